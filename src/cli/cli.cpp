@@ -1,0 +1,390 @@
+#include "cli/cli.h"
+
+#include <algorithm>
+#include <charconv>
+#include <filesystem>
+#include <ostream>
+#include <sstream>
+
+#include "formats/decoding.h"
+#include "formats/format_table.h"
+#include "imageio/picture_file.h"
+#include "platform/file_io.h"
+
+namespace glyphon::cli {
+
+namespace {
+
+using formats::FormatInfo;
+
+Result<Command> Usage(std::string message) { return Result<Command>::Failure(std::move(message)); }
+
+std::optional<int> ParseInt(std::string_view text) {
+  int value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (error != std::errc() || end != text.data() + text.size() || text.empty()) return std::nullopt;
+  return value;
+}
+
+std::optional<convert::Selection> ParseRect(std::string_view text) {
+  int parts[4] = {};
+  for (int i = 0; i < 4; ++i) {
+    const std::size_t comma = i < 3 ? text.find(',') : text.size();
+    if (comma == std::string_view::npos) return std::nullopt;
+    const auto value = ParseInt(text.substr(0, comma));
+    if (!value || *value < 0 || *value > kMaxPictureSide) return std::nullopt;
+    parts[i] = *value;
+    text.remove_prefix(i < 3 ? comma + 1 : comma);
+  }
+  return convert::Selection{parts[0], parts[1], parts[2], parts[3]};
+}
+
+// Splits "--name=value" and "--name value" alike; `positional` collects the rest.
+class OptionReader {
+ public:
+  explicit OptionReader(std::span<const std::string> args) : m_args(args) {}
+
+  // The next option name (without an "=value" part), or an empty string at the end.
+  // Positional arguments are collected on the way.
+  std::string Next() {
+    while (m_at < m_args.size()) {
+      const std::string& arg = m_args[m_at++];
+      if (m_afterDashes || arg.size() < 2 || arg[0] != '-') {
+        m_positional.push_back(arg);
+        continue;
+      }
+      if (arg == "--") {
+        m_afterDashes = true;
+        continue;
+      }
+      const std::size_t equals = arg.find('=');
+      m_pendingValue.reset();
+      if (equals != std::string::npos) {
+        m_pendingValue = arg.substr(equals + 1);
+        return arg.substr(0, equals);
+      }
+      return arg;
+    }
+    return {};
+  }
+  // The value of the option just read: after its "=", or the next argument.
+  std::optional<std::string> Value() {
+    if (m_pendingValue) return std::exchange(m_pendingValue, std::nullopt);
+    if (m_at < m_args.size()) return m_args[m_at++];
+    return std::nullopt;
+  }
+  const std::vector<std::string>& Positional() const { return m_positional; }
+
+ private:
+  std::span<const std::string> m_args;
+  std::size_t m_at = 0;
+  std::vector<std::string> m_positional;
+  std::optional<std::string> m_pendingValue;
+  bool m_afterDashes = false;
+};
+
+// The format's index, or -1 for a name that is no format.
+int ParseFormat(const std::string& name) {
+  const FormatInfo* format = formats::FindFormat(name);
+  return format == nullptr ? -1 : format->index;
+}
+
+Result<Command> UnknownFormat(const std::string& name) {
+  return Usage("unknown format \"" + name + "\" (see 'glyphon formats')");
+}
+
+Result<Command> ParseEncode(std::span<const std::string> args) {
+  EncodeCommand command;
+  bool haveFormat = false;
+  OptionReader reader(args);
+  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
+    if (option == "--help" || option == "-h") return Command(HelpCommand{"encode"});
+    auto value = reader.Value();
+    if (!value) return Usage("option " + option + " needs a value");
+    if (option == "--format" || option == "-f") {
+      command.format = ParseFormat(*value);
+      if (command.format < 0) return UnknownFormat(*value);
+      haveFormat = true;
+    } else if (option == "--rect") {
+      command.rect = ParseRect(*value);
+      if (!command.rect) return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value + "\"");
+    } else if (option == "--partner-image") {
+      command.partnerImage = *value;
+    } else if (option == "--partner-data") {
+      command.partnerData = *value;
+    } else if (option == "--partner-out") {
+      command.partnerOut = *value;
+    } else {
+      return Usage("unknown option " + option + " for encode");
+    }
+  }
+  if (!haveFormat) return Usage("encode needs --format");
+  if (!command.partnerImage.empty() && !command.partnerData.empty()) {
+    return Usage("give --partner-image or --partner-data, not both");
+  }
+  if (reader.Positional().size() != 2) return Usage("encode needs an INPUT picture and an OUTPUT file");
+  command.input = reader.Positional()[0];
+  command.output = reader.Positional()[1];
+  return Command(command);
+}
+
+Result<Command> ParseDecode(std::span<const std::string> args) {
+  DecodeCommand command;
+  bool haveFormat = false, haveWidth = false;
+  OptionReader reader(args);
+  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
+    if (option == "--help" || option == "-h") return Command(HelpCommand{"decode"});
+    auto value = reader.Value();
+    if (!value) return Usage("option " + option + " needs a value");
+    if (option == "--format" || option == "-f") {
+      command.format = ParseFormat(*value);
+      if (command.format < 0) return UnknownFormat(*value);
+      haveFormat = true;
+    } else if (option == "--width" || option == "-w") {
+      const auto width = ParseInt(*value);
+      if (!width || *width < 1 || *width > kMaxPictureSide) {
+        return Usage("--width wants a whole number from 1 to 32767, not \"" + *value + "\"");
+      }
+      command.width = *width;
+      haveWidth = true;
+    } else if (option == "--partner-out") {
+      command.partnerOut = *value;
+    } else {
+      return Usage("unknown option " + option + " for decode");
+    }
+  }
+  if (!haveFormat) return Usage("decode needs --format");
+  if (!haveWidth) return Usage("decode needs --width");
+  if (reader.Positional().size() != 2) return Usage("decode needs an INPUT data file and an OUTPUT picture");
+  command.input = reader.Positional()[0];
+  command.output = reader.Positional()[1];
+  return Command(command);
+}
+
+// Draws a bar on a terminal, redrawing only when the percentage changes.
+class TerminalProgress final : public platform::ProgressSink {
+ public:
+  TerminalProgress(std::ostream& err, bool enabled) : m_err(err), m_enabled(enabled) {}
+  ~TerminalProgress() override {
+    if (m_drawn) m_err << "\r" << std::string(60, ' ') << "\r" << std::flush;
+  }
+  void PercentBar(int percent) override {
+    if (!m_enabled || percent == m_last) return;
+    m_last = percent;
+    const int filled = std::clamp(percent, 0, 100) * 40 / 100;
+    m_err << "\r[" << std::string(static_cast<std::size_t>(filled), '#')
+          << std::string(static_cast<std::size_t>(40 - filled), ' ') << "] " << percent << "%" << std::flush;
+    m_drawn = true;
+  }
+
+ private:
+  std::ostream& m_err;
+  bool m_enabled;
+  bool m_drawn = false;
+  int m_last = -1;
+};
+
+struct Failure {
+  std::string file;
+  std::string cause;
+};
+
+int Fail(std::ostream& err, const Failure& failure) {
+  err << "glyphon: " << (failure.file.empty() ? "" : failure.file + ": ") << failure.cause << "\n";
+  return kExitFailure;
+}
+
+Status WriteBytes(const std::string& path, const ByteString& bytes) {
+  return platform::WriteFileAtomic(path, bytes);
+}
+
+int RunFormats(std::ostream& out) {
+  for (const FormatInfo& format : formats::Formats()) {
+    out << format.index << '\t' << format.caption << '\t' << format.bitsPerPixel << '\t'
+        << (format.HasPartner() ? format.partnerName : "-") << '\n';
+  }
+  return kExitSuccess;
+}
+
+int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress) {
+  const FormatInfo& format = formats::Format(command.format);
+  if (format.encode == nullptr) {
+    return Fail(err, {"", "the format \"" + std::string(format.caption) + "\" is not available yet"});
+  }
+  auto picture = imageio::ReadPicture(command.input);
+  if (!picture) return Fail(err, {command.input, picture.Error()});
+  const platform::Surface& source = picture.Value();
+
+  convert::Selection selection{0, 0, source.Width() / 8 * 8, source.Height() / 8 * 8};
+  if (command.rect) {
+    selection = *command.rect;
+    if (selection.x + selection.width > source.Width() || selection.y + selection.height > source.Height()) {
+      std::ostringstream why;
+      why << "the rectangle " << selection.x << ',' << selection.y << ',' << selection.width << ','
+          << selection.height << " does not lie inside the " << source.Width() << " by " << source.Height()
+          << " picture";
+      return Fail(err, {command.input, why.str()});
+    }
+  }
+
+  convert::PartnerState partner;
+  if (!format.HasPartner()) {
+    for (const auto& [option, value] : {std::pair{"--partner-image", &command.partnerImage},
+                                        std::pair{"--partner-data", &command.partnerData},
+                                        std::pair{"--partner-out", &command.partnerOut}}) {
+      if (!value->empty()) {
+        err << "glyphon: warning: " << option << " does nothing for " << format.caption
+            << ", which has no partner data\n";
+      }
+    }
+  } else if (!command.partnerImage.empty()) {
+    auto partnerPicture = imageio::ReadPicture(command.partnerImage);
+    if (!partnerPicture) return Fail(err, {command.partnerImage, partnerPicture.Error()});
+    partner.picData = std::move(partnerPicture).Value();
+  } else if (!command.partnerData.empty()) {
+    auto bytes = platform::ReadFileBytes(command.partnerData);
+    if (!bytes) return Fail(err, {command.partnerData, bytes.Error()});
+    partner.aux = std::move(bytes).Value();
+  } else {
+    err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
+  }
+
+  ByteString data;
+  {
+    TerminalProgress progress(err, showProgress);
+    data = formats::Encode(format, source, selection, partner, progress);
+  }
+
+  const bool outputExisted = std::filesystem::exists(command.output);
+  if (Status written = WriteBytes(command.output, data); !written) {
+    return Fail(err, {command.output, written.error});
+  }
+  if (format.HasPartner() && !command.partnerOut.empty()) {
+    if (Status written = WriteBytes(command.partnerOut, partner.aux); !written) {
+      if (!outputExisted) std::filesystem::remove(command.output);
+      return Fail(err, {command.partnerOut, written.error});
+    }
+  }
+  return kExitSuccess;
+}
+
+int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress) {
+  const FormatInfo& format = formats::Format(command.format);
+  if (format.decode == nullptr) {
+    return Fail(err, {"", "the format \"" + std::string(format.caption) + "\" is not available yet"});
+  }
+  auto bytes = platform::ReadFileBytes(command.input);
+  if (!bytes) return Fail(err, {command.input, bytes.Error()});
+  const ByteString& data = bytes.Value();
+
+  convert::PartnerState partner;
+  formats::DecodeResult result;
+  {
+    TerminalProgress progress(err, showProgress);
+    result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner, progress);
+  }
+  if (!result.Ok()) return Fail(err, {command.input, result.failure->Describe()});
+  if (result.picture.IsEmpty()) {
+    return Fail(err, {command.input, "no pixels to decode at width " + std::to_string(command.width) + " (" +
+                                         std::to_string(data.size()) + " bytes)"});
+  }
+  const bool outputExisted = std::filesystem::exists(command.output);
+  if (Status written = imageio::WritePicture(command.output, result.picture); !written) {
+    return Fail(err, {command.output, written.error});
+  }
+  if (!command.partnerOut.empty()) {
+    if (Status written = WriteBytes(command.partnerOut, partner.aux); !written) {
+      if (!outputExisted) std::filesystem::remove(command.output);
+      return Fail(err, {command.partnerOut, written.error});
+    }
+  }
+  return kExitSuccess;
+}
+
+}  // namespace
+
+Result<Command> ParseArguments(std::span<const std::string> args) {
+  if (args.empty()) return Usage("a command is needed: formats, encode or decode");
+  const std::string& verb = args[0];
+  const auto rest = args.subspan(1);
+  if (verb == "--help" || verb == "-h" || verb == "help") {
+    return Command(HelpCommand{rest.empty() ? "" : rest[0]});
+  }
+  if (verb == "formats") {
+    for (const std::string& arg : rest) {
+      if (arg == "--help" || arg == "-h") return Command(HelpCommand{"formats"});
+      return Usage("formats takes no arguments");
+    }
+    return Command(FormatsCommand{});
+  }
+  if (verb == "encode") return ParseEncode(rest);
+  if (verb == "decode") return ParseDecode(rest);
+  return Usage("unknown command \"" + verb + "\"");
+}
+
+std::string HelpText(const std::string& topic) {
+  std::ostringstream text;
+  if (topic == "formats") {
+    text << "Usage: glyphon formats\n\n"
+            "Lists the formats, one a line: index, caption, bits per pixel and the name of\n"
+            "the partner data (or -), separated by tabs.\n";
+  } else if (topic == "encode") {
+    text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
+            "                      [--partner-image FILE | --partner-data FILE]\n"
+            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
+            "Converts a rectangle of the picture INPUT (BMP, PNG, ...) into raw ROM graphics\n"
+            "and writes them to OUTPUT.\n\n"
+            "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
+            "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
+            "  --rect X,Y,W,H      the selection; it must lie inside the picture. Without it,\n"
+            "                      the whole picture rounded down to multiples of 8\n"
+            "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
+            "                      Mode 7 interleave, N64 alpha)\n"
+            "  --partner-data F    partner data of the partner formats, raw bytes\n"
+            "  --partner-out F     write the partner data as it stands after the conversion\n";
+  } else if (topic == "decode") {
+    text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
+            "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
+            "picks the picture kind: .bmp (24-bit) or .png.\n\n"
+            "  --format F          the format, as for encode\n"
+            "  --width N           the picture width in pixels, 1 or more\n"
+            "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
+            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n";
+  } else {
+    text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
+            "Converts pictures to console ROM graphics and back.\n\n"
+            "Commands:\n"
+            "  formats   list the formats\n"
+            "  encode    convert a picture into ROM graphics\n"
+            "  decode    convert ROM graphics into a picture\n\n"
+            "'glyphon COMMAND --help' tells more. Formats:\n";
+    for (const FormatInfo& format : formats::Formats()) {
+      text << "  " << format.index << (format.index < 10 ? "   " : "  ") << formats::CliName(format) << "\n";
+    }
+  }
+  return text.str();
+}
+
+int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
+  auto parsed = ParseArguments(args);
+  if (!parsed) {
+    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
+    return kExitUsage;
+  }
+  const Command& command = parsed.Value();
+  if (const auto* help = std::get_if<HelpCommand>(&command)) {
+    out << HelpText(help->topic);
+    return kExitSuccess;
+  }
+  if (std::holds_alternative<FormatsCommand>(command)) return RunFormats(out);
+  try {
+    if (const auto* encode = std::get_if<EncodeCommand>(&command)) return RunEncode(*encode, err, showProgress);
+    return RunDecode(std::get<DecodeCommand>(command), err, showProgress);
+  } catch (const std::bad_alloc&) {
+    return Fail(err, {"", "out of memory"});
+  } catch (const std::exception& e) {
+    return Fail(err, {"", e.what()});
+  }
+}
+
+}  // namespace glyphon::cli

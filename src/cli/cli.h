@@ -1,0 +1,50 @@
+#pragma once
+
+#include <iosfwd>
+#include <optional>
+#include <span>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "convert/encoding.h"
+#include "platform/result.h"
+
+namespace glyphon::cli {
+
+inline constexpr int kExitSuccess = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+struct HelpCommand {
+  std::string topic;  // empty for the overview, else a subcommand
+};
+struct FormatsCommand {};
+struct EncodeCommand {
+  int format = 0;
+  std::optional<convert::Selection> rect;
+  std::string partnerImage;
+  std::string partnerData;
+  std::string partnerOut;
+  std::string input;
+  std::string output;
+};
+struct DecodeCommand {
+  int format = 0;
+  int width = 0;
+  std::string partnerOut;
+  std::string input;
+  std::string output;
+};
+using Command = std::variant<HelpCommand, FormatsCommand, EncodeCommand, DecodeCommand>;
+
+// Parses the arguments after the program name. A failure is a usage error.
+Result<Command> ParseArguments(std::span<const std::string> args);
+
+std::string HelpText(const std::string& topic);
+
+// Runs the command line; returns the exit status. `err` gets one line per problem.
+// `showProgress` draws a progress bar on `err` (the caller decides: a terminal or not).
+int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress = false);
+
+}  // namespace glyphon::cli

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/surface.h"
+#include "platform/types.h"
+
+namespace glyphon::convert {
+
+// The selection box in picture pixels: X0, Y0, W, H.
+struct Selection {
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const Selection&, const Selection&) = default;
+};
+
+// The partner data of the five partner formats: the partner picture `picData` (whether
+// it holds a *loaded* picture is HavePic) and the partner bytes `AuxDataString`
+// (non-empty is HaveData). The workspace owns one; the partner encoders may rebuild both.
+struct PartnerState {
+  platform::Surface picData;
+  ByteString aux;
+
+  bool HavePic() const noexcept { return picData.HasPicture(); }
+  bool HaveData() const noexcept { return !aux.empty(); }
+};
+
+// nearest(W * H / pixelsPerByte): the size rule of every format, computed in double
+// precision (for 3 bits per pixel the divisor is the double 8/3).
+inline std::size_t OutputSize(const Selection& sel, double pixelsPerByte) noexcept {
+  if (sel.width <= 0 || sel.height <= 0) return 0;
+  const double pixels = static_cast<double>(sel.width) * static_cast<double>(sel.height);
+  return static_cast<std::size_t>(Nearest(pixels / pixelsPerByte));
+}
+
+// Stores one byte. A tiled format whose selection is not a whole number of tiles can
+// compute offsets past the end of its output; those bytes are dropped.
+inline void StoreByte(ByteString& out, std::int64_t offset, std::uint8_t value) noexcept {
+  if (offset >= 0 && static_cast<std::uint64_t>(offset) < out.size()) out[static_cast<std::size_t>(offset)] = value;
+}
+
+}  // namespace glyphon::convert

@@ -1,0 +1,65 @@
+#include "formats/decoding.h"
+
+#include <stdexcept>
+
+namespace glyphon::formats {
+
+std::string DecodeFailure::Describe() const {
+  switch (kind) {
+    case Kind::ByteBeyondData:
+      return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") needs byte " + std::to_string(offset) +
+             ", beyond the " + std::to_string(length) + " bytes of data";
+    case Kind::TooLarge:
+      return "the picture would be " + std::to_string(width) + " by " + std::to_string(height) +
+             " pixels, more than " + std::to_string(kMaxPictureSide) + " on a side or " +
+             std::to_string(kMaxPicturePixels) + " pixels in all";
+  }
+  return "decode failed";
+}
+
+DecodeSize DecodedSize(std::size_t length, int width, const HeightRule& rule) noexcept {
+  if (width <= 0) return {};
+  // The preview surface keeps its height in single precision.
+  float height = static_cast<float>(static_cast<double>(length) / static_cast<double>(width));
+  if (rule.bytesPerPixel > 0) {
+    height = static_cast<float>(Nearest(height) / rule.bytesPerPixel);
+  } else {
+    height = static_cast<float>(static_cast<double>(height) * rule.pixelsPerByte);
+  }
+  DecodeSize size;
+  size.width = Nearest(static_cast<double>(width) - 1.0) + 1;
+  size.height = Nearest(static_cast<double>(height) - 1.0) + 1;
+  if (size.height <= 0) size = {};
+  return size;
+}
+
+DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
+                    PartnerState* partner, platform::ProgressSink& progress) {
+  if (format.decode == nullptr) throw std::logic_error(std::string(format.caption) + " is not available yet");
+  const DecodeSize size = DecodedSize(data.size(), width, format.height);
+  DecodeResult result;
+  if (size.width > kMaxPictureSide || size.height > kMaxPictureSide ||
+      size.width * size.height > kMaxPicturePixels) {
+    DecodeFailure tooLarge;
+    tooLarge.kind = DecodeFailure::Kind::TooLarge;
+    tooLarge.length = static_cast<std::int64_t>(data.size());
+    tooLarge.width = size.width;
+    tooLarge.height = size.height;
+    result.failure = tooLarge;
+    return result;
+  }
+  result.picture = Surface(static_cast<int>(size.width), static_cast<int>(size.height), kWhite);
+  convert::ProgressTicker ticker(progress, size.width * size.height);
+  result.failure = format.decode(data, result.picture, mode, mode == DecodeMode::ImageGeneration ? partner : nullptr,
+                                 ticker);
+  if (result.Ok()) result.picture.SetHasPicture(true);
+  return result;
+}
+
+ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
+                  PartnerState& partner, platform::ProgressSink& progress) {
+  if (format.encode == nullptr) throw std::logic_error(std::string(format.caption) + " is not available yet");
+  return format.encode(source, selection, partner, progress);
+}
+
+}  // namespace glyphon::formats

@@ -1,0 +1,96 @@
+#include "formats/format_table.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <charconv>
+#include <stdexcept>
+
+#include "formats/one_bpp.h"
+
+namespace glyphon::formats {
+
+namespace {
+
+constexpr SwatchRule kMono = SwatchRule::BlackWhite;
+constexpr SwatchRule kGrey = SwatchRule::GreySteps;
+constexpr SwatchRule kRamps = SwatchRule::ColourRamps;
+
+constexpr HeightRule Times(double pixelsPerByte) { return HeightRule{pixelsPerByte, 0}; }
+constexpr HeightRule Over(int bytesPerPixel) { return HeightRule{1.0, bytesPerPixel}; }
+
+// clang-format off
+constexpr std::array<FormatInfo, kFormatCount> kFormats{{
+  // index caption              bpp lock   partner name          partner filter     swatches height       size rule  encoder                       decoder
+  {0,  "1bpp SNES",             1,  false, "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppSnes,             DecodeOneBppSnes},
+  {1,  "1bpp Linear",           1,  true,  "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppLinear,           DecodeOneBppLinear},
+  {2,  "2bpp SNES/GB",          2,  false, "",                   "",                kGrey,  Times(4),     4.0,       nullptr,                      nullptr},
+  {3,  "2bpp NES",              2,  false, "",                   "",                kGrey,  Times(4),     4.0,       nullptr,                      nullptr},
+  {4,  "2bpp Linear",           2,  true,  "",                   "",                kGrey,  Times(4),     4.0,       nullptr,                      nullptr},
+  {5,  "2bpp VB Tile",          2,  false, "",                   "",                kGrey,  Times(4),     4.0,       nullptr,                      nullptr},
+  {6,  "2bpp VB Linear",        2,  true,  "",                   "",                kGrey,  Times(4),     4.0,       nullptr,                      nullptr},
+  {7,  "3bpp SNES",             3,  false, "",                   "",                kGrey,  Times(8.0/3), 8.0 / 3.0, nullptr,                      nullptr},
+  {8,  "4bpp SNES",             4,  false, "",                   "",                kGrey,  Times(2),     2.0,       nullptr,                      nullptr},
+  {9,  "4bpp Genesis",          4,  false, "",                   "",                kGrey,  Times(2),     2.0,       nullptr,                      nullptr},
+  {10, "4bpp Linear",           4,  true,  "",                   "",                kGrey,  Times(2),     2.0,       nullptr,                      nullptr},
+  {11, "4bpp FX Low",           4,  false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
+  {12, "4bpp FX High",          4,  false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
+  {13, "8bpp Mode7 Lin",        8,  false, "",                   "",                kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
+  {14, "8bpp Mode7 Int",        8,  false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       nullptr,                      nullptr},
+  {15, "8bpp SNES",             8,  false, "",                   "",                kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
+  {16, "8bpp Linear",           8,  true,  "",                   "",                kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
+  {17, "16bpp N64 (High)",      16, true,  "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       nullptr,                      nullptr},
+  {18, "32bpp N64 (True)",      32, true,  "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      nullptr,                      nullptr},
+}};
+// clang-format on
+
+constexpr bool IndicesMatchPositions() {
+  for (std::size_t i = 0; i < kFormats.size(); ++i) {
+    if (kFormats[i].index != static_cast<int>(i)) return false;
+  }
+  return true;
+}
+static_assert(IndicesMatchPositions(), "format table rows must be in index order");
+
+constexpr std::string_view kAllFiles = "|All files (*.*)|*.*";
+
+}  // namespace
+
+std::span<const FormatInfo> Formats() noexcept { return kFormats; }
+
+const FormatInfo& Format(int index) {
+  if (index < 0 || index >= kFormatCount) throw std::out_of_range("format index " + std::to_string(index));
+  return kFormats[static_cast<std::size_t>(index)];
+}
+
+std::string SaveFilterList(const FormatInfo& format) {
+  if (!format.HasPartner()) return std::string(kBitmapOnlyFilter) + "|ROM data files (*.dat)|*.dat";
+  const std::string tag(format.partnerFilter);
+  return std::string(kBitmapOnlyFilter) + "|Bitmap " + tag + " data files (*.bmp)|*.bmp" +
+         "|ROM data files (*.dat)|*.dat|ROM " + tag + " data files (*.dat)|*.dat";
+}
+
+std::string LoadFilterList(const FormatInfo& format) { return SaveFilterList(format) + std::string(kAllFiles); }
+
+std::string CliName(const FormatInfo& format) {
+  std::string name;
+  for (char ch : format.caption) {
+    if (ch == '(' || ch == ')') continue;
+    name += ch == ' ' ? '-' : static_cast<char>(std::tolower(static_cast<unsigned char>(ch)));
+  }
+  return name;
+}
+
+const FormatInfo* FindFormat(std::string_view name) {
+  int index = -1;
+  const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), index);
+  if (error == std::errc() && end == name.data() + name.size() && !name.empty()) {
+    return index >= 0 && index < kFormatCount ? &kFormats[static_cast<std::size_t>(index)] : nullptr;
+  }
+  for (const FormatInfo& format : kFormats) {
+    if (name == format.caption || name == CliName(format)) return &format;
+  }
+  return nullptr;
+}
+
+}  // namespace glyphon::formats

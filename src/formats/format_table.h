@@ -1,0 +1,55 @@
+#pragma once
+
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "formats/codec.h"
+
+namespace glyphon::formats {
+
+inline constexpr int kFormatCount = 19;
+
+// How the format selection draws the swatch strip.
+enum class SwatchRule {
+  BlackWhite,  // two boxes, black and white
+  GreySteps,   // 2^bits boxes, entry i in grey (i + 1) * (256 / n) - 1; one column each at 8 bits
+  ColourRamps  // eight 32-column ramps of the 5-bit component levels
+};
+
+// Everything the program knows about a format. Nothing else restates these facts: the
+// format options, the filter lists, the CLI names and the "every format" tests are all
+// derived from this table.
+struct FormatInfo {
+  int index;
+  std::string_view caption;
+  int bitsPerPixel;
+  bool lockOptional;                // the 8-pixel grid lock may be switched off (linear layouts)
+  std::string_view partnerName;     // name in the missing-partner question; empty for no partner
+  std::string_view partnerFilter;   // what the filter lists call the partner data ("FX high")
+  SwatchRule swatches;
+  HeightRule height;
+  double pixelsPerByte;             // the size rule: nearest(W * H / pixelsPerByte) bytes
+  EncodeFn encode;                  // null while the codec is not available yet
+  DecodeFn decode;
+
+  bool HasPartner() const noexcept { return !partnerName.empty(); }
+};
+
+std::span<const FormatInfo> Formats() noexcept;
+const FormatInfo& Format(int index);
+
+inline constexpr std::string_view kBitmapOnlyFilter = "Bitmap files (*.bmp)|*.bmp";
+
+// The open dialog's filter list for a format.
+std::string LoadFilterList(const FormatInfo& format);
+// The save dialog's filter list after a conversion in a format.
+std::string SaveFilterList(const FormatInfo& format);
+
+// The caption in lower case with spaces as '-' and parentheses dropped: "16bpp-n64-high".
+std::string CliName(const FormatInfo& format);
+// A format named by its caption, its CLI name or its index "0" to "18".
+const FormatInfo* FindFormat(std::string_view name);
+
+}  // namespace glyphon::formats

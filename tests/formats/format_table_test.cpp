@@ -1,0 +1,58 @@
+#include "formats/format_table.h"
+
+#include <gtest/gtest.h>
+
+#include <set>
+
+namespace glyphon::formats {
+namespace {
+
+TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
+  EXPECT_EQ(LoadFilterList(Format(8)),
+            "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
+  EXPECT_EQ(SaveFilterList(Format(0)), "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat");
+  EXPECT_EQ(LoadFilterList(Format(11)),
+            "Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "ROM FX high data files (*.dat)|*.dat|All files (*.*)|*.*");
+  EXPECT_EQ(SaveFilterList(Format(12)),
+            "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "ROM FX low data files (*.dat)|*.dat");
+  EXPECT_EQ(SaveFilterList(Format(14)),
+            "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "ROM interleaved data files (*.dat)|*.dat");
+  EXPECT_EQ(LoadFilterList(Format(17)),
+            "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "ROM 16bpp N64 alpha data files (*.dat)|*.dat|All files (*.*)|*.*");
+  EXPECT_EQ(SaveFilterList(Format(18)),
+            "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "ROM 32bpp N64 alpha data files (*.dat)|*.dat");
+}
+
+TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {
+  std::set<std::string> names;
+  for (const FormatInfo& format : Formats()) {
+    EXPECT_EQ(FindFormat(format.caption), &format);
+    EXPECT_EQ(FindFormat(std::to_string(format.index)), &format);
+    EXPECT_EQ(FindFormat(CliName(format)), &format);
+    names.insert(CliName(format));
+  }
+  EXPECT_EQ(names.size(), Formats().size());
+  EXPECT_EQ(CliName(Format(17)), "16bpp-n64-high");
+  EXPECT_EQ(CliName(Format(2)), "2bpp-snes/gb");
+  for (const char* bad : {"", "19", "-1", "4BPP SNES", "4bpp", " 4bpp SNES", "08x"}) {
+    EXPECT_EQ(FindFormat(bad), nullptr) << bad;
+  }
+}
+
+TEST(FormatTable, PartnerFormatsAreTheFiveWithPartnerNames) {
+  std::vector<int> partners;
+  for (const FormatInfo& format : Formats()) {
+    if (format.HasPartner()) partners.push_back(format.index);
+  }
+  EXPECT_EQ(partners, (std::vector<int>{11, 12, 14, 17, 18}));
+  EXPECT_EQ(Format(11).partnerName, "SuperFX high");
+  EXPECT_EQ(Format(14).partnerName, "Mode7 interleave");
+}
+
+}  // namespace
+}  // namespace glyphon::formats
