@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds the libFuzzer targets with clang and runs each for SECONDS (default 60) from its
+# seed corpus. Findings land in build/fuzz/findings/ and make the script fail.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds="${1:-60}"
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz >/dev/null
+findings=build/fuzz/findings
+mkdir -p "$findings"
+status=0
+for target in decode_fuzz encode_fuzz picture_fuzz cli_args_fuzz load_kind_fuzz; do
+  exe=build/fuzz/bin/$target
+  [ -x "$exe" ] || continue
+  name=${target%_fuzz}
+  work=build/fuzz/corpus/$name
+  mkdir -p "$work"
+  echo "fuzzing $target for ${seconds}s"
+  if ! "$exe" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
+      -artifact_prefix="$findings/$name-" "$work" "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1; then
+    echo "$target found a problem; see build/fuzz/$name.log and $findings" >&2
+    tail -n 30 "build/fuzz/$name.log" >&2
+    status=1
+  else
+    grep -E 'stat::number_of_executed_units' "build/fuzz/$name.log" | sed "s/^/  $target: /" || true
+  fi
+done
+exit $status
