@@ -31,8 +31,10 @@ Result<ByteString> ReadFileBytes(const std::filesystem::path& path) {
 Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
   const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   std::random_device random;
-  const std::filesystem::path temp =
-      folder / ("." + path.filename().string() + ".tmp" + std::to_string(random() % 1000000u));
+  std::string tempName = path.filename().string();
+  tempName.insert(0, 1, '.');
+  tempName.append(".tmp").append(std::to_string(random() % 1000000u));
+  const std::filesystem::path temp = folder / tempName;
   {
     std::ofstream out(temp, std::ios::binary | std::ios::trunc);
     if (!out) return Status::Failure(SystemReason(errno));

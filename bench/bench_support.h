@@ -1,0 +1,22 @@
+#pragma once
+
+#include <benchmark/benchmark.h>
+
+#include "platform/surface.h"
+
+namespace glyphon::bench {
+
+inline constexpr int kSide = 2048;
+
+// The 2048 by 2048 picture of random colours every benchmark reads, made once.
+const platform::Surface& RandomSheet();
+
+// Reads every pixel of the sheet and sums its grey level: the yardstick the codecs are
+// measured against.
+void ReferencePass(benchmark::State& state);
+
+// Runs the registered benchmarks with a reporter that adds, for each run, its speed in
+// Mpixel/s and its time as a ratio to the reference pass of the same run.
+int RunWithRatios(int argc, char** argv);
+
+}  // namespace glyphon::bench

@@ -1,0 +1,60 @@
+// Every format's encoder and decoder on a 2048 by 2048 sheet, through the same code the
+// app and glyphon run, progress reporting included (into a sink that does nothing).
+#include <string>
+
+#include "bench_support.h"
+#include "formats/decoding.h"
+#include "formats/format_table.h"
+
+namespace glyphon::bench {
+namespace {
+
+const convert::Selection kWhole{0, 0, kSide, kSide};
+
+convert::PartnerState PartnerPicture() {
+  convert::PartnerState partner;
+  partner.picData = RandomSheet();
+  return partner;
+}
+
+void Encode(benchmark::State& state, const formats::FormatInfo* format) {
+  platform::NullProgress progress;
+  for (auto _ : state) {
+    state.PauseTiming();
+    convert::PartnerState partner = PartnerPicture();
+    state.ResumeTiming();
+    ByteString out = formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+void Decode(benchmark::State& state, const formats::FormatInfo* format) {
+  platform::NullProgress progress;
+  convert::PartnerState partner = PartnerPicture();
+  const ByteString data = formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
+  for (auto _ : state) {
+    convert::PartnerState decodePartner;
+    formats::DecodeResult result =
+        formats::Decode(*format, data, kSide, formats::DecodeMode::ImageGeneration, &decodePartner, progress);
+    benchmark::DoNotOptimize(result.picture.Pixels().data());
+  }
+}
+
+void RegisterAll() {
+  benchmark::RegisterBenchmark("ReferencePass", ReferencePass)->Unit(benchmark::kMillisecond);
+  for (const formats::FormatInfo& format : formats::Formats()) {
+    if (format.encode == nullptr) continue;
+    const std::string name = formats::CliName(format);
+    benchmark::RegisterBenchmark(("Encode/" + name).c_str(), Encode, &format)->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark(("Decode/" + name).c_str(), Decode, &format)->Unit(benchmark::kMillisecond);
+  }
+}
+
+}  // namespace
+}  // namespace glyphon::bench
+
+int main(int argc, char** argv) {
+  glyphon::bench::RandomSheet();
+  glyphon::bench::RegisterAll();
+  return glyphon::bench::RunWithRatios(argc, argv);
+}
