@@ -49,6 +49,10 @@ Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::u
     }
   }
   std::error_code ec;
+  // A replaced file keeps its permissions.
+  const auto old = std::filesystem::status(path, ec);
+  if (!ec && std::filesystem::exists(old)) std::filesystem::permissions(temp, old.permissions(), ec);
+  ec.clear();
   std::filesystem::rename(temp, path, ec);
   if (ec) {
     std::error_code ignored;
