@@ -1,0 +1,94 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <system_error>
+
+#include "platform/file_io.h"
+#include "platform/result.h"
+#include "platform/surface.h"
+#include "platform/types.h"
+
+namespace glyphon::platform {
+
+// The button sets, icons and answers of a message box.
+enum class Buttons { Ok, YesNo, YesNoCancel };
+enum class Icon { None, Information, Question, Exclamation };
+enum class Answer { Ok, Yes, No, Cancel };
+
+// A message box as the program asks for it. Lines of `text` are joined by a single
+// carriage return ('\r'); the front end shows each as a line of its own.
+struct Message {
+  std::string text;
+  Buttons buttons = Buttons::Ok;
+  Icon icon = Icon::None;
+  Answer defaultButton = Answer::Ok;  // one of the buttons of `buttons`
+  std::string title;
+  friend bool operator==(const Message&, const Message&) = default;
+};
+
+// What an open or save dialog returns: the chosen name (UTF-8) and the 1-based index of
+// the chosen filter pair. An empty name means the user cancelled.
+struct FileChoice {
+  std::string fileName;
+  int filterIndex = 0;
+  friend bool operator==(const FileChoice&, const FileChoice&) = default;
+};
+
+// A path from a UTF-8 file name, whatever the system's narrow encoding.
+inline std::filesystem::path PathFromUtf8(std::string_view name) {
+  return std::filesystem::path(std::u8string(name.begin(), name.end()));
+}
+
+// Everything that talks to a person or to the system: message boxes, the file dialogs,
+// the clipboard, files, picture files, and the moment a long loop lets the window system
+// catch up. The desktop app implements it over Qt; the tests implement it with a fake that
+// records every request and answers from a script.
+class Platform {
+ public:
+  virtual ~Platform() = default;
+
+  // Shows a modal message box and returns the button pressed.
+  virtual Answer ShowMessage(const Message& message) = 0;
+
+  // The open and the save dialog. `filters` is a filter list: pairs of a description and
+  // a pattern, all separated by '|'. No default extension is ever added to a typed name:
+  // the load and save flows read the kind of a file from the extension the user typed.
+  virtual FileChoice OpenFileDialog(std::string_view filters) = 0;
+  virtual FileChoice SaveFileDialog(std::string_view filters) = 0;
+
+  // The clipboard's picture, or nothing when it holds no picture.
+  virtual std::optional<Surface> ClipboardPicture() = 0;
+  virtual void SetClipboardPicture(const Surface& picture) = 0;
+
+  // Picture files. A file that is not a picture, or one beyond the size limits, is a
+  // failure with a reason. Bitmaps are written whole or not at all.
+  virtual Result<Surface> LoadPicture(const std::string& fileName) = 0;
+  virtual Status SaveBitmap(const std::string& fileName, const Surface& picture) = 0;
+
+  // Lets pending window messages run: the front end repaints what changed (the progress
+  // window above all) and handles input. Called from inside the long loops.
+  virtual void ProcessPendingEvents() = 0;
+
+  // Files, read and written whole as raw bytes. The defaults use the local file system.
+  virtual bool FileExists(const std::string& fileName) {
+    std::error_code ignored;
+    return std::filesystem::is_regular_file(PathFromUtf8(fileName), ignored);
+  }
+  virtual Status RemoveFile(const std::string& fileName) {
+    std::error_code error;
+    if (!std::filesystem::remove(PathFromUtf8(fileName), error) && error) return Status::Failure(error.message());
+    return Status::Success();
+  }
+  virtual Result<ByteString> ReadBytes(const std::string& fileName) { return ReadFileBytes(PathFromUtf8(fileName)); }
+  // Replaces the file in one step: a failed write leaves an old file as it was.
+  virtual Status WriteBytes(const std::string& fileName, std::span<const std::uint8_t> bytes) {
+    return WriteFileAtomic(PathFromUtf8(fileName), bytes);
+  }
+};
+
+}  // namespace glyphon::platform

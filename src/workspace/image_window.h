@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "platform/surface.h"
+#include "workspace/controls.h"
+
+namespace glyphon::workspace {
+
+// frmImage: the borderless viewer that shows the current picture, or the last preview, at
+// full size with the selection outline over it. It stands in for the main window on
+// screen until it is clicked or a key is released over it.
+class ImageWindow {
+ public:
+  // `mainVisible` is the main window's visibility, which a click gives back.
+  explicit ImageWindow(bool& mainVisible) : m_mainVisible(mainVisible) {}
+
+  bool Visible = false;
+  std::string Caption = "View Image";
+  // The picture at full size; the window sizes itself to it.
+  platform::Surface picImage;
+  MousePointer picImagePointer = MousePointer::Custom;
+  std::string picImageToolTip = "Click to return...";
+  // The selection outline, in picture pixels.
+  Shape shaBox;
+
+  // A click on the picture, or a key released over it: back to the main window.
+  void picImage_Click();
+  void picImage_KeyUp(int keyCode, int shift);
+
+  // Closes the window and lets go of its picture.
+  void Unload();
+
+ private:
+  bool& m_mainVisible;
+};
+
+}  // namespace glyphon::workspace

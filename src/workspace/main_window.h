@@ -1,0 +1,193 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "convert/encoding.h"
+#include "formats/format_table.h"
+#include "platform/platform.h"
+#include "platform/surface.h"
+#include "platform/types.h"
+#include "workspace/controls.h"
+#include "workspace/image_window.h"
+#include "workspace/progress_window.h"
+
+namespace glyphon::workspace {
+
+// A command button's caption and tool tip in one of its roles.
+struct ButtonText {
+  std::string_view caption;
+  std::string_view toolTip;
+};
+
+// Normal mode.
+inline constexpr ButtonText kLoadButton{"Load", "Load image from file..."};
+inline constexpr ButtonText kClearButton{"Clear", "Clear image window"};
+inline constexpr ButtonText kSaveButton{"Save", "Save data to file..."};
+inline constexpr ButtonText kPasteButton{"Paste", "Paste image from clipboard"};
+inline constexpr ButtonText kCopyButton{"Copy", "Copy image to clipboard"};
+inline constexpr ButtonText kConvertButton{"Convert", "Convert image to graphics format"};
+// Preview mode: Load, Clear and Save take these roles, widened to kWideButton.
+inline constexpr ButtonText kPreviewButton{"Preview", "Preview image using current settings"};
+inline constexpr ButtonText kCancelButton{"Cancel", "Cancel image load"};
+inline constexpr ButtonText kAcceptButton{"Accept", "Accept image using current settings"};
+inline constexpr int kNormalButtonWidth = 113;
+inline constexpr int kWideButtonWidth = 233;
+// Captions while a long command runs.
+inline constexpr std::string_view kConvertingCaption = "Converting...";
+inline constexpr std::string_view kPreviewingCaption = "Previewing...";
+inline constexpr std::string_view kAcceptingCaption = "Accepting...";
+
+inline constexpr std::string_view kViewToolTip = "Click to view full size...";
+
+// The four selection spinners.
+enum class Spinner { X, Y, Width, Height };
+
+// frmMain, the whole workspace: the current picture on its surfaces, the selection box,
+// the format, the two data strings, the two filter lists and every control, as plain
+// state, with the handlers of the window's events. Everything that talks to a person or
+// the system goes through the Platform.
+//
+// Writing an option's value, the check box or a spinner through the Set... operations
+// raises the control's handler when the value changes, as the window system does for
+// code that sets them; the handlers give the same result when re-entered that way.
+class MainWindow {
+ public:
+  explicit MainWindow(platform::Platform& platform);
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  // ---- State ----
+
+  std::string Caption = "ROM Glyphon";
+  bool Visible = true;
+
+  std::int16_t FormatIndex = 0;  // 0 to 18
+  ByteString RomDataString;
+  // The partner picture picData and the partner data AuxDataString, handed to the
+  // partner codecs as they are.
+  convert::PartnerState Partner;
+  ByteString& AuxDataString = Partner.aux;
+  platform::Surface& picData = Partner.picData;
+  std::string LoadFilterString;
+  std::string SaveFilterString;
+  // The selection box in thumbnail drawing-area units, kept by the last redraw.
+  float SelLeft = 0;
+  float SelTop = 0;
+  float SelWidth = 0;
+  float SelHeight = 0;
+
+  // Surfaces. imgImage is the current picture at its natural size: its size is the
+  // picture size of the selection box. picView is the full-size copy the encoders read.
+  // picBitmap is where the decoders draw and pictures are cut out for saving.
+  platform::Surface imgImage;
+  platform::Surface picView;
+  platform::Surface picBitmap;
+  PictureBox picImage;    // the thumbnail, drawing area 256 by 128
+  PictureBox picPalette;  // the swatch strip, drawing area 256 by 13
+  Shape shaBox;           // the selection outline over the thumbnail
+
+  CommandButton cmdLoad;
+  CommandButton cmdClear;
+  CommandButton cmdSave;
+  CommandButton cmdPaste;
+  CommandButton cmdConvert;
+  CommandButton cmdCopy;
+
+  Frame fraFormat{"Graphics Format"};
+  std::array<OptionButton, formats::kFormatCount> optFormat;
+
+  Frame fraSelBox{"Selection Box"};
+  Label lblX1{"X Pos:"};
+  Label lblX{"0"};
+  ScrollBar vscX;
+  Label lblY1{"Y Pos:"};
+  Label lblY{"0"};
+  ScrollBar vscY;
+  Label lblWidth1{"Width:"};
+  Label lblWidth{"0"};
+  ScrollBar vscWidth;
+  Label lblHeight1{"Height:"};
+  Label lblHeight{"0"};
+  ScrollBar vscHeight;
+  CheckBox chkTile8{"Lock selection box to 8 x 8 pixel tiles"};
+
+  Label lblAbout;
+
+  ProgressWindow frmProgress;
+  ImageWindow frmImage{Visible};
+
+  // ---- Handlers ----
+
+  void Form_Load();
+  void Form_Unload();
+  void cmdClear_Click();  // Clear in normal mode, Cancel in preview mode
+  void lblAbout_Click();
+  void cmdConvert_Click();
+  void optFormat_Click(std::int16_t index);
+  void chkTile8_Click();
+  void vscX_Change();
+  void vscY_Change();
+  void vscWidth_Change();
+  void vscHeight_Change();
+  void RedrawSelection();
+  void picImage_Click();  // opens the viewer
+
+  // ---- The user's events on value controls (ignored while the control is disabled) ----
+
+  void ClickFormatOption(int index);
+  void ClickTile8();  // toggles the check box
+  void ScrollSpinner(Spinner spinner, int value);
+
+  // ---- Writing values from code: raises the handler when the value changes ----
+
+  void SetFormatOption(int index);
+  void SetTile8(int value);
+  // Clamped to 0 .. the spinner's maximum.
+  void SetSpinner(Spinner spinner, int value);
+  // Clamped to 0 .. 32767; a value above the new maximum comes down to it.
+  void SetSpinnerMax(Spinner spinner, int max);
+
+  // ---- Shared steps of the commands ----
+
+  ScrollBar& Bar(Spinner spinner) noexcept;
+  const ScrollBar& Bar(Spinner spinner) const noexcept;
+  // Preview mode: the Load button reads "Preview".
+  bool InPreviewMode() const noexcept;
+  // The size of the current picture (imgImage); 0 by 0 when there is none.
+  int PictureWidth() const noexcept { return imgImage.Width(); }
+  int PictureHeight() const noexcept { return imgImage.Height(); }
+  // The selection X0, Y0, W, H: the spinners' values.
+  convert::Selection CurrentSelection() const noexcept;
+  // FormatIndex from the first option that is set; unchanged when none is.
+  void SettleFormat();
+  // The thumbnail shows `picture` stretched over its drawing area, or nothing.
+  void DrawThumbnail(const platform::Surface& picture);
+  void ClearThumbnail();
+  // The thumbnail's pointer and tool tip: whether a picture can be viewed.
+  void SetThumbnailViewable(bool viewable);
+  // The labels and spinner of one selection value, together.
+  void EnableSpinnerRow(Spinner spinner, bool enabled);
+  void EnableFormatOptions(bool enabled);
+  // Load, Clear and Save back to their normal captions, tool tips and width; Paste,
+  // Convert and Copy shown.
+  void RestoreNormalButtons();
+  // Makes `picture` the current picture, as loading a bitmap or pasting does: copied to
+  // picView, drawn in the thumbnail, the format re-applied, the bitmap-only save list, the
+  // spinner ranges set to the picture and the whole picture selected (then locked to the
+  // grid when the lock is on).
+  void MakeCurrentPicture(platform::Surface picture);
+
+ private:
+  void ClearWindow();
+  void CancelPreview();
+  void SpinnerChanged(Spinner spinner);
+  void LockForConversion();
+  void UnlockAfterConversion();
+
+  platform::Platform& m_platform;
+};
+
+}  // namespace glyphon::workspace
