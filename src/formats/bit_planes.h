@@ -1,0 +1,108 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "convert/encoding.h"
+#include "formats/decoding.h"
+#include "formats/grey_palette.h"
+
+namespace glyphon::formats {
+
+// The planar tile formats: 8 by 8 tiles numbered row by row, t = (y \ 8) * (W \ 8) + x \ 8,
+// each stored as one byte per plane per pixel row, bit 7 the left column. Bit i of a
+// pixel's index belongs to plane i. Where a plane byte of row r lies inside its tile:
+struct PlaneRow {
+  int base = 0;  // byte of row 0
+  int stride =
+      0;  // bytes from one row to the next: 2 where two planes interleave, 1 where a plane stands alone
+};
+
+template <std::size_t kPlanes>
+struct PlanarLayout {
+  const GreyPalette* greys;
+  int tileBytes;
+  std::array<PlaneRow, kPlanes> rows;  // plane 0 first; plane 0 lies nearest the tile start
+};
+
+namespace bit_planes {
+
+// Groups of 8 pixels in row order. A complete group stores one accumulator per plane at
+// the tile and row of the pixel that completes it; a selection that is not a whole number
+// of tiles can name offsets past the output, and those bytes are dropped.
+template <const auto& kLayout>
+ByteString Encode(const Surface& source, const Selection& sel, platform::ProgressSink& progress) {
+  constexpr std::size_t kPlanes = kLayout.rows.size();
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  ByteString out(convert::OutputSize(sel, 8.0 / static_cast<double>(kPlanes)), 0);
+  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
+  const std::int64_t tilesPerRow = sel.width / 8;
+  std::array<unsigned, kPlanes> planes{};
+  int place = 0;  // the pixel's place in its group of 8
+  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
+    const unsigned index = kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
+    const int bit = 7 - place;
+    for (std::size_t i = 0; i < kPlanes; ++i) planes[i] |= ((index >> i) & 1u) << bit;
+    if (++place < 8) return;
+    const std::int64_t tile = kLayout.tileBytes * ((y / 8) * tilesPerRow + x / 8);
+    const int row = y % 8;
+    for (std::size_t i = 0; i < kPlanes; ++i) {
+      convert::StoreByte(out, tile + kLayout.rows[i].base + kLayout.rows[i].stride * row,
+                         static_cast<std::uint8_t>(planes[i]));
+      planes[i] = 0;
+    }
+    place = 0;
+  });
+  return out;
+}
+
+// Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
+// white). A later plane byte past the end fails the preview at that pixel; image
+// generation draws the pixel white instead and reads nothing past the end.
+template <const auto& kLayout>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
+                                    convert::ProgressTicker& ticker) {
+  constexpr std::size_t kPlanes = kLayout.rows.size();
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  const int width = picture.Width();
+  const std::int64_t tilesPerRow = width / 8;
+  int bit = 0;  // place in the group of 8, restarted when m is a multiple of 8
+  std::int64_t m = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::span<RgbColor> pixels = picture.Row(y);
+    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
+    const int row = y % 8;
+    for (int x = 0; x < width; ++x) {
+      ++m;
+      const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
+      RgbColor colour = kEndOfData;
+      if (tile + kLayout.rows[0].base + kLayout.rows[0].stride * row < length) {
+        unsigned index = 0;
+        for (std::size_t i = 0; i < kPlanes; ++i) {
+          const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
+          if (offset >= length) {
+            if (mode == DecodeMode::Preview) {
+              return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+            }
+            index = kGreys.MaxIndex();
+            break;
+          }
+          index |= ((data[static_cast<std::size_t>(offset)] >> (7 - bit)) & 1u) << i;
+        }
+        colour = kGreys.colourOfIndex[index];
+      }
+      pixels[static_cast<std::size_t>(x)] = colour;
+      ++bit;
+      if (m % 8 == 0) bit = 0;
+      ticker.Tick(m);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace bit_planes
+}  // namespace glyphon::formats

@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+
+#include "convert/encoding.h"
+#include "formats/decoding.h"
+#include "formats/grey_palette.h"
+
+namespace glyphon::formats {
+
+// The packed formats: each pixel's index is one field of `bits` bits, whole inside one
+// byte, 8 / bits pixels to the byte.
+//
+// Linear layouts run the fields in row order with nothing at row ends: pixel n = W * y + x
+// lies in byte n \ (8 / bits). Tiled layouts cut the picture into 8 by 8 tiles numbered row
+// by row; a tile row is `bits` bytes, so a tile is 8 * bits bytes and pixel column c of
+// row r of tile t lies in byte 8 * bits * t + bits * r + c \ (8 / bits).
+struct PackedLayout {
+  const GreyPalette* greys;
+  bool tiled;
+  bool firstPixelLow;  // the earliest pixel of a byte takes its lowest bits (else its highest)
+  int groupBytes;      // the encoder stores groups of this many bytes
+};
+
+namespace packed_fields {
+
+// Groups of G = groupBytes * (8 / bits) pixels in row order. A multi-byte group is one
+// little-endian word when the earliest pixel is in the low bits, a big-endian one
+// otherwise, so the byte order always follows the pixel order. A complete group goes
+// where the pixel that completes it says: the linear layouts to group k / G - 1, the tiled
+// ones to the bytes of that pixel's tile row that hold it. Bytes past the output (a tiled
+// selection that is not a whole number of tiles) are dropped.
+template <const PackedLayout& kLayout>
+ByteString Encode(const Surface& source, const Selection& sel, platform::ProgressSink& progress) {
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  constexpr int kBits = kGreys.bits;
+  constexpr int kPixelsPerByte = 8 / kBits;
+  constexpr int kGroup = kLayout.groupBytes * kPixelsPerByte;
+  ByteString out(convert::OutputSize(sel, kPixelsPerByte), 0);
+  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
+  const std::int64_t tilesPerRow = sel.width / 8;
+  std::uint32_t group = 0;
+  int place = 0;  // the pixel's place in its group
+  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+    const std::uint32_t index = kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
+    group |= index << (kBits * (kLayout.firstPixelLow ? place : kGroup - 1 - place));
+    if (++place < kGroup) return;
+    std::int64_t offset = k / kGroup - 1;
+    if constexpr (kLayout.tiled) {
+      const std::int64_t byteInRow = (x % 8) / kPixelsPerByte;
+      offset = 8 * kBits * ((y / 8) * tilesPerRow + x / 8) + kBits * (y % 8) + byteInRow -
+               byteInRow % kLayout.groupBytes;
+    } else {
+      offset *= kLayout.groupBytes;
+    }
+    for (int j = 0; j < kLayout.groupBytes; ++j) {
+      const int shift = 8 * (kLayout.firstPixelLow ? j : kLayout.groupBytes - 1 - j);
+      convert::StoreByte(out, offset + j, static_cast<std::uint8_t>(group >> shift));
+    }
+    group = 0;
+    place = 0;
+  });
+  return out;
+}
+
+// A pixel whose byte lies past the end of the data takes the largest index, white. A
+// field never spans two bytes, so these decoders never fail.
+template <const PackedLayout& kLayout>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture,
+                                    convert::ProgressTicker& ticker) {
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  constexpr int kBits = kGreys.bits;
+  constexpr int kPixelsPerByte = 8 / kBits;
+  constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  const int width = picture.Width();
+  const std::int64_t tilesPerRow = width / 8;
+  int place = 0;  // place in the byte, restarted when m is a multiple of 8 / bits
+  std::int64_t m = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const std::span<RgbColor> pixels = picture.Row(y);
+    const std::int64_t rowStart = kLayout.tiled ? 8 * kBits * (y / 8) * tilesPerRow + kBits * (y % 8) : 0;
+    for (int x = 0; x < width; ++x) {
+      const std::int64_t offset =
+          kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + (x % 8) / kPixelsPerByte : m / kPixelsPerByte;
+      ++m;
+      RgbColor colour = kEndOfData;
+      if (offset < length) {
+        const int shift = kBits * (kLayout.firstPixelLow ? place : kPixelsPerByte - 1 - place);
+        colour = kGreys.colourOfIndex[(data[static_cast<std::size_t>(offset)] >> shift) & kGreys.MaxIndex()];
+      }
+      pixels[static_cast<std::size_t>(x)] = colour;
+      ++place;
+      if (m % kPixelsPerByte == 0) place = 0;
+      ticker.Tick(m);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace packed_fields
+}  // namespace glyphon::formats
