@@ -1,0 +1,77 @@
+#include "app/image_form.h"
+
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QScreen>
+#include <QScrollBar>
+#include <algorithm>
+
+#include "app/cursors.h"
+#include "app/widgets.h"
+
+namespace glyphon::app {
+
+ImageForm::ImageForm() : QScrollArea(nullptr), m_picture(new FramedPicture(this, 0)) {
+  // A tool window is left out of the task bar; it has no frame, so the picture fills it.
+  setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
+  setObjectName("frmImage");
+  m_picture->setObjectName("frmImage.picImage");
+  setFrameShape(QFrame::NoFrame);
+  setWidgetResizable(false);
+  setWidget(m_picture);
+  setFocusPolicy(Qt::StrongFocus);
+}
+
+void ImageForm::OnClick(std::function<void()> handler) {
+  m_picture->OnClick(std::move(handler));
+}
+
+void ImageForm::Render(const workspace::ImageWindow& model) {
+  setWindowTitle(QString::fromStdString(model.Caption));
+  if (model.Visible && !isVisible()) ShowPicture(model);
+  m_picture->SetOutline(model.shaBox);
+  m_picture->setToolTip(QString::fromStdString(model.picImageToolTip));
+  ApplyPointer(*m_picture, model.picImagePointer, Magnifier::ZoomOut);
+  if (!model.Visible && isVisible()) {
+    hide();
+    m_picture->SetPicture({});  // let go of a picture that may be large
+  }
+}
+
+void ImageForm::ShowPicture(const workspace::ImageWindow& model) {
+  const platform::Surface& picture = model.picImage;
+  m_picture->SetPicture(picture);
+  m_picture->resize(picture.Width(), picture.Height());
+
+  // The window takes the picture's size, but never more than the screen offers; where the
+  // picture is cut, a scroll bar takes room along the other side.
+  const QRect available =
+      (screen() != nullptr ? screen() : QGuiApplication::primaryScreen())->availableGeometry();
+  const int barWidth = verticalScrollBar()->sizeHint().width();
+  const int barHeight = horizontalScrollBar()->sizeHint().height();
+  int width = std::min(picture.Width(), available.width());
+  int height = std::min(picture.Height(), available.height());
+  for (int pass = 0; pass < 2; ++pass) {
+    if (picture.Width() > width) height = std::min(picture.Height() + barHeight, available.height());
+    if (picture.Height() > height) width = std::min(picture.Width() + barWidth, available.width());
+  }
+  resize(std::max(width, 1), std::max(height, 1));
+  move(available.center() - rect().center());
+  horizontalScrollBar()->setValue(0);
+  verticalScrollBar()->setValue(0);
+  show();
+  raise();
+  activateWindow();
+  setFocus();
+}
+
+void ImageForm::keyReleaseEvent(QKeyEvent* event) {
+  event->accept();
+  if (event->isAutoRepeat() || !m_onKeyUp) return;
+  const Qt::KeyboardModifiers modifiers = event->modifiers();
+  const int shift = (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
+                    (modifiers & Qt::AltModifier ? 4 : 0);
+  m_onKeyUp(event->key(), shift);
+}
+
+}  // namespace glyphon::app

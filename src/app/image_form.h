@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QScrollArea>
+#include <functional>
+
+#include "workspace/image_window.h"
+
+namespace glyphon::app {
+
+class FramedPicture;
+
+// frmImage: a borderless window, not in the task bar, showing the picture at full size with
+// the selection outline. A picture larger than the screen scrolls inside a window no larger
+// than the screen's available area.
+class ImageForm : public QScrollArea {
+ public:
+  ImageForm();
+
+  // The user's events: a click on the picture, a key released over the window (Qt key code
+  // and the shift mask 1 Shift, 2 Ctrl, 4 Alt).
+  void OnClick(std::function<void()> handler);
+  void OnKeyUp(std::function<void(int key, int shift)> handler) { m_onKeyUp = std::move(handler); }
+
+  void Render(const workspace::ImageWindow& model);
+
+  FramedPicture& Picture() { return *m_picture; }
+
+ protected:
+  void keyReleaseEvent(QKeyEvent* event) override;
+
+ private:
+  void ShowPicture(const workspace::ImageWindow& model);
+
+  FramedPicture* m_picture;
+  std::function<void(int, int)> m_onKeyUp;
+};
+
+}  // namespace glyphon::app

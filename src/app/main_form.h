@@ -1,0 +1,97 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "app/qt_platform.h"
+#include "files/file_commands.h"
+#include "formats/format_table.h"
+#include "workspace/main_window.h"
+
+class QCheckBox;
+class QLabel;
+class QPushButton;
+class QRadioButton;
+class QMimeData;
+
+namespace glyphon::app {
+
+class CaptionFrame;
+class FramedPicture;
+class ImageForm;
+class ProgressForm;
+class SpinnerBar;
+
+// frmMain on screen: the controls of the window model at their places, drawn from the model
+// after every handler and at every progress report, with the user's events forwarded to the
+// model's handlers. The widgets keep no state of their own.
+class MainForm : public QWidget {
+ public:
+  static constexpr int kClientWidth = 520;
+  static constexpr int kClientHeight = 296;
+
+  explicit MainForm(QtPlatform& platform);
+  ~MainForm() override;
+
+  // Start-up: the model's Form_Load, then the window is shown centred on the screen.
+  void Start();
+
+  // Redraws every control of the three windows from the model.
+  void Render();
+
+  // Loads a file as the Load command does when that file is chosen with the first filter
+  // entry. Only in normal mode with Load available; returns whether the load ran.
+  bool LoadDroppedFile(const QString& path);
+
+  workspace::MainWindow& Model() { return m_model; }
+  ImageForm& Viewer() { return *m_viewer; }
+  ProgressForm& Progress() { return *m_progress; }
+
+ protected:
+  void closeEvent(QCloseEvent* event) override;
+  void dragEnterEvent(QDragEnterEvent* event) override;
+  void dropEvent(QDropEvent* event) override;
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
+ private:
+  // Runs one handler of the model to completion and shows the result.
+  void Dispatch(const std::function<void()>& handler);
+  bool CanLoadDrop() const;
+  static QString DroppedFile(const QMimeData* data);
+
+  void BuildCommandButtons();
+  void BuildFormatFrame();
+  void BuildSelectionFrame();
+  void BuildShortcuts();
+  void FitFont();
+
+  QtPlatform& m_platform;
+  workspace::MainWindow m_model;
+  files::FileCommands m_files;
+  int m_running = 0;  // handlers under way (a long loop lets events in)
+  bool m_placed = false;
+
+  QPushButton* m_cmdLoad = nullptr;
+  QPushButton* m_cmdClear = nullptr;
+  QPushButton* m_cmdSave = nullptr;
+  QPushButton* m_cmdPaste = nullptr;
+  QPushButton* m_cmdConvert = nullptr;
+  QPushButton* m_cmdCopy = nullptr;
+  CaptionFrame* m_fraFormat = nullptr;
+  std::array<QRadioButton*, formats::kFormatCount> m_optFormat{};
+  CaptionFrame* m_fraSelBox = nullptr;
+  std::array<QLabel*, 4> m_fixedLabels{};  // X Pos:, Y Pos:, Width:, Height:
+  std::array<QLabel*, 4> m_valueLabels{};
+  std::array<SpinnerBar*, 4> m_spinners{};
+  QCheckBox* m_chkTile8 = nullptr;
+  FramedPicture* m_picImage = nullptr;
+  FramedPicture* m_picPalette = nullptr;
+  QLabel* m_lblAbout = nullptr;
+  std::unique_ptr<ImageForm> m_viewer;
+  ProgressForm* m_progress = nullptr;
+};
+
+}  // namespace glyphon::app

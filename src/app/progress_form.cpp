@@ -1,0 +1,77 @@
+#include "app/progress_form.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+
+namespace glyphon::app {
+
+namespace {
+
+QPalette::ColorRole Role(workspace::SystemColour colour) {
+  switch (colour) {
+    case workspace::SystemColour::Highlight:
+      return QPalette::Highlight;
+    case workspace::SystemColour::HighlightText:
+      return QPalette::HighlightedText;
+    case workspace::SystemColour::ButtonFace:
+      return QPalette::Button;
+    case workspace::SystemColour::ButtonText:
+      break;
+  }
+  return QPalette::ButtonText;
+}
+
+}  // namespace
+
+ProgressForm::ProgressForm(QWidget* parent) : QWidget(parent) {
+  // A tool window over its main window: kept in front of it and out of the task bar. No
+  // close button: a running loop cannot be stopped.
+  setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+  setObjectName("frmProgress");
+  setFixedSize(workspace::ProgressWindow::kBarWidth, workspace::ProgressWindow::kBarHeight);
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+QColor ProgressForm::TextColour() const {
+  return palette().color(Role(m_colour));
+}
+
+void ProgressForm::Render(const workspace::ProgressWindow& model) {
+  setWindowTitle(QString::fromStdString(model.Caption));
+  const QString text = QString::fromStdString(model.lblPercent.caption);
+  if (text != m_text || model.BarFill != m_fill || model.lblPercentColour != m_colour) {
+    m_text = text;
+    m_fill = model.BarFill;
+    m_colour = model.lblPercentColour;
+    update();
+  }
+  if (model.Visible && !isVisible()) {
+    const QScreen* screen =
+        parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
+    move(screen->availableGeometry().center() - rect().center());
+    show();
+  }
+  if (model.Visible) raise();
+  if (!model.Visible && isVisible()) hide();
+}
+
+void ProgressForm::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QRect bar = rect();
+  painter.fillRect(bar, palette().color(QPalette::Button));
+  painter.fillRect(QRect(0, 0, std::min(m_fill, bar.width()), bar.height()),
+                   palette().color(QPalette::Highlight));
+  QFont bold = font();
+  bold.setBold(true);
+  painter.setFont(bold);
+  painter.setPen(TextColour());
+  painter.drawText(bar, Qt::AlignCenter, m_text);
+}
+
+void ProgressForm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+}
+
+}  // namespace glyphon::app

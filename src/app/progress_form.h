@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+#include "workspace/progress_window.h"
+
+namespace glyphon::app {
+
+// frmProgress: a small modeless tool window with the bar picPercent and the percentage
+// label lblPercent centred over it, in the palette's highlight, highlighted-text, button
+// and button-text colours. It stays in front of the main window while a loop runs.
+class ProgressForm : public QWidget {
+ public:
+  explicit ProgressForm(QWidget* parent);
+
+  void Render(const workspace::ProgressWindow& model);
+
+  QString Text() const { return m_text; }
+  int Fill() const { return m_fill; }
+  QColor TextColour() const;
+
+ protected:
+  void paintEvent(QPaintEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  int m_fill = 0;
+  QString m_text;
+  workspace::SystemColour m_colour = workspace::SystemColour::ButtonText;
+};
+
+}  // namespace glyphon::app

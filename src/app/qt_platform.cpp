@@ -1,0 +1,159 @@
+#include "app/qt_platform.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QImage>
+#include <QMessageBox>
+#include <QMimeData>
+#include <utility>
+
+#include "app/surface_image.h"
+#include "imageio/picture_file.h"
+
+namespace glyphon::app {
+
+namespace {
+
+using platform::Answer;
+
+QString FromUtf8(std::string_view text) {
+  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+QMessageBox::StandardButton ToQt(Answer answer) {
+  switch (answer) {
+    case Answer::Ok:
+      return QMessageBox::Ok;
+    case Answer::Yes:
+      return QMessageBox::Yes;
+    case Answer::No:
+      return QMessageBox::No;
+    case Answer::Cancel:
+      break;
+  }
+  return QMessageBox::Cancel;
+}
+
+QMessageBox::Icon ToQt(platform::Icon icon) {
+  switch (icon) {
+    case platform::Icon::Information:
+      return QMessageBox::Information;
+    case platform::Icon::Question:
+      return QMessageBox::Question;
+    case platform::Icon::Exclamation:
+      return QMessageBox::Warning;
+    case platform::Icon::None:
+      break;
+  }
+  return QMessageBox::NoIcon;
+}
+
+}  // namespace
+
+QStringList QtNameFilters(std::string_view filters) {
+  const QStringList parts = FromUtf8(filters).split(u'|');
+  QStringList names;
+  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+    const QString& description = parts[i];
+    QString pattern = parts[i + 1];
+    pattern.replace(u';', u' ');
+    const QString bracketed = u'(' + pattern + u')';
+    names << (description.endsWith(bracketed) ? description : description + u' ' + bracketed);
+  }
+  return names;
+}
+
+QString MessageText(std::string_view text) {
+  QString qt = FromUtf8(text);
+  qt.replace(u'\r', u'\n');
+  return qt;
+}
+
+Answer QtPlatform::ShowMessage(const platform::Message& message) {
+  QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+  if (message.buttons == platform::Buttons::YesNo) buttons = QMessageBox::Yes | QMessageBox::No;
+  if (message.buttons == platform::Buttons::YesNoCancel)
+    buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+
+  QMessageBox box(ToQt(message.icon), FromUtf8(message.title), MessageText(message.text), buttons, m_parent);
+  box.setDefaultButton(ToQt(message.defaultButton));
+  box.setTextFormat(Qt::PlainText);
+  switch (box.exec()) {
+    case QMessageBox::Ok:
+      return Answer::Ok;
+    case QMessageBox::Yes:
+      return Answer::Yes;
+    case QMessageBox::No:
+      return Answer::No;
+    default:
+      // Closed without a button: what the box's escape button would have said.
+      return message.buttons == platform::Buttons::YesNo ? Answer::No
+             : message.buttons == platform::Buttons::Ok  ? Answer::Ok
+                                                         : Answer::Cancel;
+  }
+}
+
+platform::FileChoice QtPlatform::OpenFileDialog(std::string_view filters) {
+  if (m_presetOpenChoice) {
+    platform::FileChoice choice = std::move(*m_presetOpenChoice);
+    m_presetOpenChoice.reset();
+    return choice;
+  }
+  return ChooseFileToOpen(filters);
+}
+
+platform::FileChoice QtPlatform::ChooseFileToOpen(std::string_view filters) {
+  return RunFileDialog(filters, false);
+}
+
+platform::FileChoice QtPlatform::SaveFileDialog(std::string_view filters) {
+  return RunFileDialog(filters, true);
+}
+
+platform::FileChoice QtPlatform::RunFileDialog(std::string_view filters, bool save) {
+  const QStringList names = QtNameFilters(filters);
+  QFileDialog dialog(m_parent);
+  dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+  dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+  // The save flow reads the kind of a file from the extension typed and asks its own
+  // question about replacing a file: the dialog adds no suffix and asks nothing.
+  dialog.setDefaultSuffix(QString());
+  dialog.setOption(QFileDialog::DontConfirmOverwrite, true);
+  dialog.setNameFilters(names);
+  if (!m_lastFolder.isEmpty()) dialog.setDirectory(m_lastFolder);
+  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+
+  const QString file = dialog.selectedFiles().constFirst();
+  m_lastFolder = QFileInfo(file).absolutePath();
+  const auto index = names.indexOf(dialog.selectedNameFilter());
+  return {file.toStdString(), index < 0 ? 1 : static_cast<int>(index) + 1};
+}
+
+std::optional<platform::Surface> QtPlatform::ClipboardPicture() {
+  const QMimeData* data = QApplication::clipboard()->mimeData();
+  if (data == nullptr || !data->hasImage()) return std::nullopt;
+  const QImage image = QApplication::clipboard()->image();
+  if (image.isNull()) return std::nullopt;
+  return FromQImage(image);
+}
+
+void QtPlatform::SetClipboardPicture(const platform::Surface& picture) {
+  QApplication::clipboard()->setImage(ToQImage(picture));
+}
+
+Result<platform::Surface> QtPlatform::LoadPicture(const std::string& fileName) {
+  return imageio::ReadPicture(platform::PathFromUtf8(fileName));
+}
+
+Status QtPlatform::SaveBitmap(const std::string& fileName, const platform::Surface& picture) {
+  return imageio::WritePicture(platform::PathFromUtf8(fileName), picture);
+}
+
+void QtPlatform::ProcessPendingEvents() {
+  if (m_render) m_render();
+  QCoreApplication::processEvents();
+}
+
+}  // namespace glyphon::app

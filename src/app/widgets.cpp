@@ -1,0 +1,183 @@
+#include "app/widgets.h"
+
+#include <qdrawutil.h>
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOption>
+
+#include "app/surface_image.h"
+
+namespace glyphon::app {
+
+void DrawOutline(QPainter& painter, const workspace::Shape& shape, QPoint origin) {
+  if (!shape.visible) return;
+  // Pixel edges of the box: it covers `width` columns from `left` (fractions round).
+  const int left = qRound(shape.left);
+  const int top = qRound(shape.top);
+  const int right = qRound(shape.left + shape.width) - 1;
+  const int bottom = qRound(shape.top + shape.height) - 1;
+  if (right < left || bottom < top) return;
+  const QRect box = QRect(QPoint(left, top), QPoint(right, bottom)).translated(origin);
+
+  painter.save();
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  painter.setBrush(Qt::NoBrush);
+  // drawRect covers width + 1 columns with a one-pixel pen.
+  painter.setPen(QPen(Qt::black, 0));
+  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  QPen dashes(Qt::white, 0);
+  dashes.setDashPattern({3, 3});
+  painter.setPen(dashes);
+  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  painter.restore();
+}
+
+// ---- FramedPicture ----
+
+FramedPicture::FramedPicture(QWidget* parent, int frame) : QWidget(parent), m_frame(frame) {
+  setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void FramedPicture::SetPicture(const platform::Surface& picture) {
+  QImage image = picture.HasPicture() ? ToQImage(picture) : QImage();
+  if (image == m_image) return;
+  m_image = std::move(image);
+  update();
+}
+
+void FramedPicture::SetOutline(const workspace::Shape& outline) {
+  const auto& o = m_outline;
+  if (o.visible == outline.visible && o.left == outline.left && o.top == outline.top &&
+      o.width == outline.width && o.height == outline.height) {
+    return;
+  }
+  m_outline = outline;
+  update();
+}
+
+void FramedPicture::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  // The sunken two-pixel border of a picture box: dark and black above and to the left,
+  // light and face below and to the right.
+  if (m_frame > 0) qDrawWinPanel(&painter, rect(), palette(), true);
+  const QRect area = rect().adjusted(m_frame, m_frame, -m_frame, -m_frame);
+  painter.setClipRect(area);
+  if (m_image.isNull()) {
+    painter.fillRect(area, palette().color(QPalette::Window));
+  } else {
+    painter.drawImage(area.topLeft(), m_image);
+  }
+  DrawOutline(painter, m_outline, area.topLeft());
+}
+
+void FramedPicture::mousePressEvent(QMouseEvent* event) {
+  m_pressed = event->button() == Qt::LeftButton;
+  event->accept();
+}
+
+void FramedPicture::mouseReleaseEvent(QMouseEvent* event) {
+  const bool click =
+      m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+  m_pressed = false;
+  event->accept();
+  if (click && m_onClick) m_onClick();
+}
+
+// ---- CaptionFrame ----
+
+void CaptionFrame::SetCaption(const QString& caption) {
+  if (caption == m_caption) return;
+  m_caption = caption;
+  update();
+}
+
+void CaptionFrame::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  const QFontMetrics metrics(font());
+  // The edge runs through the middle of the caption's line.
+  const int top = metrics.height() / 2;
+  qDrawShadeRect(&painter, QRect(0, top, width(), height() - top), palette(), true, 1);
+  if (m_caption.isEmpty()) return;
+  const QRect text(8, 0, metrics.horizontalAdvance(m_caption) + 4, metrics.height());
+  painter.fillRect(text, palette().color(QPalette::Window));
+  painter.setPen(palette().color(isEnabled() ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+  painter.drawText(text, Qt::AlignCenter, m_caption);
+}
+
+// ---- SpinnerBar ----
+
+SpinnerBar::SpinnerBar(QWidget* parent) : QScrollBar(Qt::Vertical, parent) {
+  setFocusPolicy(Qt::StrongFocus);
+  setMinimum(0);
+}
+
+QRect SpinnerBar::ArrowRect(Arrow arrow) const {
+  const int half = height() / 2;
+  return arrow == Arrow::Up ? QRect(0, 0, width(), half) : QRect(0, half, width(), height() - half);
+}
+
+SpinnerBar::Arrow SpinnerBar::ArrowAt(QPoint pos) const {
+  if (ArrowRect(Arrow::Up).contains(pos)) return Arrow::Up;
+  if (ArrowRect(Arrow::Down).contains(pos)) return Arrow::Down;
+  return Arrow::None;
+}
+
+void SpinnerBar::paintEvent(QPaintEvent*) {
+  QPainter painter(this);
+  for (Arrow arrow : {Arrow::Up, Arrow::Down}) {
+    QStyleOptionButton button;
+    button.initFrom(this);
+    button.rect = ArrowRect(arrow);
+    const bool down = m_pressed == arrow && ArrowAt(mapFromGlobal(QCursor::pos())) == arrow;
+    button.state |= down ? QStyle::State_Sunken : QStyle::State_Raised;
+    button.state &= ~QStyle::State_HasFocus;
+    style()->drawPrimitive(QStyle::PE_PanelButtonBevel, &button, &painter, this);
+
+    QStyleOption indicator;
+    indicator.initFrom(this);
+    indicator.rect = button.rect.adjusted(3, 1, -3, -1).translated(down ? 1 : 0, down ? 1 : 0);
+    style()->drawPrimitive(arrow == Arrow::Up ? QStyle::PE_IndicatorArrowUp : QStyle::PE_IndicatorArrowDown,
+                           &indicator, &painter, this);
+  }
+  if (hasFocus()) {
+    QStyleOptionFocusRect focus;
+    focus.initFrom(this);
+    focus.rect = rect().adjusted(2, 2, -2, -2);
+    style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+  }
+}
+
+void SpinnerBar::mousePressEvent(QMouseEvent* event) {
+  event->accept();
+  if (event->button() != Qt::LeftButton) return;
+  m_pressed = ArrowAt(event->position().toPoint());
+  if (m_pressed == Arrow::None) return;
+  // The upper arrow moves towards the minimum, as on any vertical scroll bar.
+  const SliderAction action = m_pressed == Arrow::Up ? SliderSingleStepSub : SliderSingleStepAdd;
+  setRepeatAction(action);
+  triggerAction(action);
+  update();
+}
+
+void SpinnerBar::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  m_pressed = Arrow::None;
+  setRepeatAction(SliderNoAction);
+  update();
+}
+
+void SpinnerBar::mouseMoveEvent(QMouseEvent* event) {
+  event->accept();
+  if (m_pressed == Arrow::None) return;
+  // Held arrows repeat only while the pointer stays on them.
+  const bool over = ArrowAt(event->position().toPoint()) == m_pressed;
+  const SliderAction action = !over                    ? SliderNoAction
+                              : m_pressed == Arrow::Up ? SliderSingleStepSub
+                                                       : SliderSingleStepAdd;
+  if (action != repeatAction()) setRepeatAction(action);
+  update();
+}
+
+}  // namespace glyphon::app
