@@ -81,10 +81,13 @@ class Platform {
   }
   virtual Status RemoveFile(const std::string& fileName) {
     std::error_code error;
-    if (!std::filesystem::remove(PathFromUtf8(fileName), error) && error) return Status::Failure(error.message());
+    if (!std::filesystem::remove(PathFromUtf8(fileName), error) && error)
+      return Status::Failure(error.message());
     return Status::Success();
   }
-  virtual Result<ByteString> ReadBytes(const std::string& fileName) { return ReadFileBytes(PathFromUtf8(fileName)); }
+  virtual Result<ByteString> ReadBytes(const std::string& fileName) {
+    return ReadFileBytes(PathFromUtf8(fileName));
+  }
   // Replaces the file in one step: a failed write leaves an old file as it was.
   virtual Status WriteBytes(const std::string& fileName, std::span<const std::uint8_t> bytes) {
     return WriteFileAtomic(PathFromUtf8(fileName), bytes);

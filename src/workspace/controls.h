@@ -83,7 +83,7 @@ struct Shape {
 // - 4 by `height` - 4 pixels. image.HasPicture() tells whether anything is shown in it;
 // when nothing is, the front end shows the plain background.
 struct PictureBox {
-  int width = 0;   // outer size, frame included
+  int width = 0;  // outer size, frame included
   int height = 0;
   platform::Surface image;
   MousePointer pointer = MousePointer::Default;

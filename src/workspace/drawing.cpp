@@ -44,7 +44,8 @@ void DrawSwatches(const formats::FormatInfo& format, platform::Surface& strip) {
     case formats::SwatchRule::GreySteps: {
       const int entries = 1 << format.bitsPerPixel;
       const int step = 256 / entries;
-      for (int i = 0; i < entries; ++i) strip.FillRect(i * step, 0, step, height, GreyColor((i + 1) * step - 1));
+      for (int i = 0; i < entries; ++i)
+        strip.FillRect(i * step, 0, step, height, GreyColor((i + 1) * step - 1));
       break;
     }
     case formats::SwatchRule::ColourRamps:
@@ -52,7 +53,8 @@ void DrawSwatches(const formats::FormatInfo& format, platform::Surface& strip) {
       for (int k = 0; k < 8; ++k) {
         for (int i = 0; i < 32; ++i) {
           const int level = 8 * i;
-          const RgbColor colour = Rgb((k & 4) != 0 ? level : 0, (k & 2) != 0 ? level : 0, (k & 1) != 0 ? level : 0);
+          const RgbColor colour =
+              Rgb((k & 4) != 0 ? level : 0, (k & 2) != 0 ? level : 0, (k & 1) != 0 ? level : 0);
           strip.FillRect(32 * k + i, 0, 1, height, colour);
         }
       }

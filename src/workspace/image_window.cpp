@@ -7,7 +7,9 @@ void ImageWindow::picImage_Click() {
   Visible = false;
 }
 
-void ImageWindow::picImage_KeyUp(int /*keyCode*/, int /*shift*/) { picImage_Click(); }
+void ImageWindow::picImage_KeyUp(int /*keyCode*/, int /*shift*/) {
+  picImage_Click();
+}
 
 void ImageWindow::Unload() {
   Visible = false;

@@ -77,7 +77,9 @@ void MainWindow::Form_Load() {
   cmdClear_Click();
 }
 
-void MainWindow::Form_Unload() { frmImage.Unload(); }
+void MainWindow::Form_Unload() {
+  frmImage.Unload();
+}
 
 void MainWindow::cmdClear_Click() {
   if (cmdClear.caption == kCancelButton.caption) {
@@ -154,8 +156,8 @@ void MainWindow::lblAbout_Click() {
     if (i > 0) text += '\r';
     text += kAboutLines[i];
   }
-  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok,
-                          std::string(kAboutTitle)});
+  m_platform.ShowMessage(
+      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, std::string(kAboutTitle)});
 }
 
 // ---- Convert ----
@@ -251,10 +253,18 @@ void MainWindow::chkTile8_Click() {
   SetSpinner(Spinner::Height, vscHeight.value / 8 * 8);
 }
 
-void MainWindow::vscX_Change() { SpinnerChanged(Spinner::X); }
-void MainWindow::vscY_Change() { SpinnerChanged(Spinner::Y); }
-void MainWindow::vscWidth_Change() { SpinnerChanged(Spinner::Width); }
-void MainWindow::vscHeight_Change() { SpinnerChanged(Spinner::Height); }
+void MainWindow::vscX_Change() {
+  SpinnerChanged(Spinner::X);
+}
+void MainWindow::vscY_Change() {
+  SpinnerChanged(Spinner::Y);
+}
+void MainWindow::vscWidth_Change() {
+  SpinnerChanged(Spinner::Width);
+}
+void MainWindow::vscHeight_Change() {
+  SpinnerChanged(Spinner::Height);
+}
 
 void MainWindow::SpinnerChanged(Spinner spinner) {
   Label& label = spinner == Spinner::X       ? lblX
@@ -378,7 +388,8 @@ void MainWindow::SetSpinner(Spinner spinner, int value) {
 
 void MainWindow::SetSpinnerMax(Spinner spinner, int max) {
   ScrollBar& bar = Bar(spinner);
-  bar.max = static_cast<std::int16_t>(std::clamp(max, 0, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
+  bar.max = static_cast<std::int16_t>(
+      std::clamp(max, 0, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
   if (bar.value > bar.max) SetSpinner(spinner, bar.max);
 }
 
@@ -402,20 +413,27 @@ const ScrollBar& MainWindow::Bar(Spinner spinner) const noexcept {
   return vscHeight;
 }
 
-bool MainWindow::InPreviewMode() const noexcept { return cmdLoad.caption == kPreviewButton.caption; }
+bool MainWindow::InPreviewMode() const noexcept {
+  return cmdLoad.caption == kPreviewButton.caption;
+}
 
 convert::Selection MainWindow::CurrentSelection() const noexcept {
   return {vscX.value, vscY.value, vscWidth.value, vscHeight.value};
 }
 
 void MainWindow::SettleFormat() {
-  const auto selected = std::find_if(optFormat.begin(), optFormat.end(), [](const OptionButton& o) { return o.value; });
+  const auto selected =
+      std::find_if(optFormat.begin(), optFormat.end(), [](const OptionButton& o) { return o.value; });
   if (selected != optFormat.end()) FormatIndex = static_cast<std::int16_t>(selected - optFormat.begin());
 }
 
-void MainWindow::DrawThumbnail(const Surface& picture) { StretchDraw(picture, picImage.image); }
+void MainWindow::DrawThumbnail(const Surface& picture) {
+  StretchDraw(picture, picImage.image);
+}
 
-void MainWindow::ClearThumbnail() { picImage.image.ClearPicture(); }
+void MainWindow::ClearThumbnail() {
+  picImage.image.ClearPicture();
+}
 
 void MainWindow::SetThumbnailViewable(bool viewable) {
   picImage.pointer = viewable ? MousePointer::Custom : MousePointer::Default;

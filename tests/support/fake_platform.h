@@ -1,0 +1,91 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "imageio/picture_file.h"
+#include "platform/platform.h"
+
+namespace glyphon::test {
+
+// A platform for model tests. It records every request (message boxes with all their
+// fields, the dialogs with their filter lists, clipboard writes, each time pending events
+// were let run) and answers from a script: queued answers to questions, queued file
+// choices, the clipboard's content. Files are real (the tests use temporary folders) and
+// pictures go through the picture-file unit.
+//
+// A question with no scripted answer fails the test and is answered No (or Cancel).
+class FakePlatform final : public platform::Platform {
+ public:
+  // ---- Script ----
+  std::deque<platform::Answer> answers;
+  std::deque<platform::FileChoice> openChoices;  // empty: the dialog is cancelled
+  std::deque<platform::FileChoice> saveChoices;
+  std::optional<platform::Surface> clipboard;
+  // Runs each time pending events are let run: where a test looks at the window as the
+  // front end would repaint it in the middle of a loop.
+  std::function<void()> onPendingEvents;
+
+  // ---- Record ----
+  std::vector<platform::Message> messages;
+  std::vector<std::string> openDialogFilters;
+  std::vector<std::string> saveDialogFilters;
+  int clipboardWrites = 0;
+  int pendingEventRuns = 0;
+
+  platform::Answer ShowMessage(const platform::Message& message) override {
+    messages.push_back(message);
+    if (message.buttons == platform::Buttons::Ok) return platform::Answer::Ok;
+    if (answers.empty()) {
+      ADD_FAILURE() << "question asked with no scripted answer: " << message.text;
+      return message.buttons == platform::Buttons::YesNoCancel ? platform::Answer::Cancel
+                                                               : platform::Answer::No;
+    }
+    const platform::Answer answer = answers.front();
+    answers.pop_front();
+    return answer;
+  }
+
+  platform::FileChoice OpenFileDialog(std::string_view filters) override {
+    openDialogFilters.emplace_back(filters);
+    return Next(openChoices);
+  }
+  platform::FileChoice SaveFileDialog(std::string_view filters) override {
+    saveDialogFilters.emplace_back(filters);
+    return Next(saveChoices);
+  }
+
+  std::optional<platform::Surface> ClipboardPicture() override { return clipboard; }
+  void SetClipboardPicture(const platform::Surface& picture) override {
+    clipboard = picture;
+    ++clipboardWrites;
+  }
+
+  Result<platform::Surface> LoadPicture(const std::string& fileName) override {
+    return imageio::ReadPicture(platform::PathFromUtf8(fileName));
+  }
+  Status SaveBitmap(const std::string& fileName, const platform::Surface& picture) override {
+    return imageio::WritePicture(platform::PathFromUtf8(fileName), picture);
+  }
+
+  void ProcessPendingEvents() override {
+    ++pendingEventRuns;
+    if (onPendingEvents) onPendingEvents();
+  }
+
+ private:
+  static platform::FileChoice Next(std::deque<platform::FileChoice>& choices) {
+    if (choices.empty()) return {};
+    platform::FileChoice choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+};
+
+}  // namespace glyphon::test

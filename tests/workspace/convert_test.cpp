@@ -1,0 +1,248 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "formats/decoding.h"
+#include "window_fixture.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Answer;
+using platform::Surface;
+
+constexpr const char* kBitmapAndRom = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+
+void SkipWithoutEncoder(int index) {
+  if (formats::Format(index).encode == nullptr)
+    GTEST_SKIP() << formats::Format(index).caption << " has no encoder yet";
+}
+
+TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
+  window.MakeCurrentPicture(RandomPicture(32, 16, 1));
+  window.ClickFormatOption(11);
+  window.RomDataString = Bytes({9, 8, 7});
+  const std::string before = Describe(window);
+  platform.answers.push_back(Answer::No);
+
+  window.cmdConvert_Click();
+
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0],
+            (platform::Message{"NOTE: No SuperFX high data loaded.\rDo you wish to continue?",
+                               platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""}));
+  EXPECT_EQ(platform.pendingEventRuns, 0);
+  window.FormatIndex = 8;  // the settled format is the one thing the click may set
+  EXPECT_EQ(Describe(window), before);
+}
+
+struct PartnerCase {
+  int index;
+  const char* name;
+};
+
+class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterface<PartnerCase> {};
+
+TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
+  const PartnerCase& c = GetParam();
+  SkipWithoutEncoder(c.index);
+  window.MakeCurrentPicture(RandomPicture(16, 16, 2));
+  window.ClickFormatOption(c.index);
+
+  platform.answers.push_back(Answer::Yes);
+  window.cmdConvert_Click();  // Yes converts anyway
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text,
+            "NOTE: No " + std::string(c.name) + " data loaded.\rDo you wish to continue?");
+  EXPECT_FALSE(window.RomDataString.empty());
+
+  platform.messages.clear();
+  window.AuxDataString.clear();
+  window.picData = Filled(16, 16, kWhite);  // a loaded partner picture
+  window.cmdConvert_Click();
+  window.picData = Surface();
+  window.AuxDataString = Bytes({1});  // partner data
+  window.cmdConvert_Click();
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest,
+                         ::testing::Values(PartnerCase{11, "SuperFX high"}, PartnerCase{12, "SuperFX low"},
+                                           PartnerCase{14, "Mode7 interleave"},
+                                           PartnerCase{17, "N64 alpha channel"},
+                                           PartnerCase{18, "N64 alpha channel"}),
+                         [](const auto& p) { return FormatTestName(p.param.index); });
+
+TEST_F(WindowTest, EmptySelectionGivesEmptyDataAndTheRomFilter) {
+  PictureWithFreeSelection(Filled(16, 16, kWhite), 1);
+  window.ClickFormatOption(0);
+  Select(0, 0, 0, 8);
+  window.RomDataString = Bytes({1, 2});
+  window.cmdConvert_Click();
+  EXPECT_TRUE(window.RomDataString.empty());
+  EXPECT_EQ(window.SaveFilterString, kBitmapAndRom);
+  EXPECT_EQ(platform.pendingEventRuns, 0);  // only the initial 0, already shown
+  EXPECT_FALSE(window.frmProgress.Visible);
+}
+
+// Linear 1-bit data of a white row: nearest(W / 8) bytes, incomplete last group never
+// written.
+struct LengthCase {
+  int width;
+  ByteString expected;
+};
+
+class LinearLengthTest : public WindowTest, public ::testing::WithParamInterface<LengthCase> {};
+
+TEST_P(LinearLengthTest, OneRowOfWhite) {
+  PictureWithFreeSelection(Filled(GetParam().width, 1, kWhite), 1);
+  Select(0, 0, GetParam().width, 1);
+  window.cmdConvert_Click();
+  EXPECT_EQ(window.RomDataString, GetParam().expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(RoundHalfToEven, LinearLengthTest,
+                         ::testing::Values(LengthCase{12, Bytes({0xFF, 0})},
+                                           LengthCase{20, Bytes({0xFF, 0xFF})},
+                                           LengthCase{28, Bytes({0xFF, 0xFF, 0xFF, 0})}),
+                         [](const auto& p) { return std::to_string(p.param.width) + "Wide"; });
+
+TEST_F(WindowTest, ConvertReadsTheSelectedRectangleOfTheCurrentPicture) {
+  const Surface picture = RandomPicture(40, 30, 3);
+  PictureWithFreeSelection(picture, 1);
+  Select(3, 5, 17, 11);
+  window.cmdConvert_Click();
+  convert::PartnerState none;
+  platform::NullProgress quiet;
+  const ByteString expected =
+      formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet);
+  EXPECT_EQ(window.RomDataString, expected);
+}
+
+TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
+  PictureWithFreeSelection(Filled(8, 1, kWhite), 1);
+  Select(0, 0, 8, 1);
+  std::vector<std::string> shown;
+  std::vector<std::string> lockProblems;
+  platform.onPendingEvents = [&] {
+    shown.push_back(window.frmProgress.lblPercent.caption);
+    auto expect = [&](bool ok, const char* what) {
+      if (!ok) lockProblems.push_back(what);
+    };
+    expect(window.frmProgress.Visible && window.frmProgress.Caption == "Image Conversion Progress",
+           "progress window");
+    expect(window.cmdConvert.caption == "Converting...", "caption");
+    for (const auto* b : {&window.cmdLoad, &window.cmdPaste, &window.cmdClear, &window.cmdConvert,
+                          &window.cmdSave, &window.cmdCopy}) {
+      expect(!b->enabled, "command button");
+    }
+    for (const auto& option : window.optFormat) expect(!option.enabled, "format option");
+    for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
+      expect(!window.Bar(s).enabled, "spinner");
+    for (const auto* l : {&window.lblX1, &window.lblX, &window.lblY1, &window.lblY, &window.lblWidth1,
+                          &window.lblWidth, &window.lblHeight1, &window.lblHeight}) {
+      expect(!l->enabled, "label");
+    }
+    expect(!window.chkTile8.enabled, "check box");
+    expect(!window.shaBox.visible && !window.frmImage.shaBox.visible, "outlines");
+    expect(window.picImage.pointer == MousePointer::Default && window.picImage.toolTip.empty(), "thumbnail");
+  };
+
+  window.cmdConvert_Click();
+
+  // 12.5, 37.5, 62.5 and 87.5 go to the even neighbour.
+  EXPECT_EQ(shown, (std::vector<std::string>{"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}));
+  EXPECT_TRUE(lockProblems.empty()) << lockProblems.front();
+  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_EQ(window.frmProgress.lblPercent.caption, "0%");
+}
+
+TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
+  // "1bpp Linear" with the lock off and a 12 by 12 selection: the data belongs to that
+  // selection, the format's lock then rounds the box to 8 by 8, and the data still
+  // counts as saveable.
+  PictureWithFreeSelection(RandomPicture(16, 16, 4), 1);
+  Select(0, 0, 12, 12);
+  window.cmdConvert_Click();
+
+  EXPECT_EQ(window.RomDataString.size(), 18u);
+  EXPECT_EQ(window.chkTile8.value, 1);
+  EXPECT_TRUE(window.chkTile8.enabled);
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
+  EXPECT_EQ(window.SaveFilterString, kBitmapAndRom);
+  EXPECT_EQ(window.cmdConvert.caption, "Convert");
+  for (const auto* b : {&window.cmdLoad, &window.cmdPaste, &window.cmdClear, &window.cmdConvert,
+                        &window.cmdSave, &window.cmdCopy}) {
+    EXPECT_TRUE(b->enabled);
+  }
+  for (const auto& option : window.optFormat) EXPECT_TRUE(option.enabled);
+  EXPECT_TRUE(window.vscX.enabled && window.lblHeight.enabled && window.lblWidth1.enabled);
+  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
+  EXPECT_EQ(window.picImage.toolTip, "Click to view full size...");
+  EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
+  EXPECT_EQ(window.frmImage.shaBox.width, 9);
+  EXPECT_EQ(window.FormatIndex, 1);
+}
+
+TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisabled) {
+  SkipWithoutEncoder(2);
+  window.MakeCurrentPicture(RandomPicture(16, 16, 5));
+  window.ClickFormatOption(2);
+  EXPECT_EQ(window.FormatIndex, 8);
+  window.cmdConvert_Click();
+  EXPECT_EQ(window.FormatIndex, 2);
+  EXPECT_EQ(window.RomDataString.size(), 64u);
+  EXPECT_FALSE(window.chkTile8.enabled);
+  EXPECT_TRUE(window.optFormat[2].value);
+}
+
+// The save list after a conversion in each format.
+struct SaveListCase {
+  int index;
+  const char* saveFilters;
+};
+
+class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
+
+TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
+  SkipWithoutEncoder(GetParam().index);
+  window.MakeCurrentPicture(RandomPicture(16, 8, 6));
+  window.AuxDataString = RandomBytes(256, 7);
+  window.ClickFormatOption(GetParam().index);
+  window.cmdConvert_Click();
+  EXPECT_EQ(window.SaveFilterString, GetParam().saveFilters);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+std::vector<SaveListCase> SaveListCases() {
+  std::vector<SaveListCase> cases;
+  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 15, 16}) cases.push_back({i, kBitmapAndRom});
+  cases.push_back(
+      {11,
+       "Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+       "ROM FX high data files (*.dat)|*.dat"});
+  cases.push_back(
+      {12,
+       "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+       "ROM FX low data files (*.dat)|*.dat"});
+  cases.push_back(
+      {14,
+       "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|"
+       "*.dat|ROM interleaved data files (*.dat)|*.dat"});
+  cases.push_back(
+      {17,
+       "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
+       "(*.dat)|*.dat|ROM 16bpp N64 alpha data files (*.dat)|*.dat"});
+  cases.push_back(
+      {18,
+       "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
+       "(*.dat)|*.dat|ROM 32bpp N64 alpha data files (*.dat)|*.dat"});
+  return cases;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, SaveListTest, ::testing::ValuesIn(SaveListCases()),
+                         [](const auto& p) { return FormatTestName(p.param.index); });
+
+}  // namespace
+}  // namespace glyphon::test

@@ -1,0 +1,182 @@
+#include <gtest/gtest.h>
+
+#include "window_fixture.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Surface;
+
+TEST_F(WindowTest, GridLockRoundsSizeDownAndStepsPositionBy8) {
+  PictureWithFreeSelection(Filled(100, 80, kWhite));
+  Select(13, 3, 45, 7);
+  EXPECT_EQ(window.vscX.smallChange, 1);
+  EXPECT_EQ(window.vscHeight.largeChange, 1);
+
+  window.ClickTile8();  // on
+  EXPECT_EQ(Selection(), (convert::Selection{13, 3, 40, 0}));
+  EXPECT_EQ(window.lblWidth.caption, "40");
+  EXPECT_EQ(window.lblHeight.caption, "0");
+  for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
+    EXPECT_EQ(window.Bar(s).smallChange, 8);
+    EXPECT_EQ(window.Bar(s).largeChange, 8);
+  }
+  // The arrows move the position 8 from wherever it is.
+  window.ScrollSpinner(Spinner::X, window.vscX.value + window.vscX.smallChange);
+  EXPECT_EQ(window.vscX.value, 21);
+  window.ScrollSpinner(Spinner::X, 21 - 2 * window.vscX.smallChange);
+  EXPECT_EQ(window.vscX.value, 5);
+
+  window.ClickTile8();  // off again: steps of 1, sizes stay
+  EXPECT_EQ(window.vscX.smallChange, 1);
+  EXPECT_EQ(window.vscWidth.value, 40);
+}
+
+// Moving the box pushes it back against the far edge; growing it moves its near edge.
+struct ClampCase {
+  const char* name;
+  convert::Selection start;
+  Spinner spinner;
+  int value;
+  convert::Selection expected;
+};
+
+class SelectionClampTest : public WindowTest, public ::testing::WithParamInterface<ClampCase> {};
+
+TEST_P(SelectionClampTest, BoxStaysInsideThePicture) {
+  const ClampCase& c = GetParam();
+  PictureWithFreeSelection(Filled(100, 80, kWhite));
+  Select(0, 0, c.start.width, c.start.height);
+  Select(c.start.x, c.start.y, c.start.width, c.start.height);
+  ASSERT_EQ(Selection(), c.start);
+  window.SetSpinner(c.spinner, c.value);
+  EXPECT_EQ(Selection(), c.expected);
+  EXPECT_EQ(window.lblX.caption, std::to_string(c.expected.x));
+  EXPECT_EQ(window.lblY.caption, std::to_string(c.expected.y));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    OnA100By80Picture, SelectionClampTest,
+    ::testing::Values(ClampCase{"MoveRightPastEdge", {0, 0, 40, 10}, Spinner::X, 70, {60, 0, 40, 10}},
+                      ClampCase{"GrowWiderPastEdge", {20, 0, 40, 10}, Spinner::Width, 90, {10, 0, 90, 10}},
+                      ClampCase{"MoveDownPastEdge", {0, 0, 10, 30}, Spinner::Y, 75, {0, 50, 10, 30}},
+                      ClampCase{"GrowTallerPastEdge", {0, 30, 10, 30}, Spinner::Height, 80, {0, 0, 10, 80}},
+                      ClampCase{"InsideStaysPut", {10, 10, 40, 40}, Spinner::X, 60, {60, 10, 40, 40}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(WindowTest, SelectionSumsDoNotOverflowOnWidePictures) {
+  // 15000 + 20000 is beyond a 16-bit sum; the box must still come back inside.
+  PictureWithFreeSelection(Filled(30000, 2, kWhite));
+  Select(0, 0, 20000, 2);
+  window.SetSpinner(Spinner::X, 15000);
+  EXPECT_EQ(window.vscX.value, 10000);
+  window.SetSpinner(Spinner::Width, 30000);
+  EXPECT_EQ(window.vscX.value, 0);
+}
+
+TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
+  PictureWithFreeSelection(Filled(200, 64, kWhite));
+  Select(100, 16, 50, 32);
+  EXPECT_FLOAT_EQ(window.SelLeft, 128.0f);
+  EXPECT_FLOAT_EQ(window.SelWidth, 64.0f);
+  EXPECT_FLOAT_EQ(window.SelTop, 32.0f);
+  EXPECT_FLOAT_EQ(window.SelHeight, 64.0f);
+  EXPECT_FLOAT_EQ(window.shaBox.left, 128.0f);
+  EXPECT_FLOAT_EQ(window.shaBox.width, 65.0f);
+  EXPECT_FLOAT_EQ(window.shaBox.height, 65.0f);
+  const workspace::Shape& full = window.frmImage.shaBox;
+  EXPECT_EQ(full.left, 100);
+  EXPECT_EQ(full.top, 16);
+  EXPECT_EQ(full.width, 51);
+  EXPECT_EQ(full.height, 33);
+}
+
+TEST_F(WindowTest, EmptySelectionHidesBothOutlines) {
+  PictureWithFreeSelection(Filled(64, 64, kWhite));
+  Select(0, 0, 0, 0);
+  EXPECT_FALSE(window.shaBox.visible);
+  EXPECT_FALSE(window.frmImage.shaBox.visible);
+  for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
+    window.SetSpinner(s, 1);
+    EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
+    window.SetSpinner(s, 0);
+    EXPECT_FALSE(window.shaBox.visible || window.frmImage.shaBox.visible);
+  }
+}
+
+TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
+  PictureWithFreeSelection(Filled(64, 64, kWhite));
+  for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
+    window.SaveFilterString = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+    window.SetSpinner(s, window.Bar(s).value == 8 ? 16 : 8);
+    EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+  }
+}
+
+TEST_F(WindowTest, LockingRoundsThroughTheRedrawAndItsChangeHandlers) {
+  // The picture's own size, 45 by 30, is selected first; the redraw then runs the lock,
+  // whose change of the width redraws again from inside. The end is one consistent box.
+  window.MakeCurrentPicture(Filled(45, 30, kWhite));
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
+  EXPECT_EQ(window.lblWidth.caption, "40");
+  EXPECT_EQ(window.lblHeight.caption, "24");
+  EXPECT_FLOAT_EQ(window.SelWidth, 256.0f / 45.0f * 40.0f);
+  EXPECT_FLOAT_EQ(window.SelHeight, 128.0f / 30.0f * 24.0f);
+  EXPECT_EQ(window.frmImage.shaBox.width, 41);
+  EXPECT_EQ(window.frmImage.shaBox.height, 25);
+
+  // The user switches the lock off, sets a free size, and switches it on again.
+  window.ClickFormatOption(1);
+  window.ClickTile8();
+  Select(3, 5, 45, 25);
+  window.ClickTile8();
+  EXPECT_EQ(Selection(), (convert::Selection{0, 5, 40, 24}));
+  EXPECT_EQ(window.frmImage.shaBox.width, 41);
+  EXPECT_EQ(window.frmImage.shaBox.height, 25);
+}
+
+TEST_F(WindowTest, PreviewModeWidthClearsTheThumbnailAndChangesNothingElse) {
+  window.MakeCurrentPicture(Filled(32, 32, kWhite));
+  EnterPreview(RandomBytes(2048, 1));
+  EXPECT_EQ(window.vscWidth.max, 1024);
+  EXPECT_EQ(window.vscWidth.value, 40);  // nearest(sqrt(2048)) = 45, then the lock
+  ShowPreview(RandomPicture(40, 51, 2));
+  std::string before = Describe(window);
+
+  window.ScrollSpinner(Spinner::Width, 48);
+  EXPECT_FALSE(window.picImage.image.HasPicture());
+  EXPECT_EQ(window.lblWidth.caption, "48");
+  // Put back what the change was meant to change: the rest is untouched.
+  window.lblWidth.caption = "40";
+  window.vscWidth.value = 40;
+  window.DrawThumbnail(window.picBitmap);
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(WindowTest, PreviewModePositionAndHeightOnlyShowTheirValue) {
+  window.MakeCurrentPicture(Filled(32, 32, kWhite));
+  EnterPreview(RandomBytes(100, 3));
+  ShowPreview(RandomPicture(8, 12, 4));
+  window.SetSpinnerMax(Spinner::X, 5);  // a range just for this test
+  const std::string before = Describe(window);
+  window.SetSpinner(Spinner::X, 5);
+  EXPECT_EQ(window.lblX.caption, "5");
+  EXPECT_TRUE(window.picImage.image.HasPicture());
+  window.lblX.caption = "0";
+  window.vscX.value = 0;
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(WindowTest, ValuesStayWithinTheSpinnerRange) {
+  PictureWithFreeSelection(Filled(50, 40, kWhite));
+  window.SetSpinner(Spinner::Width, 400);
+  EXPECT_EQ(window.vscWidth.value, 50);
+  window.SetSpinner(Spinner::Y, -3);
+  EXPECT_EQ(window.vscY.value, 0);
+  window.SetSpinnerMax(Spinner::Width, 20);
+  EXPECT_EQ(window.vscWidth.value, 20);
+  EXPECT_EQ(window.lblWidth.caption, "20");
+}
+
+}  // namespace
+}  // namespace glyphon::test
