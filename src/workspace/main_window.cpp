@@ -129,8 +129,7 @@ void MainWindow::CancelPreview() {
 
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
   // The lock may be switched off only where the selected format allows it.
-  SettleFormat();
-  chkTile8.enabled = formats::Format(FormatIndex).lockOptional;
+  chkTile8.enabled = formats::Format(SelectedFormat()).lockOptional;
 
   SetSpinnerMax(Spinner::X, PictureWidth());
   SetSpinnerMax(Spinner::Width, PictureWidth());
@@ -421,10 +420,14 @@ convert::Selection MainWindow::CurrentSelection() const noexcept {
   return {vscX.value, vscY.value, vscWidth.value, vscHeight.value};
 }
 
-void MainWindow::SettleFormat() {
+std::int16_t MainWindow::SelectedFormat() const noexcept {
   const auto selected =
       std::find_if(optFormat.begin(), optFormat.end(), [](const OptionButton& o) { return o.value; });
-  if (selected != optFormat.end()) FormatIndex = static_cast<std::int16_t>(selected - optFormat.begin());
+  return selected == optFormat.end() ? FormatIndex : static_cast<std::int16_t>(selected - optFormat.begin());
+}
+
+void MainWindow::SettleFormat() {
+  FormatIndex = SelectedFormat();
 }
 
 void MainWindow::DrawThumbnail(const Surface& picture) {

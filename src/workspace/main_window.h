@@ -161,6 +161,8 @@ class MainWindow {
   int PictureHeight() const noexcept { return imgImage.Height(); }
   // The selection X0, Y0, W, H: the spinners' values.
   convert::Selection CurrentSelection() const noexcept;
+  // The first option that is set; FormatIndex when none is.
+  std::int16_t SelectedFormat() const noexcept;
   // FormatIndex from the first option that is set; unchanged when none is.
   void SettleFormat();
   // The thumbnail shows `picture` stretched over its drawing area, or nothing.
