@@ -29,9 +29,28 @@ struct PlanarLayout {
 
 namespace bit_planes {
 
-// Groups of 8 pixels in row order. A complete group stores one accumulator per plane at
-// the tile and row of the pixel that completes it; a selection that is not a whole number
-// of tiles can name offsets past the output, and those bytes are dropped.
+// Both directions work on one 64-bit word per tile row that holds plane i in its byte i.
+
+// The index v spread over the planes: bit i of v at bit 8i of the word, so that shifting
+// it left by 7 - c puts every plane bit at column c of its own byte.
+inline constexpr std::array<std::uint64_t, 256> kSpread = [] {
+  std::array<std::uint64_t, 256> spread{};
+  for (std::size_t v = 0; v < spread.size(); ++v) {
+    for (std::size_t i = 0; i < 8; ++i) spread[v] |= static_cast<std::uint64_t>((v >> i) & 1u) << (8 * i);
+  }
+  return spread;
+}();
+
+// The reverse: with each plane's bit of one column moved to bit 0 of its byte, one
+// multiplication gathers bit 8i into bit 56 + i (the partial products never overlap),
+// and the top byte is the index.
+constexpr unsigned Gather(std::uint64_t planeBits) noexcept {
+  return static_cast<unsigned>(((planeBits & 0x0101010101010101u) * 0x0102040810204080u) >> 56);
+}
+
+// Groups of 8 pixels in row order. A complete group stores each plane byte at the tile
+// and row of the pixel that completes it; a selection that is not a whole number of tiles
+// can name offsets past the output, and those bytes are dropped.
 template <const auto& kLayout>
 ByteString Encode(const Surface& source, const Selection& sel, platform::ProgressSink& progress) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
@@ -39,21 +58,21 @@ ByteString Encode(const Surface& source, const Selection& sel, platform::Progres
   ByteString out(convert::OutputSize(sel, 8.0 / static_cast<double>(kPlanes)), 0);
   convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   const std::int64_t tilesPerRow = sel.width / 8;
-  std::array<unsigned, kPlanes> planes{};
-  int place = 0;  // the pixel's place in its group of 8
+  std::array<std::uint8_t, 8> group{};  // the indices of the group so far
+  int place = 0;                        // the pixel's place in its group of 8
   ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
-    const unsigned index = kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
-    const int bit = 7 - place;
-    for (std::size_t i = 0; i < kPlanes; ++i) planes[i] |= ((index >> i) & 1u) << bit;
+    group[static_cast<std::size_t>(place)] =
+        kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
     if (++place < 8) return;
+    place = 0;
+    std::uint64_t planes = 0;
+    for (std::size_t n = 0; n < 8; ++n) planes |= kSpread[group[n]] << (7 - n);
     const std::int64_t tile = kLayout.tileBytes * ((y / 8) * tilesPerRow + x / 8);
     const int row = y % 8;
     for (std::size_t i = 0; i < kPlanes; ++i) {
       convert::StoreByte(out, tile + kLayout.rows[i].base + kLayout.rows[i].stride * row,
-                         static_cast<std::uint8_t>(planes[i]));
-      planes[i] = 0;
+                         static_cast<std::uint8_t>(planes >> (8 * i)));
     }
-    place = 0;
   });
   return out;
 }
@@ -70,6 +89,10 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   const std::int64_t length = static_cast<std::int64_t>(data.size());
   const int width = picture.Width();
   const std::int64_t tilesPerRow = width / 8;
+  // The plane bytes of the tile row last read, kept while pixels stay in it.
+  std::int64_t planesAt = -1;  // offset of their plane-0 byte
+  bool planesWhole = false;    // false when a later plane lies past the end
+  std::uint64_t planes = 0;
   int bit = 0;  // place in the group of 8, restarted when m is a multiple of 8
   std::int64_t m = 0;
   for (int y = 0; y < picture.Height(); ++y) {
@@ -79,21 +102,26 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
     for (int x = 0; x < width; ++x) {
       ++m;
       const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
+      const std::int64_t first = tile + kLayout.rows[0].base + kLayout.rows[0].stride * row;
       RgbColor colour = kEndOfData;
-      if (tile + kLayout.rows[0].base + kLayout.rows[0].stride * row < length) {
-        unsigned index = 0;
-        for (std::size_t i = 0; i < kPlanes; ++i) {
-          const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
-          if (offset >= length) {
-            if (mode == DecodeMode::Preview) {
-              return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+      if (first < length) {
+        if (first != planesAt) {
+          planesAt = first;
+          planesWhole = true;
+          planes = 0;
+          for (std::size_t i = 0; i < kPlanes; ++i) {
+            const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
+            if (offset >= length) {
+              if (mode == DecodeMode::Preview) {
+                return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+              }
+              planesWhole = false;
+              break;
             }
-            index = kGreys.MaxIndex();
-            break;
+            planes |= static_cast<std::uint64_t>(data[static_cast<std::size_t>(offset)]) << (8 * i);
           }
-          index |= ((data[static_cast<std::size_t>(offset)] >> (7 - bit)) & 1u) << i;
         }
-        colour = kGreys.colourOfIndex[index];
+        if (planesWhole) colour = kGreys.colourOfIndex[Gather(planes >> (7 - bit))];
       }
       pixels[static_cast<std::size_t>(x)] = colour;
       ++bit;
