@@ -6,9 +6,12 @@
 #include <charconv>
 #include <stdexcept>
 
+#include "formats/mode7.h"
+#include "formats/n64.h"
 #include "formats/one_bpp.h"
 #include "formats/packed.h"
 #include "formats/planar.h"
+#include "formats/superfx.h"
 #include "formats/two_bpp.h"
 #include "formats/vb.h"
 
@@ -37,14 +40,14 @@ constexpr std::array<FormatInfo, kFormatCount> kFormats{{
   {8,  "4bpp SNES",             4,  false, "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppSnes,            DecodeFourBppSnes},
   {9,  "4bpp Genesis",          4,  false, "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppGenesis,         DecodeFourBppGenesis},
   {10, "4bpp Linear",           4,  true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppLinear,          DecodeFourBppLinear},
-  {11, "4bpp FX Low",           4,  false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
-  {12, "4bpp FX High",          4,  false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
-  {13, "8bpp Mode7 Lin",        8,  false, "",                   "",                kGrey,  Times(1),     1.0,       nullptr,                      nullptr},
-  {14, "8bpp Mode7 Int",        8,  false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       nullptr,                      nullptr},
+  {11, "4bpp FX Low",           4,  false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       EncodeFxLow,                  DecodeFxLow},
+  {12, "4bpp FX High",          4,  false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       EncodeFxHigh,                 DecodeFxHigh},
+  {13, "8bpp Mode7 Lin",        8,  false, "",                   "",                kGrey,  Times(1),     1.0,       EncodeMode7Linear,            DecodeMode7Linear},
+  {14, "8bpp Mode7 Int",        8,  false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       EncodeMode7Interleaved,       DecodeMode7Interleaved},
   {15, "8bpp SNES",             8,  false, "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppSnes,           DecodeEightBppSnes},
   {16, "8bpp Linear",           8,  true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppLinear,         DecodeEightBppLinear},
-  {17, "16bpp N64 (High)",      16, true,  "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       nullptr,                      nullptr},
-  {18, "32bpp N64 (True)",      32, true,  "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      nullptr,                      nullptr},
+  {17, "16bpp N64 (High)",      16, true,  "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       EncodeN64High,                DecodeN64High},
+  {18, "32bpp N64 (True)",      32, true,  "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      EncodeN64True,                DecodeN64True},
 }};
 // clang-format on
 

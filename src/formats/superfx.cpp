@@ -1,1 +1,93 @@
-#include "formats/codec.h"
+#include "formats/superfx.h"
+
+#include "convert/classify.h"
+#include "formats/partner_steps.h"
+
+namespace glyphon::formats {
+
+namespace {
+
+// kOwnShift is 0 when the selection goes into the low nibble, 4 for the high nibble.
+template <int kOwnShift>
+class SuperFxCodec {
+ public:
+  static constexpr int kPartnerShift = 4 - kOwnShift;
+  static constexpr unsigned kPartnerMask = 0x0Fu << kPartnerShift;
+  static constexpr bool kPartnerAtSelection = true;
+
+  explicit SuperFxCodec(const Selection&) noexcept {}
+
+  // One byte per pixel. A fresh partner string holds the own nibble all set, which the
+  // partner mask clears: without a partner every partner nibble is 0.
+  static PartnerLayout Layout(const Selection& selection) noexcept {
+    return {static_cast<std::size_t>(PixelCount(selection)), static_cast<std::uint8_t>(0x0Fu << kOwnShift),
+            kBlack};
+  }
+
+  void PartnerPoint(ByteString& aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
+    aux[static_cast<std::size_t>(k - 1)] = Nibble(colour, kPartnerShift);
+  }
+
+  // The partner picture shows the masked byte itself as its grey: 0-240 in steps of 16 for
+  // a high partner nibble, 0-15 for a low one.
+  int PartnerData(ByteString& aux, int, int, std::int64_t k) const noexcept {
+    std::uint8_t& byte = aux[static_cast<std::size_t>(k - 1)];
+    byte = static_cast<std::uint8_t>(byte & kPartnerMask);
+    return byte;
+  }
+
+  void Main(ByteString& out, const ByteString& aux, RgbColor colour, int, int,
+            std::int64_t k) const noexcept {
+    const auto p = static_cast<std::size_t>(k - 1);
+    const unsigned partner = p < aux.size() ? aux[p] & kPartnerMask : 0u;
+    out[p] = static_cast<std::uint8_t>(Nibble(colour, kOwnShift) | partner);
+  }
+
+ private:
+  // floor(grey / 16) of a real colour, moved into its nibble.
+  static std::uint8_t Nibble(RgbColor colour, int shift) noexcept {
+    return static_cast<std::uint8_t>((convert::GreyOfColour(colour) >> 4) << shift);
+  }
+};
+
+// Draws the own nibble v as grey 17 * v; the other nibble is not shown. A pixel beyond the
+// data is index 0, black. One byte per pixel: no pixel has a later byte to miss.
+template <int kOwnShift>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture,
+                                    convert::ProgressTicker& ticker) {
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  std::int64_t p = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const auto row = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x, ++p) {
+      const int v = p < length ? (data[static_cast<std::size_t>(p)] >> kOwnShift) & 0x0F : 0;
+      row[static_cast<std::size_t>(x)] = GreyColor(17 * v);
+      ticker.Tick(p + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+ByteString EncodeFxLow(const Surface& source, const Selection& selection, PartnerState& partner,
+                       platform::ProgressSink& progress) {
+  return EncodeWithPartner<SuperFxCodec<0>>(source, selection, partner, progress);
+}
+
+ByteString EncodeFxHigh(const Surface& source, const Selection& selection, PartnerState& partner,
+                        platform::ProgressSink& progress) {
+  return EncodeWithPartner<SuperFxCodec<4>>(source, selection, partner, progress);
+}
+
+std::optional<DecodeFailure> DecodeFxLow(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
+                                         PartnerState*, convert::ProgressTicker& progress) {
+  return Decode<0>(data, picture, progress);
+}
+
+std::optional<DecodeFailure> DecodeFxHigh(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
+                                          PartnerState*, convert::ProgressTicker& progress) {
+  return Decode<4>(data, picture, progress);
+}
+
+}  // namespace glyphon::formats

@@ -1,0 +1,119 @@
+#pragma once
+
+// The encoders of the five formats that carry partner data beside the main data (the
+// other nibble of the SuperFX formats, the interleave bytes of Mode 7, the N64 alpha)
+// share one shape: a partner step chosen by what the workspace holds, then the main pass.
+//
+// A codec plugged into EncodeWithPartner provides:
+//   static PartnerLayout Layout(const Selection&);
+//   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
+//   explicit Codec(const Selection&);           // a fresh one per pass (it may hold packing state)
+//   void PartnerPoint(ByteString& aux, RgbColor colour, int x, int y, std::int64_t k);
+//   int PartnerData(ByteString& aux, int x, int y, std::int64_t k);  // returns the grey to draw
+//   void Main(ByteString& out, const ByteString& aux, RgbColor colour, int x, int y, std::int64_t k);
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+
+#include "formats/decoding.h"
+
+namespace glyphon::formats {
+
+enum class PartnerStep {
+  FromPicture,  // a loaded partner picture and no partner data: build the data from the picture
+  FromData,     // partner data and no loaded picture: normalise the data and redraw the picture
+  Kept,         // both: the data built from the picture last time is used as it stands
+};
+
+struct PartnerLayout {
+  std::size_t size;   // bytes of partner data for the selection, the size of the main data too
+  std::uint8_t fill;  // every byte of a fresh partner string
+  RgbColor paint;     // the colour of the area by which the partner picture grows
+};
+
+inline std::int64_t PixelCount(const Selection& selection) noexcept {
+  return std::int64_t{selection.width} * selection.height;
+}
+
+// With neither a partner picture nor partner data the partner string starts as fill bytes
+// and goes through the data step, which turns it into the format's "no partner" value.
+inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout& layout) {
+  const bool havePic = partner.HavePic();
+  const bool haveData = partner.HaveData();
+  if (havePic && haveData) return PartnerStep::Kept;
+  if (havePic) return PartnerStep::FromPicture;
+  if (!haveData) partner.aux.assign(layout.size, layout.fill);
+  return PartnerStep::FromData;
+}
+
+// Partner picture to partner data, over the selection's own W by H so that the main pass,
+// which indexes the partner data with the selection's geometry, finds every byte where it
+// looks. The partner picture grows to at least W by H; the new area takes the paint colour
+// at once (a read at an offset origin may reach it before its own point comes up), and the
+// loaded pixels are never painted over. Growing keeps the surface's loaded-picture flag.
+template <class Codec>
+void PartnerPictureStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
+                        convert::ProgressTicker& ticker) {
+  Surface& picture = partner.picData;
+  picture.Resize(std::max(picture.Width(), selection.width), std::max(picture.Height(), selection.height),
+                 layout.paint);
+  partner.aux.assign(layout.size, layout.fill);
+  Selection read = selection;
+  if (!Codec::kPartnerAtSelection) read.x = read.y = 0;
+  Codec codec(selection);
+  ByteString& aux = partner.aux;
+  ForEachSelectedPixel(picture, read, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+    codec.PartnerPoint(aux, colour, x, y, k);
+  });
+}
+
+// Partner data pass: short data is padded with zero bytes (longer data keeps its extra
+// bytes), and the partner picture becomes a fresh W by H surface, without a loaded picture,
+// showing the partner value of every pixel.
+template <class Codec>
+void PartnerDataStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
+                     convert::ProgressTicker& ticker) {
+  if (partner.aux.size() < layout.size) partner.aux.resize(layout.size, 0);
+  partner.picData = Surface(selection.width, selection.height);
+  Codec codec(selection);
+  ByteString& aux = partner.aux;
+  std::int64_t k = 0;
+  for (int y = 0; y < selection.height; ++y) {
+    const auto row = partner.picData.Row(y);
+    for (int x = 0; x < selection.width; ++x) {
+      ++k;
+      row[static_cast<std::size_t>(x)] = GreyColor(codec.PartnerData(aux, x, y, k));
+      ticker.Tick(k);
+    }
+  }
+}
+
+// The partner step's reports run from 0 to 50 and the main pass's from 50 to 100; without
+// a partner step the main pass runs from 0 to 100.
+template <class Codec>
+ByteString EncodeWithPartner(const Surface& source, const Selection& selection, PartnerState& partner,
+                             platform::ProgressSink& progress) {
+  const PartnerLayout layout = Codec::Layout(selection);
+  const std::int64_t pixels = PixelCount(selection);
+  ByteString out(layout.size, 0);
+  const PartnerStep step = ChoosePartnerStep(partner, layout);
+  if (step != PartnerStep::Kept) {
+    convert::ProgressTicker ticker(progress, pixels, 50.0);
+    if (step == PartnerStep::FromPicture) {
+      PartnerPictureStep<Codec>(partner, selection, layout, ticker);
+    } else {
+      PartnerDataStep<Codec>(partner, selection, layout, ticker);
+    }
+  }
+  const int f = step == PartnerStep::Kept ? 0 : 1;
+  convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);
+  Codec codec(selection);
+  const ByteString& aux = partner.aux;
+  ForEachSelectedPixel(source, selection, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+    codec.Main(out, aux, colour, x, y, k);
+  });
+  return out;
+}
+
+}  // namespace glyphon::formats

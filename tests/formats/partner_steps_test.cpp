@@ -1,0 +1,170 @@
+// The partner step every partner format shares, run over the five of them.
+#include <gtest/gtest.h>
+
+#include "formats/decoding.h"
+#include "formats/format_table.h"
+#include "support/test_support.h"
+
+namespace glyphon::formats {
+namespace {
+
+struct PartnerFormat {
+  int index;
+  RgbColor paint;  // the colour of the area by which the partner picture grows
+};
+
+void PrintTo(const PartnerFormat& format, std::ostream* out) {
+  *out << Format(format.index).caption;
+}
+
+std::string Name(const ::testing::TestParamInfo<PartnerFormat>& info) {
+  std::string name;
+  for (char ch : CliName(Format(info.param.index)))
+    name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
+  return name;
+}
+
+class EveryPartnerFormat : public ::testing::TestWithParam<PartnerFormat> {
+ protected:
+  const FormatInfo& format() const { return Format(GetParam().index); }
+  ByteString Convert(const Surface& source, Selection sel, PartnerState& partner,
+                     std::vector<int>* reports = nullptr) const {
+    test::RecordingProgress progress;
+    ByteString out = Encode(format(), source, sel, partner, progress);
+    if (reports != nullptr) *reports = progress.reports;
+    return out;
+  }
+  std::size_t DataSize(Selection sel) const {
+    return static_cast<std::size_t>(Nearest(sel.width * sel.height / format().pixelsPerByte));
+  }
+};
+
+TEST_P(EveryPartnerFormat, PartnerStepReportsUpToFiftyAndTheMainPassTheRest) {
+  const Surface source = test::RandomPicture(8, 1, 1);
+  const std::vector<int> split{6, 12, 19, 25, 31, 38, 44, 50, 56, 62, 69, 75, 81, 88, 94, 100};
+  std::vector<int> reports;
+  PartnerState neither;
+  Convert(source, {0, 0, 8, 1}, neither, &reports);
+  EXPECT_EQ(reports, split);
+  PartnerState picture;
+  picture.picData = test::RandomPicture(8, 1, 2);
+  Convert(source, {0, 0, 8, 1}, picture, &reports);
+  EXPECT_EQ(reports, split);
+  // Now both are there: no partner step.
+  Convert(source, {0, 0, 8, 1}, picture, &reports);
+  EXPECT_EQ(reports, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
+  PartnerState data;
+  data.aux = test::RandomBytes(DataSize({0, 0, 8, 1}), 3);
+  Convert(source, {0, 0, 8, 1}, data, &reports);
+  EXPECT_EQ(reports, split);
+}
+
+TEST_P(EveryPartnerFormat, WithoutPartnerTheDataStepRunsAndRunsAgainAlike) {
+  const Surface source = test::RandomPicture(16, 8, 4);
+  PartnerState partner;
+  const ByteString first = Convert(source, {0, 0, 16, 8}, partner);
+  EXPECT_EQ(partner.aux.size(), first.size());
+  EXPECT_FALSE(partner.HavePic());
+  EXPECT_EQ(partner.picData.Width(), 16);
+  EXPECT_EQ(partner.picData.Height(), 8);
+  const ByteString aux = partner.aux;
+  EXPECT_EQ(Convert(source, {0, 0, 16, 8}, partner), first);
+  EXPECT_EQ(partner.aux, aux);
+}
+
+TEST_P(EveryPartnerFormat, PictureGrowsInThePaintColourAndStaysLoaded) {
+  const Surface loaded = test::RandomPicture(4, 4, 5);
+  PartnerState partner;
+  partner.picData = loaded;
+  const ByteString data = Convert(test::RandomPicture(8, 8, 6), {0, 0, 8, 8}, partner);
+  EXPECT_TRUE(partner.HavePic());
+  EXPECT_EQ(partner.aux.size(), data.size());
+  ASSERT_EQ(partner.picData.Width(), 8);
+  ASSERT_EQ(partner.picData.Height(), 8);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      EXPECT_EQ(partner.picData.GetPixel(x, y), x < 4 && y < 4 ? loaded.GetPixel(x, y) : GetParam().paint)
+          << x << "," << y;
+    }
+  }
+}
+
+TEST_P(EveryPartnerFormat, APictureLargerThanTheSelectionIsNeverPaintedOver) {
+  const Surface loaded = test::RandomPicture(24, 21, 7);
+  PartnerState partner;
+  partner.picData = loaded;
+  const ByteString data = Convert(test::RandomPicture(8, 8, 8), {0, 0, 8, 8}, partner);
+  EXPECT_EQ(partner.picData, loaded);
+  EXPECT_EQ(partner.aux.size(), data.size());
+}
+
+TEST_P(EveryPartnerFormat, WithBothTheKeptDataIsUsedAsItStands) {
+  PartnerState partner;
+  partner.picData = test::RandomPicture(8, 8, 9);
+  partner.aux = test::RandomBytes(DataSize({0, 0, 8, 8}) / 2, 10);
+  const PartnerState before = partner;
+  Convert(test::RandomPicture(8, 8, 11), {0, 0, 8, 8}, partner);
+  EXPECT_EQ(partner.aux, before.aux);
+  EXPECT_EQ(partner.picData, before.picData);
+}
+
+TEST_P(EveryPartnerFormat, ShortPartnerDataIsPaddedAndLongDataKeepsItsTail) {
+  const Selection sel{0, 0, 8, 8};
+  const Surface source = test::RandomPicture(8, 8, 12);
+  PartnerState shortData;
+  shortData.aux = test::Bytes({0xFF});
+  Convert(source, sel, shortData);
+  EXPECT_EQ(shortData.aux.size(), DataSize(sel));
+
+  // The padding is zero bytes: the same as partner data that was zero from the start.
+  PartnerState zeros;
+  zeros.aux = ByteString(DataSize(sel), 0);
+  PartnerState padded;
+  padded.aux = test::Bytes({0});
+  EXPECT_EQ(Convert(source, sel, padded), Convert(source, sel, zeros));
+
+  PartnerState longData;
+  longData.aux = test::RandomBytes(DataSize(sel) + 10, 13);
+  const ByteString tail(longData.aux.end() - 10, longData.aux.end());
+  Convert(source, sel, longData);
+  ASSERT_EQ(longData.aux.size(), DataSize(sel) + 10);
+  EXPECT_EQ(ByteString(longData.aux.end() - 10, longData.aux.end()), tail);
+  EXPECT_FALSE(longData.HavePic());
+}
+
+TEST_P(EveryPartnerFormat, EmptySelectionGivesNoData) {
+  PartnerState partner;
+  EXPECT_TRUE(Convert(test::Filled(8, 8, kWhite), {0, 0, 0, 8}, partner).empty());
+  PartnerState picture;
+  picture.picData = test::Filled(4, 4, kWhite);
+  EXPECT_TRUE(Convert(test::Filled(8, 8, kWhite), {0, 0, 8, 0}, picture).empty());
+  EXPECT_TRUE(picture.HavePic());
+}
+
+TEST_P(EveryPartnerFormat, DecodingLeavesThePartnerAloneExceptMode7Interleaved) {
+  PartnerState partner;
+  partner.picData = test::RandomPicture(8, 8, 14);
+  partner.aux = test::RandomBytes(50, 15);
+  const PartnerState before = partner;
+  const ByteString data = test::RandomBytes(256, 16);
+  platform::NullProgress progress;
+  ASSERT_TRUE(Decode(format(), data, 8, DecodeMode::Preview, &partner, progress).Ok());
+  EXPECT_EQ(partner.aux, before.aux);
+  ASSERT_TRUE(Decode(format(), data, 8, DecodeMode::ImageGeneration, &partner, progress).Ok());
+  if (GetParam().index == 14) {
+    EXPECT_EQ(partner.aux.size(), data.size());
+    EXPECT_FALSE(partner.HavePic());
+  } else {
+    EXPECT_EQ(partner.aux, before.aux);
+    EXPECT_EQ(partner.picData, before.picData);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryPartnerFormat,
+                         ::testing::Values(PartnerFormat{11, kBlack}, PartnerFormat{12, kBlack},
+                                           PartnerFormat{14, kBlack}, PartnerFormat{17, kWhite},
+                                           PartnerFormat{18, kWhite}),
+                         Name);
+
+}  // namespace
+}  // namespace glyphon::formats
