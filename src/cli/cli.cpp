@@ -245,7 +245,9 @@ int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress
     auto bytes = platform::ReadFileBytes(command.partnerData);
     if (!bytes) return Fail(err, {command.partnerData, bytes.Error()});
     partner.aux = std::move(bytes).Value();
-  } else {
+  }
+  // An empty partner data file loads nothing, so the note goes by what was loaded.
+  if (format.HasPartner() && !partner.HavePic() && !partner.HaveData()) {
     err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 

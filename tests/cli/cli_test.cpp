@@ -99,6 +99,64 @@ TEST(Cli, UsageErrorsExitTwoAndFailuresExitOneWithTheFileNamed) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.bmp")));
 }
 
+// Repeats a group of bytes `count` times.
+ByteString Repeat(const ByteString& group, std::size_t count) {
+  ByteString out;
+  for (std::size_t i = 0; i < count; ++i) out.insert(out.end(), group.begin(), group.end());
+  return out;
+}
+
+TEST(Cli, PartnerFormatsTakePartnerDataOrPictureAndWriteThePartnerOut) {
+  test::TempDir dir;
+  const std::string pic = dir.File("white.bmp");
+  ASSERT_TRUE(imageio::WritePicture(pic, test::Filled(8, 8, kWhite)).Ok());
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("high.dat"), ByteString(64, 0xA7)).Ok());
+  ASSERT_TRUE(imageio::WritePicture(dir.File("alpha.png"), test::Filled(8, 8, GreyColor(0x40))).Ok());
+
+  Outcome o = RunWith({"encode", "-f", "4bpp-fx-low", "--partner-data", dir.File("high.dat"), "--partner-out",
+                       dir.File("aux.dat"), pic, dir.File("low.dat")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("low.dat")).Value(), ByteString(64, 0xAF));
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("aux.dat")).Value(), ByteString(64, 0xA0));
+
+  o = RunWith({"encode", "-f", "32bpp N64 (True)", "--partner-image", dir.File("alpha.png"), "--partner-out",
+               dir.File("alpha.dat"), pic, dir.File("true.dat")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err, "");
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("true.dat")).Value(), Repeat(test::Bytes({0xFF, 0xFF, 0xFF, 0x40}), 64));
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("alpha.dat")).Value(), Repeat(test::Bytes({0, 0, 0, 0x40}), 64));
+}
+
+TEST(Cli, WithoutPartnerTheNoteIsPrintedAndTheConversionRuns) {
+  test::TempDir dir;
+  const std::string pic = dir.File("white.bmp");
+  ASSERT_TRUE(imageio::WritePicture(pic, test::Filled(8, 8, kWhite)).Ok());
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("empty.dat"), ByteString{}).Ok());
+  for (const auto& extra : std::vector<std::vector<std::string>>{{}, {"--partner-data", dir.File("empty.dat")}}) {
+    std::vector<std::string> args{"encode", "-f", "12"};
+    args.insert(args.end(), extra.begin(), extra.end());
+    args.insert(args.end(), {pic, dir.File("high.dat")});
+    const Outcome o = RunWith(args);
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(o.err, "glyphon: NOTE: No SuperFX low data loaded.\n");
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("high.dat")).Value(), ByteString(64, 0xF0));
+  }
+}
+
+TEST(Cli, DecodingMode7InterleavedWritesTheRebuiltPartnerData) {
+  test::TempDir dir;
+  const ByteString data = test::RandomBytes(128, 51);
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("m7.dat"), data).Ok());
+  const Outcome o = RunWith({"decode", "-f", "8bpp-mode7-int", "-w", "8", "--partner-out", dir.File("aux.dat"),
+                             dir.File("m7.dat"), dir.File("m7.png")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  ByteString expected(128, 0);
+  for (std::size_t i = 1; i < 128; i += 2) expected[i] = data[i];
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("aux.dat")).Value(), expected);
+  EXPECT_EQ(imageio::ReadPicture(dir.File("m7.png")).Value().Width(), 8);
+}
+
 TEST(Cli, HelpOnEveryCommand) {
   for (const auto& args : std::vector<std::vector<std::string>>{
            {"--help"}, {"formats", "--help"}, {"encode", "--help"}, {"decode", "-h"}}) {
