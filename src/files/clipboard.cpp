@@ -1,0 +1,34 @@
+#include <utility>
+
+#include "files/file_commands.h"
+
+namespace glyphon::files {
+
+namespace {
+constexpr std::string_view kUnableToPaste = "Unable to paste image.";
+}  // namespace
+
+// The selected rectangle of the current picture goes to the clipboard as a bitmap, cut out
+// on picBitmap.
+void FileCommands::cmdCopy_Click() {
+  workspace::MainWindow& w = m_window;
+  const convert::Selection selection = w.CurrentSelection();
+  w.picBitmap = w.imgImage.Crop(selection.x, selection.y, selection.width, selection.height);
+  m_platform.SetClipboardPicture(w.picBitmap);
+}
+
+// The clipboard's picture becomes the current picture, as a loaded bitmap does.
+void FileCommands::cmdPaste_Click() {
+  std::optional<platform::Surface> picture = m_platform.ClipboardPicture();
+  if (!picture || picture->IsEmpty()) {
+    Inform(kUnableToPaste);
+    return;
+  }
+  if (const std::string problem = PictureProblem(*picture); !problem.empty()) {
+    Inform(kUnableToPaste, problem);
+    return;
+  }
+  m_window.MakeCurrentPicture(std::move(*picture));
+}
+
+}  // namespace glyphon::files

@@ -1,0 +1,65 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "platform/platform.h"
+#include "workspace/main_window.h"
+
+namespace glyphon::files {
+
+// The Load, Save, Copy and Paste commands of the main window. Load and Save have two
+// roles each, told apart by their buttons' captions: in normal mode they load and save
+// files of the four kinds; in preview mode Load ("Preview") decodes the loaded ROM data at
+// the chosen format and width, and Save ("Accept") decodes it once more and makes the
+// result the current picture.
+//
+// Every failure ends in a message box and leaves the window as it was before the click
+// (a failing preview leaves the window unlocked, showing nothing).
+class FileCommands {
+ public:
+  FileCommands(workspace::MainWindow& window, platform::Platform& platform)
+      : m_window(window), m_platform(platform) {}
+
+  void cmdLoad_Click();
+  void cmdSave_Click();
+  void cmdCopy_Click();
+  void cmdPaste_Click();
+
+ private:
+  // Load, normal mode.
+  void LoadFile();
+  void LoadBitmap(const std::string& fileName);
+  void LoadPartnerBitmap(const std::string& fileName);
+  void LoadData(const std::string& fileName);
+  void LoadPartnerData(const std::string& fileName);
+  void EnterPreviewMode();
+  // Load, preview mode.
+  void Preview();
+
+  // Save, normal mode.
+  void SaveFile();
+  // Save, preview mode: image generation.
+  void Accept();
+
+  // The steps a preview and an accept share around the decode.
+  void LockForDecode(workspace::CommandButton& busyButton, std::string_view busyCaption,
+                     std::string_view progressCaption);
+  void UnlockAfterDecode();
+
+  // Why a picture from a file or the clipboard cannot be taken (empty, or beyond the
+  // picture limits); empty when it can.
+  static std::string PictureProblem(const platform::Surface& picture);
+  // A picture file or a data file, read whole, or the reason it cannot be.
+  Result<platform::Surface> ReadPicture(const std::string& fileName);
+  Result<ByteString> ReadData(const std::string& fileName);
+
+  // A message box with the information icon and an OK button: `first` alone, or `first`
+  // and the reason on a second line.
+  void Inform(std::string_view first, std::string_view reason = {});
+
+  workspace::MainWindow& m_window;
+  platform::Platform& m_platform;
+};
+
+}  // namespace glyphon::files

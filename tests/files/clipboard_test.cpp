@@ -1,0 +1,74 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files_fixture.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Surface;
+
+TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
+  const Surface picture = RandomPicture(32, 32, 30);
+  window.MakeCurrentPicture(picture);
+  Select(8, 8, 16, 16);
+  window.RomDataString = Bytes({1, 2});
+  window.AuxDataString = Bytes({3});
+
+  commands.cmdCopy_Click();
+  ASSERT_TRUE(platform.clipboard.has_value());
+  EXPECT_EQ(*platform.clipboard, picture.Crop(8, 8, 16, 16));
+  EXPECT_EQ(platform.clipboardWrites, 1);
+
+  commands.cmdPaste_Click();
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(window.imgImage, picture.Crop(8, 8, 16, 16));
+  EXPECT_EQ(window.picView, window.imgImage);
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+  EXPECT_EQ(window.RomDataString, Bytes({1, 2}));
+  EXPECT_EQ(window.AuxDataString, Bytes({3}));
+}
+
+TEST_F(FilesTest, PasteIntoAnEmptyWindowEnablesTheCommands) {
+  platform.clipboard = RandomPicture(20, 13, 31);
+  commands.cmdPaste_Click();
+  EXPECT_EQ(window.imgImage, RandomPicture(20, 13, 31));
+  // The grid lock rounds the whole-picture selection down to tiles.
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 8}));
+  EXPECT_TRUE(window.cmdConvert.enabled && window.cmdSave.enabled && window.cmdCopy.enabled);
+  EXPECT_TRUE(window.vscX.enabled && window.optFormat[0].enabled);
+  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+}
+
+struct BadClipboardCase {
+  const char* name;
+  std::optional<Surface> clipboard;
+  std::string message;
+};
+
+class BadClipboardTest : public FilesTest, public ::testing::WithParamInterface<BadClipboardCase> {};
+
+TEST_P(BadClipboardTest, PasteIsRefusedAndChangesNothing) {
+  window.MakeCurrentPicture(RandomPicture(16, 16, 32));
+  const std::string before = Describe(window);
+  platform.clipboard = GetParam().clipboard;
+  commands.cmdPaste_Click();
+  EXPECT_EQ(platform.messages, std::vector{Information(GetParam().message)});
+  EXPECT_EQ(Describe(window), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Clipboards, BadClipboardTest,
+    ::testing::Values(BadClipboardCase{"NoPicture", std::nullopt, "Unable to paste image."},
+                      BadClipboardCase{"EmptyPicture", Surface::Picture(0, 0), "Unable to paste image."},
+                      BadClipboardCase{
+                          "WiderThan32767", Surface::Picture(32768, 1),
+                          "Unable to paste image.\rthe picture is 32768 by 1 pixels, more than 32767 on "
+                          "a side or 67108864 pixels in all"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+}  // namespace
+}  // namespace glyphon::test

@@ -1,0 +1,399 @@
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files_fixture.h"
+#include "formats/decoding.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Answer;
+using platform::Surface;
+
+constexpr const char* kUnableToLoad = "Unable to load image.";
+
+TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
+  const std::string before = Describe(window);
+  commands.cmdLoad_Click();
+  EXPECT_EQ(platform.openDialogFilters, std::vector<std::string>{window.LoadFilterString});
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(FilesTest, MissingFileSaysFileNotFound) {
+  const std::string before = Describe(window);
+  Load(dir.File("nowhere.bmp"));
+  EXPECT_EQ(platform.messages, std::vector{Information("File not found.")});
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
+  const Surface picture = RandomPicture(40, 24, 3);
+  window.RomDataString = Bytes({1, 2, 3});
+  window.AuxDataString = Bytes({4});
+  Load(PutBitmap("a.bmp", picture));
+
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(window.imgImage, picture);
+  EXPECT_EQ(window.picView, picture);
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
+  EXPECT_EQ(window.vscWidth.max, 40);
+  EXPECT_EQ(window.vscHeight.max, 24);
+  EXPECT_TRUE(window.cmdConvert.enabled && window.cmdSave.enabled && window.cmdCopy.enabled);
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+  // Loading a picture leaves both data strings alone.
+  EXPECT_EQ(window.RomDataString, Bytes({1, 2, 3}));
+  EXPECT_EQ(window.AuxDataString, Bytes({4}));
+}
+
+struct BadFileCase {
+  const char* name;
+  std::string fileName;
+  ByteString bytes;
+};
+
+class BadFileTest : public FilesTest, public ::testing::WithParamInterface<BadFileCase> {};
+
+// A file that cannot be loaded as a picture says why on a second line and changes nothing.
+TEST_P(BadFileTest, IsRefusedWithItsReason) {
+  window.MakeCurrentPicture(RandomPicture(16, 16, 4));
+  const std::string before = Describe(window);
+  Load(PutFile(GetParam().fileName, GetParam().bytes));
+
+  ASSERT_EQ(platform.messages.size(), 1u);
+  const std::string& text = platform.messages[0].text;
+  EXPECT_TRUE(text.starts_with(std::string(kUnableToLoad) + "\r")) << text;
+  EXPECT_GT(text.size(), std::string(kUnableToLoad).size() + 1) << "no reason given";
+  EXPECT_EQ(platform.messages[0].icon, platform::Icon::Information);
+  EXPECT_EQ(Describe(window), before);
+}
+
+ByteString TruncatedBmp() {
+  const std::string bytes = imageio::BmpBytes(RandomPicture(16, 16, 5));
+  return ByteString(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(bytes.size() / 2));
+}
+
+ByteString HugeBmpHeader() {
+  std::string bytes = imageio::BmpBytes(Filled(1, 1, kWhite));
+  bytes[18] = 0x40;  // width 0x9C40 = 40000
+  bytes[19] = static_cast<char>(0x9C);
+  return ByteString(bytes.begin(), bytes.end());
+}
+
+INSTANTIATE_TEST_SUITE_P(BadPictures, BadFileTest,
+                         ::testing::Values(BadFileCase{"NoPicture", "a.bmp",
+                                                       Bytes({'h', 'e', 'l', 'l', 'o'})},
+                                           BadFileCase{"EmptyFile", "a.bmp", {}},
+                                           BadFileCase{"TruncatedBmp", "a.bmp", TruncatedBmp()},
+                                           BadFileCase{"WiderThan32767", "a.bmp", HugeBmpHeader()}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(FilesTest, UnreadableDataFileIsRefusedAndChangesNothing) {
+  window.MakeCurrentPicture(RandomPicture(16, 16, 6));
+  const std::string before = Describe(window);
+  const std::string folder = dir.File("folder.dat");
+  std::filesystem::create_directory(folder);
+  // A folder is no file: the existence test already says so.
+  Load(folder);
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"File not found."});
+  EXPECT_EQ(Describe(window), before);
+}
+
+// What a load did, told apart by where the file's bytes ended up.
+enum class Loaded { Picture, PartnerPicture, Data, PartnerData, Nothing };
+
+struct KindCase {
+  const char* name;
+  int format;
+  const char* fileName;
+  int filterIndex;
+  std::vector<Answer> answers;
+  Loaded loaded;
+  std::vector<std::string> questions;
+};
+
+class LoadKindTest : public FilesTest, public ::testing::WithParamInterface<KindCase> {};
+
+TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
+  const KindCase& c = GetParam();
+  window.MakeCurrentPicture(RandomPicture(8, 8, 7));
+  window.ClickFormatOption(c.format);
+  window.RomDataString = Bytes({1});
+  window.AuxDataString = Bytes({2});
+  const std::string before = Describe(window);
+
+  // The file is a bitmap whatever its name, so every kind can load it.
+  const Surface picture = RandomPicture(24, 16, 8);
+  const std::string path = PutBitmap("pic.bmp", picture);
+  const std::string named = dir.File(c.fileName);
+  std::filesystem::rename(path, named);
+  const ByteString bytes = FileBytes(named);
+  platform.answers.assign(c.answers.begin(), c.answers.end());
+  Load(named, c.filterIndex);
+
+  std::vector<std::string> questions;
+  for (const platform::Message& m : platform.messages) {
+    EXPECT_EQ(m.buttons, platform::Buttons::YesNoCancel);
+    EXPECT_EQ(m.title, "");
+    questions.push_back(m.text);
+  }
+  EXPECT_EQ(questions, c.questions);
+  EXPECT_TRUE(platform.answers.empty());
+  switch (c.loaded) {
+    case Loaded::Picture:
+      EXPECT_EQ(window.imgImage, picture);
+      break;
+    case Loaded::PartnerPicture:
+      EXPECT_EQ(window.picData, picture);
+      EXPECT_TRUE(window.AuxDataString.empty());
+      break;
+    case Loaded::Data:
+      EXPECT_EQ(window.RomDataString, bytes);
+      EXPECT_TRUE(window.InPreviewMode());
+      break;
+    case Loaded::PartnerData:
+      EXPECT_EQ(window.AuxDataString, bytes);
+      EXPECT_FALSE(window.picData.HasPicture());
+      EXPECT_FALSE(window.InPreviewMode());
+      break;
+    case Loaded::Nothing:
+      EXPECT_EQ(Describe(window), before);
+      break;
+  }
+}
+
+const std::vector<std::string> kNoQuestions;
+const std::string kAsBitmap = "Do you wish to load as Bitmap?";
+const std::string kAsRomData = "Do you wish to load as ROM data?";
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, LoadKindTest,
+    ::testing::Values(
+        KindCase{"Bitmap", 8, "x.bmp", 1, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"UpperCaseExtension", 8, "x.BMP", 3, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PartnerBitmapEntry", 11, "x.bmp", 2, {}, Loaded::PartnerPicture, kNoQuestions},
+        KindCase{"PartnerDataEntry", 11, "x.dat", 4, {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", 1, {}, Loaded::Data, kNoQuestions},
+        KindCase{"TypedPartnerData", 8, "x.dat2", 1, {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"AllFilesEntry", 17, "x.dat", 5, {}, Loaded::Data, kNoQuestions},
+        KindCase{"DoublePartnerMark", 14, "x.dat2", 4, {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", 1, {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"AskedRoundUntilYes",
+                 8,
+                 "x.bin",
+                 1,
+                 {Answer::No, Answer::No, Answer::No, Answer::Yes},
+                 Loaded::Data,
+                 {kAsBitmap, kAsRomData, kAsBitmap, kAsRomData}},
+        KindCase{"YesToBitmap", 8, "x.bin", 3, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
+        KindCase{
+            "Cancel", 8, "x.bin", 1, {Answer::No, Answer::Cancel}, Loaded::Nothing, {kAsBitmap, kAsRomData}},
+        KindCase{"PartnerListQuestions",
+                 11,
+                 "x",
+                 1,
+                 {Answer::No, Answer::No, Answer::No, Answer::Yes},
+                 Loaded::PartnerData,
+                 {kAsBitmap, "Do you wish to load as Bitmap FX high data?", kAsRomData,
+                  "Do you wish to load as ROM FX high data?"}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+struct PreviewEntryCase {
+  const char* name;
+  std::size_t length;
+  int max;
+  int width;
+};
+
+class EnterPreviewTest : public FilesTest, public ::testing::WithParamInterface<PreviewEntryCase> {};
+
+TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
+  const PreviewEntryCase& c = GetParam();
+  window.MakeCurrentPicture(RandomPicture(16, 16, 9));
+  window.AuxDataString = Bytes({1, 2});
+  window.picData = Filled(4, 4, kWhite);
+  LoadData(RandomBytes(c.length, 10));
+
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(window.RomDataString.size(), c.length);
+  EXPECT_EQ(window.vscWidth.max, c.max);
+  EXPECT_EQ(window.vscWidth.value, c.width);
+  EXPECT_EQ(window.lblWidth.caption, std::to_string(c.width));
+
+  const std::vector<std::pair<const workspace::CommandButton*, workspace::ButtonText>> renamed = {
+      {&window.cmdLoad, workspace::kPreviewButton},
+      {&window.cmdClear, workspace::kCancelButton},
+      {&window.cmdSave, workspace::kAcceptButton}};
+  for (const auto& [button, text] : renamed) {
+    EXPECT_EQ(button->caption, text.caption);
+    EXPECT_EQ(button->toolTip, text.toolTip);
+    EXPECT_EQ(button->width, workspace::kWideButtonWidth);
+    EXPECT_TRUE(button->enabled);
+  }
+  EXPECT_FALSE(window.cmdPaste.visible || window.cmdConvert.visible || window.cmdCopy.visible);
+  for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Height}) {
+    EXPECT_FALSE(window.Bar(s).enabled);
+    EXPECT_EQ(window.Bar(s).max, 0);
+    EXPECT_EQ(window.Bar(s).value, 0);
+  }
+  EXPECT_TRUE(window.vscWidth.enabled && window.lblWidth.enabled && window.lblWidth1.enabled);
+  EXPECT_FALSE(window.shaBox.visible || window.frmImage.shaBox.visible);
+  EXPECT_FALSE(window.picImage.image.HasPicture());
+  EXPECT_TRUE(window.picView.IsEmpty());
+  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
+  // Main ROM data replaces both kinds of partner data.
+  EXPECT_TRUE(window.AuxDataString.empty());
+  EXPECT_FALSE(window.picData.HasPicture());
+  // The picture that was current stays for a Cancel.
+  EXPECT_EQ(window.imgImage, RandomPicture(16, 16, 9));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, EnterPreviewTest,
+    ::testing::Values(PreviewEntryCase{"Rom2048", 2048, 1024, 40},  // nearest(45.25), then the lock
+                      PreviewEntryCase{"Rom100", 100, 100, 8},      // 10, then the lock
+                      PreviewEntryCase{"Rom64", 64, 64, 8},
+                      // Less than a tile row: the arrows' step, which the range then holds.
+                      PreviewEntryCase{"Empty", 0, 8, 8}, PreviewEntryCase{"Rom5", 5, 8, 8},
+                      // The square's side is beyond the range: the width stops at its end.
+                      PreviewEntryCase{"TwoMebibytes", 2u << 20, 1024, 1024}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+// Preview decodes the whole data at the selected format and width, whatever the last load
+// or preview used.
+class PreviewFormatTest : public FilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
+  const int format = GetParam();
+  const ByteString data = RandomBytes(640, 11);
+  LoadData(data);
+  window.ClickFormatOption(format);
+  window.ScrollSpinner(Spinner::Width, 16);
+
+  std::vector<std::string> busy;
+  platform.onPendingEvents = [&] {
+    if (busy.empty()) {
+      busy.push_back(window.frmProgress.Caption);
+      busy.push_back(window.cmdLoad.caption);
+      busy.push_back(window.cmdLoad.enabled || window.cmdClear.enabled || window.cmdSave.enabled ||
+                             window.vscWidth.enabled || window.chkTile8.enabled ||
+                             window.optFormat[static_cast<std::size_t>(format)].enabled
+                         ? "unlocked"
+                         : "locked");
+    }
+  };
+  commands.cmdLoad_Click();
+
+  platform::NullProgress progress;
+  const formats::DecodeResult expected =
+      formats::Decode(formats::Format(format), data, 16, formats::DecodeMode::Preview, nullptr, progress);
+  if (expected.Ok()) {
+    EXPECT_TRUE(platform.messages.empty());
+    EXPECT_EQ(window.picBitmap, expected.picture);
+    EXPECT_TRUE(window.picImage.image.HasPicture());
+  } else {
+    EXPECT_EQ(MessageTexts(),
+              std::vector<std::string>{std::string(kUnableToLoad) + "\r" + expected.failure->Describe()});
+    EXPECT_FALSE(window.picImage.image.HasPicture());
+  }
+  EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
+  EXPECT_EQ(window.FormatIndex, format);
+
+  // Back to preview mode, ready for the next preview.
+  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_EQ(window.cmdLoad.caption, "Preview");
+  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdClear.enabled && window.cmdSave.enabled);
+  EXPECT_TRUE(window.vscWidth.enabled && window.lblWidth.enabled);
+  EXPECT_EQ(window.chkTile8.enabled, formats::Format(format).lockOptional);
+  EXPECT_TRUE(window.optFormat[0].enabled);
+  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
+  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+  EXPECT_EQ(window.RomDataString, data);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, PreviewFormatTest, ::testing::Range(0, formats::kFormatCount),
+                         [](const auto& p) { return FormatName(p.param); });
+
+// A preview that reads beyond the data says so and gives the window back: unlocked, the
+// progress window closed, nothing shown.
+TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
+  LoadData(RandomBytes(20, 12));  // 4bpp SNES: the rows of the second tile half lie beyond 20 bytes
+  commands.cmdLoad_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0], Information(std::string(kUnableToLoad) +
+                                              "\rpixel (0, 2) needs byte 20, beyond the 20 bytes of data"));
+  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_EQ(window.cmdLoad.caption, "Preview");
+  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdClear.enabled && window.cmdSave.enabled &&
+              window.vscWidth.enabled);
+  EXPECT_FALSE(window.picBitmap.HasPicture());
+  EXPECT_FALSE(window.picImage.image.HasPicture());
+
+  // Another width works again.
+  window.ScrollSpinner(Spinner::Width, 24);
+  commands.cmdLoad_Click();
+  EXPECT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(window.picImage.image.HasPicture());
+}
+
+TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 17));
+  window.ClickFormatOption(0);
+  LoadData(ByteString(40000, 0));
+  window.ScrollSpinner(Spinner::Width, 8);  // 40000 rows of 8 pixels
+  commands.cmdLoad_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(
+      platform.messages[0].text.starts_with(std::string(kUnableToLoad) + "\rthe picture would be 8 by 40000"))
+      << platform.messages[0].text;
+  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_TRUE(window.cmdLoad.enabled);
+}
+
+TEST_F(FilesTest, PreviewAtWidthZeroOrOfNoDataDrawsNothing) {
+  LoadData({});
+  commands.cmdLoad_Click();
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(window.picBitmap.IsEmpty());
+  EXPECT_FALSE(window.picImage.image.HasPicture());
+
+  window.cmdClear_Click();  // Cancel
+  LoadData(RandomBytes(64, 13));
+  window.ScrollSpinner(Spinner::Width, 0);
+  commands.cmdLoad_Click();
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(window.picBitmap.IsEmpty());
+  EXPECT_TRUE(window.cmdLoad.enabled);
+}
+
+// The format chosen before the load stays chosen: the preview decodes with it.
+TEST_F(FilesTest, DataLoadKeepsTheSelectedFormat) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 15));
+  window.ClickFormatOption(3);
+  LoadData(RandomBytes(64, 16));
+  EXPECT_EQ(window.FormatIndex, 3);
+  EXPECT_TRUE(window.optFormat[3].value);
+  EXPECT_FALSE(window.optFormat[8].value);
+}
+
+TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 18));
+  window.ClickFormatOption(14);
+  window.AuxDataString = Bytes({1, 2, 3});
+  const Surface partner = RandomPicture(8, 8, 14);
+  Load(PutBitmap("p.bmp", partner), 2);
+  EXPECT_EQ(window.picData, partner);
+  EXPECT_TRUE(window.picData.HasPicture());
+  EXPECT_TRUE(window.AuxDataString.empty());
+
+  Load(PutFile("p.dat", Bytes({9, 8})), 4);
+  EXPECT_EQ(window.AuxDataString, Bytes({9, 8}));
+  EXPECT_FALSE(window.picData.HasPicture());
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+}  // namespace
+}  // namespace glyphon::test

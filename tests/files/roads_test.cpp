@@ -1,0 +1,118 @@
+// Whole roads through the window: files in, commands clicked, files out.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "files_fixture.h"
+#include "formats/decoding.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Answer;
+using platform::Surface;
+
+// The formats whose picture carries every bit of their data and that need no partner: a
+// picture drawn in their grey levels converts back to the very bytes it was drawn from.
+class ExactRoadTest : public FilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(ExactRoadTest, BitmapToDataAndBackIsByteExact) {
+  const formats::FormatInfo& format = formats::Format(GetParam());
+  constexpr int kWidth = 32;
+  constexpr int kHeight = 16;
+  const ByteString data = RandomBytes(convert::OutputSize({0, 0, kWidth, kHeight}, format.pixelsPerByte), 40);
+  platform::NullProgress progress;
+  const Surface picture =
+      formats::Decode(format, data, kWidth, formats::DecodeMode::ImageGeneration, nullptr, progress).picture;
+  ASSERT_EQ(picture.Width(), kWidth);
+  ASSERT_EQ(picture.Height(), kHeight);
+  const std::string original = PutBitmap("in.bmp", picture);
+
+  // Bitmap, format, Convert, Save as ".dat".
+  Load(original);
+  window.ClickFormatOption(format.index);
+  window.cmdConvert_Click();
+  EXPECT_EQ(window.SaveFilterString, formats::SaveFilterList(format));
+  const std::string dat = dir.File("out.dat");
+  Save(dat, 2);
+  EXPECT_EQ(FileBytes(dat), data);
+
+  // ".dat", preview at another width, then at the right one, Accept, Save as ".bmp".
+  Load(dat);
+  ASSERT_TRUE(window.InPreviewMode());
+  window.ScrollSpinner(Spinner::Width, 8);
+  commands.cmdLoad_Click();
+  window.ScrollSpinner(Spinner::Width, kWidth);
+  commands.cmdLoad_Click();
+  EXPECT_EQ(window.picBitmap, picture);
+  commands.cmdSave_Click();
+  EXPECT_EQ(window.imgImage, picture);
+  const std::string back = dir.File("back.bmp");
+  Save(back);
+  EXPECT_EQ(FileBytes(back), FileBytes(original));
+
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+}
+
+INSTANTIATE_TEST_SUITE_P(LosslessFormats, ExactRoadTest,
+                         ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 15, 16),
+                         [](const auto& p) { return FormatName(p.param); });
+
+// Whatever the format and width, loading, accepting and saving ROM data gives back the
+// file it came from.
+class DataRoadTest : public FilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(DataRoadTest, LoadAcceptSaveReproducesTheFile) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 41));
+  window.ClickFormatOption(GetParam());
+  const ByteString data = RandomBytes(300, 42);
+  LoadData(data);
+  commands.cmdSave_Click();  // Accept
+  ASSERT_FALSE(window.InPreviewMode());
+
+  const std::string copy = dir.File("copy.dat");
+  Save(copy);
+  EXPECT_EQ(FileBytes(copy), data);
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, DataRoadTest, ::testing::Range(0, formats::kFormatCount),
+                         [](const auto& p) { return FormatName(p.param); });
+
+// The partner picture and the partner data of each partner format, loaded and saved
+// through the partner entries of its lists.
+class PartnerRoadTest : public FilesTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
+  const int format = GetParam();
+  Load(PutBitmap("main.bmp", RandomPicture(16, 8, 43)));
+  window.ClickFormatOption(format);
+  EXPECT_EQ(platform.openDialogFilters.size(), 1u);
+
+  const Surface partner = RandomPicture(24, 24, 44);
+  Load(PutBitmap("partner.bmp", partner), 2);
+  EXPECT_EQ(platform.openDialogFilters.back(), formats::LoadFilterList(formats::Format(format)));
+  EXPECT_EQ(window.picData, partner);
+  window.cmdConvert_Click();  // no question: the partner picture is there
+  EXPECT_FALSE(window.RomDataString.empty());
+  const std::string savedPicture = dir.File("partner-out.bmp");
+  Save(savedPicture, 2);
+  EXPECT_EQ(FilePicture(savedPicture), partner.Crop(0, 0, 16, 8));
+
+  const ByteString aux = RandomBytes(64, 45);
+  Load(PutFile("partner.dat", aux), 4);
+  EXPECT_EQ(window.AuxDataString, aux);
+  EXPECT_FALSE(window.picData.HasPicture());
+  const std::string savedData = dir.File("partner-out.dat");
+  Save(savedData, 4);
+  EXPECT_EQ(FileBytes(savedData), aux);
+
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+}
+
+INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerRoadTest, ::testing::Values(11, 12, 14, 17, 18),
+                         [](const auto& p) { return FormatName(p.param); });
+
+}  // namespace
+}  // namespace glyphon::test

@@ -1,0 +1,280 @@
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "files_fixture.h"
+#include "formats/decoding.h"
+
+namespace glyphon::test {
+namespace {
+
+using platform::Answer;
+using platform::Surface;
+
+// A picture with the selection (8, 4, 16, 8) in the SuperFX low format, whose lists have
+// partner entries, and all four kinds of content at hand.
+class SaveTest : public FilesTest {
+ protected:
+  SaveTest() {
+    window.MakeCurrentPicture(picture);
+    window.ClickFormatOption(11);
+    Select(8, 4, 16, 8);
+    window.picData = partner;
+    window.RomDataString = Bytes({1, 2, 3, 4, 5});
+    window.AuxDataString = Bytes({6, 7});
+  }
+
+  const Surface picture = RandomPicture(32, 16, 20);
+  const Surface partner = RandomPicture(24, 24, 21);
+};
+
+TEST_F(SaveTest, CancelledSaveDialogChangesNothing) {
+  const std::string before = Describe(window);
+  commands.cmdSave_Click();
+  EXPECT_EQ(platform.saveDialogFilters, std::vector<std::string>{window.SaveFilterString});
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(Describe(window), before);
+}
+
+enum class Written { Selection, PartnerCorner, RomData, PartnerData, Nothing };
+
+struct SaveKindCase {
+  const char* name;
+  const char* fileName;  // in the test's folder
+  int filterIndex;
+  Written written;
+};
+
+class SaveKindTest : public SaveTest, public ::testing::WithParamInterface<SaveKindCase> {};
+
+TEST_P(SaveKindTest, FollowsTheExtensionAndThePartnerEntry) {
+  const SaveKindCase& c = GetParam();
+  std::filesystem::create_directory(dir.File("dir.x"));
+  const std::string path = dir.File(c.fileName);
+  const Surface bitmapBefore = window.picBitmap;
+  const std::string before = Describe(window);
+  Save(path, c.filterIndex);
+
+  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+  switch (c.written) {
+    case Written::Selection:
+      EXPECT_EQ(FilePicture(path), picture.Crop(8, 4, 16, 8));
+      EXPECT_EQ(window.picBitmap, picture.Crop(8, 4, 16, 8));  // keeps what it wrote
+      break;
+    case Written::PartnerCorner:
+      EXPECT_EQ(FilePicture(path), partner.Crop(0, 0, 16, 8));
+      EXPECT_EQ(window.picBitmap, partner.Crop(0, 0, 16, 8));
+      break;
+    case Written::RomData:
+      EXPECT_EQ(FileBytes(path), window.RomDataString);
+      break;
+    case Written::PartnerData:
+      EXPECT_EQ(FileBytes(path), window.AuxDataString);
+      break;
+    case Written::Nothing:
+      EXPECT_FALSE(std::filesystem::exists(path));
+      EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "only dir.x";
+      break;
+  }
+  // Saving changes nothing else.
+  window.picBitmap = bitmapBefore;
+  EXPECT_EQ(Describe(window), before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Kinds, SaveKindTest,
+    ::testing::Values(SaveKindCase{"Bitmap", "a.bmp", 1, Written::Selection},
+                      SaveKindCase{"PartnerBitmapEntry", "a.bmp", 2, Written::PartnerCorner},
+                      SaveKindCase{"ExtensionDecides", "a.DAT", 1, Written::RomData},
+                      SaveKindCase{"PartnerDataEntry", "a.dat", 4, Written::PartnerData},
+                      SaveKindCase{"TypedPartnerData", "a.dat2", 1, Written::PartnerData},
+                      SaveKindCase{"DoublePartnerMark", "a.dat2", 4, Written::Nothing},
+                      SaveKindCase{"NoExtension", "a", 1, Written::Nothing},
+                      SaveKindCase{"SixCharacterExtension", "a.bitmap", 1, Written::Nothing},
+                      SaveKindCase{"DotBeforeTheExtension", "a.b.bmp", 1, Written::Nothing},
+                      SaveKindCase{"DotOfTheFolder", "dir.x/abc", 1, Written::Nothing}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
+  const std::string path = PutFile("a.dat", Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
+  platform.answers.push_back(Answer::No);
+  Save(path);
+  const platform::Message question{path + " already exists.\rDo you want to replace it?",
+                                   platform::Buttons::YesNo, platform::Icon::Exclamation, Answer::No, ""};
+  EXPECT_EQ(platform.messages, std::vector{question});
+  EXPECT_EQ(FileBytes(path), Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
+}
+
+TEST_F(SaveTest, ReplacedFileHoldsExactlyTheNewBytes) {
+  const std::string path = PutFile("a.dat", Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
+  platform.answers.push_back(Answer::Yes);
+  Save(path);
+  EXPECT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(FileBytes(path), Bytes({1, 2, 3, 4, 5}));  // no stale tail of the longer old file
+}
+
+TEST_F(SaveTest, ExistingFileOfNoKindIsKeptEvenAfterYes) {
+  const std::string path = PutFile("a.png", Bytes({9}));
+  platform.answers.push_back(Answer::Yes);
+  Save(path);
+  EXPECT_EQ(platform.messages.size(), 1u);  // the question only
+  EXPECT_EQ(FileBytes(path), Bytes({9}));
+}
+
+TEST_F(SaveTest, EmptyDataGivesAnEmptyFile) {
+  window.RomDataString.clear();
+  const std::string path = dir.File("empty.dat");
+  Save(path);
+  EXPECT_TRUE(std::filesystem::exists(path));
+  EXPECT_EQ(std::filesystem::file_size(path), 0u);
+}
+
+// A failed write names the file, says why, and leaves the old file and the window as they
+// were.
+TEST_F(SaveTest, FailedBitmapWriteKeepsTheOldFileAndTheState) {
+  const std::string path = PutFile("a.bmp", Bytes({9, 9, 9}));
+  Select(0, 0, 0, 8);  // nothing to write: a picture of no pixels
+  window.picBitmap = Filled(3, 3, kWhite);
+  const std::string before = Describe(window);
+  platform.answers.push_back(Answer::Yes);
+  Save(path);
+
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_EQ(platform.messages[1],
+            Information("Unable to save " + path + ".\rthe picture is empty (0 pixels)"));
+  EXPECT_EQ(FileBytes(path), Bytes({9, 9, 9}));
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(SaveTest, FailedDataWriteNamesTheFileAndTheReason) {
+  const std::string path = dir.File("missing/a.dat");
+  const std::string before = Describe(window);
+  Save(path);
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(platform.messages[0].text.starts_with("Unable to save " + path + ".\r"))
+      << platform.messages[0].text;
+  EXPECT_GT(platform.messages[0].text.size(), ("Unable to save " + path + ".\r").size());
+  EXPECT_EQ(Describe(window), before);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0) << "no file left behind";
+}
+
+// ---- Accept ----
+
+TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
+  window.MakeCurrentPicture(RandomPicture(16, 16, 22));
+  const ByteString data = RandomBytes(256, 23);
+  LoadData(data);
+  commands.cmdLoad_Click();  // a preview in 4bpp SNES
+  // Accept uses the format and width selected now.
+  window.ClickFormatOption(16);
+  window.ScrollSpinner(Spinner::Width, 32);
+
+  std::vector<std::string> busy;
+  platform.onPendingEvents = [&] {
+    if (busy.empty()) {
+      busy = {
+          window.frmProgress.Caption, window.cmdSave.caption,
+          window.cmdSave.enabled || window.cmdLoad.enabled || window.vscWidth.enabled ? "unlocked" : "locked",
+          window.picImage.image.HasPicture() ? "thumbnail" : "no thumbnail"};
+    }
+  };
+  commands.cmdSave_Click();
+
+  platform::NullProgress progress;
+  const Surface expected =
+      formats::Decode(formats::Format(16), data, 32, formats::DecodeMode::ImageGeneration, nullptr, progress)
+          .picture;
+  EXPECT_EQ(busy, (std::vector<std::string>{"Image Generation Progress", "Accepting...", "locked",
+                                            "no thumbnail"}));
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(window.imgImage, expected);
+  EXPECT_EQ(window.picView, expected);
+  EXPECT_EQ(window.picBitmap, expected);
+  EXPECT_TRUE(window.picImage.image.HasPicture());
+  EXPECT_EQ(window.FormatIndex, 16);
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 32, 8}));
+  EXPECT_EQ(window.vscX.max, 32);
+  EXPECT_EQ(window.vscHeight.max, 8);
+  EXPECT_FALSE(window.frmProgress.Visible);
+  for (const auto* b : {&window.cmdLoad, &window.cmdClear, &window.cmdSave, &window.cmdPaste,
+                        &window.cmdConvert, &window.cmdCopy}) {
+    EXPECT_TRUE(b->enabled && b->visible) << b->caption;
+    EXPECT_EQ(b->width, workspace::kNormalButtonWidth) << b->caption;
+  }
+  EXPECT_EQ(window.cmdLoad.caption, "Load");
+  EXPECT_EQ(window.cmdClear.toolTip, "Clear image window");
+  EXPECT_EQ(window.cmdSave.caption, "Save");
+  for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
+    EXPECT_TRUE(window.Bar(s).enabled);
+  EXPECT_TRUE(window.shaBox.visible);
+  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+  EXPECT_EQ(window.RomDataString, data);
+
+  // Only bitmaps are offered now.
+  commands.cmdSave_Click();
+  EXPECT_EQ(platform.saveDialogFilters.back(), "Bitmap files (*.bmp)|*.bmp");
+}
+
+// Image generation draws short data in the end-of-data value instead of failing.
+TEST_F(FilesTest, AcceptNeverFailsOnShortData) {
+  LoadData(RandomBytes(20, 24));  // 4bpp SNES at width 8 reads beyond 20 bytes
+  commands.cmdLoad_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);  // the preview failed
+  commands.cmdSave_Click();
+  EXPECT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(window.cmdSave.caption, "Save");
+  EXPECT_EQ(window.imgImage.Width(), 8);
+  EXPECT_EQ(window.imgImage.Height(), 5);
+}
+
+TEST_F(FilesTest, AcceptBeyondThePictureLimitsKeepsThePreview) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 27));
+  window.ClickFormatOption(0);
+  LoadData(ByteString(40000, 0x0F));
+  commands.cmdLoad_Click();  // width 200: 200 by 200
+  ASSERT_TRUE(platform.messages.empty());
+  window.ScrollSpinner(Spinner::Width, 8);  // 8 by 40000
+  const std::string before = Describe(window);
+
+  commands.cmdSave_Click();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(
+      platform.messages[0].text.starts_with("Unable to load image.\rthe picture would be 8 by 40000"));
+  EXPECT_EQ(Describe(window), before);
+}
+
+TEST_F(FilesTest, AcceptOfNoDataGivesAnEmptyPicture) {
+  LoadData({});
+  commands.cmdSave_Click();
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_TRUE(window.imgImage.IsEmpty());
+  EXPECT_EQ(window.cmdLoad.caption, "Load");
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
+}
+
+TEST_F(FilesTest, AcceptOfMode7InterleavedRebuildsThePartnerData) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 28));
+  window.ClickFormatOption(14);
+  const ByteString data = RandomBytes(128, 25);
+  LoadData(data);
+  window.ScrollSpinner(Spinner::Width, 8);
+  commands.cmdSave_Click();
+  EXPECT_TRUE(platform.messages.empty());
+  EXPECT_EQ(window.AuxDataString.size(), data.size());
+  EXPECT_EQ(window.RomDataString, data);
+}
+
+TEST_F(FilesTest, AcceptOfOtherFormatsLeavesThePartnerDataAlone) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 29));
+  window.ClickFormatOption(17);
+  LoadData(RandomBytes(128, 26));
+  window.AuxDataString = Bytes({1, 2, 3});
+  commands.cmdSave_Click();
+  EXPECT_EQ(window.AuxDataString, Bytes({1, 2, 3}));
+}
+
+}  // namespace
+}  // namespace glyphon::test
