@@ -52,8 +52,8 @@ void ProgressForm::Render(const workspace::ProgressWindow& model) {
         parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     move(screen->availableGeometry().center() - rect().center());
     show();
+    raise();
   }
-  if (model.Visible) raise();
   if (!model.Visible && isVisible()) hide();
 }
 
@@ -72,6 +72,12 @@ void ProgressForm::paintEvent(QPaintEvent*) {
 
 void ProgressForm::closeEvent(QCloseEvent* event) {
   event->ignore();
+}
+
+void ProgressForm::changeEvent(QEvent* event) {
+  // Another window became active while a loop runs: stay in front of it.
+  if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) raise();
+  QWidget::changeEvent(event);
 }
 
 }  // namespace glyphon::app

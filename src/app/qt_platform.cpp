@@ -140,7 +140,12 @@ std::optional<platform::Surface> QtPlatform::ClipboardPicture() {
 }
 
 void QtPlatform::SetClipboardPicture(const platform::Surface& picture) {
-  QApplication::clipboard()->setImage(ToQImage(picture));
+  // An empty selection copies nothing: the clipboard then holds no picture.
+  if (picture.IsEmpty()) {
+    QApplication::clipboard()->clear();
+  } else {
+    QApplication::clipboard()->setImage(ToQImage(picture));
+  }
 }
 
 Result<platform::Surface> QtPlatform::LoadPicture(const std::string& fileName) {
