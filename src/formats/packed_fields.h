@@ -89,7 +89,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
       RgbColor colour = kEndOfData;
       if (offset < length) {
         const int shift = kBits * (kLayout.firstPixelLow ? place : kPixelsPerByte - 1 - place);
-        colour = kGreys.colourOfIndex[(data[static_cast<std::size_t>(offset)] >> shift) & kGreys.MaxIndex()];
+        colour = kGreys.colourOfIndex[(unsigned{data[static_cast<std::size_t>(offset)]} >> shift) &
+                                      kGreys.MaxIndex()];
       }
       pixels[static_cast<std::size_t>(x)] = colour;
       ++place;
