@@ -47,14 +47,11 @@ ByteString Encode(const Surface& source, const Selection& sel, platform::Progres
     const std::uint32_t index = kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
     group |= index << (kBits * (kLayout.firstPixelLow ? place : kGroup - 1 - place));
     if (++place < kGroup) return;
-    std::int64_t offset = k / kGroup - 1;
-    if constexpr (kLayout.tiled) {
-      const std::int64_t byteInRow = (x % 8) / kPixelsPerByte;
-      offset = 8 * kBits * ((y / 8) * tilesPerRow + x / 8) + kBits * (y % 8) + byteInRow -
-               byteInRow % kLayout.groupBytes;
-    } else {
-      offset *= kLayout.groupBytes;
-    }
+    const std::int64_t byteInRow = (x % 8) / kPixelsPerByte;
+    const std::int64_t offset = kLayout.tiled
+                                    ? 8 * kBits * ((y / 8) * tilesPerRow + x / 8) + kBits * (y % 8) +
+                                          byteInRow - byteInRow % kLayout.groupBytes
+                                    : (k / kGroup - 1) * kLayout.groupBytes;
     for (int j = 0; j < kLayout.groupBytes; ++j) {
       const int shift = 8 * (kLayout.firstPixelLow ? j : kLayout.groupBytes - 1 - j);
       convert::StoreByte(out, offset + j, static_cast<std::uint8_t>(group >> shift));
