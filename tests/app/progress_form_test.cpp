@@ -2,7 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QImage>
 #include <QWidget>
 
@@ -11,48 +10,35 @@
 namespace glyphon::test {
 namespace {
 
-// The bar is drawn from the model: the filled columns in the highlight colour, the rest
-// in the button face, the percentage in the colour the model names.
-class ProgressFormTest : public testing::Test {
- protected:
-  QImage Shown(int percent) {
-    int value = percent;
-    model.ReportPercent(value);
-    form.Render(model);
-    return form.grab().toImage().convertToFormat(QImage::Format_RGB32);
-  }
-  QRgb Role(QPalette::ColorRole role) const { return form.palette().color(role).rgb(); }
-
+// The bar is drawn from the model: the filled columns in the highlight colour, the rest in
+// the button face, the percentage in the colour the model names.
+TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   QWidget owner;
   FakePlatform platform;
   workspace::ProgressWindow model{platform};
   app::ProgressForm form{&owner};
-};
+  const auto show = [&](int percent) {
+    model.ReportPercent(percent);
+    form.Render(model);
+    return form.grab().toImage().convertToFormat(QImage::Format_RGB32);
+  };
+  const auto role = [&](QPalette::ColorRole r) { return form.palette().color(r); };
 
-TEST_F(ProgressFormTest, FillsTheBarAndColoursTheLabel) {
-  QImage bar = Shown(49);
+  QImage bar = show(49);
   EXPECT_EQ(form.Text(), "49%");
-  EXPECT_EQ(form.TextColour(), form.palette().color(QPalette::ButtonText));
-  EXPECT_EQ(bar.pixel(1, 1), Role(QPalette::Highlight));
-  EXPECT_EQ(bar.pixel(model.BarFill - 1, 1), Role(QPalette::Highlight));
-  EXPECT_EQ(bar.pixel(model.BarFill, 1), Role(QPalette::Button));
-  EXPECT_EQ(bar.pixel(303, 15), Role(QPalette::Button));
-
-  bar = Shown(50);
-  EXPECT_EQ(form.TextColour(), form.palette().color(QPalette::HighlightedText));
-
-  bar = Shown(150);
+  EXPECT_EQ(form.TextColour(), role(QPalette::ButtonText));
+  EXPECT_EQ(bar.pixel(model.BarFill - 1, 1), role(QPalette::Highlight).rgb());
+  EXPECT_EQ(bar.pixel(model.BarFill, 1), role(QPalette::Button).rgb());
+  show(50);
+  EXPECT_EQ(form.TextColour(), role(QPalette::HighlightedText));
+  bar = show(150);
   EXPECT_EQ(form.Text(), "100%");
-  EXPECT_EQ(bar.pixel(303, 15), Role(QPalette::Highlight));
-}
+  EXPECT_EQ(bar.pixel(304, 16), role(QPalette::Highlight).rgb());
 
-TEST_F(ProgressFormTest, ShowsAndHidesWithTheModel) {
-  EXPECT_EQ(form.size(), QSize(305, 17));
   model.Caption = "Preview Generation Progress";
   model.Visible = true;
   form.Render(model);
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_TRUE(form.isWindow());
+  EXPECT_TRUE(form.isVisible() && form.isWindow());
   EXPECT_EQ(form.windowTitle(), "Preview Generation Progress");
   model.Unload();
   form.Render(model);
