@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and shows glyphon at work on the bundled sample picture.
+# Installs what is missing, builds, and starts the desktop app.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset dev >/dev/null
 cmake --build --preset dev
-out=build/demo
-mkdir -p "$out"
-./build/bin/glyphon formats
-./build/bin/glyphon encode --format "4bpp SNES" samples/sample.bmp "$out/sample.dat"
-./build/bin/glyphon decode --format "4bpp SNES" --width 128 "$out/sample.dat" "$out/sample-4bpp.png"
-echo "Converted samples/sample.bmp to $out/sample.dat ($(stat -c %s "$out/sample.dat") bytes) and back to $out/sample-4bpp.png"
+if [ -z "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+  echo "No display to open the window on (DISPLAY and WAYLAND_DISPLAY are unset)." >&2
+  echo "Run it from a desktop session; the command-line tool is ./build/bin/glyphon." >&2
+  exit 1
+fi
+exec ./build/bin/rom-glyphon "$@"
