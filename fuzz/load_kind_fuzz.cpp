@@ -36,9 +36,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       if (asked > answers.size()) std::abort();
       return asked < answers.size() ? answers[asked++] : (++asked, platform::Answer::Cancel);
     });
-    const bool fromTable = kind.empty() || std::any_of(table.begin(), table.end(), [&](const auto& entry) {
-                             return entry.kind == kind;
-                           });
+    const bool fromTable = kind.empty() || std::any_of(table.begin(), table.end(),
+                                                       [&](const auto& entry) { return entry.kind == kind; });
     if (!fromTable) std::abort();
   }
   (void)files::ParseKind(kind);

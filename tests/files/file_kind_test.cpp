@@ -87,15 +87,6 @@ TEST(NeedsQuestion, OnlyWhenTheKindStartsWithNeitherBmpNorDat) {
   EXPECT_TRUE(NeedsQuestion(""));
 }
 
-TEST(ParseKind, KnowsTheFourKindsOnly) {
-  EXPECT_EQ(ParseKind("BMP"), FileKind::Bitmap);
-  EXPECT_EQ(ParseKind("BMP2"), FileKind::PartnerBitmap);
-  EXPECT_EQ(ParseKind("DAT"), FileKind::Data);
-  EXPECT_EQ(ParseKind("DAT2"), FileKind::PartnerData);
-  for (const char* other : {"", "bmp", "BMPX", "DAT22", "B.BMP"})
-    EXPECT_EQ(ParseKind(other), std::nullopt) << other;
-}
-
 // Answers from a list and records the descriptions asked about.
 struct ScriptedAsk {
   std::vector<Answer> answers;
@@ -124,10 +115,6 @@ TEST(AskForKind, AListWithoutKindsAsksNothing) {
   ScriptedAsk ask;
   EXPECT_EQ(AskForKind(FilterTable("All files (*.*)|*.*"), std::ref(ask)), "");
   EXPECT_TRUE(ask.asked.empty());
-}
-
-TEST(LoadAsQuestion, NamesTheEntry) {
-  EXPECT_EQ(LoadAsQuestion("ROM data"), "Do you wish to load as ROM data?");
 }
 
 }  // namespace

@@ -86,21 +86,9 @@ ByteString HugeBmpHeader() {
 INSTANTIATE_TEST_SUITE_P(BadPictures, BadFileTest,
                          ::testing::Values(BadFileCase{"NoPicture", "a.bmp",
                                                        Bytes({'h', 'e', 'l', 'l', 'o'})},
-                                           BadFileCase{"EmptyFile", "a.bmp", {}},
                                            BadFileCase{"TruncatedBmp", "a.bmp", TruncatedBmp()},
                                            BadFileCase{"WiderThan32767", "a.bmp", HugeBmpHeader()}),
                          [](const auto& p) { return std::string(p.param.name); });
-
-TEST_F(FilesTest, UnreadableDataFileIsRefusedAndChangesNothing) {
-  window.MakeCurrentPicture(RandomPicture(16, 16, 6));
-  const std::string before = Describe(window);
-  const std::string folder = dir.File("folder.dat");
-  std::filesystem::create_directory(folder);
-  // A folder is no file: the existence test already says so.
-  Load(folder);
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"File not found."});
-  EXPECT_EQ(Describe(window), before);
-}
 
 // What a load did, told apart by where the file's bytes ended up.
 enum class Loaded { Picture, PartnerPicture, Data, PartnerData, Nothing };
