@@ -1,5 +1,6 @@
 #include "app/image_form.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QScreen>
@@ -23,7 +24,8 @@ ImageForm::ImageForm() : QScrollArea(nullptr), m_picture(new FramedPicture(this,
 }
 
 void ImageForm::OnClick(std::function<void()> handler) {
-  m_picture->OnClick(std::move(handler));
+  m_onClick = std::move(handler);
+  m_picture->OnClick([this] { m_onClick(); });
 }
 
 void ImageForm::Render(const workspace::ImageWindow& model) {
@@ -72,6 +74,14 @@ void ImageForm::keyReleaseEvent(QKeyEvent* event) {
   const int shift = (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
                     (modifiers & Qt::AltModifier ? 4 : 0);
   m_onKeyUp(event->key(), shift);
+}
+
+// Closed by the window system (the viewer has no close button, but a key combination can
+// close any window): the main window comes back as after a click, so one of the two is
+// always on screen.
+void ImageForm::closeEvent(QCloseEvent* event) {
+  event->ignore();
+  if (m_onClick) m_onClick();
 }
 
 }  // namespace glyphon::app

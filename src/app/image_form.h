@@ -27,11 +27,13 @@ class ImageForm : public QScrollArea {
 
  protected:
   void keyReleaseEvent(QKeyEvent* event) override;
+  void closeEvent(QCloseEvent* event) override;
 
  private:
   void ShowPicture(const workspace::ImageWindow& model);
 
   FramedPicture* m_picture;
+  std::function<void()> m_onClick;
   std::function<void(int, int)> m_onKeyUp;
 };
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyle>
 #include <QStyleOption>
+#include <QWheelEvent>
 
 #include "app/surface_image.h"
 
@@ -178,6 +179,14 @@ void SpinnerBar::mouseMoveEvent(QMouseEvent* event) {
                                                        : SliderSingleStepAdd;
   if (action != repeatAction()) setRepeatAction(action);
   update();
+}
+
+void SpinnerBar::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  // A notch is 120 eighths of a degree; turning up is the upper arrow.
+  m_wheel += event->angleDelta().y();
+  for (; m_wheel >= 120; m_wheel -= 120) triggerAction(SliderSingleStepSub);
+  for (; m_wheel <= -120; m_wheel += 120) triggerAction(SliderSingleStepAdd);
 }
 
 }  // namespace glyphon::app

@@ -62,7 +62,8 @@ class CaptionFrame : public QWidget {
 
 // A vertical scroll bar used as a number spinner, 17 by 17 pixels: only its two arrows show,
 // the upper one stepping down and the lower one stepping up, as a vertical scroll bar does.
-// Holding an arrow repeats; the wheel and the arrow keys step too.
+// Holding an arrow repeats; the arrow keys step too, and each notch of the wheel is one
+// click of the arrow it turns towards.
 class SpinnerBar : public QScrollBar {
  public:
   explicit SpinnerBar(QWidget* parent);
@@ -72,12 +73,14 @@ class SpinnerBar : public QScrollBar {
   void mousePressEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
   enum class Arrow { None, Up, Down };
   Arrow ArrowAt(QPoint pos) const;
   QRect ArrowRect(Arrow arrow) const;
   Arrow m_pressed = Arrow::None;
+  int m_wheel = 0;  // eighths of a degree not yet turned into steps
 };
 
 }  // namespace glyphon::app

@@ -4,6 +4,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QUrl>
+#include <QWheelEvent>
 
 #include "app/app_fixture.h"
 
@@ -56,6 +57,11 @@ TEST_F(AppTest, SpinnerArrowsAndFormatOptionsMoveAndLockTheSelection) {
   ClickArrow("vscX", false);     // 16 + 88 > 100: pushed back to 12
   EXPECT_EQ(Caption("lblX"), "12");
   EXPECT_FLOAT_EQ(Model().shaBox.left, 256.0f / 100 * 12);
+  // One notch of the wheel up is one click of the upper arrow.
+  QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&Child("vscX"), &notch);
+  EXPECT_EQ(Caption("lblX"), "4");
   ExpectShowsModel();
 
   Click(Child("optFormat1"));  // "1bpp Linear": the lock may go
@@ -148,6 +154,10 @@ TEST_F(AppTest, ViewerShowsThePictureFullSizeUntilClickedOrAKeyIsReleased) {
 
   Click(Thumbnail());
   QTest::keyClick(&form.Viewer(), Qt::Key_Space);
+  EXPECT_TRUE(form.isVisible());
+  ExpectShowsModel();
+  Click(Thumbnail());
+  form.Viewer().close();  // closed by the window system: back to the main window too
   EXPECT_TRUE(form.isVisible());
   ExpectShowsModel();
 
