@@ -80,6 +80,25 @@ TEST_P(DataRoadTest, LoadAcceptSaveReproducesTheFile) {
 INSTANTIATE_TEST_SUITE_P(EveryFormat, DataRoadTest, ::testing::Range(0, formats::kFormatCount),
                          [](const auto& p) { return FormatName(p.param); });
 
+TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
+  const Surface picture = RandomPicture(24, 16, 46);
+  Load(PutBitmap("in.bmp", picture));
+  const ByteString data = RandomBytes(256, 47);
+  LoadData(data);
+  commands.cmdLoad_Click();
+  ASSERT_TRUE(window.picImage.image.HasPicture());
+
+  window.cmdClear_Click();  // Cancel
+  EXPECT_FALSE(window.InPreviewMode());
+  EXPECT_EQ(window.picView, picture);
+  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 24, 16}));
+  EXPECT_EQ(window.RomDataString, data);
+  // The next click of the left-hand button opens a file again.
+  Load(PutBitmap("next.bmp", Filled(8, 8, kWhite)));
+  EXPECT_EQ(window.imgImage, Filled(8, 8, kWhite));
+  EXPECT_TRUE(platform.messages.empty());
+}
+
 // The partner picture and the partner data of each partner format, loaded and saved
 // through the partner entries of its lists.
 class PartnerRoadTest : public FilesTest, public ::testing::WithParamInterface<int> {};
