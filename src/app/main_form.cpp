@@ -105,7 +105,7 @@ MainForm::MainForm(QtPlatform& platform)
   BuildShortcuts();
   m_platform.SetDialogParent(this);
   m_platform.SetRenderer([this] { Render(); });
-  Render();
+  RenderControls();
   FitFont();
 }
 
@@ -115,29 +115,19 @@ MainForm::~MainForm() {
 }
 
 void MainForm::BuildCommandButtons() {
-  const auto make = [this](QPushButton*& button, const char* name, int x, int y,
-                           void (files::FileCommands::*fileCommand)(),
-                           void (workspace::MainWindow::*handler)()) {
+  const auto make = [this](QPushButton*& button, const char* name, QPoint at, std::function<void()> handler) {
     button = new QPushButton(this);
     button->setObjectName(name);
-    button->move(x, y);
+    button->move(at);
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, fileCommand, handler] {
-      Dispatch([this, fileCommand, handler] {
-        if (fileCommand != nullptr) {
-          (m_files.*fileCommand)();
-        } else {
-          (m_model.*handler)();
-        }
-      });
-    });
+    connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
   };
-  make(m_cmdLoad, "cmdLoad", 280, 8, &files::FileCommands::cmdLoad_Click, nullptr);
-  make(m_cmdClear, "cmdClear", 280, 40, nullptr, &workspace::MainWindow::cmdClear_Click);
-  make(m_cmdSave, "cmdSave", 280, 72, &files::FileCommands::cmdSave_Click, nullptr);
-  make(m_cmdPaste, "cmdPaste", 400, 8, &files::FileCommands::cmdPaste_Click, nullptr);
-  make(m_cmdConvert, "cmdConvert", 400, 40, nullptr, &workspace::MainWindow::cmdConvert_Click);
-  make(m_cmdCopy, "cmdCopy", 400, 72, &files::FileCommands::cmdCopy_Click, nullptr);
+  make(m_cmdLoad, "cmdLoad", {280, 8}, [this] { m_files.cmdLoad_Click(); });
+  make(m_cmdClear, "cmdClear", {280, 40}, [this] { m_model.cmdClear_Click(); });
+  make(m_cmdSave, "cmdSave", {280, 72}, [this] { m_files.cmdSave_Click(); });
+  make(m_cmdPaste, "cmdPaste", {400, 8}, [this] { m_files.cmdPaste_Click(); });
+  make(m_cmdConvert, "cmdConvert", {400, 40}, [this] { m_model.cmdConvert_Click(); });
+  make(m_cmdCopy, "cmdCopy", {400, 72}, [this] { m_files.cmdCopy_Click(); });
 }
 
 void MainForm::BuildFormatFrame() {
@@ -242,6 +232,27 @@ void MainForm::Dispatch(const std::function<void()>& handler) {
 }
 
 void MainForm::Render() {
+  RenderControls();
+  m_progress->Render(m_model.frmProgress);
+
+  // One of the main window and the viewer is always on screen: the one to show goes first.
+  if (m_model.Visible) {
+    if (!isVisible()) {
+      if (!m_placed) {
+        const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
+        move(where->availableGeometry().center() - rect().center());
+        m_placed = true;
+      }
+      show();
+    }
+    m_viewer->Render(m_model.frmImage);
+  } else {
+    m_viewer->Render(m_model.frmImage);
+    hide();
+  }
+}
+
+void MainForm::RenderControls() {
   const workspace::MainWindow& m = m_model;
   setWindowTitle(Text(m.Caption));
 
@@ -288,24 +299,6 @@ void MainForm::Render() {
   RenderLabel(*m_lblAbout, m.lblAbout);
   m_lblAbout->setToolTip(Text(m.lblAbout.toolTip));
   ApplyPointer(*m_lblAbout, m.lblAbout.pointer, Magnifier::ZoomIn);
-
-  m_progress->Render(m.frmProgress);
-
-  // One of the main window and the viewer is always on screen: the one to show goes first.
-  if (m.Visible) {
-    if (!isVisible()) {
-      if (!m_placed) {
-        const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
-        move(where->availableGeometry().center() - rect().center());
-        m_placed = true;
-      }
-      show();
-    }
-    m_viewer->Render(m.frmImage);
-  } else {
-    m_viewer->Render(m.frmImage);
-    hide();
-  }
 }
 
 bool MainForm::CanLoadDrop() const {

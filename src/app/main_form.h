@@ -57,6 +57,8 @@ class MainForm : public QWidget {
   bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
+  // Everything of the main window but whether it and the other two windows are shown.
+  void RenderControls();
   // Runs one handler of the model to completion and shows the result.
   void Dispatch(const std::function<void()>& handler);
   bool CanLoadDrop() const;
