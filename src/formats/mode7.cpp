@@ -50,30 +50,30 @@ class InterleavedCodec {
     return {static_cast<std::size_t>(2 * PixelCount(selection)), 0, kBlack};
   }
 
-  void PartnerPoint(ByteString& aux, RgbColor colour, int x, int y, std::int64_t) {
+  void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
       for (std::int64_t j = 0; j < 8; ++j)
-        convert::StoreByte(aux, 2 * (b + j) + 1, pending[static_cast<std::size_t>(j)]);
+        StoreAt(aux, 2 * (b + j) + 1, pending[static_cast<std::size_t>(j)]);
     });
   }
 
   // Clears the pixel byte of the partner string and shows its partner byte. A selection that
   // is not whole tiles can place a pixel beyond the partner data's own size; the extra bytes
   // of a longer partner string are kept as they are.
-  int PartnerData(ByteString& aux, int x, int y, std::int64_t) const noexcept {
+  int PartnerData(WritableBytes aux, int x, int y, std::int64_t) const noexcept {
     const std::int64_t m = TileRowStart(m_packer.TilesPerRow(), x, y) + x % 8;
     if (m < m_pixels) aux[static_cast<std::size_t>(2 * m)] = 0;
     const auto odd = static_cast<std::size_t>(2 * m + 1);
     return odd < aux.size() ? aux[odd] : 0;
   }
 
-  void Main(ByteString& out, const ByteString& aux, RgbColor colour, int x, int y, std::int64_t) {
+  void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
       for (std::int64_t j = 0; j < 8; ++j) {
         const std::int64_t even = 2 * (b + j);
-        convert::StoreByte(out, even, pending[static_cast<std::size_t>(j)]);
+        StoreAt(out, even, pending[static_cast<std::size_t>(j)]);
         const auto odd = static_cast<std::size_t>(even + 1);
-        convert::StoreByte(out, even + 1, odd < aux.size() ? aux[odd] : 0);
+        StoreAt(out, even + 1, odd < aux.size() ? aux[odd] : 0);
       }
     });
   }
@@ -95,25 +95,26 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   const std::int64_t length = static_cast<std::int64_t>(data.size());
   const std::int64_t tilesPerRow = picture.Width() / 8;
   const bool preview = mode == DecodeMode::Preview;
-  ByteString* aux = nullptr;
+  WritableBytes aux;
   if (kStride == 2 && !preview && partner != nullptr) {
     partner->aux.assign(data.size(), 0);
     partner->picData = Surface(picture.Width(), picture.Height());
-    aux = &partner->aux;
+    aux = partner->aux;
   }
   std::int64_t m = 0;
   for (int y = 0; y < picture.Height(); ++y) {
     const auto row = picture.Row(y);
+    const std::int64_t rowStart = TileRowStart(tilesPerRow, 0, y);
     for (int x = 0; x < picture.Width(); ++x) {
       ++m;
-      const std::int64_t start = kStride * TileRowStart(tilesPerRow, x, y);
+      const std::int64_t start = kStride * (rowStart + 64 * (x / 8));
       const std::int64_t at = start + kStride * (x % 8);
       int v = 255;
       if (start < length) {
         if (at < length) {
           v = data[static_cast<std::size_t>(at)];
-          if (aux != nullptr && at + 1 < length)
-            (*aux)[static_cast<std::size_t>(at + 1)] = data[static_cast<std::size_t>(at + 1)];
+          // The partner byte of a pixel is copied only when it lies inside the data.
+          if (kStride == 2 && at + 1 < length) StoreAt(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
         } else if (preview) {
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
         }
@@ -129,16 +130,17 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
 
 ByteString EncodeMode7Linear(const Surface& source, const Selection& selection, PartnerState&,
                              platform::ProgressSink& progress) {
-  ByteString out(static_cast<std::size_t>(PixelCount(selection)), 0);
+  ByteString data(static_cast<std::size_t>(PixelCount(selection)), 0);
   convert::ProgressTicker ticker(progress, PixelCount(selection));
   TileRowPacker packer(selection.width);
-  ForEachSelectedPixel(source, selection, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
-    packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
-      for (std::int64_t j = 0; j < 8; ++j)
-        convert::StoreByte(out, b + j, pending[static_cast<std::size_t>(j)]);
-    });
-  });
-  return out;
+  const WritableBytes out(data);
+  ForEachSelectedPixel(
+      source, selection, ticker, [&packer, out](RgbColor colour, int x, int y, std::int64_t) {
+        packer.Add(convert::GreyOfColour(colour), x, y, [out](std::int64_t b, const auto& pending) {
+          for (std::int64_t j = 0; j < 8; ++j) StoreAt(out, b + j, pending[static_cast<std::size_t>(j)]);
+        });
+      });
+  return data;
 }
 
 ByteString EncodeMode7Interleaved(const Surface& source, const Selection& selection, PartnerState& partner,

@@ -25,21 +25,20 @@ class N64Codec {
   }
 
   // The alpha of a partner picture point is its grey: one bit (grey 128 and up) or a byte.
-  void PartnerPoint(ByteString& aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
+  void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     WriteAlpha(aux, Offset(k),
                kBytes == 2 ? convert::GreyOfColour(colour) >> 7 : convert::GreyOfColour(colour));
   }
 
   // Keeps only the alpha field of the partner data and shows it as a grey.
-  int PartnerData(ByteString& aux, int, int, std::int64_t k) const noexcept {
+  int PartnerData(WritableBytes aux, int, int, std::int64_t k) const noexcept {
     const std::size_t at = Offset(k);
     const int alpha = kBytes == 2 ? aux[at] & 1 : aux[at + 3];
     WriteAlpha(aux, at, alpha);
     return kBytes == 2 ? 255 * alpha : alpha;
   }
 
-  void Main(ByteString& out, const ByteString& aux, RgbColor colour, int, int,
-            std::int64_t k) const noexcept {
+  void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     const std::size_t at = Offset(k);
     const auto red = static_cast<unsigned>(RedOf(colour));
     const auto green = static_cast<unsigned>(GreenOf(colour));
@@ -60,7 +59,7 @@ class N64Codec {
  private:
   static std::size_t Offset(std::int64_t k) noexcept { return static_cast<std::size_t>(kBytes * (k - 1)); }
 
-  static void WriteAlpha(ByteString& aux, std::size_t at, int alpha) noexcept {
+  static void WriteAlpha(WritableBytes aux, std::size_t at, int alpha) noexcept {
     for (std::size_t i = 0; i < kBytes; ++i) aux[at + i] = 0;
     aux[at + (kBytes == 2 ? 0 : 3)] = static_cast<std::uint8_t>(alpha);
   }

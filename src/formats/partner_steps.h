@@ -8,17 +8,28 @@
 //   static PartnerLayout Layout(const Selection&);
 //   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
 //   explicit Codec(const Selection&);           // a fresh one per pass (it may hold packing state)
-//   void PartnerPoint(ByteString& aux, RgbColor colour, int x, int y, std::int64_t k);
-//   int PartnerData(ByteString& aux, int x, int y, std::int64_t k);  // returns the grey to draw
-//   void Main(ByteString& out, const ByteString& aux, RgbColor colour, int x, int y, std::int64_t k);
+//   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t k);
+//   int PartnerData(WritableBytes aux, int x, int y, std::int64_t k);  // returns the grey to draw
+//   void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int x, int y, std::int64_t k);
+// The byte strings go in as spans, so the hot loops keep their addresses in registers.
 
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "formats/decoding.h"
 
 namespace glyphon::formats {
+
+using WritableBytes = std::span<std::uint8_t>;
+using ReadableBytes = std::span<const std::uint8_t>;
+
+// Stores one byte; an offset at or beyond the end (a selection that is not whole tiles can
+// compute one) is dropped.
+inline void StoreAt(WritableBytes bytes, std::int64_t offset, std::uint8_t value) noexcept {
+  if (static_cast<std::uint64_t>(offset) < bytes.size()) bytes[static_cast<std::size_t>(offset)] = value;
+}
 
 enum class PartnerStep {
   FromPicture,  // a loaded partner picture and no partner data: build the data from the picture
@@ -62,22 +73,23 @@ void PartnerPictureStep(PartnerState& partner, const Selection& selection, const
   Selection read = selection;
   if (!Codec::kPartnerAtSelection) read.x = read.y = 0;
   Codec codec(selection);
-  ByteString& aux = partner.aux;
-  ForEachSelectedPixel(picture, read, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+  const WritableBytes aux(partner.aux);
+  ForEachSelectedPixel(picture, read, ticker, [&codec, aux](RgbColor colour, int x, int y, std::int64_t k) {
     codec.PartnerPoint(aux, colour, x, y, k);
   });
 }
 
 // Partner data pass: short data is padded with zero bytes (longer data keeps its extra
-// bytes), and the partner picture becomes a fresh W by H surface, without a loaded picture,
-// showing the partner value of every pixel.
+// bytes), and the partner picture becomes a W by H surface without a loaded picture that
+// shows the partner value of every pixel (every pixel is drawn, so no clearing is needed).
 template <class Codec>
 void PartnerDataStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
                      convert::ProgressTicker& ticker) {
   if (partner.aux.size() < layout.size) partner.aux.resize(layout.size, 0);
-  partner.picData = Surface(selection.width, selection.height);
+  partner.picData.Resize(selection.width, selection.height);
+  partner.picData.SetHasPicture(false);
   Codec codec(selection);
-  ByteString& aux = partner.aux;
+  const WritableBytes aux(partner.aux);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
     const auto row = partner.picData.Row(y);
@@ -109,10 +121,12 @@ ByteString EncodeWithPartner(const Surface& source, const Selection& selection, 
   const int f = step == PartnerStep::Kept ? 0 : 1;
   convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);
   Codec codec(selection);
-  const ByteString& aux = partner.aux;
-  ForEachSelectedPixel(source, selection, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
-    codec.Main(out, aux, colour, x, y, k);
-  });
+  const WritableBytes bytes(out);
+  const ReadableBytes aux(partner.aux);
+  ForEachSelectedPixel(source, selection, ticker,
+                       [&codec, bytes, aux](RgbColor colour, int x, int y, std::int64_t k) {
+                         codec.Main(bytes, aux, colour, x, y, k);
+                       });
   return out;
 }
 

@@ -24,20 +24,19 @@ class SuperFxCodec {
             kBlack};
   }
 
-  void PartnerPoint(ByteString& aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
+  void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     aux[static_cast<std::size_t>(k - 1)] = Nibble(colour, kPartnerShift);
   }
 
   // The partner picture shows the masked byte itself as its grey: 0-240 in steps of 16 for
   // a high partner nibble, 0-15 for a low one.
-  int PartnerData(ByteString& aux, int, int, std::int64_t k) const noexcept {
+  int PartnerData(WritableBytes aux, int, int, std::int64_t k) const noexcept {
     std::uint8_t& byte = aux[static_cast<std::size_t>(k - 1)];
     byte = static_cast<std::uint8_t>(byte & kPartnerMask);
     return byte;
   }
 
-  void Main(ByteString& out, const ByteString& aux, RgbColor colour, int, int,
-            std::int64_t k) const noexcept {
+  void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     const auto p = static_cast<std::size_t>(k - 1);
     const unsigned partner = p < aux.size() ? aux[p] & kPartnerMask : 0u;
     out[p] = static_cast<std::uint8_t>(Nibble(colour, kOwnShift) | partner);
