@@ -247,6 +247,8 @@ void MainForm::Render() {
     }
     m_viewer->Render(m_model.frmImage);
   } else {
+    // The viewer opens on the screen the main window is on.
+    if (!m_viewer->isVisible()) m_viewer->setScreen(screen());
     m_viewer->Render(m_model.frmImage);
     hide();
   }
