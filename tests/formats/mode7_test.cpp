@@ -169,26 +169,12 @@ TEST_P(Mode7ShortData, TileRowsStartingBeyondAreWhiteAndAPixelMissingItsByteFail
 INSTANTIATE_TEST_SUITE_P(
     Cases, Mode7ShortData,
     ::testing::Values(
-        // 70 bytes at width 16: tile 1's first row starts at byte 64, its pixel 6 needs byte 70.
+        // 70 bytes at width 16: 16 by 4. Tile 1's first row starts at byte 64 and its pixel 6
+        // needs byte 70; its other rows start beyond the data.
         ShortCase{"Linear70", kLinear, 70, 16, 14, 0, 70},
         // 140 interleaved bytes at width 16: 4 rows; pixel (14, 0) needs byte 2 * 70.
         ShortCase{"Interleaved140", kInterleaved, 140, 16, 14, 0, 140}),
     [](const auto& p) { return std::string(p.param.name); });
-
-TEST(Mode7, LinearTileBeyondTheDataIsWhite) {
-  // 64 bytes at width 16: 16 by 4; the left half is tile 0's rows 0-3, the right half white.
-  const ByteString data = test::RandomBytes(64, 37);
-  platform::NullProgress progress;
-  const DecodeResult result = Decode(Format(kLinear), data, 16, DecodeMode::Preview, nullptr, progress);
-  ASSERT_TRUE(result.Ok());
-  ASSERT_EQ(result.picture.Height(), 4);
-  for (int y = 0; y < 4; ++y) {
-    for (int x = 0; x < 16; ++x) {
-      EXPECT_EQ(result.picture.GetPixel(x, y),
-                x < 8 ? GreyColor(data[static_cast<std::size_t>(8 * y + x)]) : kWhite);
-    }
-  }
-}
 
 }  // namespace
 }  // namespace glyphon::formats
