@@ -153,7 +153,7 @@ Result<platform::Surface> QtPlatform::LoadPicture(const std::string& fileName) {
 }
 
 Status QtPlatform::SaveBitmap(const std::string& fileName, const platform::Surface& picture) {
-  return imageio::WritePicture(platform::PathFromUtf8(fileName), picture);
+  return imageio::WriteBitmap(platform::PathFromUtf8(fileName), picture);
 }
 
 void QtPlatform::ProcessPendingEvents() {

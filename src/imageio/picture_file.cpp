@@ -138,6 +138,16 @@ std::string BmpBytes(const platform::Surface& picture) {
   return bytes ? bytes.Value().toStdString() : std::string();
 }
 
+namespace {
+Status WriteEncoded(const std::filesystem::path& path, const platform::Surface& picture, const QByteArray& kind) {
+  auto bytes = Encode(picture, kind);
+  if (!bytes) return Status::Failure(bytes.Error());
+  const QByteArray& data = bytes.Value();
+  return platform::WriteFileAtomic(
+      path, std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())));
+}
+}  // namespace
+
 Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture) {
   QByteArray kind = QString::fromStdString(path.extension().string()).toLower().toUtf8();
   if (kind.startsWith('.')) kind.remove(0, 1);
@@ -145,11 +155,11 @@ Status WritePicture(const std::filesystem::path& path, const platform::Surface& 
   if (!QImageWriter::supportedImageFormats().contains(kind)) {
     return Status::Failure("no picture format is known for the extension \"." + kind.toStdString() + "\"");
   }
-  auto bytes = Encode(picture, kind);
-  if (!bytes) return Status::Failure(bytes.Error());
-  const QByteArray& data = bytes.Value();
-  return platform::WriteFileAtomic(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())));
+  return WriteEncoded(path, picture, kind);
+}
+
+Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& picture) {
+  return WriteEncoded(path, picture, "bmp");
 }
 
 }  // namespace glyphon::imageio

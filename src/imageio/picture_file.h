@@ -20,6 +20,10 @@ Result<platform::Surface> ReadPictureBytes(std::span<const unsigned char> bytes)
 // leaves any old file as it was.
 Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture);
 
+// Writes a surface as a 24-bit BMP file whatever the name's extension (the window saves
+// partner pictures under names like "x.bmp2"), replacing any old file atomically.
+Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& picture);
+
 // Encodes a surface as the bytes of a 24-bit BMP file.
 std::string BmpBytes(const platform::Surface& picture);
 

@@ -90,6 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                       SaveKindCase{"ExtensionDecides", "a.DAT", 1, Written::RomData},
                       SaveKindCase{"PartnerDataEntry", "a.dat", 4, Written::PartnerData},
                       SaveKindCase{"TypedPartnerData", "a.dat2", 1, Written::PartnerData},
+                      SaveKindCase{"TypedPartnerBitmap", "a.bmp2", 1, Written::PartnerCorner},
                       SaveKindCase{"DoublePartnerMark", "a.dat2", 4, Written::Nothing},
                       SaveKindCase{"NoExtension", "a", 1, Written::Nothing},
                       SaveKindCase{"SixCharacterExtension", "a.bitmap", 1, Written::Nothing},

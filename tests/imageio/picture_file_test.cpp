@@ -20,6 +20,17 @@ TEST(PictureFile, BmpAndPngRoundTripEveryColourExactly) {
   }
 }
 
+TEST(PictureFile, BitmapsAreBmpWhateverTheExtension) {
+  test::TempDir dir;
+  const platform::Surface picture = test::RandomPicture(5, 3, 9);
+  ASSERT_TRUE(WriteBitmap(dir.File("partner.bmp2"), picture).Ok());
+  const auto bytes = platform::ReadFileBytes(dir.File("partner.bmp2")).Value();
+  ASSERT_GE(bytes.size(), 2u);
+  EXPECT_EQ(bytes[0], 'B');
+  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_EQ(ReadPicture(dir.File("partner.bmp2")).Value(), picture);
+}
+
 TEST(PictureFile, WritesTwentyFourBitBmp) {
   const std::string bytes = BmpBytes(test::Filled(2, 2, kWhite));
   ASSERT_GE(bytes.size(), 30u);

@@ -71,7 +71,7 @@ class FakePlatform final : public platform::Platform {
     return imageio::ReadPicture(platform::PathFromUtf8(fileName));
   }
   Status SaveBitmap(const std::string& fileName, const platform::Surface& picture) override {
-    return imageio::WritePicture(platform::PathFromUtf8(fileName), picture);
+    return imageio::WriteBitmap(platform::PathFromUtf8(fileName), picture);
   }
 
   void ProcessPendingEvents() override {
