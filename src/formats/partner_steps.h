@@ -17,6 +17,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <stdexcept>
+#include <string>
 
 #include "formats/decoding.h"
 
@@ -67,8 +69,15 @@ template <class Codec>
 void PartnerPictureStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
                         convert::ProgressTicker& ticker) {
   Surface& picture = partner.picData;
-  picture.Resize(std::max(picture.Width(), selection.width), std::max(picture.Height(), selection.height),
-                 layout.paint);
+  const int width = std::max(picture.Width(), selection.width);
+  const int height = std::max(picture.Height(), selection.height);
+  // A tall partner picture under a wide selection would grow into both directions at once.
+  if (std::int64_t{width} * height > kMaxPicturePixels) {
+    throw std::length_error("the partner picture would grow to " + std::to_string(width) + " by " +
+                            std::to_string(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) +
+                            " pixels in all");
+  }
+  picture.Resize(width, height, layout.paint);
   partner.aux.assign(layout.size, layout.fill);
   Selection read = selection;
   if (!Codec::kPartnerAtSelection) read.x = read.y = 0;

@@ -177,10 +177,23 @@ void MainWindow::cmdConvert_Click() {
   frmProgress.PercentBar(0);
   frmProgress.Visible = true;
 
-  RomDataString = formats::Encode(format, picView, CurrentSelection(), Partner, frmProgress);
+  std::string failure;
+  try {
+    RomDataString = formats::Encode(format, picView, CurrentSelection(), Partner, frmProgress);
+  } catch (const std::bad_alloc&) {
+    failure = "there is not enough memory";
+  } catch (const std::exception& e) {
+    failure = e.what();
+  }
 
   frmProgress.Unload();
   UnlockAfterConversion();
+  if (!failure.empty()) {
+    // The old data stays, and the save list offers bitmaps only.
+    m_platform.ShowMessage({"Unable to convert image.\r" + failure, platform::Buttons::Ok,
+                            platform::Icon::Information, Answer::Ok, ""});
+    return;
+  }
   // After the format is re-applied (which offers bitmaps only): the new data matches the
   // selection and the format, so it can be saved.
   SaveFilterString = formats::SaveFilterList(format);

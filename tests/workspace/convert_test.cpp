@@ -74,6 +74,28 @@ INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest,
                                            PartnerCase{18, "N64 alpha channel"}),
                          [](const auto& p) { return FormatTestName(p.param.index); });
 
+TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
+  // A tall partner picture under a wide selection would have to grow in both directions
+  // beyond the picture limits.
+  window.MakeCurrentPicture(Filled(8192, 8, kWhite));
+  window.ClickFormatOption(17);
+  window.picData = Filled(1, 8193, kWhite);
+  window.RomDataString = Bytes({9, 8, 7});
+  window.cmdConvert_Click();
+
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text.rfind("Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
+            0u)
+      << platform.messages[0].text;
+  EXPECT_EQ(window.RomDataString, Bytes({9, 8, 7}));
+  EXPECT_EQ(window.picData.Height(), 8193);
+  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_TRUE(window.cmdConvert.enabled);
+  EXPECT_EQ(window.cmdConvert.caption, "Convert");
+  EXPECT_TRUE(window.vscWidth.enabled);
+  EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+}
+
 TEST_F(WindowTest, EmptySelectionGivesEmptyDataAndTheRomFilter) {
   PictureWithFreeSelection(Filled(16, 16, kWhite), 1);
   window.ClickFormatOption(0);
