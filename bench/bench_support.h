@@ -15,6 +15,11 @@ const platform::Surface& RandomSheet();
 // measured against.
 void ReferencePass(benchmark::State& state);
 
+// Registers a benchmark in milliseconds with a "min" statistic over its repetitions: on a
+// shared machine, interference only ever adds time, so the fastest repetition is the
+// steadiest figure.
+benchmark::internal::Benchmark* Measured(benchmark::internal::Benchmark* benchmark);
+
 // Runs the registered benchmarks with a reporter that adds, for each run, its speed in
 // Mpixel/s and its time as a ratio to the reference pass of the same run.
 int RunWithRatios(int argc, char** argv);

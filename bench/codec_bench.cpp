@@ -41,12 +41,12 @@ void Decode(benchmark::State& state, const formats::FormatInfo* format) {
 }
 
 void RegisterAll() {
-  benchmark::RegisterBenchmark("ReferencePass", ReferencePass)->Unit(benchmark::kMillisecond);
+  Measured(benchmark::RegisterBenchmark("ReferencePass", ReferencePass));
   for (const formats::FormatInfo& format : formats::Formats()) {
     if (format.encode == nullptr) continue;
     const std::string name = formats::CliName(format);
-    benchmark::RegisterBenchmark(("Encode/" + name).c_str(), Encode, &format)->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark(("Decode/" + name).c_str(), Decode, &format)->Unit(benchmark::kMillisecond);
+    Measured(benchmark::RegisterBenchmark(("Encode/" + name).c_str(), Encode, &format));
+    Measured(benchmark::RegisterBenchmark(("Decode/" + name).c_str(), Decode, &format));
   }
 }
 

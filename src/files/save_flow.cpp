@@ -92,12 +92,14 @@ void FileCommands::Accept() {
     w.picImage = thumbnail;
     return;
   }
-  w.picBitmap = std::move(result.picture);
-  w.DrawThumbnail(w.picBitmap);
+  w.DrawThumbnail(result.picture);
 
   UnlockAfterDecode();
   w.RestoreNormalButtons();
-  w.MakeCurrentPicture(w.picBitmap);
+  // The generated picture becomes the current one. picBitmap is only a work surface from
+  // here on (Copy and Save size it anew), so the picture moves instead of being copied.
+  w.picBitmap = platform::Surface();
+  w.MakeCurrentPicture(std::move(result.picture));
 }
 
 }  // namespace glyphon::files

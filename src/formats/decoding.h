@@ -39,16 +39,28 @@ ByteString Encode(const FormatInfo& format, const Surface& source, const Selecti
 
 // Visits the selection of `source` in row order (y outer, x inner), handing each pixel's
 // colour (a point outside the picture reads as black), its place and its number
-// k = W * y + x + 1 to `pixel`, then ticking the progress.
+// k = W * y + x + 1 to `pixel`, then ticking the progress. A selection inside the picture
+// (the usual case) is read straight from its rows.
 template <class PixelFn>
 void ForEachSelectedPixel(const Surface& source, const Selection& selection, convert::ProgressTicker& ticker,
                           PixelFn&& pixel) {
+  const bool inside = selection.x >= 0 && selection.y >= 0 && selection.x + selection.width <= source.Width() &&
+                      selection.y + selection.height <= source.Height();
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
-    for (int x = 0; x < selection.width; ++x) {
-      ++k;
-      pixel(convert::InsideOrBlack(source.GetPixel(selection.x + x, selection.y + y)), x, y, k);
-      ticker.Tick(k);
+    if (inside) {
+      const RgbColor* row = source.Row(selection.y + y).data() + selection.x;
+      for (int x = 0; x < selection.width; ++x) {
+        ++k;
+        pixel(convert::InsideOrBlack(row[x]), x, y, k);
+        ticker.Tick(k);
+      }
+    } else {
+      for (int x = 0; x < selection.width; ++x) {
+        ++k;
+        pixel(convert::InsideOrBlack(source.GetPixel(selection.x + x, selection.y + y)), x, y, k);
+        ticker.Tick(k);
+      }
     }
   }
 }

@@ -52,6 +52,11 @@ class InterleavedCodec {
 
   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
+      if (WholeGroupFits(aux, b)) {
+        std::uint8_t* at = aux.data() + 2 * b + 1;
+        for (std::size_t j = 0; j < 8; ++j) at[2 * j] = pending[j];
+        return;
+      }
       for (std::int64_t j = 0; j < 8; ++j)
         StoreAt(aux, 2 * (b + j) + 1, pending[static_cast<std::size_t>(j)]);
     });
@@ -69,6 +74,15 @@ class InterleavedCodec {
 
   void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
+      if (WholeGroupFits(out, b) && WholeGroupFits(aux, b)) {
+        std::uint8_t* to = out.data() + 2 * b;
+        const std::uint8_t* from = aux.data() + 2 * b + 1;
+        for (std::size_t j = 0; j < 8; ++j) {
+          to[2 * j] = pending[j];
+          to[2 * j + 1] = from[2 * j];
+        }
+        return;
+      }
       for (std::int64_t j = 0; j < 8; ++j) {
         const std::int64_t even = 2 * (b + j);
         StoreAt(out, even, pending[static_cast<std::size_t>(j)]);
@@ -79,6 +93,13 @@ class InterleavedCodec {
   }
 
  private:
+  // Whether the 16 bytes of the group whose first pixel is number b lie inside `bytes`
+  // (always, unless the selection is not whole tiles).
+  template <class Bytes>
+  static bool WholeGroupFits(Bytes bytes, std::int64_t b) noexcept {
+    return static_cast<std::uint64_t>(2 * (b + 8)) <= bytes.size();
+  }
+
   TileRowPacker m_packer;
   std::int64_t m_pixels;
 };

@@ -192,7 +192,6 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(window.imgImage, expected);
   EXPECT_EQ(window.picView, expected);
-  EXPECT_EQ(window.picBitmap, expected);
   EXPECT_TRUE(window.picImage.image.HasPicture());
   EXPECT_EQ(window.FormatIndex, 16);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 32, 8}));

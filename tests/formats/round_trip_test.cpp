@@ -30,7 +30,9 @@ class EveryFormat : public ::testing::TestWithParam<int> {
 std::string FormatName(const ::testing::TestParamInfo<int>& info) {
   std::string name;
   for (char ch : CliName(Format(info.param))) name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-  return "f" + std::to_string(info.param) + "_" + name;
+  std::string prefix = "f";
+  prefix.append(std::to_string(info.param)).append("_");
+  return prefix + name;
 }
 
 TEST_P(EveryFormat, EncodeDecodeEncodeGivesTheSameBytes) {
