@@ -9,7 +9,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace glyphon;
   fuzz::Input input(data, size);
   const formats::FormatInfo& format = formats::Format(input.Take(formats::kFormatCount));
-  if (format.encode == nullptr) return 0;
   const int width = input.Take(24), height = input.Take(24);
   const convert::Selection selection{input.Take(32), input.Take(32), input.Take(33), input.Take(33)};
   const int partnerKind = input.Take(4);  // bit 0: a partner picture, bit 1: partner data
@@ -29,7 +28,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (partnerKind & 1) {
     partner.picData = platform::Surface::Picture(partnerWidth, partnerHeight);
     for (int y = 0; y < partnerHeight; ++y)
-      for (int x = 0; x < partnerWidth; ++x) partner.picData.SetPixel(x, y, (x * 37 + y * 101) * 0x010101 & 0xFFFFFF);
+      for (int x = 0; x < partnerWidth; ++x)
+        partner.picData.SetPixel(x, y, (x * 37 + y * 101) * 0x010101 & 0xFFFFFF);
   }
   if (partnerKind & 2) partner.aux.assign(auxBytes.begin(), auxBytes.end());
 

@@ -17,7 +17,9 @@ namespace {
 
 using formats::FormatInfo;
 
-Result<Command> Usage(std::string message) { return Result<Command>::Failure(std::move(message)); }
+Result<Command> Usage(std::string message) {
+  return Result<Command>::Failure(std::move(message));
+}
 
 std::optional<int> ParseInt(std::string_view text) {
   int value = 0;
@@ -107,7 +109,8 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
       haveFormat = true;
     } else if (option == "--rect") {
       command.rect = ParseRect(*value);
-      if (!command.rect) return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value + "\"");
+      if (!command.rect)
+        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value + "\"");
     } else if (option == "--partner-image") {
       command.partnerImage = *value;
     } else if (option == "--partner-data") {
@@ -194,8 +197,22 @@ int Fail(std::ostream& err, const Failure& failure) {
   return kExitFailure;
 }
 
-Status WriteBytes(const std::string& path, const ByteString& bytes) {
-  return platform::WriteFileAtomic(path, bytes);
+// Writes the main output, then the partner data when it is asked for. Should the second
+// write fail, a main output that did not exist before is taken back: a failed run leaves
+// no half result behind.
+template <class WriteMain>
+int WriteOutputs(std::ostream& err, const std::string& output, WriteMain&& writeMain,
+                 const std::string& partnerOut, const ByteString& partnerData) {
+  const bool outputExisted = std::filesystem::exists(output);
+  if (Status written = writeMain(); !written) return Fail(err, {output, written.error});
+  if (!partnerOut.empty()) {
+    if (Status written = platform::WriteFileAtomic(partnerOut, partnerData); !written) {
+      std::error_code ignored;
+      if (!outputExisted) std::filesystem::remove(output, ignored);
+      return Fail(err, {partnerOut, written.error});
+    }
+  }
+  return kExitSuccess;
 }
 
 int RunFormats(std::ostream& out) {
@@ -208,9 +225,6 @@ int RunFormats(std::ostream& out) {
 
 int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  if (format.encode == nullptr) {
-    return Fail(err, {"", "the format \"" + std::string(format.caption) + "\" is not available yet"});
-  }
   auto picture = imageio::ReadPicture(command.input);
   if (!picture) return Fail(err, {command.input, picture.Error()});
   const platform::Surface& source = picture.Value();
@@ -257,24 +271,13 @@ int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress
     data = formats::Encode(format, source, selection, partner, progress);
   }
 
-  const bool outputExisted = std::filesystem::exists(command.output);
-  if (Status written = WriteBytes(command.output, data); !written) {
-    return Fail(err, {command.output, written.error});
-  }
-  if (format.HasPartner() && !command.partnerOut.empty()) {
-    if (Status written = WriteBytes(command.partnerOut, partner.aux); !written) {
-      if (!outputExisted) std::filesystem::remove(command.output);
-      return Fail(err, {command.partnerOut, written.error});
-    }
-  }
-  return kExitSuccess;
+  return WriteOutputs(
+      err, command.output, [&] { return platform::WriteFileAtomic(command.output, data); },
+      format.HasPartner() ? command.partnerOut : std::string(), partner.aux);
 }
 
 int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  if (format.decode == nullptr) {
-    return Fail(err, {"", "the format \"" + std::string(format.caption) + "\" is not available yet"});
-  }
   auto bytes = platform::ReadFileBytes(command.input);
   if (!bytes) return Fail(err, {command.input, bytes.Error()});
   const ByteString& data = bytes.Value();
@@ -283,24 +286,17 @@ int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress
   formats::DecodeResult result;
   {
     TerminalProgress progress(err, showProgress);
-    result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner, progress);
+    result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner,
+                             progress);
   }
   if (!result.Ok()) return Fail(err, {command.input, result.failure->Describe()});
   if (result.picture.IsEmpty()) {
     return Fail(err, {command.input, "no pixels to decode at width " + std::to_string(command.width) + " (" +
                                          std::to_string(data.size()) + " bytes)"});
   }
-  const bool outputExisted = std::filesystem::exists(command.output);
-  if (Status written = imageio::WritePicture(command.output, result.picture); !written) {
-    return Fail(err, {command.output, written.error});
-  }
-  if (!command.partnerOut.empty()) {
-    if (Status written = WriteBytes(command.partnerOut, partner.aux); !written) {
-      if (!outputExisted) std::filesystem::remove(command.output);
-      return Fail(err, {command.partnerOut, written.error});
-    }
-  }
-  return kExitSuccess;
+  return WriteOutputs(
+      err, command.output, [&] { return imageio::WritePicture(command.output, result.picture); },
+      command.partnerOut, partner.aux);
 }
 
 }  // namespace
@@ -380,7 +376,8 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   }
   if (std::holds_alternative<FormatsCommand>(command)) return RunFormats(out);
   try {
-    if (const auto* encode = std::get_if<EncodeCommand>(&command)) return RunEncode(*encode, err, showProgress);
+    if (const auto* encode = std::get_if<EncodeCommand>(&command))
+      return RunEncode(*encode, err, showProgress);
     return RunDecode(std::get<DecodeCommand>(command), err, showProgress);
   } catch (const std::bad_alloc&) {
     return Fail(err, {"", "out of memory"});

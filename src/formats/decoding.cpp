@@ -1,14 +1,12 @@
 #include "formats/decoding.h"
 
-#include <stdexcept>
-
 namespace glyphon::formats {
 
 std::string DecodeFailure::Describe() const {
   switch (kind) {
     case Kind::ByteBeyondData:
-      return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") needs byte " + std::to_string(offset) +
-             ", beyond the " + std::to_string(length) + " bytes of data";
+      return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") needs byte " +
+             std::to_string(offset) + ", beyond the " + std::to_string(length) + " bytes of data";
     case Kind::TooLarge:
       return "the picture would be " + std::to_string(width) + " by " + std::to_string(height) +
              " pixels, more than " + std::to_string(kMaxPictureSide) + " on a side or " +
@@ -35,7 +33,6 @@ DecodeSize DecodedSize(std::size_t length, int width, const HeightRule& rule) no
 
 DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
                     PartnerState* partner, platform::ProgressSink& progress) {
-  if (format.decode == nullptr) throw std::logic_error(std::string(format.caption) + " is not available yet");
   const DecodeSize size = DecodedSize(data.size(), width, format.height);
   DecodeResult result;
   if (size.width > kMaxPictureSide || size.height > kMaxPictureSide ||
@@ -50,15 +47,14 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
   }
   result.picture = Surface(static_cast<int>(size.width), static_cast<int>(size.height), kWhite);
   convert::ProgressTicker ticker(progress, size.width * size.height);
-  result.failure = format.decode(data, result.picture, mode, mode == DecodeMode::ImageGeneration ? partner : nullptr,
-                                 ticker);
+  result.failure = format.decode(data, result.picture, mode,
+                                 mode == DecodeMode::ImageGeneration ? partner : nullptr, ticker);
   if (result.Ok()) result.picture.SetHasPicture(true);
   return result;
 }
 
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
                   PartnerState& partner, platform::ProgressSink& progress) {
-  if (format.encode == nullptr) throw std::logic_error(std::string(format.caption) + " is not available yet");
   return format.encode(source, selection, partner, progress);
 }
 

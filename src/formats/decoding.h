@@ -30,8 +30,7 @@ struct DecodeResult {
 DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
                     PartnerState* partner, platform::ProgressSink& progress);
 
-// Runs a format's encoder on the selection. Throws std::logic_error for a format whose
-// codec is not available.
+// Runs a format's encoder on the selection.
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
                   PartnerState& partner, platform::ProgressSink& progress);
 
@@ -44,7 +43,8 @@ ByteString Encode(const FormatInfo& format, const Surface& source, const Selecti
 template <class PixelFn>
 void ForEachSelectedPixel(const Surface& source, const Selection& selection, convert::ProgressTicker& ticker,
                           PixelFn&& pixel) {
-  const bool inside = selection.x >= 0 && selection.y >= 0 && selection.x + selection.width <= source.Width() &&
+  const bool inside = selection.x >= 0 && selection.y >= 0 &&
+                      selection.x + selection.width <= source.Width() &&
                       selection.y + selection.height <= source.Height();
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {

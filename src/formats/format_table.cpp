@@ -23,8 +23,12 @@ constexpr SwatchRule kMono = SwatchRule::BlackWhite;
 constexpr SwatchRule kGrey = SwatchRule::GreySteps;
 constexpr SwatchRule kRamps = SwatchRule::ColourRamps;
 
-constexpr HeightRule Times(double pixelsPerByte) { return HeightRule{pixelsPerByte, 0}; }
-constexpr HeightRule Over(int bytesPerPixel) { return HeightRule{1.0, bytesPerPixel}; }
+constexpr HeightRule Times(double pixelsPerByte) {
+  return HeightRule{pixelsPerByte, 0};
+}
+constexpr HeightRule Over(int bytesPerPixel) {
+  return HeightRule{1.0, bytesPerPixel};
+}
 
 // clang-format off
 constexpr std::array<FormatInfo, kFormatCount> kFormats{{
@@ -59,11 +63,21 @@ constexpr bool IndicesMatchPositions() {
 }
 static_assert(IndicesMatchPositions(), "format table rows must be in index order");
 
+constexpr bool EveryFormatHasItsCodec() {
+  for (const FormatInfo& format : kFormats) {
+    if (format.encode == nullptr || format.decode == nullptr) return false;
+  }
+  return true;
+}
+static_assert(EveryFormatHasItsCodec(), "every format needs an encoder and a decoder");
+
 constexpr std::string_view kAllFiles = "|All files (*.*)|*.*";
 
 }  // namespace
 
-std::span<const FormatInfo> Formats() noexcept { return kFormats; }
+std::span<const FormatInfo> Formats() noexcept {
+  return kFormats;
+}
 
 const FormatInfo& Format(int index) {
   if (index < 0 || index >= kFormatCount) throw std::out_of_range("format index " + std::to_string(index));
@@ -77,7 +91,9 @@ std::string SaveFilterList(const FormatInfo& format) {
          "|ROM data files (*.dat)|*.dat|ROM " + tag + " data files (*.dat)|*.dat";
 }
 
-std::string LoadFilterList(const FormatInfo& format) { return SaveFilterList(format) + std::string(kAllFiles); }
+std::string LoadFilterList(const FormatInfo& format) {
+  return SaveFilterList(format) + std::string(kAllFiles);
+}
 
 std::string CliName(const FormatInfo& format) {
   std::string name;

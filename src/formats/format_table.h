@@ -31,7 +31,7 @@ struct FormatInfo {
   SwatchRule swatches;
   HeightRule height;
   double pixelsPerByte;             // the size rule: nearest(W * H / pixelsPerByte) bytes
-  EncodeFn encode;                  // null while the codec is not available yet
+  EncodeFn encode;
   DecodeFn decode;
 
   bool HasPartner() const noexcept { return !partnerName.empty(); }

@@ -131,14 +131,7 @@ void MainWindow::CancelPreview() {
   // The lock may be switched off only where the selected format allows it.
   chkTile8.enabled = formats::Format(SelectedFormat()).lockOptional;
 
-  SetSpinnerMax(Spinner::X, PictureWidth());
-  SetSpinnerMax(Spinner::Width, PictureWidth());
-  SetSpinnerMax(Spinner::Y, PictureHeight());
-  SetSpinnerMax(Spinner::Height, PictureHeight());
-  SetSpinner(Spinner::X, 0);
-  SetSpinner(Spinner::Y, 0);
-  SetSpinner(Spinner::Width, PictureWidth());
-  SetSpinner(Spinner::Height, PictureHeight());
+  SelectWholePicture();
 
   SetThumbnailViewable(true);
   cmdSave.enabled = true;
@@ -488,6 +481,18 @@ void MainWindow::RestoreNormalButtons() {
   cmdCopy.visible = true;
 }
 
+// The spinners range over the current picture and select all of it.
+void MainWindow::SelectWholePicture() {
+  SetSpinnerMax(Spinner::X, PictureWidth());
+  SetSpinnerMax(Spinner::Width, PictureWidth());
+  SetSpinnerMax(Spinner::Y, PictureHeight());
+  SetSpinnerMax(Spinner::Height, PictureHeight());
+  SetSpinner(Spinner::X, 0);
+  SetSpinner(Spinner::Y, 0);
+  SetSpinner(Spinner::Width, PictureWidth());
+  SetSpinner(Spinner::Height, PictureHeight());
+}
+
 void MainWindow::MakeCurrentPicture(Surface picture) {
   imgImage = std::move(picture);
   imgImage.SetHasPicture(true);
@@ -509,14 +514,7 @@ void MainWindow::MakeCurrentPicture(Surface picture) {
   optFormat_Click(FormatIndex);
   SaveFilterString = formats::kBitmapOnlyFilter;
 
-  SetSpinnerMax(Spinner::X, PictureWidth());
-  SetSpinnerMax(Spinner::Width, PictureWidth());
-  SetSpinnerMax(Spinner::Y, PictureHeight());
-  SetSpinnerMax(Spinner::Height, PictureHeight());
-  SetSpinner(Spinner::X, 0);
-  SetSpinner(Spinner::Y, 0);
-  SetSpinner(Spinner::Width, PictureWidth());
-  SetSpinner(Spinner::Height, PictureHeight());
+  SelectWholePicture();
   RedrawSelection();
 
   SetThumbnailViewable(true);

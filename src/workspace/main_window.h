@@ -185,6 +185,7 @@ class MainWindow {
  private:
   void ClearWindow();
   void CancelPreview();
+  void SelectWholePicture();
   void SpinnerChanged(Spinner spinner);
   void LockForConversion();
   void UnlockAfterConversion();

@@ -14,11 +14,6 @@ using platform::Surface;
 
 constexpr const char* kBitmapAndRom = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
 
-void SkipWithoutEncoder(int index) {
-  if (formats::Format(index).encode == nullptr)
-    GTEST_SKIP() << formats::Format(index).caption << " has no encoder yet";
-}
-
 TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(32, 16, 1));
   window.ClickFormatOption(11);
@@ -46,7 +41,6 @@ class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterf
 
 TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
   const PartnerCase& c = GetParam();
-  SkipWithoutEncoder(c.index);
   window.MakeCurrentPicture(RandomPicture(16, 16, 2));
   window.ClickFormatOption(c.index);
 
@@ -84,7 +78,8 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   window.cmdConvert_Click();
 
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text.rfind("Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
+  EXPECT_EQ(platform.messages[0].text.rfind(
+                "Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
             0u)
       << platform.messages[0].text;
   EXPECT_EQ(window.RomDataString, Bytes({9, 8, 7}));
@@ -208,7 +203,6 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
 }
 
 TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisabled) {
-  SkipWithoutEncoder(2);
   window.MakeCurrentPicture(RandomPicture(16, 16, 5));
   window.ClickFormatOption(2);
   EXPECT_EQ(window.FormatIndex, 8);
@@ -228,7 +222,6 @@ struct SaveListCase {
 class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
 
 TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
-  SkipWithoutEncoder(GetParam().index);
   window.MakeCurrentPicture(RandomPicture(16, 8, 6));
   window.AuxDataString = RandomBytes(256, 7);
   window.ClickFormatOption(GetParam().index);
