@@ -58,8 +58,8 @@ std::optional<std::string> CheckBmp(std::span<const unsigned char> bytes) {
     const std::int64_t need = stride * height;
     const std::int64_t have = static_cast<std::int64_t>(bytes.size()) - dataOffset;
     if (have < need) {
-      return "the BMP file is truncated (" + std::to_string(have) + " bytes of pixel data where its header says " +
-             std::to_string(need) + ")";
+      return "the BMP file is truncated (" + std::to_string(have) +
+             " bytes of pixel data where its header says " + std::to_string(need) + ")";
     }
   }
   return std::nullopt;
@@ -72,15 +72,19 @@ Result<platform::Surface> ReadPictureBytes(std::span<const unsigned char> bytes)
   if (bytes.empty()) return R::Failure("the file is empty");
   if (auto problem = CheckBmp(bytes)) return R::Failure(*problem);
 
-  QByteArray data(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer(&data);
+  // The reader works on the caller's bytes in place: no copy of a large file.
+  const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
+                                                  static_cast<qsizetype>(bytes.size()));
+  QBuffer buffer;
+  buffer.setData(data);
   buffer.open(QIODevice::ReadOnly);
   QImageReader reader(&buffer);
   reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)));
   const QSize size = reader.size();
   if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) {
-    return R::Failure("the picture is " + std::to_string(size.width()) + " by " + std::to_string(size.height()) +
-                      " pixels, larger than " + std::to_string(kMaxPictureSide) + " on a side");
+    return R::Failure("the picture is " + std::to_string(size.width()) + " by " +
+                      std::to_string(size.height()) + " pixels, larger than " +
+                      std::to_string(kMaxPictureSide) + " on a side");
   }
   QImage image = reader.read();
   if (image.isNull()) {
@@ -139,12 +143,13 @@ std::string BmpBytes(const platform::Surface& picture) {
 }
 
 namespace {
-Status WriteEncoded(const std::filesystem::path& path, const platform::Surface& picture, const QByteArray& kind) {
+Status WriteEncoded(const std::filesystem::path& path, const platform::Surface& picture,
+                    const QByteArray& kind) {
   auto bytes = Encode(picture, kind);
   if (!bytes) return Status::Failure(bytes.Error());
   const QByteArray& data = bytes.Value();
-  return platform::WriteFileAtomic(
-      path, std::span(reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())));
+  return platform::WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
+                                                   static_cast<std::size_t>(data.size())));
 }
 }  // namespace
 

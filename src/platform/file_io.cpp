@@ -10,16 +10,29 @@
 
 namespace glyphon::platform {
 
-std::string SystemReason(int error) { return std::generic_category().message(error); }
+std::string SystemReason(int error) {
+  return std::generic_category().message(error);
+}
 
 Result<ByteString> ReadFileBytes(const std::filesystem::path& path) {
   std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) return Result<ByteString>::Failure("it is a folder, not a file");
+  if (std::filesystem::is_directory(path, ec))
+    return Result<ByteString>::Failure("it is a folder, not a file");
   std::ifstream in(path, std::ios::binary);
   if (!in) return Result<ByteString>::Failure(SystemReason(errno));
   in.seekg(0, std::ios::end);
   const std::streamoff size = in.tellg();
-  if (size < 0) return Result<ByteString>::Failure("cannot tell the file's length");
+  if (size < 0) {
+    // A pipe or another stream without a length: read it to its end.
+    in.clear();
+    ByteString bytes;
+    char chunk[65536];
+    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
+      bytes.insert(bytes.end(), chunk, chunk + in.gcount());
+    }
+    if (in.bad()) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
+    return bytes;
+  }
   in.seekg(0, std::ios::beg);
   ByteString bytes(static_cast<std::size_t>(size), 0);
   if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
@@ -29,7 +42,8 @@ Result<ByteString> ReadFileBytes(const std::filesystem::path& path) {
 }
 
 Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  const std::filesystem::path folder = path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
+  const std::filesystem::path folder =
+      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
   std::random_device random;
   std::string tempName = path.filename().string();
   tempName.insert(0, 1, '.');

@@ -2,10 +2,11 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
-
 #include <fstream>
+#include <thread>
 
 #include "support/test_support.h"
 
@@ -52,6 +53,21 @@ TEST(FileIo, WriteIntoMissingFolderFailsWithAReason) {
   const Status status = WriteFileAtomic(dir.File("no/such/a.dat"), test::Bytes({1}));
   EXPECT_FALSE(status.Ok());
   EXPECT_FALSE(status.error.empty());
+}
+
+TEST(FileIo, ReadsAPipeToItsEnd) {
+  test::TempDir dir;
+  const std::string fifo = dir.File("pipe");
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const ByteString bytes = test::RandomBytes(200000, 3);
+  std::thread writer([&] {
+    std::ofstream(fifo, std::ios::binary)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+  });
+  auto read = ReadFileBytes(fifo);
+  writer.join();
+  ASSERT_TRUE(read.Ok()) << read.Error();
+  EXPECT_EQ(read.Value(), bytes);
 }
 
 TEST(FileIo, ReadFailuresSayWhy) {
