@@ -38,7 +38,9 @@ TEST(PictureFile, WritesTwentyFourBitBmp) {
   EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);
 }
 
-ByteString AsBytes(const std::string& text) { return ByteString(text.begin(), text.end()); }
+ByteString AsBytes(const std::string& text) {
+  return ByteString(text.begin(), text.end());
+}
 
 TEST(PictureFile, RefusesBadInputWithAReason) {
   const ByteString bmp = AsBytes(BmpBytes(test::RandomPicture(16, 16, 1)));
@@ -61,6 +63,49 @@ TEST(PictureFile, RefusesBadInputWithAReason) {
     ASSERT_FALSE(read.Ok()) << c.name;
     EXPECT_NE(read.Error().find(c.reasonContains), std::string::npos) << c.name << ": " << read.Error();
   }
+}
+
+// A PNG whose header promises width by height pixels and whose data ends at once.
+ByteString PngHeaderOnly(std::uint32_t width, std::uint32_t height) {
+  auto crc = [](const ByteString& bytes, std::size_t from) {
+    std::uint32_t c = 0xFFFFFFFFu;
+    for (std::size_t i = from; i < bytes.size(); ++i) {
+      c ^= bytes[i];
+      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+    }
+    return ~c;
+  };
+  auto be32 = [](ByteString& out, std::uint32_t v) {
+    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
+  };
+  ByteString png = test::Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A});
+  ByteString chunk = test::Bytes({'I', 'H', 'D', 'R'});
+  be32(chunk, width);
+  be32(chunk, height);
+  for (int b : {8, 2, 0, 0, 0}) chunk.push_back(static_cast<std::uint8_t>(b));  // 8-bit RGB
+  be32(png, 13);
+  png.insert(png.end(), chunk.begin(), chunk.end());
+  be32(png, crc(chunk, 0));
+  ByteString data = test::Bytes({'I', 'D', 'A', 'T', 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
+  be32(png, static_cast<std::uint32_t>(data.size() - 4));
+  png.insert(png.end(), data.begin(), data.end());
+  be32(png, crc(data, 0));
+  ByteString end = test::Bytes({'I', 'E', 'N', 'D'});
+  be32(png, 0);
+  png.insert(png.end(), end.begin(), end.end());
+  be32(png, crc(end, 0));
+  return png;
+}
+
+TEST(PictureFile, RefusesPicturesBeyondTheMemoryLimitBeforeDecoding) {
+  // 20000 by 20000 fits the side limit but would take 1.6 GB.
+  auto read = ReadPictureBytes(PngHeaderOnly(20000, 20000));
+  ASSERT_FALSE(read.Ok());
+  EXPECT_FALSE(read.Error().empty());
+  std::cerr << read.Error() << "\n";
+  auto wide = ReadPictureBytes(PngHeaderOnly(40000, 1));
+  ASSERT_FALSE(wide.Ok());
+  EXPECT_NE(wide.Error().find("32767"), std::string::npos) << wide.Error();
 }
 
 TEST(PictureFile, WriteFailuresSayWhy) {
