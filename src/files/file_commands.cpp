@@ -1,6 +1,7 @@
 #include "files/file_commands.h"
 
 #include "formats/decoding.h"
+#include "platform/picture_limits.h"
 
 namespace glyphon::files {
 
@@ -11,12 +12,7 @@ std::string FileCommands::PictureProblem(const platform::Surface& picture) {
   const std::int64_t height = picture.Height();
   if (picture.IsEmpty()) return "the picture is empty (0 pixels)";
   // The selection spinners are 16-bit: a larger side could not be selected or saved.
-  if (width > kMaxPictureSide || height > kMaxPictureSide || width * height > kMaxPicturePixels) {
-    return "the picture is " + std::to_string(width) + " by " + std::to_string(height) +
-           " pixels, more than " + std::to_string(kMaxPictureSide) + " on a side or " +
-           std::to_string(kMaxPicturePixels) + " pixels in all";
-  }
-  return {};
+  return platform::PictureSizeProblem(width, height);
 }
 
 void FileCommands::Inform(std::string_view first, std::string_view reason) {

@@ -1,5 +1,7 @@
 #include "formats/decoding.h"
 
+#include "platform/picture_limits.h"
+
 namespace glyphon::formats {
 
 std::string DecodeFailure::Describe() const {
@@ -8,9 +10,7 @@ std::string DecodeFailure::Describe() const {
       return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") needs byte " +
              std::to_string(offset) + ", beyond the " + std::to_string(length) + " bytes of data";
     case Kind::TooLarge:
-      return "the picture would be " + std::to_string(width) + " by " + std::to_string(height) +
-             " pixels, more than " + std::to_string(kMaxPictureSide) + " on a side or " +
-             std::to_string(kMaxPicturePixels) + " pixels in all";
+      return platform::PictureSizeProblem(width, height, "the picture would be");
   }
   return "decode failed";
 }
@@ -35,8 +35,7 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
                     PartnerState* partner, platform::ProgressSink& progress) {
   const DecodeSize size = DecodedSize(data.size(), width, format.height);
   DecodeResult result;
-  if (size.width > kMaxPictureSide || size.height > kMaxPictureSide ||
-      size.width * size.height > kMaxPicturePixels) {
+  if (!platform::FitsPictureLimits(size.width, size.height)) {
     DecodeFailure tooLarge;
     tooLarge.kind = DecodeFailure::Kind::TooLarge;
     tooLarge.length = static_cast<std::int64_t>(data.size());

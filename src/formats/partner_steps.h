@@ -21,6 +21,7 @@
 #include <string>
 
 #include "formats/decoding.h"
+#include "platform/picture_limits.h"
 
 namespace glyphon::formats {
 
@@ -72,10 +73,8 @@ void PartnerPictureStep(PartnerState& partner, const Selection& selection, const
   const int width = std::max(picture.Width(), selection.width);
   const int height = std::max(picture.Height(), selection.height);
   // A tall partner picture under a wide selection would grow into both directions at once.
-  if (std::int64_t{width} * height > kMaxPicturePixels) {
-    throw std::length_error("the partner picture would grow to " + std::to_string(width) + " by " +
-                            std::to_string(height) + " pixels, more than " + std::to_string(kMaxPicturePixels) +
-                            " pixels in all");
+  if (!platform::FitsPictureLimits(width, height)) {
+    throw std::length_error(platform::PictureSizeProblem(width, height, "the partner picture would grow to"));
   }
   picture.Resize(width, height, layout.paint);
   partner.aux.assign(layout.size, layout.fill);

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "platform/file_io.h"
+#include "platform/picture_limits.h"
 
 namespace glyphon::imageio {
 
@@ -46,10 +47,7 @@ std::optional<std::string> CheckBmp(std::span<const unsigned char> bytes) {
   }
   if (height < 0) height = -height;
   if (width <= 0 || height == 0) return "the BMP header gives an empty or negative size";
-  if (width > kMaxPictureSide || height > kMaxPictureSide) {
-    return "the picture is " + std::to_string(width) + " by " + std::to_string(height) +
-           " pixels, larger than " + std::to_string(kMaxPictureSide) + " on a side";
-  }
+  if (std::string problem = platform::PictureSizeProblem(width, height); !problem.empty()) return problem;
   if (dataOffset > bytes.size()) return "the BMP file is truncated (its pixel data is missing)";
   // Uncompressed (BI_RGB) and bit-field (BI_BITFIELDS, BI_ALPHABITFIELDS) pictures have a
   // known size; the run-length encodings are checked by the reader itself.
@@ -81,18 +79,18 @@ Result<platform::Surface> ReadPictureBytes(std::span<const unsigned char> bytes)
   QImageReader reader(&buffer);
   reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)));
   const QSize size = reader.size();
-  if (size.isValid() && (size.width() > kMaxPictureSide || size.height() > kMaxPictureSide)) {
-    return R::Failure("the picture is " + std::to_string(size.width()) + " by " +
-                      std::to_string(size.height()) + " pixels, larger than " +
-                      std::to_string(kMaxPictureSide) + " on a side");
+  if (size.isValid()) {
+    if (std::string problem = platform::PictureSizeProblem(size.width(), size.height()); !problem.empty()) {
+      return R::Failure(std::move(problem));
+    }
   }
   QImage image = reader.read();
   if (image.isNull()) {
     if (reader.error() == QImageReader::UnsupportedFormatError) return R::Failure("it is not a picture file");
     return R::Failure(reader.errorString().toStdString());
   }
-  if (image.width() > kMaxPictureSide || image.height() > kMaxPictureSide) {
-    return R::Failure("the picture is larger than " + std::to_string(kMaxPictureSide) + " pixels on a side");
+  if (std::string problem = platform::PictureSizeProblem(image.width(), image.height()); !problem.empty()) {
+    return R::Failure(std::move(problem));
   }
   image = image.convertToFormat(QImage::Format_RGB32);
   platform::Surface surface = platform::Surface::Picture(image.width(), image.height());
