@@ -63,14 +63,6 @@ constexpr bool IndicesMatchPositions() {
 }
 static_assert(IndicesMatchPositions(), "format table rows must be in index order");
 
-constexpr bool EveryFormatHasItsCodec() {
-  for (const FormatInfo& format : kFormats) {
-    if (format.encode == nullptr || format.decode == nullptr) return false;
-  }
-  return true;
-}
-static_assert(EveryFormatHasItsCodec(), "every format needs an encoder and a decoder");
-
 constexpr std::string_view kAllFiles = "|All files (*.*)|*.*";
 
 }  // namespace

@@ -17,14 +17,17 @@ TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
   EXPECT_EQ(SaveFilterList(Format(12)),
             "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
             "ROM FX low data files (*.dat)|*.dat");
-  EXPECT_EQ(SaveFilterList(Format(14)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-            "ROM interleaved data files (*.dat)|*.dat");
+  EXPECT_EQ(
+      SaveFilterList(Format(14)),
+      "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+      "ROM interleaved data files (*.dat)|*.dat");
   EXPECT_EQ(LoadFilterList(Format(17)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
+            "(*.dat)|*.dat|"
             "ROM 16bpp N64 alpha data files (*.dat)|*.dat|All files (*.*)|*.*");
   EXPECT_EQ(SaveFilterList(Format(18)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
+            "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
+            "(*.dat)|*.dat|"
             "ROM 32bpp N64 alpha data files (*.dat)|*.dat");
 }
 
@@ -41,6 +44,13 @@ TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {
   EXPECT_EQ(CliName(Format(2)), "2bpp-snes/gb");
   for (const char* bad : {"", "19", "-1", "4BPP SNES", "4bpp", " 4bpp SNES", "08x"}) {
     EXPECT_EQ(FindFormat(bad), nullptr) << bad;
+  }
+}
+
+TEST(FormatTable, EveryFormatHasItsCodec) {
+  for (const FormatInfo& format : Formats()) {
+    EXPECT_NE(format.encode, nullptr) << format.caption;
+    EXPECT_NE(format.decode, nullptr) << format.caption;
   }
 }
 
