@@ -36,8 +36,9 @@ set(CPACK_DEBIAN_PACKAGE_SECTION "graphics")
 set(CPACK_DEBIAN_PACKAGE_PRIORITY "optional")
 # Library dependencies come from the binaries through dpkg-shlibdeps (package dpkg-dev).
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt loads these as plugins, which dpkg-shlibdeps cannot see: more picture kinds (TIFF, WebP,
-# TGA) and a native Wayland window. The X11 platform plugin comes with libqt6gui6.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins, qt6-wayland")
+# Qt loads picture kinds beyond BMP, PNG, JPEG and GIF (TIFF, WebP, TGA) as plugins, which
+# dpkg-shlibdeps cannot see. The X11 platform plugin comes with libqt6gui6; Wayland desktops
+# run the app through XWayland without pulling in Qt Quick for qt6-wayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-image-formats-plugins")
 
 include(CPack)
