@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Draws the ROM Glyphon icon: a 16 by 16 pixel-art tile holding a "G" in four shades of
-green, as a 2-bit handheld tile would show it. Writes a PNG (scaled up without smoothing)
-and an SVG of the same pixels into src/app/icons/. Needs only the standard library."""
+green, as a 2-bit handheld tile would show it. Writes PNGs at the hicolor theme's sizes 16, 32,
+48, 64, 128 and 256 (whole multiples of the tile, scaled without smoothing so every size stays
+crisp) and an SVG of the same pixels into src/app/icons/. Needs only the standard library."""
 import os
 import struct
 import zlib
@@ -28,6 +29,7 @@ PIXELS = [
 SHADES = {"1": (15, 56, 15), "2": (48, 98, 48), "3": (139, 172, 15), "4": (155, 188, 15)}
 HERE = os.path.dirname(os.path.abspath(__file__))
 OUT = os.path.join(HERE, "..", "src", "app", "icons")
+SIZES = [16, 32, 48, 64, 128, 256]
 
 
 def png(scale):
@@ -59,7 +61,8 @@ def svg():
 
 
 if __name__ == "__main__":
-    with open(os.path.join(OUT, "rom-glyphon.png"), "wb") as f:
-        f.write(png(16))
+    for size in SIZES:
+        with open(os.path.join(OUT, "rom-glyphon-%d.png" % size), "wb") as f:
+            f.write(png(size // 16))
     with open(os.path.join(OUT, "rom-glyphon.svg"), "w") as f:
         f.write(svg())

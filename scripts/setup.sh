@@ -9,6 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-dev
+  dpkg-dev file appstream desktop-file-utils
 )
 
 missing=()
