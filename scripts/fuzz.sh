@@ -9,7 +9,7 @@ cmake --build --preset fuzz >/dev/null
 findings=build/fuzz/findings
 mkdir -p "$findings"
 status=0
-for target in decode_fuzz encode_fuzz picture_fuzz cli_args_fuzz load_kind_fuzz; do
+for target in decode_fuzz encode_fuzz picture_fuzz cli_args_fuzz load_kind_fuzz tiles_fuzz; do
   exe=build/fuzz/bin/$target
   [ -x "$exe" ] || continue
   name=${target%_fuzz}

@@ -25,12 +25,13 @@ struct FormatInfo {
   int index;
   std::string_view caption;
   int bitsPerPixel;
-  bool lockOptional;                // the 8-pixel grid lock may be switched off (linear layouts)
-  std::string_view partnerName;     // name in the missing-partner question; empty for no partner
-  std::string_view partnerFilter;   // what the filter lists call the partner data ("FX high")
+  bool lockOptional;               // the 8-pixel grid lock may be switched off (linear layouts)
+  bool tiled;                      // stores whole 8 by 8 tiles in order: tile sets and maps can use it
+  std::string_view partnerName;    // name in the missing-partner question; empty for no partner
+  std::string_view partnerFilter;  // what the filter lists call the partner data ("FX high")
   SwatchRule swatches;
   HeightRule height;
-  double pixelsPerByte;             // the size rule: nearest(W * H / pixelsPerByte) bytes
+  double pixelsPerByte;  // the size rule: nearest(W * H / pixelsPerByte) bytes
   EncodeFn encode;
   DecodeFn decode;
 

@@ -4,6 +4,9 @@
 
 #include <set>
 
+#include "formats/decoding.h"
+#include "support/test_support.h"
+
 namespace glyphon::formats {
 namespace {
 
@@ -62,6 +65,37 @@ TEST(FormatTable, PartnerFormatsAreTheFiveWithPartnerNames) {
   EXPECT_EQ(partners, (std::vector<int>{11, 12, 14, 17, 18}));
   EXPECT_EQ(Format(11).partnerName, "SuperFX high");
   EXPECT_EQ(Format(14).partnerName, "Mode7 interleave");
+}
+
+// Tile sets are encoded as one column of tiles, so a tiled format must store a column of N
+// tiles, and a row of them too, as the N tiles one after the other; the linear formats lay
+// a row out by pixel rows instead.
+TEST(FormatTable, TiledFormatsStoreAColumnOrARowOfTilesAsTheTilesInOrder) {
+  platform::NullProgress progress;
+  const int count = 3;
+  const Surface column = test::RandomPicture(8, 8 * count, 7);
+  Surface row = Surface::Picture(8 * count, 8);
+  for (int t = 0; t < count; ++t) {
+    for (int y = 0; y < 8; ++y) {
+      for (int x = 0; x < 8; ++x) row.SetPixel(8 * t + x, y, column.GetPixel(x, 8 * t + y));
+    }
+  }
+  for (const FormatInfo& format : Formats()) {
+    SCOPED_TRACE(format.caption);
+    PartnerState partner;
+    if (format.HasPartner()) {
+      EXPECT_FALSE(format.tiled) << "a tile set is encoded without partner data";
+      continue;
+    }
+    ByteString tiles;
+    for (int t = 0; t < count; ++t) {
+      const ByteString one = Encode(format, column.Crop(0, 8 * t, 8, 8), {0, 0, 8, 8}, partner, progress);
+      tiles.insert(tiles.end(), one.begin(), one.end());
+    }
+    const bool columnInOrder = Encode(format, column, {0, 0, 8, 8 * count}, partner, progress) == tiles;
+    const bool rowInOrder = Encode(format, row, {0, 0, 8 * count, 8}, partner, progress) == tiles;
+    EXPECT_EQ(columnInOrder && rowInOrder, format.tiled);
+  }
 }
 
 }  // namespace

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+#include "convert/value_plane.h"
+#include "platform/result.h"
+#include "tiles/tile.h"
+
+namespace glyphon::tiles {
+
+// Which picture tiles count as the same tile set entry.
+enum class Dedupe {
+  None,      // every picture tile is its own entry
+  Exact,     // tiles with equal values share the first one's entry
+  WithFlips  // also a tile equal to another's left-right, top-bottom or both-way mirror
+};
+
+// One cell of a tile map: the tile set entry drawn there (counted from 0) and how it is
+// mirrored, with the palette number and priority bit the map layouts carry.
+struct MapEntry {
+  std::uint32_t tile = 0;
+  Flip flip = kNoFlip;
+  std::uint8_t palette = 0;
+  bool priority = false;
+  friend bool operator==(const MapEntry&, const MapEntry&) = default;
+};
+
+// A picture's tiles as map cells in row order, widthTiles to a row.
+struct TileMap {
+  int widthTiles = 0;
+  std::vector<MapEntry> entries;
+};
+
+struct TileSet {
+  std::vector<Tile> tiles;  // the entries, in the order their first tile appears
+  TileMap map;              // one cell per picture tile
+};
+
+// Cuts the plane (whole 8 by 8 tiles) into a tile set and a map that places it. Equal tiles
+// are found by hashing, so the run is linear in the number of tiles; the first of equal
+// tiles is kept, and a tile that equals an entry both as it stands and as a mirror is
+// placed unflipped.
+Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, Dedupe dedupe);
+
+// The way back: the picture's values from the tile set entries and the map.
+Result<convert::ValuePlane> Rebuild(std::span<const Tile> tiles, const TileMap& map);
+
+}  // namespace glyphon::tiles

@@ -1,0 +1,173 @@
+#include "tiles/tile_set.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <random>
+#include <set>
+
+#include "tiles/map_layout.h"
+
+namespace glyphon::tiles {
+namespace {
+
+using Values = std::array<std::uint8_t, 64>;
+using convert::ValuePlane;
+
+// The test's own reading of a tile and of its mirrors, pixel by pixel.
+Values ValuesAt(const ValuePlane& plane, int column, int row, Flip flip = kNoFlip) {
+  Values out{};
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) {
+      const int fromX = (flip & kFlipH) ? 7 - x : x;
+      const int fromY = (flip & kFlipV) ? 7 - y : y;
+      out[static_cast<std::size_t>(8 * y + x)] = plane.At(8 * column + fromX, 8 * row + fromY);
+    }
+  }
+  return out;
+}
+
+Values Key(const ValuePlane& plane, int column, int row, Dedupe dedupe) {
+  Values key = ValuesAt(plane, column, row);
+  if (dedupe != Dedupe::WithFlips) return key;
+  for (Flip flip : {kFlipH, kFlipV, kFlipBoth}) key = std::min(key, ValuesAt(plane, column, row, flip));
+  return key;
+}
+
+Tile RandomTile(std::mt19937& random) {
+  Tile tile;
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 8; ++x) tile.Set(x, y, static_cast<std::uint8_t>(random() % 16));
+  }
+  return tile;
+}
+
+// A 2048 by 2048 sheet drawn mostly from 200 tiles, each placed in a random orientation,
+// with one tile in 256 fresh.
+ValuePlane RepeatedSheet() {
+  std::mt19937 random(19);
+  std::vector<Tile> pool;
+  for (int i = 0; i < 200; ++i) pool.push_back(RandomTile(random));
+  ValuePlane plane(2048, 2048);
+  for (int row = 0; row < 256; ++row) {
+    for (int column = 0; column < 256; ++column) {
+      const Tile tile = random() % 256 == 0 ? RandomTile(random) : pool[random() % pool.size()];
+      PutTile(plane, column, row, Mirror(tile, static_cast<Flip>(random() % 4)));
+    }
+  }
+  return plane;
+}
+
+const ValuePlane& Sheet() {
+  static const ValuePlane sheet = RepeatedSheet();
+  return sheet;
+}
+
+class WholeSheet : public ::testing::TestWithParam<Dedupe> {};
+
+TEST_P(WholeSheet, KeepsTheFirstOfEachKindOfTileAndRebuildsThePicture) {
+  const Dedupe dedupe = GetParam();
+  const Result<TileSet> made = MakeTileSet(Sheet(), dedupe);
+  ASSERT_TRUE(made.Ok()) << made.Error();
+  const TileSet& set = made.Value();
+
+  std::set<Values> kinds;
+  std::uint32_t firstUnseen = 0;
+  for (int row = 0; row < 256; ++row) {
+    for (int column = 0; column < 256; ++column) {
+      const bool fresh = kinds.insert(Key(Sheet(), column, row, dedupe)).second || dedupe == Dedupe::None;
+      const MapEntry& entry = set.map.entries[static_cast<std::size_t>(256 * row + column)];
+      if (!fresh) continue;
+      // A tile unlike any before it starts the next entry, unflipped.
+      ASSERT_EQ(entry, (MapEntry{firstUnseen++})) << "column " << column << " row " << row;
+      EXPECT_EQ(set.tiles[entry.tile], TileAt(Sheet(), column, row));
+    }
+  }
+  EXPECT_EQ(set.tiles.size(), firstUnseen);
+  if (dedupe != Dedupe::None) {
+    EXPECT_EQ(set.tiles.size(), kinds.size());
+  }
+
+  const Result<ValuePlane> rebuilt = Rebuild(set.tiles, set.map);
+  ASSERT_TRUE(rebuilt.Ok()) << rebuilt.Error();
+  EXPECT_TRUE(rebuilt.Value() == Sheet());
+}
+
+std::string DedupeName(const ::testing::TestParamInfo<Dedupe>& param) {
+  const std::array<const char*, 3> names{"None", "Exact", "WithFlips"};
+  return names[static_cast<std::size_t>(param.param)];
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, WholeSheet, ::testing::Values(Dedupe::None, Dedupe::Exact, Dedupe::WithFlips),
+                         DedupeName);
+
+// The whole way through a map file and back, in a layout that can number the tiles.
+TEST(MakeTileSet, MapFileAndTileSetGiveBackTheValues) {
+  for (const auto& [dedupe, name] :
+       {std::pair{Dedupe::Exact, "genesis"}, std::pair{Dedupe::WithFlips, "snes"}}) {
+    const Result<TileSet> made = MakeTileSet(Sheet(), dedupe);
+    ASSERT_TRUE(made.Ok());
+    const MapLayout& layout = *FindMapLayout(name);
+    const Result<MapBytes> written = WriteMap(layout, made.Value().map.entries, 32);
+    ASSERT_TRUE(written.Ok()) << written.Error();
+    Result<std::vector<MapEntry>> read = ReadMap(layout, written.Value().map, {}, 32);
+    ASSERT_TRUE(read.Ok()) << read.Error();
+    const Result<ValuePlane> rebuilt = Rebuild(made.Value().tiles, {256, std::move(read).Value()});
+    ASSERT_TRUE(rebuilt.Ok()) << rebuilt.Error();
+    EXPECT_TRUE(rebuilt.Value() == Sheet()) << name;
+  }
+}
+
+// Small pictures of tile A (no two of its mirrors alike) and S (all one value), each
+// placed through a flip: which entries and flips the map gets.
+struct SmallCase {
+  const char* name;
+  Dedupe dedupe;
+  std::vector<std::pair<char, Flip>> picture;
+  std::vector<MapEntry> expected;
+};
+
+TEST(MakeTileSet, PlacesMirroredAndRepeatedTiles) {
+  const MapEntry h{0, kFlipH}, v{0, kFlipV}, both{0, kFlipBoth};
+  const std::vector<SmallCase> cases = {
+      {"mirrors share the entry",
+       Dedupe::WithFlips,
+       {{'A', 0}, {'A', 1}, {'A', 2}, {'A', 3}},
+       {{0}, h, v, both}},
+      {"exact keeps mirrors apart",
+       Dedupe::Exact,
+       {{'A', 0}, {'A', 1}, {'A', 3}, {'A', 1}},
+       {{0}, {1}, {2}, {1}}},
+      {"a mirror first is the entry", Dedupe::WithFlips, {{'A', 1}, {'A', 0}, {'A', 1}}, {{0}, h, {0}}},
+      {"a symmetric tile is unflipped", Dedupe::WithFlips, {{'S', 0}, {'A', 0}, {'S', 3}}, {{0}, {1}, {0}}},
+      {"no dedupe", Dedupe::None, {{'A', 0}, {'A', 0}}, {{0}, {1}}},
+  };
+  Tile a;
+  for (int i = 0; i < 64; ++i) a.Set(i % 8, i / 8, static_cast<std::uint8_t>(i));
+  for (const SmallCase& c : cases) {
+    ValuePlane plane(8 * static_cast<int>(c.picture.size()), 8);
+    for (std::size_t i = 0; i < c.picture.size(); ++i) {
+      const auto& [name, flip] = c.picture[i];
+      PutTile(plane, static_cast<int>(i), 0, Mirror(name == 'A' ? a : Tile{}, flip));
+    }
+    const Result<TileSet> made = MakeTileSet(plane, c.dedupe);
+    ASSERT_TRUE(made.Ok()) << c.name;
+    EXPECT_EQ(made.Value().map.entries, c.expected) << c.name;
+  }
+  // Left-right mirroring moves column x to 7 - x, top-bottom row y to 7 - y.
+  EXPECT_EQ(Mirror(a, kFlipH).At(1, 2), a.At(6, 2));
+  EXPECT_EQ(Mirror(a, kFlipV).At(1, 2), a.At(1, 5));
+}
+
+TEST(TileColumn, CutsBackIntoTheSameTiles) {
+  std::mt19937 random(3);
+  const std::vector<Tile> tiles{RandomTile(random), RandomTile(random), RandomTile(random)};
+  const ValuePlane column = ColumnOfTiles(tiles);
+  EXPECT_EQ(column.width, 8);
+  const Result<std::vector<Tile>> cut = CutTiles(column);
+  ASSERT_TRUE(cut.Ok());
+  EXPECT_EQ(cut.Value(), tiles);
+}
+
+}  // namespace
+}  // namespace glyphon::tiles
