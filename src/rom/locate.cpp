@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
-#include <map>
+#include <unordered_map>
 
 #include "formats/decoding.h"
 
@@ -29,27 +29,29 @@ constexpr std::uint64_t kChunk = std::uint64_t{4} << 20;
 
 PatternSearch::PatternSearch(std::vector<ByteString> patterns) {
   m_length = patterns.empty() ? 0 : patterns.front().size();
-  std::map<ByteString, std::size_t> seen;
   m_count = patterns.size();
-  std::vector<std::vector<std::size_t>> owners;
-  for (std::size_t i = 0; i < patterns.size(); ++i) {
-    const auto [at, fresh] = seen.emplace(std::move(patterns[i]), m_unique.size());
-    if (fresh) {
-      m_unique.push_back(at->first);
-      owners.emplace_back();
-    }
-    owners[at->second].push_back(i);
-  }
-  m_owners = std::move(owners);
-  // About 32 filter bits per pattern keep false passes rare; 2^16 to 2^24 bits.
-  const int bits = static_cast<int>(std::clamp<std::size_t>(std::bit_width(m_unique.size() * 32), 16, 24));
+  // About 1024 filter bits per pattern keep false passes rare: 2^16 to 2^24 bits, 8 KiB to
+  // 2 MiB.
+  const int bits = static_cast<int>(std::clamp<std::size_t>(std::bit_width(m_count * 1024), 16, 24));
   m_filterShift = 64 - bits;
   m_filter.assign((std::size_t{1} << bits) / 64, 0);
-  for (std::size_t u = 0; u < m_unique.size(); ++u) {
-    const std::uint64_t hash = HashOf(m_unique[u]);
-    m_entries.push_back({hash, u});
-    const std::uint64_t slot = (hash * kSpread) >> m_filterShift;
-    m_filter[slot / 64] |= std::uint64_t{1} << (slot % 64);
+  // Equal patterns share one entry that lists them all.
+  std::unordered_map<std::uint64_t, std::vector<std::size_t>> byHash;
+  for (std::size_t i = 0; i < patterns.size(); ++i) {
+    const std::uint64_t hash = HashOf(patterns[i]);
+    std::vector<std::size_t>& same = byHash[hash];
+    auto unique = std::find_if(same.begin(), same.end(), [&](std::size_t u) {
+      return std::memcmp(m_unique[u].data(), patterns[i].data(), m_length) == 0;
+    });
+    if (unique == same.end()) {
+      unique = same.insert(same.end(), m_unique.size());
+      m_unique.push_back(std::move(patterns[i]));
+      m_owners.emplace_back();
+      m_entries.push_back({hash, *unique});
+      const std::uint64_t slot = (hash * kSpread) >> m_filterShift;
+      m_filter[slot / 64] |= std::uint64_t{1} << (slot % 64);
+    }
+    m_owners[*unique].push_back(i);
   }
   std::sort(m_entries.begin(), m_entries.end());
   m_leadFactor = 1;

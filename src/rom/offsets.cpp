@@ -6,7 +6,8 @@
 namespace glyphon::rom {
 
 Result<std::uint64_t> ParseOffset(std::string_view text) {
-  const std::string quoted = "\"" + std::string(text) + "\"";
+  std::string quoted(1, '"');
+  quoted.append(text).push_back('"');
   int base = 10;
   std::string_view digits = text;
   if (digits.starts_with("0x") || digits.starts_with("0X")) {
