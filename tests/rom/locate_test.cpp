@@ -77,6 +77,7 @@ class TilesOfEveryFormat : public testing::TestWithParam<int> {};
 // tile 0, the bottom 5 rows are no whole tile.
 TEST_P(TilesOfEveryFormat, KeepsEachWholeTileButThePlainOnes) {
   const formats::FormatInfo& format = formats::Format(GetParam());
+  SCOPED_TRACE(format.caption);
   platform::Surface picture = test::RandomPicture(24, 21, 5);
   picture.FillRect(8, 0, 8, 8, Rgb(200, 100, 50));
   for (int y = 0; y < 8; ++y)
@@ -89,13 +90,7 @@ TEST_P(TilesOfEveryFormat, KeepsEachWholeTileButThePlainOnes) {
   EXPECT_EQ(tiles[0].bytes.size(), convert::OutputSize({0, 0, 8, 8}, format.pixelsPerByte));
 }
 
-INSTANTIATE_TEST_SUITE_P(Formats, TilesOfEveryFormat, testing::Range(0, formats::kFormatCount),
-                         [](const auto& p) {
-                           std::string name = formats::CliName(formats::Format(p.param));
-                           for (char& ch : name)
-                             if (!std::isalnum(static_cast<unsigned char>(ch))) ch = '_';
-                           return name;
-                         });
+INSTANTIATE_TEST_SUITE_P(Formats, TilesOfEveryFormat, testing::Range(0, formats::kFormatCount));
 
 }  // namespace
 }  // namespace glyphon::rom
