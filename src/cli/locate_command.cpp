@@ -32,7 +32,8 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
       command.help = true;
       return command;
     }
-    if (option == "--tiles" && !reader.HasInlineValue()) {
+    if (option == "--tiles") {
+      if (reader.HasInlineValue()) return Parsed::Failure("--tiles takes no value");
       command.tiles = true;
       continue;
     }

@@ -48,7 +48,7 @@ PatternSearch::PatternSearch(std::vector<ByteString> patterns) {
       m_unique.push_back(std::move(patterns[i]));
       m_owners.emplace_back();
       m_entries.push_back({hash, *unique});
-      const std::uint64_t slot = (hash * kSpread) >> m_filterShift;
+      const std::uint64_t slot = Slot(hash);
       m_filter[slot / 64] |= std::uint64_t{1} << (slot % 64);
     }
     m_owners[*unique].push_back(i);
@@ -58,8 +58,12 @@ PatternSearch::PatternSearch(std::vector<ByteString> patterns) {
   for (std::size_t i = 1; i < m_length; ++i) m_leadFactor *= kBase;
 }
 
+std::uint64_t PatternSearch::Slot(std::uint64_t hash) const noexcept {
+  return (hash * kSpread) >> m_filterShift;
+}
+
 bool PatternSearch::MayMatch(std::uint64_t hash) const noexcept {
-  const std::uint64_t slot = (hash * kSpread) >> m_filterShift;
+  const std::uint64_t slot = Slot(hash);
   return (m_filter[slot / 64] >> (slot % 64)) & 1;
 }
 

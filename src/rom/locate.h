@@ -36,6 +36,7 @@ class PatternSearch {
     std::size_t unique;  // index into m_unique
     bool operator<(const Entry& other) const noexcept { return hash < other.hash; }
   };
+  std::uint64_t Slot(std::uint64_t hash) const noexcept;  // the filter bit of a hash
   bool MayMatch(std::uint64_t hash) const noexcept;
   void Confirm(const std::uint8_t* window, std::uint64_t hash, std::uint64_t offset, Occurrences& hits) const;
 

@@ -68,7 +68,7 @@ TEST_F(LocateCli, BadInputsExitWithOneLineNamingTheCause) {
            {{"-f", "9bpp", picture, rom}, kExitUsage, "unknown format \"9bpp\""},
            {{"-f", "8", picture}, kExitUsage, "locate needs a PICTURE and a ROM file"},
            {{"-f", "8", "--rect", "1,2,3", picture, rom}, kExitUsage, "--rect wants X,Y,W,H"},
-           {{"-f", "8", "--tiles=yes", picture, rom}, kExitUsage, "unknown option --tiles"},
+           {{"-f", "8", "--tiles=yes", picture, rom}, kExitUsage, "--tiles takes no value"},
            {{"-f", "8", "--rect", "8,0,16,8", picture, rom}, kExitFailure, "does not lie inside the 16 by 8"},
            {{"-f", "8", dir.File("tiny.png"), rom}, kExitFailure, "tiny.png: the selection is empty (7 by 7"},
            {{"-f", "8", "--tiles", dir.File("plain.png"), rom}, kExitFailure, "every whole tile"},
