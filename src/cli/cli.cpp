@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/locate_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
@@ -302,7 +303,7 @@ int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress
 }  // namespace
 
 Result<Command> ParseArguments(std::span<const std::string> args) {
-  if (args.empty()) return Usage("a command is needed: formats, encode or decode");
+  if (args.empty()) return Usage("a command is needed: formats, encode, decode or locate");
   const std::string& verb = args[0];
   const auto rest = args.subspan(1);
   if (verb == "--help" || verb == "-h" || verb == "help") {
@@ -348,13 +349,16 @@ std::string HelpText(const std::string& topic) {
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
             "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n";
+  } else if (topic == "locate") {
+    text << LocateHelp();
   } else {
     text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
             "Converts pictures to console ROM graphics and back.\n\n"
             "Commands:\n"
             "  formats   list the formats\n"
             "  encode    convert a picture into ROM graphics\n"
-            "  decode    convert ROM graphics into a picture\n\n"
+            "  decode    convert ROM graphics into a picture\n"
+            "  locate    find a picture's bytes in a ROM\n\n"
             "'glyphon COMMAND --help' tells more. Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
       text << "  " << format.index << (format.index < 10 ? "   " : "  ") << formats::CliName(format) << "\n";
@@ -364,6 +368,7 @@ std::string HelpText(const std::string& topic) {
 }
 
 int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
+  if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";

@@ -1,0 +1,103 @@
+#include "rom/rom_write.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+#include "platform/file_io.h"
+
+namespace glyphon::rom {
+
+namespace {
+
+using platform::HexOffset;
+
+std::string Bytes(std::uint64_t count) {
+  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
+}
+
+bool ReadOnly(const std::filesystem::path& rom) {
+  struct stat info {};
+  // No write bit for anyone counts as read-only even for root, as it does for people.
+  if (::stat(rom.c_str(), &info) == 0 && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0) return true;
+  return ::access(rom.c_str(), W_OK) != 0;
+}
+
+// How many of `bytes` differ from what the ROM holds at `offset`; bytes beyond its end
+// all count.
+Result<std::uint64_t> CountChanged(const platform::RangeFile& file, std::uint64_t offset,
+                                   std::span<const std::uint8_t> bytes) {
+  const std::uint64_t size = file.Size();
+  const std::uint64_t inside = offset >= size ? 0 : std::min<std::uint64_t>(bytes.size(), size - offset);
+  auto old = file.Read({offset, inside});
+  if (!old) return Result<std::uint64_t>::Failure(old.Error());
+  std::uint64_t changed = bytes.size() - inside;
+  for (std::size_t i = 0; i < inside; ++i)
+    if (old.Value()[i] != bytes[i]) ++changed;
+  return changed;
+}
+
+Status ChangedUnderfoot(const std::string& when) {
+  return Status::Failure("the ROM changed " + when + "; nothing was written");
+}
+
+}  // namespace
+
+Result<RomWritePlan> PlanRomWrite(const std::filesystem::path& rom, std::uint64_t offset,
+                                  std::span<const std::uint8_t> bytes, bool grow) {
+  using Plan = Result<RomWritePlan>;
+  auto file = platform::RangeFile::Open(rom);
+  if (!file) return Plan::Failure(file.Error());
+  if (ReadOnly(rom)) return Plan::Failure("it is read-only");
+  RomWritePlan plan{
+      rom, offset, bytes.size(), 0, file.Value().Size(), file.Value().Size(), file.Value().Stamp()};
+  const std::uint64_t end = offset + bytes.size();
+  if (end < offset) return Plan::Failure("offset " + HexOffset(offset) + " is too large");
+  if (end > plan.oldSize) {
+    if (!grow) {
+      return Plan::Failure(Bytes(bytes.size()) + " at " + HexOffset(offset) +
+                           " end past the end of the ROM (" + Bytes(plan.oldSize) + ")");
+    }
+    plan.newSize = end;
+  }
+  if (plan.newSize > kMaxRomSize) {
+    return Plan::Failure("the ROM would hold " + Bytes(plan.newSize) + ", more than the " +
+                         Bytes(kMaxRomSize) + " a ROM may hold");
+  }
+  auto changed = CountChanged(file.Value(), offset, bytes);
+  if (!changed) return Plan::Failure(changed.Error());
+  plan.changed = changed.Value();
+  return plan;
+}
+
+Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes) {
+  if (plan.changed == 0 && plan.newSize == plan.oldSize) return Status::Success();
+  auto file = platform::RangeFile::Open(plan.rom);
+  if (!file) return Status::Failure(file.Error());
+  if (file.Value().Stamp() != plan.stamp) return ChangedUnderfoot("since the write was planned");
+  auto content = file.Value().Read({0, plan.oldSize});
+  if (!content) return Status::Failure(content.Error());
+  // Whatever happened to the file while it was read, or to its name, shows in the stamps.
+  auto after = file.Value().StampNow();
+  auto named = platform::StampOf(plan.rom);
+  if (!after || !named || after.Value() != plan.stamp || named.Value() != plan.stamp)
+    return ChangedUnderfoot("while being written");
+  ByteString& rom = content.Value();
+  rom.resize(static_cast<std::size_t>(plan.newSize), 0);
+  std::copy(bytes.begin(), bytes.end(), rom.begin() + static_cast<std::ptrdiff_t>(plan.offset));
+  return platform::WriteFileAtomic(plan.rom, rom);
+}
+
+std::string DescribeRomWrite(const RomWritePlan& plan, bool dryRun) {
+  std::string line = plan.rom.string() + (dryRun ? ": would write " : ": wrote ") + Bytes(plan.length) +
+                     " at " + HexOffset(plan.offset) + ", " + std::to_string(plan.changed) + " of them " +
+                     (dryRun ? "would change" : "changed");
+  if (plan.newSize > plan.oldSize) {
+    line += dryRun ? "; the file would grow" : "; the file grew";
+    line += " from " + Bytes(plan.oldSize) + " to " + Bytes(plan.newSize);
+  }
+  return line;
+}
+
+}  // namespace glyphon::rom

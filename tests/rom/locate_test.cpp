@@ -1,0 +1,96 @@
+#include "rom/locate.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "formats/decoding.h"
+#include "platform/file_io.h"
+#include "support/test_support.h"
+
+namespace glyphon::rom {
+namespace {
+
+// Every offset of `pattern` in `text`, one memmem call at a time: the yardstick.
+std::vector<std::uint64_t> Naive(const ByteString& text, const ByteString& pattern) {
+  std::vector<std::uint64_t> found;
+  const auto* start = text.data();
+  for (std::size_t at = 0; at + pattern.size() <= text.size();) {
+    const void* hit = memmem(start + at, text.size() - at, pattern.data(), pattern.size());
+    if (hit == nullptr) break;
+    at = static_cast<std::size_t>(static_cast<const std::uint8_t*>(hit) - start);
+    found.push_back(at++);
+  }
+  return found;
+}
+
+TEST(Locate, FindsEveryOccurrenceOfEveryPatternAsANaiveSearchDoes) {
+  struct Case {
+    const char* name;
+    ByteString text;
+    std::size_t length;
+  };
+  ByteString lowEntropy = test::RandomBytes(200000, 3);
+  for (auto& b : lowEntropy) b &= 0x01;  // long runs of repeats and near-repeats
+  for (const Case& c : std::vector<Case>{{"random/1", test::RandomBytes(100000, 1), 1},
+                                         {"random/8", test::RandomBytes(300000, 2), 8},
+                                         {"random/200", test::RandomBytes(300000, 4), 200},
+                                         {"bits/16", lowEntropy, 16},
+                                         {"zeros/32", ByteString(5000, 0), 32}}) {
+    SCOPED_TRACE(c.name);
+    // Windows of the text itself, one twice, and one that occurs nowhere.
+    std::vector<ByteString> patterns;
+    for (std::size_t at : {std::size_t{0}, c.text.size() / 3, c.text.size() / 3, c.text.size() - c.length})
+      patterns.emplace_back(c.text.begin() + static_cast<std::ptrdiff_t>(at),
+                            c.text.begin() + static_cast<std::ptrdiff_t>(at + c.length));
+    patterns.push_back(ByteString(c.length, 0xAA));
+    const PatternSearch search(patterns);
+    Occurrences hits(search.Count());
+    search.Scan(c.text, 1000, hits);
+    for (std::size_t p = 0; p < patterns.size(); ++p) {
+      std::vector<std::uint64_t> expected = Naive(c.text, patterns[p]);
+      for (auto& offset : expected) offset += 1000;
+      EXPECT_EQ(hits[p], expected) << "pattern " << p;
+    }
+  }
+}
+
+TEST(Locate, FindsPicturesPlantedAtOddOffsetsOfA4MiBFileAcrossReadChunks) {
+  test::TempDir dir;
+  const std::size_t size = (std::size_t{4} << 20) + 10001;  // a second read chunk
+  ByteString rom = test::RandomBytes(size, 11);
+  const ByteString picture = test::RandomBytes(3000, 12);
+  const std::vector<std::uint64_t> planted = {3, 0x1ABCD, (4u << 20) - 1001, size - 3000};
+  for (std::uint64_t at : planted)
+    std::copy(picture.begin(), picture.end(), rom.begin() + static_cast<std::ptrdiff_t>(at));
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom).Ok());
+  auto file = platform::RangeFile::Open(dir.File("rom.bin"));
+  ASSERT_TRUE(file.Ok());
+  auto hits = FindInFile(file.Value(), PatternSearch({picture}));
+  ASSERT_TRUE(hits.Ok()) << hits.Error();
+  EXPECT_EQ(hits.Value()[0], planted);
+}
+
+class TilesOfEveryFormat : public testing::TestWithParam<int> {};
+
+// A 24 by 16 picture: tiles 0-2 on top, 3-5 below. Tile 1 is one colour, tile 4 repeats
+// tile 0, the bottom 5 rows are no whole tile.
+TEST_P(TilesOfEveryFormat, KeepsEachWholeTileButThePlainOnes) {
+  const formats::FormatInfo& format = formats::Format(GetParam());
+  SCOPED_TRACE(format.caption);
+  platform::Surface picture = test::RandomPicture(24, 21, 5);
+  picture.FillRect(8, 0, 8, 8, Rgb(200, 100, 50));
+  for (int y = 0; y < 8; ++y)
+    for (int x = 0; x < 8; ++x) picture.SetPixel(8 + x, 8 + y, picture.GetPixel(x, y));
+  const std::vector<TileBytes> tiles = DistinctiveTiles(format, picture, {0, 0, 24, 21});
+  std::vector<int> numbers;
+  for (const TileBytes& tile : tiles) numbers.push_back(tile.number);
+  ASSERT_EQ(numbers, (std::vector<int>{0, 2, 3, 4, 5}));
+  EXPECT_EQ(tiles[0].bytes, tiles[3].bytes);
+  EXPECT_EQ(tiles[0].bytes.size(), convert::OutputSize({0, 0, 8, 8}, format.pixelsPerByte));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, TilesOfEveryFormat, testing::Range(0, formats::kFormatCount));
+
+}  // namespace
+}  // namespace glyphon::rom
