@@ -264,7 +264,7 @@ std::optional<Failure> Collision(std::initializer_list<Role> inputs, std::initia
     for (const Role& input : inputs) {
       if (same(*o, input) && o->name != kStandardStream) {
         return Failure{o->name, std::string(o->what) + " is the same file as " + std::string(input.what) +
-                                    " (" + input.name + "); an input is never overwritten"};
+                                    " (" + input.name + ")"};
       }
     }
     for (auto p = o + 1; p != outputs.end(); ++p) {
@@ -422,7 +422,8 @@ std::string HelpText(const std::string& topic) {
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
-            "  --partner-out F     write the partner data as it stands after the conversion\n";
+            "  --partner-out F     write the partner data as it stands after the conversion\n\n"
+            "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
@@ -430,7 +431,9 @@ std::string HelpText(const std::string& topic) {
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
-            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n";
+            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n\n"
+            "A file name \"-\" is standard input as an input and standard output as an output;\n"
+            "a picture written to standard output is a PNG.\n";
   } else {
     text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
             "Converts pictures to console ROM graphics and back.\n\n"
