@@ -250,6 +250,11 @@ std::optional<Failure> Collision(std::initializer_list<Role> inputs, std::initia
   auto same = [](const Role& a, const Role& b) {
     if (a.name.empty() || b.name.empty()) return false;
     if (a.name == kStandardStream || b.name == kStandardStream) return a.name == b.name;
+    // A device or a FIFO may serve twice (/dev/stdin and /dev/stdout on one terminal).
+    std::error_code error;
+    const auto kind = std::filesystem::status(a.name, error).type();
+    if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found)
+      return false;
     return platform::SameFile(a.name, b.name);
   };
   for (auto i = inputs.begin(); i != inputs.end(); ++i) {

@@ -1,7 +1,9 @@
 #include "platform/output_batch.h"
 
 #include <fcntl.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -34,6 +36,7 @@ class Descriptor {
     if (m_descriptor >= 0) close(m_descriptor);
   }
   int Get() const { return m_descriptor; }
+  int Release() { return std::exchange(m_descriptor, -1); }
   bool Valid() const { return m_descriptor >= 0; }
   // Closes now; a failed close means data may not have reached the file.
   Status Close() {
@@ -139,6 +142,22 @@ Status FillTemporary(int descriptor, std::span<const std::uint8_t> bytes,
   return Status::Success();
 }
 
+// A device or a FIFO opens for writing; a socket is connected to (a stream socket, as
+// the shell's tools use them).
+int OpenDirect(const std::filesystem::path& target) {
+  const int descriptor = open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+  if (descriptor >= 0 || errno != ENXIO) return descriptor;
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  const std::string path = target.string();
+  if (path.size() >= sizeof address.sun_path) return -1;
+  path.copy(address.sun_path, path.size());
+  Descriptor socketFile(socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0));
+  if (!socketFile.Valid()) return -1;
+  if (connect(socketFile.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return -1;
+  return socketFile.Release();
+}
+
 }  // namespace
 
 struct OutputBatch::Output {
@@ -169,7 +188,7 @@ Status OutputBatch::Output::WriteDirectly() {
     stream->flush();
     return *stream ? Status::Success() : Failure(name, "write failed");
   }
-  Descriptor device(open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY));
+  Descriptor device(OpenDirect(target));
   if (!device.Valid()) return Failure(name, SystemReason(errno));
   if (Status written = WriteAll(device.Get(), bytes); !written) return Failure(name, written.error);
   if (Status closed = device.Close(); !closed) return Failure(name, closed.error);

@@ -2,7 +2,9 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -19,12 +21,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// Every file in the folder by name, with its bytes ("<folder>" for a folder).
+// Every file in the folder by name, with its bytes ("<>" for a folder or a socket).
 std::map<std::string, ByteString> Snapshot(const fs::path& folder) {
   std::map<std::string, ByteString> files;
   for (const auto& entry : fs::directory_iterator(folder)) {
     const std::string name = entry.path().filename().string();
-    files[name] = entry.is_directory() ? test::Bytes({'<', '/', '>'}) : ReadFileBytes(entry.path()).Value();
+    files[name] = entry.is_regular_file() ? ReadFileBytes(entry.path()).Value() : test::Bytes({'<', '>'});
   }
   return files;
 }
@@ -155,7 +157,15 @@ TEST(OutputBatch, ReplacesThroughSymlinksKeepingModeAndOwner) {
   }
   fs::create_symlink("target.dat", dir.File("link.dat"));
   const std::string longName(255, 'n');
+  // A socket is written to, not replaced.
+  const int listener = socket(AF_UNIX, SOCK_STREAM, 0);
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  dir.File("sock").copy(address.sun_path, sizeof address.sun_path - 1);
+  ASSERT_EQ(bind(listener, reinterpret_cast<const sockaddr*>(&address), sizeof address), 0);
+  ASSERT_EQ(listen(listener, 1), 0);
   OutputBatch batch;
+  ASSERT_TRUE(batch.Stage(dir.File("sock"), kNew).Ok());
   ASSERT_TRUE(batch.Stage(dir.File("link.dat"), kNew).Ok());
   ASSERT_TRUE(batch.Stage(dir.File(longName), kNew).Ok());
   ASSERT_TRUE(batch.Stage("/dev/null", kNew).Ok());
@@ -164,6 +174,12 @@ TEST(OutputBatch, ReplacesThroughSymlinksKeepingModeAndOwner) {
   EXPECT_EQ(ReadFileBytes(dir.File("target.dat")).Value(), kNew);
   EXPECT_EQ(ReadFileBytes(dir.File(longName)).Value(), kNew);
   EXPECT_TRUE(fs::is_character_file("/dev/null"));
+  const int peer = accept(listener, nullptr, nullptr);
+  ByteString received(8, 0);
+  EXPECT_EQ(read(peer, received.data(), received.size()), 4);
+  EXPECT_EQ(ByteString(received.begin(), received.begin() + 4), kNew);
+  close(peer);
+  close(listener);
   struct stat info {};
   ASSERT_EQ(stat(dir.File("target.dat").c_str(), &info), 0);
   EXPECT_EQ(info.st_mode & 07777, 0640u);
@@ -171,7 +187,7 @@ TEST(OutputBatch, ReplacesThroughSymlinksKeepingModeAndOwner) {
     EXPECT_EQ(info.st_uid, 1234u);
     EXPECT_EQ(info.st_gid, 5678u);
   }
-  EXPECT_EQ(Snapshot(dir.Path()).size(), 3u);
+  EXPECT_EQ(Snapshot(dir.Path()).size(), 4u);
 }
 
 // A terminating signal while a named temporary exists removes it, and the process still
