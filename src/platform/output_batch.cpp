@@ -131,11 +131,10 @@ Status FillTemporary(int descriptor, std::span<const std::uint8_t> bytes,
                      const std::optional<struct stat>& old) {
   if (Status written = WriteAll(descriptor, bytes); !written) return written;
   if (old) {
-    // Where the owner may not be given away, the file stays ours; chown clears the
-    // set-id bits, so the mode comes after it.
-    if (fchown(descriptor, old->st_uid, old->st_gid) != 0) {
-      // Not permitted: the new file stays ours.
-    }
+    // Where the owner may not be given away (EPERM), the file stays ours. chown clears
+    // the set-id bits, so the mode comes after it.
+    const bool ownerKept = fchown(descriptor, old->st_uid, old->st_gid) == 0;
+    static_cast<void>(ownerKept);
     if (fchmod(descriptor, old->st_mode & 07777) != 0) return Status::Failure(SystemReason(errno));
   }
   if (fsync(descriptor) != 0) return Status::Failure("write failed: " + SystemReason(errno));
