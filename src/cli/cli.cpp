@@ -1,5 +1,7 @@
 #include "cli/cli.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -11,6 +13,7 @@
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
+#include "platform/output_batch.h"
 
 namespace glyphon::cli {
 
@@ -198,22 +201,86 @@ int Fail(std::ostream& err, const Failure& failure) {
   return kExitFailure;
 }
 
-// Writes the main output, then the partner data when it is asked for. Should the second
-// write fail, a main output that did not exist before is taken back: a failed run leaves
-// no half result behind.
-template <class WriteMain>
-int WriteOutputs(std::ostream& err, const std::string& output, WriteMain&& writeMain,
-                 const std::string& partnerOut, const ByteString& partnerData) {
-  const bool outputExisted = std::filesystem::exists(output);
-  if (Status written = writeMain(); !written) return Fail(err, {output, written.error});
-  if (!partnerOut.empty()) {
-    if (Status written = platform::WriteFileAtomic(partnerOut, partnerData); !written) {
-      std::error_code ignored;
-      if (!outputExisted) std::filesystem::remove(output, ignored);
-      return Fail(err, {partnerOut, written.error});
+// "-" is standard input as an input and standard output as an output.
+constexpr std::string_view kStandardStream = "-";
+
+std::string InputName(const std::string& name) {
+  return name == kStandardStream ? "standard input" : name;
+}
+
+Result<ByteString> ReadInput(const std::string& name, const platform::ReadLimit& limit) {
+  if (name == kStandardStream) return platform::ReadDescriptorBytes(STDIN_FILENO, limit);
+  return platform::ReadFileBytes(name, limit);
+}
+
+Result<platform::Surface> ReadPictureInput(const std::string& name) {
+  if (name != kStandardStream) return imageio::ReadPicture(name);
+  auto bytes = ReadInput(name, platform::kPictureFileLimit);
+  if (!bytes) return Result<platform::Surface>::Failure(bytes.Error());
+  return imageio::ReadPictureBytes(bytes.Value());
+}
+
+struct OutputFile {
+  std::string name;  // may be "-"
+  std::span<const std::uint8_t> bytes;
+};
+
+// The outputs of a run are committed together: either all are written, or a line on
+// stderr names the one that failed and no old file has changed.
+int CommitOutputs(std::ostream& out, std::ostream& err, std::initializer_list<OutputFile> outputs) {
+  platform::OutputBatch batch;
+  for (const OutputFile& output : outputs) {
+    if (output.name.empty()) continue;
+    const Status staged = output.name == kStandardStream
+                              ? batch.StageStream(out, "standard output", output.bytes)
+                              : batch.Stage(output.name, output.bytes);
+    if (!staged) return Fail(err, {"", staged.error});
+  }
+  if (Status committed = batch.Commit(); !committed) return Fail(err, {"", committed.error});
+  return kExitSuccess;
+}
+
+struct Role {
+  std::string_view what;  // "INPUT", "--partner-out", ...
+  const std::string& name;
+};
+
+// Why the files of a run collide, or nothing: an output never overwrites an input or
+// another output, and standard input and output each serve one file.
+std::optional<Failure> Collision(std::initializer_list<Role> inputs, std::initializer_list<Role> outputs) {
+  auto same = [](const Role& a, const Role& b) {
+    if (a.name.empty() || b.name.empty()) return false;
+    if (a.name == kStandardStream || b.name == kStandardStream) return a.name == b.name;
+    // A device or a FIFO may serve twice (/dev/stdin and /dev/stdout on one terminal).
+    std::error_code error;
+    const auto kind = std::filesystem::status(a.name, error).type();
+    if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found)
+      return false;
+    return platform::SameFile(a.name, b.name);
+  };
+  for (auto i = inputs.begin(); i != inputs.end(); ++i) {
+    for (auto j = i + 1; j != inputs.end(); ++j) {
+      if (i->name == kStandardStream && j->name == kStandardStream) {
+        return Failure{"standard input",
+                       std::string(i->what) + " and " + std::string(j->what) + " cannot both read it"};
+      }
     }
   }
-  return kExitSuccess;
+  for (auto o = outputs.begin(); o != outputs.end(); ++o) {
+    for (const Role& input : inputs) {
+      if (same(*o, input) && o->name != kStandardStream) {
+        return Failure{o->name, std::string(o->what) + " is the same file as " + std::string(input.what) +
+                                    " (" + input.name + ")"};
+      }
+    }
+    for (auto p = o + 1; p != outputs.end(); ++p) {
+      if (same(*o, *p)) {
+        const std::string name = o->name == kStandardStream ? "standard output" : o->name;
+        return Failure{name, std::string(o->what) + " and " + std::string(p->what) + " are the same file"};
+      }
+    }
+  }
+  return std::nullopt;
 }
 
 int RunFormats(std::ostream& out) {
@@ -224,23 +291,37 @@ int RunFormats(std::ostream& out) {
   return kExitSuccess;
 }
 
-int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress) {
-  const FormatInfo& format = formats::Format(command.format);
-  auto picture = imageio::ReadPicture(command.input);
-  if (!picture) return Fail(err, {command.input, picture.Error()});
-  const platform::Surface& source = picture.Value();
-
-  convert::Selection selection{0, 0, source.Width() / 8 * 8, source.Height() / 8 * 8};
-  if (command.rect) {
-    selection = *command.rect;
-    if (selection.x + selection.width > source.Width() || selection.y + selection.height > source.Height()) {
-      std::ostringstream why;
-      why << "the rectangle " << selection.x << ',' << selection.y << ',' << selection.width << ','
-          << selection.height << " does not lie inside the " << source.Width() << " by " << source.Height()
-          << " picture";
-      return Fail(err, {command.input, why.str()});
-    }
+// The selection to encode: --rect, else the whole picture rounded down to whole tiles.
+Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const platform::Surface& source) {
+  using R = Result<convert::Selection>;
+  std::ostringstream why;
+  if (!command.rect) {
+    const convert::Selection whole{0, 0, source.Width() / 8 * 8, source.Height() / 8 * 8};
+    if (whole.width > 0 && whole.height > 0) return whole;
+    why << "the selection is empty (" << source.Width() << " by " << source.Height()
+        << " pixels, rounded down to multiples of 8)";
+    return R::Failure(why.str());
   }
+  const convert::Selection rect = *command.rect;
+  if (rect.x + rect.width > source.Width() || rect.y + rect.height > source.Height()) {
+    why << "the rectangle " << rect.x << ',' << rect.y << ',' << rect.width << ',' << rect.height
+        << " does not lie inside the " << source.Width() << " by " << source.Height() << " picture";
+    return R::Failure(why.str());
+  }
+  if (rect.width == 0 || rect.height == 0) {
+    why << "the selection is empty (" << rect.width << " by " << rect.height << " pixels)";
+    return R::Failure(why.str());
+  }
+  return rect;
+}
+
+int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
+  const FormatInfo& format = formats::Format(command.format);
+  auto picture = ReadPictureInput(command.input);
+  if (!picture) return Fail(err, {InputName(command.input), picture.Error()});
+  const platform::Surface& source = picture.Value();
+  const auto selection = ChooseSelection(command, source);
+  if (!selection) return Fail(err, {InputName(command.input), selection.Error()});
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
@@ -253,12 +334,12 @@ int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress
       }
     }
   } else if (!command.partnerImage.empty()) {
-    auto partnerPicture = imageio::ReadPicture(command.partnerImage);
-    if (!partnerPicture) return Fail(err, {command.partnerImage, partnerPicture.Error()});
+    auto partnerPicture = ReadPictureInput(command.partnerImage);
+    if (!partnerPicture) return Fail(err, {InputName(command.partnerImage), partnerPicture.Error()});
     partner.picData = std::move(partnerPicture).Value();
   } else if (!command.partnerData.empty()) {
-    auto bytes = platform::ReadFileBytes(command.partnerData);
-    if (!bytes) return Fail(err, {command.partnerData, bytes.Error()});
+    auto bytes = ReadInput(command.partnerData, platform::kRomDataLimit);
+    if (!bytes) return Fail(err, {InputName(command.partnerData), bytes.Error()});
     partner.aux = std::move(bytes).Value();
   }
   // An empty partner data file loads nothing, so the note goes by what was loaded.
@@ -267,20 +348,22 @@ int RunEncode(const EncodeCommand& command, std::ostream& err, bool showProgress
   }
 
   ByteString data;
-  {
+  try {
     TerminalProgress progress(err, showProgress);
-    data = formats::Encode(format, source, selection, partner, progress);
+    data = formats::Encode(format, source, selection.Value(), partner, progress);
+  } catch (const std::length_error& e) {
+    // The partner picture cannot grow to the selection's size.
+    return Fail(err, {InputName(command.partnerImage),
+                      std::string(e.what()) + " to fit the selection of " + InputName(command.input)});
   }
-
-  return WriteOutputs(
-      err, command.output, [&] { return platform::WriteFileAtomic(command.output, data); },
-      format.HasPartner() ? command.partnerOut : std::string(), partner.aux);
+  return CommitOutputs(
+      out, err, {{command.output, data}, {format.HasPartner() ? command.partnerOut : "", partner.aux}});
 }
 
-int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress) {
+int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  auto bytes = platform::ReadFileBytes(command.input);
-  if (!bytes) return Fail(err, {command.input, bytes.Error()});
+  auto bytes = ReadInput(command.input, platform::kRomDataLimit);
+  if (!bytes) return Fail(err, {InputName(command.input), bytes.Error()});
   const ByteString& data = bytes.Value();
 
   convert::PartnerState partner;
@@ -290,14 +373,19 @@ int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress
     result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner,
                              progress);
   }
-  if (!result.Ok()) return Fail(err, {command.input, result.failure->Describe()});
+  if (!result.Ok()) return Fail(err, {InputName(command.input), result.failure->Describe()});
   if (result.picture.IsEmpty()) {
-    return Fail(err, {command.input, "no pixels to decode at width " + std::to_string(command.width) + " (" +
-                                         std::to_string(data.size()) + " bytes)"});
+    return Fail(err,
+                {InputName(command.input), "no pixels to decode at width " + std::to_string(command.width) +
+                                               " (" + std::to_string(data.size()) + " bytes)"});
   }
-  return WriteOutputs(
-      err, command.output, [&] { return imageio::WritePicture(command.output, result.picture); },
-      command.partnerOut, partner.aux);
+  // A picture on standard output is a PNG; a file's kind follows its extension.
+  const std::filesystem::path kind =
+      command.output == kStandardStream ? "standard-output.png" : command.output;
+  auto file = imageio::PictureFileBytes(kind, result.picture);
+  if (!file)
+    return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
+  return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.aux}});
 }
 
 }  // namespace
@@ -340,7 +428,8 @@ std::string HelpText(const std::string& topic) {
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
-            "  --partner-out F     write the partner data as it stands after the conversion\n";
+            "  --partner-out F     write the partner data as it stands after the conversion\n\n"
+            "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
@@ -348,7 +437,9 @@ std::string HelpText(const std::string& topic) {
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
-            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n";
+            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n\n"
+            "A file name \"-\" is standard input as an input and standard output as an output;\n"
+            "a picture written to standard output is a PNG.\n";
   } else if (topic == "locate") {
     text << LocateHelp();
   } else {
@@ -380,14 +471,27 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
     return kExitSuccess;
   }
   if (std::holds_alternative<FormatsCommand>(command)) return RunFormats(out);
+  const auto* encode = std::get_if<EncodeCommand>(&command);
+  const auto* decode = std::get_if<DecodeCommand>(&command);
+  const std::optional<Failure> collision =
+      encode ? Collision({{"INPUT", encode->input},
+                          {"--partner-image", encode->partnerImage},
+                          {"--partner-data", encode->partnerData}},
+                         {{"OUTPUT", encode->output}, {"--partner-out", encode->partnerOut}})
+             : Collision({{"INPUT", decode->input}},
+                         {{"OUTPUT", decode->output}, {"--partner-out", decode->partnerOut}});
+  if (collision) {
+    Fail(err, *collision);
+    return kExitUsage;
+  }
+  const std::string input = InputName(encode ? encode->input : decode->input);
   try {
-    if (const auto* encode = std::get_if<EncodeCommand>(&command))
-      return RunEncode(*encode, err, showProgress);
-    return RunDecode(std::get<DecodeCommand>(command), err, showProgress);
+    if (encode) return RunEncode(*encode, out, err, showProgress);
+    return RunDecode(*decode, out, err, showProgress);
   } catch (const std::bad_alloc&) {
-    return Fail(err, {"", "out of memory"});
+    return Fail(err, {input, "out of memory"});
   } catch (const std::exception& e) {
-    return Fail(err, {"", e.what()});
+    return Fail(err, {input, e.what()});
   }
 }
 

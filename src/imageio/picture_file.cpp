@@ -165,4 +165,17 @@ Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& p
   return WriteEncoded(path, picture, "bmp");
 }
 
+Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture) {
+  QByteArray kind = QString::fromStdString(name.extension().string()).toLower().toUtf8();
+  if (kind.startsWith('.')) kind.remove(0, 1);
+  if (kind.isEmpty()) kind = "bmp";
+  if (!QImageWriter::supportedImageFormats().contains(kind)) {
+    return Result<ByteString>::Failure("no picture format is known for the extension \"." +
+                                       kind.toStdString() + "\"");
+  }
+  auto bytes = Encode(picture, kind);
+  if (!bytes) return Result<ByteString>::Failure(bytes.Error());
+  return ByteString(bytes.Value().begin(), bytes.Value().end());
+}
+
 }  // namespace glyphon::imageio

@@ -24,6 +24,10 @@ Status WritePicture(const std::filesystem::path& path, const platform::Surface& 
 // partner pictures under names like "x.bmp2"), replacing any old file atomically.
 Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& picture);
 
+// The bytes of the picture file `name` would get from WritePicture (kind from the name's
+// extension), without writing them.
+Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture);
+
 // Encodes a surface as the bytes of a 24-bit BMP file.
 std::string BmpBytes(const platform::Surface& picture);
 

@@ -1,79 +1,80 @@
 #include "platform/file_io.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cerrno>
-#include <cstdio>
-#include <cstring>
-#include <fstream>
-#include <random>
-#include <string>
 #include <system_error>
 
+#include "platform/output_batch.h"
+
 namespace glyphon::platform {
+
+namespace {
+
+// Reads until the end or until one byte past the limit, whichever comes first.
+Result<ByteString> ReadUpTo(int descriptor, const ReadLimit& limit, std::uint64_t expected) {
+  ByteString bytes;
+  bytes.reserve(static_cast<std::size_t>(std::min(expected, limit.bytes) + 1));
+  std::uint8_t chunk[65536];
+  while (bytes.size() <= limit.bytes) {
+    const std::uint64_t room = limit.bytes + 1 - bytes.size();
+    const ssize_t got =
+        read(descriptor, chunk, static_cast<std::size_t>(std::min<std::uint64_t>(room, sizeof chunk)));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
+    if (got == 0) return bytes;
+    bytes.insert(bytes.end(), chunk, chunk + got);
+  }
+  return Result<ByteString>::Failure(std::string(limit.tooLarge));
+}
+
+std::filesystem::path Normalised(const std::filesystem::path& path) {
+  std::error_code error;
+  std::filesystem::path resolved = std::filesystem::weakly_canonical(path, error);
+  if (!error) return resolved;
+  return std::filesystem::absolute(path, error).lexically_normal();
+}
+
+}  // namespace
 
 std::string SystemReason(int error) {
   return std::generic_category().message(error);
 }
 
-Result<ByteString> ReadFileBytes(const std::filesystem::path& path) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec))
-    return Result<ByteString>::Failure("it is a folder, not a file");
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return Result<ByteString>::Failure(SystemReason(errno));
-  in.seekg(0, std::ios::end);
-  const std::streamoff size = in.tellg();
-  if (size < 0) {
-    // A pipe or another stream without a length: read it to its end.
-    in.clear();
-    ByteString bytes;
-    char chunk[65536];
-    while (in.read(chunk, sizeof chunk) || in.gcount() > 0) {
-      bytes.insert(bytes.end(), chunk, chunk + in.gcount());
-    }
-    if (in.bad()) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
-    return bytes;
+Result<ByteString> ReadDescriptorBytes(int descriptor, const ReadLimit& limit) {
+  struct stat info {};
+  if (fstat(descriptor, &info) != 0) return Result<ByteString>::Failure(SystemReason(errno));
+  if (S_ISDIR(info.st_mode)) return Result<ByteString>::Failure("it is a folder, not a file");
+  const bool sized = S_ISREG(info.st_mode);
+  if (sized && static_cast<std::uint64_t>(info.st_size) > limit.bytes) {
+    return Result<ByteString>::Failure(std::string(limit.tooLarge));
   }
-  in.seekg(0, std::ios::beg);
-  ByteString bytes(static_cast<std::size_t>(size), 0);
-  if (size > 0 && !in.read(reinterpret_cast<char*>(bytes.data()), size)) {
-    return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
-  }
+  return ReadUpTo(descriptor, limit, sized ? static_cast<std::uint64_t>(info.st_size) : 0);
+}
+
+Result<ByteString> ReadFileBytes(const std::filesystem::path& path, const ReadLimit& limit) {
+  const int descriptor = open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY);
+  if (descriptor < 0) return Result<ByteString>::Failure(SystemReason(errno));
+  Result<ByteString> bytes = ReadDescriptorBytes(descriptor, limit);
+  close(descriptor);
   return bytes;
 }
 
 Status WriteFileAtomic(const std::filesystem::path& path, std::span<const std::uint8_t> bytes) {
-  const std::filesystem::path folder =
-      path.has_parent_path() ? path.parent_path() : std::filesystem::path(".");
-  std::random_device random;
-  std::string tempName = path.filename().string();
-  tempName.insert(0, 1, '.');
-  tempName.append(".tmp").append(std::to_string(random() % 1000000u));
-  const std::filesystem::path temp = folder / tempName;
-  {
-    std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-    if (!out) return Status::Failure(SystemReason(errno));
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    out.flush();
-    if (!out) {
-      const int error = errno;
-      out.close();
-      std::error_code ignored;
-      std::filesystem::remove(temp, ignored);
-      return Status::Failure("write failed: " + SystemReason(error));
-    }
+  OutputBatch batch;
+  if (Status staged = batch.Stage(path, bytes); !staged) return staged;
+  return batch.Commit();
+}
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b) {
+  struct stat first {
+  }, second{};
+  if (stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0) {
+    return first.st_dev == second.st_dev && first.st_ino == second.st_ino;
   }
-  std::error_code ec;
-  // A replaced file keeps its permissions.
-  const auto old = std::filesystem::status(path, ec);
-  if (!ec && std::filesystem::exists(old)) std::filesystem::permissions(temp, old.permissions(), ec);
-  ec.clear();
-  std::filesystem::rename(temp, path, ec);
-  if (ec) {
-    std::error_code ignored;
-    std::filesystem::remove(temp, ignored);
-    return Status::Failure(ec.message());
-  }
-  return Status::Success();
+  return Normalised(a) == Normalised(b);
 }
 
 }  // namespace glyphon::platform

@@ -24,3 +24,16 @@ inline std::string PictureSizeProblem(std::int64_t width, std::int64_t height,
 }
 
 }  // namespace glyphon::platform
+
+namespace glyphon::platform {
+
+// The most ROM data any picture can hold: every pixel at the pixel limit at 32 bits (256 MiB).
+inline constexpr std::uint64_t kMaxRomDataBytes = static_cast<std::uint64_t>(kMaxPicturePixels) * 4;
+
+// The largest picture file read. Uncompressed kinds store up to 8 bytes a pixel (16-bit
+// RGBA in a PNG of stored blocks, a 16-bit PPM takes 6), so a picture at the pixel limit
+// may take 512 MiB; 16 MiB more leave room for headers, palettes and metadata.
+inline constexpr std::uint64_t kMaxPictureFileBytes =
+    static_cast<std::uint64_t>(kMaxPicturePixels) * 8 + (std::uint64_t{16} << 20);
+
+}  // namespace glyphon::platform

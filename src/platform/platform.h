@@ -74,7 +74,8 @@ class Platform {
   // window above all) and handles input. Called from inside the long loops.
   virtual void ProcessPendingEvents() = 0;
 
-  // Files, read and written whole as raw bytes. The defaults use the local file system.
+  // Files, read and written whole as raw bytes (ROM data only up to what the largest
+  // picture can hold). The defaults use the local file system.
   virtual bool FileExists(const std::string& fileName) {
     std::error_code ignored;
     return std::filesystem::is_regular_file(PathFromUtf8(fileName), ignored);
@@ -86,7 +87,7 @@ class Platform {
     return Status::Success();
   }
   virtual Result<ByteString> ReadBytes(const std::string& fileName) {
-    return ReadFileBytes(PathFromUtf8(fileName));
+    return ReadRomData(PathFromUtf8(fileName));
   }
   // Replaces the file in one step: a failed write leaves an old file as it was.
   virtual Status WriteBytes(const std::string& fileName, std::span<const std::uint8_t> bytes) {

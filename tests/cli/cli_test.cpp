@@ -1,7 +1,10 @@
 #include "cli/cli.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "imageio/picture_file.h"
@@ -57,8 +60,9 @@ TEST(Cli, DefaultSelectionIsTheWholePictureRoundedDownToTiles) {
   ASSERT_TRUE(imageio::WritePicture(dir.File("pic.png"), test::Filled(13, 9, kWhite)).Ok());
   ASSERT_EQ(RunWith({"encode", "-f", "1", dir.File("pic.png"), dir.File("a.dat")}).status, kExitSuccess);
   EXPECT_EQ(platform::ReadFileBytes(dir.File("a.dat")).Value(), ByteString(8, 0xFF));
-  ASSERT_EQ(RunWith({"encode", "-f", "1", "--rect", "1,1,12,2", dir.File("pic.png"), dir.File("b.dat")}).status,
-            kExitSuccess);
+  ASSERT_EQ(
+      RunWith({"encode", "-f", "1", "--rect", "1,1,12,2", dir.File("pic.png"), dir.File("b.dat")}).status,
+      kExitSuccess);
   EXPECT_EQ(platform::ReadFileBytes(dir.File("b.dat")).Value(), ByteString(3, 0xFF));
 }
 
@@ -80,6 +84,9 @@ TEST(Cli, UsageErrorsExitTwoAndFailuresExitOneWithTheFileNamed) {
            {{"encode", "--format", "5bpp", pic, out}, kExitUsage, "unknown format"},
            {{"encode", "--format", "0", pic}, kExitUsage, "INPUT"},
            {{"encode", "--format", "0", "--rect", "1,2,3", pic, out}, kExitUsage, "--rect"},
+           {{"encode", "--format", "0", "--rect", "-8,0,16,16", pic, out}, kExitUsage, "--rect"},
+           {{"encode", "--format", "0", "--rect", "0,0,-16,16", pic, out}, kExitUsage, "--rect"},
+           {{"encode", "--format", "0", "--rect", "0,0,16,-16", pic, out}, kExitUsage, "--rect"},
            {{"encode", "--format", "0", "--bogus", "1", pic, out}, kExitUsage, "unknown option"},
            {{"encode", "--format"}, kExitUsage, "needs a value"},
            {{"decode", "--format", "0", "--width", "0", pic, out}, kExitUsage, "--width"},
@@ -87,7 +94,8 @@ TEST(Cli, UsageErrorsExitTwoAndFailuresExitOneWithTheFileNamed) {
            {{"encode", "--format", "0", "--rect", "8,8,16,8", pic, out}, kExitFailure, "does not lie inside"},
            {{"encode", "--format", "0", dir.File("missing.bmp"), out}, kExitFailure, "missing.bmp: "},
            {{"encode", "--format", "0", dir.File("empty.dat"), out}, kExitFailure, "empty.dat: "},
-           {{"decode", "--format", "0", "--width", "16", dir.File("empty.dat"), dir.File("x.bmp")}, kExitFailure,
+           {{"decode", "--format", "0", "--width", "16", dir.File("empty.dat"), dir.File("x.bmp")},
+            kExitFailure,
             "empty.dat: no pixels to decode at width 16 (0 bytes)"},
        }) {
     const Outcome o = RunWith(c.args);
@@ -97,6 +105,102 @@ TEST(Cli, UsageErrorsExitTwoAndFailuresExitOneWithTheFileNamed) {
   }
   EXPECT_FALSE(std::filesystem::exists(out));
   EXPECT_FALSE(std::filesystem::exists(dir.File("x.bmp")));
+}
+
+// A failing run names the file on one line and leaves every existing file as it was.
+TEST(Cli, FailedRunsChangeNoFile) {
+  test::TempDir dir;
+  ASSERT_TRUE(imageio::WritePicture(dir.File("in.bmp"), test::Filled(16, 16, kWhite)).Ok());
+  ASSERT_TRUE(imageio::WritePicture(dir.File("small.bmp"), test::Filled(7, 7, kWhite)).Ok());
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("out.dat"), test::Bytes({1, 2, 3})).Ok());
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("data.dat"), ByteString(256, 7)).Ok());
+  std::filesystem::create_symlink("in.bmp", dir.File("link.bmp"));
+  // A sparse file one byte beyond the most ROM data any picture can hold.
+  std::ofstream(dir.File("big.dat")).close();
+  ASSERT_EQ(truncate(dir.File("big.dat").c_str(), (std::int64_t{256} << 20) + 1), 0);
+  const auto before = [&] {
+    std::vector<ByteString> all;
+    for (const char* name : {"in.bmp", "out.dat", "data.dat"}) {
+      all.push_back(platform::ReadFileBytes(dir.File(name)).Value());
+    }
+    return all;
+  }();
+  const std::string in = dir.File("in.bmp"), out = dir.File("out.dat");
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string err;  // the whole of stderr after "glyphon: "
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"encode", "-f", "11", "--partner-out", dir.File("no/p.dat"), in, out},
+            kExitFailure,
+            dir.File("no/p.dat") + ": No such file or directory"},
+           {{"decode", "-f", "14", "-w", "8", "--partner-out", dir.File("no/p.dat"), dir.File("data.dat"),
+             dir.File("new.png")},
+            kExitFailure,
+            dir.File("no/p.dat") + ": No such file or directory"},
+           {{"encode", "-f", "0", in, in},
+            kExitUsage,
+            in + ": OUTPUT is the same file as INPUT (" + in + ")"},
+           {{"encode", "-f", "0", in, dir.File("link.bmp")},
+            kExitUsage,
+            dir.File("link.bmp") + ": OUTPUT is the same file as INPUT (" + in + ")"},
+           {{"encode", "-f", "12", "--partner-data", dir.File("data.dat"), in, dir.File("data.dat")},
+            kExitUsage,
+            dir.File("data.dat") + ": OUTPUT is the same file as --partner-data (" + dir.File("data.dat") +
+                ")"},
+           {{"encode", "-f", "12", "--partner-out", out, in, out},
+            kExitUsage,
+            out + ": OUTPUT and --partner-out are the same file"},
+           {{"encode", "-f", "0", dir.File("small.bmp"), out},
+            kExitFailure,
+            dir.File("small.bmp") +
+                ": the selection is empty (7 by 7 pixels, rounded down to multiples of 8)"},
+           {{"encode", "-f", "0", "--rect", "0,0,8,0", in, out},
+            kExitFailure,
+            in + ": the selection is empty (8 by 0 pixels)"},
+           {{"decode", "-f", "0", "-w", "8", dir.File("big.dat"), out},
+            kExitFailure,
+            dir.File("big.dat") + ": more ROM data than any picture can hold (at most 256 MiB)"},
+           {{"encode", "-f", "0", "-", "-", "--partner-data", "-"}, kExitUsage, "standard input: "},
+       }) {
+    const Outcome o = RunWith(c.args);
+    EXPECT_EQ(o.status, c.status) << o.err;
+    if (c.err.back() == ' ') {
+      EXPECT_EQ(o.err.rfind("glyphon: " + c.err, 0), 0u) << o.err;
+    } else {
+      EXPECT_EQ(o.err.substr(o.err.rfind("glyphon: ")), "glyphon: " + c.err + "\n");
+    }
+    std::vector<ByteString> after;
+    for (const char* name : {"in.bmp", "out.dat", "data.dat"}) {
+      after.push_back(platform::ReadFileBytes(dir.File(name)).Value());
+    }
+    EXPECT_EQ(after, before) << c.err;
+  }
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 6);
+}
+
+// "-" reads standard input and writes to the output stream; a decoded picture there is a PNG.
+TEST(Cli, DashIsStandardInputAndOutput) {
+  test::TempDir dir;
+  ASSERT_TRUE(imageio::WritePicture(dir.File("in.bmp"), test::Filled(8, 8, kWhite)).Ok());
+  const int saved = dup(STDIN_FILENO);
+  const int picture = open(dir.File("in.bmp").c_str(), O_RDONLY);
+  ASSERT_GE(picture, 0);
+  dup2(picture, STDIN_FILENO);
+  close(picture);
+  const Outcome encoded = RunWith({"encode", "-f", "0", "-", "-"});
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  ASSERT_EQ(encoded.status, kExitSuccess) << encoded.err;
+  EXPECT_EQ(encoded.out, std::string(8, '\xFF'));
+
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("a.dat"), ByteString(8, 0xFF)).Ok());
+  const Outcome decoded = RunWith({"decode", "-f", "0", "-w", "8", dir.File("a.dat"), "-"});
+  ASSERT_EQ(decoded.status, kExitSuccess) << decoded.err;
+  EXPECT_EQ(decoded.out.substr(1, 3), "PNG");
+  const ByteString png(decoded.out.begin(), decoded.out.end());
+  EXPECT_EQ(imageio::ReadPictureBytes(png).Value(), test::Filled(8, 8, kWhite));
 }
 
 // Repeats a group of bytes `count` times.
@@ -124,7 +228,8 @@ TEST(Cli, PartnerFormatsTakePartnerDataOrPictureAndWriteThePartnerOut) {
                dir.File("alpha.dat"), pic, dir.File("true.dat")});
   ASSERT_EQ(o.status, kExitSuccess) << o.err;
   EXPECT_EQ(o.err, "");
-  EXPECT_EQ(platform::ReadFileBytes(dir.File("true.dat")).Value(), Repeat(test::Bytes({0xFF, 0xFF, 0xFF, 0x40}), 64));
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("true.dat")).Value(),
+            Repeat(test::Bytes({0xFF, 0xFF, 0xFF, 0x40}), 64));
   EXPECT_EQ(platform::ReadFileBytes(dir.File("alpha.dat")).Value(), Repeat(test::Bytes({0, 0, 0, 0x40}), 64));
 }
 
@@ -133,7 +238,8 @@ TEST(Cli, WithoutPartnerTheNoteIsPrintedAndTheConversionRuns) {
   const std::string pic = dir.File("white.bmp");
   ASSERT_TRUE(imageio::WritePicture(pic, test::Filled(8, 8, kWhite)).Ok());
   ASSERT_TRUE(platform::WriteFileAtomic(dir.File("empty.dat"), ByteString{}).Ok());
-  for (const auto& extra : std::vector<std::vector<std::string>>{{}, {"--partner-data", dir.File("empty.dat")}}) {
+  for (const auto& extra :
+       std::vector<std::vector<std::string>>{{}, {"--partner-data", dir.File("empty.dat")}}) {
     std::vector<std::string> args{"encode", "-f", "12"};
     args.insert(args.end(), extra.begin(), extra.end());
     args.insert(args.end(), {pic, dir.File("high.dat")});
@@ -148,8 +254,8 @@ TEST(Cli, DecodingMode7InterleavedWritesTheRebuiltPartnerData) {
   test::TempDir dir;
   const ByteString data = test::RandomBytes(128, 51);
   ASSERT_TRUE(platform::WriteFileAtomic(dir.File("m7.dat"), data).Ok());
-  const Outcome o = RunWith({"decode", "-f", "8bpp-mode7-int", "-w", "8", "--partner-out", dir.File("aux.dat"),
-                             dir.File("m7.dat"), dir.File("m7.png")});
+  const Outcome o = RunWith({"decode", "-f", "8bpp-mode7-int", "-w", "8", "--partner-out",
+                             dir.File("aux.dat"), dir.File("m7.dat"), dir.File("m7.png")});
   ASSERT_EQ(o.status, kExitSuccess) << o.err;
   ByteString expected(128, 0);
   for (std::size_t i = 1; i < 128; i += 2) expected[i] = data[i];
