@@ -8,6 +8,7 @@
 
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "formats/grey_palette.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 
@@ -295,7 +296,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& err, bool showProgress
                                          std::to_string(data.size()) + " bytes)"});
   }
   return WriteOutputs(
-      err, command.output, [&] { return imageio::WritePicture(command.output, result.picture); },
+      err, command.output,
+      [&] {
+        return imageio::WritePicture(command.output, result.picture,
+                                     formats::DecoderColours(format.bitsPerPixel));
+      },
       command.partnerOut, partner.aux);
 }
 
@@ -330,7 +335,7 @@ std::string HelpText(const std::string& topic) {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
             "                      [--partner-out FILE] INPUT OUTPUT\n\n"
-            "Converts a rectangle of the picture INPUT (BMP, PNG, ...) into raw ROM graphics\n"
+            "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
             "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
@@ -343,7 +348,8 @@ std::string HelpText(const std::string& topic) {
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
-            "picks the picture kind: .bmp (24-bit) or .png.\n\n"
+            "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
+            "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
@@ -355,7 +361,8 @@ std::string HelpText(const std::string& topic) {
             "  formats   list the formats\n"
             "  encode    convert a picture into ROM graphics\n"
             "  decode    convert ROM graphics into a picture\n\n"
-            "'glyphon COMMAND --help' tells more. Formats:\n";
+            "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
+            "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
       text << "  " << format.index << (format.index < 10 ? "   " : "  ") << formats::CliName(format) << "\n";
     }
@@ -364,6 +371,10 @@ std::string HelpText(const std::string& topic) {
 }
 
 int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "glyphon " << GLYPHON_VERSION << "\n";
+    return kExitSuccess;
+  }
   auto parsed = ParseArguments(args);
   if (!parsed) {
     err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
