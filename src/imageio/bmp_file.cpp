@@ -172,8 +172,8 @@ void ReadRows(std::span<const std::uint8_t> data, const BmpHeader& h, PictureFil
         const unsigned mask = (1u << bits) - 1u;
         for (std::size_t x = 0; x < width; ++x) {
           const std::size_t bit = x * static_cast<std::size_t>(bits);
-          const auto index =
-              static_cast<std::uint8_t>((in[bit / 8] >> (8 - bits - static_cast<int>(bit % 8))) & mask);
+          const auto index = static_cast<std::uint8_t>(
+              (unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
           row[x] = index < paletteSize ? h.palette[index] : kBlack;
           if (indices != nullptr) indices[x] = index;
         }

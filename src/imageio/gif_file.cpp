@@ -84,6 +84,11 @@ Status ReadFrame(GifFileType* gif, PictureFile& out, const FirstFrame& frame) {
   const RgbColor backgroundColour = colourOf(background);
   for (int y = 0; y < out.pixels.Height(); ++y) std::ranges::fill(out.pixels.Row(y), backgroundColour);
 
+  // A frame may hang over the screen's edge, but never beyond what a picture may hold.
+  if (!platform::FitsPictureLimits(desc.Width, desc.Height)) {
+    return Status::Failure(
+        platform::PictureSizeProblem(desc.Width, desc.Height, "the GIF file's first frame is"));
+  }
   std::vector<GifPixelType> line(static_cast<std::size_t>(std::max(desc.Width, 0)));
   for (int row : RowOrder(desc.Height, desc.Interlace)) {
     if (DGifGetLine(gif, line.data(), desc.Width) == GIF_ERROR) return Status::Failure(Problem(gif->Error));

@@ -38,7 +38,7 @@ void Unpack(const std::uint8_t* packed, int bits, std::span<std::uint8_t> indice
   for (std::size_t x = 0; x < indices.size(); ++x) {
     const int slot = static_cast<int>(x % static_cast<std::size_t>(perByte));
     indices[x] = static_cast<std::uint8_t>(
-        (packed[x / static_cast<std::size_t>(perByte)] >> (8 - bits * (slot + 1))) & mask);
+        (unsigned{packed[x / static_cast<std::size_t>(perByte)]} >> (8 - bits * (slot + 1))) & mask);
   }
 }
 
