@@ -4,6 +4,7 @@
 #include <array>
 #include <cctype>
 #include <cstring>
+#include <functional>
 #include <optional>
 #include <string_view>
 
@@ -139,21 +140,16 @@ class PaletteIndex {
   std::size_t m_last = 0;
 };
 
-// The picture as indices into `colours`, or nothing when a pixel is none of them.
-std::optional<std::vector<std::uint8_t>> IndicesOf(const platform::Surface& picture,
-                                                   std::span<const RgbColor> colours) {
-  if (colours.empty() || colours.size() > 256) return std::nullopt;
+// True when every pixel is one of `colours` (at most 256 of them).
+bool AllIn(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  if (colours.empty() || colours.size() > 256) return false;
   PaletteIndex palette(colours);
-  std::vector<std::uint8_t> indices(picture.PixelCount());
-  std::size_t at = 0;
   for (int y = 0; y < picture.Height(); ++y) {
     for (RgbColor c : picture.Row(y)) {
-      const auto index = palette.Find(c);
-      if (!index) return std::nullopt;
-      indices[at++] = *index;
+      if (!palette.Find(c)) return false;
     }
   }
-  return indices;
+  return true;
 }
 
 // True when colour i is the grey i * 255 / (2^bits - 1) of a grey PNG of that depth.
@@ -166,7 +162,11 @@ bool IsGreyRamp(std::span<const RgbColor> colours, int bits) {
   return true;
 }
 
-Result<ByteString> IndexedOrGreyPng(int width, int height, std::span<const std::uint8_t> indices,
+// `rowIndices(y, indices)` fills one row's indices; they are packed as they come, so no
+// plane of indices is held for the whole picture.
+using RowIndices = std::function<void(int, std::span<std::uint8_t>)>;
+
+Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& rowIndices,
                                     std::span<const RgbColor> palette, int bits, bool grey) {
   PngLayout layout;
   layout.width = width;
@@ -176,16 +176,21 @@ Result<ByteString> IndexedOrGreyPng(int width, int height, std::span<const std::
   layout.palette = palette;
   layout.compressionLevel = kIndexedLevel;
   layout.filters = kNoFilters;
-  const auto rowWidth = static_cast<std::size_t>(width);
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
   return EncodePng(layout, [&](int y, std::uint8_t* row) {
-    Pack(indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth), bits, row);
+    rowIndices(y, indices);
+    Pack(indices, bits, row);
   });
 }
 
 Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
-  if (auto indices = IndicesOf(picture, colours)) {
+  if (AllIn(picture, colours)) {
     const int bits = DepthFor(colours.size());
-    return IndexedOrGreyPng(picture.Width(), picture.Height(), *indices, colours, bits,
+    PaletteIndex palette(colours);
+    const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> indices) {
+      std::ranges::transform(picture.Row(y), indices.begin(), [&](RgbColor c) { return *palette.Find(c); });
+    };
+    return IndexedOrGreyPng(picture.Width(), picture.Height(), rowIndices, colours, bits,
                             IsGreyRamp(colours, bits));
   }
   PngLayout layout;
@@ -230,7 +235,12 @@ Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::u
   if (std::ranges::any_of(indices, [&](std::uint8_t i) { return i >= palette.size(); })) {
     return B::Failure("an index lies beyond the palette of " + std::to_string(palette.size()) + " colours");
   }
-  return IndexedOrGreyPng(width, height, indices, palette, bitDepth, false);
+  const auto rowWidth = static_cast<std::size_t>(width);
+  const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> row) {
+    const auto from = indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth);
+    std::ranges::copy(from, row.begin());
+  };
+  return IndexedOrGreyPng(width, height, rowIndices, palette, bitDepth, false);
 }
 
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
