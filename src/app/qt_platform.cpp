@@ -11,6 +11,7 @@
 
 #include "app/surface_image.h"
 #include "imageio/picture_file.h"
+#include "imageio/qt_picture_reader.h"
 
 namespace glyphon::app {
 
@@ -149,7 +150,7 @@ void QtPlatform::SetClipboardPicture(const platform::Surface& picture) {
 }
 
 Result<platform::Surface> QtPlatform::LoadPicture(const std::string& fileName) {
-  return imageio::ReadPicture(platform::PathFromUtf8(fileName));
+  return imageio::ReadAnyPicture(platform::PathFromUtf8(fileName));
 }
 
 Status QtPlatform::SaveBitmap(const std::string& fileName, const platform::Surface& picture) {

@@ -11,6 +11,7 @@
 #include "cli/locate_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "formats/grey_palette.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "platform/output_batch.h"
@@ -382,7 +383,7 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
-  auto file = imageio::PictureFileBytes(kind, result.picture);
+  auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
   if (!file)
     return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
   return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.aux}});
@@ -419,7 +420,7 @@ std::string HelpText(const std::string& topic) {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
             "                      [--partner-out FILE] INPUT OUTPUT\n\n"
-            "Converts a rectangle of the picture INPUT (BMP, PNG, ...) into raw ROM graphics\n"
+            "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
             "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
@@ -433,7 +434,8 @@ std::string HelpText(const std::string& topic) {
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
-            "picks the picture kind: .bmp (24-bit) or .png.\n\n"
+            "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
+            "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
@@ -450,7 +452,8 @@ std::string HelpText(const std::string& topic) {
             "  encode    convert a picture into ROM graphics\n"
             "  decode    convert ROM graphics into a picture\n"
             "  locate    find a picture's bytes in a ROM\n\n"
-            "'glyphon COMMAND --help' tells more. Formats:\n";
+            "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
+            "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
       text << "  " << format.index << (format.index < 10 ? "   " : "  ") << formats::CliName(format) << "\n";
     }
@@ -459,6 +462,10 @@ std::string HelpText(const std::string& topic) {
 }
 
 int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
+  if (args.size() == 1 && args[0] == "--version") {
+    out << "glyphon " << GLYPHON_VERSION << "\n";
+    return kExitSuccess;
+  }
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {

@@ -3,6 +3,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "convert/classify.h"
 #include "platform/types.h"
@@ -56,5 +57,28 @@ inline constexpr GreyPalette kFourBitGreys = MakeGreyPalette(
 // 8 bits: the grey itself, drawn as it is.
 inline constexpr GreyPalette kEightBitGreys = MakeGreyPalette(
     8, [](int g) { return g; }, [](int v) { return v; });
+
+// The colours the decoders of a format of `bitsPerPixel` draw, in index order: black and
+// white at 1 bit, the grey palette at 2, 3, 4 and 8 bits; none for direct colour.
+inline std::span<const RgbColor> DecoderColours(int bitsPerPixel) noexcept {
+  static constexpr std::array<RgbColor, 2> kBlackWhite{kBlack, kWhite};
+  auto first = [](const GreyPalette& palette) {
+    return std::span<const RgbColor>(palette.colourOfIndex.data(), std::size_t{1} << palette.bits);
+  };
+  switch (bitsPerPixel) {
+    case 1:
+      return kBlackWhite;
+    case 2:
+      return first(kTwoBitGreys);
+    case 3:
+      return first(kThreeBitGreys);
+    case 4:
+      return first(kFourBitGreys);
+    case 8:
+      return first(kEightBitGreys);
+    default:
+      return {};
+  }
+}
 
 }  // namespace glyphon::formats

@@ -1,181 +1,274 @@
 #include "imageio/picture_file.h"
 
-#include <QBuffer>
-#include <QByteArray>
-#include <QImage>
-#include <QImageReader>
-#include <QImageWriter>
-#include <QString>
+#include <algorithm>
+#include <array>
+#include <cctype>
 #include <cstring>
+#include <functional>
 #include <optional>
+#include <string_view>
 
+#include "imageio/readers.h"
 #include "platform/file_io.h"
-#include "platform/picture_limits.h"
 
 namespace glyphon::imageio {
 
 namespace {
 
-std::uint32_t Le32(std::span<const unsigned char> b, std::size_t at) {
-  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
-         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
-}
-std::uint16_t Le16(std::span<const unsigned char> b, std::size_t at) {
-  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+bool StartsWith(std::span<const std::uint8_t> bytes, std::string_view magic, std::size_t at = 0) {
+  return bytes.size() >= at + magic.size() && std::memcmp(bytes.data() + at, magic.data(), magic.size()) == 0;
 }
 
-// Qt's BMP reader reports success on a truncated file and leaves the missing rows
-// uninitialised, so the pixel data is measured against the header first.
-std::optional<std::string> CheckBmp(std::span<const unsigned char> bytes) {
-  if (bytes.size() < 2 || bytes[0] != 'B' || bytes[1] != 'M') return std::nullopt;
-  if (bytes.size() < 30) return "the BMP file is truncated (its header is incomplete)";
-  const std::uint32_t dataOffset = Le32(bytes, 10);
-  const std::uint32_t headerSize = Le32(bytes, 14);
-  std::int64_t width = 0, height = 0;
-  int bitsPerPixel = 0;
-  std::uint32_t compression = 0;
-  if (headerSize == 12) {  // OS/2 core header
-    width = Le16(bytes, 18);
-    height = Le16(bytes, 20);
-    bitsPerPixel = Le16(bytes, 24);
-  } else {
-    if (bytes.size() < 34) return "the BMP file is truncated (its header is incomplete)";
-    width = static_cast<std::int32_t>(Le32(bytes, 18));
-    height = static_cast<std::int32_t>(Le32(bytes, 22));
-    bitsPerPixel = Le16(bytes, 28);
-    compression = Le32(bytes, 30);
+Result<PictureFile> Read(std::span<const std::uint8_t> bytes, Want want) {
+  using R = Result<PictureFile>;
+  if (bytes.empty()) return R::Failure("the file is empty");
+  if (StartsWith(bytes, "\x89PNG\r\n\x1a\n")) return ReadPng(bytes, want);
+  if (StartsWith(bytes, "BM")) return ReadBmp(bytes, want);
+  if (StartsWith(bytes, "GIF87a") || StartsWith(bytes, "GIF89a")) return ReadGif(bytes, want);
+  if (std::string kind = UnreadableKind(bytes); !kind.empty()) {
+    return R::Failure("it is " + kind + " file, which this program cannot read (it reads PNG, BMP and GIF)");
   }
-  if (height < 0) height = -height;
-  if (width <= 0 || height == 0) return "the BMP header gives an empty or negative size";
-  if (std::string problem = platform::PictureSizeProblem(width, height); !problem.empty()) return problem;
-  if (dataOffset > bytes.size()) return "the BMP file is truncated (its pixel data is missing)";
-  // Uncompressed (BI_RGB) and bit-field (BI_BITFIELDS, BI_ALPHABITFIELDS) pictures have a
-  // known size; the run-length encodings are checked by the reader itself.
-  if (compression == 0 || compression == 3 || compression == 6) {
-    const std::int64_t stride = ((width * bitsPerPixel + 31) / 32) * 4;
-    const std::int64_t need = stride * height;
-    const std::int64_t have = static_cast<std::int64_t>(bytes.size()) - dataOffset;
-    if (have < need) {
-      return "the BMP file is truncated (" + std::to_string(have) +
-             " bytes of pixel data where its header says " + std::to_string(need) + ")";
-    }
-  }
-  return std::nullopt;
+  return R::Failure("it is not a picture file");
+}
+
+Result<ByteString> ReadBytes(const std::filesystem::path& path) {
+  return platform::ReadFileBytes(path);
 }
 
 }  // namespace
 
-Result<platform::Surface> ReadPictureBytes(std::span<const unsigned char> bytes) {
-  using R = Result<platform::Surface>;
-  if (bytes.empty()) return R::Failure("the file is empty");
-  if (auto problem = CheckBmp(bytes)) return R::Failure(*problem);
+std::string UnreadableKind(std::span<const std::uint8_t> bytes) {
+  if (StartsWith(bytes, "\xFF\xD8\xFF")) return "a JPEG";
+  if (StartsWith(bytes, "II*\0") || StartsWith(bytes, std::string_view("MM\0*", 4))) return "a TIFF";
+  if (StartsWith(bytes, "RIFF") && StartsWith(bytes, "WEBP", 8)) return "a WebP";
+  if (StartsWith(bytes, "ftyp", 4)) return "an AVIF or HEIF";
+  if (StartsWith(bytes, "qoif")) return "a QOI";
+  if (StartsWith(bytes, "/* XPM */")) return "an XPM";
+  if (StartsWith(bytes, std::string_view("\0\0\1\0", 4))) return "an icon (ICO)";
+  if (bytes.size() >= 3 && bytes[0] == 'P' && bytes[1] >= '1' && bytes[1] <= '6' &&
+      std::isspace(bytes[2]) != 0) {
+    return "a PNM (PBM, PGM or PPM)";
+  }
+  return {};
+}
 
-  // The reader works on the caller's bytes in place: no copy of a large file.
-  const QByteArray data = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()),
-                                                  static_cast<qsizetype>(bytes.size()));
-  QBuffer buffer;
-  buffer.setData(data);
-  buffer.open(QIODevice::ReadOnly);
-  QImageReader reader(&buffer);
-  reader.setAllocationLimit(static_cast<int>(kMaxPicturePixels * 4 / (1024 * 1024)));
-  const QSize size = reader.size();
-  if (size.isValid()) {
-    if (std::string problem = platform::PictureSizeProblem(size.width(), size.height()); !problem.empty()) {
-      return R::Failure(std::move(problem));
-    }
-  }
-  QImage image = reader.read();
-  if (image.isNull()) {
-    if (reader.error() == QImageReader::UnsupportedFormatError) return R::Failure("it is not a picture file");
-    return R::Failure(reader.errorString().toStdString());
-  }
-  if (std::string problem = platform::PictureSizeProblem(image.width(), image.height()); !problem.empty()) {
-    return R::Failure(std::move(problem));
-  }
-  image = image.convertToFormat(QImage::Format_RGB32);
-  platform::Surface surface = platform::Surface::Picture(image.width(), image.height());
-  for (int y = 0; y < image.height(); ++y) {
-    const auto* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-    auto row = surface.Row(y);
-    for (int x = 0; x < image.width(); ++x) {
-      row[static_cast<std::size_t>(x)] = Rgb(qRed(line[x]), qGreen(line[x]), qBlue(line[x]));
-    }
-  }
-  return surface;
+Result<PictureFile> ReadPictureFileBytes(std::span<const std::uint8_t> bytes) {
+  return Read(bytes, Want::ColoursAndIndices);
+}
+
+Result<PictureFile> ReadPictureFile(const std::filesystem::path& path) {
+  auto bytes = ReadBytes(path);
+  if (!bytes) return Result<PictureFile>::Failure(bytes.Error());
+  return ReadPictureFileBytes(bytes.Value());
+}
+
+Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes) {
+  auto file = Read(bytes, Want::Colours);
+  if (!file) return Result<platform::Surface>::Failure(file.Error());
+  return std::move(file.Value().pixels);
 }
 
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path) {
-  auto bytes = platform::ReadFileBytes(path);
+  auto bytes = ReadBytes(path);
   if (!bytes) return Result<platform::Surface>::Failure(bytes.Error());
   return ReadPictureBytes(bytes.Value());
 }
 
 namespace {
-QImage ToImage(const platform::Surface& picture) {
-  QImage image(picture.Width(), picture.Height(), QImage::Format_RGB888);
-  for (int y = 0; y < picture.Height(); ++y) {
-    uchar* line = image.scanLine(y);
-    for (RgbColor c : picture.Row(y)) {
-      *line++ = static_cast<uchar>(RedOf(c));
-      *line++ = static_cast<uchar>(GreenOf(c));
-      *line++ = static_cast<uchar>(BlueOf(c));
+
+// Compression settings, chosen by measuring 2048 by 2048 decodes (bench/README.md):
+// level 6 keeps palette and grey files near their smallest at a fraction of the time of
+// level 9; RGB rows of decoded pictures gain little from filtering.
+constexpr int kIndexedLevel = 6;
+constexpr int kRgbLevel = 6;
+constexpr int kNoFilters = 0;
+
+// The smallest PNG depth that holds `count` indices.
+int DepthFor(std::size_t count) {
+  for (int bits : {1, 2, 4, 8}) {
+    if (count <= (std::size_t{1} << bits)) return bits;
+  }
+  return 0;
+}
+
+// Packs one row of indices at 1, 2, 4 or 8 bits, first pixel in the top bits.
+void Pack(std::span<const std::uint8_t> indices, int bits, std::uint8_t* out) {
+  if (bits == 8) {
+    std::copy(indices.begin(), indices.end(), out);
+    return;
+  }
+  const int perByte = 8 / bits;
+  const std::size_t bytes =
+      (indices.size() + static_cast<std::size_t>(perByte) - 1) / static_cast<std::size_t>(perByte);
+  std::fill(out, out + bytes, 0);
+  for (std::size_t x = 0; x < indices.size(); ++x) {
+    const int slot = static_cast<int>(x % static_cast<std::size_t>(perByte));
+    out[x / static_cast<std::size_t>(perByte)] |=
+        static_cast<std::uint8_t>(indices[x] << (8 - bits * (slot + 1)));
+  }
+}
+
+// Finds each pixel's index in a palette of at most 256 colours: by its red byte when the
+// reds differ (the grey palettes), else by a search that remembers the last hit.
+class PaletteIndex {
+ public:
+  explicit PaletteIndex(std::span<const RgbColor> colours) : m_colours(colours) {
+    m_byRed.fill(-1);
+    for (std::size_t i = 0; i < colours.size(); ++i) {
+      auto& slot = m_byRed[static_cast<std::size_t>(RedOf(colours[i]))];
+      if (slot >= 0) m_redsDiffer = false;
+      slot = static_cast<std::int16_t>(i);
     }
   }
-  return image;
-}
-
-Result<QByteArray> Encode(const platform::Surface& picture, const QByteArray& kind) {
-  if (picture.IsEmpty()) return Result<QByteArray>::Failure("the picture is empty (0 pixels)");
-  QByteArray out;
-  QBuffer buffer(&out);
-  buffer.open(QIODevice::WriteOnly);
-  QImageWriter writer(&buffer, kind);
-  if (!writer.write(ToImage(picture))) return Result<QByteArray>::Failure(writer.errorString().toStdString());
-  return out;
-}
-}  // namespace
-
-std::string BmpBytes(const platform::Surface& picture) {
-  auto bytes = Encode(picture, "bmp");
-  return bytes ? bytes.Value().toStdString() : std::string();
-}
-
-namespace {
-Status WriteEncoded(const std::filesystem::path& path, const platform::Surface& picture,
-                    const QByteArray& kind) {
-  auto bytes = Encode(picture, kind);
-  if (!bytes) return Status::Failure(bytes.Error());
-  const QByteArray& data = bytes.Value();
-  return platform::WriteFileAtomic(path, std::span(reinterpret_cast<const std::uint8_t*>(data.constData()),
-                                                   static_cast<std::size_t>(data.size())));
-}
-}  // namespace
-
-Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture) {
-  QByteArray kind = QString::fromStdString(path.extension().string()).toLower().toUtf8();
-  if (kind.startsWith('.')) kind.remove(0, 1);
-  if (kind.isEmpty()) kind = "bmp";
-  if (!QImageWriter::supportedImageFormats().contains(kind)) {
-    return Status::Failure("no picture format is known for the extension \"." + kind.toStdString() + "\"");
+  std::optional<std::uint8_t> Find(RgbColor c) {
+    if (m_redsDiffer) {
+      const int i = m_byRed[static_cast<std::size_t>(RedOf(c))];
+      if (i >= 0 && m_colours[static_cast<std::size_t>(i)] == c) return static_cast<std::uint8_t>(i);
+      return std::nullopt;
+    }
+    if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<std::uint8_t>(m_last);
+    const auto found = std::find(m_colours.begin(), m_colours.end(), c);
+    if (found == m_colours.end()) return std::nullopt;
+    m_last = static_cast<std::size_t>(found - m_colours.begin());
+    return static_cast<std::uint8_t>(m_last);
   }
-  return WriteEncoded(path, picture, kind);
+
+ private:
+  std::span<const RgbColor> m_colours;
+  std::array<std::int16_t, 256> m_byRed{};
+  bool m_redsDiffer = true;
+  std::size_t m_last = 0;
+};
+
+// True when every pixel is one of `colours` (at most 256 of them).
+bool AllIn(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  if (colours.empty() || colours.size() > 256) return false;
+  PaletteIndex palette(colours);
+  for (int y = 0; y < picture.Height(); ++y) {
+    for (RgbColor c : picture.Row(y)) {
+      if (!palette.Find(c)) return false;
+    }
+  }
+  return true;
+}
+
+// True when colour i is the grey i * 255 / (2^bits - 1) of a grey PNG of that depth.
+bool IsGreyRamp(std::span<const RgbColor> colours, int bits) {
+  const std::size_t count = std::size_t{1} << bits;
+  if (colours.size() != count) return false;
+  for (std::size_t i = 0; i < count; ++i) {
+    if (colours[i] != GreyColor(static_cast<int>(i * 255 / (count - 1)))) return false;
+  }
+  return true;
+}
+
+// `rowIndices(y, indices)` fills one row's indices; they are packed as they come, so no
+// plane of indices is held for the whole picture.
+using RowIndices = std::function<void(int, std::span<std::uint8_t>)>;
+
+Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& rowIndices,
+                                    std::span<const RgbColor> palette, int bits, bool grey) {
+  PngLayout layout;
+  layout.width = width;
+  layout.height = height;
+  layout.bitDepth = bits;
+  layout.colourType = grey ? kPngGrey : kPngIndexed;
+  layout.palette = palette;
+  layout.compressionLevel = kIndexedLevel;
+  layout.filters = kNoFilters;
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
+  return EncodePng(layout, [&](int y, std::uint8_t* row) {
+    rowIndices(y, indices);
+    Pack(indices, bits, row);
+  });
+}
+
+Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  if (AllIn(picture, colours)) {
+    const int bits = DepthFor(colours.size());
+    PaletteIndex palette(colours);
+    const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> indices) {
+      std::ranges::transform(picture.Row(y), indices.begin(), [&](RgbColor c) { return *palette.Find(c); });
+    };
+    return IndexedOrGreyPng(picture.Width(), picture.Height(), rowIndices, colours, bits,
+                            IsGreyRamp(colours, bits));
+  }
+  PngLayout layout;
+  layout.width = picture.Width();
+  layout.height = picture.Height();
+  layout.compressionLevel = kRgbLevel;
+  layout.filters = kNoFilters;
+  return EncodePng(layout, [&](int y, std::uint8_t* row) {
+    for (RgbColor c : picture.Row(y)) {
+      *row++ = static_cast<std::uint8_t>(RedOf(c));
+      *row++ = static_cast<std::uint8_t>(GreenOf(c));
+      *row++ = static_cast<std::uint8_t>(BlueOf(c));
+    }
+  });
+}
+
+std::string LowerExtension(const std::filesystem::path& name) {
+  std::string extension = name.extension().string();
+  std::ranges::transform(extension, extension.begin(), [](char c) {
+    return static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  });
+  return extension;
+}
+
+}  // namespace
+
+Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::uint8_t> indices,
+                                   std::span<const RgbColor> palette, int bitDepth) {
+  using B = Result<ByteString>;
+  if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8) {
+    return B::Failure("a palette PNG holds 1, 2, 4 or 8 bits a pixel, not " + std::to_string(bitDepth));
+  }
+  if (width <= 0 || height <= 0) return B::Failure("the picture is empty (0 pixels)");
+  if (palette.empty() || palette.size() > (std::size_t{1} << bitDepth)) {
+    return B::Failure("a palette of " + std::to_string(palette.size()) + " colours does not fit " +
+                      std::to_string(bitDepth) + " bits");
+  }
+  if (indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
+    return B::Failure("the indices do not fill " + std::to_string(width) + " by " + std::to_string(height) +
+                      " pixels");
+  }
+  if (std::ranges::any_of(indices, [&](std::uint8_t i) { return i >= palette.size(); })) {
+    return B::Failure("an index lies beyond the palette of " + std::to_string(palette.size()) + " colours");
+  }
+  const auto rowWidth = static_cast<std::size_t>(width);
+  const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> row) {
+    const auto from = indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth);
+    std::ranges::copy(from, row.begin());
+  };
+  return IndexedOrGreyPng(width, height, rowIndices, palette, bitDepth, false);
+}
+
+Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
+                                    std::span<const RgbColor> colours) {
+  using B = Result<ByteString>;
+  if (picture.IsEmpty()) return B::Failure("the picture is empty (0 pixels)");
+  const std::string extension = LowerExtension(name);
+  if (extension == ".png") return PngFileBytes(picture, colours);
+  if (extension == ".bmp" || extension.empty()) return BmpFileBytes(picture);
+  return B::Failure("no picture format is known for the extension \"" + extension +
+                    "\" (pictures are written as .png or .bmp)");
+}
+
+Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture,
+                    std::span<const RgbColor> colours) {
+  auto bytes = PictureFileBytes(path, picture, colours);
+  if (!bytes) return Status::Failure(bytes.Error());
+  return platform::WriteFileAtomic(path, bytes.Value());
 }
 
 Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& picture) {
-  return WriteEncoded(path, picture, "bmp");
+  if (picture.IsEmpty()) return Status::Failure("the picture is empty (0 pixels)");
+  return platform::WriteFileAtomic(path, BmpFileBytes(picture));
 }
 
-Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture) {
-  QByteArray kind = QString::fromStdString(name.extension().string()).toLower().toUtf8();
-  if (kind.startsWith('.')) kind.remove(0, 1);
-  if (kind.isEmpty()) kind = "bmp";
-  if (!QImageWriter::supportedImageFormats().contains(kind)) {
-    return Result<ByteString>::Failure("no picture format is known for the extension \"." +
-                                       kind.toStdString() + "\"");
-  }
-  auto bytes = Encode(picture, kind);
-  if (!bytes) return Result<ByteString>::Failure(bytes.Error());
-  return ByteString(bytes.Value().begin(), bytes.Value().end());
+std::string BmpBytes(const platform::Surface& picture) {
+  if (picture.IsEmpty()) return {};
+  const ByteString bytes = BmpFileBytes(picture);
+  return std::string(bytes.begin(), bytes.end());
 }
-
 }  // namespace glyphon::imageio

@@ -1,32 +1,60 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "platform/result.h"
 #include "platform/surface.h"
 
 namespace glyphon::imageio {
 
-// Reads a picture file (BMP, PNG, JPEG, GIF and whatever else Qt's image reader knows) into
-// a surface holding a loaded picture. Alpha is dropped. Fails with a reason for a file that
-// is not a picture, a truncated BMP, or a picture beyond the size limits.
-Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
-Result<platform::Surface> ReadPictureBytes(std::span<const unsigned char> bytes);
+// A picture as its file holds it: the colours, and for files that store palette indices
+// (a palette PNG, a BMP with a colour table, a GIF) the indices, row-major one byte a
+// pixel, and the palette. `indices` is empty when the file is not indexed.
+struct PictureFile {
+  platform::Surface pixels;
+  std::vector<std::uint8_t> indices;
+  std::vector<RgbColor> palette;
+};
 
-// Writes a surface as a picture file whose kind follows the extension: ".bmp" (24-bit) and
-// ".png", or whatever Qt's writer knows. The file is replaced atomically: a failed write
-// leaves any old file as it was.
-Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture);
+// Reads a PNG, BMP or GIF file: straight into a surface holding a loaded picture, alpha
+// dropped. Fails with a reason for an empty or cut file, a kind this program cannot read
+// (named: "a JPEG file"), or a picture beyond the size limits, which is refused before
+// any pixel is allocated.
+Result<PictureFile> ReadPictureFile(const std::filesystem::path& path);
+Result<PictureFile> ReadPictureFileBytes(std::span<const std::uint8_t> bytes);
+
+// The same for callers that want the colours only (no indices are kept).
+Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
+Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes);
+
+// The name of a picture kind this program recognises but cannot read ("JPEG"), or empty.
+std::string UnreadableKind(std::span<const std::uint8_t> bytes);
+
+// The bytes of a picture file whose kind follows the name's extension: ".png", or ".bmp"
+// (24-bit; also for a name without extension). `colours` are the colours a decoder draws,
+// in index order: when they are at most 256 and every pixel is one of them, a PNG stores
+// the indices at 1, 2, 4 or 8 bits (as grey when the colours are that depth's grey ramp).
+// Otherwise a PNG holds 8-bit RGB.
+Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
+                                    std::span<const RgbColor> colours = {});
+
+// A palette PNG of `width` by `height` indices (row-major) at `bitDepth` 1, 2, 4 or 8.
+// Every index must lie inside `palette`, which holds at most 2^bitDepth colours.
+Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::uint8_t> indices,
+                                   std::span<const RgbColor> palette, int bitDepth);
+
+// Writes PictureFileBytes to `path`, replacing any old file atomically: a failed write
+// leaves it as it was.
+Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture,
+                    std::span<const RgbColor> colours = {});
 
 // Writes a surface as a 24-bit BMP file whatever the name's extension (the window saves
 // partner pictures under names like "x.bmp2"), replacing any old file atomically.
 Status WriteBitmap(const std::filesystem::path& path, const platform::Surface& picture);
-
-// The bytes of the picture file `name` would get from WritePicture (kind from the name's
-// extension), without writing them.
-Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture);
 
 // Encodes a surface as the bytes of a 24-bit BMP file.
 std::string BmpBytes(const platform::Surface& picture);

@@ -3,6 +3,7 @@
 
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "formats/grey_palette.h"
 #include "support/test_support.h"
 
 namespace glyphon::formats {
@@ -94,6 +95,22 @@ TEST_P(EveryFormat, ProgressEndsAtOneHundred) {
   ASSERT_FALSE(progress.reports.empty());
   EXPECT_EQ(progress.reports.back(), 100);
   EXPECT_TRUE(std::is_sorted(progress.reports.begin(), progress.reports.end()));
+}
+
+// Decoded pictures are written as indices into these colours, so every pixel a decoder
+// draws, the end-of-data fill included, must be one of them.
+TEST_P(EveryFormat, DecodersDrawOnlyTheirFormatsColours) {
+  const std::span<const RgbColor> colours = DecoderColours(format().bitsPerPixel);
+  if (format().bitsPerPixel > 8) GTEST_SKIP() << "direct colour";
+  ASSERT_EQ(colours.size(), std::size_t{1} << format().bitsPerPixel);
+  platform::NullProgress progress;
+  PartnerState partner;
+  const DecodeResult decoded =
+      Decode(format(), test::RandomBytes(999, 7), 16, DecodeMode::ImageGeneration, &partner, progress);
+  ASSERT_TRUE(decoded.Ok());
+  for (RgbColor c : decoded.picture.Pixels()) {
+    ASSERT_NE(std::find(colours.begin(), colours.end(), c), colours.end()) << std::hex << c;
+  }
 }
 
 INSTANTIATE_TEST_SUITE_P(Table, EveryFormat, ::testing::Range(0, kFormatCount), FormatName);

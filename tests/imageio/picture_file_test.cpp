@@ -1,17 +1,125 @@
 #include "imageio/picture_file.h"
 
+#include <gif_lib.h>
 #include <gtest/gtest.h>
 
+#include <QBuffer>
+#include <QImage>
+#include <QImageWriter>
+
+#include "imageio/qt_picture_reader.h"
 #include "platform/file_io.h"
 #include "support/test_support.h"
 
 namespace glyphon::imageio {
 namespace {
 
+ByteString AsBytes(const std::string& text) {
+  return ByteString(text.begin(), text.end());
+}
+
+ByteString Cut(ByteString bytes, std::size_t drop) {
+  bytes.resize(bytes.size() - drop);
+  return bytes;
+}
+
+ByteString PngOf(const platform::Surface& picture, std::span<const RgbColor> colours = {}) {
+  return PictureFileBytes("x.png", picture, colours).Value();
+}
+
+// An uncompressed BMP with a 40-byte header: a grey colour table at 1 to 8 bits, 5-5-5 at
+// 16 bits, BGR and BGRX above; the pixel bytes count up so that every row differs.
+ByteString BmpOfDepth(int width, int height, int bits) {
+  const int colours = bits <= 8 ? 1 << bits : 0;
+  const int stride = (width * bits + 31) / 32 * 4;
+  const int offset = 54 + 4 * colours;
+  ByteString out(static_cast<std::size_t>(offset + stride * height), 0);
+  auto put32 = [&](std::size_t at, int v) {
+    for (int i = 0; i < 4; ++i)
+      out[at + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(2, static_cast<int>(out.size()));
+  put32(10, offset);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  out[26] = 1;
+  out[28] = static_cast<std::uint8_t>(bits);
+  for (int i = 0; i < colours; ++i) {
+    const auto grey = static_cast<std::uint8_t>(i * 255 / (colours - 1));
+    for (int c = 0; c < 3; ++c) out[static_cast<std::size_t>(54 + 4 * i + c)] = grey;
+  }
+  for (std::size_t i = static_cast<std::size_t>(offset); i < out.size(); ++i)
+    out[i] = static_cast<std::uint8_t>(i * 7);
+  return out;
+}
+
+// A 2-colour RLE8 BMP of 4 by 2: a run of index 1 on the bottom row, of index 0 on the
+// top row, then the end-of-picture escape.
+ByteString Rle8Bmp() {
+  ByteString out = BmpOfDepth(4, 2, 1);
+  out.resize(54);
+  out[10] = 62;
+  out[30] = 1;  // RLE8
+  out[28] = 8;
+  out[46] = 2;  // colours used
+  for (int b : {0, 0, 0, 0, 255, 255, 255, 0, 4, 1, 0, 0, 4, 0, 0, 1})
+    out.push_back(static_cast<std::uint8_t>(b));
+  return out;
+}
+
+int AppendGif(GifFileType* gif, const GifByteType* data, int length) {
+  auto* out = static_cast<ByteString*>(gif->UserData);
+  out->insert(out->end(), data, data + length);
+  return length;
+}
+
+// A GIF of one frame through giflib's writer.
+ByteString GifOf(int width, int height, std::vector<std::uint8_t> indices,
+                 std::span<const RgbColor> colours) {
+  int bits = 1;
+  while ((1 << bits) < static_cast<int>(colours.size())) ++bits;
+  std::vector<GifColorType> table(std::size_t{1} << bits);
+  for (std::size_t i = 0; i < colours.size(); ++i) {
+    table[i] = {static_cast<GifByteType>(RedOf(colours[i])), static_cast<GifByteType>(GreenOf(colours[i])),
+                static_cast<GifByteType>(BlueOf(colours[i]))};
+  }
+  ByteString out;
+  int error = 0;
+  GifFileType* gif = EGifOpen(&out, AppendGif, &error);
+  ColorMapObject* map = GifMakeMapObject(1 << bits, table.data());
+  EGifPutScreenDesc(gif, width, height, bits, 0, map);
+  EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
+  for (int y = 0; y < height; ++y) EGifPutLine(gif, indices.data() + y * width, width);
+  EGifCloseFile(gif, &error);
+  GifFreeMapObject(map);
+  return out;
+}
+
+ByteString JpegOf(int width, int height) {
+  QImage image(width, height, QImage::Format_RGB32);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) image.setPixel(x, y, qRgb(x * 4, y * 4, 128));
+  QByteArray bytes;
+  QBuffer buffer(&bytes);
+  buffer.open(QIODevice::WriteOnly);
+  QImageWriter(&buffer, "jpeg").write(image);
+  return ByteString(bytes.begin(), bytes.end());
+}
+
+std::vector<std::uint8_t> CountingIndices(int count, int modulo) {
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(count));
+  for (int i = 0; i < count; ++i)
+    indices[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 5 + i / 7) % modulo);
+  return indices;
+}
+
 TEST(PictureFile, BmpAndPngRoundTripEveryColourExactly) {
   test::TempDir dir;
   const platform::Surface picture = test::RandomPicture(13, 7, 3);
-  for (const char* name : {"a.bmp", "a.png", "A.BMP"}) {
+  for (const char* name : {"a.bmp", "a.png", "A.BMP", "a"}) {
     ASSERT_TRUE(WritePicture(dir.File(name), picture).Ok()) << name;
     auto read = ReadPicture(dir.File(name));
     ASSERT_TRUE(read.Ok()) << name << ": " << read.Error();
@@ -25,94 +133,177 @@ TEST(PictureFile, BitmapsAreBmpWhateverTheExtension) {
   const platform::Surface picture = test::RandomPicture(5, 3, 9);
   ASSERT_TRUE(WriteBitmap(dir.File("partner.bmp2"), picture).Ok());
   const auto bytes = platform::ReadFileBytes(dir.File("partner.bmp2")).Value();
-  ASSERT_GE(bytes.size(), 2u);
-  EXPECT_EQ(bytes[0], 'B');
-  EXPECT_EQ(bytes[1], 'M');
+  EXPECT_EQ(bytes.at(28), 24);
   EXPECT_EQ(ReadPicture(dir.File("partner.bmp2")).Value(), picture);
 }
 
-TEST(PictureFile, WritesTwentyFourBitBmp) {
-  const std::string bytes = BmpBytes(test::Filled(2, 2, kWhite));
-  ASSERT_GE(bytes.size(), 30u);
-  EXPECT_EQ(bytes.substr(0, 2), "BM");
-  EXPECT_EQ(static_cast<unsigned char>(bytes[28]), 24);
-}
-
-ByteString AsBytes(const std::string& text) {
-  return ByteString(text.begin(), text.end());
+// Every kind, cut where a careless reader would still show a picture: the whole file must
+// read, the cut one must be refused as truncated, naming its kind.
+TEST(PictureFile, EveryKindRefusesACutFile) {
+  struct Case {
+    std::string name;
+    ByteString whole;
+    std::size_t drop;
+    const char* kind;
+  };
+  const auto grey4 = CountingIndices(40 * 30, 4);
+  const RgbColor greys[] = {kBlack, GreyColor(85), GreyColor(170), kWhite};
+  const ByteString gif = GifOf(40, 30, grey4, greys);
+  const ByteString png = PngOf(test::RandomPicture(64, 64, 2));
+  std::vector<Case> cases = {
+      {"png cut in half", png, png.size() / 2, "PNG"},
+      {"png without its end chunk", png, 12, "PNG"},
+      {"24-bit bmp 3 by 16 missing 12 bytes", BmpOfDepth(3, 16, 24), 12, "BMP"},
+      {"rle8 bmp without its end escape", Rle8Bmp(), 2, "BMP"},
+      {"gif cut at 33 bytes", gif, gif.size() - 33, "GIF"},
+      {"gif without its trailer", gif, 1, "GIF"},
+      {"jpeg cut in half", JpegOf(64, 64), JpegOf(64, 64).size() / 2, "JPEG"},
+  };
+  // A 3-pixel row leaves padding at every depth but 32 bits: cut inside the last padding.
+  for (int bits : {1, 4, 8, 16, 24, 32}) {
+    const int used = (3 * bits + 7) / 8, stride = (3 * bits + 31) / 32 * 4;
+    cases.push_back({std::to_string(bits) + "-bit bmp 3 by 16 missing its last padding",
+                     BmpOfDepth(3, 16, bits), static_cast<std::size_t>(stride > used ? stride - used : 1),
+                     "BMP"});
+  }
+  for (const Case& c : cases) {
+    auto whole = ReadAnyPictureBytes(c.whole);
+    EXPECT_TRUE(whole.Ok()) << c.name << ": " << (whole.Ok() ? "" : whole.Error());
+    auto cut = ReadAnyPictureBytes(Cut(c.whole, c.drop));
+    ASSERT_FALSE(cut.Ok()) << c.name;
+    EXPECT_NE(cut.Error().find("truncated"), std::string::npos) << c.name << ": " << cut.Error();
+    EXPECT_NE(cut.Error().find(c.kind), std::string::npos) << c.name << ": " << cut.Error();
+  }
 }
 
 TEST(PictureFile, RefusesBadInputWithAReason) {
-  const ByteString bmp = AsBytes(BmpBytes(test::RandomPicture(16, 16, 1)));
-  ByteString truncated(bmp.begin(), bmp.end() - 40);
-  ByteString hugeHeader = bmp;
-  hugeHeader[18] = 0x00;  // width 0x10000 = 65536
-  hugeHeader[19] = 0x00;
-  hugeHeader[20] = 0x01;
+  ByteString hugeBmp = BmpOfDepth(16, 16, 24);
+  hugeBmp[20] = 0x01;  // width 0x10010
+  ByteString bmpBitFieldsAt24 = BmpOfDepth(4, 4, 24);
+  bmpBitFieldsAt24[30] = 3;
+  ByteString jpeg = JpegOf(8, 8);
   struct Case {
     const char* name;
     ByteString bytes;
     const char* reasonContains;
   };
-  for (const Case& c : {Case{"truncated", truncated, "truncated"},
-                        Case{"header only", ByteString(bmp.begin(), bmp.begin() + 20), "truncated"},
-                        Case{"too wide", hugeHeader, "32767"},
-                        Case{"not a picture", AsBytes("hello, this is text"), "not a picture"},
-                        Case{"empty", ByteString{}, "empty"}}) {
+  for (const Case& c :
+       {Case{"bmp header only", ByteString(hugeBmp.begin(), hugeBmp.begin() + 20), "truncated"},
+        Case{"bmp too wide", hugeBmp, "32767"},
+        Case{"bmp bit fields at 24 bits", bmpBitFieldsAt24, "bit fields"},
+        Case{"jpeg outside the app", jpeg, "a JPEG file"},
+        Case{"tiff", test::Bytes({'I', 'I', 42, 0, 8, 0, 0, 0}), "a TIFF file"},
+        Case{"not a picture", AsBytes("hello, this is text"), "not a picture"},
+        Case{"empty", ByteString{}, "empty"}}) {
     auto read = ReadPictureBytes(c.bytes);
     ASSERT_FALSE(read.Ok()) << c.name;
     EXPECT_NE(read.Error().find(c.reasonContains), std::string::npos) << c.name << ": " << read.Error();
   }
 }
 
-// A PNG whose header promises width by height pixels and whose data ends at once.
-ByteString PngHeaderOnly(std::uint32_t width, std::uint32_t height) {
-  auto crc = [](const ByteString& bytes, std::size_t from) {
-    std::uint32_t c = 0xFFFFFFFFu;
-    for (std::size_t i = from; i < bytes.size(); ++i) {
-      c ^= bytes[i];
-      for (int k = 0; k < 8; ++k) c = (c >> 1) ^ (0xEDB88320u & (0u - (c & 1u)));
+TEST(PictureFile, RefusesPicturesBeyondTheLimitsBeforeDecoding) {
+  // A header promising 20000 by 20000 (1.6 GB of pixels) and 40000 by 1, with no data.
+  for (auto [width, height] : {std::pair{20000, 20000}, std::pair{40000, 1}}) {
+    ByteString png = PngOf(test::Filled(1, 1, kBlack));
+    for (int i = 0; i < 4; ++i) {
+      png[16 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(width >> (24 - 8 * i));
+      png[20 + static_cast<std::size_t>(i)] = static_cast<std::uint8_t>(height >> (24 - 8 * i));
     }
-    return ~c;
-  };
-  auto be32 = [](ByteString& out, std::uint32_t v) {
-    for (int shift = 24; shift >= 0; shift -= 8) out.push_back(static_cast<std::uint8_t>(v >> shift));
-  };
-  ByteString png = test::Bytes({0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A});
-  ByteString chunk = test::Bytes({'I', 'H', 'D', 'R'});
-  be32(chunk, width);
-  be32(chunk, height);
-  for (int b : {8, 2, 0, 0, 0}) chunk.push_back(static_cast<std::uint8_t>(b));  // 8-bit RGB
-  be32(png, 13);
-  png.insert(png.end(), chunk.begin(), chunk.end());
-  be32(png, crc(chunk, 0));
-  ByteString data = test::Bytes({'I', 'D', 'A', 'T', 0x78, 0x9C, 0x03, 0x00, 0x00, 0x00, 0x00, 0x01});
-  be32(png, static_cast<std::uint32_t>(data.size() - 4));
-  png.insert(png.end(), data.begin(), data.end());
-  be32(png, crc(data, 0));
-  ByteString end = test::Bytes({'I', 'E', 'N', 'D'});
-  be32(png, 0);
-  png.insert(png.end(), end.begin(), end.end());
-  be32(png, crc(end, 0));
-  return png;
+    auto read = ReadPictureBytes(png);
+    ASSERT_FALSE(read.Ok()) << width;
+    EXPECT_NE(read.Error().find("32767"), std::string::npos) << read.Error();
+  }
 }
 
-TEST(PictureFile, RefusesPicturesBeyondTheMemoryLimitBeforeDecoding) {
-  // 20000 by 20000 fits the side limit but would take 1.6 GB.
-  auto read = ReadPictureBytes(PngHeaderOnly(20000, 20000));
-  ASSERT_FALSE(read.Ok());
-  EXPECT_FALSE(read.Error().empty());
-  std::cerr << read.Error() << "\n";
-  auto wide = ReadPictureBytes(PngHeaderOnly(40000, 1));
-  ASSERT_FALSE(wide.Ok());
-  EXPECT_NE(wide.Error().find("32767"), std::string::npos) << wide.Error();
+// Indexed files give back what they store: palette PNGs at every depth (a width that
+// leaves part of a byte), BMPs with a colour table, RLE8 and GIF.
+TEST(PictureFile, IndexedFilesGiveTheirIndicesAndPalette) {
+  struct Case {
+    std::string name;
+    ByteString bytes;
+    std::vector<std::uint8_t> indices;
+    std::vector<RgbColor> palette;
+  };
+  std::vector<Case> cases;
+  for (int bits : {1, 2, 4, 8}) {
+    std::vector<RgbColor> palette;
+    for (int i = 0; i < (1 << bits) - (bits > 1 ? 1 : 0); ++i) palette.push_back(Rgb(i * 3, 255 - i, i * 7));
+    auto indices = CountingIndices(13 * 5, static_cast<int>(palette.size()));
+    cases.push_back({"png " + std::to_string(bits) + " bits",
+                     IndexedPngBytes(13, 5, indices, palette, bits).Value(), indices, palette});
+  }
+  const RgbColor greys[] = {kBlack, GreyColor(85), GreyColor(170), kWhite};
+  const auto gifIndices = CountingIndices(9 * 4, 4);
+  cases.push_back({"gif", GifOf(9, 4, gifIndices, greys), gifIndices, {std::begin(greys), std::end(greys)}});
+  cases.push_back({"rle8 bmp", Rle8Bmp(), {0, 0, 0, 0, 1, 1, 1, 1}, {kBlack, kWhite}});
+  // BmpOfDepth's 1-bit rows: the first stored byte of each row gives the top three bits.
+  const ByteString bmp1 = BmpOfDepth(3, 2, 1);
+  std::vector<std::uint8_t> bmp1Indices;
+  for (std::size_t row : {1u, 0u}) {
+    for (int bit = 7; bit > 4; --bit)
+      bmp1Indices.push_back(static_cast<std::uint8_t>((bmp1[62 + 4 * row] >> bit) & 1));
+  }
+  cases.push_back({"1-bit bmp", bmp1, bmp1Indices, {kBlack, kWhite}});
+
+  for (const Case& c : cases) {
+    auto read = ReadPictureFileBytes(c.bytes);
+    ASSERT_TRUE(read.Ok()) << c.name << ": " << read.Error();
+    const PictureFile& file = read.Value();
+    EXPECT_EQ(file.indices, c.indices) << c.name;
+    EXPECT_EQ(file.palette, c.palette) << c.name;
+    const int width = file.pixels.Width();
+    for (std::size_t i = 0; i < c.indices.size(); ++i) {
+      ASSERT_EQ(file.pixels.GetPixel(static_cast<int>(i) % width, static_cast<int>(i) / width),
+                c.palette[c.indices[i]])
+          << c.name << " pixel " << i;
+    }
+  }
+}
+
+// Decoded pictures are written at the depth of their colours: IHDR byte 24 is the bit
+// depth, byte 25 the colour type (0 grey, 2 RGB, 3 palette).
+TEST(PictureFile, PngOutputTakesTheDepthOfTheDecodedColours) {
+  std::vector<RgbColor> ramp2 = {kBlack, GreyColor(128), GreyColor(192), kWhite};
+  std::vector<RgbColor> ramp3, ramp4, ramp8;
+  for (int v = 0; v < 8; ++v) ramp3.push_back(GreyColor((510 * v + 7) / 14));
+  for (int v = 0; v < 16; ++v) ramp4.push_back(GreyColor(17 * v));
+  for (int v = 0; v < 256; ++v) ramp8.push_back(GreyColor(v));
+  struct Case {
+    const char* name;
+    std::vector<RgbColor> colours;
+    int depth;
+    int colourType;
+  };
+  for (const Case& c : {Case{"black and white", {kBlack, kWhite}, 1, 0}, Case{"2-bit greys", ramp2, 2, 3},
+                        Case{"3-bit greys", ramp3, 4, 3}, Case{"4-bit greys", ramp4, 4, 0},
+                        Case{"8-bit greys", ramp8, 8, 0}, Case{"direct colour", {}, 8, 2}}) {
+    platform::Surface picture = platform::Surface::Picture(19, 11);
+    for (int i = 0; i < 19 * 11; ++i) {
+      picture.SetPixel(i % 19, i / 19,
+                       c.colours.empty() ? Rgb(i, 2 * i, 3 * i)
+                                         : c.colours[static_cast<std::size_t>(i * 7) % c.colours.size()]);
+    }
+    const ByteString png = PngOf(picture, c.colours);
+    EXPECT_EQ(png.at(24), c.depth) << c.name;
+    EXPECT_EQ(png.at(25), c.colourType) << c.name;
+    EXPECT_EQ(ReadPictureBytes(png).Value(), picture) << c.name;
+  }
+  // A pixel outside the colours given falls back to RGB rather than losing it.
+  platform::Surface odd = test::Filled(4, 4, kWhite);
+  odd.SetPixel(3, 3, Rgb(1, 2, 3));
+  EXPECT_EQ(PngOf(odd, ramp2).at(25), 2);
 }
 
 TEST(PictureFile, WriteFailuresSayWhy) {
   test::TempDir dir;
+  const RgbColor two[] = {kBlack, kWhite};
+  const std::uint8_t beyond[] = {0, 2};
   EXPECT_FALSE(WritePicture(dir.File("a.unknownkind"), test::Filled(1, 1, kBlack)).Ok());
   EXPECT_FALSE(WritePicture(dir.File("a.bmp"), platform::Surface()).Ok());
   EXPECT_FALSE(WritePicture(dir.File("missing/a.bmp"), test::Filled(1, 1, kBlack)).Ok());
+  EXPECT_FALSE(IndexedPngBytes(2, 1, beyond, two, 1).Ok());
+  EXPECT_FALSE(IndexedPngBytes(2, 1, std::span(beyond, 1), two, 1).Ok());
+  EXPECT_FALSE(IndexedPngBytes(2, 1, std::span(beyond, 1), two, 3).Ok());
 }
 
 }  // namespace

@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Whole-process timings of glyphon with hyperfine: `formats`, and encode and decode of
+# 256x256 and 2048x2048 pictures as PNG and BMP. Prints each case's median and its peak
+# memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
+# time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
+#   bash bench/cli.sh            # builds the release preset first
+#   GLYPHON=path/to/glyphon bash bench/cli.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+if [ -z "${GLYPHON:-}" ]; then
+  cmake --preset release >/dev/null
+  cmake --build --preset release --target glyphon >/dev/null
+  GLYPHON="$PWD/build/release/bin/glyphon"
+fi
+runs="${RUNS:-21}"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+# Inputs: reproducible pseudo-random ROM data (4bpp and 2bpp), decoded once into the
+# pictures the encode cases read.
+python3 - "$work" <<'PY'
+import random, sys
+random.seed(15)
+for side in (256, 2048):
+    for bpp in (2, 4):
+        with open(f"{sys.argv[1]}/d{bpp}_{side}.dat", "wb") as f:
+            f.write(random.randbytes(side * side * bpp // 8))
+PY
+g="$GLYPHON"
+for side in 256 2048; do
+  "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.png"
+  "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.bmp"
+done
+
+cases=(
+  "formats|$g formats"
+  "4bpp encode 256x256 PNG|$g encode --format 4bpp-snes $work/p256.png $work/o.dat"
+  "4bpp encode 256x256 BMP|$g encode --format 4bpp-snes $work/p256.bmp $work/o.dat"
+  "4bpp decode 256x256 to PNG|$g decode --format 4bpp-snes --width 256 $work/d4_256.dat $work/o.png"
+  "4bpp decode 256x256 to BMP|$g decode --format 4bpp-snes --width 256 $work/d4_256.dat $work/o.bmp"
+  "4bpp encode 2048x2048 PNG|$g encode --format 4bpp-snes $work/p2048.png $work/o.dat"
+  "4bpp encode 2048x2048 BMP|$g encode --format 4bpp-snes $work/p2048.bmp $work/o.dat"
+  "2bpp decode 2048x2048 to PNG|$g decode --format 2bpp-snes/gb --width 2048 $work/d2_2048.dat $work/o.png"
+  "4bpp decode 2048x2048 to PNG|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.png"
+  "4bpp decode 2048x2048 to BMP|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.bmp"
+)
+
+echo "| case | median ms | CPU ms | peak memory MB |"
+echo "|---|---:|---:|---:|"
+for entry in "${cases[@]}"; do
+  name="${entry%%|*}"
+  command="${entry#*|}"
+  hyperfine -N --style none --warmup 3 --runs "$runs" --export-json "$work/h.json" "$command" >/dev/null 2>&1
+  read -r median cpu < <(python3 -c "import json,sys; r = json.load(open(sys.argv[1]))['results'][0]; print('%.1f %.1f' % (r['median'] * 1000, (r['user'] + r['system']) * 1000))" "$work/h.json")
+  peak=0
+  for _ in 1 2 3; do
+    /usr/bin/time -f %M -o "$work/t" $command >/dev/null 2>&1
+    kb=$(tail -1 "$work/t")
+    [ "$kb" -gt "$peak" ] && peak=$kb
+  done
+  echo "| $name | $median | $cpu | $(python3 -c "print('%.1f' % ($peak / 1024))") |"
+done

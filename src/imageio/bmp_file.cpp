@@ -1,0 +1,317 @@
+// BMP files: the Windows and OS/2 layouts at 1, 2, 4, 8, 16, 24 and 32 bits per pixel,
+// uncompressed, with bit-field masks, or run-length encoded (RLE8, RLE4). Every read is
+// measured against the file's length first, so a cut file is refused, never half-read.
+#include <array>
+#include <bit>
+#include <cstring>
+
+#include "imageio/picture_file.h"
+#include "imageio/readers.h"
+
+namespace glyphon::imageio {
+
+namespace {
+
+using R = Result<PictureFile>;
+
+std::uint32_t Le32(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint32_t>(b[at]) | static_cast<std::uint32_t>(b[at + 1]) << 8 |
+         static_cast<std::uint32_t>(b[at + 2]) << 16 | static_cast<std::uint32_t>(b[at + 3]) << 24;
+}
+std::uint16_t Le16(std::span<const std::uint8_t> b, std::size_t at) {
+  return static_cast<std::uint16_t>(b[at] | b[at + 1] << 8);
+}
+
+enum Compression : std::uint32_t { kRgb = 0, kRle8 = 1, kRle4 = 2, kBitFields = 3, kAlphaBitFields = 6 };
+
+// One colour channel of a 16- or 32-bit pixel: where its bits sit and how to widen them
+// to 0-255 (the channel's largest value becomes 255).
+struct Channel {
+  std::uint32_t mask = 0;
+  int shift = 0;
+  std::uint32_t max = 0;
+
+  explicit Channel(std::uint32_t m = 0) : mask(m) {
+    if (mask == 0) return;
+    shift = std::countr_zero(mask);
+    max = mask >> shift;
+  }
+  int Level(std::uint32_t pixel) const noexcept {
+    if (max == 0) return 0;
+    const std::uint32_t v = (pixel & mask) >> shift;
+    return static_cast<int>((std::uint64_t{v} * 255 + max / 2) / max);
+  }
+};
+
+struct BmpHeader {
+  std::int64_t width = 0;
+  std::int64_t height = 0;  // positive; `topDown` says the row order
+  bool topDown = false;
+  int bitsPerPixel = 0;
+  std::uint32_t compression = kRgb;
+  std::uint32_t dataOffset = 0;
+  std::array<Channel, 3> channels;  // red, green, blue
+  std::vector<RgbColor> palette;
+};
+
+const char* const kTruncatedHeader = "the BMP file is truncated (its header is incomplete)";
+
+Result<BmpHeader> ParseHeader(std::span<const std::uint8_t> bytes) {
+  using H = Result<BmpHeader>;
+  if (bytes.size() < 18) return H::Failure(kTruncatedHeader);
+  BmpHeader h;
+  h.dataOffset = Le32(bytes, 10);
+  const std::uint32_t headerSize = Le32(bytes, 14);
+  const bool core = headerSize == 12;
+  if (!core && (headerSize < 16 || headerSize > 124)) {
+    return H::Failure("the BMP header has an unknown size (" + std::to_string(headerSize) + " bytes)");
+  }
+  if (bytes.size() < 14 + std::size_t{headerSize}) return H::Failure(kTruncatedHeader);
+  std::size_t after = 14 + headerSize;
+  if (core) {
+    h.width = Le16(bytes, 18);
+    h.height = Le16(bytes, 20);
+    h.bitsPerPixel = Le16(bytes, 24);
+  } else {
+    h.width = static_cast<std::int32_t>(Le32(bytes, 18));
+    const auto height = static_cast<std::int32_t>(Le32(bytes, 22));
+    h.topDown = height < 0;
+    h.height = height < 0 ? -std::int64_t{height} : height;
+    h.bitsPerPixel = Le16(bytes, 28);
+    h.compression = headerSize >= 20 ? Le32(bytes, 30) : kRgb;
+  }
+  const int bits = h.bitsPerPixel;
+  if (bits != 1 && bits != 2 && bits != 4 && bits != 8 && bits != 16 && bits != 24 && bits != 32) {
+    return H::Failure("the BMP header gives " + std::to_string(bits) + " bits per pixel");
+  }
+  switch (h.compression) {
+    case kRgb:
+      break;
+    case kRle8:
+    case kRle4:
+      if (bits != (h.compression == kRle8 ? 8 : 4) || h.topDown) {
+        return H::Failure("the BMP file's run-length encoding does not fit its pixel depth");
+      }
+      break;
+    case kBitFields:
+    case kAlphaBitFields: {
+      if (bits != 16 && bits != 32)
+        return H::Failure("the BMP file has bit fields at " + std::to_string(bits) + " bits");
+      // A 40-byte header keeps the masks after it; the later headers hold them inside.
+      const std::size_t masksAt = headerSize >= 52 ? 54 : after;
+      if (bytes.size() < masksAt + 12) return H::Failure(kTruncatedHeader);
+      for (std::size_t c = 0; c < 3; ++c) h.channels[c] = Channel(Le32(bytes, masksAt + 4 * c));
+      if (headerSize < 52) after += h.compression == kAlphaBitFields ? 16 : 12;
+      break;
+    }
+    default:
+      return H::Failure("the BMP file uses a compression this program cannot read (kind " +
+                        std::to_string(h.compression) + ")");
+  }
+  if (h.compression == kRgb && bits == 16) {
+    h.channels = {Channel(0x7C00), Channel(0x03E0), Channel(0x001F)};
+  } else if (h.compression == kRgb && bits == 32) {
+    h.channels = {Channel(0xFF0000), Channel(0x00FF00), Channel(0x0000FF)};
+  }
+  if (bits <= 8) {
+    const std::size_t entrySize = core ? 3 : 4;
+    std::size_t count = std::size_t{1} << bits;
+    if (!core && headerSize >= 36) {
+      const std::uint32_t used = Le32(bytes, 46);
+      if (used != 0 && used < count) count = used;
+    }
+    if (bytes.size() < after + count * entrySize)
+      return H::Failure("the BMP file is truncated (in its colour table)");
+    h.palette.reserve(count);
+    for (std::size_t i = 0; i < count; ++i) {
+      const std::size_t at = after + i * entrySize;
+      h.palette.push_back(Rgb(bytes[at + 2], bytes[at + 1], bytes[at]));
+    }
+  }
+  return h;
+}
+
+// Bytes of one stored row: whole pixels, padded to a multiple of 4.
+std::int64_t Stride(std::int64_t width, int bits) {
+  return (width * bits + 31) / 32 * 4;
+}
+
+// The row of the picture that the `stored`-th row of the file fills.
+int PictureRow(const BmpHeader& h, std::int64_t stored) {
+  return static_cast<int>(h.topDown ? stored : h.height - 1 - stored);
+}
+
+// Uncompressed and bit-field rows.
+void ReadRows(std::span<const std::uint8_t> data, const BmpHeader& h, PictureFile& out) {
+  const std::int64_t stride = Stride(h.width, h.bitsPerPixel);
+  const auto width = static_cast<std::size_t>(h.width);
+  const std::size_t paletteSize = h.palette.size();
+  for (std::int64_t stored = 0; stored < h.height; ++stored) {
+    const int y = PictureRow(h, stored);
+    const std::uint8_t* in = data.data() + stored * stride;
+    auto row = out.pixels.Row(y);
+    std::uint8_t* indices =
+        out.indices.empty() ? nullptr : out.indices.data() + static_cast<std::size_t>(y) * width;
+    switch (h.bitsPerPixel) {
+      case 24:
+        for (std::size_t x = 0; x < width; ++x, in += 3) row[x] = Rgb(in[2], in[1], in[0]);
+        break;
+      case 16:
+      case 32: {
+        const std::size_t size = static_cast<std::size_t>(h.bitsPerPixel) / 8;
+        for (std::size_t x = 0; x < width; ++x, in += size) {
+          std::uint32_t pixel = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+          if (size == 4)
+            pixel |= static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
+          row[x] = Rgb(h.channels[0].Level(pixel), h.channels[1].Level(pixel), h.channels[2].Level(pixel));
+        }
+        break;
+      }
+      default: {
+        const int bits = h.bitsPerPixel;
+        const unsigned mask = (1u << bits) - 1u;
+        for (std::size_t x = 0; x < width; ++x) {
+          const std::size_t bit = x * static_cast<std::size_t>(bits);
+          const auto index = static_cast<std::uint8_t>(
+              (unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
+          row[x] = index < paletteSize ? h.palette[index] : kBlack;
+          if (indices != nullptr) indices[x] = index;
+        }
+      }
+    }
+  }
+}
+
+// RLE8 and RLE4: pairs of (count, index) runs and escapes (0,0 end of row; 0,1 end of
+// picture; 0,2,dx,dy a jump; 0,n n literal indices padded to a 16-bit boundary). The
+// rows run bottom-up. Data that ends before the end-of-picture escape is a cut file.
+Status ReadRunLengths(std::span<const std::uint8_t> data, const BmpHeader& h,
+                      std::vector<std::uint8_t>& indices) {
+  const bool four = h.compression == kRle4;
+  const std::int64_t width = h.width, height = h.height;
+  std::int64_t x = 0, y = 0;  // y counts stored rows, bottom first
+  std::size_t at = 0;
+  auto put = [&](std::uint8_t index) {
+    if (x < width && y < height) {
+      indices[static_cast<std::size_t>(PictureRow(h, y)) * static_cast<std::size_t>(width) +
+              static_cast<std::size_t>(x)] = index;
+    }
+    ++x;
+  };
+  const Status truncated = Status::Failure("the BMP file is truncated (its run-length data ends early)");
+  for (;;) {
+    if (at + 2 > data.size()) return truncated;
+    const unsigned count = data[at], value = data[at + 1];
+    at += 2;
+    if (count > 0) {
+      for (unsigned i = 0; i < count; ++i) {
+        put(static_cast<std::uint8_t>(four ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value));
+      }
+      continue;
+    }
+    if (value == 0) {
+      x = 0;
+      ++y;
+    } else if (value == 1) {
+      return Status::Success();
+    } else if (value == 2) {
+      if (at + 2 > data.size()) return truncated;
+      x += data[at];
+      y += data[at + 1];
+      at += 2;
+    } else {
+      const std::size_t stored = four ? (value + 1) / 2 : value;
+      const std::size_t padded = (stored + 1) / 2 * 2;
+      if (at + padded > data.size()) return truncated;
+      for (unsigned i = 0; i < value; ++i) {
+        const std::uint8_t byte = data[at + (four ? i / 2 : i)];
+        put(static_cast<std::uint8_t>(four ? (i % 2 == 0 ? byte >> 4 : byte & 0x0F) : byte));
+      }
+      at += padded;
+    }
+  }
+}
+
+}  // namespace
+
+Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want) {
+  auto parsed = ParseHeader(bytes);
+  if (!parsed) return R::Failure(parsed.Error());
+  const BmpHeader& h = parsed.Value();
+  auto pixels = NewPicture(h.width, h.height, "the BMP");
+  if (!pixels) return R::Failure(pixels.Error());
+  if (h.dataOffset > bytes.size()) return R::Failure("the BMP file is truncated (its pixel data is missing)");
+  const auto data = bytes.subspan(h.dataOffset);
+
+  PictureFile out;
+  out.pixels = std::move(pixels).Value();
+  const bool indexed = h.bitsPerPixel <= 8;
+  const std::size_t count = out.pixels.PixelCount();
+  if (h.compression == kRle8 || h.compression == kRle4) {
+    out.indices.assign(count, 0);
+    if (Status read = ReadRunLengths(data, h, out.indices); !read) return R::Failure(read.error);
+    const std::size_t paletteSize = h.palette.size();
+    const std::uint8_t* index = out.indices.data();
+    for (int y = 0; y < out.pixels.Height(); ++y) {
+      for (RgbColor& c : out.pixels.Row(y)) {
+        c = *index < paletteSize ? h.palette[*index] : kBlack;
+        ++index;
+      }
+    }
+  } else {
+    const std::int64_t need = Stride(h.width, h.bitsPerPixel) * h.height;
+    const auto have = static_cast<std::int64_t>(data.size());
+    if (have < need) {
+      return R::Failure("the BMP file is truncated (" + std::to_string(have) +
+                        " bytes of pixel data where its header says " + std::to_string(need) + ")");
+    }
+    if (indexed && want == Want::ColoursAndIndices) out.indices.assign(count, 0);
+    ReadRows(data, h, out);
+  }
+  if (indexed) {
+    out.palette = h.palette;
+    if (want == Want::Colours) out.indices.clear();
+  }
+  return out;
+}
+
+ByteString BmpFileBytes(const platform::Surface& picture) {
+  // A 14-byte file header and a 40-byte info header, then bottom-up BGR rows padded to
+  // multiples of 4 bytes.
+  const auto width = static_cast<std::uint32_t>(picture.Width());
+  const auto height = static_cast<std::uint32_t>(picture.Height());
+  const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
+  const std::uint32_t dataSize = stride * height;
+  ByteString out(54 + std::size_t{dataSize}, 0);
+  auto put16 = [&](std::size_t at, std::uint32_t v) {
+    out[at] = static_cast<std::uint8_t>(v);
+    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+  };
+  auto put32 = [&](std::size_t at, std::uint32_t v) {
+    put16(at, v);
+    put16(at + 2, v >> 16);
+  };
+  out[0] = 'B';
+  out[1] = 'M';
+  put32(2, 54 + dataSize);
+  put32(10, 54);
+  put32(14, 40);
+  put32(18, width);
+  put32(22, height);
+  put16(26, 1);   // planes
+  put16(28, 24);  // bits per pixel
+  put32(34, dataSize);
+  put32(38, 2835);  // 72 dots per inch, in dots per metre
+  put32(42, 2835);
+  for (int y = 0; y < picture.Height(); ++y) {
+    std::uint8_t* line = out.data() + 54 + std::size_t{stride} * (height - 1 - static_cast<std::uint32_t>(y));
+    for (RgbColor c : picture.Row(y)) {
+      *line++ = static_cast<std::uint8_t>(BlueOf(c));
+      *line++ = static_cast<std::uint8_t>(GreenOf(c));
+      *line++ = static_cast<std::uint8_t>(RedOf(c));
+    }
+  }
+  return out;
+}
+
+}  // namespace glyphon::imageio

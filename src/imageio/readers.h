@@ -1,0 +1,57 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "imageio/picture_file.h"
+#include "platform/picture_limits.h"
+
+namespace glyphon::imageio {
+
+// What a reader is asked for: colours only, or the stored indices too.
+enum class Want { Colours, ColoursAndIndices };
+
+// Readers of the kinds the core knows. Each refuses a truncated file with a reason that
+// names the kind, and a size beyond the picture limits before allocating anything.
+Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want);
+Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want);
+Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
+
+// Allocates the pixels once the header's size has passed the limits. `kind` starts the
+// reason ("the PNG picture is").
+inline Result<platform::Surface> NewPicture(std::int64_t width, std::int64_t height,
+                                            const std::string& kind) {
+  if (width <= 0 || height <= 0) {
+    return Result<platform::Surface>::Failure(kind + " header gives an empty or negative size");
+  }
+  if (std::string problem = platform::PictureSizeProblem(width, height, kind + " picture is");
+      !problem.empty()) {
+    return Result<platform::Surface>::Failure(std::move(problem));
+  }
+  return platform::Surface::Picture(static_cast<int>(width), static_cast<int>(height));
+}
+
+// The layout of a PNG to write. `colourType` is the file's own code: 0 grey, 2 RGB,
+// 3 palette indices.
+struct PngLayout {
+  int width = 0;
+  int height = 0;
+  int bitDepth = 8;
+  int colourType = 2;
+  std::span<const RgbColor> palette;
+  int compressionLevel = 6;
+  int filters = 0;  // the filter choice flags; 0 for none at all
+};
+inline constexpr int kPngGrey = 0;
+inline constexpr int kPngRgb = 2;
+inline constexpr int kPngIndexed = 3;
+
+// Encodes a PNG whose rows `fillRow(y, row)` writes in the file's own packing.
+Result<ByteString> EncodePng(const PngLayout& layout, const std::function<void(int, std::uint8_t*)>& fillRow);
+
+// A 24-bit BMP file.
+ByteString BmpFileBytes(const platform::Surface& picture);
+
+}  // namespace glyphon::imageio
