@@ -238,16 +238,31 @@ Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want) {
   auto parsed = ParseHeader(bytes);
   if (!parsed) return R::Failure(parsed.Error());
   const BmpHeader& h = parsed.Value();
-  auto pixels = NewPicture(h.width, h.height, "the BMP");
-  if (!pixels) return R::Failure(pixels.Error());
+  // The header's size passes the limits and the data is measured before any pixel is
+  // allocated: a cut or lying file costs nothing.
+  if (std::string problem = platform::PictureSizeProblem(h.width, h.height, "the BMP picture is");
+      h.width > 0 && h.height > 0 && !problem.empty()) {
+    return R::Failure(std::move(problem));
+  }
   if (h.dataOffset > bytes.size()) return R::Failure("the BMP file is truncated (its pixel data is missing)");
   const auto data = bytes.subspan(h.dataOffset);
+  const bool runLengths = h.compression == kRle8 || h.compression == kRle4;
+  if (!runLengths && h.width > 0 && h.height > 0) {
+    const std::int64_t need = Stride(h.width, h.bitsPerPixel) * h.height;
+    const auto have = static_cast<std::int64_t>(data.size());
+    if (have < need) {
+      return R::Failure("the BMP file is truncated (" + std::to_string(have) +
+                        " bytes of pixel data where its header says " + std::to_string(need) + ")");
+    }
+  }
+  auto pixels = NewPicture(h.width, h.height, "the BMP");
+  if (!pixels) return R::Failure(pixels.Error());
 
   PictureFile out;
   out.pixels = std::move(pixels).Value();
   const bool indexed = h.bitsPerPixel <= 8;
   const std::size_t count = out.pixels.PixelCount();
-  if (h.compression == kRle8 || h.compression == kRle4) {
+  if (runLengths) {
     out.indices.assign(count, 0);
     if (Status read = ReadRunLengths(data, h, out.indices); !read) return R::Failure(read.error);
     const std::size_t paletteSize = h.palette.size();
@@ -259,12 +274,6 @@ Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want) {
       }
     }
   } else {
-    const std::int64_t need = Stride(h.width, h.bitsPerPixel) * h.height;
-    const auto have = static_cast<std::int64_t>(data.size());
-    if (have < need) {
-      return R::Failure("the BMP file is truncated (" + std::to_string(have) +
-                        " bytes of pixel data where its header says " + std::to_string(need) + ")");
-    }
     if (indexed && want == Want::ColoursAndIndices) out.indices.assign(count, 0);
     ReadRows(data, h, out);
   }
