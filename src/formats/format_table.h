@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "formats/codec.h"
+#include "formats/grey_palette.h"
 
 namespace glyphon::formats {
 
@@ -25,15 +26,19 @@ struct FormatInfo {
   int index;
   std::string_view caption;
   int bitsPerPixel;
-  bool lockOptional;                // the 8-pixel grid lock may be switched off (linear layouts)
-  std::string_view partnerName;     // name in the missing-partner question; empty for no partner
-  std::string_view partnerFilter;   // what the filter lists call the partner data ("FX high")
+  bool lockOptional;               // the 8-pixel grid lock may be switched off (linear layouts)
+  std::string_view partnerName;    // name in the missing-partner question; empty for no partner
+  std::string_view partnerFilter;  // what the filter lists call the partner data ("FX high")
   SwatchRule swatches;
   HeightRule height;
-  double pixelsPerByte;             // the size rule: nearest(W * H / pixelsPerByte) bytes
+  double pixelsPerByte;  // the size rule: nearest(W * H / pixelsPerByte) bytes
   EncodeFn encode;
   DecodeFn decode;
+  // The values the format stores and the colours its decoder draws them in; null for the
+  // direct-colour formats, which store colours rather than values.
+  const GreyPalette* values;
 
+  bool HasValues() const noexcept { return values != nullptr; }
   bool HasPartner() const noexcept { return !partnerName.empty(); }
 };
 
