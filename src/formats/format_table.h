@@ -26,12 +26,12 @@ struct FormatInfo {
   int index;
   std::string_view caption;
   int bitsPerPixel;
-  bool lockOptional;               // the 8-pixel grid lock may be switched off (linear layouts)
-  std::string_view partnerName;    // name in the missing-partner question; empty for no partner
-  std::string_view partnerFilter;  // what the filter lists call the partner data ("FX high")
+  bool lockOptional;                // the 8-pixel grid lock may be switched off (linear layouts)
+  std::string_view partnerName;     // name in the missing-partner question; empty for no partner
+  std::string_view partnerFilter;   // what the filter lists call the partner data ("FX high")
   SwatchRule swatches;
   HeightRule height;
-  double pixelsPerByte;  // the size rule: nearest(W * H / pixelsPerByte) bytes
+  double pixelsPerByte;             // the size rule: nearest(W * H / pixelsPerByte) bytes
   EncodeFn encode;
   DecodeFn decode;
   // The values the format stores and the colours its decoder draws them in; null for the
