@@ -22,6 +22,12 @@ ByteString Text(std::string_view text) {
   return ByteString(text.begin(), text.end());
 }
 
+ByteString Repeated(std::string_view line, int times) {
+  ByteString out;
+  for (int i = 0; i < times; ++i) out.insert(out.end(), line.begin(), line.end());
+  return out;
+}
+
 class EveryKind : public ::testing::TestWithParam<std::size_t> {
  protected:
   const PaletteKind& kind() const { return PaletteKinds()[GetParam()]; }
@@ -121,12 +127,7 @@ TEST(PaletteFiles, BadInputGivesClearMessages) {
        "line 3: expected three numbers 0-255 (red green blue) and an optional name, found \"banana\""},
       {"hex", Text("#123456\n\n#12345\n"), "line 3: expected a colour \"#rrggbb\", found \"#12345\""},
       {"hex", Text("\n; only a comment\n\n"), "no colours"},
-      {"hex", Text([] {
-         std::string t;
-         for (int i = 0; i < 257; ++i) t += "#000000\n";
-         return t;
-       }()),
-       "257 colours, more than the 256 a palette holds"},
+      {"hex", Repeated("#000000\n", 257), "257 colours, more than the 256 a palette holds"},
       {"rgb24", ByteString(3 * 300, 0), "300 colours, more than the 256 a palette holds"},
       {"rgb24", ByteString(7, 0), "7 bytes: an RGB24 palette is 3 bytes a colour"},
       {"rgb24", ByteString{}, "no colours"},
