@@ -1,6 +1,8 @@
 // The text palette kinds: JASC-PAL, GIMP and one hex colour a line.
+#include <array>
 #include <cctype>
 #include <charconv>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -148,9 +150,10 @@ Result<Palette> ReadGimp(std::span<const std::uint8_t> bytes) {
 ByteString WriteGimp(const Palette& palette) {
   std::string text = "GIMP Palette\nName: glyphon\nColumns: 16\n#\n";
   for (RgbColor c : palette.colours) {
-    std::string rgb[3] = {std::to_string(RedOf(c)), std::to_string(GreenOf(c)), std::to_string(BlueOf(c))};
-    for (std::string& part : rgb) text += std::string(3 - part.size() + (&part == rgb ? 0 : 1), ' ') + part;
-    text += "\t" + HexColour(c) + "\n";
+    // Components right-aligned in columns of three, the colour's hex code as its name.
+    std::array<char, 16> rgb{};
+    std::snprintf(rgb.data(), rgb.size(), "%3d %3d %3d\t", RedOf(c), GreenOf(c), BlueOf(c));
+    text.append(rgb.data()).append(HexColour(c)).push_back('\n');
   }
   return Text(text);
 }
