@@ -32,26 +32,26 @@ constexpr HeightRule Over(int bytesPerPixel) {
 
 // clang-format off
 constexpr std::array<FormatInfo, kFormatCount> kFormats{{
-  // index caption              bpp lock   tiled  partner name          partner filter     swatches height       size rule  encoder                       decoder
-  {0,  "1bpp SNES",             1,  false, true,  "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppSnes,             DecodeOneBppSnes},
-  {1,  "1bpp Linear",           1,  true,  false, "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppLinear,           DecodeOneBppLinear},
-  {2,  "2bpp SNES/GB",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppSnesGb,           DecodeTwoBppSnesGb},
-  {3,  "2bpp NES",              2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppNes,              DecodeTwoBppNes},
-  {4,  "2bpp Linear",           2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppLinear,           DecodeTwoBppLinear},
-  {5,  "2bpp VB Tile",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbTile,           DecodeTwoBppVbTile},
-  {6,  "2bpp VB Linear",        2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbLinear,         DecodeTwoBppVbLinear},
-  {7,  "3bpp SNES",             3,  false, true,  "",                   "",                kGrey,  Times(8.0/3), 8.0 / 3.0, EncodeThreeBppSnes,           DecodeThreeBppSnes},
-  {8,  "4bpp SNES",             4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppSnes,            DecodeFourBppSnes},
-  {9,  "4bpp Genesis",          4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppGenesis,         DecodeFourBppGenesis},
-  {10, "4bpp Linear",           4,  true,  false, "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppLinear,          DecodeFourBppLinear},
-  {11, "4bpp FX Low",           4,  false, false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       EncodeFxLow,                  DecodeFxLow},
-  {12, "4bpp FX High",          4,  false, false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       EncodeFxHigh,                 DecodeFxHigh},
-  {13, "8bpp Mode7 Lin",        8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeMode7Linear,            DecodeMode7Linear},
-  {14, "8bpp Mode7 Int",        8,  false, false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       EncodeMode7Interleaved,       DecodeMode7Interleaved},
-  {15, "8bpp SNES",             8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppSnes,           DecodeEightBppSnes},
-  {16, "8bpp Linear",           8,  true,  false, "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppLinear,         DecodeEightBppLinear},
-  {17, "16bpp N64 (High)",      16, true,  false, "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       EncodeN64High,                DecodeN64High},
-  {18, "32bpp N64 (True)",      32, true,  false, "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      EncodeN64True,                DecodeN64True},
+  // index caption              bpp lock   tiled  partner name          partner filter     swatches height       size rule  encoder                       decoder                  values
+  {0,  "1bpp SNES",             1,  false, true,  "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppSnes,             DecodeOneBppSnes,        &kOneBitGreys},
+  {1,  "1bpp Linear",           1,  true,  false, "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppLinear,           DecodeOneBppLinear,      &kOneBitGreys},
+  {2,  "2bpp SNES/GB",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppSnesGb,           DecodeTwoBppSnesGb,      &kTwoBitGreys},
+  {3,  "2bpp NES",              2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppNes,              DecodeTwoBppNes,         &kTwoBitGreys},
+  {4,  "2bpp Linear",           2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppLinear,           DecodeTwoBppLinear,      &kTwoBitGreys},
+  {5,  "2bpp VB Tile",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbTile,           DecodeTwoBppVbTile,      &kTwoBitGreys},
+  {6,  "2bpp VB Linear",        2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbLinear,         DecodeTwoBppVbLinear,    &kTwoBitGreys},
+  {7,  "3bpp SNES",             3,  false, true,  "",                   "",                kGrey,  Times(8.0/3), 8.0 / 3.0, EncodeThreeBppSnes,           DecodeThreeBppSnes,      &kThreeBitGreys},
+  {8,  "4bpp SNES",             4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppSnes,            DecodeFourBppSnes,       &kFourBitGreys},
+  {9,  "4bpp Genesis",          4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppGenesis,         DecodeFourBppGenesis,    &kFourBitGreys},
+  {10, "4bpp Linear",           4,  true,  false, "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppLinear,          DecodeFourBppLinear,     &kFourBitGreys},
+  {11, "4bpp FX Low",           4,  false, false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       EncodeFxLow,                  DecodeFxLow,             &kFourBitGreys},
+  {12, "4bpp FX High",          4,  false, false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       EncodeFxHigh,                 DecodeFxHigh,            &kFourBitGreys},
+  {13, "8bpp Mode7 Lin",        8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeMode7Linear,            DecodeMode7Linear,       &kEightBitGreys},
+  {14, "8bpp Mode7 Int",        8,  false, false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       EncodeMode7Interleaved,       DecodeMode7Interleaved,  &kEightBitGreys},
+  {15, "8bpp SNES",             8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppSnes,           DecodeEightBppSnes,      &kEightBitGreys},
+  {16, "8bpp Linear",           8,  true,  false, "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppLinear,         DecodeEightBppLinear,    &kEightBitGreys},
+  {17, "16bpp N64 (High)",      16, true,  false, "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       EncodeN64High,                DecodeN64High,           nullptr},
+  {18, "32bpp N64 (True)",      32, true,  false, "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      EncodeN64True,                DecodeN64True,           nullptr},
 }};
 // clang-format on
 

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "formats/codec.h"
+#include "formats/grey_palette.h"
 
 namespace glyphon::formats {
 
@@ -34,7 +35,11 @@ struct FormatInfo {
   double pixelsPerByte;  // the size rule: nearest(W * H / pixelsPerByte) bytes
   EncodeFn encode;
   DecodeFn decode;
+  // The values the format stores and the colours its decoder draws them in; null for the
+  // direct-colour formats, which store colours rather than values.
+  const GreyPalette* values;
 
+  bool HasValues() const noexcept { return values != nullptr; }
   bool HasPartner() const noexcept { return !partnerName.empty(); }
 };
 

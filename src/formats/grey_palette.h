@@ -16,6 +16,9 @@ namespace glyphon::formats {
 // and one table look-up replaces the division or the band comparisons.
 struct GreyPalette {
   int bits = 0;
+  // 1 bit: the encoder compares the whole colour value with 0x7F7F7F (blue decides first)
+  // rather than its grey level; indexOfGrey still holds what that gives for a grey.
+  bool wholeColour = false;
   std::array<std::uint8_t, 256> indexOfGrey{};
   std::array<RgbColor, 256> colourOfIndex{};  // the first 2^bits entries are used
 
@@ -35,6 +38,15 @@ constexpr GreyPalette MakeGreyPalette(int bits, IndexRule index, LevelRule level
     palette.colourOfIndex[v] = GreyColor(level(static_cast<int>(v)));
   return palette;
 }
+
+// 1 bit: Bit1 of the colour; a grey g is above 0x7F7F7F from g = 128 on. Drawn black and
+// white.
+inline constexpr GreyPalette kOneBitGreys = [] {
+  GreyPalette palette = MakeGreyPalette(
+      1, [](int g) { return g >= 128 ? 1 : 0; }, [](int v) { return v * 255; });
+  palette.wholeColour = true;
+  return palette;
+}();
 
 // 2 bits: the four uneven bands of Level2; drawn 0, 128, 192, 255, each inside its own
 // band so that decoding and encoding again gives back the same indices.

@@ -1,0 +1,44 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "platform/types.h"
+
+namespace glyphon::palette {
+
+inline constexpr std::size_t kMaxColours = 256;
+
+// Up to 256 colours (0x00BBGGRR, as pixel reads give them); entry i is the colour of
+// value i.
+struct Palette {
+  std::vector<RgbColor> colours;
+  friend bool operator==(const Palette&, const Palette&) = default;
+};
+
+// Component depths of the console layouts. 8 bits to n: round(c * (2^n - 1) / 255), which
+// never ties (the doubled numerator is odd), so adding half the divisor and truncating is
+// exact. n bits to 8 repeats the bits downwards: 5 bits (v << 3) | (v >> 2), 3 bits
+// (v << 5) | (v << 2) | (v >> 1), the nearest 8-bit levels to v * 255 / (2^n - 1). Either
+// way round, reducing an expanded level gives it back.
+constexpr int ReduceTo5(int c) noexcept {
+  return (c * 31 + 127) / 255;
+}
+constexpr int ReduceTo3(int c) noexcept {
+  return (c * 7 + 127) / 255;
+}
+constexpr int ExpandFrom5(int v) noexcept {
+  return (v << 3) | (v >> 2);
+}
+constexpr int ExpandFrom3(int v) noexcept {
+  return (v << 5) | (v << 2) | (v >> 1);
+}
+
+// The colours as a layout of `bits` bits a component (3, 5 or 8) stores and reads them back.
+Palette AtDepth(const Palette& palette, int bits);
+
+// "#rrggbb" in lower case.
+std::string HexColour(RgbColor colour);
+
+}  // namespace glyphon::palette

@@ -1,0 +1,35 @@
+#pragma once
+
+// The readers and writers of the palette kinds, for the kind table.
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+#include "palette/palette.h"
+#include "platform/result.h"
+
+namespace glyphon::palette::codecs {
+
+// The rule every reader ends with: at least one colour and at most 256.
+Result<Palette> Checked(Palette palette);
+
+Result<Palette> ReadJasc(std::span<const std::uint8_t> bytes);
+ByteString WriteJasc(const Palette& palette);
+Result<Palette> ReadGimp(std::span<const std::uint8_t> bytes);
+ByteString WriteGimp(const Palette& palette);
+Result<Palette> ReadHex(std::span<const std::uint8_t> bytes);
+ByteString WriteHex(const Palette& palette);
+
+Result<Palette> ReadAct(std::span<const std::uint8_t> bytes);
+ByteString WriteAct(const Palette& palette);
+Result<Palette> ReadRgb24(std::span<const std::uint8_t> bytes);
+ByteString WriteRgb24(const Palette& palette);
+Result<Palette> ReadBgr555(std::span<const std::uint8_t> bytes);
+ByteString WriteBgr555(const Palette& palette);
+Result<Palette> ReadGenesis(std::span<const std::uint8_t> bytes);
+ByteString WriteGenesis(const Palette& palette);
+Result<Palette> ReadRgba5551(std::span<const std::uint8_t> bytes);
+ByteString WriteRgba5551(const Palette& palette);
+
+}  // namespace glyphon::palette::codecs

@@ -1,0 +1,39 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <span>
+#include <string_view>
+
+#include "palette/palette.h"
+#include "platform/result.h"
+
+namespace glyphon::palette {
+
+// One kind of palette file: its name (what --palette-format takes), the extensions that
+// pick it, the bits a colour component keeps in it, and its reader and writer. Readers
+// give a message naming the fault (with the line number in text kinds); the caller adds
+// the file name.
+struct PaletteKind {
+  std::string_view name;
+  std::string_view extensions;  // space-separated, with the dot; empty: by name only
+  int componentBits;
+  std::string_view description;
+  Result<Palette> (*read)(std::span<const std::uint8_t> bytes);
+  ByteString (*write)(const Palette& palette);
+};
+
+// jasc, gimp, hex, act, rgb24, bgr555, genesis, rgba5551.
+std::span<const PaletteKind> PaletteKinds() noexcept;
+const PaletteKind* FindPaletteKind(std::string_view name);
+// The kind a file name's extension picks (any letter case), or null.
+const PaletteKind* PaletteKindOfPath(const std::filesystem::path& path);
+
+// Reads a palette file whose kind is `kind`, or (when null) the kind of its extension. A
+// ".pal" file that does not start with "JASC-PAL" is read as raw RGB24.
+Result<Palette> LoadPalette(const std::filesystem::path& path, const PaletteKind* kind = nullptr);
+// Writes the palette in `kind`, or (when null) the kind of the file's extension.
+Status SavePalette(const std::filesystem::path& path, const Palette& palette,
+                   const PaletteKind* kind = nullptr);
+
+}  // namespace glyphon::palette

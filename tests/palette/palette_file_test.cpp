@@ -1,0 +1,164 @@
+#include "palette/palette_file.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "platform/file_io.h"
+#include "support/test_support.h"
+
+namespace glyphon::palette {
+namespace {
+
+Palette RandomPalette(std::size_t count, std::uint32_t seed) {
+  std::mt19937 random(seed);
+  Palette palette;
+  for (std::size_t i = 0; i < count; ++i)
+    palette.colours.push_back(static_cast<RgbColor>(random() & 0xFFFFFF));
+  return palette;
+}
+
+ByteString Text(std::string_view text) {
+  return ByteString(text.begin(), text.end());
+}
+
+ByteString Repeated(std::string_view line, int times) {
+  ByteString out;
+  for (int i = 0; i < times; ++i) out.insert(out.end(), line.begin(), line.end());
+  return out;
+}
+
+class EveryKind : public ::testing::TestWithParam<std::size_t> {
+ protected:
+  const PaletteKind& kind() const { return PaletteKinds()[GetParam()]; }
+};
+
+// Written through the file functions (by extension where the kind has one), read back as
+// the colours at the layout's depth, and written again byte for byte.
+TEST_P(EveryKind, RoundTripsAtItsDepth) {
+  test::TempDir dir;
+  const std::string_view extension = kind().extensions.substr(0, kind().extensions.find(' '));
+  const std::string path = dir.File("palette" + std::string(extension.empty() ? ".bin" : extension));
+  const PaletteKind* named = extension.empty() ? &kind() : nullptr;
+  for (std::size_t count : {1u, 16u, 255u, 256u}) {
+    const Palette palette = RandomPalette(count, static_cast<std::uint32_t>(count));
+    ASSERT_TRUE(SavePalette(path, palette, named));
+    const Result<Palette> back = LoadPalette(path, named);
+    ASSERT_TRUE(back) << back.Error();
+    EXPECT_EQ(back.Value(), AtDepth(palette, kind().componentBits)) << count << " colours";
+    EXPECT_EQ(kind().write(back.Value()), platform::ReadFileBytes(path).Value()) << count << " colours";
+  }
+}
+
+std::string KindName(const ::testing::TestParamInfo<std::size_t>& info) {
+  return std::string(PaletteKinds()[info.param].name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Palettes, EveryKind, ::testing::Range<std::size_t>(0, PaletteKinds().size()),
+                         KindName);
+
+TEST(PaletteDepth, ReducingAnExpandedLevelGivesItBack) {
+  for (int v = 0; v < 32; ++v) EXPECT_EQ(ReduceTo5(ExpandFrom5(v)), v);
+  for (int v = 0; v < 8; ++v) EXPECT_EQ(ReduceTo3(ExpandFrom3(v)), v);
+  EXPECT_EQ(ExpandFrom5(31), 255);
+  EXPECT_EQ(ExpandFrom3(7), 255);
+}
+
+// The byte order and bit places of the console layouts.
+TEST(ConsoleLayouts, KnownWords) {
+  struct Case {
+    const char* kind;
+    RgbColor colour;
+    ByteString bytes;
+  };
+  const Case cases[] = {
+      {"bgr555", Rgb(255, 0, 0), test::Bytes({0x1F, 0x00})},
+      {"bgr555", Rgb(0, 0, 255), test::Bytes({0x00, 0x7C})},
+      {"bgr555", Rgb(0, 255, 0), test::Bytes({0xE0, 0x03})},
+      {"genesis", Rgb(255, 0, 0), test::Bytes({0x00, 0x0E})},
+      {"genesis", Rgb(0, 0, 255), test::Bytes({0x0E, 0x00})},
+      {"genesis", Rgb(0, 255, 0), test::Bytes({0x00, 0xE0})},
+      {"rgba5551", Rgb(255, 0, 0), test::Bytes({0xF8, 0x01})},
+      {"rgba5551", Rgb(0, 0, 255), test::Bytes({0x00, 0x3F})},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(FindPaletteKind(c.kind)->write(Palette{{c.colour}}), c.bytes)
+        << c.kind << " " << HexColour(c.colour);
+  }
+}
+
+TEST(PaletteFiles, ReadWhatOtherProgramsWrite) {
+  struct Case {
+    const char* kind;
+    std::string_view text;
+    std::vector<RgbColor> colours;
+  };
+  const Case cases[] = {
+      {"jasc", "JASC-PAL\n0100\n2\n255 0 0\n0 0 255\n", {Rgb(255, 0, 0), Rgb(0, 0, 255)}},
+      {"gimp",
+       "GIMP Palette\nName: x\nColumns: 4\n# c\n  0 128 255\tBlue-ish\n\n1 2 3\n",
+       {Rgb(0, 128, 255), Rgb(1, 2, 3)}},
+      {"hex", "ff0000\r\n#00FF00\r\n", {Rgb(255, 0, 0), Rgb(0, 255, 0)}},
+      {"hex", "; paint.net\nFF0000FF\n", {Rgb(0, 0, 255)}},
+  };
+  for (const Case& c : cases) {
+    const Result<Palette> palette = FindPaletteKind(c.kind)->read(Text(c.text));
+    ASSERT_TRUE(palette) << c.kind << ": " << palette.Error();
+    EXPECT_EQ(palette.Value().colours, c.colours) << c.kind << ": " << c.text;
+  }
+}
+
+TEST(PaletteFiles, BadInputGivesClearMessages) {
+  struct Case {
+    const char* kind;
+    ByteString bytes;
+    std::string error;
+  };
+  const std::string jascHeader = "JASC-PAL\r\n0100\r\n2\r\n";
+  const Case cases[] = {
+      {"jasc", Text(jascHeader + "1 2 3\r\n4 five 6\r\n"),
+       "line 5: expected three numbers 0-255 (red green blue), found \"4 five 6\""},
+      {"jasc", Text(jascHeader + "1 2 3\r\n4 5 256\r\n"),
+       "line 5: expected three numbers 0-255 (red green blue), found \"4 5 256\""},
+      {"jasc", Text(jascHeader + "1 2 3\r\n"), "the header says 2 colours, the file holds 1"},
+      {"jasc", Text("JASC-PAL\n0100\n0\n"), "no colours"},
+      {"jasc", Text("RIFF"), "line 1: expected \"JASC-PAL\", found \"RIFF\""},
+      {"gimp", Text("GIMP Palette\n1 2 3\nbanana\n"),
+       "line 3: expected three numbers 0-255 (red green blue) and an optional name, found \"banana\""},
+      {"hex", Text("#123456\n\n#12345\n"), "line 3: expected a colour \"#rrggbb\", found \"#12345\""},
+      {"hex", Text("\n; only a comment\n\n"), "no colours"},
+      {"hex", Repeated("#000000\n", 257), "257 colours, more than the 256 a palette holds"},
+      {"rgb24", ByteString(3 * 300, 0), "300 colours, more than the 256 a palette holds"},
+      {"rgb24", ByteString(7, 0), "7 bytes: an RGB24 palette is 3 bytes a colour"},
+      {"rgb24", ByteString{}, "no colours"},
+      {"act", ByteString(700, 0), "700 bytes: an .act palette is 768 or 772 bytes"},
+      {"bgr555", ByteString(33, 0), "33 bytes, an odd count: a bgr555 palette is 2 bytes a colour"},
+      {"genesis", ByteString(1, 0), "1 byte, an odd count: a genesis palette is 2 bytes a colour"},
+      {"rgba5551", ByteString(2 * 257, 0), "257 colours, more than the 256 a palette holds"},
+  };
+  for (const Case& c : cases) {
+    const Result<Palette> palette = FindPaletteKind(c.kind)->read(c.bytes);
+    ASSERT_FALSE(palette) << c.kind << ": " << c.error;
+    EXPECT_EQ(palette.Error(), c.error) << c.kind;
+  }
+}
+
+TEST(PaletteFiles, KindByExtensionOrName) {
+  test::TempDir dir;
+  // A binary .pal (as tile editors write) is raw RGB24.
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("nes.PAL"), test::Bytes({1, 2, 3, 4, 5, 6})));
+  const Result<Palette> raw = LoadPalette(dir.File("nes.PAL"));
+  ASSERT_TRUE(raw) << raw.Error();
+  EXPECT_EQ(raw.Value().colours, (std::vector<RgbColor>{Rgb(1, 2, 3), Rgb(4, 5, 6)}));
+  EXPECT_EQ(FindPaletteKind("BGR555"), FindPaletteKind("bgr555"));
+  EXPECT_EQ(FindPaletteKind("png"), nullptr);
+  EXPECT_EQ(
+      LoadPalette(dir.File("sheet.cgram")).Error(),
+      "the palette kind of \"sheet.cgram\" is not known by its extension; name one of jasc, gimp, hex, act, "
+      "rgb24, bgr555, genesis, rgba5551");
+  EXPECT_FALSE(SavePalette(dir.File("empty.pal"), Palette{}));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("empty.pal")));
+}
+
+}  // namespace
+}  // namespace glyphon::palette
