@@ -21,11 +21,11 @@ void FileCommands::cmdCopy_Click() {
 void FileCommands::cmdPaste_Click() {
   std::optional<platform::Surface> picture = m_platform.ClipboardPicture();
   if (!picture || picture->IsEmpty()) {
-    Inform(kUnableToPaste);
+    Warn(kUnableToPaste);
     return;
   }
   if (const std::string problem = PictureProblem(*picture); !problem.empty()) {
-    Inform(kUnableToPaste, problem);
+    Warn(kUnableToPaste, problem);
     return;
   }
   m_window.MakeCurrentPicture(std::move(*picture));

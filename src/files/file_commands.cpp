@@ -15,11 +15,15 @@ std::string FileCommands::PictureProblem(const platform::Surface& picture) {
   return platform::PictureSizeProblem(width, height);
 }
 
-void FileCommands::Inform(std::string_view first, std::string_view reason) {
+std::string FileCommands::UnableToLoad(std::string_view fileName) {
+  return "Unable to load " + std::string(fileName) + ".";
+}
+
+void FileCommands::Warn(std::string_view first, std::string_view reason) {
   std::string text(first);
   if (!reason.empty()) text.append("\r").append(reason);
   m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Information, platform::Answer::Ok, ""});
+      {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
 }
 
 // Preview and Accept lock everything a click could reach while the decoder runs: the

@@ -3,6 +3,7 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_kind.h"
 #include "platform/platform.h"
 #include "workspace/main_window.h"
 
@@ -54,12 +55,20 @@ class FileCommands {
   Result<platform::Surface> ReadPicture(const std::string& fileName);
   Result<ByteString> ReadData(const std::string& fileName);
 
-  // A message box with the information icon and an OK button: `first` alone, or `first`
-  // and the reason on a second line.
-  void Inform(std::string_view first, std::string_view reason = {});
+  // Save, normal mode: whether ROM data or partner data may be written to `fileName`. It
+  // must come from a conversion of the current picture; when the format or the selection
+  // changed since, the user is asked.
+  bool DataMayBeSaved(const std::string& fileName, FileKind kind);
+
+  // "Unable to load x.dat."
+  static std::string UnableToLoad(std::string_view fileName);
+  // A failure: a message box with the warning icon and an OK button, `first` alone, or
+  // `first` and the reason on a second line.
+  void Warn(std::string_view first, std::string_view reason = {});
 
   workspace::MainWindow& m_window;
   platform::Platform& m_platform;
+  std::string m_dataFile;  // the ROM data file being previewed
 };
 
 }  // namespace glyphon::files

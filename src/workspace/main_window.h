@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -44,6 +45,13 @@ inline constexpr std::string_view kViewToolTip = "Click to view full size...";
 
 // The four selection spinners.
 enum class Spinner { X, Y, Width, Height };
+
+// What the ROM data was converted from: the format and the selection at the time.
+struct DataOrigin {
+  int format = 0;
+  convert::Selection selection;
+  friend bool operator==(const DataOrigin&, const DataOrigin&) = default;
+};
 
 // frmMain, the whole workspace: the current picture on its surfaces, the selection box,
 // the format, the two data strings, the two filter lists and every control, as plain
@@ -140,6 +148,12 @@ class MainWindow {
   void ClickFormatOption(int index);
   void ClickTile8();  // toggles the check box
   void ScrollSpinner(Spinner spinner, int value);
+  // A value typed into a spinner's label: a whole number, clamped and rounded to the grid
+  // as the arrows' values are. Anything else changes nothing. Returns whether it was taken.
+  bool TypeSpinnerValue(Spinner spinner, std::string_view text);
+  // The window is being closed: asks "Quit without saving?" when a conversion or an
+  // accepted picture was never saved. Returns whether the window may close.
+  bool ConfirmQuit();
 
   // ---- Writing values from code: raises the handler when the value changes ----
 
@@ -182,6 +196,21 @@ class MainWindow {
   // grid when the lock is on).
   void MakeCurrentPicture(platform::Surface picture);
 
+  // ---- Whether the data and the picture belong together, and what was saved ----
+
+  // Where RomDataString (and the partner data) came from while it belongs to the current
+  // picture: set by a conversion, forgotten by anything that replaces the picture or the
+  // data (a load, a paste, an accept).
+  const std::optional<DataOrigin>& RomDataOrigin() const noexcept { return m_dataOrigin; }
+  void ForgetDataOrigin() noexcept { m_dataOrigin.reset(); }
+  // The format and selection the window would convert with now.
+  DataOrigin CurrentOrigin() const noexcept;
+  void MarkDataSaved() noexcept { m_dataSaved = true; }
+  void MarkPictureAccepted() noexcept { m_acceptedUnsaved = true; }
+  void MarkPictureSaved() noexcept { m_acceptedUnsaved = false; }
+  // A conversion or an accepted picture that was never saved.
+  bool HasUnsavedWork() const noexcept { return (m_dataOrigin && !m_dataSaved) || m_acceptedUnsaved; }
+
  private:
   void ClearWindow();
   void CancelPreview();
@@ -191,6 +220,9 @@ class MainWindow {
   void UnlockAfterConversion();
 
   platform::Platform& m_platform;
+  std::optional<DataOrigin> m_dataOrigin;
+  bool m_dataSaved = true;
+  bool m_acceptedUnsaved = false;
 };
 
 }  // namespace glyphon::workspace

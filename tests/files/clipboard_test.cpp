@@ -56,7 +56,7 @@ TEST_P(BadClipboardTest, PasteIsRefusedAndChangesNothing) {
   const std::string before = Describe(window);
   platform.clipboard = GetParam().clipboard;
   commands.cmdPaste_Click();
-  EXPECT_EQ(platform.messages, std::vector{Information(GetParam().message)});
+  EXPECT_EQ(platform.messages, std::vector{Warning(GetParam().message)});
   EXPECT_EQ(Describe(window), before);
 }
 

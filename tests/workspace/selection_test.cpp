@@ -107,9 +107,9 @@ TEST_F(WindowTest, EmptySelectionHidesBothOutlines) {
 TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
-    window.SaveFilterString = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+    window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
     window.SetSpinner(s, window.Bar(s).value == 8 ? 16 : 8);
-    EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+    EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
   }
 }
 
