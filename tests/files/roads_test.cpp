@@ -114,5 +114,77 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
 INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerRoadTest, ::testing::Values(11, 12, 14, 17, 18),
                          [](const auto& p) { return FormatName(p.param); });
 
+// Closing the window asks once when a conversion or an accepted picture was never saved.
+class QuitTest;
+
+struct QuitCase {
+  const char* name;
+  void (*work)(QuitTest&);
+  bool asks;
+};
+
+class QuitTest : public FilesTest, public ::testing::WithParamInterface<QuitCase> {
+ public:
+  void Picture() { Load(PutBitmap("in.bmp", RandomPicture(16, 8, 50))); }
+  void Accepted() {
+    Load(PutFile("in.dat", RandomBytes(64, 51)));
+    commands.cmdSave_Click();
+  }
+  void Convert() { window.cmdConvert_Click(); }
+  void SaveAs(const char* name) { Save(dir.File(name)); }
+};
+
+TEST_P(QuitTest, AsksOnlyWhenWorkWasNeverSaved) {
+  GetParam().work(*this);
+  ASSERT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    platform.messages.clear();
+    if (GetParam().asks) platform.answers.push_back(answer);
+    EXPECT_EQ(window.ConfirmQuit(), !GetParam().asks || answer == Answer::Yes);
+    const platform::Message question{"Quit without saving?", platform::Buttons::YesNo,
+                                     platform::Icon::Question, Answer::No, ""};
+    EXPECT_EQ(platform.messages, GetParam().asks ? std::vector{question} : std::vector<platform::Message>{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Work, QuitTest,
+                         ::testing::Values(QuitCase{"Nothing", [](QuitTest&) {}, false},
+                                           QuitCase{"PictureLoaded", [](QuitTest& q) { q.Picture(); }, false},
+                                           QuitCase{"Converted",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                    },
+                                                    true},
+                                           QuitCase{"ConvertedAndSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.SaveAs("out.dat");
+                                                    },
+                                                    false},
+                                           QuitCase{"ConvertedButOnlyThePictureSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.SaveAs("out.bmp");
+                                                    },
+                                                    true},
+                                           QuitCase{"ConvertedThenReplaced",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.Picture();
+                                                    },
+                                                    false},
+                                           QuitCase{"Accepted", [](QuitTest& q) { q.Accepted(); }, true},
+                                           QuitCase{"AcceptedAndSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Accepted();
+                                                      q.SaveAs("out.png");
+                                                    },
+                                                    false}),
+                         [](const auto& p) { return std::string(p.param.name); });
+
 }  // namespace
 }  // namespace glyphon::test
