@@ -26,6 +26,7 @@ class ImageForm : public QScrollArea {
   FramedPicture& Picture() { return *m_picture; }
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 
