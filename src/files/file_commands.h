@@ -10,7 +10,7 @@
 namespace glyphon::files {
 
 // The Load, Save, Copy and Paste commands of the main window. Load and Save have two
-// roles each, told apart by their buttons' captions: in normal mode they load and save
+// roles each, told apart by the window's mode: in normal mode they load and save
 // files of the four kinds; in preview mode Load ("Preview") decodes the loaded ROM data at
 // the chosen format and width, and Save ("Accept") decodes it once more and makes the
 // result the current picture.
@@ -44,8 +44,8 @@ class FileCommands {
   void Accept();
 
   // The steps a preview and an accept share around the decode.
-  void LockForDecode(workspace::CommandButton& busyButton, std::string_view busyCaption,
-                     std::string_view progressCaption);
+  void LockForDecode(workspace::Mode busyMode, workspace::CommandButton& busyButton,
+                     std::string_view busyCaption, std::string_view progressCaption);
   void UnlockAfterDecode();
 
   // Why a picture from a file or the clipboard cannot be taken (empty, or beyond the

@@ -154,6 +154,7 @@ void FileCommands::EnterPreviewMode() {
   w.frmImage.shaBox.visible = false;
   w.picView = platform::Surface();
   w.ClearThumbnail();
+  w.SetMode(workspace::Mode::Preview);
   SetButton(w.cmdLoad, workspace::kPreviewButton);
   SetButton(w.cmdClear, workspace::kCancelButton);
   SetButton(w.cmdSave, workspace::kAcceptButton);
@@ -198,7 +199,7 @@ void FileCommands::EnterPreviewMode() {
 // shows it in the thumbnail. A failure shows nothing and gives the window back.
 void FileCommands::Preview() {
   workspace::MainWindow& w = m_window;
-  LockForDecode(w.cmdLoad, workspace::kPreviewingCaption, kPreviewProgress);
+  LockForDecode(workspace::Mode::Previewing, w.cmdLoad, workspace::kPreviewingCaption, kPreviewProgress);
 
   formats::DecodeResult result =
       formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
@@ -213,6 +214,7 @@ void FileCommands::Preview() {
   }
 
   UnlockAfterDecode();
+  w.SetMode(workspace::Mode::Preview);
   w.cmdLoad.caption = workspace::kPreviewButton.caption;
 }
 

@@ -20,7 +20,7 @@ constexpr std::string_view kGenerationProgress = "Image Generation Progress";
 }  // namespace
 
 void FileCommands::cmdSave_Click() {
-  if (m_window.cmdSave.caption == workspace::kAcceptButton.caption) {
+  if (m_window.SaveAccepts()) {
     Accept();
   } else {
     SaveFile();
@@ -114,7 +114,7 @@ bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
 void FileCommands::Accept() {
   workspace::MainWindow& w = m_window;
   const workspace::PictureBox thumbnail = w.picImage;
-  LockForDecode(w.cmdSave, workspace::kAcceptingCaption, kGenerationProgress);
+  LockForDecode(workspace::Mode::Accepting, w.cmdSave, workspace::kAcceptingCaption, kGenerationProgress);
   w.ClearThumbnail();
 
   // The Mode 7 interleaved decoder rebuilds the partner data and picture here.
@@ -129,6 +129,7 @@ void FileCommands::Accept() {
   if (!failure.empty()) {
     Warn(UnableToLoad(m_dataFile), failure);
     UnlockAfterDecode();
+    w.SetMode(workspace::Mode::Preview);
     w.cmdSave.caption = workspace::kAcceptButton.caption;
     w.picImage = thumbnail;
     return;

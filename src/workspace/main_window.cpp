@@ -83,7 +83,7 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::cmdClear_Click() {
-  if (cmdClear.caption == kCancelButton.caption) {
+  if (ClearCancels()) {
     CancelPreview();
   } else {
     ClearWindow();
@@ -208,6 +208,7 @@ void MainWindow::LockForConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = false;
   }
+  SetMode(Mode::Converting);
   cmdConvert.caption = kConvertingCaption;
   SetThumbnailViewable(false);
   shaBox.visible = false;
@@ -222,6 +223,7 @@ void MainWindow::UnlockAfterConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = true;
   }
+  SetMode(Mode::Normal);
   cmdConvert.caption = kConvertButton.caption;
   SetThumbnailViewable(true);
   shaBox.visible = true;
@@ -448,10 +450,6 @@ const ScrollBar& MainWindow::Bar(Spinner spinner) const noexcept {
   return vscHeight;
 }
 
-bool MainWindow::InPreviewMode() const noexcept {
-  return cmdLoad.caption == kPreviewButton.caption;
-}
-
 DataOrigin MainWindow::CurrentOrigin() const noexcept {
   return {SelectedFormat(), CurrentSelection()};
 }
@@ -506,6 +504,7 @@ void MainWindow::EnableFormatOptions(bool enabled) {
 }
 
 void MainWindow::RestoreNormalButtons() {
+  SetMode(Mode::Normal);
   for (CommandButton* button : {&cmdLoad, &cmdClear, &cmdSave}) button->width = kNormalButtonWidth;
   SetButton(cmdLoad, kLoadButton);
   SetButton(cmdClear, kClearButton);

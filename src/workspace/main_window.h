@@ -43,6 +43,16 @@ inline constexpr std::string_view kAcceptingCaption = "Accepting...";
 
 inline constexpr std::string_view kViewToolTip = "Click to view full size...";
 
+// What the window is doing. The mode decides what Load, Clear and Save do; the buttons'
+// captions are set with it.
+enum class Mode {
+  Normal,      // Load, Clear, Save
+  Preview,     // ROM data loaded: Preview, Cancel, Accept
+  Converting,  // a conversion runs
+  Previewing,  // a preview is being decoded
+  Accepting,   // a preview is being made the picture
+};
+
 // The four selection spinners.
 enum class Spinner { X, Y, Width, Height };
 
@@ -168,8 +178,14 @@ class MainWindow {
 
   ScrollBar& Bar(Spinner spinner) noexcept;
   const ScrollBar& Bar(Spinner spinner) const noexcept;
-  // Preview mode: the Load button reads "Preview".
-  bool InPreviewMode() const noexcept;
+  Mode CurrentMode() const noexcept { return m_mode; }
+  void SetMode(Mode mode) noexcept { m_mode = mode; }
+  // Preview mode, or accepting a preview: a new format or width makes the shown preview stale.
+  bool InPreviewMode() const noexcept { return m_mode == Mode::Preview || m_mode == Mode::Accepting; }
+  // Clear is Cancel from loading ROM data until it is accepted or cancelled.
+  bool ClearCancels() const noexcept { return InPreviewMode() || m_mode == Mode::Previewing; }
+  // Save is Accept in preview mode and while a preview is decoded.
+  bool SaveAccepts() const noexcept { return m_mode == Mode::Preview || m_mode == Mode::Previewing; }
   // The size of the current picture (imgImage); 0 by 0 when there is none.
   int PictureWidth() const noexcept { return imgImage.Width(); }
   int PictureHeight() const noexcept { return imgImage.Height(); }
@@ -220,6 +236,7 @@ class MainWindow {
   void UnlockAfterConversion();
 
   platform::Platform& m_platform;
+  Mode m_mode = Mode::Normal;
   std::optional<DataOrigin> m_dataOrigin;
   bool m_dataSaved = true;
   bool m_acceptedUnsaved = false;
