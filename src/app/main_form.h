@@ -26,7 +26,7 @@ class ProgressForm;
 class SpinnerBar;
 class ValueField;
 
-// frmMain on screen: the controls of the window model at their places, drawn from the model
+// The main window on screen: the controls of the window model at their places, drawn from the model
 // after every handler and at every progress report, with the user's events forwarded to the
 // model's handlers. The widgets keep no state of their own.
 class MainForm : public QWidget {

@@ -63,7 +63,7 @@ struct DataOrigin {
   friend bool operator==(const DataOrigin&, const DataOrigin&) = default;
 };
 
-// frmMain, the whole workspace: the current picture on its surfaces, the selection box,
+// The main window, the whole workspace: the current picture on its surfaces, the selection box,
 // the format, the two data strings, the two filter lists and every control, as plain
 // state, with the handlers of the window's events. Everything that talks to a person or
 // the system goes through the Platform.
@@ -84,7 +84,7 @@ class MainWindow {
 
   std::int16_t FormatIndex = 0;  // 0 to 18
   ByteString RomDataString;
-  // The partner picture picData and the partner data AuxDataString, handed to the
+  // The partner picture and the partner data (two views into Partner), handed to the
   // partner codecs as they are.
   convert::PartnerState Partner;
   ByteString& AuxDataString = Partner.aux;
