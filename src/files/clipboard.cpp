@@ -13,6 +13,11 @@ constexpr std::string_view kUnableToPaste = "Unable to paste image.";
 void FileCommands::cmdCopy_Click() {
   workspace::MainWindow& w = m_window;
   const convert::Selection selection = w.CurrentSelection();
+  // Copying nothing would only empty the clipboard.
+  if (selection.width == 0 || selection.height == 0) {
+    Warn("The selection is empty.");
+    return;
+  }
   w.picBitmap = w.imgImage.Crop(selection.x, selection.y, selection.width, selection.height);
   m_platform.SetClipboardPicture(w.picBitmap);
 }
