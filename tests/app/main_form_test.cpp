@@ -354,15 +354,5 @@ TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
   EXPECT_EQ(platform.messages.size(), 1u);
 }
 
-// A picture saved under ".png" is a PNG file.
-TEST_F(AppTest, PictureSavedAsPngIsAPng) {
-  Load(PutPicture("a.bmp", RandomPicture(16, 16, 8)));
-  platform.saveChoices.push_back({dir.File("out.png"), 1});
-  Click(Button("cmdSave"));
-  const auto bytes = platform::ReadFileBytes(dir.File("out.png"));
-  ASSERT_TRUE(bytes.Ok());
-  EXPECT_EQ(ByteString(bytes.Value().begin(), bytes.Value().begin() + 4), Bytes({0x89, 'P', 'N', 'G'}));
-}
-
 }  // namespace
 }  // namespace glyphon::test

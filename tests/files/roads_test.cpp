@@ -114,35 +114,6 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
 INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerRoadTest, ::testing::Values(11, 12, 14, 17, 18),
                          [](const auto& p) { return FormatName(p.param); });
 
-// The mode and the captions it goes with, at every step of a road through all five modes.
-TEST_F(FilesTest, CaptionsFollowTheMode) {
-  std::vector<std::string> seen;
-  const auto record = [&] {
-    const char* names[] = {"Normal", "Preview", "Converting", "Previewing", "Accepting"};
-    const std::string now = std::string(names[static_cast<int>(window.CurrentMode())]) + ": " +
-                            window.cmdLoad.caption + " " + window.cmdClear.caption + " " +
-                            window.cmdSave.caption + " " + window.cmdConvert.caption;
-    if (seen.empty() || seen.back() != now) seen.push_back(now);
-  };
-  platform.onPendingEvents = record;
-  Load(PutBitmap("in.bmp", RandomPicture(16, 8, 52)));
-  record();
-  window.cmdConvert_Click();
-  record();
-  LoadData(RandomBytes(64, 53));
-  record();
-  commands.cmdLoad_Click();
-  record();
-  commands.cmdSave_Click();
-  record();
-  EXPECT_EQ(seen,
-            (std::vector<std::string>{
-                "Normal: Load Clear Save Convert", "Converting: Load Clear Save Converting...",
-                "Normal: Load Clear Save Convert", "Preview: Preview Cancel Accept Convert",
-                "Previewing: Previewing... Cancel Accept Convert", "Preview: Preview Cancel Accept Convert",
-                "Accepting: Preview Cancel Accepting... Convert", "Normal: Load Clear Save Convert"}));
-}
-
 // Closing the window asks once when a conversion or an accepted picture was never saved.
 class QuitTest;
 
@@ -178,7 +149,6 @@ TEST_P(QuitTest, AsksOnlyWhenWorkWasNeverSaved) {
 
 INSTANTIATE_TEST_SUITE_P(Work, QuitTest,
                          ::testing::Values(QuitCase{"Nothing", [](QuitTest&) {}, false},
-                                           QuitCase{"PictureLoaded", [](QuitTest& q) { q.Picture(); }, false},
                                            QuitCase{"Converted",
                                                     [](QuitTest& q) {
                                                       q.Picture();

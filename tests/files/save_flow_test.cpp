@@ -245,14 +245,6 @@ INSTANTIATE_TEST_SUITE_P(
                                  },
                                  {},
                                  false,
-                                 kConvertFirst},
-                      BelongCase{"DataLoadedAndCancelled",
-                                 [](DataBelongsTest& d) {
-                                   d.Load(d.PutFile("in.dat", RandomBytes(128, 25)));
-                                   d.window.cmdClear_Click();
-                                 },
-                                 {},
-                                 false,
                                  kConvertFirst}),
     [](const auto& p) { return std::string(p.param.name); });
 
