@@ -67,6 +67,16 @@ void ImageForm::ShowPicture(const workspace::ImageWindow& model) {
   setFocus();
 }
 
+// Escape returns at once, as it closes any other window; other keys on their release.
+void ImageForm::keyPressEvent(QKeyEvent* event) {
+  if (event->key() != Qt::Key_Escape) {
+    QScrollArea::keyPressEvent(event);
+    return;
+  }
+  event->accept();
+  if (!event->isAutoRepeat() && m_onKeyUp) m_onKeyUp(Qt::Key_Escape, 0);
+}
+
 void ImageForm::keyReleaseEvent(QKeyEvent* event) {
   event->accept();
   if (event->isAutoRepeat() || !m_onKeyUp) return;

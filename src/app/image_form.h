@@ -9,7 +9,7 @@ namespace glyphon::app {
 
 class FramedPicture;
 
-// frmImage: a borderless window, not in the task bar, showing the picture at full size with
+// The viewer on screen: a borderless window, not in the task bar, showing the picture at full size with
 // the selection outline. A picture larger than the screen scrolls inside a window no larger
 // than the screen's available area.
 class ImageForm : public QScrollArea {
@@ -26,6 +26,7 @@ class ImageForm : public QScrollArea {
   FramedPicture& Picture() { return *m_picture; }
 
  protected:
+  void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
 

@@ -7,6 +7,7 @@
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMetaObject>
 #include <QMimeData>
@@ -17,6 +18,7 @@
 #include <QShortcut>
 #include <QSignalBlocker>
 #include <QUrl>
+#include <algorithm>
 
 #include "app/cursors.h"
 #include "app/image_form.h"
@@ -145,6 +147,7 @@ void MainForm::BuildFormatFrame() {
     option->setGeometry(column == 0 ? 8 : 120, 16 + 16 * row, kOptionWidth, kOptionHeight);
     connect(option, &QRadioButton::clicked, this,
             [this, i] { Dispatch([this, i] { m_model.ClickFormatOption(i); }); });
+    option->installEventFilter(this);
     m_optFormat[static_cast<std::size_t>(i)] = option;
   }
 }
@@ -162,19 +165,20 @@ void MainForm::BuildSelectionFrame() {
     fixed->setObjectName(QStringLiteral("lbl%1%2").arg(kSpinnerNames[i]).arg(1));
     fixed->setGeometry(x, y + 2, kFixedLabelWidth, kRowHeight - 2);
     fixed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* value = new QLabel(m_fraSelBox);
+    auto* value = new ValueField(m_fraSelBox);
     value->setObjectName(QStringLiteral("lbl%1").arg(kSpinnerNames[i]));
     value->setGeometry(x + kFixedLabelWidth, y, kValueLabelWidth, kRowHeight);
-    value->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    value->setAlignment(Qt::AlignCenter);
     auto* spinner = new SpinnerBar(m_fraSelBox);
     spinner->setObjectName(QStringLiteral("vsc%1").arg(kSpinnerNames[i]));
     spinner->setGeometry(x + kFixedLabelWidth + 32, y, kRowHeight, kRowHeight);
     const Spinner which = kSpinners[i];
+    value->OnEnter([this, which](const QString& text) {
+      Dispatch([this, which, typed = text.toStdString()] { m_model.TypeSpinnerValue(which, typed); });
+    });
     connect(spinner, &QScrollBar::valueChanged, this,
             [this, which](int v) { Dispatch([this, which, v] { m_model.ScrollSpinner(which, v); }); });
     m_fixedLabels[i] = fixed;
-    m_valueLabels[i] = value;
+    m_valueFields[i] = value;
     m_spinners[i] = spinner;
   }
   m_chkTile8 = new QCheckBox(m_fraSelBox);
@@ -271,6 +275,7 @@ void MainForm::RenderControls() {
     option.setText(Text(m.optFormat[i].caption));
     option.setChecked(m.optFormat[i].value);
     option.setEnabled(m.optFormat[i].enabled);
+    option.setFocusPolicy(m.optFormat[i].value ? Qt::StrongFocus : Qt::ClickFocus);
   }
 
   m_fraSelBox->SetCaption(Text(m.fraSelBox.caption));
@@ -278,7 +283,8 @@ void MainForm::RenderControls() {
   const std::array<const workspace::Label*, 4> values = {&m.lblX, &m.lblY, &m.lblWidth, &m.lblHeight};
   for (std::size_t i = 0; i < kSpinners.size(); ++i) {
     RenderLabel(*m_fixedLabels[i], *fixed[i]);
-    RenderLabel(*m_valueLabels[i], *values[i]);
+    m_valueFields[i]->Show(Text(values[i]->caption));
+    m_valueFields[i]->setEnabled(values[i]->enabled);
     const workspace::ScrollBar& bar = m.Bar(kSpinners[i]);
     SpinnerBar& spinner = *m_spinners[i];
     const QSignalBlocker quiet(spinner);  // values from the model are not the user's events
@@ -341,7 +347,31 @@ void MainForm::dropEvent(QDropEvent* event) {
       this, [this, path] { LoadDroppedFile(path); }, Qt::QueuedConnection);
 }
 
+bool MainForm::MoveFormatSelection(int from, int key) {
+  int step = 0;
+  if (key == Qt::Key_Up || key == Qt::Key_Left) step = -1;
+  if (key == Qt::Key_Down || key == Qt::Key_Right) step = 1;
+  if (step == 0) return false;
+  // The next enabled option that way, going round the group.
+  int to = from;
+  do {
+    to = (to + step + formats::kFormatCount) % formats::kFormatCount;
+  } while (to != from && !m_model.optFormat[static_cast<std::size_t>(to)].enabled);
+  if (to != from) {
+    Dispatch([this, to] { m_model.ClickFormatOption(to); });
+    m_optFormat[static_cast<std::size_t>(to)]->setFocus(Qt::TabFocusReason);
+  }
+  return true;
+}
+
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::KeyPress) {
+    const auto option = std::find(m_optFormat.begin(), m_optFormat.end(), watched);
+    if (option != m_optFormat.end() && MoveFormatSelection(static_cast<int>(option - m_optFormat.begin()),
+                                                           static_cast<QKeyEvent*>(event)->key())) {
+      return true;
+    }
+  }
   // The About label is clicked like a button.
   if (watched == m_lblAbout && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_lblAbout->isEnabled()) {
@@ -354,6 +384,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
 void MainForm::closeEvent(QCloseEvent* event) {
   // A long loop lets window messages run; the window stays until it has finished.
   if (m_running > 0) {
+    event->ignore();
+    return;
+  }
+  // Work that was never saved: the user may stay.
+  bool quit = true;
+  Dispatch([this, &quit] { quit = m_model.ConfirmQuit(); });
+  if (!quit) {
     event->ignore();
     return;
   }

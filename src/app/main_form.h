@@ -24,8 +24,9 @@ class FramedPicture;
 class ImageForm;
 class ProgressForm;
 class SpinnerBar;
+class ValueField;
 
-// frmMain on screen: the controls of the window model at their places, drawn from the model
+// The main window on screen: the controls of the window model at their places, drawn from the model
 // after every handler and at every progress report, with the user's events forwarded to the
 // model's handlers. The widgets keep no state of their own.
 class MainForm : public QWidget {
@@ -62,6 +63,9 @@ class MainForm : public QWidget {
   // Runs one handler of the model to completion and shows the result.
   void Dispatch(const std::function<void()>& handler);
   bool CanLoadDrop() const;
+  // The format options are one group: one Tab stop (the selected option), and the arrow
+  // keys select the option before or after it.
+  bool MoveFormatSelection(int from, int key);
   static QString DroppedFile(const QMimeData* data);
 
   void BuildCommandButtons();
@@ -86,7 +90,7 @@ class MainForm : public QWidget {
   std::array<QRadioButton*, formats::kFormatCount> m_optFormat{};
   CaptionFrame* m_fraSelBox = nullptr;
   std::array<QLabel*, 4> m_fixedLabels{};  // X Pos:, Y Pos:, Width:, Height:
-  std::array<QLabel*, 4> m_valueLabels{};
+  std::array<ValueField*, 4> m_valueFields{};
   std::array<SpinnerBar*, 4> m_spinners{};
   QCheckBox* m_chkTile8 = nullptr;
   FramedPicture* m_picImage = nullptr;

@@ -58,10 +58,12 @@ QStringList QtNameFilters(std::string_view filters) {
   QStringList names;
   for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
     const QString& description = parts[i];
-    QString pattern = parts[i + 1];
-    pattern.replace(u';', u' ');
-    const QString bracketed = u'(' + pattern + u')';
-    names << (description.endsWith(bracketed) ? description : description + u' ' + bracketed);
+    const QString& patterns = parts[i + 1];
+    // Qt separates the patterns of an entry with spaces.
+    const QString bracketed = u'(' + QString(patterns).replace(u';', u' ') + u')';
+    const QString given = u'(' + patterns + u')';
+    names << (description.endsWith(given) ? description.chopped(given.size()) + bracketed
+                                          : description + u' ' + bracketed);
   }
   return names;
 }
@@ -80,6 +82,10 @@ Answer QtPlatform::ShowMessage(const platform::Message& message) {
 
   QMessageBox box(ToQt(message.icon), FromUtf8(message.title), MessageText(message.text), buttons, m_parent);
   box.setDefaultButton(ToQt(message.defaultButton));
+  // Escape presses the button that says "leave it": OK, No or Cancel.
+  box.setEscapeButton(message.buttons == platform::Buttons::Ok      ? QMessageBox::Ok
+                      : message.buttons == platform::Buttons::YesNo ? QMessageBox::No
+                                                                    : QMessageBox::Cancel);
   box.setTextFormat(Qt::PlainText);
   switch (box.exec()) {
     case QMessageBox::Ok:
@@ -127,7 +133,6 @@ platform::FileChoice QtPlatform::RunFileDialog(std::string_view filters, bool sa
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
 
   const QString file = dialog.selectedFiles().constFirst();
-  m_lastFolder = QFileInfo(file).absolutePath();
   const auto index = names.indexOf(dialog.selectedNameFilter());
   return {file.toStdString(), index < 0 ? 1 : static_cast<int>(index) + 1};
 }
@@ -150,11 +155,35 @@ void QtPlatform::SetClipboardPicture(const platform::Surface& picture) {
 }
 
 Result<platform::Surface> QtPlatform::LoadPicture(const std::string& fileName) {
-  return imageio::ReadAnyPicture(platform::PathFromUtf8(fileName));
+  Result<platform::Surface> picture = imageio::ReadAnyPicture(platform::PathFromUtf8(fileName));
+  if (picture) RememberFolder(fileName);
+  return picture;
 }
 
+// ".png" is written as PNG; every other name (".bmp", a partner picture's ".bmp2") as BMP.
 Status QtPlatform::SaveBitmap(const std::string& fileName, const platform::Surface& picture) {
-  return imageio::WriteBitmap(platform::PathFromUtf8(fileName), picture);
+  const std::filesystem::path path = platform::PathFromUtf8(fileName);
+  const bool png =
+      QFileInfo(QString::fromStdString(fileName)).suffix().compare(u"png", Qt::CaseInsensitive) == 0;
+  Status written = png ? imageio::WritePicture(path, picture) : imageio::WriteBitmap(path, picture);
+  if (written) RememberFolder(fileName);
+  return written;
+}
+
+Result<ByteString> QtPlatform::ReadBytes(const std::string& fileName) {
+  Result<ByteString> bytes = Platform::ReadBytes(fileName);
+  if (bytes) RememberFolder(fileName);
+  return bytes;
+}
+
+Status QtPlatform::WriteBytes(const std::string& fileName, std::span<const std::uint8_t> bytes) {
+  Status written = Platform::WriteBytes(fileName, bytes);
+  if (written) RememberFolder(fileName);
+  return written;
+}
+
+void QtPlatform::RememberFolder(const std::string& fileName) {
+  m_lastFolder = QFileInfo(QString::fromStdString(fileName)).absolutePath();
 }
 
 void QtPlatform::ProcessPendingEvents() {

@@ -44,6 +44,12 @@ class QtPlatform : public platform::Platform {
   Result<platform::Surface> LoadPicture(const std::string& fileName) override;
   Status SaveBitmap(const std::string& fileName, const platform::Surface& picture) override;
   void ProcessPendingEvents() override;
+  Result<ByteString> ReadBytes(const std::string& fileName) override;
+  Status WriteBytes(const std::string& fileName, std::span<const std::uint8_t> bytes) override;
+
+  // Where the next file dialog opens: the folder of the last file loaded or saved. A folder
+  // where a load or a save failed (one that cannot be read, say) is never offered again.
+  const QString& LastFolder() const { return m_lastFolder; }
 
  protected:
   // The open dialog itself, when no answer is preset.
@@ -52,11 +58,12 @@ class QtPlatform : public platform::Platform {
 
  private:
   platform::FileChoice RunFileDialog(std::string_view filters, bool save);
+  void RememberFolder(const std::string& fileName);
 
   QWidget* m_parent = nullptr;
   std::function<void()> m_render;
   std::optional<platform::FileChoice> m_presetOpenChoice;
-  QString m_lastFolder;  // where the next dialog opens: the folder of the last chosen file
+  QString m_lastFolder;
 };
 
 }  // namespace glyphon::app

@@ -2,6 +2,7 @@
 
 #include <qdrawutil.h>
 
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyle>
@@ -155,8 +156,8 @@ void SpinnerBar::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   m_pressed = ArrowAt(event->position().toPoint());
   if (m_pressed == Arrow::None) return;
-  // The upper arrow moves towards the minimum, as on any vertical scroll bar.
-  const SliderAction action = m_pressed == Arrow::Up ? SliderSingleStepSub : SliderSingleStepAdd;
+  // The upper arrow counts up.
+  const SliderAction action = m_pressed == Arrow::Up ? SliderSingleStepAdd : SliderSingleStepSub;
   setRepeatAction(action);
   triggerAction(action);
   update();
@@ -175,8 +176,8 @@ void SpinnerBar::mouseMoveEvent(QMouseEvent* event) {
   // Held arrows repeat only while the pointer stays on them.
   const bool over = ArrowAt(event->position().toPoint()) == m_pressed;
   const SliderAction action = !over                    ? SliderNoAction
-                              : m_pressed == Arrow::Up ? SliderSingleStepSub
-                                                       : SliderSingleStepAdd;
+                              : m_pressed == Arrow::Up ? SliderSingleStepAdd
+                                                       : SliderSingleStepSub;
   if (action != repeatAction()) setRepeatAction(action);
   update();
 }
@@ -185,8 +186,90 @@ void SpinnerBar::wheelEvent(QWheelEvent* event) {
   event->accept();
   // A notch is 120 eighths of a degree; turning up is the upper arrow.
   m_wheel += event->angleDelta().y();
-  for (; m_wheel >= 120; m_wheel -= 120) triggerAction(SliderSingleStepSub);
-  for (; m_wheel <= -120; m_wheel += 120) triggerAction(SliderSingleStepAdd);
+  for (; m_wheel >= 120; m_wheel -= 120) triggerAction(SliderSingleStepAdd);
+  for (; m_wheel <= -120; m_wheel += 120) triggerAction(SliderSingleStepSub);
+}
+
+void SpinnerBar::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Up:
+      triggerAction(SliderSingleStepAdd);
+      break;
+    case Qt::Key_Down:
+      triggerAction(SliderSingleStepSub);
+      break;
+    case Qt::Key_PageUp:
+      triggerAction(SliderPageStepAdd);
+      break;
+    case Qt::Key_PageDown:
+      triggerAction(SliderPageStepSub);
+      break;
+    default:
+      QScrollBar::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+// ---- ValueField ----
+
+ValueField::ValueField(QWidget* parent) : QLineEdit(parent) {
+  setAlignment(Qt::AlignCenter);
+  setMaxLength(7);
+  setTextMargins(0, 0, 0, 0);
+  setContextMenuPolicy(Qt::NoContextMenu);
+}
+
+void ValueField::Show(const QString& value) {
+  m_shown = value;
+  if (!isModified()) setText(value);
+}
+
+void ValueField::Restore() {
+  setModified(false);
+  setText(m_shown);
+}
+
+bool ValueField::event(QEvent* event) {
+  // Enter and Escape belong to the box while it has the keyboard, not to the window's
+  // shortcuts.
+  if (event->type() == QEvent::ShortcutOverride) {
+    const auto* key = static_cast<QKeyEvent*>(event);
+    const bool plain = (key->modifiers() & ~Qt::KeypadModifier) == Qt::NoModifier;
+    if (plain &&
+        (key->key() == Qt::Key_Escape || key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter)) {
+      event->accept();
+      return true;
+    }
+  }
+  return QLineEdit::event(event);
+}
+
+void ValueField::keyPressEvent(QKeyEvent* event) {
+  switch (event->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter: {
+      const QString typed = text();
+      setModified(false);
+      if (m_onEnter) m_onEnter(typed);
+      Restore();
+      selectAll();
+      break;
+    }
+    case Qt::Key_Escape:
+      Restore();
+      selectAll();
+      break;
+    default:
+      QLineEdit::keyPressEvent(event);
+      return;
+  }
+  event->accept();
+}
+
+void ValueField::focusOutEvent(QFocusEvent* event) {
+  Restore();
+  QLineEdit::focusOutEvent(event);
 }
 
 }  // namespace glyphon::app

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QImage>
+#include <QLineEdit>
 #include <QScrollBar>
 #include <QWidget>
 #include <functional>
@@ -61,9 +62,9 @@ class CaptionFrame : public QWidget {
 };
 
 // A vertical scroll bar used as a number spinner, 17 by 17 pixels: only its two arrows show,
-// the upper one stepping down and the lower one stepping up, as a vertical scroll bar does.
-// Holding an arrow repeats; the arrow keys step too, and each notch of the wheel is one
-// click of the arrow it turns towards.
+// the upper one counting up and the lower one counting down. Holding an arrow repeats; the
+// Up and Down keys (Page Up and Page Down too) count the same way, and each notch of the
+// wheel is one click of the arrow it turns towards.
 class SpinnerBar : public QScrollBar {
  public:
   explicit SpinnerBar(QWidget* parent);
@@ -74,6 +75,7 @@ class SpinnerBar : public QScrollBar {
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void wheelEvent(QWheelEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
 
  private:
   enum class Arrow { None, Up, Down };
@@ -81,6 +83,28 @@ class SpinnerBar : public QScrollBar {
   QRect ArrowRect(Arrow arrow) const;
   Arrow m_pressed = Arrow::None;
   int m_wheel = 0;  // eighths of a degree not yet turned into steps
+};
+
+// The value beside a spinner, in a sunken box: clicking it, or Tab, edits it; Enter hands
+// the typed text on, Escape or leaving the box brings back the value shown.
+class ValueField : public QLineEdit {
+ public:
+  explicit ValueField(QWidget* parent);
+
+  void OnEnter(std::function<void(const QString&)> handler) { m_onEnter = std::move(handler); }
+  // The value to show; while the user is typing it waits until the box is left.
+  void Show(const QString& value);
+
+ protected:
+  bool event(QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void focusOutEvent(QFocusEvent* event) override;
+
+ private:
+  void Restore();
+
+  QString m_shown;
+  std::function<void(const QString&)> m_onEnter;
 };
 
 }  // namespace glyphon::app

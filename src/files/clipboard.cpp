@@ -13,6 +13,11 @@ constexpr std::string_view kUnableToPaste = "Unable to paste image.";
 void FileCommands::cmdCopy_Click() {
   workspace::MainWindow& w = m_window;
   const convert::Selection selection = w.CurrentSelection();
+  // Copying nothing would only empty the clipboard.
+  if (selection.width == 0 || selection.height == 0) {
+    Warn("The selection is empty.");
+    return;
+  }
   w.picBitmap = w.imgImage.Crop(selection.x, selection.y, selection.width, selection.height);
   m_platform.SetClipboardPicture(w.picBitmap);
 }
@@ -21,11 +26,11 @@ void FileCommands::cmdCopy_Click() {
 void FileCommands::cmdPaste_Click() {
   std::optional<platform::Surface> picture = m_platform.ClipboardPicture();
   if (!picture || picture->IsEmpty()) {
-    Inform(kUnableToPaste);
+    Warn(kUnableToPaste);
     return;
   }
   if (const std::string problem = PictureProblem(*picture); !problem.empty()) {
-    Inform(kUnableToPaste, problem);
+    Warn(kUnableToPaste, problem);
     return;
   }
   m_window.MakeCurrentPicture(std::move(*picture));

@@ -15,19 +15,24 @@ std::string FileCommands::PictureProblem(const platform::Surface& picture) {
   return platform::PictureSizeProblem(width, height);
 }
 
-void FileCommands::Inform(std::string_view first, std::string_view reason) {
+std::string FileCommands::UnableToLoad(std::string_view fileName) {
+  return "Unable to load " + std::string(fileName) + ".";
+}
+
+void FileCommands::Warn(std::string_view first, std::string_view reason) {
   std::string text(first);
   if (!reason.empty()) text.append("\r").append(reason);
   m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Information, platform::Answer::Ok, ""});
+      {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
 }
 
 // Preview and Accept lock everything a click could reach while the decoder runs: the
 // progress window lets pending window messages run after every pixel. In preview mode
 // only the three command buttons, the width and the formats are live.
-void FileCommands::LockForDecode(workspace::CommandButton& busyButton, std::string_view busyCaption,
-                                 std::string_view progressCaption) {
+void FileCommands::LockForDecode(workspace::Mode busyMode, workspace::CommandButton& busyButton,
+                                 std::string_view busyCaption, std::string_view progressCaption) {
   workspace::MainWindow& w = m_window;
+  w.SetMode(busyMode);
   w.cmdLoad.enabled = w.cmdClear.enabled = w.cmdSave.enabled = false;
   busyButton.caption = busyCaption;
   w.SetThumbnailViewable(false);
@@ -43,8 +48,8 @@ void FileCommands::LockForDecode(workspace::CommandButton& busyButton, std::stri
   w.frmProgress.Visible = true;
 }
 
-// Runs while the busy caption still stands: after a preview the Load button does not read
-// "Preview" yet, so re-applying the format keeps the new preview in the thumbnail.
+// Runs while the busy mode still stands: after a preview the window is not in preview mode
+// yet, so re-applying the format keeps the new preview in the thumbnail.
 void FileCommands::UnlockAfterDecode() {
   workspace::MainWindow& w = m_window;
   w.frmProgress.Unload();

@@ -3,13 +3,14 @@
 #include <string>
 #include <string_view>
 
+#include "files/file_kind.h"
 #include "platform/platform.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::files {
 
 // The Load, Save, Copy and Paste commands of the main window. Load and Save have two
-// roles each, told apart by their buttons' captions: in normal mode they load and save
+// roles each, told apart by the window's mode: in normal mode they load and save
 // files of the four kinds; in preview mode Load ("Preview") decodes the loaded ROM data at
 // the chosen format and width, and Save ("Accept") decodes it once more and makes the
 // result the current picture.
@@ -43,8 +44,8 @@ class FileCommands {
   void Accept();
 
   // The steps a preview and an accept share around the decode.
-  void LockForDecode(workspace::CommandButton& busyButton, std::string_view busyCaption,
-                     std::string_view progressCaption);
+  void LockForDecode(workspace::Mode busyMode, workspace::CommandButton& busyButton,
+                     std::string_view busyCaption, std::string_view progressCaption);
   void UnlockAfterDecode();
 
   // Why a picture from a file or the clipboard cannot be taken (empty, or beyond the
@@ -54,12 +55,20 @@ class FileCommands {
   Result<platform::Surface> ReadPicture(const std::string& fileName);
   Result<ByteString> ReadData(const std::string& fileName);
 
-  // A message box with the information icon and an OK button: `first` alone, or `first`
-  // and the reason on a second line.
-  void Inform(std::string_view first, std::string_view reason = {});
+  // Save, normal mode: whether ROM data or partner data may be written to `fileName`. It
+  // must come from a conversion of the current picture; when the format or the selection
+  // changed since, the user is asked.
+  bool DataMayBeSaved(const std::string& fileName, FileKind kind);
+
+  // "Unable to load x.dat."
+  static std::string UnableToLoad(std::string_view fileName);
+  // A failure: a message box with the warning icon and an OK button, `first` alone, or
+  // `first` and the reason on a second line.
+  void Warn(std::string_view first, std::string_view reason = {});
 
   workspace::MainWindow& m_window;
   platform::Platform& m_platform;
+  std::string m_dataFile;  // the ROM data file being previewed
 };
 
 }  // namespace glyphon::files

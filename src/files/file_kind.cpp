@@ -1,25 +1,14 @@
 #include "files/file_kind.h"
 
+#include <algorithm>
+#include <array>
 #include <cstddef>
+
+#include "formats/format_table.h"
 
 namespace glyphon::files {
 
 namespace {
-
-bool IsContinuationByte(char ch) noexcept {
-  return (static_cast<unsigned char>(ch) & 0xC0) == 0x80;
-}
-
-// The byte offset at which the last `count` characters (code points) of `text` begin; 0
-// when it has no more than `count`.
-std::size_t StartOfLast(std::string_view text, std::size_t count) noexcept {
-  std::size_t offset = text.size();
-  while (count > 0 && offset > 0) {
-    --offset;
-    if (!IsContinuationByte(text[offset])) --count;
-  }
-  return count > 0 ? 0 : offset;
-}
 
 std::string UpperAscii(std::string_view text) {
   std::string out(text);
@@ -27,6 +16,19 @@ std::string UpperAscii(std::string_view text) {
     if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
   }
   return out;
+}
+
+std::string LowerAscii(std::string_view text) {
+  std::string out(text);
+  for (char& ch : out) {
+    if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch - 'A' + 'a');
+  }
+  return out;
+}
+
+template <std::size_t N>
+bool Contains(const std::array<std::string_view, N>& list, std::string_view item) {
+  return std::find(list.begin(), list.end(), item) != list.end();
 }
 
 }  // namespace
@@ -56,26 +58,39 @@ std::vector<FilterEntry> FilterTable(std::string_view filters) {
   }
   std::vector<FilterEntry> table(fields.size() / 2);
   for (std::size_t i = 0; i < table.size(); ++i) {
+    // "ROM FX high data files (*.dat)" and "*.dat": the text before " files (", and the
+    // extension of the first pattern.
     const std::string_view full = fields[2 * i];
+    const std::string_view patterns = fields[2 * i + 1];
     FilterEntry& entry = table[i];
-    // "ROM FX high data files (*.dat)": the text before " files (*.dat)", and the
-    // extension inside the brackets.
-    entry.description = std::string(full.substr(0, StartOfLast(full, 14)));
-    if (full.starts_with("All files")) continue;
-    const std::size_t from = StartOfLast(full, 4);
-    entry.kind = UpperAscii(full.substr(from, StartOfLast(full, 1) - from));
+    entry.description = std::string(full.substr(0, full.find(" files (")));
+    const std::string_view first = patterns.substr(0, patterns.find(';'));
+    const std::string_view extension = Extension(first);
+    if (extension.empty() || extension == "*") continue;
+    entry.extension = std::string(extension);
+    entry.kind = UpperAscii(extension);
     if (IsPartnerDescription(entry.description)) entry.kind += '2';
   }
   return table;
 }
 
-std::string NameKind(std::string_view fileName) {
-  const std::size_t dot = fileName.find('.', StartOfLast(fileName, 6));
-  return UpperAscii(dot == std::string_view::npos ? fileName : fileName.substr(dot + 1));
+std::string_view Extension(std::string_view fileName) noexcept {
+  const std::size_t slash = fileName.find_last_of("/\\");
+  const std::string_view base = slash == std::string_view::npos ? fileName : fileName.substr(slash + 1);
+  const std::size_t dot = base.find_last_of('.');
+  return dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1);
 }
 
-std::string CandidateKind(std::string_view fileName, std::span<const FilterEntry> table, int filterIndex) {
-  std::string kind = NameKind(fileName);
+std::string NameKind(std::string_view fileName, Direction direction) {
+  const std::string extension = LowerAscii(Extension(fileName));
+  const bool picture = direction == Direction::Load ? Contains(formats::kLoadablePictureExtensions, extension)
+                                                    : Contains(formats::kSavablePictureExtensions, extension);
+  return picture ? std::string("BMP") : UpperAscii(extension);
+}
+
+std::string CandidateKind(std::string_view fileName, std::span<const FilterEntry> table, int filterIndex,
+                          Direction direction) {
+  std::string kind = NameKind(fileName, direction);
   if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) > table.size()) return kind;
   if (IsPartnerDescription(table[static_cast<std::size_t>(filterIndex) - 1].description)) kind += '2';
   return kind;

@@ -23,31 +23,41 @@ std::optional<FileKind> ParseKind(std::string_view kind) noexcept;
 
 // One entry of a dialog's filter list, as the load and save flows see it.
 struct FilterEntry {
-  // The description without its last 14 characters (" files (*.bmp)"): "ROM FX high data".
+  // The description without " files (...)": "ROM FX high data".
   std::string description;
-  // The three characters before the description's last one, upper-cased, with "2" when
-  // the entry is a partner entry: "BMP", "DAT2". Empty for an "All files" entry.
+  // The kind the entry stands for: its first pattern's extension upper-cased, with "2"
+  // when the entry is a partner entry: "BMP", "DAT2". Empty for an "All files" entry.
   std::string kind;
+  // The first pattern's extension as written ("bmp"); empty for an "All files" entry.
+  std::string extension;
   friend bool operator==(const FilterEntry&, const FilterEntry&) = default;
 };
 
-// Splits a filter list, pairs of a description and a pattern all separated by '|', into
-// its entries. A description left without a pattern at the end is no entry.
+// Splits a filter list, pairs of a description and its patterns ("*.bmp;*.png") all
+// separated by '|', into its entries. A description left without a pattern at the end is
+// no entry.
 std::vector<FilterEntry> FilterTable(std::string_view filters);
 
 // A partner entry names the partner data: "FX", "interleaved" or "alpha" in its
 // description.
 bool IsPartnerDescription(std::string_view description) noexcept;
 
-// The kind a file name asks for: everything after the first '.' among its last six
-// characters, upper-cased ("BMP", "DAT", or anything else). A name without such a '.'
-// gives the whole name upper-cased, which matches no kind. Characters are counted as
-// code points of the UTF-8 name.
-std::string NameKind(std::string_view fileName);
+// The text after the last '.' of the file name (its last path component); empty when the
+// name has no '.'.
+std::string_view Extension(std::string_view fileName) noexcept;
+
+// Which picture extensions count as "BMP": every kind the reader decodes when loading,
+// the kinds the writer makes when saving.
+enum class Direction { Load, Save };
+
+// The kind a file name asks for: its extension upper-cased, with the picture extensions of
+// `direction` as "BMP" ("a.png" is "BMP", "a.dat2" is "DAT2"). Empty without an extension.
+std::string NameKind(std::string_view fileName, Direction direction = Direction::Load);
 
 // The name's kind, with "2" appended when the 1-based `filterIndex` chose a partner
 // entry of `table`. An index outside the table adds nothing.
-std::string CandidateKind(std::string_view fileName, std::span<const FilterEntry> table, int filterIndex);
+std::string CandidateKind(std::string_view fileName, std::span<const FilterEntry> table, int filterIndex,
+                          Direction direction = Direction::Load);
 
 // A candidate that starts with neither "BMP" nor "DAT" needs the user to say what the
 // file is.

@@ -15,8 +15,8 @@ namespace {
 using platform::Answer;
 using workspace::Spinner;
 
-constexpr std::string_view kUnableToLoad = "Unable to load image.";
-constexpr std::string_view kFileNotFound = "File not found.";
+constexpr std::string_view kFileNotFound = "the file was not found";
+constexpr std::string_view kEmptyFile = "the file is empty (0 bytes)";
 constexpr std::string_view kPreviewProgress = "Preview Generation Progress";
 // The preview width goes no further than this, however long the data.
 constexpr int kMaxPreviewWidth = 1024;
@@ -45,7 +45,7 @@ void FileCommands::LoadFile() {
   const std::string& fileName = choice.fileName;
   if (fileName.empty()) return;
   if (!m_platform.FileExists(fileName)) {
-    Inform(kFileNotFound);
+    Warn(UnableToLoad(fileName), kFileNotFound);
     return;
   }
 
@@ -86,7 +86,10 @@ Result<platform::Surface> FileCommands::ReadPicture(const std::string& fileName)
 
 Result<ByteString> FileCommands::ReadData(const std::string& fileName) {
   try {
-    return m_platform.ReadBytes(fileName);
+    Result<ByteString> data = m_platform.ReadBytes(fileName);
+    // Nothing to preview or to convert with: the window stays as it was.
+    if (data && data.Value().empty()) return Result<ByteString>::Failure(std::string(kEmptyFile));
+    return data;
   } catch (const std::bad_alloc&) {
     return Result<ByteString>::Failure("the file is too large to hold in memory");
   }
@@ -97,7 +100,7 @@ Result<ByteString> FileCommands::ReadData(const std::string& fileName) {
 void FileCommands::LoadBitmap(const std::string& fileName) {
   Result<platform::Surface> picture = ReadPicture(fileName);
   if (!picture) {
-    Inform(kUnableToLoad, picture.Error());
+    Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
   m_window.MakeCurrentPicture(std::move(picture).Value());
@@ -106,9 +109,11 @@ void FileCommands::LoadBitmap(const std::string& fileName) {
 void FileCommands::LoadPartnerBitmap(const std::string& fileName) {
   Result<platform::Surface> picture = ReadPicture(fileName);
   if (!picture) {
-    Inform(kUnableToLoad, picture.Error());
+    Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
+  // Converted data was made with the old partner.
+  m_window.ForgetDataOrigin();
   m_window.picData = std::move(picture).Value();
   m_window.picData.SetHasPicture(true);
   m_window.AuxDataString.clear();
@@ -117,9 +122,11 @@ void FileCommands::LoadPartnerBitmap(const std::string& fileName) {
 void FileCommands::LoadData(const std::string& fileName) {
   Result<ByteString> data = ReadData(fileName);
   if (!data) {
-    Inform(kUnableToLoad, data.Error());
+    Warn(UnableToLoad(fileName), data.Error());
     return;
   }
+  m_dataFile = fileName;
+  m_window.ForgetDataOrigin();
   m_window.picBitmap.ClearPicture();
   m_window.RomDataString = std::move(data).Value();
   EnterPreviewMode();
@@ -128,9 +135,10 @@ void FileCommands::LoadData(const std::string& fileName) {
 void FileCommands::LoadPartnerData(const std::string& fileName) {
   Result<ByteString> data = ReadData(fileName);
   if (!data) {
-    Inform(kUnableToLoad, data.Error());
+    Warn(UnableToLoad(fileName), data.Error());
     return;
   }
+  m_window.ForgetDataOrigin();
   m_window.picData = platform::Surface();
   m_window.AuxDataString = std::move(data).Value();
 }
@@ -146,6 +154,7 @@ void FileCommands::EnterPreviewMode() {
   w.frmImage.shaBox.visible = false;
   w.picView = platform::Surface();
   w.ClearThumbnail();
+  w.SetMode(workspace::Mode::Preview);
   SetButton(w.cmdLoad, workspace::kPreviewButton);
   SetButton(w.cmdClear, workspace::kCancelButton);
   SetButton(w.cmdSave, workspace::kAcceptButton);
@@ -190,7 +199,7 @@ void FileCommands::EnterPreviewMode() {
 // shows it in the thumbnail. A failure shows nothing and gives the window back.
 void FileCommands::Preview() {
   workspace::MainWindow& w = m_window;
-  LockForDecode(w.cmdLoad, workspace::kPreviewingCaption, kPreviewProgress);
+  LockForDecode(workspace::Mode::Previewing, w.cmdLoad, workspace::kPreviewingCaption, kPreviewProgress);
 
   formats::DecodeResult result =
       formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
@@ -199,12 +208,13 @@ void FileCommands::Preview() {
     w.picBitmap = std::move(result.picture);
     w.DrawThumbnail(w.picBitmap);
   } else {
-    Inform(kUnableToLoad, result.failure->Describe());
+    Warn(UnableToLoad(m_dataFile), result.failure->Describe());
     w.picBitmap.ClearPicture();
     w.ClearThumbnail();
   }
 
   UnlockAfterDecode();
+  w.SetMode(workspace::Mode::Preview);
   w.cmdLoad.caption = workspace::kPreviewButton.caption;
 }
 

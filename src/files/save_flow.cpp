@@ -12,38 +12,49 @@ namespace {
 
 using platform::Answer;
 
-constexpr std::string_view kUnableToLoad = "Unable to load image.";
+constexpr std::string_view kEmptyPicture = "the picture would be empty (0 pixels)";
+constexpr std::string_view kNoKind =
+    "its extension names no kind of file to save: use .bmp or .png for a picture, .dat for ROM data";
 constexpr std::string_view kGenerationProgress = "Image Generation Progress";
 
 }  // namespace
 
 void FileCommands::cmdSave_Click() {
-  if (m_window.cmdSave.caption == workspace::kAcceptButton.caption) {
+  if (m_window.SaveAccepts()) {
     Accept();
   } else {
     SaveFile();
   }
 }
 
-// Writes one of the four kinds, chosen by the name's extension and the filter entry. A
-// file is replaced in one step, so a failed write leaves an old file as it was; saving
-// changes nothing in the window except picBitmap, which keeps a saved bitmap.
+// Writes one of the four kinds, chosen by the extension after the name's last '.' and the
+// filter entry; a name without an extension takes the chosen entry's. A file is replaced
+// in one step, so a failed write leaves an old file as it was; saving changes nothing in
+// the window except picBitmap, which keeps a saved bitmap.
 void FileCommands::SaveFile() {
   workspace::MainWindow& w = m_window;
   const platform::FileChoice choice = m_platform.SaveFileDialog(w.SaveFilterString);
-  const std::string& fileName = choice.fileName;
+  std::string fileName = choice.fileName;
   if (fileName.empty()) return;
-  // The save list holds the leading entries of the load list, so the chosen index names
-  // the same entry in both.
-  const std::vector<FilterEntry> table = FilterTable(w.LoadFilterString);
-  const std::optional<FileKind> kind = ParseKind(CandidateKind(fileName, table, choice.filterIndex));
+  const std::vector<FilterEntry> table = FilterTable(w.SaveFilterString);
+  const auto entry = static_cast<std::size_t>(choice.filterIndex - 1);
+  if (Extension(fileName).empty() && entry < table.size() && !table[entry].extension.empty()) {
+    fileName += "." + table[entry].extension;
+  }
+  const std::optional<FileKind> kind =
+      ParseKind(CandidateKind(fileName, table, choice.filterIndex, Direction::Save));
+  if (!kind) {
+    Warn("Unable to save " + fileName + ".", kNoKind);
+    return;
+  }
+  const bool data = *kind == FileKind::Data || *kind == FileKind::PartnerData;
+  if (data && !DataMayBeSaved(fileName, *kind)) return;
 
   if (m_platform.FileExists(fileName)) {
     const platform::Message question{fileName + " already exists.\rDo you want to replace it?",
                                      platform::Buttons::YesNo, platform::Icon::Exclamation, Answer::No, ""};
     if (m_platform.ShowMessage(question) != Answer::Yes) return;
   }
-  if (!kind) return;
 
   const convert::Selection selection = w.CurrentSelection();
   std::optional<platform::Surface> bitmap;
@@ -66,10 +77,35 @@ void FileCommands::SaveFile() {
       break;
   }
   if (!written) {
-    Inform("Unable to save " + fileName + ".", written.error);
+    Warn("Unable to save " + fileName + ".", written.error);
     return;
   }
+  if (data) w.MarkDataSaved();
+  if (*kind == FileKind::Bitmap) w.MarkPictureSaved();
   if (bitmap) w.picBitmap = std::move(*bitmap);
+}
+
+bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
+  const workspace::MainWindow& w = m_window;
+  const std::optional<workspace::DataOrigin>& origin = w.RomDataOrigin();
+  const std::string_view partner = formats::Format(w.FormatIndex).partnerFilter;
+  const std::string what = kind == FileKind::Data ? "ROM data"
+                           : partner.empty()      ? "partner data"
+                                                  : "ROM " + std::string(partner) + " data";
+  if (!origin) {
+    Warn("Unable to save " + fileName + ".",
+         "there is no " + what + " for the current picture: convert it first");
+    return false;
+  }
+  if (*origin == w.CurrentOrigin()) return true;
+  const convert::Selection& s = origin->selection;
+  const std::string made =
+      "The " + what + " was converted as " + std::string(formats::Format(origin->format).caption) +
+      " from the rectangle at " + std::to_string(s.x) + "," + std::to_string(s.y) + " of " +
+      std::to_string(s.width) + " by " + std::to_string(s.height) + " pixels, not with the current settings.";
+  const platform::Message question{made + "\rSave it to " + fileName + " anyway?", platform::Buttons::YesNo,
+                                   platform::Icon::Question, Answer::No, ""};
+  return m_platform.ShowMessage(question) == Answer::Yes;
 }
 
 // Image generation: decodes the ROM data once more at the selected format and width (short
@@ -78,16 +114,22 @@ void FileCommands::SaveFile() {
 void FileCommands::Accept() {
   workspace::MainWindow& w = m_window;
   const workspace::PictureBox thumbnail = w.picImage;
-  LockForDecode(w.cmdSave, workspace::kAcceptingCaption, kGenerationProgress);
+  LockForDecode(workspace::Mode::Accepting, w.cmdSave, workspace::kAcceptingCaption, kGenerationProgress);
   w.ClearThumbnail();
 
   // The Mode 7 interleaved decoder rebuilds the partner data and picture here.
   formats::DecodeResult result =
       formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
                       formats::DecodeMode::ImageGeneration, &w.Partner, w.frmProgress);
-  if (!result.Ok()) {
-    Inform(kUnableToLoad, result.failure->Describe());
+  // A picture of no pixels (a width of 0) would leave the window with nothing to convert,
+  // save or copy.
+  const std::string failure = !result.Ok()               ? result.failure->Describe()
+                              : result.picture.IsEmpty() ? std::string(kEmptyPicture)
+                                                         : std::string();
+  if (!failure.empty()) {
+    Warn(UnableToLoad(m_dataFile), failure);
     UnlockAfterDecode();
+    w.SetMode(workspace::Mode::Preview);
     w.cmdSave.caption = workspace::kAcceptButton.caption;
     w.picImage = thumbnail;
     return;
@@ -100,6 +142,7 @@ void FileCommands::Accept() {
   // here on (Copy and Save size it anew), so the picture moves instead of being copied.
   w.picBitmap = platform::Surface();
   w.MakeCurrentPicture(std::move(result.picture));
+  w.MarkPictureAccepted();
 }
 
 }  // namespace glyphon::files

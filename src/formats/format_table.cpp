@@ -76,15 +76,41 @@ const FormatInfo& Format(int index) {
   return kFormats[static_cast<std::size_t>(index)];
 }
 
+namespace {
+
+// "*.bmp;*.png": the patterns of a picture entry.
+template <std::size_t N>
+std::string PicturePatterns(const std::array<std::string_view, N>& extensions) {
+  std::string patterns;
+  for (std::string_view extension : extensions) {
+    if (!patterns.empty()) patterns += ';';
+    patterns.append("*.").append(extension);
+  }
+  return patterns;
+}
+
+// Bitmap, partner bitmap, ROM data and partner data entries; the partner entries only for
+// a format with a partner.
+std::string FilterList(const FormatInfo& format, const std::string& pictures) {
+  const auto entry = [](const std::string& description, const std::string& patterns) {
+    return description + " files (" + patterns + ")|" + patterns;
+  };
+  std::string list = entry("Bitmap", pictures);
+  if (format.HasPartner())
+    list += "|" + entry("Bitmap " + std::string(format.partnerFilter) + " data", pictures);
+  list += "|" + entry("ROM data", "*.dat");
+  if (format.HasPartner()) list += "|" + entry("ROM " + std::string(format.partnerFilter) + " data", "*.dat");
+  return list;
+}
+
+}  // namespace
+
 std::string SaveFilterList(const FormatInfo& format) {
-  if (!format.HasPartner()) return std::string(kBitmapOnlyFilter) + "|ROM data files (*.dat)|*.dat";
-  const std::string tag(format.partnerFilter);
-  return std::string(kBitmapOnlyFilter) + "|Bitmap " + tag + " data files (*.bmp)|*.bmp" +
-         "|ROM data files (*.dat)|*.dat|ROM " + tag + " data files (*.dat)|*.dat";
+  return FilterList(format, PicturePatterns(kSavablePictureExtensions));
 }
 
 std::string LoadFilterList(const FormatInfo& format) {
-  return SaveFilterList(format) + std::string(kAllFiles);
+  return FilterList(format, PicturePatterns(kLoadablePictureExtensions)) + std::string(kAllFiles);
 }
 
 std::string CliName(const FormatInfo& format) {

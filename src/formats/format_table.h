@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <optional>
 #include <span>
 #include <string>
@@ -46,7 +47,14 @@ struct FormatInfo {
 std::span<const FormatInfo> Formats() noexcept;
 const FormatInfo& Format(int index);
 
-inline constexpr std::string_view kBitmapOnlyFilter = "Bitmap files (*.bmp)|*.bmp";
+// The picture files the window loads (whatever the reader decodes) and saves (BMP and PNG),
+// by extension in lower case. The filter lists' picture entries are made from these.
+inline constexpr std::array<std::string_view, 5> kLoadablePictureExtensions = {"bmp", "png", "gif", "jpg",
+                                                                               "jpeg"};
+inline constexpr std::array<std::string_view, 2> kSavablePictureExtensions = {"bmp", "png"};
+
+// The save dialog's list before a conversion: the savable picture kinds only.
+inline constexpr std::string_view kBitmapOnlyFilter = "Bitmap files (*.bmp;*.png)|*.bmp;*.png";
 
 // The open dialog's filter list for a format.
 std::string LoadFilterList(const FormatInfo& format);

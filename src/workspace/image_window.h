@@ -7,9 +7,9 @@
 
 namespace glyphon::workspace {
 
-// frmImage: the borderless viewer that shows the current picture, or the last preview, at
+// The viewer: a borderless window that shows the current picture, or the last preview, at
 // full size with the selection outline over it. It stands in for the main window on
-// screen until it is clicked or a key is released over it.
+// screen until it is clicked, Escape is pressed or a key is released over it.
 class ImageWindow {
  public:
   // `mainVisible` is the main window's visibility, which a click gives back.

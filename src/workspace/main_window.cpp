@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <limits>
 #include <utility>
 
@@ -82,7 +83,7 @@ void MainWindow::Form_Unload() {
 }
 
 void MainWindow::cmdClear_Click() {
-  if (cmdClear.caption == kCancelButton.caption) {
+  if (ClearCancels()) {
     CancelPreview();
   } else {
     ClearWindow();
@@ -157,6 +158,13 @@ void MainWindow::lblAbout_Click() {
 void MainWindow::cmdConvert_Click() {
   SettleFormat();
   const formats::FormatInfo& format = formats::Format(FormatIndex);
+  const convert::Selection selection = CurrentSelection();
+  // Nothing to convert: the old data, which may still be saved, stays.
+  if (selection.width == 0 || selection.height == 0) {
+    m_platform.ShowMessage(
+        {"The selection is empty.", platform::Buttons::Ok, platform::Icon::Exclamation, Answer::Ok, ""});
+    return;
+  }
 
   if (format.HasPartner() && !Partner.HavePic() && !Partner.HaveData()) {
     const platform::Message question{
@@ -172,7 +180,7 @@ void MainWindow::cmdConvert_Click() {
 
   std::string failure;
   try {
-    RomDataString = formats::Encode(format, picView, CurrentSelection(), Partner, frmProgress);
+    RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
   } catch (const std::exception& e) {
@@ -184,9 +192,11 @@ void MainWindow::cmdConvert_Click() {
   if (!failure.empty()) {
     // The old data stays, and the save list offers bitmaps only.
     m_platform.ShowMessage({"Unable to convert image.\r" + failure, platform::Buttons::Ok,
-                            platform::Icon::Information, Answer::Ok, ""});
+                            platform::Icon::Exclamation, Answer::Ok, ""});
     return;
   }
+  m_dataOrigin = DataOrigin{FormatIndex, selection};
+  m_dataSaved = false;
   // After the format is re-applied (which offers bitmaps only): the new data matches the
   // selection and the format, so it can be saved.
   SaveFilterString = formats::SaveFilterList(format);
@@ -198,6 +208,7 @@ void MainWindow::LockForConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = false;
   }
+  SetMode(Mode::Converting);
   cmdConvert.caption = kConvertingCaption;
   SetThumbnailViewable(false);
   shaBox.visible = false;
@@ -212,6 +223,7 @@ void MainWindow::UnlockAfterConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = true;
   }
+  SetMode(Mode::Normal);
   cmdConvert.caption = kConvertButton.caption;
   SetThumbnailViewable(true);
   shaBox.visible = true;
@@ -355,6 +367,26 @@ void MainWindow::ScrollSpinner(Spinner spinner, int value) {
   if (Bar(spinner).enabled) SetSpinner(spinner, value);
 }
 
+bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
+  while (!text.empty() && text.front() == ' ') text.remove_prefix(1);
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  long long value = 0;
+  const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (text.empty() || end != text.data() + text.size()) return false;
+  // Beyond the range of the number type: as far as the spinner goes in that direction.
+  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : Bar(spinner).max;
+  if (!Bar(spinner).enabled) return false;
+  ScrollSpinner(spinner, static_cast<int>(std::clamp<long long>(value, -1, Bar(spinner).max)));
+  return true;
+}
+
+bool MainWindow::ConfirmQuit() {
+  if (!HasUnsavedWork()) return true;
+  const platform::Message question{"Quit without saving?", platform::Buttons::YesNo, platform::Icon::Question,
+                                   Answer::No, ""};
+  return m_platform.ShowMessage(question) == Answer::Yes;
+}
+
 void MainWindow::SetFormatOption(int index) {
   OptionButton& option = optFormat.at(static_cast<std::size_t>(index));
   if (option.value) return;
@@ -418,8 +450,8 @@ const ScrollBar& MainWindow::Bar(Spinner spinner) const noexcept {
   return vscHeight;
 }
 
-bool MainWindow::InPreviewMode() const noexcept {
-  return cmdLoad.caption == kPreviewButton.caption;
+DataOrigin MainWindow::CurrentOrigin() const noexcept {
+  return {SelectedFormat(), CurrentSelection()};
 }
 
 convert::Selection MainWindow::CurrentSelection() const noexcept {
@@ -472,6 +504,7 @@ void MainWindow::EnableFormatOptions(bool enabled) {
 }
 
 void MainWindow::RestoreNormalButtons() {
+  SetMode(Mode::Normal);
   for (CommandButton* button : {&cmdLoad, &cmdClear, &cmdSave}) button->width = kNormalButtonWidth;
   SetButton(cmdLoad, kLoadButton);
   SetButton(cmdClear, kClearButton);
@@ -494,6 +527,9 @@ void MainWindow::SelectWholePicture() {
 }
 
 void MainWindow::MakeCurrentPicture(Surface picture) {
+  // Data converted from the old picture no longer belongs to the window's picture.
+  ForgetDataOrigin();
+  m_acceptedUnsaved = false;
   imgImage = std::move(picture);
   imgImage.SetHasPicture(true);
   shaBox.visible = false;

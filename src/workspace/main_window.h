@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -42,10 +43,27 @@ inline constexpr std::string_view kAcceptingCaption = "Accepting...";
 
 inline constexpr std::string_view kViewToolTip = "Click to view full size...";
 
+// What the window is doing. The mode decides what Load, Clear and Save do; the buttons'
+// captions are set with it.
+enum class Mode {
+  Normal,      // Load, Clear, Save
+  Preview,     // ROM data loaded: Preview, Cancel, Accept
+  Converting,  // a conversion runs
+  Previewing,  // a preview is being decoded
+  Accepting,   // a preview is being made the picture
+};
+
 // The four selection spinners.
 enum class Spinner { X, Y, Width, Height };
 
-// frmMain, the whole workspace: the current picture on its surfaces, the selection box,
+// What the ROM data was converted from: the format and the selection at the time.
+struct DataOrigin {
+  int format = 0;
+  convert::Selection selection;
+  friend bool operator==(const DataOrigin&, const DataOrigin&) = default;
+};
+
+// The main window, the whole workspace: the current picture on its surfaces, the selection box,
 // the format, the two data strings, the two filter lists and every control, as plain
 // state, with the handlers of the window's events. Everything that talks to a person or
 // the system goes through the Platform.
@@ -66,7 +84,7 @@ class MainWindow {
 
   std::int16_t FormatIndex = 0;  // 0 to 18
   ByteString RomDataString;
-  // The partner picture picData and the partner data AuxDataString, handed to the
+  // The partner picture and the partner data (two views into Partner), handed to the
   // partner codecs as they are.
   convert::PartnerState Partner;
   ByteString& AuxDataString = Partner.aux;
@@ -140,6 +158,12 @@ class MainWindow {
   void ClickFormatOption(int index);
   void ClickTile8();  // toggles the check box
   void ScrollSpinner(Spinner spinner, int value);
+  // A value typed into a spinner's label: a whole number, clamped and rounded to the grid
+  // as the arrows' values are. Anything else changes nothing. Returns whether it was taken.
+  bool TypeSpinnerValue(Spinner spinner, std::string_view text);
+  // The window is being closed: asks "Quit without saving?" when a conversion or an
+  // accepted picture was never saved. Returns whether the window may close.
+  bool ConfirmQuit();
 
   // ---- Writing values from code: raises the handler when the value changes ----
 
@@ -154,8 +178,14 @@ class MainWindow {
 
   ScrollBar& Bar(Spinner spinner) noexcept;
   const ScrollBar& Bar(Spinner spinner) const noexcept;
-  // Preview mode: the Load button reads "Preview".
-  bool InPreviewMode() const noexcept;
+  Mode CurrentMode() const noexcept { return m_mode; }
+  void SetMode(Mode mode) noexcept { m_mode = mode; }
+  // Preview mode, or accepting a preview: a new format or width makes the shown preview stale.
+  bool InPreviewMode() const noexcept { return m_mode == Mode::Preview || m_mode == Mode::Accepting; }
+  // Clear is Cancel from loading ROM data until it is accepted or cancelled.
+  bool ClearCancels() const noexcept { return InPreviewMode() || m_mode == Mode::Previewing; }
+  // Save is Accept in preview mode and while a preview is decoded.
+  bool SaveAccepts() const noexcept { return m_mode == Mode::Preview || m_mode == Mode::Previewing; }
   // The size of the current picture (imgImage); 0 by 0 when there is none.
   int PictureWidth() const noexcept { return imgImage.Width(); }
   int PictureHeight() const noexcept { return imgImage.Height(); }
@@ -182,6 +212,21 @@ class MainWindow {
   // grid when the lock is on).
   void MakeCurrentPicture(platform::Surface picture);
 
+  // ---- Whether the data and the picture belong together, and what was saved ----
+
+  // Where RomDataString (and the partner data) came from while it belongs to the current
+  // picture: set by a conversion, forgotten by anything that replaces the picture or the
+  // data (a load, a paste, an accept).
+  const std::optional<DataOrigin>& RomDataOrigin() const noexcept { return m_dataOrigin; }
+  void ForgetDataOrigin() noexcept { m_dataOrigin.reset(); }
+  // The format and selection the window would convert with now.
+  DataOrigin CurrentOrigin() const noexcept;
+  void MarkDataSaved() noexcept { m_dataSaved = true; }
+  void MarkPictureAccepted() noexcept { m_acceptedUnsaved = true; }
+  void MarkPictureSaved() noexcept { m_acceptedUnsaved = false; }
+  // A conversion or an accepted picture that was never saved.
+  bool HasUnsavedWork() const noexcept { return (m_dataOrigin && !m_dataSaved) || m_acceptedUnsaved; }
+
  private:
   void ClearWindow();
   void CancelPreview();
@@ -191,6 +236,10 @@ class MainWindow {
   void UnlockAfterConversion();
 
   platform::Platform& m_platform;
+  Mode m_mode = Mode::Normal;
+  std::optional<DataOrigin> m_dataOrigin;
+  bool m_dataSaved = true;
+  bool m_acceptedUnsaved = false;
 };
 
 }  // namespace glyphon::workspace

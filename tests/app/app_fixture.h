@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -42,13 +43,17 @@ class AppTest : public testing::Test {
     return *widget;
   }
   QPushButton& Button(const char* name) { return Child<QPushButton>(name); }
-  QString Caption(const char* label) { return Child<QLabel>(label).text(); }
+  // The text of a label, or of a spinner's value box.
+  QString Caption(const char* label) {
+    if (auto* field = form.findChild<QLineEdit*>(label)) return field->text();
+    return Child<QLabel>(label).text();
+  }
   app::FramedPicture& Thumbnail() { return Child<app::FramedPicture>("picImage"); }
 
   static void Click(QWidget& widget, QPoint at = QPoint()) {
     QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget.rect().center() : at);
   }
-  // The arrows of a 17 by 17 spinner: the upper one steps down, the lower one up.
+  // The arrows of a 17 by 17 spinner: the upper one counts up, the lower one down.
   void ClickArrow(const char* spinner, bool up) { Click(Child(spinner), up ? QPoint(8, 3) : QPoint(8, 13)); }
   // Keys go to the active window, where the shortcuts live.
   void Keys(QKeyCombination keys) {

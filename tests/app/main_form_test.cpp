@@ -5,6 +5,8 @@
 #include <QScrollBar>
 #include <QUrl>
 #include <QWheelEvent>
+#include <functional>
+#include <vector>
 
 #include "app/app_fixture.h"
 
@@ -52,13 +54,13 @@ TEST_F(AppTest, SpinnerArrowsAndFormatOptionsMoveAndLockTheSelection) {
   Load(PutPicture("a.bmp", RandomPicture(100, 80, 3)));
   EXPECT_EQ(Caption("lblWidth"), "96");  // whole tiles
   EXPECT_EQ(Thumbnail().cursor().shape(), Qt::BitmapCursor);
-  ClickArrow("vscWidth", true);  // 96 - 8
-  ClickArrow("vscX", false);     // 0 + 8
-  ClickArrow("vscX", false);     // 16 + 88 > 100: pushed back to 12
+  ClickArrow("vscWidth", false);  // 96 - 8
+  ClickArrow("vscX", true);       // 0 + 8
+  ClickArrow("vscX", true);       // 16 + 88 > 100: pushed back to 12
   EXPECT_EQ(Caption("lblX"), "12");
   EXPECT_FLOAT_EQ(Model().shaBox.left, 256.0f / 100 * 12);
-  // One notch of the wheel up is one click of the upper arrow.
-  QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+  // One notch of the wheel down is one click of the lower arrow.
+  QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
   QApplication::sendEvent(&Child("vscX"), &notch);
   EXPECT_EQ(Caption("lblX"), "4");
@@ -67,7 +69,7 @@ TEST_F(AppTest, SpinnerArrowsAndFormatOptionsMoveAndLockTheSelection) {
   Click(Child("optFormat1"));  // "1bpp Linear": the lock may go
   Click(Child("chkTile8"));
   EXPECT_FALSE(Child<QCheckBox>("chkTile8").isChecked());
-  ClickArrow("vscWidth", true);
+  ClickArrow("vscWidth", false);
   EXPECT_EQ(Caption("lblWidth"), "87");
   Click(Child("optFormat1"));  // the selected option stays selected
   EXPECT_TRUE(Child<QRadioButton>("optFormat1").isChecked());
@@ -100,7 +102,7 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
 
   platform.saveChoices.push_back({dir.File("out.dat"), 2});
   Keys(Qt::CTRL | Qt::Key_S);
-  EXPECT_EQ(platform.saveDialogFilters.back(), "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat");
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::SaveFilterList(formats::Format(8)));
   auto written = platform::ReadFileBytes(dir.File("out.dat"));
   ASSERT_TRUE(written.Ok());
   EXPECT_EQ(written.Value(), Model().RomDataString);
@@ -156,6 +158,10 @@ TEST_F(AppTest, ViewerShowsThePictureFullSizeUntilClickedOrAKeyIsReleased) {
   QTest::keyClick(&form.Viewer(), Qt::Key_Space);
   EXPECT_TRUE(form.isVisible());
   ExpectShowsModel();
+  Click(Thumbnail());
+  QTest::keyPress(&form.Viewer(), Qt::Key_Escape);  // Escape closes it as soon as it is pressed
+  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(form.Viewer().isVisible());
   Click(Thumbnail());
   form.Viewer().close();  // closed by the window system: back to the main window too
   EXPECT_TRUE(form.isVisible());
@@ -219,12 +225,10 @@ TEST_F(AppTest, DroppedPicturesAndRomDataLoadAsFromTheDialog) {
   EXPECT_TRUE(Drop(form, PutPicture("a.bmp", picture)));
   EXPECT_EQ(Model().imgImage, picture);
 
-  // Another kind of picture: asked what to load it as, as from the dialog.
+  // A PNG loads as a picture without a question.
   const Surface other = RandomPicture(8, 10, 16);
-  platform.answers.push_back(Answer::Yes);
   EXPECT_TRUE(Drop(form, PutPicture("b.png", other)));
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, "Do you wish to load as Bitmap?");
+  EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Model().imgImage, other);
 
   EXPECT_TRUE(Drop(form, PutFile("c.dat", RandomBytes(64, 16))));
@@ -232,6 +236,122 @@ TEST_F(AppTest, DroppedPicturesAndRomDataLoadAsFromTheDialog) {
   EXPECT_FALSE(Drop(form, PutPicture("d.bmp", picture)));  // Load is Preview now
   EXPECT_TRUE(platform.openDialogFilters.empty());
   ExpectShowsModel();
+}
+
+// The arrows, the keys and the wheel count up upwards; a value box takes a typed value on
+// Enter, with the arrows' clamping and grid rounding, and gives it up on Escape.
+TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
+  Load(PutPicture("a.bmp", RandomPicture(100, 80, 3)));  // width 96 on the grid
+  auto& width = Child<QLineEdit>("lblWidth");
+  auto& bar = Child<app::SpinnerBar>("vscWidth");
+  const auto type = [&](const QString& text, Qt::Key finish) {
+    Click(width);
+    QTest::keyClick(&width, Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClicks(&width, text);
+    QTest::keyClick(&width, finish);
+  };
+  const auto wheel = [&](int delta) {
+    QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, delta), Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(&bar, &notch);
+  };
+  const std::vector<std::pair<std::function<void()>, const char*>> steps = {
+      {[&] { ClickArrow("vscWidth", false); }, "88"},
+      {[&] { ClickArrow("vscWidth", true); }, "96"},
+      {[&] { QTest::keyClick(&bar, Qt::Key_Down); }, "88"},
+      {[&] { QTest::keyClick(&bar, Qt::Key_Up); }, "96"},
+      {[&] { wheel(-120); }, "88"},
+      {[&] { wheel(120); }, "96"},
+      {[&] { type("40", Qt::Key_Return); }, "40"},
+      {[&] { type("45", Qt::Key_Enter); }, "40"},    // the grid
+      {[&] { type("500", Qt::Key_Return); }, "96"},  // the picture's width, then the grid
+      {[&] { type("abc", Qt::Key_Return); }, "96"},
+      {[&] { type("16", Qt::Key_Escape); }, "96"},
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    steps[i].first();
+    EXPECT_EQ(width.text(), steps[i].second) << "step " << i;
+    EXPECT_EQ(Model().lblWidth.caption, steps[i].second) << "step " << i;
+  }
+  ExpectShowsModel();
+
+  // Tab from the Y spinner reaches the width box, ready for typing.
+  Keys(QKeyCombination(Qt::Key_Escape));
+  Child("vscY").setFocus(Qt::TabFocusReason);
+  QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+  ASSERT_EQ(QApplication::focusWidget(), &width);
+  QTest::keyClicks(&width, "24");
+  QTest::keyClick(&width, Qt::Key_Return);
+  EXPECT_EQ(Model().vscWidth.value, 24);
+}
+
+// The nineteen format options are one Tab stop, the selected one; the arrow keys select the
+// option before or after it, going round.
+TEST_F(AppTest, FormatOptionsAreOneTabStopAndArrowsSelect) {
+  Load(PutPicture("a.bmp", RandomPicture(16, 16, 4)));
+  const auto tabStops = [&] {
+    std::vector<int> stops;
+    for (int i = 0; i < formats::kFormatCount; ++i) {
+      if (Child(QStringLiteral("optFormat%1").arg(i)).focusPolicy() & Qt::TabFocus) stops.push_back(i);
+    }
+    return stops;
+  };
+  EXPECT_EQ(tabStops(), std::vector<int>{8});
+  Keys(QKeyCombination(Qt::Key_Escape));
+  Child("optFormat8").setFocus(Qt::TabFocusReason);
+  for (const auto& [key, selected] :
+       {std::pair{Qt::Key_Down, 9}, {Qt::Key_Right, 10}, {Qt::Key_Up, 9}, {Qt::Key_Left, 8}}) {
+    QTest::keyClick(QApplication::focusWidget(), key);
+    EXPECT_TRUE(Model().optFormat[static_cast<std::size_t>(selected)].value) << selected;
+    EXPECT_EQ(QApplication::focusWidget(), &Child(QStringLiteral("optFormat%1").arg(selected)));
+    EXPECT_EQ(tabStops(), std::vector<int>{selected});
+  }
+  Click(Child("optFormat0"));
+  QTest::keyClick(&Child("optFormat0"), Qt::Key_Up);
+  EXPECT_TRUE(Model().optFormat[18].value);
+  ExpectShowsModel();
+}
+
+// While a conversion runs, every control the user could reach is disabled.
+TEST_F(AppTest, EveryControlIsDisabledDuringAConversion) {
+  Load(PutPicture("a.bmp", RandomPicture(32, 32, 6)));
+  std::vector<std::string> live;
+  int checks = 0;
+  platform.duringLoop = [&] {
+    ++checks;
+    std::size_t controls = 0;
+    const auto check = [&](const auto& widgets) {
+      for (const QWidget* widget : widgets) {
+        ++controls;
+        if (widget->isEnabled()) live.push_back(widget->objectName().toStdString());
+      }
+    };
+    check(form.findChildren<QAbstractButton*>());
+    check(form.findChildren<QAbstractSlider*>());
+    check(form.findChildren<QLineEdit*>());
+    // 6 commands, 19 options, the check box, 4 spinners and their 4 value boxes.
+    EXPECT_EQ(controls, 6u + formats::kFormatCount + 1 + 4 + 4);
+    EXPECT_NE(Thumbnail().cursor().shape(), Qt::BitmapCursor) << "the viewer can be opened";
+  };
+  Click(Button("cmdConvert"));
+  platform.duringLoop = nullptr;
+  EXPECT_GT(checks, 0);
+  EXPECT_EQ(live, std::vector<std::string>{});
+}
+
+TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
+  Load(PutPicture("a.bmp", RandomPicture(16, 16, 7)));
+  Click(Button("cmdConvert"));
+  platform.answers.push_back(Answer::No);
+  EXPECT_FALSE(form.close());
+  EXPECT_TRUE(form.isVisible());
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].text, "Quit without saving?");
+
+  platform.saveChoices.push_back({dir.File("out.dat"), 1});
+  Click(Button("cmdSave"));
+  EXPECT_TRUE(form.close());  // saved: no question
+  EXPECT_EQ(platform.messages.size(), 1u);
 }
 
 }  // namespace

@@ -7,8 +7,11 @@
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
+#include <vector>
 
 #include "platform/file_io.h"
 #include "support/test_support.h"
@@ -36,6 +39,8 @@ TEST(NameFiltersTest, PairsBecomeQtsEntries) {
             QStringList({"Bitmap files (*.bmp)", "ROM data files (*.dat)", "All files (*.*)"}));
   EXPECT_EQ(app::QtNameFilters("Pictures|*.bmp;*.png|Data (raw)|*.dat"),
             QStringList({"Pictures (*.bmp *.png)", "Data (raw) (*.dat)"}));
+  EXPECT_EQ(app::QtNameFilters("Bitmap files (*.bmp;*.png)|*.bmp;*.png"),
+            QStringList({"Bitmap files (*.bmp *.png)"}));
 }
 
 struct BoxCase {
@@ -45,6 +50,7 @@ struct BoxCase {
   QMessageBox::StandardButton defaultButton;
   QMessageBox::StandardButton press;  // NoButton: the box is closed without a button
   Answer expected;
+  bool escape = false;  // Escape is pressed instead
 };
 
 class MessageBoxTest : public testing::TestWithParam<BoxCase> {};
@@ -56,6 +62,7 @@ TEST_P(MessageBoxTest, ShowsTheBoxAndReturnsTheButtonPressed) {
     EXPECT_EQ(box.text().count('\n'), std::count(c.message.text.begin(), c.message.text.end(), '\r'));
     EXPECT_EQ(box.icon(), c.icon);
     EXPECT_EQ(box.defaultButton(), box.button(c.defaultButton));
+    if (c.escape) return QTest::keyClick(&box, Qt::Key_Escape);
     if (c.press == QMessageBox::NoButton) return box.reject();
     box.button(c.press)->click();
   });
@@ -96,7 +103,28 @@ INSTANTIATE_TEST_SUITE_P(
                         QMessageBox::Information,
                         QMessageBox::Ok,
                         QMessageBox::Ok,
-                        Answer::Ok}),
+                        Answer::Ok},
+                    BoxCase{"EscapeClosesTheAboutBox",
+                            {"About", Buttons::Ok, Icon::Information, Answer::Ok, "About"},
+                            QMessageBox::Information,
+                            QMessageBox::Ok,
+                            QMessageBox::NoButton,
+                            Answer::Ok,
+                            true},
+                    BoxCase{"EscapeIsNo",
+                            {"Quit without saving?", Buttons::YesNo, Icon::Question, Answer::No, ""},
+                            QMessageBox::Question,
+                            QMessageBox::No,
+                            QMessageBox::NoButton,
+                            Answer::No,
+                            true},
+                    BoxCase{"EscapeIsCancel",
+                            {"Load as?", Buttons::YesNoCancel, Icon::None, Answer::Yes, ""},
+                            QMessageBox::NoIcon,
+                            QMessageBox::Yes,
+                            QMessageBox::NoButton,
+                            Answer::Cancel,
+                            true}),
     [](const testing::TestParamInfo<BoxCase>& test) { return std::string(test.param.name); });
 
 // The open dialog reports the chosen entry of a partner list; the save dialog adds no
@@ -123,6 +151,45 @@ TEST(FileDialogTest, ReportsTheFileAsChosenAndTheFilterEntry) {
   EXPECT_EQ(platform.SaveFileDialog("Bitmap files (*.bmp)|*.bmp"), (platform::FileChoice{bare, 1}));
   WhenOpen<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
   EXPECT_EQ(platform.SaveFileDialog("Bitmap files (*.bmp)|*.bmp"), platform::FileChoice{});
+}
+
+// Pictures are written by the name's extension, PNG or BMP; the next dialog opens only in
+// a folder where a file was loaded or saved, never where a load or save failed.
+TEST(FileTest, PicturesByExtensionAndOnlyFoldersThatWorkedAreRemembered) {
+  TempDir dir;
+  std::filesystem::create_directory(dir.Path() / "sub");
+  app::QtPlatform platform;
+  const platform::Surface picture = RandomPicture(5, 3, 22);
+  const QString folder = QString::fromStdString(dir.Path().string());
+  const QString sub = QString::fromStdString((dir.Path() / "sub").string());
+  struct Step {
+    std::function<bool()> act;
+    std::string file;  // its first bytes are checked when not empty
+    std::string magic;
+    QString folder;  // remembered after the step
+  };
+  const std::vector<Step> steps = {
+      {[&] { return platform.SaveBitmap(dir.File("a.png"), picture).Ok(); }, dir.File("a.png"), "\x89PNG",
+       folder},
+      {[&] { return platform.SaveBitmap(dir.File("sub/a.BMP2"), picture).Ok(); }, dir.File("sub/a.BMP2"),
+       "BM", sub},
+      {[&] { return !platform.SaveBitmap(dir.File("missing/a.bmp"), picture).Ok(); }, "", "", sub},
+      {[&] { return platform.WriteBytes(dir.File("d.dat"), Bytes({1})).Ok(); }, "", "", folder},
+      {[&] { return !platform.WriteBytes(dir.File("missing/d.dat"), Bytes({1})).Ok(); }, "", "", folder},
+      {[&] { return platform.LoadPicture(dir.File("sub/a.BMP2")).Ok(); }, "", "", sub},
+      {[&] { return !platform.ReadBytes(dir.File("missing/d.dat")).Ok(); }, "", "", sub},
+      {[&] { return platform.ReadBytes(dir.File("d.dat")).Ok(); }, "", "", folder},
+  };
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    SCOPED_TRACE(i);
+    EXPECT_TRUE(steps[i].act());
+    if (!steps[i].file.empty()) {
+      const auto bytes = platform::ReadFileBytes(steps[i].file);
+      ASSERT_TRUE(bytes.Ok());
+      EXPECT_EQ(std::string(bytes.Value().begin(), bytes.Value().begin() + 2), steps[i].magic.substr(0, 2));
+    }
+    EXPECT_EQ(platform.LastFolder(), steps[i].folder);
+  }
 }
 
 TEST(ClipboardTest, PicturesGoAndComeBackThroughTheSystemClipboard) {

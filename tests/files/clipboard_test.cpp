@@ -32,6 +32,16 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   EXPECT_EQ(window.AuxDataString, Bytes({3}));
 }
 
+TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {
+  window.MakeCurrentPicture(RandomPicture(16, 16, 32));
+  platform.clipboard = Filled(2, 2, kWhite);
+  Select(0, 0, 0, 16);
+  commands.cmdCopy_Click();
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The selection is empty."});
+  EXPECT_EQ(platform.clipboardWrites, 0);
+  EXPECT_EQ(platform.clipboard, Filled(2, 2, kWhite));
+}
+
 TEST_F(FilesTest, PasteIntoAnEmptyWindowEnablesTheCommands) {
   platform.clipboard = RandomPicture(20, 13, 31);
   commands.cmdPaste_Click();
@@ -56,7 +66,7 @@ TEST_P(BadClipboardTest, PasteIsRefusedAndChangesNothing) {
   const std::string before = Describe(window);
   platform.clipboard = GetParam().clipboard;
   commands.cmdPaste_Click();
-  EXPECT_EQ(platform.messages, std::vector{Information(GetParam().message)});
+  EXPECT_EQ(platform.messages, std::vector{Warning(GetParam().message)});
   EXPECT_EQ(Describe(window), before);
 }
 

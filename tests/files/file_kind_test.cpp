@@ -15,12 +15,12 @@ using platform::Answer;
 
 TEST(FilterTable, ShortensDescriptionsAndReadsTheirKinds) {
   EXPECT_EQ(FilterTable(formats::LoadFilterList(formats::Format(11))),
-            (std::vector<FilterEntry>{{"Bitmap", "BMP"},
-                                      {"Bitmap FX high data", "BMP2"},
-                                      {"ROM data", "DAT"},
-                                      {"ROM FX high data", "DAT2"},
-                                      {"A", ""}}));
-  EXPECT_EQ(FilterTable(formats::kBitmapOnlyFilter), (std::vector<FilterEntry>{{"Bitmap", "BMP"}}));
+            (std::vector<FilterEntry>{{"Bitmap", "BMP", "bmp"},
+                                      {"Bitmap FX high data", "BMP2", "bmp"},
+                                      {"ROM data", "DAT", "dat"},
+                                      {"ROM FX high data", "DAT2", "dat"},
+                                      {"All", "", ""}}));
+  EXPECT_EQ(FilterTable(formats::kBitmapOnlyFilter), (std::vector<FilterEntry>{{"Bitmap", "BMP", "bmp"}}));
 }
 
 TEST(FilterTable, EveryPartnerListMarksItsSecondAndFourthEntries) {
@@ -40,43 +40,47 @@ TEST(FilterTable, EveryPartnerListMarksItsSecondAndFourthEntries) {
 TEST(FilterTable, ToleratesMalformedLists) {
   EXPECT_TRUE(FilterTable("").empty());
   EXPECT_TRUE(FilterTable("Bitmap files (*.bmp)").empty());  // a description without its pattern
-  EXPECT_EQ(FilterTable("ab|*|Bitmap files (*.bmp)"), (std::vector<FilterEntry>{{"", "A"}}));
-  EXPECT_EQ(FilterTable("||"), (std::vector<FilterEntry>{{"", ""}}));
+  EXPECT_EQ(FilterTable("ab|a.b;*.c|Bitmap files (*.bmp)"), (std::vector<FilterEntry>{{"ab", "B", "b"}}));
+  EXPECT_EQ(FilterTable("||"), (std::vector<FilterEntry>{{"", "", ""}}));
 }
 
 struct NameCase {
   const char* name;
   std::string fileName;
-  int filterIndex;  // 1-based, in the SuperFX high list
-  std::string kind;
+  int filterIndex;   // 1-based, in the SuperFX high list
+  std::string load;  // the kind when loading
+  std::string save;  // the kind when saving
 };
 
 class CandidateKindTest : public ::testing::TestWithParam<NameCase> {};
 
-TEST_P(CandidateKindTest, FollowsTheExtensionAndThePartnerEntry) {
+TEST_P(CandidateKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
+  const NameCase& c = GetParam();
   const std::vector<FilterEntry> table = FilterTable(formats::LoadFilterList(formats::Format(11)));
-  EXPECT_EQ(CandidateKind(GetParam().fileName, table, GetParam().filterIndex), GetParam().kind);
+  EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Load), c.load);
+  EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Save), c.save);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, CandidateKindTest,
-    ::testing::Values(NameCase{"BitmapEntry", "C:\\pics\\a.bmp", 1, "BMP"},
-                      NameCase{"PartnerBitmapEntry", "C:\\pics\\a.bmp", 2, "BMP2"},
-                      NameCase{"ExtensionDecides", "C:\\pics\\a.DAT", 1, "DAT"},
-                      NameCase{"PartnerDataEntry", "x.dat", 4, "DAT2"},
-                      NameCase{"TypedPartnerData", "C:\\pics\\a.dat2", 1, "DAT2"},
-                      NameCase{"SecondTwo", "C:\\pics\\a.dat2", 4, "DAT22"},
-                      NameCase{"NoExtension", "C:\\pics\\a", 1, "C:\\PICS\\A"},
-                      NameCase{"SixCharacterExtension", "C:\\pics\\a.bitmap", 1, "C:\\PICS\\A.BITMAP"},
-                      NameCase{"FirstDotOfTheTail", "C:\\pics\\a.b.bmp", 1, "B.BMP"},
-                      NameCase{"DotOfTheFolder", "C:\\dir.x\\abc", 1, "X\\ABC"},
-                      NameCase{"ShortName", "a.b", 1, "B"}, NameCase{"AllFilesEntry", "a.bmp", 5, "BMP"},
-                      NameCase{"IndexZero", "a.bmp", 0, "BMP"},
-                      NameCase{"IndexBeyondTheList", "a.bmp", 9, "BMP"}, NameCase{"Empty", "", 2, "2"},
-                      // Characters, not bytes: "é" is two bytes but one character.
-                      NameCase{"Utf8Tail", "a.\xC3\xA9x\xC3\xA9yz", 1, "\xC3\xA9X\xC3\xA9YZ"},
-                      NameCase{"Utf8BeforeTheTail", "\xC3\xA9\xC3\xA9.dat", 1, "DAT"}),
-    [](const ::testing::TestParamInfo<NameCase>& p) { return p.param.name; });
+INSTANTIATE_TEST_SUITE_P(Names, CandidateKindTest,
+                         ::testing::Values(NameCase{"BitmapEntry", "/pics/a.bmp", 1, "BMP", "BMP"},
+                                           NameCase{"PartnerBitmapEntry", "/pics/a.bmp", 2, "BMP2", "BMP2"},
+                                           NameCase{"Png", "/pics/a.PNG", 1, "BMP", "BMP"},
+                                           NameCase{"PartnerPng", "/pics/a.png", 2, "BMP2", "BMP2"},
+                                           NameCase{"JpegLoadsButIsNotWritten", "/pics/a.jpeg", 1, "BMP",
+                                                    "JPEG"},
+                                           NameCase{"ExtensionDecides", "/pics/a.DAT", 1, "DAT", "DAT"},
+                                           NameCase{"PartnerDataEntry", "x.dat", 4, "DAT2", "DAT2"},
+                                           NameCase{"TypedPartnerData", "/pics/a.dat2", 1, "DAT2", "DAT2"},
+                                           NameCase{"SecondTwo", "/pics/a.dat2", 4, "DAT22", "DAT22"},
+                                           NameCase{"NoExtension", "/pics/a", 1, "", ""},
+                                           NameCase{"LongExtension", "/pics/a.bitmap", 1, "BITMAP", "BITMAP"},
+                                           NameCase{"LastDotDecides", "/pics/a.b.bmp", 1, "BMP", "BMP"},
+                                           NameCase{"DotOfTheFolder", "/dir.x/abc", 1, "", ""},
+                                           NameCase{"AllFilesEntry", "a.bmp", 5, "BMP", "BMP"},
+                                           NameCase{"IndexBeyondTheList", "a.bmp", 9, "BMP", "BMP"},
+                                           NameCase{"Empty", "", 2, "2", "2"},
+                                           NameCase{"Utf8Name", "\xC3\xA9\xC3\xA9.dat", 1, "DAT", "DAT"}),
+                         [](const ::testing::TestParamInfo<NameCase>& p) { return p.param.name; });
 
 TEST(NeedsQuestion, OnlyWhenTheKindStartsWithNeitherBmpNorDat) {
   EXPECT_FALSE(NeedsQuestion("BMP"));

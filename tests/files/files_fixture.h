@@ -68,10 +68,12 @@ class FilesTest : public WindowTest {
     for (const platform::Message& message : platform.messages) texts.push_back(message.text);
     return texts;
   }
-  // An information box with an OK button and no title, as failures are shown.
-  static platform::Message Information(std::string text) {
-    return {std::move(text), platform::Buttons::Ok, platform::Icon::Information, platform::Answer::Ok, ""};
+  // A warning box with an OK button and no title, as failures are shown.
+  static platform::Message Warning(std::string text) {
+    return {std::move(text), platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""};
   }
+  // The first line of a failed load.
+  static std::string UnableToLoad(const std::string& path) { return "Unable to load " + path + "."; }
 
   TempDir dir;
   files::FileCommands commands{window, platform};

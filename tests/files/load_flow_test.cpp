@@ -12,8 +12,6 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-constexpr const char* kUnableToLoad = "Unable to load image.";
-
 TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
   const std::string before = Describe(window);
   commands.cmdLoad_Click();
@@ -25,7 +23,8 @@ TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
 TEST_F(FilesTest, MissingFileSaysFileNotFound) {
   const std::string before = Describe(window);
   Load(dir.File("nowhere.bmp"));
-  EXPECT_EQ(platform.messages, std::vector{Information("File not found.")});
+  EXPECT_EQ(platform.messages,
+            std::vector{Warning(UnableToLoad(dir.File("nowhere.bmp")) + "\rthe file was not found")});
   EXPECT_EQ(Describe(window), before);
 }
 
@@ -57,18 +56,21 @@ struct BadFileCase {
 
 class BadFileTest : public FilesTest, public ::testing::WithParamInterface<BadFileCase> {};
 
-// A file that cannot be loaded as a picture says why on a second line and changes nothing.
+// A file that cannot be loaded names itself, says why on a second line and changes nothing.
 TEST_P(BadFileTest, IsRefusedWithItsReason) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 4));
+  window.cmdConvert_Click();
   const std::string before = Describe(window);
-  Load(PutFile(GetParam().fileName, GetParam().bytes));
+  const std::string path = PutFile(GetParam().fileName, GetParam().bytes);
+  Load(path);
 
   ASSERT_EQ(platform.messages.size(), 1u);
   const std::string& text = platform.messages[0].text;
-  EXPECT_TRUE(text.starts_with(std::string(kUnableToLoad) + "\r")) << text;
-  EXPECT_GT(text.size(), std::string(kUnableToLoad).size() + 1) << "no reason given";
-  EXPECT_EQ(platform.messages[0].icon, platform::Icon::Information);
+  EXPECT_TRUE(text.starts_with(UnableToLoad(path) + "\r")) << text;
+  EXPECT_GT(text.size(), UnableToLoad(path).size() + 1) << "no reason given";
+  EXPECT_EQ(platform.messages[0].icon, platform::Icon::Exclamation);
   EXPECT_EQ(Describe(window), before);
+  EXPECT_TRUE(window.RomDataOrigin().has_value()) << "the converted data still belongs to the picture";
 }
 
 ByteString TruncatedBmp() {
@@ -83,12 +85,14 @@ ByteString HugeBmpHeader() {
   return ByteString(bytes.begin(), bytes.end());
 }
 
-INSTANTIATE_TEST_SUITE_P(BadPictures, BadFileTest,
-                         ::testing::Values(BadFileCase{"NoPicture", "a.bmp",
-                                                       Bytes({'h', 'e', 'l', 'l', 'o'})},
-                                           BadFileCase{"TruncatedBmp", "a.bmp", TruncatedBmp()},
-                                           BadFileCase{"WiderThan32767", "a.bmp", HugeBmpHeader()}),
-                         [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    BadPictures, BadFileTest,
+    ::testing::Values(BadFileCase{"NoPicture", "a.bmp", Bytes({'h', 'e', 'l', 'l', 'o'})},
+                      BadFileCase{"TruncatedBmp", "a.bmp", TruncatedBmp()},
+                      BadFileCase{"WiderThan32767", "a.bmp", HugeBmpHeader()},
+                      BadFileCase{"EmptyPng", "a.png", {}}, BadFileCase{"EmptyRomData", "a.dat", {}},
+                      BadFileCase{"EmptyPartnerData", "a.dat2", {}}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // What a load did, told apart by where the file's bytes ended up.
 enum class Loaded { Picture, PartnerPicture, Data, PartnerData, Nothing };
@@ -162,6 +166,10 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         KindCase{"Bitmap", 8, "x.bmp", 1, {}, Loaded::Picture, kNoQuestions},
         KindCase{"UpperCaseExtension", 8, "x.BMP", 3, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PngWithoutAQuestion", 8, "x.png", 1, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"JpegWithoutAQuestion", 8, "x.JPG", 3, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"LastDotDecides", 8, "x.dat.bmp", 1, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PartnerPng", 11, "x.png", 2, {}, Loaded::PartnerPicture, kNoQuestions},
         KindCase{"PartnerBitmapEntry", 11, "x.bmp", 2, {}, Loaded::PartnerPicture, kNoQuestions},
         KindCase{"PartnerDataEntry", 11, "x.dat", 4, {}, Loaded::PartnerData, kNoQuestions},
         KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", 1, {}, Loaded::Data, kNoQuestions},
@@ -245,7 +253,7 @@ INSTANTIATE_TEST_SUITE_P(
                       PreviewEntryCase{"Rom100", 100, 100, 8},      // 10, then the lock
                       PreviewEntryCase{"Rom64", 64, 64, 8},
                       // Less than a tile row: the arrows' step, which the range then holds.
-                      PreviewEntryCase{"Empty", 0, 8, 8}, PreviewEntryCase{"Rom5", 5, 8, 8},
+                      PreviewEntryCase{"Rom5", 5, 8, 8},
                       // The square's side is beyond the range: the width stops at its end.
                       PreviewEntryCase{"TwoMebibytes", 2u << 20, 1024, 1024}),
     [](const auto& p) { return std::string(p.param.name); });
@@ -283,8 +291,8 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
     EXPECT_EQ(window.picBitmap, expected.picture);
     EXPECT_TRUE(window.picImage.image.HasPicture());
   } else {
-    EXPECT_EQ(MessageTexts(),
-              std::vector<std::string>{std::string(kUnableToLoad) + "\r" + expected.failure->Describe()});
+    EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) + "\r" +
+                                                       expected.failure->Describe()});
     EXPECT_FALSE(window.picImage.image.HasPicture());
   }
   EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
@@ -311,8 +319,8 @@ TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
   LoadData(RandomBytes(20, 12));  // 4bpp SNES: the rows of the second tile half lie beyond 20 bytes
   commands.cmdLoad_Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], Information(std::string(kUnableToLoad) +
-                                              "\rpixel (0, 2) needs byte 20, beyond the 20 bytes of data"));
+  EXPECT_EQ(platform.messages[0], Warning(UnableToLoad(dir.File("rom.dat")) +
+                                          "\rpixel (0, 2) needs byte 20, beyond the 20 bytes of data"));
   EXPECT_FALSE(window.frmProgress.Visible);
   EXPECT_EQ(window.cmdLoad.caption, "Preview");
   EXPECT_TRUE(window.cmdLoad.enabled && window.cmdClear.enabled && window.cmdSave.enabled &&
@@ -334,21 +342,14 @@ TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
   window.ScrollSpinner(Spinner::Width, 8);  // 40000 rows of 8 pixels
   commands.cmdLoad_Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(
-      platform.messages[0].text.starts_with(std::string(kUnableToLoad) + "\rthe picture would be 8 by 40000"))
+  EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
+                                                    "\rthe picture would be 8 by 40000"))
       << platform.messages[0].text;
   EXPECT_FALSE(window.frmProgress.Visible);
   EXPECT_TRUE(window.cmdLoad.enabled);
 }
 
-TEST_F(FilesTest, PreviewAtWidthZeroOrOfNoDataDrawsNothing) {
-  LoadData({});
-  commands.cmdLoad_Click();
-  EXPECT_TRUE(platform.messages.empty());
-  EXPECT_TRUE(window.picBitmap.IsEmpty());
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-
-  window.cmdClear_Click();  // Cancel
+TEST_F(FilesTest, PreviewAtWidthZeroDrawsNothing) {
   LoadData(RandomBytes(64, 13));
   window.ScrollSpinner(Spinner::Width, 0);
   commands.cmdLoad_Click();

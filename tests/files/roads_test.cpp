@@ -59,27 +59,6 @@ INSTANTIATE_TEST_SUITE_P(LosslessFormats, ExactRoadTest,
                          ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 15, 16),
                          [](const auto& p) { return FormatName(p.param); });
 
-// Whatever the format and width, loading, accepting and saving ROM data gives back the
-// file it came from.
-class DataRoadTest : public FilesTest, public ::testing::WithParamInterface<int> {};
-
-TEST_P(DataRoadTest, LoadAcceptSaveReproducesTheFile) {
-  window.MakeCurrentPicture(RandomPicture(8, 8, 41));
-  window.ClickFormatOption(GetParam());
-  const ByteString data = RandomBytes(300, 42);
-  LoadData(data);
-  commands.cmdSave_Click();  // Accept
-  ASSERT_FALSE(window.InPreviewMode());
-
-  const std::string copy = dir.File("copy.dat");
-  Save(copy);
-  EXPECT_EQ(FileBytes(copy), data);
-  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
-}
-
-INSTANTIATE_TEST_SUITE_P(EveryFormat, DataRoadTest, ::testing::Range(0, formats::kFormatCount),
-                         [](const auto& p) { return FormatName(p.param); });
-
 TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
   const Surface picture = RandomPicture(24, 16, 46);
   Load(PutBitmap("in.bmp", picture));
@@ -123,15 +102,88 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
   Load(PutFile("partner.dat", aux), 4);
   EXPECT_EQ(window.AuxDataString, aux);
   EXPECT_FALSE(window.picData.HasPicture());
+  // The ROM data was made with the old partner: converted again, the pair is saved.
+  window.cmdConvert_Click();
   const std::string savedData = dir.File("partner-out.dat");
   Save(savedData, 4);
-  EXPECT_EQ(FileBytes(savedData), aux);
+  EXPECT_EQ(FileBytes(savedData), window.AuxDataString);
 
   EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
 }
 
 INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerRoadTest, ::testing::Values(11, 12, 14, 17, 18),
                          [](const auto& p) { return FormatName(p.param); });
+
+// Closing the window asks once when a conversion or an accepted picture was never saved.
+class QuitTest;
+
+struct QuitCase {
+  const char* name;
+  void (*work)(QuitTest&);
+  bool asks;
+};
+
+class QuitTest : public FilesTest, public ::testing::WithParamInterface<QuitCase> {
+ public:
+  void Picture() { Load(PutBitmap("in.bmp", RandomPicture(16, 8, 50))); }
+  void Accepted() {
+    Load(PutFile("in.dat", RandomBytes(64, 51)));
+    commands.cmdSave_Click();
+  }
+  void Convert() { window.cmdConvert_Click(); }
+  void SaveAs(const char* name) { Save(dir.File(name)); }
+};
+
+TEST_P(QuitTest, AsksOnlyWhenWorkWasNeverSaved) {
+  GetParam().work(*this);
+  ASSERT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+  for (const Answer answer : {Answer::No, Answer::Yes}) {
+    platform.messages.clear();
+    if (GetParam().asks) platform.answers.push_back(answer);
+    EXPECT_EQ(window.ConfirmQuit(), !GetParam().asks || answer == Answer::Yes);
+    const platform::Message question{"Quit without saving?", platform::Buttons::YesNo,
+                                     platform::Icon::Question, Answer::No, ""};
+    EXPECT_EQ(platform.messages, GetParam().asks ? std::vector{question} : std::vector<platform::Message>{});
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Work, QuitTest,
+                         ::testing::Values(QuitCase{"Nothing", [](QuitTest&) {}, false},
+                                           QuitCase{"Converted",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                    },
+                                                    true},
+                                           QuitCase{"ConvertedAndSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.SaveAs("out.dat");
+                                                    },
+                                                    false},
+                                           QuitCase{"ConvertedButOnlyThePictureSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.SaveAs("out.bmp");
+                                                    },
+                                                    true},
+                                           QuitCase{"ConvertedThenReplaced",
+                                                    [](QuitTest& q) {
+                                                      q.Picture();
+                                                      q.Convert();
+                                                      q.Picture();
+                                                    },
+                                                    false},
+                                           QuitCase{"Accepted", [](QuitTest& q) { q.Accepted(); }, true},
+                                           QuitCase{"AcceptedAndSaved",
+                                                    [](QuitTest& q) {
+                                                      q.Accepted();
+                                                      q.SaveAs("out.png");
+                                                    },
+                                                    false}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace
 }  // namespace glyphon::test

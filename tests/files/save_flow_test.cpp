@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -13,8 +14,8 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-// A picture with the selection (8, 4, 16, 8) in the SuperFX low format, whose lists have
-// partner entries, and all four kinds of content at hand.
+// A picture with the selection (8, 4, 16, 8) converted in the SuperFX low format, whose
+// lists have partner entries, and all four kinds of content at hand.
 class SaveTest : public FilesTest {
  protected:
   SaveTest() {
@@ -22,8 +23,8 @@ class SaveTest : public FilesTest {
     window.ClickFormatOption(11);
     Select(8, 4, 16, 8);
     window.picData = partner;
-    window.RomDataString = Bytes({1, 2, 3, 4, 5});
-    window.AuxDataString = Bytes({6, 7});
+    window.cmdConvert_Click();
+    EXPECT_TRUE(platform.messages.empty());
   }
 
   const Surface picture = RandomPicture(32, 16, 20);
@@ -42,22 +43,22 @@ enum class Written { Selection, PartnerCorner, RomData, PartnerData, Nothing };
 
 struct SaveKindCase {
   const char* name;
-  const char* fileName;  // in the test's folder
+  const char* fileName;  // typed, in the test's folder
   int filterIndex;
   Written written;
+  const char* savedAs = nullptr;  // the file written, when not the name typed
 };
 
 class SaveKindTest : public SaveTest, public ::testing::WithParamInterface<SaveKindCase> {};
 
-TEST_P(SaveKindTest, FollowsTheExtensionAndThePartnerEntry) {
+TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
   const SaveKindCase& c = GetParam();
   std::filesystem::create_directory(dir.File("dir.x"));
-  const std::string path = dir.File(c.fileName);
+  const std::string path = dir.File(c.savedAs != nullptr ? c.savedAs : c.fileName);
   const Surface bitmapBefore = window.picBitmap;
   const std::string before = Describe(window);
-  Save(path, c.filterIndex);
+  Save(dir.File(c.fileName), c.filterIndex);
 
-  EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
   switch (c.written) {
     case Written::Selection:
       EXPECT_EQ(FilePicture(path), picture.Crop(8, 4, 16, 8));
@@ -74,9 +75,15 @@ TEST_P(SaveKindTest, FollowsTheExtensionAndThePartnerEntry) {
       EXPECT_EQ(FileBytes(path), window.AuxDataString);
       break;
     case Written::Nothing:
-      EXPECT_FALSE(std::filesystem::exists(path));
+      // A name of no kind is refused with a message naming it.
+      ASSERT_EQ(platform.messages.size(), 1u);
+      EXPECT_TRUE(platform.messages[0].text.starts_with("Unable to save " + path + ".\r"));
+      EXPECT_EQ(platform.messages[0].icon, platform::Icon::Exclamation);
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "only dir.x";
       break;
+  }
+  if (c.written != Written::Nothing) {
+    EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
   }
   // Saving changes nothing else.
   window.picBitmap = bitmapBefore;
@@ -86,16 +93,20 @@ TEST_P(SaveKindTest, FollowsTheExtensionAndThePartnerEntry) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SaveKindTest,
     ::testing::Values(SaveKindCase{"Bitmap", "a.bmp", 1, Written::Selection},
+                      SaveKindCase{"Png", "a.PNG", 1, Written::Selection},
                       SaveKindCase{"PartnerBitmapEntry", "a.bmp", 2, Written::PartnerCorner},
                       SaveKindCase{"ExtensionDecides", "a.DAT", 1, Written::RomData},
                       SaveKindCase{"PartnerDataEntry", "a.dat", 4, Written::PartnerData},
                       SaveKindCase{"TypedPartnerData", "a.dat2", 1, Written::PartnerData},
                       SaveKindCase{"TypedPartnerBitmap", "a.bmp2", 1, Written::PartnerCorner},
+                      SaveKindCase{"LastDotDecides", "a.b.bmp", 1, Written::Selection},
+                      SaveKindCase{"NoExtensionTakesTheEntrys", "a", 1, Written::Selection, "a.bmp"},
+                      SaveKindCase{"NoExtensionInTheDataEntry", "a", 3, Written::RomData, "a.dat"},
+                      SaveKindCase{"NoExtensionInThePartnerEntry", "a", 4, Written::PartnerData, "a.dat"},
+                      SaveKindCase{"DotOfTheFolder", "dir.x/abc", 1, Written::Selection, "dir.x/abc.bmp"},
                       SaveKindCase{"DoublePartnerMark", "a.dat2", 4, Written::Nothing},
-                      SaveKindCase{"NoExtension", "a", 1, Written::Nothing},
-                      SaveKindCase{"SixCharacterExtension", "a.bitmap", 1, Written::Nothing},
-                      SaveKindCase{"DotBeforeTheExtension", "a.b.bmp", 1, Written::Nothing},
-                      SaveKindCase{"DotOfTheFolder", "dir.x/abc", 1, Written::Nothing}),
+                      SaveKindCase{"LongExtension", "a.bitmap", 1, Written::Nothing},
+                      SaveKindCase{"PictureKindNotWritten", "a.jpg", 1, Written::Nothing}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
@@ -109,27 +120,19 @@ TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
 }
 
 TEST_F(SaveTest, ReplacedFileHoldsExactlyTheNewBytes) {
-  const std::string path = PutFile("a.dat", Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
+  const std::string path = PutFile("a.dat", ByteString(window.RomDataString.size() + 100, 9));
   platform.answers.push_back(Answer::Yes);
   Save(path);
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(FileBytes(path), Bytes({1, 2, 3, 4, 5}));  // no stale tail of the longer old file
+  EXPECT_EQ(FileBytes(path), window.RomDataString);  // no stale tail of the longer old file
 }
 
-TEST_F(SaveTest, ExistingFileOfNoKindIsKeptEvenAfterYes) {
-  const std::string path = PutFile("a.png", Bytes({9}));
-  platform.answers.push_back(Answer::Yes);
+TEST_F(SaveTest, ExistingFileOfNoKindIsKeptWithoutAQuestion) {
+  const std::string path = PutFile("a.txt", Bytes({9}));
   Save(path);
-  EXPECT_EQ(platform.messages.size(), 1u);  // the question only
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].buttons, platform::Buttons::Ok);
   EXPECT_EQ(FileBytes(path), Bytes({9}));
-}
-
-TEST_F(SaveTest, EmptyDataGivesAnEmptyFile) {
-  window.RomDataString.clear();
-  const std::string path = dir.File("empty.dat");
-  Save(path);
-  EXPECT_TRUE(std::filesystem::exists(path));
-  EXPECT_EQ(std::filesystem::file_size(path), 0u);
 }
 
 // A failed write names the file, says why, and leaves the old file and the window as they
@@ -143,8 +146,7 @@ TEST_F(SaveTest, FailedBitmapWriteKeepsTheOldFileAndTheState) {
   Save(path);
 
   ASSERT_EQ(platform.messages.size(), 2u);
-  EXPECT_EQ(platform.messages[1],
-            Information("Unable to save " + path + ".\rthe picture is empty (0 pixels)"));
+  EXPECT_EQ(platform.messages[1], Warning("Unable to save " + path + ".\rthe picture is empty (0 pixels)"));
   EXPECT_EQ(FileBytes(path), Bytes({9, 9, 9}));
   EXPECT_EQ(Describe(window), before);
 }
@@ -160,6 +162,91 @@ TEST_F(SaveTest, FailedDataWriteNamesTheFileAndTheReason) {
   EXPECT_EQ(Describe(window), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0) << "no file left behind";
 }
+
+// ROM data and partner data are saved only while they belong to the current picture; when
+// only the format or the selection changed since the conversion, the user decides.
+class DataBelongsTest;
+
+struct BelongCase {
+  const char* name;
+  void (*change)(DataBelongsTest&);
+  std::vector<Answer> answers;
+  bool written;
+  std::string message;  // the one message box shown, "" for none
+};
+
+class DataBelongsTest : public SaveTest, public ::testing::WithParamInterface<BelongCase> {
+ public:
+  using FilesTest::commands;
+  using FilesTest::Load;
+  using FilesTest::platform;
+  using FilesTest::PutBitmap;
+  using FilesTest::PutFile;
+  using WindowTest::Select;
+  using WindowTest::window;
+};
+
+const std::string kChanged =
+    "The %s was converted as 4bpp FX Low from the rectangle at 8,4 of 16 by 8 pixels, not with the current "
+    "settings.\rSave it to %f anyway?";
+
+TEST_P(DataBelongsTest, OrTheSaveIsRefusedOrAsked) {
+  const BelongCase& c = GetParam();
+  c.change(*this);
+  for (const auto& [name, what] : {std::pair{"a.dat", "ROM data"}, {"a.dat2", "ROM FX high data"}}) {
+    SCOPED_TRACE(name);
+    platform.messages.clear();
+    platform.answers.assign(c.answers.begin(), c.answers.end());
+    const std::string path = dir.File(name);
+    Save(path);
+    EXPECT_EQ(std::filesystem::exists(path), c.written);
+    std::string expected = c.message;
+    for (const auto& [key, value] : {std::pair{"%s", std::string(what)}, {"%f", path}}) {
+      if (const auto at = expected.find(key); at != std::string::npos) expected.replace(at, 2, value);
+    }
+    EXPECT_EQ(MessageTexts(), expected.empty() ? std::vector<std::string>{} : std::vector{expected});
+  }
+}
+
+const std::string kConvertFirst =
+    "Unable to save %f.\rthere is no %s for the current picture: convert it first";
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, DataBelongsTest,
+    ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
+                      BelongCase{"SelectionChangedAndYes",
+                                 [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
+                                 {Answer::Yes},
+                                 true,
+                                 kChanged},
+                      BelongCase{"FormatChangedAndNo",
+                                 [](DataBelongsTest& d) { d.window.ClickFormatOption(12); },
+                                 {Answer::No},
+                                 false,
+                                 kChanged},
+                      BelongCase{
+                          "PictureLoaded",
+                          [](DataBelongsTest& d) { d.Load(d.PutBitmap("b.bmp", RandomPicture(32, 16, 22))); },
+                          {},
+                          false,
+                          kConvertFirst},
+                      BelongCase{"Pasted",
+                                 [](DataBelongsTest& d) {
+                                   d.platform.clipboard = RandomPicture(32, 16, 23);
+                                   d.commands.cmdPaste_Click();
+                                 },
+                                 {},
+                                 false,
+                                 kConvertFirst},
+                      BelongCase{"DataLoadedAndAccepted",
+                                 [](DataBelongsTest& d) {
+                                   d.Load(d.PutFile("in.dat", RandomBytes(128, 24)));
+                                   d.commands.cmdSave_Click();
+                                 },
+                                 {},
+                                 false,
+                                 kConvertFirst}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Accept ----
 
@@ -213,9 +300,9 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
   EXPECT_EQ(window.RomDataString, data);
 
-  // Only bitmaps are offered now.
+  // Only pictures are offered now.
   commands.cmdSave_Click();
-  EXPECT_EQ(platform.saveDialogFilters.back(), "Bitmap files (*.bmp)|*.bmp");
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::kBitmapOnlyFilter);
 }
 
 // Image generation draws short data in the end-of-data value instead of failing.
@@ -241,18 +328,21 @@ TEST_F(FilesTest, AcceptBeyondThePictureLimitsKeepsThePreview) {
 
   commands.cmdSave_Click();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(
-      platform.messages[0].text.starts_with("Unable to load image.\rthe picture would be 8 by 40000"));
+  EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
+                                                    "\rthe picture would be 8 by 40000"));
   EXPECT_EQ(Describe(window), before);
 }
 
-TEST_F(FilesTest, AcceptOfNoDataGivesAnEmptyPicture) {
-  LoadData({});
+// No preview without pixels becomes the current picture.
+TEST_F(FilesTest, AcceptAtWidthZeroIsRefused) {
+  window.MakeCurrentPicture(RandomPicture(8, 8, 30));
+  LoadData(RandomBytes(64, 31));
+  window.ScrollSpinner(Spinner::Width, 0);
+  const std::string before = Describe(window);
   commands.cmdSave_Click();
-  EXPECT_TRUE(platform.messages.empty());
-  EXPECT_TRUE(window.imgImage.IsEmpty());
-  EXPECT_EQ(window.cmdLoad.caption, "Load");
-  EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
+  EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) +
+                                                     "\rthe picture would be empty (0 pixels)"});
+  EXPECT_EQ(Describe(window), before);
 }
 
 TEST_F(FilesTest, AcceptOfMode7InterleavedRebuildsThePartnerData) {

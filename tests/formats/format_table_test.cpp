@@ -11,27 +11,22 @@ namespace glyphon::formats {
 namespace {
 
 TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
+  const std::string load = "(*.bmp;*.png;*.gif;*.jpg;*.jpeg)|*.bmp;*.png;*.gif;*.jpg;*.jpeg";
+  const std::string save = "(*.bmp;*.png)|*.bmp;*.png";
   EXPECT_EQ(LoadFilterList(Format(8)),
-            "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
-  EXPECT_EQ(SaveFilterList(Format(0)), "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat");
+            "Bitmap files " + load + "|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
+  EXPECT_EQ(SaveFilterList(Format(0)), "Bitmap files " + save + "|ROM data files (*.dat)|*.dat");
   EXPECT_EQ(LoadFilterList(Format(11)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-            "ROM FX high data files (*.dat)|*.dat|All files (*.*)|*.*");
-  EXPECT_EQ(SaveFilterList(Format(12)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-            "ROM FX low data files (*.dat)|*.dat");
-  EXPECT_EQ(
-      SaveFilterList(Format(14)),
-      "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-      "ROM interleaved data files (*.dat)|*.dat");
-  EXPECT_EQ(LoadFilterList(Format(17)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-            "(*.dat)|*.dat|"
-            "ROM 16bpp N64 alpha data files (*.dat)|*.dat|All files (*.*)|*.*");
+            "Bitmap files " + load + "|Bitmap FX high data files " + load +
+                "|ROM data files (*.dat)|*.dat|ROM FX high data files (*.dat)|*.dat|"
+                "All files (*.*)|*.*");
+  EXPECT_EQ(SaveFilterList(Format(14)),
+            "Bitmap files " + save + "|Bitmap interleaved data files " + save +
+                "|ROM data files (*.dat)|*.dat|ROM interleaved data files (*.dat)|*.dat");
   EXPECT_EQ(SaveFilterList(Format(18)),
-            "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-            "(*.dat)|*.dat|"
-            "ROM 32bpp N64 alpha data files (*.dat)|*.dat");
+            "Bitmap files " + save + "|Bitmap 32bpp N64 alpha data files " + save +
+                "|ROM data files (*.dat)|*.dat|ROM 32bpp N64 alpha data files (*.dat)|*.dat");
+  EXPECT_TRUE(SaveFilterList(Format(3)).starts_with(kBitmapOnlyFilter));
 }
 
 TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {

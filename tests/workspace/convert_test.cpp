@@ -12,7 +12,7 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-constexpr const char* kBitmapAndRom = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+const std::string kBitmapAndRom = formats::SaveFilterList(formats::Format(0));
 
 TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(32, 16, 1));
@@ -88,42 +88,29 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   EXPECT_TRUE(window.cmdConvert.enabled);
   EXPECT_EQ(window.cmdConvert.caption, "Convert");
   EXPECT_TRUE(window.vscWidth.enabled);
-  EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
 }
 
-TEST_F(WindowTest, EmptySelectionGivesEmptyDataAndTheRomFilter) {
+// An empty selection converts nothing: the old data, which may still be saved, stays.
+TEST_F(WindowTest, EmptySelectionIsRefusedAndChangesNothing) {
   PictureWithFreeSelection(Filled(16, 16, kWhite), 1);
   window.ClickFormatOption(0);
-  Select(0, 0, 0, 8);
-  window.RomDataString = Bytes({1, 2});
   window.cmdConvert_Click();
-  EXPECT_TRUE(window.RomDataString.empty());
-  EXPECT_EQ(window.SaveFilterString, kBitmapAndRom);
-  EXPECT_EQ(platform.pendingEventRuns, 0);  // only the initial 0, already shown
-  EXPECT_FALSE(window.frmProgress.Visible);
+  for (const convert::Selection& empty : {convert::Selection{0, 0, 0, 8}, convert::Selection{0, 0, 8, 0}}) {
+    Select(empty.x, empty.y, empty.width, empty.height);
+    const std::string before = Describe(window);
+    const auto origin = window.RomDataOrigin();
+    platform.messages.clear();
+    const int runs = platform.pendingEventRuns;
+    window.cmdConvert_Click();
+    EXPECT_EQ(platform.messages,
+              (std::vector<platform::Message>{{"The selection is empty.", platform::Buttons::Ok,
+                                               platform::Icon::Exclamation, Answer::Ok, ""}}));
+    EXPECT_EQ(Describe(window), before);
+    EXPECT_EQ(window.RomDataOrigin(), origin);
+    EXPECT_EQ(platform.pendingEventRuns, runs);
+  }
 }
-
-// Linear 1-bit data of a white row: nearest(W / 8) bytes, incomplete last group never
-// written.
-struct LengthCase {
-  int width;
-  ByteString expected;
-};
-
-class LinearLengthTest : public WindowTest, public ::testing::WithParamInterface<LengthCase> {};
-
-TEST_P(LinearLengthTest, OneRowOfWhite) {
-  PictureWithFreeSelection(Filled(GetParam().width, 1, kWhite), 1);
-  Select(0, 0, GetParam().width, 1);
-  window.cmdConvert_Click();
-  EXPECT_EQ(window.RomDataString, GetParam().expected);
-}
-
-INSTANTIATE_TEST_SUITE_P(RoundHalfToEven, LinearLengthTest,
-                         ::testing::Values(LengthCase{12, Bytes({0xFF, 0})},
-                                           LengthCase{20, Bytes({0xFF, 0xFF})},
-                                           LengthCase{28, Bytes({0xFF, 0xFF, 0xFF, 0})}),
-                         [](const auto& p) { return std::to_string(p.param.width) + "Wide"; });
 
 TEST_F(WindowTest, ConvertReadsTheSelectedRectangleOfTheCurrentPicture) {
   const Surface picture = RandomPicture(40, 30, 3);
@@ -216,7 +203,7 @@ TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisable
 // The save list after a conversion in each format.
 struct SaveListCase {
   int index;
-  const char* saveFilters;
+  std::string saveFilters;
 };
 
 class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
@@ -232,27 +219,8 @@ TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
 
 std::vector<SaveListCase> SaveListCases() {
   std::vector<SaveListCase> cases;
-  for (int i : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 15, 16}) cases.push_back({i, kBitmapAndRom});
-  cases.push_back(
-      {11,
-       "Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-       "ROM FX high data files (*.dat)|*.dat"});
-  cases.push_back(
-      {12,
-       "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-       "ROM FX low data files (*.dat)|*.dat"});
-  cases.push_back(
-      {14,
-       "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|"
-       "*.dat|ROM interleaved data files (*.dat)|*.dat"});
-  cases.push_back(
-      {17,
-       "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-       "(*.dat)|*.dat|ROM 16bpp N64 alpha data files (*.dat)|*.dat"});
-  cases.push_back(
-      {18,
-       "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-       "(*.dat)|*.dat|ROM 32bpp N64 alpha data files (*.dat)|*.dat"});
+  for (const formats::FormatInfo& format : formats::Formats())
+    cases.push_back({format.index, formats::SaveFilterList(format)});
   return cases;
 }
 

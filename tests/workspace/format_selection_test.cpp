@@ -9,50 +9,19 @@ namespace {
 
 using platform::Surface;
 
-constexpr const char* kPlain = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|All files (*.*)|*.*";
-
 // What choosing each format shows: the swatch strip (entries of equal width; 0 entries
-// stands for the eight colour ramps), whether the grid lock may be switched off, and the
-// open dialog's filter list.
+// stands for the eight colour ramps) and whether the grid lock may be switched off.
 struct FormatCase {
   int index;
   int swatches;
   bool lockOptional;
-  const char* loadFilters;
 };
 
 const FormatCase kCases[] = {
-    {0, 2, false, kPlain},
-    {1, 2, true, kPlain},
-    {2, 4, false, kPlain},
-    {3, 4, false, kPlain},
-    {4, 4, true, kPlain},
-    {5, 4, false, kPlain},
-    {6, 4, true, kPlain},
-    {7, 8, false, kPlain},
-    {8, 16, false, kPlain},
-    {9, 16, false, kPlain},
-    {10, 16, true, kPlain},
-    {11, 16, false,
-     "Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-     "ROM FX high data files (*.dat)|*.dat|All files (*.*)|*.*"},
-    {12, 16, false,
-     "Bitmap files (*.bmp)|*.bmp|Bitmap FX low data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-     "ROM FX low data files (*.dat)|*.dat|All files (*.*)|*.*"},
-    {13, 256, false, kPlain},
-    {14, 256, false,
-     "Bitmap files (*.bmp)|*.bmp|Bitmap interleaved data files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|"
-     "ROM interleaved data files (*.dat)|*.dat|All files (*.*)|*.*"},
-    {15, 256, false, kPlain},
-    {16, 256, true, kPlain},
-    {17, 0, true,
-     "Bitmap files (*.bmp)|*.bmp|Bitmap 16bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-     "(*.dat)|*.dat|"
-     "ROM 16bpp N64 alpha data files (*.dat)|*.dat|All files (*.*)|*.*"},
-    {18, 0, true,
-     "Bitmap files (*.bmp)|*.bmp|Bitmap 32bpp N64 alpha data files (*.bmp)|*.bmp|ROM data files "
-     "(*.dat)|*.dat|"
-     "ROM 32bpp N64 alpha data files (*.dat)|*.dat|All files (*.*)|*.*"},
+    {0, 2, false},    {1, 2, true},    {2, 4, false},   {3, 4, false},    {4, 4, true},
+    {5, 4, false},    {6, 4, true},    {7, 8, false},   {8, 16, false},   {9, 16, false},
+    {10, 16, true},   {11, 16, false}, {12, 16, false}, {13, 256, false}, {14, 256, false},
+    {15, 256, false}, {16, 256, true}, {17, 0, true},   {18, 0, true},
 };
 
 RgbColor ExpectedSwatch(int swatches, int x) {
@@ -72,7 +41,7 @@ class FormatSelectionTest : public WindowTest, public ::testing::WithParamInterf
 TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
   const FormatCase& c = GetParam();
   window.MakeCurrentPicture(Filled(64, 64, kWhite));
-  window.SaveFilterString = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+  window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
   const int previous = c.index == 8 ? 0 : 8;
   window.ClickFormatOption(previous);
   window.FormatIndex = static_cast<std::int16_t>(previous);
@@ -93,8 +62,8 @@ TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
   }
   EXPECT_EQ(window.chkTile8.value, 1);
   EXPECT_EQ(window.chkTile8.enabled, c.lockOptional);
-  EXPECT_EQ(window.LoadFilterString, c.loadFilters);
-  EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+  EXPECT_EQ(window.LoadFilterString, formats::LoadFilterList(formats::Format(c.index)));
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
 }
 
 TEST_P(FormatSelectionTest, CalledFromCodeGivesTheSameAsAClickAndAsARepeat) {
@@ -152,9 +121,9 @@ TEST_F(WindowTest, ChoosingAFormatInPreviewModeClearsTheThumbnail) {
 
 TEST_F(WindowTest, ClickingTheSelectedOptionChangesNothing) {
   window.MakeCurrentPicture(Filled(16, 16, kWhite));
-  window.SaveFilterString = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+  window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
   window.ClickFormatOption(8);
-  EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat");
+  EXPECT_EQ(window.SaveFilterString, formats::SaveFilterList(formats::Format(0)));
 }
 
 }  // namespace

@@ -40,9 +40,8 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
   for (int x = 0; x < 256; ++x) EXPECT_EQ(window.picPalette.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
-  EXPECT_EQ(window.LoadFilterString,
-            "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
-  EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+  EXPECT_EQ(window.LoadFilterString, formats::LoadFilterList(formats::Format(8)));
+  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
 
   EXPECT_TRUE(window.cmdLoad.enabled && window.cmdPaste.enabled && window.cmdClear.enabled);
   EXPECT_FALSE(window.cmdConvert.enabled || window.cmdSave.enabled || window.cmdCopy.enabled);

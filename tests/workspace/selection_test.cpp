@@ -107,9 +107,9 @@ TEST_F(WindowTest, EmptySelectionHidesBothOutlines) {
 TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
-    window.SaveFilterString = "Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat";
+    window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
     window.SetSpinner(s, window.Bar(s).value == 8 ? 16 : 8);
-    EXPECT_EQ(window.SaveFilterString, "Bitmap files (*.bmp)|*.bmp");
+    EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
   }
 }
 
@@ -176,6 +176,45 @@ TEST_F(WindowTest, ValuesStayWithinTheSpinnerRange) {
   window.SetSpinnerMax(Spinner::Width, 20);
   EXPECT_EQ(window.vscWidth.value, 20);
   EXPECT_EQ(window.lblWidth.caption, "20");
+}
+
+// A typed value goes the way of the arrows' values: clamped to the range, rounded to the
+// grid while it is locked; text that is no whole number changes nothing.
+struct TypedCase {
+  const char* name;
+  Spinner spinner;
+  const char* text;
+  bool locked;
+  bool taken;
+  convert::Selection selection;  // after typing, from (0, 0, 40, 24)
+};
+
+class TypedValueTest : public WindowTest, public ::testing::WithParamInterface<TypedCase> {};
+
+TEST_P(TypedValueTest, IsClampedAndRoundedAsTheArrowsAre) {
+  const TypedCase& c = GetParam();
+  PictureWithFreeSelection(Filled(40, 24, kWhite), 1);
+  window.SetTile8(c.locked ? 1 : 0);
+  EXPECT_EQ(window.TypeSpinnerValue(c.spinner, c.text), c.taken);
+  EXPECT_EQ(Selection(), c.selection);
+  EXPECT_EQ(window.lblWidth.caption, std::to_string(c.selection.width));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TypedValueTest,
+    ::testing::Values(
+        TypedCase{"Width", Spinner::Width, "13", false, true, {0, 0, 13, 24}},
+        TypedCase{"WidthOnTheGrid", Spinner::Width, "13", true, true, {0, 0, 8, 24}},
+        TypedCase{"BeyondTheRange", Spinner::Width, "500", false, true, {0, 0, 40, 24}},
+        TypedCase{"BeyondAnyNumber", Spinner::Height, "99999999999999999999", false, true, {0, 0, 40, 24}},
+        TypedCase{"Negative", Spinner::Width, "-5", false, true, {0, 0, 0, 24}},
+        TypedCase{"PositionPushedBack", Spinner::X, "30", false, true, {0, 0, 40, 24}},
+        TypedCase{"NotANumber", Spinner::Width, "12a", false, false, {0, 0, 40, 24}}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(WindowTest, TypedValueOfADisabledSpinnerIsIgnored) {
+  EXPECT_FALSE(window.TypeSpinnerValue(Spinner::Width, "8"));
+  EXPECT_EQ(window.vscWidth.value, 0);
 }
 
 }  // namespace

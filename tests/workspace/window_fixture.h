@@ -144,6 +144,7 @@ class WindowTest : public ::testing::Test {
       b.caption = text.caption;
       b.toolTip = text.toolTip;
     };
+    window.SetMode(workspace::Mode::Preview);
     rename(window.cmdLoad, workspace::kPreviewButton);
     rename(window.cmdClear, workspace::kCancelButton);
     rename(window.cmdSave, workspace::kAcceptButton);
