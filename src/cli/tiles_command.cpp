@@ -107,18 +107,12 @@ Result<const MapLayout*> Layout(const std::string& name) {
   return layout;
 }
 
-// Reads a flag of tiles: true when `option` was one (set), an error when it came with a value.
-std::optional<std::string> TakeFlag(const std::string& option, OptionReader& reader, TilesCommand& command,
-                                    bool& taken) {
-  bool* flag = option == "--dedupe"     ? &command.dedupe
-               : option == "--flips"    ? &command.flips
-               : option == "--priority" ? &command.priority
-                                        : nullptr;
-  taken = flag != nullptr;
-  if (!taken) return std::nullopt;
-  if (reader.HasInlineValue()) return option + " takes no value";
-  *flag = true;
-  return std::nullopt;
+// The field an option without a value sets, or null for an option that takes one.
+bool* FlagOf(const std::string& option, TilesCommand& command) {
+  if (option == "--dedupe") return &command.dedupe;
+  if (option == "--flips") return &command.flips;
+  if (option == "--priority") return &command.priority;
+  return nullptr;
 }
 
 // One option of tiles that takes a value; an error text, or nothing.
@@ -180,9 +174,11 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
       command.help = true;
       return command;
     }
-    bool flag = false;
-    if (auto error = TakeFlag(option, reader, command, flag)) return Usage<TilesCommand>(*error);
-    if (flag) continue;
+    if (bool* flag = FlagOf(option, command)) {
+      if (reader.HasInlineValue()) return Usage<TilesCommand>(option + " takes no value");
+      *flag = true;
+      continue;
+    }
     const auto value = reader.Value();
     if (!value) return Usage<TilesCommand>("option " + option + " needs a value");
     if (auto error = TakeTilesValue(option, *value, command)) return Usage<TilesCommand>(*error);
