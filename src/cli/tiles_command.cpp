@@ -263,20 +263,24 @@ std::optional<std::string> Collision(const std::vector<Named>& inputs, const std
     if (a.name == kStandardStream || b.name == kStandardStream) return a.name == b.name;
     return IsRegularOrMissing(a.name) && platform::SameFile(a.name, b.name);
   };
-  auto clash = [](const Named& a, const Named& b) {
+  auto clash = [](const Named& a, const Named& b, std::string_view stream) {
+    if (a.name == kStandardStream)
+      return std::string(stream) + ": " + std::string(a.what) + " and " + std::string(b.what) +
+             " cannot both use it";
     return a.name + ": " + std::string(a.what) + " and " + std::string(b.what) + " are the same file";
   };
   for (std::size_t i = 0; i < inputs.size(); ++i) {
     for (std::size_t j = i + 1; j < inputs.size(); ++j) {
-      if (inputs[i].name == kStandardStream && same(inputs[i], inputs[j])) return clash(inputs[i], inputs[j]);
+      if (inputs[i].name == kStandardStream && same(inputs[i], inputs[j]))
+        return clash(inputs[i], inputs[j], "standard input");
     }
   }
   for (std::size_t i = 0; i < outputs.size(); ++i) {
     for (const Named& input : inputs) {
-      if (outputs[i].name != kStandardStream && same(outputs[i], input)) return clash(outputs[i], input);
+      if (outputs[i].name != kStandardStream && same(outputs[i], input)) return clash(outputs[i], input, "");
     }
     for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-      if (same(outputs[i], outputs[j])) return clash(outputs[i], outputs[j]);
+      if (same(outputs[i], outputs[j])) return clash(outputs[i], outputs[j], "standard output");
     }
   }
   return std::nullopt;
