@@ -135,10 +135,10 @@ std::optional<std::string> TakeTilesValue(const std::string& option, const std::
     command.attrOut = value;
   } else if (option == "--base-tile") {
     command.baseTile = ParseNumber(value, 0, 0xFFFF);
-    if (!command.baseTile) return "--base-tile wants a whole number from 0, not \"" + value + "\"";
+    if (!command.baseTile) return "--base-tile wants a whole number from 0 to 65535, not \"" + value + "\"";
   } else if (option == "--palette-number") {
     command.palette = ParseNumber(value, 0, 0xFF);
-    if (!command.palette) return "--palette-number wants a whole number from 0, not \"" + value + "\"";
+    if (!command.palette) return "--palette-number wants a whole number from 0 to 255, not \"" + value + "\"";
   } else {
     return "unknown option " + option + " for tiles";
   }
@@ -210,7 +210,7 @@ std::optional<std::string> TakeUntileValue(const std::string& option, const std:
     command.attr = value;
   } else if (option == "--base-tile") {
     const auto base = ParseNumber(value, 0, 0xFFFF);
-    if (!base) return "--base-tile wants a whole number from 0, not \"" + value + "\"";
+    if (!base) return "--base-tile wants a whole number from 0 to 65535, not \"" + value + "\"";
     command.baseTile = *base;
   } else {
     return "unknown option " + option + " for untile";
