@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Whole-process timings of glyphon with hyperfine: `formats`, and encode and decode of
-# 256x256 and 2048x2048 pictures as PNG and BMP. Prints each case's median and its peak
+# Whole-process timings of glyphon with hyperfine: `formats`, encode and decode of 256x256
+# and 2048x2048 pictures as PNG and BMP, and `tiles --dedupe --flips` (with a SNES map) next
+# to the plain encode of the same 2048x2048 sheet of repeated and mirrored tiles. Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
 # time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
 #   bash bench/cli.sh            # builds the release preset first
@@ -13,6 +14,7 @@ if [ -z "${GLYPHON:-}" ]; then
   GLYPHON="$PWD/build/release/bin/glyphon"
 fi
 runs="${RUNS:-21}"
+only="${ONLY:-}"   # a word the case names must hold: ONLY=tile runs the tile sheet cases
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
@@ -25,8 +27,23 @@ for side in (256, 2048):
     for bpp in (2, 4):
         with open(f"{sys.argv[1]}/d{bpp}_{side}.dat", "wb") as f:
             f.write(random.randbytes(side * side * bpp // 8))
+# A 2048x2048 sheet as artists draw one: 256 random "4bpp SNES" tiles, each placed in a
+# random orientation. A tile is 32 bytes: rows of planes 0/1 as byte pairs in bytes 0-15,
+# planes 2/3 likewise in 16-31, the leftmost pixel in bit 7, so a left-right mirror reverses
+# every byte's bits and a top-bottom mirror reverses the order of the row pairs.
+def mirror(tile, h, v):
+    rows = [tile[i:i + 2] for i in range(0, 32, 2)]
+    if v:
+        rows = rows[7::-1] + rows[:7:-1]
+    out = b"".join(rows)
+    return bytes(int(f"{b:08b}"[::-1], 2) for b in out) if h else out
+pool = [random.randbytes(32) for _ in range(256)]
+with open(f"{sys.argv[1]}/tiles_2048.dat", "wb") as f:
+    for _ in range(256 * 256):
+        f.write(mirror(random.choice(pool), random.random() < 0.5, random.random() < 0.5))
 PY
 g="$GLYPHON"
+"$g" decode --format 4bpp-snes --width 2048 "$work/tiles_2048.dat" "$work/s2048.png"
 for side in 256 2048; do
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.png"
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.bmp"
@@ -43,6 +60,8 @@ cases=(
   "2bpp decode 2048x2048 to PNG|$g decode --format 2bpp-snes/gb --width 2048 $work/d2_2048.dat $work/o.png"
   "4bpp decode 2048x2048 to PNG|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.png"
   "4bpp decode 2048x2048 to BMP|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.bmp"
+  "4bpp encode 2048x2048 tile sheet PNG|$g encode --format 4bpp-snes $work/s2048.png $work/o.dat"
+  "4bpp tiles --dedupe --flips 2048x2048 tile sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/s2048.png $work/o.dat"
 )
 
 echo "| case | median ms | CPU ms | peak memory MB |"
@@ -50,6 +69,7 @@ echo "|---|---:|---:|---:|"
 for entry in "${cases[@]}"; do
   name="${entry%%|*}"
   command="${entry#*|}"
+  [[ -n "$only" && "$name" != *"$only"* ]] && continue
   hyperfine -N --style none --warmup 3 --runs "$runs" --export-json "$work/h.json" "$command" >/dev/null 2>&1
   read -r median cpu < <(python3 -c "import json,sys; r = json.load(open(sys.argv[1]))['results'][0]; print('%.1f %.1f' % (r['median'] * 1000, (r['user'] + r['system']) * 1000))" "$work/h.json")
   peak=0

@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/locate_command.h"
+#include "cli/tiles_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
@@ -392,7 +393,7 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
 }  // namespace
 
 Result<Command> ParseArguments(std::span<const std::string> args) {
-  if (args.empty()) return Usage("a command is needed: formats, encode, decode or locate");
+  if (args.empty()) return Usage("a command is needed: formats, encode, decode, locate, tiles or untile");
   const std::string& verb = args[0];
   const auto rest = args.subspan(1);
   if (verb == "--help" || verb == "-h" || verb == "help") {
@@ -444,6 +445,10 @@ std::string HelpText(const std::string& topic) {
             "a picture written to standard output is a PNG.\n";
   } else if (topic == "locate") {
     text << LocateHelp();
+  } else if (topic == "tiles") {
+    text << TilesHelp();
+  } else if (topic == "untile") {
+    text << UntileHelp();
   } else {
     text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
             "Converts pictures to console ROM graphics and back.\n\n"
@@ -451,7 +456,9 @@ std::string HelpText(const std::string& topic) {
             "  formats   list the formats\n"
             "  encode    convert a picture into ROM graphics\n"
             "  decode    convert ROM graphics into a picture\n"
-            "  locate    find a picture's bytes in a ROM\n\n"
+            "  locate    find a picture's bytes in a ROM\n"
+            "  tiles     cut a picture into a tile set and a tile map\n"
+            "  untile    draw a tile set and its tile map as a picture\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -467,6 +474,8 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
     return kExitSuccess;
   }
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
+  if (!args.empty() && args[0] == "tiles") return RunTiles(args.subspan(1), out, err);
+  if (!args.empty() && args[0] == "untile") return RunUntile(args.subspan(1), out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
