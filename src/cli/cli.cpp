@@ -379,7 +379,9 @@ std::string HelpText(const std::string& topic) {
   } else if (topic == "encode") {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
-            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
+            "                      [--partner-out FILE] [--verify] INPUT OUTPUT\n"
+            "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
+            "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
@@ -389,17 +391,22 @@ std::string HelpText(const std::string& topic) {
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
-            "  --partner-out F     write the partner data as it stands after the conversion\n\n"
+            "  --partner-out F     write the partner data as it stands after the conversion\n"
+         << RomHelp(RomVerb::Encode)
+         << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
-    text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
+    text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
+            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
-            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n\n"
+            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
+         << RomHelp(RomVerb::Decode)
+         << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";
   } else if (topic == "locate") {

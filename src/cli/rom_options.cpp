@@ -60,6 +60,24 @@ Result<bool> TakeRomOption(RomVerb verb, const std::string& option, OptionReader
   return false;
 }
 
+std::string RomHelp(RomVerb verb) {
+  if (verb == RomVerb::Decode) {
+    return "  --offset N          decode the bytes from file offset N (decimal, 0x hex or $ hex);\n"
+           "                      only the range is read\n"
+           "  --length L          decode L bytes from there (default: to the end of the file)\n";
+  }
+  return "  --into ROM          write the bytes into the existing file ROM instead of OUTPUT;\n"
+         "                      the ROM is replaced in one step and keeps its permissions\n"
+         "  --at OFFSET         where in ROM (decimal, 0x hex or $ hex)\n"
+         "  --grow              allow writing past the end of the ROM (the gap is zero-filled)\n"
+         "  --dry-run           tell what would be written and changed, write nothing\n"
+         "  --partner-into ROM  write the partner data into ROM (may be the same file)\n"
+         "  --partner-at OFFSET where in that ROM\n"
+         "  --verify            decode the bytes at the selection's width and compare them\n"
+         "                      value by value with the picture, before writing and after\n"
+         "                      reading them back; the first difference fails the run\n";
+}
+
 Status CheckRomOptions(RomVerb verb, const RomOptions& options, const std::string& output) {
   if (verb == RomVerb::Decode) return Status::Success();
   if (options.at && options.into.empty()) return Status::Failure("--at needs --into ROM");

@@ -38,6 +38,9 @@ enum class RomVerb { Encode, Decode };
 Result<bool> TakeRomOption(RomVerb verb, const std::string& option, OptionReader& reader,
                            RomOptions& options);
 
+// The help lines of the verb's ROM options.
+std::string RomHelp(RomVerb verb);
+
 // The rules between the options, once all are read; `output` is OUTPUT or empty.
 Status CheckRomOptions(RomVerb verb, const RomOptions& options, const std::string& output);
 
