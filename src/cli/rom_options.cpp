@@ -193,21 +193,42 @@ struct RomTarget {
   const ByteString& bytes;
 };
 
+// The ROM writes of a run: the main data and the partner data, each into its ROM.
+std::vector<RomTarget> TargetsOf(const Encoded& run, const RomOptions& options, std::ostream& err) {
+  std::vector<RomTarget> targets;
+  if (!options.into.empty()) targets.push_back({options.into, *options.at, run.data});
+  if (options.partnerInto.empty()) return targets;
+  if (run.format.HasPartner()) {
+    targets.push_back({options.partnerInto, *options.partnerAt, run.partnerData});
+  } else {
+    err << "glyphon: warning: --partner-into does nothing for " << run.format.caption
+        << ", which has no partner data\n";
+  }
+  return targets;
+}
+
+// Stages the ROM writes and the plain outputs on one batch and commits them together.
+Status CommitAll(const Encoded& run, const std::vector<rom::RomWritePlan>& plans,
+                 const std::vector<RomTarget>& targets, std::ostream& out) {
+  platform::OutputBatch batch;
+  std::vector<rom::RomPiece> pieces;
+  for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], targets[i].bytes});
+  if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return staged;
+  for (const auto& [name, bytes] :
+       {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData}}) {
+    if (name.empty()) continue;
+    const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
+                                                  : batch.Stage(name, *bytes);
+    if (!staged) return staged;
+  }
+  return batch.Commit();
+}
+
 }  // namespace
 
 int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& out, std::ostream& err) {
-  std::vector<RomTarget> targets;
-  if (!options.into.empty()) targets.push_back({options.into, *options.at, run.data});
-  if (!options.partnerInto.empty()) {
-    if (run.format.HasPartner()) {
-      targets.push_back({options.partnerInto, *options.partnerAt, run.partnerData});
-    } else {
-      err << "glyphon: warning: --partner-into does nothing for " << run.format.caption
-          << ", which has no partner data\n";
-    }
-  }
+  const std::vector<RomTarget> targets = TargetsOf(run, options, err);
   std::vector<rom::RomWritePlan> plans;
-  plans.reserve(targets.size());
   for (const RomTarget& target : targets) {
     auto plan = rom::PlanRomWrite(target.rom, target.at, target.bytes, options.grow);
     if (!plan) return Fail(err, target.rom, plan.Error());
@@ -220,24 +241,14 @@ int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& ou
   if (options.verify) {
     if (Status same = CompareDecoded(run, run.data); !same) return Fail(err, where, same.error);
   }
+  if (!options.dryRun) {
+    if (Status committed = CommitAll(run, plans, targets, out); !committed)
+      return Fail(err, "", committed.error);
+  }
   // The report goes to standard output unless the data itself does.
   const bool dataOnStdout = run.output == kStandardStream || run.partnerOut == kStandardStream;
-  std::ostream& report = dataOnStdout ? err : out;
-  if (!options.dryRun) {
-    platform::OutputBatch batch;
-    std::vector<rom::RomPiece> pieces;
-    for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], targets[i].bytes});
-    if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return Fail(err, "", staged.error);
-    for (const auto& [name, bytes] :
-         {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData}}) {
-      if (name.empty()) continue;
-      const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
-                                                    : batch.Stage(name, *bytes);
-      if (!staged) return Fail(err, "", staged.error);
-    }
-    if (Status committed = batch.Commit(); !committed) return Fail(err, "", committed.error);
-  }
-  for (const rom::RomWritePlan& plan : plans) report << rom::DescribeRomWrite(plan, options.dryRun) << '\n';
+  for (const rom::RomWritePlan& plan : plans)
+    (dataOnStdout ? err : out) << rom::DescribeRomWrite(plan, options.dryRun) << '\n';
   if (!options.verify || options.dryRun) return 0;
   auto readBack = ReadBack(run, options);
   if (!readBack) return Fail(err, where, readBack.Error());
