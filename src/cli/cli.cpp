@@ -9,6 +9,7 @@
 #include <sstream>
 
 #include "cli/locate_command.h"
+#include "cli/options.h"
 #include "cli/tiles_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -34,63 +35,6 @@ std::optional<int> ParseInt(std::string_view text) {
   return value;
 }
 
-std::optional<convert::Selection> ParseRect(std::string_view text) {
-  int parts[4] = {};
-  for (int i = 0; i < 4; ++i) {
-    const std::size_t comma = i < 3 ? text.find(',') : text.size();
-    if (comma == std::string_view::npos) return std::nullopt;
-    const auto value = ParseInt(text.substr(0, comma));
-    if (!value || *value < 0 || *value > kMaxPictureSide) return std::nullopt;
-    parts[i] = *value;
-    text.remove_prefix(i < 3 ? comma + 1 : comma);
-  }
-  return convert::Selection{parts[0], parts[1], parts[2], parts[3]};
-}
-
-// Splits "--name=value" and "--name value" alike; `positional` collects the rest.
-class OptionReader {
- public:
-  explicit OptionReader(std::span<const std::string> args) : m_args(args) {}
-
-  // The next option name (without an "=value" part), or an empty string at the end.
-  // Positional arguments are collected on the way.
-  std::string Next() {
-    while (m_at < m_args.size()) {
-      const std::string& arg = m_args[m_at++];
-      if (m_afterDashes || arg.size() < 2 || arg[0] != '-') {
-        m_positional.push_back(arg);
-        continue;
-      }
-      if (arg == "--") {
-        m_afterDashes = true;
-        continue;
-      }
-      const std::size_t equals = arg.find('=');
-      m_pendingValue.reset();
-      if (equals != std::string::npos) {
-        m_pendingValue = arg.substr(equals + 1);
-        return arg.substr(0, equals);
-      }
-      return arg;
-    }
-    return {};
-  }
-  // The value of the option just read: after its "=", or the next argument.
-  std::optional<std::string> Value() {
-    if (m_pendingValue) return std::exchange(m_pendingValue, std::nullopt);
-    if (m_at < m_args.size()) return m_args[m_at++];
-    return std::nullopt;
-  }
-  const std::vector<std::string>& Positional() const { return m_positional; }
-
- private:
-  std::span<const std::string> m_args;
-  std::size_t m_at = 0;
-  std::vector<std::string> m_positional;
-  std::optional<std::string> m_pendingValue;
-  bool m_afterDashes = false;
-};
-
 // The format's index, or -1 for a name that is no format.
 int ParseFormat(const std::string& name) {
   const FormatInfo* format = formats::FindFormat(name);
@@ -107,6 +51,9 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   OptionReader reader(args);
   for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
     if (option == "--help" || option == "-h") return Command(HelpCommand{"encode"});
+    const auto rom = TakeRomOption(RomVerb::Encode, option, reader, command.rom);
+    if (!rom) return Usage(rom.Error());
+    if (rom.Value()) continue;
     auto value = reader.Value();
     if (!value) return Usage("option " + option + " needs a value");
     if (option == "--format" || option == "-f") {
@@ -131,9 +78,13 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   if (!command.partnerImage.empty() && !command.partnerData.empty()) {
     return Usage("give --partner-image or --partner-data, not both");
   }
-  if (reader.Positional().size() != 2) return Usage("encode needs an INPUT picture and an OUTPUT file");
+  if (reader.Positional().size() != EncodeFileCount(command.rom))
+    return Usage(command.rom.into.empty() ? "encode needs an INPUT picture and an OUTPUT file"
+                                          : "encode --into needs an INPUT picture and no OUTPUT");
   command.input = reader.Positional()[0];
-  command.output = reader.Positional()[1];
+  if (command.rom.into.empty()) command.output = reader.Positional()[1];
+  if (Status rom = CheckRomOptions(RomVerb::Encode, command.rom, command.output); !rom)
+    return Usage(rom.error);
   return Command(command);
 }
 
@@ -143,6 +94,9 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
   OptionReader reader(args);
   for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
     if (option == "--help" || option == "-h") return Command(HelpCommand{"decode"});
+    const auto rom = TakeRomOption(RomVerb::Decode, option, reader, command.rom);
+    if (!rom) return Usage(rom.Error());
+    if (rom.Value()) continue;
     auto value = reader.Value();
     if (!value) return Usage("option " + option + " needs a value");
     if (option == "--format" || option == "-f") {
@@ -358,13 +312,19 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     return Fail(err, {InputName(command.partnerImage),
                       std::string(e.what()) + " to fit the selection of " + InputName(command.input)});
   }
+  if (command.rom.Active()) {
+    return WriteEncoded({format, source, selection.Value(), InputName(command.input), command.output,
+                         format.HasPartner() ? command.partnerOut : "", data, partner.aux},
+                        command.rom, out, err);
+  }
   return CommitOutputs(
       out, err, {{command.output, data}, {format.HasPartner() ? command.partnerOut : "", partner.aux}});
 }
 
 int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  auto bytes = ReadInput(command.input, platform::kRomDataLimit);
+  auto bytes = command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
+                                    : ReadInput(command.input, platform::kRomDataLimit);
   if (!bytes) return Fail(err, {InputName(command.input), bytes.Error()});
   const ByteString& data = bytes.Value();
 
@@ -420,7 +380,9 @@ std::string HelpText(const std::string& topic) {
   } else if (topic == "encode") {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
-            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
+            "                      [--partner-out FILE] [--verify] INPUT OUTPUT\n"
+            "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
+            "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
@@ -430,17 +392,22 @@ std::string HelpText(const std::string& topic) {
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
-            "  --partner-out F     write the partner data as it stands after the conversion\n\n"
+            "  --partner-out F     write the partner data as it stands after the conversion\n"
+         << RomHelp(RomVerb::Encode)
+         << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
-    text << "Usage: glyphon decode --format F --width N [--partner-out FILE] INPUT OUTPUT\n\n"
+    text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
+            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
             "  --format F          the format, as for encode\n"
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
-            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n\n"
+            "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
+         << RomHelp(RomVerb::Decode)
+         << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";
   } else if (topic == "locate") {
@@ -493,7 +460,9 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
       encode ? Collision({{"INPUT", encode->input},
                           {"--partner-image", encode->partnerImage},
                           {"--partner-data", encode->partnerData}},
-                         {{"OUTPUT", encode->output}, {"--partner-out", encode->partnerOut}})
+                         {{"OUTPUT", encode->output},
+                          {"--partner-out", encode->partnerOut},
+                          {"--into", encode->rom.into}})
              : Collision({{"INPUT", decode->input}},
                          {{"OUTPUT", decode->output}, {"--partner-out", decode->partnerOut}});
   if (collision) {

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/rom_options.h"
 #include "convert/encoding.h"
 #include "platform/result.h"
 
@@ -26,13 +27,15 @@ struct EncodeCommand {
   std::string partnerImage;
   std::string partnerData;
   std::string partnerOut;
+  RomOptions rom;
   std::string input;
-  std::string output;
+  std::string output;  // empty when writing --into a ROM
 };
 struct DecodeCommand {
   int format = 0;
   int width = 0;
   std::string partnerOut;
+  RomOptions rom;
   std::string input;
   std::string output;
 };

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <vector>
 
 #include "platform/file_io.h"
 
@@ -71,22 +72,78 @@ Result<RomWritePlan> PlanRomWrite(const std::filesystem::path& rom, std::uint64_
   return plan;
 }
 
-Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes) {
-  if (plan.changed == 0 && plan.newSize == plan.oldSize) return Status::Success();
-  auto file = platform::RangeFile::Open(plan.rom);
-  if (!file) return Status::Failure(file.Error());
-  if (file.Value().Stamp() != plan.stamp) return ChangedUnderfoot("since the write was planned");
-  auto content = file.Value().Read({0, plan.oldSize});
-  if (!content) return Status::Failure(content.Error());
+namespace {
+
+bool Overlap(const RomWritePlan& a, const RomWritePlan& b) {
+  return a.offset < b.offset + b.length && b.offset < a.offset + a.length;
+}
+
+// The new content of one ROM with every piece laid in; all pieces were planned against it.
+Result<ByteString> Patched(std::span<const RomPiece> pieces) {
+  using R = Result<ByteString>;
+  const RomWritePlan& first = *pieces.front().plan;
+  auto file = platform::RangeFile::Open(first.rom);
+  if (!file) return R::Failure(file.Error());
+  if (file.Value().Stamp() != first.stamp)
+    return R::Failure(ChangedUnderfoot("since the write was planned").error);
+  auto content = file.Value().Read({0, first.oldSize});
+  if (!content) return content;
   // Whatever happened to the file while it was read, or to its name, shows in the stamps.
   auto after = file.Value().StampNow();
-  auto named = platform::StampOf(plan.rom);
-  if (!after || !named || after.Value() != plan.stamp || named.Value() != plan.stamp)
-    return ChangedUnderfoot("while being written");
+  auto named = platform::StampOf(first.rom);
+  if (!after || !named || after.Value() != first.stamp || named.Value() != first.stamp)
+    return R::Failure(ChangedUnderfoot("while being written").error);
   ByteString& rom = content.Value();
-  rom.resize(static_cast<std::size_t>(plan.newSize), 0);
-  std::copy(bytes.begin(), bytes.end(), rom.begin() + static_cast<std::ptrdiff_t>(plan.offset));
-  return platform::WriteFileAtomic(plan.rom, rom);
+  for (const RomPiece& piece : pieces) {
+    if (piece.plan->newSize > rom.size()) rom.resize(static_cast<std::size_t>(piece.plan->newSize), 0);
+    std::copy(piece.bytes.begin(), piece.bytes.end(),
+              rom.begin() + static_cast<std::ptrdiff_t>(piece.plan->offset));
+  }
+  return content;
+}
+
+}  // namespace
+
+Status StageRomWrites(platform::OutputBatch& batch, std::span<const RomPiece> pieces) {
+  // Pieces grouped by the file they name; a group is staged once, whole.
+  std::vector<std::vector<RomPiece>> groups;
+  for (const RomPiece& piece : pieces) {
+    auto group = std::find_if(groups.begin(), groups.end(), [&](const std::vector<RomPiece>& g) {
+      return platform::SameFile(g.front().plan->rom, piece.plan->rom);
+    });
+    if (group == groups.end()) {
+      groups.push_back({piece});
+      continue;
+    }
+    for (const RomPiece& other : *group) {
+      if (other.plan->stamp != piece.plan->stamp)
+        return Status::Failure(piece.plan->rom.string() + ": " +
+                               ChangedUnderfoot("while the writes were planned").error);
+      if (Overlap(*other.plan, *piece.plan)) {
+        return Status::Failure(piece.plan->rom.string() + ": " + Bytes(piece.plan->length) + " at " +
+                               HexOffset(piece.plan->offset) + " overlap the " + Bytes(other.plan->length) +
+                               " at " + HexOffset(other.plan->offset));
+      }
+    }
+    group->push_back(piece);
+  }
+  for (const std::vector<RomPiece>& group : groups) {
+    const bool changes = std::any_of(group.begin(), group.end(), [](const RomPiece& p) {
+      return p.plan->changed > 0 || p.plan->newSize != p.plan->oldSize;
+    });
+    if (!changes) continue;
+    auto content = Patched(group);
+    if (!content) return Status::Failure(group.front().plan->rom.string() + ": " + content.Error());
+    if (Status staged = batch.Stage(group.front().plan->rom, content.Value()); !staged) return staged;
+  }
+  return Status::Success();
+}
+
+Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes) {
+  if (plan.changed == 0 && plan.newSize == plan.oldSize) return Status::Success();
+  auto content = Patched(std::vector<RomPiece>{{&plan, bytes}});
+  if (!content) return Status::Failure(content.Error());
+  return platform::WriteFileAtomic(plan.rom, content.Value());
 }
 
 std::string DescribeRomWrite(const RomWritePlan& plan, bool dryRun) {

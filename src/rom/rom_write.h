@@ -6,6 +6,7 @@
 #include <string>
 
 #include "platform/file_range.h"
+#include "platform/output_batch.h"
 #include "platform/result.h"
 
 namespace glyphon::rom {
@@ -36,6 +37,19 @@ Result<RomWritePlan> PlanRomWrite(const std::filesystem::path& rom, std::uint64_
 // failure it is left as it was. A plan that changes nothing leaves the file untouched. A
 // ROM that changed since the plan, or changes while being written, is refused.
 Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes);
+
+// One planned write and its bytes.
+struct RomPiece {
+  const RomWritePlan* plan = nullptr;
+  std::span<const std::uint8_t> bytes;
+};
+
+// Stages writes into one or more ROMs on `batch`, to be committed with the run's other
+// outputs: each ROM (pieces naming one file through any path count as one) is read once,
+// every piece for it is laid in, and the whole new file is staged. A ROM whose pieces change
+// nothing is not staged. Refused before anything is staged: pieces of one ROM that overlap,
+// and a ROM that changed since its plans or while being read.
+Status StageRomWrites(platform::OutputBatch& batch, std::span<const RomPiece> pieces);
 
 // The one line a write reports: "rom.sfc: wrote 2048 bytes at 0x1F000, 37 of them changed",
 // "would write" and "would change" for a dry run, and the new size when the ROM grows.
