@@ -18,13 +18,18 @@ namespace glyphon::platform {
 
 inline constexpr std::size_t kHugePageBytes = std::size_t{2} << 20;
 
-// Advises huge pages for the whole 2 MiB pages that lie inside [data, data + bytes).
+// Advises huge pages for the 2 MiB pages that [data, data + bytes) touches, a buffer of at
+// least one such page long. The rounding outward matters: a large allocation starts 16
+// bytes into a mapping that the kernel aligns to 2 MiB, so its first page is a huge page
+// too. Memory of the same mapping beyond the buffer only becomes eligible, and a huge page
+// is used only where a whole one lies inside a mapping.
 inline void AdviseHugePages(void* data, std::size_t bytes) noexcept {
 #if defined(__linux__) && defined(MADV_HUGEPAGE)
+  if (bytes < kHugePageBytes) return;
   const auto begin = reinterpret_cast<std::uintptr_t>(data);
-  const std::uintptr_t first = (begin + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
-  const std::uintptr_t last = (begin + bytes) & ~(kHugePageBytes - 1);
-  if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+  const std::uintptr_t first = begin & ~(kHugePageBytes - 1);
+  const std::uintptr_t last = (begin + bytes + kHugePageBytes - 1) & ~(kHugePageBytes - 1);
+  madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
 #else
   (void)data;
   (void)bytes;
