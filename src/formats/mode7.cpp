@@ -4,6 +4,7 @@
 
 #include "convert/classify.h"
 #include "formats/partner_steps.h"
+#include "platform/fresh_memory.h"
 
 namespace glyphon::formats {
 
@@ -49,6 +50,9 @@ class InterleavedCodec {
   static PartnerLayout Layout(const Selection& selection) noexcept {
     return {static_cast<std::size_t>(2 * PixelCount(selection)), 0, kBlack};
   }
+
+  // With W a multiple of 8 every group of eight pixels fills its own 16 bytes.
+  static bool FusesWith(const Selection& selection) noexcept { return selection.width % 8 == 0; }
 
   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
@@ -118,8 +122,13 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   const bool preview = mode == DecodeMode::Preview;
   WritableBytes aux;
   if (kStride == 2 && !preview && partner != nullptr) {
-    partner->aux.assign(data.size(), 0);
-    partner->picData = Surface(picture.Width(), picture.Height());
+    platform::AssignFresh(partner->aux, data.size(), std::uint8_t{0});
+    // A blank picture of the same size is cleared where it stands.
+    if (partner->picData.Width() == picture.Width() && partner->picData.Height() == picture.Height()) {
+      partner->picData.ClearPicture();
+    } else {
+      partner->picData = Surface(picture.Width(), picture.Height());
+    }
     aux = partner->aux;
   }
   std::int64_t m = 0;

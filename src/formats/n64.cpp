@@ -24,6 +24,9 @@ class N64Codec {
             kBytes == 2 ? std::uint8_t{1} : std::uint8_t{255}, kWhite};
   }
 
+  // Pixel k owns bytes kBytes * (k - 1) onwards of both strings.
+  static bool FusesWith(const Selection&) noexcept { return true; }
+
   // The alpha of a partner picture point is its grey: one bit (grey 128 and up) or a byte.
   void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     WriteAlpha(aux, Offset(k),

@@ -7,6 +7,8 @@
 // A codec plugged into EncodeWithPartner provides:
 //   static PartnerLayout Layout(const Selection&);
 //   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
+//   static bool FusesWith(const Selection&);    // optional; true: the partner picture step and the
+//                                               // main pass may share one pass (FusedPicturePass)
 //   explicit Codec(const Selection&);           // a fresh one per pass (it may hold packing state)
 //   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t k);
 //   int PartnerData(WritableBytes aux, int x, int y, std::int64_t k);  // returns the grey to draw
@@ -21,6 +23,7 @@
 #include <string>
 
 #include "formats/decoding.h"
+#include "platform/fresh_memory.h"
 #include "platform/picture_limits.h"
 
 namespace glyphon::formats {
@@ -57,18 +60,23 @@ inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout&
   const bool haveData = partner.HaveData();
   if (havePic && haveData) return PartnerStep::Kept;
   if (havePic) return PartnerStep::FromPicture;
-  if (!haveData) partner.aux.assign(layout.size, layout.fill);
+  if (!haveData) platform::AssignFresh(partner.aux, layout.size, layout.fill);
   return PartnerStep::FromData;
 }
 
-// Partner picture to partner data, over the selection's own W by H so that the main pass,
-// which indexes the partner data with the selection's geometry, finds every byte where it
-// looks. The partner picture grows to at least W by H; the new area takes the paint colour
-// at once (a read at an offset origin may reach it before its own point comes up), and the
-// loaded pixels are never painted over. Growing keeps the surface's loaded-picture flag.
+// Whether the rectangle lies inside the picture, so its rows can be read straight.
+inline bool Inside(const Surface& picture, const Selection& rect) noexcept {
+  return rect.x >= 0 && rect.y >= 0 && rect.x + rect.width <= picture.Width() &&
+         rect.y + rect.height <= picture.Height();
+}
+
+// The first half of the partner picture step: the partner picture grows to at least W by H,
+// the new area takes the paint colour at once (a read at an offset origin may reach it
+// before its own point comes up), and the loaded pixels are never painted over. Growing
+// keeps the surface's loaded-picture flag. The partner string starts as fill bytes. Returns
+// the rectangle of the partner picture the step reads.
 template <class Codec>
-void PartnerPictureStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
-                        convert::ProgressTicker& ticker) {
+Selection GrowPartnerPicture(PartnerState& partner, const Selection& selection, const PartnerLayout& layout) {
   Surface& picture = partner.picData;
   const int width = std::max(picture.Width(), selection.width);
   const int height = std::max(picture.Height(), selection.height);
@@ -77,14 +85,85 @@ void PartnerPictureStep(PartnerState& partner, const Selection& selection, const
     throw std::length_error(platform::PictureSizeProblem(width, height, "the partner picture would grow to"));
   }
   picture.Resize(width, height, layout.paint);
-  partner.aux.assign(layout.size, layout.fill);
+  platform::AssignFresh(partner.aux, layout.size, layout.fill);
   Selection read = selection;
   if (!Codec::kPartnerAtSelection) read.x = read.y = 0;
+  return read;
+}
+
+// Partner picture to partner data, over the selection's own W by H so that the main pass,
+// which indexes the partner data with the selection's geometry, finds every byte where it
+// looks.
+template <class Codec>
+void PartnerPicturePass(PartnerState& partner, const Selection& selection, const Selection& read,
+                        convert::ProgressTicker& ticker) {
   Codec codec(selection);
   const WritableBytes aux(partner.aux);
-  ForEachSelectedPixel(picture, read, ticker, [&codec, aux](RgbColor colour, int x, int y, std::int64_t k) {
-    codec.PartnerPoint(aux, colour, x, y, k);
-  });
+  ForEachSelectedPixel(partner.picData, read, ticker,
+                       [&codec, aux](RgbColor colour, int x, int y, std::int64_t k) {
+                         codec.PartnerPoint(aux, colour, x, y, k);
+                       });
+}
+
+// The reports of a partner step of N pixels (0 to 50) followed by a main pass of N pixels
+// (50 to 100), given by one pass that does both: its pixel k stands for steps 2k - 1 and 2k
+// of the 2N, so the same values come in the same order.
+class TwoStepProgress {
+ public:
+  TwoStepProgress(platform::ProgressSink& progress, std::int64_t pixels) noexcept
+      : m_pixels(pixels), m_partner(progress, pixels, 50.0), m_main(progress, pixels, 50.0, 50.0) {}
+
+  void Tick(std::int64_t k) {
+    Step(2 * k - 1);
+    Step(2 * k);
+  }
+
+ private:
+  void Step(std::int64_t j) {
+    if (j <= m_pixels) {
+      m_partner.Tick(j);
+    } else {
+      m_main.Tick(j - m_pixels);
+    }
+  }
+
+  std::int64_t m_pixels;
+  convert::ProgressTicker m_partner;
+  convert::ProgressTicker m_main;
+};
+
+template <class Codec>
+bool Fuses(const Selection& selection) noexcept {
+  if constexpr (requires { Codec::FusesWith(selection); }) {
+    return Codec::FusesWith(selection);
+  } else {
+    return false;
+  }
+}
+
+// The partner picture step and the main pass in one pass over both pictures: each pixel's
+// partner point goes into the partner string just before the main pass reads it. Only for a
+// codec whose pixels write disjoint partner bytes (FusesWith), so no later partner point
+// can change a byte the main pass has already read, and for rectangles inside both
+// pictures; the bytes are those of the two passes run one after the other.
+template <class Codec>
+void FusedPicturePass(const Surface& source, const Selection& selection, PartnerState& partner,
+                      const Selection& read, WritableBytes out, platform::ProgressSink& progress) {
+  TwoStepProgress ticker(progress, PixelCount(selection));
+  Codec partnerCodec(selection);
+  Codec mainCodec(selection);
+  const WritableBytes aux(partner.aux);
+  std::int64_t k = 0;
+  for (int y = 0; y < selection.height; ++y) {
+    const RgbColor* main = source.Row(selection.y + y).data() + selection.x;
+    const RgbColor* side = partner.picData.Row(read.y + y).data() + read.x;
+    for (int x = 0; x < selection.width; ++x) {
+      ++k;
+      partnerCodec.PartnerPoint(aux, convert::InsideOrBlack(side[x]), x, y, k);
+      mainCodec.Main(out, aux, convert::InsideOrBlack(main[x]), x, y, k);
+      ticker.Tick(k);
+    }
+  }
 }
 
 // Partner data pass: short data is padded with zero bytes (longer data keeps its extra
@@ -116,15 +195,20 @@ ByteString EncodeWithPartner(const Surface& source, const Selection& selection, 
                              platform::ProgressSink& progress) {
   const PartnerLayout layout = Codec::Layout(selection);
   const std::int64_t pixels = PixelCount(selection);
-  ByteString out(layout.size, 0);
+  ByteString out;
+  platform::AssignFresh(out, layout.size, std::uint8_t{0});
   const PartnerStep step = ChoosePartnerStep(partner, layout);
-  if (step != PartnerStep::Kept) {
-    convert::ProgressTicker ticker(progress, pixels, 50.0);
-    if (step == PartnerStep::FromPicture) {
-      PartnerPictureStep<Codec>(partner, selection, layout, ticker);
-    } else {
-      PartnerDataStep<Codec>(partner, selection, layout, ticker);
+  if (step == PartnerStep::FromPicture) {
+    const Selection read = GrowPartnerPicture<Codec>(partner, selection, layout);
+    if (Fuses<Codec>(selection) && Inside(source, selection) && Inside(partner.picData, read)) {
+      FusedPicturePass<Codec>(source, selection, partner, read, out, progress);
+      return out;
     }
+    convert::ProgressTicker ticker(progress, pixels, 50.0);
+    PartnerPicturePass<Codec>(partner, selection, read, ticker);
+  } else if (step == PartnerStep::FromData) {
+    convert::ProgressTicker ticker(progress, pixels, 50.0);
+    PartnerDataStep<Codec>(partner, selection, layout, ticker);
   }
   const int f = step == PartnerStep::Kept ? 0 : 1;
   convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <stdexcept>
 
+#include "platform/fresh_memory.h"
+
 namespace glyphon::platform {
 
 namespace {
@@ -12,8 +14,9 @@ std::size_t Area(int width, int height) {
 }
 }  // namespace
 
-Surface::Surface(int width, int height, RgbColor fill)
-    : m_width(width), m_height(height), m_pixels(Area(width, height), fill) {}
+Surface::Surface(int width, int height, RgbColor fill) : m_width(width), m_height(height) {
+  AssignFresh(m_pixels, Area(width, height), fill);
+}
 
 Surface Surface::Picture(int width, int height, RgbColor fill) {
   Surface s(width, height, fill);
@@ -23,7 +26,8 @@ Surface Surface::Picture(int width, int height, RgbColor fill) {
 
 void Surface::Resize(int width, int height, RgbColor fill) {
   if (width == m_width && height == m_height) return;
-  std::vector<RgbColor> pixels(Area(width, height), fill);
+  std::vector<RgbColor> pixels;
+  AssignFresh(pixels, Area(width, height), fill);
   const int keepW = std::min(width, m_width);
   const int keepH = std::min(height, m_height);
   for (int y = 0; y < keepH; ++y) {
