@@ -92,14 +92,19 @@ std::string PicturePatterns(const std::array<std::string_view, N>& extensions) {
 // Bitmap, partner bitmap, ROM data and partner data entries; the partner entries only for
 // a format with a partner.
 std::string FilterList(const FormatInfo& format, const std::string& pictures) {
-  const auto entry = [](const std::string& description, const std::string& patterns) {
-    return description + " files (" + patterns + ")|" + patterns;
+  // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on chains of
+  // temporary string sums here.
+  std::string list;
+  const auto entry = [&list](std::string_view prefix, std::string_view partner, std::string_view patterns) {
+    if (!list.empty()) list.append("|");
+    list.append(prefix);
+    if (!partner.empty()) list.append(" ").append(partner).append(" data");
+    list.append(" files (").append(patterns).append(")|").append(patterns);
   };
-  std::string list = entry("Bitmap", pictures);
-  if (format.HasPartner())
-    list += "|" + entry("Bitmap " + std::string(format.partnerFilter) + " data", pictures);
-  list += "|" + entry("ROM data", "*.dat");
-  if (format.HasPartner()) list += "|" + entry("ROM " + std::string(format.partnerFilter) + " data", "*.dat");
+  entry("Bitmap", "", pictures);
+  if (format.HasPartner()) entry("Bitmap", format.partnerFilter, pictures);
+  entry("ROM data", "", "*.dat");
+  if (format.HasPartner()) entry("ROM", format.partnerFilter, "*.dat");
   return list;
 }
 
