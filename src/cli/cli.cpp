@@ -15,6 +15,7 @@
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "platform/output_batch.h"
+#include "platform/product.h"
 
 namespace glyphon::cli {
 
@@ -115,7 +116,8 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
     } else if (option == "--rect") {
       command.rect = ParseRect(*value);
       if (!command.rect)
-        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value + "\"");
+        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to " +
+                     std::to_string(kMaxPictureSide) + ", not \"" + *value + "\"");
     } else if (option == "--partner-image") {
       command.partnerImage = *value;
     } else if (option == "--partner-data") {
@@ -151,7 +153,8 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
     } else if (option == "--width" || option == "-w") {
       const auto width = ParseInt(*value);
       if (!width || *width < 1 || *width > kMaxPictureSide) {
-        return Usage("--width wants a whole number from 1 to 32767, not \"" + *value + "\"");
+        return Usage("--width wants a whole number from 1 to " + std::to_string(kMaxPictureSide) +
+                     ", not \"" + *value + "\"");
       }
       command.width = *width;
       haveWidth = true;
@@ -463,7 +466,7 @@ std::string HelpText(const std::string& topic) {
 
 int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
   if (args.size() == 1 && args[0] == "--version") {
-    out << "glyphon " << GLYPHON_VERSION << "\n";
+    out << "glyphon " << kVersion << "\n";
     return kExitSuccess;
   }
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);

@@ -23,9 +23,11 @@ constexpr int kThumbnailHeight = 132;
 constexpr int kPaletteWidth = 260;
 constexpr int kPaletteHeight = 17;
 
-constexpr std::string_view kAboutTitle = "About Quilby ROM Glyphon...";
-constexpr std::array<std::string_view, 9> kAboutLines = {
-    "Quilby ROM Glyphon 1.0",
+// "Quilby ROM Glyphon 1.0": the maker's name before the product's and its version.
+const std::string kAboutName = "Quilby " + std::string(kProductName) + " " + std::string(kVersion);
+const std::string kAboutTitle = "About Quilby " + std::string(kProductName) + "...";
+const std::array<std::string_view, 9> kAboutLines = {
+    kAboutName,
     "Copyright 2026",
     "The ROM Glyphon developers",
     "                  (see README)",
@@ -63,7 +65,7 @@ MainWindow::MainWindow(platform::Platform& platform) : frmProgress(platform), m_
     optFormat[static_cast<std::size_t>(format.index)].caption = format.caption;
   }
 
-  lblAbout.caption = "Quilby ROM Glyphon 1.0";
+  lblAbout.caption = kAboutName;
   lblAbout.toolTip = kAboutTitle;
   lblAbout.pointer = MousePointer::ArrowQuestion;
 }
@@ -147,8 +149,7 @@ void MainWindow::lblAbout_Click() {
     if (i > 0) text += '\r';
     text += kAboutLines[i];
   }
-  m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, std::string(kAboutTitle)});
+  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, kAboutTitle});
 }
 
 // ---- Convert ----

@@ -9,6 +9,7 @@
 #include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "platform/platform.h"
+#include "platform/product.h"
 #include "platform/surface.h"
 #include "platform/types.h"
 #include "workspace/controls.h"
@@ -82,7 +83,7 @@ class MainWindow {
 
   // ---- State ----
 
-  std::string Caption = "ROM Glyphon";
+  std::string Caption{kProductName};
   bool Visible = true;
 
   std::int16_t FormatIndex = 0;  // 0 to 18
@@ -174,7 +175,7 @@ class MainWindow {
   void SetTile8(int value);
   // Clamped to 0 .. the spinner's maximum.
   void SetSpinner(Spinner spinner, int value);
-  // Clamped to 0 .. 32767; a value above the new maximum comes down to it.
+  // Clamped to 0 .. kMaxPictureSide; a value above the new maximum comes down to it.
   void SetSpinnerMax(Spinner spinner, int max);
 
   // ---- Shared steps of the commands ----
