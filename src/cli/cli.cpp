@@ -351,15 +351,14 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
-  ByteString data;
-  try {
-    TerminalProgress progress(err, showProgress);
-    data = formats::Encode(format, source, selection.Value(), partner, progress);
-  } catch (const std::length_error& e) {
-    // The partner picture cannot grow to the selection's size.
+  // The partner picture cannot grow to the selection's size.
+  if (const std::string problem = formats::EncodeProblem(format, partner, selection.Value());
+      !problem.empty()) {
     return Fail(err, {InputName(command.partnerImage),
-                      std::string(e.what()) + " to fit the selection of " + InputName(command.input)});
+                      problem + " to fit the selection of " + InputName(command.input)});
   }
+  TerminalProgress progress(err, showProgress);
+  const ByteString data = formats::Encode(format, source, selection.Value(), partner, progress);
   return CommitOutputs(
       out, err, {{command.output, data}, {format.HasPartner() ? command.partnerOut : "", partner.aux}});
 }

@@ -177,13 +177,11 @@ void MainWindow::cmdConvert_Click() {
   frmProgress.PercentBar(0);
   frmProgress.Visible = true;
 
-  std::string failure;
+  std::string failure = formats::EncodeProblem(format, Partner, selection);
   try {
-    RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
+    if (failure.empty()) RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
-  } catch (const std::exception& e) {
-    failure = e.what();
   }
 
   frmProgress.Unload();
