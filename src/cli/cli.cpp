@@ -424,7 +424,9 @@ std::string HelpText(const std::string& topic) {
             "                      [--partner-out FILE] INPUT OUTPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
-            "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
+            "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-"
+         << formats::kFormatCount - 1
+         << ", or\n"
             "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
             "  --rect X,Y,W,H      the selection; it must lie inside the picture. Without it,\n"
             "                      the whole picture rounded down to multiples of 8\n"

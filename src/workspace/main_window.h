@@ -86,7 +86,7 @@ class MainWindow {
   std::string Caption{kProductName};
   bool Visible = true;
 
-  std::int16_t FormatIndex = 0;  // 0 to 18
+  std::int16_t FormatIndex = 0;  // 0 to kFormatCount - 1
   ByteString RomDataString;
   // The partner picture and the partner data (two views into Partner), handed to the
   // partner codecs as they are.
