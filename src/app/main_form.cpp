@@ -137,14 +137,14 @@ void MainForm::BuildFormatFrame() {
   m_fraFormat->setObjectName("fraFormat");
   m_fraFormat->setGeometry(280, 104, 233, 185);
   for (int i = 0; i < formats::kFormatCount; ++i) {
-    // Two columns: indices 0 to 9 at x = 8, 10 to 18 at x = 120, rows 16 pixels apart.
+    // Columns of ten, 112 pixels apart from x = 8, rows 16 pixels apart.
     const int column = i / kOptionsPerColumn;
     const int row = i % kOptionsPerColumn;
     auto* option = new QRadioButton(m_fraFormat);
     option->setObjectName(QStringLiteral("optFormat%1").arg(i));
     // The model decides which option is set; a click only tells it which was clicked.
     option->setAutoExclusive(false);
-    option->setGeometry(column == 0 ? 8 : 120, 16 + 16 * row, kOptionWidth, kOptionHeight);
+    option->setGeometry(8 + 112 * column, 16 + 16 * row, kOptionWidth, kOptionHeight);
     connect(option, &QRadioButton::clicked, this,
             [this, i] { Dispatch([this, i] { m_model.ClickFormatOption(i); }); });
     option->installEventFilter(this);

@@ -17,6 +17,7 @@
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "platform/output_batch.h"
+#include "platform/product.h"
 
 namespace glyphon::cli {
 
@@ -63,7 +64,8 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
     } else if (option == "--rect") {
       command.rect = ParseRect(*value);
       if (!command.rect)
-        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value + "\"");
+        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to " +
+                     std::to_string(kMaxPictureSide) + ", not \"" + *value + "\"");
     } else if (option == "--partner-image") {
       command.partnerImage = *value;
     } else if (option == "--partner-data") {
@@ -106,7 +108,8 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
     } else if (option == "--width" || option == "-w") {
       const auto width = ParseInt(*value);
       if (!width || *width < 1 || *width > kMaxPictureSide) {
-        return Usage("--width wants a whole number from 1 to 32767, not \"" + *value + "\"");
+        return Usage("--width wants a whole number from 1 to " + std::to_string(kMaxPictureSide) +
+                     ", not \"" + *value + "\"");
       }
       command.width = *width;
       haveWidth = true;
@@ -303,14 +306,16 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
+  // The partner picture cannot grow to the selection's size.
+  if (const std::string problem = formats::EncodeProblem(format, partner, selection.Value());
+      !problem.empty()) {
+    return Fail(err, {InputName(command.partnerImage),
+                      problem + " to fit the selection of " + InputName(command.input)});
+  }
   ByteString data;
-  try {
+  {
     TerminalProgress progress(err, showProgress);
     data = formats::Encode(format, source, selection.Value(), partner, progress);
-  } catch (const std::length_error& e) {
-    // The partner picture cannot grow to the selection's size.
-    return Fail(err, {InputName(command.partnerImage),
-                      std::string(e.what()) + " to fit the selection of " + InputName(command.input)});
   }
   if (command.rom.Active()) {
     return WriteEncoded({format, source, selection.Value(), InputName(command.input), command.output,
@@ -385,7 +390,9 @@ std::string HelpText(const std::string& topic) {
             "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
-            "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-18, or\n"
+            "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-"
+         << formats::kFormatCount - 1
+         << ", or\n"
             "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
             "  --rect X,Y,W,H      the selection; it must lie inside the picture. Without it,\n"
             "                      the whole picture rounded down to multiples of 8\n"
@@ -437,7 +444,7 @@ std::string HelpText(const std::string& topic) {
 
 int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err, bool showProgress) {
   if (args.size() == 1 && args[0] == "--version") {
-    out << "glyphon " << GLYPHON_VERSION << "\n";
+    out << "glyphon " << kVersion << "\n";
     return kExitSuccess;
   }
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);

@@ -46,8 +46,8 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
     } else if (option == "--rect") {
       command.rect = ParseRect(*value);
       if (!command.rect)
-        return Parsed::Failure("--rect wants X,Y,W,H as four whole numbers from 0 to 32767, not \"" + *value +
-                               "\"");
+        return Parsed::Failure("--rect wants X,Y,W,H as four whole numbers from 0 to " +
+                               std::to_string(kMaxPictureSide) + ", not \"" + *value + "\"");
     } else {
       return Parsed::Failure("unknown option " + option + " for locate");
     }

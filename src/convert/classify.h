@@ -1,21 +1,13 @@
 #pragma once
 
-#include <string_view>
-
 #include "platform/types.h"
 
 namespace glyphon::convert {
 
-// Splits a colour into one component. `colour` names it in any letter case: "R", "RED"
-// or "0"; "G", "GREEN" or "1"; "B", "BLUE" or "2". Any other name gives 0. The invalid
-// read -1 gives R = 255, G = -65281, B = 255, as the integer arithmetic on 0x00BBGGRR says.
-int UnRGB(RgbColor colour, std::string_view name);
-
-// nearest((R + G + B) / 3) with equal weights; -21590 for the invalid read -1.
-int GreyLevel(RgbColor colour) noexcept;
-
 // The 1-bit rule compares the whole colour value with 0x7F7F7F, so blue decides first.
-constexpr int Bit1(RgbColor colour) noexcept { return colour > 0x7F7F7F ? 1 : 0; }
+constexpr int Bit1(RgbColor colour) noexcept {
+  return colour > 0x7F7F7F ? 1 : 0;
+}
 
 // The four-level rule of the 2-bit formats; the bands are deliberately uneven.
 constexpr int Level2(int grey) noexcept {
@@ -25,18 +17,18 @@ constexpr int Level2(int grey) noexcept {
   return 3;
 }
 
-// Integer division truncating toward zero (a \ b) and the floor of a / b. They differ
-// only for negative greys, that is for the invalid read.
-constexpr int TruncDiv(int a, int b) noexcept { return a / b; }
-constexpr int FloorDiv(int a, int b) noexcept {
-  const int q = a / b;
-  return (a % b != 0 && ((a < 0) != (b < 0))) ? q - 1 : q;
+// Integer division truncating toward zero (a \ b), which differs from the floor only for
+// negative greys, that is for the invalid read.
+constexpr int TruncDiv(int a, int b) noexcept {
+  return a / b;
 }
 
 // Encoders read the source through this: a point outside the picture counts as black,
 // since its classification (grey -21590) fits no field of a multi-bit format, and
 // black is what the 1- and 2-bit rules give it anyway.
-constexpr RgbColor InsideOrBlack(RgbColor colour) noexcept { return colour < 0 ? kBlack : colour; }
+constexpr RgbColor InsideOrBlack(RgbColor colour) noexcept {
+  return colour < 0 ? kBlack : colour;
+}
 
 // Grey level of a real colour (0x00BBGGRR), the hot path of every multi-bit encoder.
 constexpr int GreyOfColour(RgbColor colour) noexcept {

@@ -18,7 +18,7 @@ struct Selection {
 };
 
 // The partner data of the five partner formats: the partner picture `picData` (whether
-// it holds a *loaded* picture is HavePic) and the partner bytes `AuxDataString`
+// it holds a *loaded* picture is HavePic) and the partner bytes `aux`
 // (non-empty is HaveData). The workspace owns one; the partner encoders may rebuild both.
 struct PartnerState {
   platform::Surface picData;
@@ -39,7 +39,8 @@ inline std::size_t OutputSize(const Selection& sel, double pixelsPerByte) noexce
 // Stores one byte. A tiled format whose selection is not a whole number of tiles can
 // compute offsets past the end of its output; those bytes are dropped.
 inline void StoreByte(ByteString& out, std::int64_t offset, std::uint8_t value) noexcept {
-  if (offset >= 0 && static_cast<std::uint64_t>(offset) < out.size()) out[static_cast<std::size_t>(offset)] = value;
+  if (offset >= 0 && static_cast<std::uint64_t>(offset) < out.size())
+    out[static_cast<std::size_t>(offset)] = value;
 }
 
 }  // namespace glyphon::convert

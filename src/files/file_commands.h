@@ -34,7 +34,6 @@ class FileCommands {
   void LoadPartnerBitmap(const std::string& fileName);
   void LoadData(const std::string& fileName);
   void LoadPartnerData(const std::string& fileName);
-  void EnterPreviewMode();
   // Load, preview mode.
   void Preview();
 
@@ -42,11 +41,6 @@ class FileCommands {
   void SaveFile();
   // Save, preview mode: image generation.
   void Accept();
-
-  // The steps a preview and an accept share around the decode.
-  void LockForDecode(workspace::Mode busyMode, workspace::CommandButton& busyButton,
-                     std::string_view busyCaption, std::string_view progressCaption);
-  void UnlockAfterDecode();
 
   // Why a picture from a file or the clipboard cannot be taken (empty, or beyond the
   // picture limits); empty when it can.

@@ -1,5 +1,4 @@
 #include <algorithm>
-#include <cmath>
 #include <new>
 #include <utility>
 #include <vector>
@@ -13,20 +12,10 @@ namespace glyphon::files {
 namespace {
 
 using platform::Answer;
-using workspace::Spinner;
 
 constexpr std::string_view kFileNotFound = "the file was not found";
 constexpr std::string_view kEmptyFile = "the file is empty (0 bytes)";
 constexpr std::string_view kPreviewProgress = "Preview Generation Progress";
-// The preview width goes no further than this, however long the data.
-constexpr int kMaxPreviewWidth = 1024;
-
-void SetButton(workspace::CommandButton& button, const workspace::ButtonText& text) {
-  button.caption = text.caption;
-  button.toolTip = text.toolTip;
-  button.width = workspace::kWideButtonWidth;
-  button.enabled = true;
-}
 
 }  // namespace
 
@@ -112,11 +101,7 @@ void FileCommands::LoadPartnerBitmap(const std::string& fileName) {
     Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
-  // Converted data was made with the old partner.
-  m_window.ForgetDataOrigin();
-  m_window.picData = std::move(picture).Value();
-  m_window.picData.SetHasPicture(true);
-  m_window.AuxDataString.clear();
+  m_window.SetPartnerPicture(std::move(picture).Value());
 }
 
 void FileCommands::LoadData(const std::string& fileName) {
@@ -126,10 +111,7 @@ void FileCommands::LoadData(const std::string& fileName) {
     return;
   }
   m_dataFile = fileName;
-  m_window.ForgetDataOrigin();
-  m_window.picBitmap.ClearPicture();
-  m_window.RomDataString = std::move(data).Value();
-  EnterPreviewMode();
+  m_window.EnterPreview(std::move(data).Value());
 }
 
 void FileCommands::LoadPartnerData(const std::string& fileName) {
@@ -138,68 +120,14 @@ void FileCommands::LoadPartnerData(const std::string& fileName) {
     Warn(UnableToLoad(fileName), data.Error());
     return;
   }
-  m_window.ForgetDataOrigin();
-  m_window.picData = platform::Surface();
-  m_window.AuxDataString = std::move(data).Value();
-}
-
-// Load, Clear and Save become Preview, Cancel and Accept; Paste, Convert and Copy go; only
-// the width stays, ranging over the data's length up to kMaxPreviewWidth and starting
-// near the side of a square.
-void FileCommands::EnterPreviewMode() {
-  workspace::MainWindow& w = m_window;
-  const std::size_t length = w.RomDataString.size();
-
-  w.shaBox.visible = false;
-  w.frmImage.shaBox.visible = false;
-  w.picView = platform::Surface();
-  w.ClearThumbnail();
-  w.SetMode(workspace::Mode::Preview);
-  SetButton(w.cmdLoad, workspace::kPreviewButton);
-  SetButton(w.cmdClear, workspace::kCancelButton);
-  SetButton(w.cmdSave, workspace::kAcceptButton);
-  w.cmdPaste.visible = w.cmdConvert.visible = w.cmdCopy.visible = false;
-  w.EnableSpinnerRow(Spinner::X, false);
-  w.EnableSpinnerRow(Spinner::Y, false);
-  w.EnableSpinnerRow(Spinner::Height, false);
-  w.EnableSpinnerRow(Spinner::Width, true);
-  // The format the user has selected, even if no command has used it yet: the preview
-  // will decode with it.
-  w.SettleFormat();
-  w.EnableFormatOptions(true);
-  w.SetFormatOption(w.FormatIndex);
-  w.optFormat_Click(w.FormatIndex);
-
-  const int maxWidth = static_cast<int>(std::min<std::size_t>(length, kMaxPreviewWidth));
-  w.SetSpinnerMax(Spinner::X, 0);
-  w.SetSpinnerMax(Spinner::Y, 0);
-  w.SetSpinnerMax(Spinner::Height, 0);
-  w.SetSpinnerMax(Spinner::Width, maxWidth);
-  w.SetSpinner(Spinner::X, 0);
-  w.SetSpinner(Spinner::Y, 0);
-  w.SetSpinner(Spinner::Height, 0);
-  // Beyond the range the width stops at its maximum.
-  const auto side = Nearest(std::sqrt(static_cast<double>(length)));
-  w.SetSpinner(Spinner::Width, static_cast<int>(std::min<std::int64_t>(side, maxWidth)));
-  w.SetThumbnailViewable(true);
-  w.chkTile8_Click();
-  if (w.vscWidth.value == 0) {
-    // No data, or less than a tile row under the lock: one step of the arrows, which the
-    // range must then hold.
-    const int step = w.vscWidth.smallChange;
-    if (w.vscWidth.max < step) w.SetSpinnerMax(Spinner::Width, step);
-    w.SetSpinner(Spinner::Width, step);
-  }
-
-  w.AuxDataString.clear();
-  w.picData = platform::Surface();
+  m_window.SetPartnerData(std::move(data).Value());
 }
 
 // Decodes the whole of the ROM data at the chosen format and width into picBitmap and
 // shows it in the thumbnail. A failure shows nothing and gives the window back.
 void FileCommands::Preview() {
   workspace::MainWindow& w = m_window;
-  LockForDecode(workspace::Mode::Previewing, w.cmdLoad, workspace::kPreviewingCaption, kPreviewProgress);
+  w.BeginDecode(workspace::Mode::Previewing, kPreviewProgress);
 
   formats::DecodeResult result =
       formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
@@ -213,9 +141,7 @@ void FileCommands::Preview() {
     w.ClearThumbnail();
   }
 
-  UnlockAfterDecode();
-  w.SetMode(workspace::Mode::Preview);
-  w.cmdLoad.caption = workspace::kPreviewButton.caption;
+  w.EndDecode(workspace::Mode::Preview);
 }
 
 }  // namespace glyphon::files

@@ -114,7 +114,7 @@ bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
 void FileCommands::Accept() {
   workspace::MainWindow& w = m_window;
   const workspace::PictureBox thumbnail = w.picImage;
-  LockForDecode(workspace::Mode::Accepting, w.cmdSave, workspace::kAcceptingCaption, kGenerationProgress);
+  w.BeginDecode(workspace::Mode::Accepting, kGenerationProgress);
   w.ClearThumbnail();
 
   // The Mode 7 interleaved decoder rebuilds the partner data and picture here.
@@ -128,16 +128,13 @@ void FileCommands::Accept() {
                                                          : std::string();
   if (!failure.empty()) {
     Warn(UnableToLoad(m_dataFile), failure);
-    UnlockAfterDecode();
-    w.SetMode(workspace::Mode::Preview);
-    w.cmdSave.caption = workspace::kAcceptButton.caption;
+    w.EndDecode(workspace::Mode::Preview);
     w.picImage = thumbnail;
     return;
   }
   w.DrawThumbnail(result.picture);
 
-  UnlockAfterDecode();
-  w.RestoreNormalButtons();
+  w.EndDecode(workspace::Mode::Normal);
   // The generated picture becomes the current one. picBitmap is only a work surface from
   // here on (Copy and Save size it anew), so the picture moves instead of being copied.
   w.picBitmap = platform::Surface();

@@ -1,5 +1,7 @@
 #include "formats/decoding.h"
 
+#include <algorithm>
+
 #include "platform/picture_limits.h"
 
 namespace glyphon::formats {
@@ -50,6 +52,14 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
                                  mode == DecodeMode::ImageGeneration ? partner : nullptr, ticker);
   if (result.Ok()) result.picture.SetHasPicture(true);
   return result;
+}
+
+std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection) {
+  if (!format.HasPartner() || !partner.HavePic() || partner.HaveData()) return {};
+  const int width = std::max(partner.picData.Width(), selection.width);
+  const int height = std::max(partner.picData.Height(), selection.height);
+  if (platform::FitsPictureLimits(width, height)) return {};
+  return platform::PictureSizeProblem(width, height, "the partner picture would grow to");
 }
 
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,

@@ -30,7 +30,12 @@ struct DecodeResult {
 DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
                     PartnerState* partner, platform::ProgressSink& progress);
 
-// Runs a format's encoder on the selection.
+// Why the selection cannot be encoded with `partner`; empty when it can. A loaded partner
+// picture without partner data grows to the selection's size, which must stay within the
+// picture limits.
+std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection);
+
+// Runs a format's encoder on the selection; EncodeProblem must have found nothing.
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
                   PartnerState& partner, platform::ProgressSink& progress);
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cassert>
 #include <cctype>
 #include <charconv>
-#include <stdexcept>
 
 #include "formats/mode7.h"
 #include "formats/n64.h"
@@ -71,9 +71,9 @@ std::span<const FormatInfo> Formats() noexcept {
   return kFormats;
 }
 
-const FormatInfo& Format(int index) {
-  if (index < 0 || index >= kFormatCount) throw std::out_of_range("format index " + std::to_string(index));
-  return kFormats[static_cast<std::size_t>(index)];
+const FormatInfo& Format(int index) noexcept {
+  assert(index >= 0 && index < kFormatCount);
+  return kFormats[static_cast<std::size_t>(std::clamp(index, 0, kFormatCount - 1))];
 }
 
 namespace {

@@ -45,7 +45,9 @@ struct FormatInfo {
 };
 
 std::span<const FormatInfo> Formats() noexcept;
-const FormatInfo& Format(int index);
+// The format at a known index, 0 to kFormatCount - 1 (the window's options, a parsed
+// command); names and numbers a user typed go through FindFormat.
+const FormatInfo& Format(int index) noexcept;
 
 // The picture files the window loads (whatever the reader decodes) and saves (BMP and PNG),
 // by extension in lower case. The filter lists' picture entries are made from these.

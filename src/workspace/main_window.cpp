@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <charconv>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -22,9 +23,11 @@ constexpr int kThumbnailHeight = 132;
 constexpr int kPaletteWidth = 260;
 constexpr int kPaletteHeight = 17;
 
-constexpr std::string_view kAboutTitle = "About Quilby ROM Glyphon...";
-constexpr std::array<std::string_view, 9> kAboutLines = {
-    "Quilby ROM Glyphon 1.0",
+// "Quilby ROM Glyphon 1.0": the maker's name before the product's and its version.
+const std::string kAboutName = "Quilby " + std::string(kProductName) + " " + std::string(kVersion);
+const std::string kAboutTitle = "About Quilby " + std::string(kProductName) + "...";
+const std::array<std::string_view, 9> kAboutLines = {
+    kAboutName,
     "Copyright 2026",
     "The ROM Glyphon developers",
     "                  (see README)",
@@ -54,18 +57,15 @@ MainWindow::MainWindow(platform::Platform& platform) : frmProgress(platform), m_
   picPalette.height = kPaletteHeight;
   picPalette.image = Surface(picPalette.DrawWidth(), picPalette.DrawHeight());
 
-  SetButton(cmdLoad, kLoadButton);
-  SetButton(cmdClear, kClearButton);
-  SetButton(cmdSave, kSaveButton);
   SetButton(cmdPaste, kPasteButton);
-  SetButton(cmdConvert, kConvertButton);
   SetButton(cmdCopy, kCopyButton);
+  ShowMode(Mode::Normal);
 
   for (const formats::FormatInfo& format : formats::Formats()) {
     optFormat[static_cast<std::size_t>(format.index)].caption = format.caption;
   }
 
-  lblAbout.caption = "Quilby ROM Glyphon 1.0";
+  lblAbout.caption = kAboutName;
   lblAbout.toolTip = kAboutTitle;
   lblAbout.pointer = MousePointer::ArrowQuestion;
 }
@@ -126,7 +126,7 @@ void MainWindow::CancelPreview() {
   cmdConvert.enabled = true;
   cmdLoad.enabled = true;
   cmdClear.enabled = true;
-  RestoreNormalButtons();
+  ShowMode(Mode::Normal);
 
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
   // The lock may be switched off only where the selected format allows it.
@@ -149,8 +149,7 @@ void MainWindow::lblAbout_Click() {
     if (i > 0) text += '\r';
     text += kAboutLines[i];
   }
-  m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, std::string(kAboutTitle)});
+  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, kAboutTitle});
 }
 
 // ---- Convert ----
@@ -178,13 +177,11 @@ void MainWindow::cmdConvert_Click() {
   frmProgress.PercentBar(0);
   frmProgress.Visible = true;
 
-  std::string failure;
+  std::string failure = formats::EncodeProblem(format, Partner, selection);
   try {
-    RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
+    if (failure.empty()) RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
-  } catch (const std::exception& e) {
-    failure = e.what();
   }
 
   frmProgress.Unload();
@@ -208,8 +205,7 @@ void MainWindow::LockForConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = false;
   }
-  SetMode(Mode::Converting);
-  cmdConvert.caption = kConvertingCaption;
+  ShowMode(Mode::Converting);
   SetThumbnailViewable(false);
   shaBox.visible = false;
   frmImage.shaBox.visible = false;
@@ -223,8 +219,7 @@ void MainWindow::UnlockAfterConversion() {
   for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
     button->enabled = true;
   }
-  SetMode(Mode::Normal);
-  cmdConvert.caption = kConvertButton.caption;
+  ShowMode(Mode::Normal);
   SetThumbnailViewable(true);
   shaBox.visible = true;
   frmImage.shaBox.visible = true;
@@ -503,15 +498,20 @@ void MainWindow::EnableFormatOptions(bool enabled) {
   for (OptionButton& option : optFormat) option.enabled = enabled;
 }
 
-void MainWindow::RestoreNormalButtons() {
-  SetMode(Mode::Normal);
-  for (CommandButton* button : {&cmdLoad, &cmdClear, &cmdSave}) button->width = kNormalButtonWidth;
-  SetButton(cmdLoad, kLoadButton);
-  SetButton(cmdClear, kClearButton);
-  SetButton(cmdSave, kSaveButton);
-  cmdPaste.visible = true;
-  cmdConvert.visible = true;
-  cmdCopy.visible = true;
+void MainWindow::ShowMode(Mode mode) {
+  m_mode = mode;
+  const bool preview = mode == Mode::Preview || mode == Mode::Previewing || mode == Mode::Accepting;
+  SetButton(cmdLoad, preview ? kPreviewButton : kLoadButton);
+  SetButton(cmdClear, preview ? kCancelButton : kClearButton);
+  SetButton(cmdSave, preview ? kAcceptButton : kSaveButton);
+  SetButton(cmdConvert, kConvertButton);
+  for (CommandButton* button : {&cmdLoad, &cmdClear, &cmdSave}) {
+    button->width = preview ? kWideButtonWidth : kNormalButtonWidth;
+  }
+  for (CommandButton* button : {&cmdPaste, &cmdConvert, &cmdCopy}) button->visible = !preview;
+  if (mode == Mode::Converting) cmdConvert.caption = kConvertingCaption;
+  if (mode == Mode::Previewing) cmdLoad.caption = kPreviewingCaption;
+  if (mode == Mode::Accepting) cmdSave.caption = kAcceptingCaption;
 }
 
 // The spinners range over the current picture and select all of it.
@@ -557,6 +557,102 @@ void MainWindow::MakeCurrentPicture(Surface picture) {
   cmdSave.enabled = true;
   cmdCopy.enabled = true;
   chkTile8_Click();
+}
+
+// ---- Preview and accept ----
+
+void MainWindow::EnterPreview(ByteString data) {
+  ForgetDataOrigin();
+  picBitmap.ClearPicture();
+  RomDataString = std::move(data);
+  const std::size_t length = RomDataString.size();
+
+  shaBox.visible = false;
+  frmImage.shaBox.visible = false;
+  picView = Surface();
+  ClearThumbnail();
+  ShowMode(Mode::Preview);
+  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = true;
+  EnableSpinnerRow(Spinner::X, false);
+  EnableSpinnerRow(Spinner::Y, false);
+  EnableSpinnerRow(Spinner::Height, false);
+  EnableSpinnerRow(Spinner::Width, true);
+  // The format the user has selected, even if no command has used it yet: the preview
+  // will decode with it.
+  SettleFormat();
+  EnableFormatOptions(true);
+  SetFormatOption(FormatIndex);
+  optFormat_Click(FormatIndex);
+  PreviewWidthFor(length);
+  SetThumbnailViewable(true);
+  chkTile8_Click();
+  if (vscWidth.value == 0) {
+    // No data, or less than a tile row under the lock: one step of the arrows, which the
+    // range must then hold.
+    const int step = vscWidth.smallChange;
+    if (vscWidth.max < step) SetSpinnerMax(Spinner::Width, step);
+    SetSpinner(Spinner::Width, step);
+  }
+  Partner.aux.clear();
+  Partner.picData = Surface();
+}
+
+void MainWindow::PreviewWidthFor(std::size_t length) {
+  const int maxWidth = static_cast<int>(std::min<std::size_t>(length, kMaxPreviewWidth));
+  SetSpinnerMax(Spinner::X, 0);
+  SetSpinnerMax(Spinner::Y, 0);
+  SetSpinnerMax(Spinner::Height, 0);
+  SetSpinnerMax(Spinner::Width, maxWidth);
+  SetSpinner(Spinner::X, 0);
+  SetSpinner(Spinner::Y, 0);
+  SetSpinner(Spinner::Height, 0);
+  // Beyond the range the width stops at its maximum.
+  const auto side = Nearest(std::sqrt(static_cast<double>(length)));
+  SetSpinner(Spinner::Width, static_cast<int>(std::min<std::int64_t>(side, maxWidth)));
+}
+
+// The progress window lets pending window messages run after every pixel. In preview mode
+// only the three command buttons, the width and the formats are live.
+void MainWindow::BeginDecode(Mode busy, std::string_view progressCaption) {
+  ShowMode(busy);
+  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = false;
+  SetThumbnailViewable(false);
+  EnableSpinnerRow(Spinner::Width, false);
+  chkTile8.enabled = false;
+
+  SettleFormat();
+  EnableFormatOptions(false);
+  SetFormatOption(FormatIndex);
+
+  frmProgress.Caption = progressCaption;
+  frmProgress.PercentBar(0);
+  frmProgress.Visible = true;
+}
+
+void MainWindow::EndDecode(Mode next) {
+  frmProgress.Unload();
+  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = true;
+  SetThumbnailViewable(true);
+  EnableSpinnerRow(Spinner::Width, true);
+  chkTile8.enabled = true;
+  EnableFormatOptions(true);
+  SetFormatOption(FormatIndex);
+  optFormat_Click(FormatIndex);
+  ShowMode(next);
+}
+
+void MainWindow::SetPartnerPicture(Surface picture) {
+  // Converted data was made with the old partner.
+  ForgetDataOrigin();
+  Partner.picData = std::move(picture);
+  Partner.picData.SetHasPicture(true);
+  Partner.aux.clear();
+}
+
+void MainWindow::SetPartnerData(ByteString data) {
+  ForgetDataOrigin();
+  Partner.picData = Surface();
+  Partner.aux = std::move(data);
 }
 
 }  // namespace glyphon::workspace

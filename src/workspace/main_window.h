@@ -9,6 +9,7 @@
 #include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "platform/platform.h"
+#include "platform/product.h"
 #include "platform/surface.h"
 #include "platform/types.h"
 #include "workspace/controls.h"
@@ -43,8 +44,8 @@ inline constexpr std::string_view kAcceptingCaption = "Accepting...";
 
 inline constexpr std::string_view kViewToolTip = "Click to view full size...";
 
-// What the window is doing. The mode decides what Load, Clear and Save do; the buttons'
-// captions are set with it.
+// What the window is doing. The mode decides what Load, Clear and Save do, and the
+// buttons' captions, tool tips and widths follow from it.
 enum class Mode {
   Normal,      // Load, Clear, Save
   Preview,     // ROM data loaded: Preview, Cancel, Accept
@@ -52,6 +53,9 @@ enum class Mode {
   Previewing,  // a preview is being decoded
   Accepting,   // a preview is being made the picture
 };
+
+// A preview's width goes no further than this, however long the data.
+inline constexpr int kMaxPreviewWidth = 1024;
 
 // The four selection spinners.
 enum class Spinner { X, Y, Width, Height };
@@ -79,10 +83,10 @@ class MainWindow {
 
   // ---- State ----
 
-  std::string Caption = "ROM Glyphon";
+  std::string Caption{kProductName};
   bool Visible = true;
 
-  std::int16_t FormatIndex = 0;  // 0 to 18
+  std::int16_t FormatIndex = 0;  // 0 to kFormatCount - 1
   ByteString RomDataString;
   // The partner picture and the partner data (two views into Partner), handed to the
   // partner codecs as they are.
@@ -171,7 +175,7 @@ class MainWindow {
   void SetTile8(int value);
   // Clamped to 0 .. the spinner's maximum.
   void SetSpinner(Spinner spinner, int value);
-  // Clamped to 0 .. 32767; a value above the new maximum comes down to it.
+  // Clamped to 0 .. kMaxPictureSide; a value above the new maximum comes down to it.
   void SetSpinnerMax(Spinner spinner, int max);
 
   // ---- Shared steps of the commands ----
@@ -179,7 +183,6 @@ class MainWindow {
   ScrollBar& Bar(Spinner spinner) noexcept;
   const ScrollBar& Bar(Spinner spinner) const noexcept;
   Mode CurrentMode() const noexcept { return m_mode; }
-  void SetMode(Mode mode) noexcept { m_mode = mode; }
   // Preview mode, or accepting a preview: a new format or width makes the shown preview stale.
   bool InPreviewMode() const noexcept { return m_mode == Mode::Preview || m_mode == Mode::Accepting; }
   // Clear is Cancel from loading ROM data until it is accepted or cancelled.
@@ -203,14 +206,28 @@ class MainWindow {
   // The labels and spinner of one selection value, together.
   void EnableSpinnerRow(Spinner spinner, bool enabled);
   void EnableFormatOptions(bool enabled);
-  // Load, Clear and Save back to their normal captions, tool tips and width; Paste,
-  // Convert and Copy shown.
-  void RestoreNormalButtons();
   // Makes `picture` the current picture, as loading a bitmap or pasting does: copied to
   // picView, drawn in the thumbnail, the format re-applied, the bitmap-only save list, the
   // spinner ranges set to the picture and the whole picture selected (then locked to the
   // grid when the lock is on).
   void MakeCurrentPicture(platform::Surface picture);
+
+  // ---- Mode transitions ----
+
+  // Loaded ROM data is shown for preview: Load, Clear and Save become Preview, Cancel and
+  // Accept; Paste, Convert and Copy go; only the width stays, ranging over the data's
+  // length up to kMaxPreviewWidth and starting near the side of a square. The partner
+  // data goes with the old picture.
+  void EnterPreview(ByteString data);
+  // A preview or an accept (`busy`) starts decoding: everything a click could reach is
+  // locked and the progress window shows `progressCaption`.
+  void BeginDecode(Mode busy, std::string_view progressCaption);
+  // The decode is over: the window is unlocked and goes to `next`. The format is
+  // re-applied while the busy mode still stands, so a new preview stays in the thumbnail.
+  void EndDecode(Mode next);
+  // A partner picture or partner data from a file replaces the other.
+  void SetPartnerPicture(platform::Surface picture);
+  void SetPartnerData(ByteString data);
 
   // ---- Whether the data and the picture belong together, and what was saved ----
 
@@ -232,6 +249,11 @@ class MainWindow {
   void CancelPreview();
   void SelectWholePicture();
   void SpinnerChanged(Spinner spinner);
+  // Sets the mode and the command buttons' captions, tool tips, widths and visibility
+  // that follow from it.
+  void ShowMode(Mode mode);
+  // The preview's spinners for `length` bytes of data: only the width, near a square's side.
+  void PreviewWidthFor(std::size_t length);
   void LockForConversion();
   void UnlockAfterConversion();
 

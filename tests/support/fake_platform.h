@@ -14,30 +14,22 @@
 
 namespace glyphon::test {
 
-// A platform for model tests. It records every request (message boxes with all their
-// fields, the dialogs with their filter lists, clipboard writes, each time pending events
-// were let run) and answers from a script: queued answers to questions, queued file
-// choices, the clipboard's content. Files are real (the tests use temporary folders) and
-// pictures go through the picture-file unit.
-//
-// A question with no scripted answer fails the test and is answered No (or Cancel).
-class FakePlatform final : public platform::Platform {
+// Message boxes and file dialogs answered from a script, over any platform `Base`:
+// queued answers to questions and queued file choices; every message and every dialog's
+// filter list is recorded. A question with no scripted answer fails the test and is
+// answered No (or Cancel).
+template <class Base>
+class ScriptedDialogs : public Base {
  public:
   // ---- Script ----
   std::deque<platform::Answer> answers;
   std::deque<platform::FileChoice> openChoices;  // empty: the dialog is cancelled
   std::deque<platform::FileChoice> saveChoices;
-  std::optional<platform::Surface> clipboard;
-  // Runs each time pending events are let run: where a test looks at the window as the
-  // front end would repaint it in the middle of a loop.
-  std::function<void()> onPendingEvents;
 
   // ---- Record ----
   std::vector<platform::Message> messages;
   std::vector<std::string> openDialogFilters;
   std::vector<std::string> saveDialogFilters;
-  int clipboardWrites = 0;
-  int pendingEventRuns = 0;
 
   platform::Answer ShowMessage(const platform::Message& message) override {
     messages.push_back(message);
@@ -52,14 +44,39 @@ class FakePlatform final : public platform::Platform {
     return answer;
   }
 
-  platform::FileChoice OpenFileDialog(std::string_view filters) override {
-    openDialogFilters.emplace_back(filters);
-    return Next(openChoices);
-  }
   platform::FileChoice SaveFileDialog(std::string_view filters) override {
     saveDialogFilters.emplace_back(filters);
     return Next(saveChoices);
   }
+
+ protected:
+  platform::FileChoice NextOpenChoice(std::string_view filters) {
+    openDialogFilters.emplace_back(filters);
+    return Next(openChoices);
+  }
+
+ private:
+  static platform::FileChoice Next(std::deque<platform::FileChoice>& choices) {
+    if (choices.empty()) return {};
+    platform::FileChoice choice = choices.front();
+    choices.pop_front();
+    return choice;
+  }
+};
+
+// A platform for model tests: scripted dialogs, a clipboard the test sets and reads, and a
+// record of each time pending events were let run. Files are real (the tests use
+// temporary folders) and pictures go through the picture-file unit.
+class FakePlatform final : public ScriptedDialogs<platform::Platform> {
+ public:
+  std::optional<platform::Surface> clipboard;
+  // Runs each time pending events are let run: where a test looks at the window as the
+  // front end would repaint it in the middle of a loop.
+  std::function<void()> onPendingEvents;
+  int clipboardWrites = 0;
+  int pendingEventRuns = 0;
+
+  platform::FileChoice OpenFileDialog(std::string_view filters) override { return NextOpenChoice(filters); }
 
   std::optional<platform::Surface> ClipboardPicture() override { return clipboard; }
   void SetClipboardPicture(const platform::Surface& picture) override {
@@ -77,14 +94,6 @@ class FakePlatform final : public platform::Platform {
   void ProcessPendingEvents() override {
     ++pendingEventRuns;
     if (onPendingEvents) onPendingEvents();
-  }
-
- private:
-  static platform::FileChoice Next(std::deque<platform::FileChoice>& choices) {
-    if (choices.empty()) return {};
-    platform::FileChoice choice = choices.front();
-    choices.pop_front();
-    return choice;
   }
 };
 

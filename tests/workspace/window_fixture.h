@@ -126,44 +126,8 @@ class WindowTest : public ::testing::Test {
 
   convert::Selection Selection() const { return window.CurrentSelection(); }
 
-  // The state loading a ROM data file leaves: the buttons renamed and widened, Paste,
-  // Convert and Copy hidden, only the width spinner enabled over 0 .. min(L, 1024), the
-  // thumbnail and picView cleared. Made by hand here; the load flow builds it for real.
-  void EnterPreview(ByteString data) {
-    window.picBitmap = platform::Surface();
-    window.RomDataString = std::move(data);
-    window.shaBox.visible = false;
-    window.frmImage.shaBox.visible = false;
-    window.picView = window.picBitmap;
-    window.ClearThumbnail();
-    window.cmdLoad.enabled = window.cmdClear.enabled = window.cmdSave.enabled = true;
-    window.cmdPaste.visible = window.cmdConvert.visible = window.cmdCopy.visible = false;
-    for (auto* b : {&window.cmdLoad, &window.cmdClear, &window.cmdSave})
-      b->width = workspace::kWideButtonWidth;
-    auto rename = [](workspace::CommandButton& b, const workspace::ButtonText& text) {
-      b.caption = text.caption;
-      b.toolTip = text.toolTip;
-    };
-    window.SetMode(workspace::Mode::Preview);
-    rename(window.cmdLoad, workspace::kPreviewButton);
-    rename(window.cmdClear, workspace::kCancelButton);
-    rename(window.cmdSave, workspace::kAcceptButton);
-    window.EnableSpinnerRow(Spinner::X, false);
-    window.EnableSpinnerRow(Spinner::Y, false);
-    window.EnableSpinnerRow(Spinner::Height, false);
-    window.EnableSpinnerRow(Spinner::Width, true);
-    window.EnableFormatOptions(true);
-    window.SetFormatOption(window.FormatIndex);
-    window.optFormat_Click(window.FormatIndex);
-    const int length = static_cast<int>(window.RomDataString.size());
-    window.SetSpinnerMax(Spinner::X, 0);
-    window.SetSpinnerMax(Spinner::Y, 0);
-    window.SetSpinnerMax(Spinner::Height, 0);
-    window.SetSpinnerMax(Spinner::Width, std::min(length, 1024));
-    window.SetSpinner(Spinner::Width, static_cast<int>(Nearest(std::sqrt(static_cast<double>(length)))));
-    window.SetThumbnailViewable(true);
-    window.chkTile8_Click();
-  }
+  // The state loading a ROM data file leaves.
+  void EnterPreview(ByteString data) { window.EnterPreview(std::move(data)); }
 
   // A preview drawn: what the Preview command leaves on picBitmap and the thumbnail.
   void ShowPreview(const platform::Surface& preview) {
