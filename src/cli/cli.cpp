@@ -9,6 +9,8 @@
 #include <sstream>
 
 #include "cli/locate_command.h"
+#include "cli/palette_command.h"
+#include "cli/palette_values.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
@@ -106,6 +108,10 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   OptionReader reader(args);
   for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
     if (option == "--help" || option == "-h") return Command(HelpCommand{"encode"});
+    if (option == "--nearest") {
+      command.values.nearest = true;
+      continue;
+    }
     auto value = reader.Value();
     if (!value) return Usage("option " + option + " needs a value");
     if (option == "--format" || option == "-f") {
@@ -122,11 +128,15 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
       command.partnerData = *value;
     } else if (option == "--partner-out") {
       command.partnerOut = *value;
+    } else if (IsValueOption(option)) {
+      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
     } else {
       return Usage("unknown option " + option + " for encode");
     }
   }
   if (!haveFormat) return Usage("encode needs --format");
+  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "encode"); !fits)
+    return Usage(fits.error);
   if (!command.partnerImage.empty() && !command.partnerData.empty()) {
     return Usage("give --partner-image or --partner-data, not both");
   }
@@ -157,12 +167,16 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
       haveWidth = true;
     } else if (option == "--partner-out") {
       command.partnerOut = *value;
+    } else if (IsValueOption(option)) {
+      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
     } else {
       return Usage("unknown option " + option + " for decode");
     }
   }
   if (!haveFormat) return Usage("decode needs --format");
   if (!haveWidth) return Usage("decode needs --width");
+  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "decode"); !fits)
+    return Usage(fits.error);
   if (reader.Positional().size() != 2) return Usage("decode needs an INPUT data file and an OUTPUT picture");
   command.input = reader.Positional()[0];
   command.output = reader.Positional()[1];
@@ -318,11 +332,14 @@ Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const p
 
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  auto picture = ReadPictureInput(command.input);
+  auto picture = ReadEncodeInput(command.input, command.values);
   if (!picture) return Fail(err, {InputName(command.input), picture.Error()});
-  const platform::Surface& source = picture.Value();
+  const platform::Surface& source = picture.Value().pixels;
   const auto selection = ChooseSelection(command, source);
   if (!selection) return Fail(err, {InputName(command.input), selection.Error()});
+  const auto paletteOut = ApplyValueRule(command.values, format, picture.Value(), InputName(command.input),
+                                         selection.Value(), err);
+  if (!paletteOut) return Fail(err, {"", paletteOut.Error()});
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
@@ -357,8 +374,10 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     return Fail(err, {InputName(command.partnerImage),
                       std::string(e.what()) + " to fit the selection of " + InputName(command.input)});
   }
-  return CommitOutputs(
-      out, err, {{command.output, data}, {format.HasPartner() ? command.partnerOut : "", partner.aux}});
+  return CommitOutputs(out, err,
+                       {{command.output, data},
+                        {format.HasPartner() ? command.partnerOut : "", partner.aux},
+                        {command.values.paletteOut, paletteOut.Value()}});
 }
 
 int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
@@ -383,6 +402,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
+  if (!command.values.palette.empty()) {
+    auto coloured = PalettePictureBytes(command.values, format, result.picture, kind, err);
+    if (!coloured) return Fail(err, {"", coloured.Error()});
+    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
+  }
   auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
   if (!file)
     return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
@@ -444,6 +468,8 @@ std::string HelpText(const std::string& topic) {
             "a picture written to standard output is a PNG.\n";
   } else if (topic == "locate") {
     text << LocateHelp();
+  } else if (topic == "palette") {
+    text << PaletteHelp();
   } else {
     text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
             "Converts pictures to console ROM graphics and back.\n\n"
@@ -451,7 +477,8 @@ std::string HelpText(const std::string& topic) {
             "  formats   list the formats\n"
             "  encode    convert a picture into ROM graphics\n"
             "  decode    convert ROM graphics into a picture\n"
-            "  locate    find a picture's bytes in a ROM\n\n"
+            "  locate    find a picture's bytes in a ROM\n"
+            "  palette   convert a palette file, or take the palette of a picture\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -467,6 +494,7 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
     return kExitSuccess;
   }
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
+  if (!args.empty() && args[0] == "palette") return RunPalette(args.subspan(1), out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
@@ -483,9 +511,12 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   const std::optional<Failure> collision =
       encode ? Collision({{"INPUT", encode->input},
                           {"--partner-image", encode->partnerImage},
-                          {"--partner-data", encode->partnerData}},
-                         {{"OUTPUT", encode->output}, {"--partner-out", encode->partnerOut}})
-             : Collision({{"INPUT", decode->input}},
+                          {"--partner-data", encode->partnerData},
+                          {"--palette", encode->values.palette}},
+                         {{"OUTPUT", encode->output},
+                          {"--partner-out", encode->partnerOut},
+                          {"--palette-out", encode->values.paletteOut}})
+             : Collision({{"INPUT", decode->input}, {"--palette", decode->values.palette}},
                          {{"OUTPUT", decode->output}, {"--partner-out", decode->partnerOut}});
   if (collision) {
     Fail(err, *collision);

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/palette_values.h"
 #include "convert/encoding.h"
 #include "platform/result.h"
 
@@ -26,6 +27,7 @@ struct EncodeCommand {
   std::string partnerImage;
   std::string partnerData;
   std::string partnerOut;
+  ValueOptions values;
   std::string input;
   std::string output;
 };
@@ -33,6 +35,7 @@ struct DecodeCommand {
   int format = 0;
   int width = 0;
   std::string partnerOut;
+  ValueOptions values;  // --palette and --palette-format
   std::string input;
   std::string output;
 };
