@@ -1,10 +1,12 @@
 #!/usr/bin/env bash
 # Whole-process timings of glyphon with hyperfine: `formats`, and encode and decode of
-# 256x256 and 2048x2048 pictures as PNG and BMP. Prints each case's median and its peak
+# 256x256 and 2048x2048 pictures as PNG and BMP; on a 2048x2048 palette PNG of 16 colours,
+# encode by grey level, by stored index and by palette colour. Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
 # time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
 #   bash bench/cli.sh            # builds the release preset first
 #   GLYPHON=path/to/glyphon bash bench/cli.sh
+#   ONLY="palette PNG" bash bench/cli.sh   # the cases whose name holds the text
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${GLYPHON:-}" ]; then
@@ -25,12 +27,15 @@ for side in (256, 2048):
     for bpp in (2, 4):
         with open(f"{sys.argv[1]}/d{bpp}_{side}.dat", "wb") as f:
             f.write(random.randbytes(side * side * bpp // 8))
+with open(f"{sys.argv[1]}/p16.hex", "w") as f:
+    f.write("".join("#%02x%02x%02x\n" % (i * 37 % 256, i * 91 % 256, 255 - i) for i in range(16)))
 PY
 g="$GLYPHON"
 for side in 256 2048; do
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.png"
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.bmp"
 done
+"$g" decode --format 4bpp-snes --width 2048 --palette "$work/p16.hex" "$work/d4_2048.dat" "$work/i2048.png"
 
 cases=(
   "formats|$g formats"
@@ -43,6 +48,10 @@ cases=(
   "2bpp decode 2048x2048 to PNG|$g decode --format 2bpp-snes/gb --width 2048 $work/d2_2048.dat $work/o.png"
   "4bpp decode 2048x2048 to PNG|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.png"
   "4bpp decode 2048x2048 to BMP|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.bmp"
+  "4bpp encode 2048x2048 palette PNG, --values grey|$g encode --format 4bpp-snes --values grey $work/i2048.png $work/o.dat"
+  "4bpp encode 2048x2048 palette PNG, --values index|$g encode --format 4bpp-snes --values index $work/i2048.png $work/o.dat"
+  "4bpp encode 2048x2048 palette PNG, --values palette|$g encode --format 4bpp-snes --palette $work/p16.hex $work/i2048.png $work/o.dat"
+  "4bpp decode 2048x2048 to palette PNG, --palette|$g decode --format 4bpp-snes --width 2048 --palette $work/p16.hex $work/d4_2048.dat $work/o.png"
 )
 
 echo "| case | median ms | CPU ms | peak memory MB |"
@@ -50,6 +59,7 @@ echo "|---|---:|---:|---:|"
 for entry in "${cases[@]}"; do
   name="${entry%%|*}"
   command="${entry#*|}"
+  [[ "$name" == *"${ONLY:-}"* ]] || continue
   hyperfine -N --style none --warmup 3 --runs "$runs" --export-json "$work/h.json" "$command" >/dev/null 2>&1
   read -r median cpu < <(python3 -c "import json,sys; r = json.load(open(sys.argv[1]))['results'][0]; print('%.1f %.1f' % (r['median'] * 1000, (r['user'] + r['system']) * 1000))" "$work/h.json")
   peak=0

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cstring>
 #include <ostream>
 
 #include "formats/grey_palette.h"
@@ -41,48 +40,49 @@ std::string_view RuleName(ValueRule rule) {
   return rule == ValueRule::Index ? "index" : rule == ValueRule::Palette ? "palette" : "grey";
 }
 
-// The stored indices of the selection.
-convert::ValuePlane IndicesOf(const imageio::PictureFile& picture, const convert::Selection& sel) {
-  convert::ValuePlane plane(sel.width, sel.height);
-  const auto width = static_cast<std::size_t>(picture.pixels.Width());
-  for (int y = 0; y < sel.height; ++y) {
-    const std::size_t from = static_cast<std::size_t>(sel.y + y) * width + static_cast<std::size_t>(sel.x);
-    std::memcpy(plane.values.data() + plane.Index(0, y), picture.indices.data() + from,
-                static_cast<std::size_t>(sel.width));
-  }
-  return plane;
-}
-
-// Repaints the selection in the colours the format draws `values` in; the picture keeps
-// its buffer, so no second picture of the source's size is built.
-void PaintValues(const formats::FormatInfo& format, const convert::ValuePlane& values,
-                 platform::Surface& picture, const convert::Selection& sel) {
+// Repaints the selection in the colours the format draws its values in, `valuesOf(y)`
+// giving row y of the selection's values; the picture keeps its buffer, so no second
+// picture of the source's size is built. Stops at the first row holding a value beyond the
+// format's bits and names its first such pixel.
+template <class RowFn>
+Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture,
+                   const convert::Selection& sel, RowFn&& valuesOf) {
   const auto& colours = format.values->colourOfIndex;
+  const auto width = static_cast<std::size_t>(sel.width);
+  const std::uint8_t limit = static_cast<std::uint8_t>(format.values->MaxIndex());
   for (int y = 0; y < sel.height; ++y) {
-    const auto row = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
-    const std::uint8_t* from = values.values.data() + values.Index(0, y);
-    for (std::size_t x = 0; x < static_cast<std::size_t>(sel.width); ++x) row[x] = colours[from[x]];
+    const std::uint8_t* from = valuesOf(y);
+    if (*std::max_element(from, from + width) > limit) {
+      convert::ValuePlane row(sel.width, 1);
+      std::copy(from, from + width, row.values.begin());
+      return formats::CheckValuesFit(format, row, sel.x, sel.y + y);
+    }
+    const auto to = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
+    for (std::size_t x = 0; x < width; ++x) to[x] = colours[from[x]];
   }
+  return Status::Success();
 }
 
-// The values of the selection under --values index or palette; the palette they index.
+// Paints the stored indices of the selection straight from the file's plane of them.
+Status PaintIndices(const formats::FormatInfo& format, imageio::PictureFile& picture,
+                    const convert::Selection& sel) {
+  const auto width = static_cast<std::size_t>(picture.pixels.Width());
+  return PaintValues(format, picture.pixels, sel, [&](int y) {
+    return picture.indices.data() + static_cast<std::size_t>(sel.y + y) * width +
+           static_cast<std::size_t>(sel.x);
+  });
+}
+
+// The values of the selection under --values palette, and the palette.
 struct ChosenValues {
   convert::ValuePlane values;
   palette::Palette used;
 };
 
-Result<ChosenValues> ChooseValues(const ValueOptions& options, const imageio::PictureFile& picture,
-                                  const std::string& inputName, const convert::Selection& selection,
-                                  std::ostream& err) {
+Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
+                                   const std::string& inputName, const convert::Selection& selection,
+                                   std::ostream& err) {
   using R = Result<ChosenValues>;
-  if (options.rule == ValueRule::Index) {
-    if (picture.indices.empty()) {
-      return FailWith<ChosenValues>(inputName,
-                                    "the picture stores colours, not palette indices (--values index needs a "
-                                    "palette PNG, a BMP with a colour table or a GIF)");
-    }
-    return ChosenValues{IndicesOf(picture, selection), palette::Palette{picture.palette}};
-  }
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
   palette::Palette used = std::move(loaded).Value();
@@ -96,6 +96,31 @@ Result<ChosenValues> ChooseValues(const ValueOptions& options, const imageio::Pi
   auto exact = palette::ExactValues(used, picture.pixels, selection);
   if (!exact) return FailWith<ChosenValues>(inputName, exact.Error());
   return ChosenValues{std::move(exact).Value(), std::move(used)};
+}
+
+// Paints the chosen values into the selection; the palette they index.
+Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const formats::FormatInfo& format,
+                                           imageio::PictureFile& picture, const std::string& inputName,
+                                           const convert::Selection& selection, std::ostream& err) {
+  using R = Result<palette::Palette>;
+  if (options.rule == ValueRule::Index) {
+    if (picture.indices.empty()) {
+      return FailWith<palette::Palette>(
+          inputName,
+          "the picture stores colours, not palette indices (--values index needs "
+          "a palette PNG, a BMP with a colour table or a GIF)");
+    }
+    if (Status painted = PaintIndices(format, picture, selection); !painted)
+      return FailWith<palette::Palette>(inputName, painted.error);
+    return palette::Palette{picture.palette};
+  }
+  auto chosen = PaletteValues(options, picture, inputName, selection, err);
+  if (!chosen) return R::Failure(chosen.Error());
+  const convert::ValuePlane& values = chosen.Value().values;
+  const Status painted = PaintValues(format, picture.pixels, selection,
+                                     [&](int y) { return values.values.data() + values.Index(0, y); });
+  if (!painted) return FailWith<palette::Palette>(inputName, painted.error);
+  return std::move(chosen.Value().used);
 }
 
 int DepthFor(std::size_t entries) {
@@ -187,12 +212,9 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
     used.colours.assign(greys.begin(), greys.end());
   } else {
-    auto chosen = ChooseValues(options, picture, inputName, selection, err);
-    if (!chosen) return R::Failure(chosen.Error());
-    const Status fits = formats::CheckValuesFit(format, chosen.Value().values, selection.x, selection.y);
-    if (!fits) return FailWith<ByteString>(inputName, fits.error);
-    PaintValues(format, chosen.Value().values, picture.pixels, selection);
-    used = std::move(chosen.Value().used);
+    auto painted = PaintChosenValues(options, format, picture, inputName, selection, err);
+    if (!painted) return R::Failure(painted.Error());
+    used = std::move(painted).Value();
   }
   if (options.paletteOut.empty()) return ByteString{};
   return PaletteFileBytes(options.paletteOut, options.Kind(), used);
