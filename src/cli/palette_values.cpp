@@ -43,7 +43,7 @@ std::string_view RuleName(ValueRule rule) {
 // Repaints the selection in the colours the format draws its values in, `valuesOf(y)`
 // giving row y of the selection's values; the picture keeps its buffer, so no second
 // picture of the source's size is built. Stops at the first row holding a value beyond the
-// format's bits and names its first such pixel.
+// format's bits and names its first such pixel (the run then writes nothing).
 template <class RowFn>
 Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture,
                    const convert::Selection& sel, RowFn&& valuesOf) {
@@ -52,13 +52,18 @@ Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture
   const std::uint8_t limit = static_cast<std::uint8_t>(format.values->MaxIndex());
   for (int y = 0; y < sel.height; ++y) {
     const std::uint8_t* from = valuesOf(y);
-    if (*std::max_element(from, from + width) > limit) {
+    const auto to = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
+    // The limit is 2^bits - 1, so a value beyond it sets a bit above the limit's.
+    std::uint8_t seen = 0;
+    for (std::size_t x = 0; x < width; ++x) {
+      seen |= from[x];
+      to[x] = colours[from[x]];
+    }
+    if (seen > limit) {
       convert::ValuePlane row(sel.width, 1);
       std::copy(from, from + width, row.values.begin());
       return formats::CheckValuesFit(format, row, sel.x, sel.y + y);
     }
-    const auto to = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
-    for (std::size_t x = 0; x < width; ++x) to[x] = colours[from[x]];
   }
   return Status::Success();
 }
