@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
 # Whole-process timings of glyphon with hyperfine: `formats`, encode and decode of 256x256
-# and 2048x2048 pictures as PNG and BMP, and `tiles --dedupe --flips` (with a SNES map) next
-# to the plain encode of the same 2048x2048 sheet of repeated and mirrored tiles. Prints each case's median and its peak
+# and 2048x2048 pictures as PNG and BMP; on a 2048x2048 palette PNG of 16 colours, encode by
+# grey level, by stored index and by palette colour; and `tiles --dedupe --flips` (with a
+# SNES map) next to the plain encode of the same 2048x2048 sheet of repeated and mirrored
+# tiles. Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
 # time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
 #   bash bench/cli.sh            # builds the release preset first
 #   GLYPHON=path/to/glyphon bash bench/cli.sh
+#   ONLY="palette PNG" bash bench/cli.sh   # the cases whose name holds the text
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ -z "${GLYPHON:-}" ]; then
@@ -41,6 +44,8 @@ pool = [random.randbytes(32) for _ in range(256)]
 with open(f"{sys.argv[1]}/tiles_2048.dat", "wb") as f:
     for _ in range(256 * 256):
         f.write(mirror(random.choice(pool), random.random() < 0.5, random.random() < 0.5))
+with open(f"{sys.argv[1]}/p16.hex", "w") as f:
+    f.write("".join("#%02x%02x%02x\n" % (i * 37 % 256, i * 91 % 256, 255 - i) for i in range(16)))
 PY
 g="$GLYPHON"
 "$g" decode --format 4bpp-snes --width 2048 "$work/tiles_2048.dat" "$work/s2048.png"
@@ -48,6 +53,7 @@ for side in 256 2048; do
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.png"
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.bmp"
 done
+"$g" decode --format 4bpp-snes --width 2048 --palette "$work/p16.hex" "$work/d4_2048.dat" "$work/i2048.png"
 
 cases=(
   "formats|$g formats"
@@ -62,6 +68,10 @@ cases=(
   "4bpp decode 2048x2048 to BMP|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.bmp"
   "4bpp encode 2048x2048 tile sheet PNG|$g encode --format 4bpp-snes $work/s2048.png $work/o.dat"
   "4bpp tiles --dedupe --flips 2048x2048 tile sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/s2048.png $work/o.dat"
+  "4bpp encode 2048x2048 palette PNG, --values grey|$g encode --format 4bpp-snes --values grey $work/i2048.png $work/o.dat"
+  "4bpp encode 2048x2048 palette PNG, --values index|$g encode --format 4bpp-snes --values index $work/i2048.png $work/o.dat"
+  "4bpp encode 2048x2048 palette PNG, --values palette|$g encode --format 4bpp-snes --palette $work/p16.hex $work/i2048.png $work/o.dat"
+  "4bpp decode 2048x2048 to palette PNG, --palette|$g decode --format 4bpp-snes --width 2048 --palette $work/p16.hex $work/d4_2048.dat $work/o.png"
 )
 
 echo "| case | median ms | CPU ms | peak memory MB |"

@@ -10,6 +10,8 @@
 
 #include "cli/locate_command.h"
 #include "cli/options.h"
+#include "cli/palette_command.h"
+#include "cli/palette_values.h"
 #include "cli/tiles_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -55,6 +57,10 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
     const auto rom = TakeRomOption(RomVerb::Encode, option, reader, command.rom);
     if (!rom) return Usage(rom.Error());
     if (rom.Value()) continue;
+    if (option == "--nearest") {
+      command.values.nearest = true;
+      continue;
+    }
     auto value = reader.Value();
     if (!value) return Usage("option " + option + " needs a value");
     if (option == "--format" || option == "-f") {
@@ -72,11 +78,15 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
       command.partnerData = *value;
     } else if (option == "--partner-out") {
       command.partnerOut = *value;
+    } else if (IsValueOption(option)) {
+      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
     } else {
       return Usage("unknown option " + option + " for encode");
     }
   }
   if (!haveFormat) return Usage("encode needs --format");
+  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "encode"); !fits)
+    return Usage(fits.error);
   if (!command.partnerImage.empty() && !command.partnerData.empty()) {
     return Usage("give --partner-image or --partner-data, not both");
   }
@@ -115,12 +125,16 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
       haveWidth = true;
     } else if (option == "--partner-out") {
       command.partnerOut = *value;
+    } else if (IsValueOption(option)) {
+      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
     } else {
       return Usage("unknown option " + option + " for decode");
     }
   }
   if (!haveFormat) return Usage("decode needs --format");
   if (!haveWidth) return Usage("decode needs --width");
+  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "decode"); !fits)
+    return Usage(fits.error);
   if (reader.Positional().size() != 2) return Usage("decode needs an INPUT data file and an OUTPUT picture");
   command.input = reader.Positional()[0];
   command.output = reader.Positional()[1];
@@ -276,11 +290,14 @@ Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const p
 
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
   const FormatInfo& format = formats::Format(command.format);
-  auto picture = ReadPictureInput(command.input);
+  auto picture = ReadEncodeInput(command.input, command.values);
   if (!picture) return Fail(err, {InputName(command.input), picture.Error()});
-  const platform::Surface& source = picture.Value();
+  const platform::Surface& source = picture.Value().pixels;
   const auto selection = ChooseSelection(command, source);
   if (!selection) return Fail(err, {InputName(command.input), selection.Error()});
+  const auto paletteOut = ApplyValueRule(command.values, format, picture.Value(), InputName(command.input),
+                                         selection.Value(), err);
+  if (!paletteOut) return Fail(err, {"", paletteOut.Error()});
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
@@ -319,11 +336,14 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   }
   if (command.rom.Active()) {
     return WriteEncoded({format, source, selection.Value(), InputName(command.input), command.output,
-                         format.HasPartner() ? command.partnerOut : "", data, partner.aux},
+                         format.HasPartner() ? command.partnerOut : "", data, partner.aux,
+                         command.values.paletteOut, paletteOut.Value()},
                         command.rom, out, err);
   }
-  return CommitOutputs(
-      out, err, {{command.output, data}, {format.HasPartner() ? command.partnerOut : "", partner.aux}});
+  return CommitOutputs(out, err,
+                       {{command.output, data},
+                        {format.HasPartner() ? command.partnerOut : "", partner.aux},
+                        {command.values.paletteOut, paletteOut.Value()}});
 }
 
 int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
@@ -349,6 +369,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
+  if (!command.values.palette.empty()) {
+    auto coloured = PalettePictureBytes(command.values, format, result.picture, kind, err);
+    if (!coloured) return Fail(err, {"", coloured.Error()});
+    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
+  }
   auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
   if (!file)
     return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
@@ -358,7 +383,8 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
 }  // namespace
 
 Result<Command> ParseArguments(std::span<const std::string> args) {
-  if (args.empty()) return Usage("a command is needed: formats, encode, decode, locate, tiles or untile");
+  if (args.empty())
+    return Usage("a command is needed: formats, encode, decode, locate, tiles, untile or palette");
   const std::string& verb = args[0];
   const auto rest = args.subspan(1);
   if (verb == "--help" || verb == "-h" || verb == "help") {
@@ -385,7 +411,9 @@ std::string HelpText(const std::string& topic) {
   } else if (topic == "encode") {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
-            "                      [--partner-out FILE] [--verify] INPUT OUTPUT\n"
+            "                      [--partner-out FILE] [--verify] [--values grey|index|palette]\n"
+            "                      [--palette FILE] [--palette-format KIND] [--nearest]\n"
+            "                      [--palette-out FILE] INPUT OUTPUT\n"
             "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
             "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
@@ -400,12 +428,22 @@ std::string HelpText(const std::string& topic) {
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
             "  --partner-out F     write the partner data as it stands after the conversion\n"
+            "  --values RULE       how a pixel becomes the value the format stores: grey (its\n"
+            "                      grey level, the default), index (the index an indexed\n"
+            "                      picture stores), palette (the index of its colour in\n"
+            "                      --palette). Not for the N64 formats\n"
+            "  --palette F         the palette of --values palette (alone, it chooses that rule)\n"
+            "  --palette-format K  the kind of the palette files, whatever their extensions\n"
+            "                      (see 'glyphon palette --help')\n"
+            "  --nearest           a colour not in the palette takes the nearest entry\n"
+            "  --palette-out F     write the palette the run used\n"
          << RomHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
-            "                      [--partner-out FILE] INPUT OUTPUT\n\n"
+            "                      [--partner-out FILE] [--palette FILE] [--palette-format KIND]\n"
+            "                      INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
@@ -413,6 +451,10 @@ std::string HelpText(const std::string& topic) {
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
             "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
+            "  --palette F         draw the values in the palette's colours: a PNG is then a\n"
+            "                      palette PNG whose indices are the values; a value beyond the\n"
+            "                      palette is drawn black\n"
+            "  --palette-format K  the kind of the palette file, whatever its extension\n"
          << RomHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
@@ -423,6 +465,8 @@ std::string HelpText(const std::string& topic) {
     text << TilesHelp();
   } else if (topic == "untile") {
     text << UntileHelp();
+  } else if (topic == "palette") {
+    text << PaletteHelp();
   } else {
     text << "Usage: glyphon COMMAND [OPTIONS]\n\n"
             "Converts pictures to console ROM graphics and back.\n\n"
@@ -432,7 +476,9 @@ std::string HelpText(const std::string& topic) {
             "  decode    convert ROM graphics into a picture\n"
             "  locate    find a picture's bytes in a ROM\n"
             "  tiles     cut a picture into a tile set and a tile map\n"
-            "  untile    draw a tile set and its tile map as a picture\n\n"
+            "  untile    draw a tile set and its tile map as a picture\n"
+
+            "  palette   convert a palette file, or take the palette of a picture\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -450,6 +496,7 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
   if (!args.empty() && args[0] == "tiles") return RunTiles(args.subspan(1), out, err);
   if (!args.empty() && args[0] == "untile") return RunUntile(args.subspan(1), out, err);
+  if (!args.empty() && args[0] == "palette") return RunPalette(args.subspan(1), out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
@@ -466,11 +513,13 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   const std::optional<Failure> collision =
       encode ? Collision({{"INPUT", encode->input},
                           {"--partner-image", encode->partnerImage},
-                          {"--partner-data", encode->partnerData}},
+                          {"--partner-data", encode->partnerData},
+                          {"--palette", encode->values.palette}},
                          {{"OUTPUT", encode->output},
                           {"--partner-out", encode->partnerOut},
+                          {"--palette-out", encode->values.paletteOut},
                           {"--into", encode->rom.into}})
-             : Collision({{"INPUT", decode->input}},
+             : Collision({{"INPUT", decode->input}, {"--palette", decode->values.palette}},
                          {{"OUTPUT", decode->output}, {"--partner-out", decode->partnerOut}});
   if (collision) {
     Fail(err, *collision);

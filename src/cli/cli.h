@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/palette_values.h"
 #include "cli/rom_options.h"
 #include "convert/encoding.h"
 #include "platform/result.h"
@@ -28,6 +29,7 @@ struct EncodeCommand {
   std::string partnerData;
   std::string partnerOut;
   RomOptions rom;
+  ValueOptions values;
   std::string input;
   std::string output;  // empty when writing --into a ROM
 };
@@ -36,6 +38,7 @@ struct DecodeCommand {
   int width = 0;
   std::string partnerOut;
   RomOptions rom;
+  ValueOptions values;  // --palette and --palette-format
   std::string input;
   std::string output;
 };

@@ -215,7 +215,8 @@ Status CommitAll(const Encoded& run, const std::vector<rom::RomWritePlan>& plans
   for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], targets[i].bytes});
   if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return staged;
   for (const auto& [name, bytes] :
-       {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData}}) {
+       {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData},
+        std::pair{run.paletteOut, &run.paletteData}}) {
     if (name.empty()) continue;
     const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
                                                   : batch.Stage(name, *bytes);
@@ -246,7 +247,8 @@ int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& ou
       return Fail(err, "", committed.error);
   }
   // The report goes to standard output unless the data itself does.
-  const bool dataOnStdout = run.output == kStandardStream || run.partnerOut == kStandardStream;
+  const bool dataOnStdout =
+      run.output == kStandardStream || run.partnerOut == kStandardStream || run.paletteOut == kStandardStream;
   for (const rom::RomWritePlan& plan : plans)
     (dataOnStdout ? err : out) << rom::DescribeRomWrite(plan, options.dryRun) << '\n';
   if (!options.verify || options.dryRun) return 0;

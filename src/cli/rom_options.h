@@ -63,6 +63,8 @@ struct Encoded {
   std::string partnerOut;
   const ByteString& data;
   const ByteString& partnerData;
+  std::string paletteOut;  // --palette-out, or empty
+  ByteString paletteData;
 };
 
 // Writes an encode run's bytes into the ROMs and outputs together (or, for a dry run, only

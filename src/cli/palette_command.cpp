@@ -1,0 +1,175 @@
+#include "cli/palette_command.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <ostream>
+
+#include "cli/cli.h"
+#include "cli/options.h"
+#include "cli/palette_values.h"
+#include "imageio/picture_file.h"
+#include "platform/file_io.h"
+#include "platform/output_batch.h"
+
+namespace glyphon::cli {
+
+namespace {
+
+constexpr std::string_view kStandardStream = "-";
+
+// A swatch draws each colour as a square of 16 by 16 pixels, 16 colours a row.
+constexpr int kSwatchCell = 16;
+constexpr int kSwatchColumns = 16;
+
+struct PaletteCommand {
+  const palette::PaletteKind* inputKind = nullptr;
+  const palette::PaletteKind* outputKind = nullptr;
+  bool help = false;
+  std::string input;
+  std::string output;
+};
+
+Result<PaletteCommand> ParsePalette(std::span<const std::string> args) {
+  using Parsed = Result<PaletteCommand>;
+  PaletteCommand command;
+  OptionReader reader(args);
+  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
+    if (option == "--help" || option == "-h") {
+      command.help = true;
+      return command;
+    }
+    auto value = reader.Value();
+    if (!value) return Parsed::Failure("option " + option + " needs a value");
+    if (option != "--input-format" && option != "--palette-format")
+      return Parsed::Failure("unknown option " + option + " for palette");
+    ValueOptions kind;
+    if (Status known = SetValueOption(kind, "--palette-format", *value); !known)
+      return Parsed::Failure(known.error);
+    (option == "--input-format" ? command.inputKind : command.outputKind) = kind.Kind();
+  }
+  if (reader.Positional().size() != 2)
+    return Parsed::Failure("palette needs an INPUT palette or indexed picture and an OUTPUT file");
+  command.input = reader.Positional()[0];
+  command.output = reader.Positional()[1];
+  if (command.input != kStandardStream && command.output != kStandardStream &&
+      platform::SameFile(command.input, command.output)) {
+    return Parsed::Failure(command.output + ": OUTPUT is the same file as INPUT");
+  }
+  return command;
+}
+
+std::string Lower(std::string text) {
+  std::transform(text.begin(), text.end(), text.begin(),
+                 [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+  return text;
+}
+
+// A palette file by --input-format or its extension; anything else is read as a picture,
+// whose palette it must hold.
+Result<palette::Palette> ReadSource(const PaletteCommand& command) {
+  using R = Result<palette::Palette>;
+  const std::string& name = command.input;
+  const bool fromStream = name == kStandardStream;
+  if (command.inputKind != nullptr || (!fromStream && palette::PaletteKindOfPath(name) != nullptr))
+    return ReadPaletteInput(name, command.inputKind, "--input-format");
+  const std::string shown = fromStream ? "standard input" : name;
+  ByteString bytes;
+  if (fromStream) {
+    auto read = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
+    if (!read) return R::Failure(shown + ": " + read.Error());
+    bytes = std::move(read).Value();
+  }
+  auto picture = fromStream ? imageio::ReadPictureFileBytes(bytes) : imageio::ReadPictureFile(name);
+  if (!picture) {
+    return R::Failure(shown + ": " + picture.Error() +
+                      " (a palette file whose extension names no kind needs --input-format)");
+  }
+  if (picture.Value().palette.empty()) {
+    return R::Failure(shown +
+                      ": the picture has no palette (it is no palette PNG, BMP with a colour table or GIF)");
+  }
+  return palette::Palette{std::move(picture.Value().palette)};
+}
+
+// Every colour a square, row by row; squares past the last colour show the first.
+Result<ByteString> SwatchBytes(const palette::Palette& colours) {
+  const int count = static_cast<int>(colours.colours.size());
+  const int columns = std::min(count, kSwatchColumns);
+  const int rows = (count + kSwatchColumns - 1) / kSwatchColumns;
+  const int width = columns * kSwatchCell, height = rows * kSwatchCell;
+  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+  for (int y = 0; y < height; ++y) {
+    for (int x = 0; x < width; ++x) {
+      const int entry = y / kSwatchCell * kSwatchColumns + x / kSwatchCell;
+      indices[static_cast<std::size_t>(y * width + x)] = static_cast<std::uint8_t>(entry < count ? entry : 0);
+    }
+  }
+  return IndexedPng(width, height, indices, colours.colours);
+}
+
+int Fail(std::ostream& err, const std::string& message) {
+  err << "glyphon: " << message << "\n";
+  return kExitFailure;
+}
+
+int ConvertPalette(const PaletteCommand& command, std::ostream& out, std::ostream& err) {
+  const auto source = ReadSource(command);
+  if (!source) return Fail(err, source.Error());
+  if (source.Value().colours.empty() || source.Value().colours.size() > palette::kMaxColours)
+    return Fail(err, command.input + ": a palette holds 1 to 256 colours");
+  const bool swatch = command.outputKind == nullptr && command.output != kStandardStream &&
+                      Lower(std::filesystem::path(command.output).extension().string()) == ".png";
+  const auto bytes = swatch ? SwatchBytes(source.Value())
+                            : PaletteFileBytes(command.output, command.outputKind, source.Value());
+  if (!bytes) return Fail(err, bytes.Error());
+  platform::OutputBatch batch;
+  const Status staged = command.output == kStandardStream
+                            ? batch.StageStream(out, "standard output", bytes.Value())
+                            : batch.Stage(command.output, bytes.Value());
+  if (!staged) return Fail(err, staged.error);
+  if (Status committed = batch.Commit(); !committed) return Fail(err, committed.error);
+  return kExitSuccess;
+}
+
+}  // namespace
+
+int RunPalette(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+  auto parsed = ParsePalette(args);
+  if (!parsed) {
+    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon palette --help'.\n";
+    return kExitUsage;
+  }
+  if (parsed.Value().help) {
+    out << PaletteHelp();
+    return kExitSuccess;
+  }
+  try {
+    return ConvertPalette(parsed.Value(), out, err);
+  } catch (const std::bad_alloc&) {
+    return Fail(err, "out of memory");
+  }
+}
+
+std::string PaletteHelp() {
+  std::string text =
+      "Usage: glyphon palette [--input-format KIND] [--palette-format KIND] INPUT OUTPUT\n\n"
+      "Reads a palette file, or the palette of an indexed picture (a palette PNG, a BMP\n"
+      "with a colour table, a GIF), and writes it as OUTPUT: a palette file of the kind\n"
+      "OUTPUT's extension names, or a swatch PNG (16 by 16 pixels a colour, 16 a row)\n"
+      "when OUTPUT ends in .png.\n\n"
+      "  --input-format K    the palette kind of INPUT when its extension names none\n"
+      "  --palette-format K  the palette kind of OUTPUT, whatever its extension\n\n"
+      "Kinds, and the extensions that name them:\n";
+  for (const palette::PaletteKind& kind : palette::PaletteKinds()) {
+    std::string line = "  " + std::string(kind.name);
+    line.resize(12, ' ');
+    line += kind.extensions.empty() ? "-" : std::string(kind.extensions);
+    line.resize(24, ' ');
+    text += line + std::string(kind.description) + "\n";
+  }
+  text += "\nA file name \"-\" is standard input as INPUT and standard output as OUTPUT.\n";
+  return text;
+}
+
+}  // namespace glyphon::cli
