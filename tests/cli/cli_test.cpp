@@ -7,6 +7,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "cli/run_glyphon.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "support/test_support.h"
@@ -14,17 +15,8 @@
 namespace glyphon::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunWith(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = Run(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using cli_test::Outcome;
+using cli_test::RunWith;
 
 TEST(Cli, FormatsListsNineteenTabSeparatedLines) {
   const Outcome o = RunWith({"formats"});

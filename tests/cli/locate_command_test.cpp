@@ -3,6 +3,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/run_glyphon.h"
 #include "formats/decoding.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
@@ -11,17 +12,11 @@
 namespace glyphon::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+using cli_test::Outcome;
 
 Outcome Locate(std::vector<std::string> args) {
   args.insert(args.begin(), "locate");
-  std::ostringstream out, err;
-  const int status = Run(args, out, err);
-  return {status, out.str(), err.str()};
+  return cli_test::RunWith(std::move(args));
 }
 
 // A 16 by 8 picture in "4bpp SNES" (two tiles of 32 bytes) planted at odd offsets of a

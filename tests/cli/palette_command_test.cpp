@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/run_glyphon.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "palette/palette_file.h"
@@ -16,16 +17,8 @@
 namespace glyphon::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string err;
-};
-
-Outcome RunWith(const std::vector<std::string>& args) {
-  std::ostringstream out, err;
-  const int status = Run(args, out, err);
-  return {status, err.str()};
-}
+using cli_test::Outcome;
+using cli_test::RunWith;
 
 // Distinct colours: 37 is odd, so the red components of 256 entries differ.
 std::vector<RgbColor> Colours(std::size_t count) {

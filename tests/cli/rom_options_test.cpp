@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/run_glyphon.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "platform/file_range.h"
@@ -15,17 +16,8 @@
 namespace glyphon::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
-
-Outcome RunWith(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = Run(args, out, err);
-  return {status, out.str(), err.str()};
-}
+using cli_test::Outcome;
+using cli_test::RunWith;
 
 ByteString Read(const std::string& path) {
   return platform::ReadFileBytes(path, platform::kRomDataLimit).Value();

@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "cli/cli.h"
+#include "cli/run_glyphon.h"
 #include "formats/decoding.h"
 #include "formats/values.h"
 #include "imageio/picture_file.h"
@@ -15,16 +16,10 @@
 namespace glyphon::cli {
 namespace {
 
-struct Outcome {
-  int status;
-  std::string out;
-  std::string err;
-};
+using cli_test::Outcome;
 
 Outcome Glyphon(std::vector<std::string> args) {
-  std::ostringstream out, err;
-  const int status = Run(args, out, err);
-  return {status, out.str(), err.str()};
+  return cli_test::RunWith(std::move(args));
 }
 
 // A sheet as artists draw one: `poolSize` random tiles, each used at least once, placed
