@@ -15,15 +15,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int partnerWidth = input.Take(40), partnerHeight = input.Take(40);
   const auto auxBytes = input.TakeBytes(static_cast<std::size_t>(input.Take(600)));
 
-  platform::Surface source = platform::Surface::Picture(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const auto px = input.TakeBytes(3);
-      RgbColor colour = 0;
-      for (std::size_t i = 0; i < px.size(); ++i) colour |= static_cast<RgbColor>(px[i]) << (8 * i);
-      source.SetPixel(x, y, colour);
-    }
-  }
+  const platform::Surface source = input.TakePicture(width, height);
   convert::PartnerState partner;
   if (partnerKind & 1) {
     partner.picData = platform::Surface::Picture(partnerWidth, partnerHeight);

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <span>
 
+#include "platform/surface.h"
+
 namespace glyphon::fuzz {
 
 // Takes small numbers off the front of the fuzzer's bytes; the rest is data.
@@ -27,6 +29,20 @@ class Input {
     auto out = m_bytes.first(n);
     m_bytes = m_bytes.subspan(n);
     return out;
+  }
+  // A loaded picture of the given size, 3 bytes a pixel (red, green, blue); pixels past
+  // the end of the bytes stay black.
+  platform::Surface TakePicture(int width, int height) {
+    platform::Surface picture = platform::Surface::Picture(width, height);
+    for (int y = 0; y < height; ++y) {
+      for (int x = 0; x < width; ++x) {
+        const auto px = TakeBytes(3);
+        RgbColor colour = 0;
+        for (std::size_t i = 0; i < px.size(); ++i) colour |= static_cast<RgbColor>(px[i]) << (8 * i);
+        picture.SetPixel(x, y, colour);
+      }
+    }
+    return picture;
   }
 
  private:

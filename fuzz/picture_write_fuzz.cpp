@@ -20,15 +20,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::Input input(data, size);
   const char* kind = kKinds[input.Take(std::size(kKinds))];
   const int width = input.Take(64) + 1, height = input.Take(64) + 1;
-  platform::Surface picture = platform::Surface::Picture(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const auto px = input.TakeBytes(3);
-      RgbColor colour = 0;
-      for (std::size_t i = 0; i < px.size(); ++i) colour |= static_cast<RgbColor>(px[i]) << (8 * i);
-      picture.SetPixel(x, y, colour);
-    }
-  }
+  const platform::Surface picture = input.TakePicture(width, height);
   const std::string name = std::string("picture.") + kind;
   auto bytes = imageio::PictureFileBytes(name, picture);
   if (!bytes) std::abort();

@@ -14,15 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // (a height in eights: the data of a part byte is cut at the end).
   const int width = format.lockOptional ? input.Take(40) + 1 : (input.Take(5) + 1) * 8;
   const int height = (input.Take(5) + 1) * 8;
-  platform::Surface picture = platform::Surface::Picture(width, height);
-  for (int y = 0; y < height; ++y) {
-    for (int x = 0; x < width; ++x) {
-      const auto px = input.TakeBytes(3);
-      RgbColor colour = 0;
-      for (std::size_t i = 0; i < px.size(); ++i) colour |= static_cast<RgbColor>(px[i]) << (8 * i);
-      picture.SetPixel(x, y, colour);
-    }
-  }
+  const platform::Surface picture = input.TakePicture(width, height);
   platform::NullProgress progress;
   const convert::Selection whole{0, 0, width, height};
   convert::PartnerState partner1, partner2, partner3, partner4;

@@ -9,7 +9,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace glyphon;
   fuzz::Input input(data, size);
   const auto layouts = tiles::MapLayouts();
-  const tiles::MapLayout& layout = layouts[static_cast<std::size_t>(input.Take(static_cast<int>(layouts.size())))];
+  const tiles::MapLayout& layout =
+      layouts[static_cast<std::size_t>(input.Take(static_cast<int>(layouts.size())))];
   const int widthTiles = input.Take(40);
   const int baseTile = input.Take(600) - 40;
   const auto dedupe = static_cast<tiles::Dedupe>(input.Take(3));
@@ -22,7 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto map = input.TakeBytes(static_cast<std::size_t>(input.Take(512)));
   const auto attributes = input.Take(2) == 1 ? input.TakeBytes(map.size()) : std::span<const std::uint8_t>();
   const Result<std::vector<tiles::Tile>> tileSet =
-      column.height > 0 ? tiles::CutTiles(column) : Result<std::vector<tiles::Tile>>(std::vector<tiles::Tile>());
+      column.height > 0 ? tiles::CutTiles(column)
+                        : Result<std::vector<tiles::Tile>>(std::vector<tiles::Tile>());
   if (!tileSet.Ok()) std::abort();
   Result<std::vector<tiles::MapEntry>> entries = tiles::ReadMap(layout, map, attributes, baseTile);
   if (entries.Ok()) {
@@ -39,7 +41,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const int rows = static_cast<int>(rest.size() / (64 * static_cast<std::size_t>(columns)));
   if (rows == 0) return 0;
   convert::ValuePlane plane(8 * columns, 8 * rows);
-  std::copy(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(plane.values.size()), plane.values.begin());
+  std::copy(rest.begin(), rest.begin() + static_cast<std::ptrdiff_t>(plane.values.size()),
+            plane.values.begin());
   const Result<tiles::TileSet> set = tiles::MakeTileSet(plane, dedupe);
   if (!set.Ok()) std::abort();
   const Result<convert::ValuePlane> back = tiles::Rebuild(set.Value().tiles, set.Value().map);
