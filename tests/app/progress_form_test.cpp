@@ -35,8 +35,8 @@ TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   EXPECT_EQ(form.Text(), "100%");
   EXPECT_EQ(bar.pixel(304, 16), role(QPalette::Highlight).rgb());
 
-  model.Caption = "Preview Generation Progress";
-  model.Visible = true;
+  model.caption = "Preview Generation Progress";
+  model.visible = true;
   form.Render(model);
   EXPECT_TRUE(form.isVisible() && form.isWindow());
   EXPECT_EQ(form.windowTitle(), "Preview Generation Progress");
