@@ -82,8 +82,7 @@ void Convert(benchmark::State& state, const formats::FormatInfo* format) {
   Workspace w(format->index);
   for (auto _ : state) {
     state.PauseTiming();
-    w.window.Partner = {};
-    w.window.Partner().picData = RandomSheet();
+    w.window.SetPartnerPicture(RandomSheet());
     state.ResumeTiming();
     w.window.Convert();
   }

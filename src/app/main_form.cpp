@@ -365,8 +365,9 @@ bool MainForm::MoveFormatSelection(int from, int key) {
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto option = std::find(m_formatOptions.begin(), m_formatOptions.end(), watched);
-    if (option != m_formatOptions.end() && MoveFormatSelection(static_cast<int>(option - m_formatOptions.begin()),
-                                                           static_cast<QKeyEvent*>(event)->key())) {
+    if (option != m_formatOptions.end() &&
+        MoveFormatSelection(static_cast<int>(option - m_formatOptions.begin()),
+                            static_cast<QKeyEvent*>(event)->key())) {
       return true;
     }
   }

@@ -40,10 +40,12 @@ void FileCommands::LoadFile() {
   // The extension decides; a partner entry of the list makes it the partner's.
   const std::string candidate = CandidateKind(fileName, filters, choice.filterIndex);
   const std::optional<FileKind> kind =
-      !NeedsQuestion(candidate) ? ParseKind(candidate) : AskForKind(filters, [this](std::string_view description) {
-        return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
-                                       platform::Icon::None, Answer::Yes, ""});
-      });
+      !NeedsQuestion(candidate)
+          ? ParseKind(candidate)
+          : AskForKind(filters, [this](std::string_view description) {
+              return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
+                                             platform::Icon::None, Answer::Yes, ""});
+            });
   if (!kind) return;
   switch (*kind) {
     case FileKind::Picture:

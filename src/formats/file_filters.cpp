@@ -18,7 +18,8 @@ std::vector<FileFilter> Entries(const FormatInfo& format, std::span<const std::s
   };
   std::vector<FileFilter> entries;
   entries.push_back({"Bitmap", Extensions(pictures), FileKind::Picture});
-  if (format.HasPartner()) entries.push_back({partner("Bitmap"), Extensions(pictures), FileKind::PartnerPicture});
+  if (format.HasPartner())
+    entries.push_back({partner("Bitmap"), Extensions(pictures), FileKind::PartnerPicture});
   entries.push_back({"ROM data", {"dat"}, FileKind::Data});
   if (format.HasPartner()) entries.push_back({partner("ROM"), {"dat"}, FileKind::PartnerData});
   return entries;

@@ -179,7 +179,8 @@ void MainWindow::Convert() {
 
   std::string failure = formats::EncodeProblem(format, m_partner, selection);
   try {
-    if (failure.empty()) m_romData = formats::Encode(format, m_encoderInput, selection, m_partner, m_progress);
+    if (failure.empty())
+      m_romData = formats::Encode(format, m_encoderInput, selection, m_partner, m_progress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
   }
@@ -202,7 +203,8 @@ void MainWindow::Convert() {
 // Everything a click could reach during the loop is disabled: PercentBar lets pending
 // window messages run.
 void MainWindow::LockForConversion() {
-  for (CommandButton* button : {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
+  for (CommandButton* button :
+       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
     button->enabled = false;
   }
   ShowMode(Mode::Converting);
@@ -216,7 +218,8 @@ void MainWindow::LockForConversion() {
 }
 
 void MainWindow::UnlockAfterConversion() {
-  for (CommandButton* button : {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
+  for (CommandButton* button :
+       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
     button->enabled = true;
   }
   ShowMode(Mode::Normal);
@@ -299,8 +302,10 @@ void MainWindow::RedrawSelection() {
   // the same way. Without a picture there is nothing to scale by: the box collapses.
   const float pictureWidth = static_cast<float>(m_picture.Width());
   const float pictureHeight = static_cast<float>(m_picture.Height());
-  const float scaleX = pictureWidth > 0 ? static_cast<float>(m_view.thumbnail.DrawWidth()) / pictureWidth : 0.0f;
-  const float scaleY = pictureHeight > 0 ? static_cast<float>(m_view.thumbnail.DrawHeight()) / pictureHeight : 0.0f;
+  const float scaleX =
+      pictureWidth > 0 ? static_cast<float>(m_view.thumbnail.DrawWidth()) / pictureWidth : 0.0f;
+  const float scaleY =
+      pictureHeight > 0 ? static_cast<float>(m_view.thumbnail.DrawHeight()) / pictureHeight : 0.0f;
   m_view.outline.left = scaleX * static_cast<float>(m_view.x.bar.value);
   m_view.outline.top = scaleY * static_cast<float>(m_view.y.bar.value);
   m_view.outline.width = scaleX * static_cast<float>(m_view.width.bar.value) + 1;
@@ -312,7 +317,8 @@ void MainWindow::RedrawSelection() {
   full.width = static_cast<float>(m_view.width.bar.value + 1);
   full.height = static_cast<float>(m_view.height.bar.value + 1);
 
-  const bool any = m_view.x.bar.value != 0 || m_view.y.bar.value != 0 || m_view.width.bar.value != 0 || m_view.height.bar.value != 0;
+  const bool any = m_view.x.bar.value != 0 || m_view.y.bar.value != 0 || m_view.width.bar.value != 0 ||
+                   m_view.height.bar.value != 0;
   m_view.outline.visible = any;
   full.visible = any;
 }
@@ -437,7 +443,8 @@ convert::Selection MainWindow::CurrentSelection() const noexcept {
 
 int MainWindow::SelectedFormat() const noexcept {
   const auto& options = m_view.formats;
-  const auto selected = std::find_if(options.begin(), options.end(), [](const OptionButton& o) { return o.value; });
+  const auto selected =
+      std::find_if(options.begin(), options.end(), [](const OptionButton& o) { return o.value; });
   return selected == options.end() ? m_formatIndex : static_cast<int>(selected - options.begin());
 }
 

@@ -86,9 +86,9 @@ struct WindowView {
   bool visible = true;
   Mode mode = Mode::Normal;
 
-  CommandButton load;  // Load, or Preview
+  CommandButton load;   // Load, or Preview
   CommandButton clear;  // Clear, or Cancel
-  CommandButton save;  // Save, or Accept
+  CommandButton save;   // Save, or Accept
   CommandButton paste;
   CommandButton convert;
   CommandButton copy;
@@ -104,8 +104,8 @@ struct WindowView {
   CheckBox tileLock{"Lock selection box to 8 x 8 pixel tiles"};
 
   PictureBox thumbnail;  // drawing area 256 by 128: every shown picture is stretched over it
-  PictureBox swatches;  // drawing area 256 by 13
-  Shape outline;  // the selection box over the thumbnail, in drawing-area units
+  PictureBox swatches;   // drawing area 256 by 13
+  Shape outline;         // the selection box over the thumbnail, in drawing-area units
   Label about;
 
   const SpinnerRow& Row(Spinner spinner) const noexcept;
@@ -177,11 +177,15 @@ class MainWindow {
 
   Mode CurrentMode() const noexcept { return m_view.mode; }
   // Preview mode, or accepting a preview: a new format or width makes the shown preview stale.
-  bool InPreviewMode() const noexcept { return CurrentMode() == Mode::Preview || CurrentMode() == Mode::Accepting; }
+  bool InPreviewMode() const noexcept {
+    return CurrentMode() == Mode::Preview || CurrentMode() == Mode::Accepting;
+  }
   // Clear is Cancel from loading ROM data until it is accepted or cancelled.
   bool ClearCancels() const noexcept { return InPreviewMode() || CurrentMode() == Mode::Previewing; }
   // Save is Accept in preview mode and while a preview is decoded.
-  bool SaveAccepts() const noexcept { return CurrentMode() == Mode::Preview || CurrentMode() == Mode::Previewing; }
+  bool SaveAccepts() const noexcept {
+    return CurrentMode() == Mode::Preview || CurrentMode() == Mode::Previewing;
+  }
   // The format of the last command (the selected option is settled by each command).
   int FormatIndex() const noexcept { return m_formatIndex; }
   // The selection X0, Y0, W, H: the spinners' values.

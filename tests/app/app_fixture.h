@@ -79,14 +79,14 @@ class AppTest : public testing::Test {
   // Every control on screen shows what the model holds.
   void ExpectShowsModel() {
     SCOPED_TRACE("rendered window");
-    const workspace::MainWindow& m = form.Model();
-    EXPECT_EQ(form.isVisible(), m.View().visible);
-    for (const auto& [name, model] : {std::pair{"load", &m.View().load},
-                                      {"clear", &m.View().clear},
-                                      {"save", &m.View().save},
-                                      {"paste", &m.View().paste},
-                                      {"convert", &m.View().convert},
-                                      {"copy", &m.View().copy}}) {
+    const workspace::WindowView& v = form.Model().View();
+    EXPECT_EQ(form.isVisible(), v.visible);
+    for (const auto& [name, model] : {std::pair{"load", &v.load},
+                                      {"clear", &v.clear},
+                                      {"save", &v.save},
+                                      {"paste", &v.paste},
+                                      {"convert", &v.convert},
+                                      {"copy", &v.copy}}) {
       const QPushButton& button = Button(name);
       EXPECT_EQ(button.text().toStdString() + "|" + button.toolTip().toStdString(),
                 model->caption + "|" + model->toolTip);
@@ -94,30 +94,28 @@ class AppTest : public testing::Test {
       EXPECT_EQ(button.isVisibleTo(&form), model->visible) << name;
       EXPECT_EQ(button.width(), model->width) << name;
     }
-    for (std::size_t i = 0; i < m.View().formats.size(); ++i) {
+    for (std::size_t i = 0; i < v.formats.size(); ++i) {
       const auto& option = Child<QRadioButton>(QStringLiteral("format%1").arg(i));
-      EXPECT_EQ(option.isChecked(), m.View().formats[i].value) << i;
-      EXPECT_EQ(option.isEnabled(), m.View().formats[i].enabled) << i;
+      EXPECT_EQ(option.isChecked(), v.formats[i].value) << i;
+      EXPECT_EQ(option.isEnabled(), v.formats[i].enabled) << i;
     }
-    for (const auto& [name, label, spinner] : {std::tuple{"X", &m.View().x.value, workspace::Spinner::X},
-                                               {"Y", &m.View().y.value, workspace::Spinner::Y},
-                                               {"Width", &m.View().width.value, workspace::Spinner::Width},
-                                               {"Height", &m.View().height.value, workspace::Spinner::Height}}) {
-      EXPECT_EQ(Caption((std::string("lbl") + name).c_str()).toStdString(), label->caption);
-      const auto& bar = Child<app::SpinnerBar>(QStringLiteral("vsc%1").arg(name));
-      const workspace::ScrollBar& model = m.View().Row(spinner);
+    for (const auto& [name, row] :
+         {std::pair{"x", &v.x}, {"y", &v.y}, {"width", &v.width}, {"height", &v.height}}) {
+      EXPECT_EQ(Caption((std::string(name) + "Value").c_str()).toStdString(), row->value.caption);
+      const auto& bar = Child<app::SpinnerBar>(QStringLiteral("%1Spinner").arg(name));
+      const workspace::ScrollBar& model = row->bar;
       EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.singleStep(), bar.isEnabled()),
                 std::tuple(int{model.value}, int{model.max}, int{model.smallChange}, model.enabled))
           << name;
     }
-    EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), m.View().tileLock.value == 1);
-    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), m.View().tileLock.enabled);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), v.tileLock.value == 1);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLock.enabled);
     EXPECT_EQ(Thumbnail().Image(),
-              m.View().thumbnail.image.HasPicture() ? app::ToQImage(m.View().thumbnail.image) : QImage());
-    EXPECT_EQ(Thumbnail().toolTip().toStdString(), m.View().thumbnail.toolTip);
-    EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(m.View().swatches.image));
-    EXPECT_EQ(form.Viewer().isVisible(), m.Viewer().visible);
-    EXPECT_EQ(form.Progress().isVisible(), m.Progress().visible);
+              v.thumbnail.image.HasPicture() ? app::ToQImage(v.thumbnail.image) : QImage());
+    EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnail.toolTip);
+    EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches.image));
+    EXPECT_EQ(form.Viewer().isVisible(), form.Model().Viewer().visible);
+    EXPECT_EQ(form.Progress().isVisible(), form.Model().Progress().visible);
   }
 
   TempDir dir;

@@ -102,7 +102,7 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
 
   platform.saveChoices.push_back({dir.File("out.dat"), 2});
   Keys(Qt::CTRL | Qt::Key_S);
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::SaveFilters(formats::Format(8)));
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::FilterText(formats::SaveFilters(formats::Format(8))));
   auto written = platform::ReadFileBytes(dir.File("out.dat"));
   ASSERT_TRUE(written.Ok());
   EXPECT_EQ(written.Value(), Model().RomData());

@@ -27,8 +27,8 @@ TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   QImage bar = show(49);
   EXPECT_EQ(form.Text(), "49%");
   EXPECT_EQ(form.TextColour(), role(QPalette::ButtonText));
-  EXPECT_EQ(bar.pixel(model.BarFill - 1, 1), role(QPalette::Highlight).rgb());
-  EXPECT_EQ(bar.pixel(model.BarFill, 1), role(QPalette::Button).rgb());
+  EXPECT_EQ(bar.pixel(model.barFill - 1, 1), role(QPalette::Highlight).rgb());
+  EXPECT_EQ(bar.pixel(model.barFill, 1), role(QPalette::Button).rgb());
   show(50);
   EXPECT_EQ(form.TextColour(), role(QPalette::HighlightedText));
   bar = show(150);

@@ -20,8 +20,8 @@ TEST(LoadFilters, EveryPartnerListMarksItsSecondAndFourthEntries) {
     std::vector<K> kinds;
     for (const FileFilter& entry : formats::LoadFilters(format)) kinds.push_back(entry.kind);
     const std::vector<K> plain{FileKind::Picture, FileKind::Data, std::nullopt};
-    const std::vector<K> partner{FileKind::Picture, FileKind::PartnerPicture, FileKind::Data, FileKind::PartnerData,
-                                 std::nullopt};
+    const std::vector<K> partner{FileKind::Picture, FileKind::PartnerPicture, FileKind::Data,
+                                 FileKind::PartnerData, std::nullopt};
     EXPECT_EQ(kinds, format.HasPartner() ? partner : plain);
   }
 }

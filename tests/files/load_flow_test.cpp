@@ -235,7 +235,8 @@ TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
     EXPECT_EQ(window.View().Row(s).bar.max, 0);
     EXPECT_EQ(window.View().Row(s).bar.value, 0);
   }
-  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled && window.View().width.name.enabled);
+  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled &&
+              window.View().width.name.enabled);
   EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
   EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
   EXPECT_TRUE(window.EncoderInput().IsEmpty());
@@ -274,8 +275,9 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
     if (busy.empty()) {
       busy.push_back(window.Progress().caption);
       busy.push_back(window.View().load.caption);
-      busy.push_back(window.View().load.enabled || window.View().clear.enabled || window.View().save.enabled ||
-                             window.View().width.bar.enabled || window.View().tileLock.enabled ||
+      busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
+                             window.View().save.enabled || window.View().width.bar.enabled ||
+                             window.View().tileLock.enabled ||
                              window.View().formats[static_cast<std::size_t>(format)].enabled
                          ? "unlocked"
                          : "locked");

@@ -90,7 +90,8 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
 
   const Surface partner = RandomPicture(24, 24, 44);
   Load(PutBitmap("partner.bmp", partner), 2);
-  EXPECT_EQ(platform.openDialogFilters.back(), formats::FilterText(formats::LoadFilters(formats::Format(format))));
+  EXPECT_EQ(platform.openDialogFilters.back(),
+            formats::FilterText(formats::LoadFilters(formats::Format(format))));
   EXPECT_EQ(window.Partner().picData, partner);
   window.Convert();  // no question: the partner picture is there
   EXPECT_FALSE(window.RomData().empty());

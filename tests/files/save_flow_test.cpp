@@ -213,42 +213,43 @@ TEST_P(DataBelongsTest, OrTheSaveIsRefusedOrAsked) {
 const std::string kConvertFirst =
     "Unable to save %f.\rthere is no %s for the current picture: convert it first";
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, DataBelongsTest,
-    ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
-                      BelongCase{"SelectionChangedAndYes",
-                                 [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
-                                 {Answer::Yes},
-                                 true,
-                                 kChanged},
-                      BelongCase{"FormatChangedAndNo",
-                                 [](DataBelongsTest& d) { d.window.SelectFormat(12); },
-                                 {Answer::No},
-                                 false,
-                                 kChanged},
-                      BelongCase{
-                          "PictureLoaded",
-                          [](DataBelongsTest& d) { d.Load(d.PutBitmap("b.bmp", RandomPicture(32, 16, 22))); },
-                          {},
-                          false,
-                          kConvertFirst},
-                      BelongCase{"Pasted",
-                                 [](DataBelongsTest& d) {
-                                   d.platform.clipboard = RandomPicture(32, 16, 23);
-                                   d.commands.Paste();
-                                 },
-                                 {},
-                                 false,
-                                 kConvertFirst},
-                      BelongCase{"DataLoadedAndAccepted",
-                                 [](DataBelongsTest& d) {
-                                   d.Load(d.PutFile("in.dat", RandomBytes(128, 24)));
-                                   d.commands.Save();
-                                 },
-                                 {},
-                                 false,
-                                 kConvertFirst}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Changes, DataBelongsTest,
+                         ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
+                                           BelongCase{"SelectionChangedAndYes",
+                                                      [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
+                                                      {Answer::Yes},
+                                                      true,
+                                                      kChanged},
+                                           BelongCase{"FormatChangedAndNo",
+                                                      [](DataBelongsTest& d) { d.window.SelectFormat(12); },
+                                                      {Answer::No},
+                                                      false,
+                                                      kChanged},
+                                           BelongCase{"PictureLoaded",
+                                                      [](DataBelongsTest& d) {
+                                                        d.Load(
+                                                            d.PutBitmap("b.bmp", RandomPicture(32, 16, 22)));
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst},
+                                           BelongCase{"Pasted",
+                                                      [](DataBelongsTest& d) {
+                                                        d.platform.clipboard = RandomPicture(32, 16, 23);
+                                                        d.commands.Paste();
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst},
+                                           BelongCase{"DataLoadedAndAccepted",
+                                                      [](DataBelongsTest& d) {
+                                                        d.Load(d.PutFile("in.dat", RandomBytes(128, 24)));
+                                                        d.commands.Save();
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Accept ----
 
@@ -264,10 +265,11 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   std::vector<std::string> busy;
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
-      busy = {
-          window.Progress().caption, window.View().save.caption,
-          window.View().save.enabled || window.View().load.enabled || window.View().width.bar.enabled ? "unlocked" : "locked",
-          window.View().thumbnail.image.HasPicture() ? "thumbnail" : "no thumbnail"};
+      busy = {window.Progress().caption, window.View().save.caption,
+              window.View().save.enabled || window.View().load.enabled || window.View().width.bar.enabled
+                  ? "unlocked"
+                  : "locked",
+              window.View().thumbnail.image.HasPicture() ? "thumbnail" : "no thumbnail"};
     }
   };
   commands.Save();

@@ -133,20 +133,23 @@ TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
     expect(window.Progress().visible && window.Progress().caption == "Image Conversion Progress",
            "progress window");
     expect(window.View().convert.caption == "Converting...", "caption");
-    for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear, &window.View().convert,
-                          &window.View().save, &window.View().copy}) {
+    for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
+                          &window.View().convert, &window.View().save, &window.View().copy}) {
       expect(!b->enabled, "command button");
     }
     for (const auto& option : window.View().formats) expect(!option.enabled, "format option");
     for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
       expect(!window.View().Row(s).bar.enabled, "spinner");
-    for (const auto* l : {&window.View().x.name, &window.View().x.value, &window.View().y.name, &window.View().y.value, &window.View().width.name,
-                          &window.View().width.value, &window.View().height.name, &window.View().height.value}) {
+    for (const auto* l : {&window.View().x.name, &window.View().x.value, &window.View().y.name,
+                          &window.View().y.value, &window.View().width.name, &window.View().width.value,
+                          &window.View().height.name, &window.View().height.value}) {
       expect(!l->enabled, "label");
     }
     expect(!window.View().tileLock.enabled, "check box");
     expect(!window.View().outline.visible && !window.Viewer().outline.visible, "outlines");
-    expect(window.View().thumbnail.pointer == MousePointer::Default && window.View().thumbnail.toolTip.empty(), "thumbnail");
+    expect(
+        window.View().thumbnail.pointer == MousePointer::Default && window.View().thumbnail.toolTip.empty(),
+        "thumbnail");
   };
 
   window.Convert();
@@ -172,12 +175,13 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
   EXPECT_EQ(window.SaveFilters(), kBitmapAndRom);
   EXPECT_EQ(window.View().convert.caption, "Convert");
-  for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear, &window.View().convert,
-                        &window.View().save, &window.View().copy}) {
+  for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
+                        &window.View().convert, &window.View().save, &window.View().copy}) {
     EXPECT_TRUE(b->enabled);
   }
   for (const auto& option : window.View().formats) EXPECT_TRUE(option.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.value.enabled && window.View().width.name.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.value.enabled &&
+              window.View().width.name.enabled);
   EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
   EXPECT_EQ(window.View().thumbnail.toolTip, "Click to view full size...");
   EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);

@@ -50,7 +50,8 @@ TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
   for (int i = 0; i < formats::kFormatCount; ++i) {
     EXPECT_EQ(window.View().formats[static_cast<std::size_t>(i)].value, i == c.index) << i;
   }
-  EXPECT_EQ(window.View().formats[static_cast<std::size_t>(c.index)].caption, formats::Format(c.index).caption);
+  EXPECT_EQ(window.View().formats[static_cast<std::size_t>(c.index)].caption,
+            formats::Format(c.index).caption);
   EXPECT_EQ(window.FormatIndex(), previous);  // only a command settles the format
   const Surface& strip = window.View().swatches.image;
   ASSERT_EQ(strip.Width(), 256);

@@ -24,7 +24,8 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   EXPECT_FALSE(window.View().outline.visible);
 
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
-  for (const auto* label : {&window.View().x.value, &window.View().y.value, &window.View().width.value, &window.View().height.value}) {
+  for (const auto* label : {&window.View().x.value, &window.View().y.value, &window.View().width.value,
+                            &window.View().height.value}) {
     EXPECT_EQ(label->caption, "0");
     EXPECT_FALSE(label->enabled);
   }
@@ -38,7 +39,8 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
     EXPECT_FALSE(window.View().formats[static_cast<std::size_t>(i)].enabled) << i;
   }
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
-  for (int x = 0; x < 256; ++x) EXPECT_EQ(window.View().swatches.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
+  for (int x = 0; x < 256; ++x)
+    EXPECT_EQ(window.View().swatches.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
   EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
@@ -127,8 +129,8 @@ TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
   EXPECT_EQ(window.View().thumbnail.toolTip, "");
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
   EXPECT_EQ(window.View().width.value.caption, "0");
-  EXPECT_FALSE(window.View().x.bar.enabled || window.View().x.name.enabled || window.View().height.bar.enabled ||
-               window.View().tileLock.enabled);
+  EXPECT_FALSE(window.View().x.bar.enabled || window.View().x.name.enabled ||
+               window.View().height.bar.enabled || window.View().tileLock.enabled);
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
   EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
   EXPECT_TRUE(window.View().formats[8].value);
@@ -182,10 +184,11 @@ TEST_F(WindowTest, CancelBringsBackThePictureWhollySelected) {
   EXPECT_EQ(window.View().load.width, 113);
   EXPECT_TRUE(window.View().paste.visible && window.View().convert.visible && window.View().copy.visible);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().y.value.enabled && window.View().height.bar.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().y.value.enabled &&
+              window.View().height.bar.enabled);
   EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
   EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
-  // The loaded ROM data stays; picBitmap keeps the last preview. Otherwise the window is
+  // The loaded ROM data stays; the work bitmap keeps the last preview. Otherwise the window is
   // as it was before the preview.
   EXPECT_EQ(window.RomData(), RandomBytes(300, 7));
   EXPECT_EQ(window.WorkBitmap(), preview);

@@ -56,18 +56,20 @@ inline std::string Describe(const MainWindow& w, bool data = true) {
   out << "main vis" << v.visible << " '" << v.caption << "' format " << w.FormatIndex() << "\n";
   if (data) bytes("rom", w.RomData());
   bytes("aux", w.Partner().aux);
-  out << "load '" << formats::FilterText(w.LoadFilters()) << "'\nsave '" << formats::FilterText(w.SaveFilters())
-      << "'\n";
+  out << "load '" << formats::FilterText(w.LoadFilters()) << "'\nsave '"
+      << formats::FilterText(w.SaveFilters()) << "'\n";
   surface("picture", w.Picture());
   surface("encoder input", w.EncoderInput());
   if (data) surface("work bitmap", w.WorkBitmap());
   surface("partner", w.Partner().picData);
   surface("thumbnail", v.thumbnail.image);
-  out << "thumbnail pointer " << static_cast<int>(v.thumbnail.pointer) << " tip '" << v.thumbnail.toolTip << "'\n";
+  out << "thumbnail pointer " << static_cast<int>(v.thumbnail.pointer) << " tip '" << v.thumbnail.toolTip
+      << "'\n";
   surface("swatches", v.swatches.image);
   shape("outline", v.outline);
   for (const auto* b : {&v.load, &v.clear, &v.save, &v.paste, &v.convert, &v.copy}) button("button", *b);
-  for (const auto& option : v.formats) out << "format '" << option.caption << "' " << option.value << option.enabled << "\n";
+  for (const auto& option : v.formats)
+    out << "format '" << option.caption << "' " << option.value << option.enabled << "\n";
   for (const auto* row : {&v.x, &v.y, &v.width, &v.height}) {
     label("name", row->name);
     label("value", row->value);
@@ -78,7 +80,8 @@ inline std::string Describe(const MainWindow& w, bool data = true) {
   surface("viewer picture", w.Viewer().picture);
   shape("viewer outline", w.Viewer().outline);
   const workspace::ProgressWindow& p = w.Progress();
-  out << "progress vis" << p.visible << " '" << p.caption << "' " << p.label.caption << " fill " << p.barFill << "\n";
+  out << "progress vis" << p.visible << " '" << p.caption << "' " << p.label.caption << " fill " << p.barFill
+      << "\n";
   return out.str();
 }
 
@@ -104,9 +107,7 @@ class WindowTest : public ::testing::Test {
     window.SetTileLock(false);
   }
 
-  void Select(int x, int y, int width, int height) {
-    window.SetSelection({x, y, width, height});
-  }
+  void Select(int x, int y, int width, int height) { window.SetSelection({x, y, width, height}); }
 
   convert::Selection Selection() const { return window.CurrentSelection(); }
 
