@@ -37,9 +37,9 @@ struct Workspace {
   files::FileCommands commands{window, platform};
 
   explicit Workspace(int format) {
-    window.Form_Load();
+    window.Start();
     window.MakeCurrentPicture(RandomSheet());
-    window.ClickFormatOption(format);
+    window.SelectFormat(format);
   }
 };
 
@@ -82,17 +82,16 @@ void Convert(benchmark::State& state, const formats::FormatInfo* format) {
   Workspace w(format->index);
   for (auto _ : state) {
     state.PauseTiming();
-    w.window.Partner = {};
-    w.window.picData = RandomSheet();
+    w.window.SetPartnerPicture(RandomSheet());
     state.ResumeTiming();
-    w.window.cmdConvert_Click();
+    w.window.Convert();
   }
 }
 
 // Loads the data (preview mode, width 1024: the widest the spinner allows) outside the
 // timing; the decoded picture has as many pixels as the sheet.
 void EnterPreview(Workspace& w) {
-  w.commands.cmdLoad_Click();
+  w.commands.Load();
   w.window.SetSpinner(workspace::Spinner::Width, 1024);
 }
 
@@ -100,8 +99,8 @@ void Preview(benchmark::State& state, const formats::FormatInfo* format) {
   Workspace w(format->index);
   w.platform.openFile = DataFile(*format);
   EnterPreview(w);
-  for (auto _ : state) w.commands.cmdLoad_Click();
-  if (w.window.picBitmap.PixelCount() != std::size_t{kSide} * kSide) state.SkipWithError("preview failed");
+  for (auto _ : state) w.commands.Load();
+  if (w.window.WorkBitmap().PixelCount() != std::size_t{kSide} * kSide) state.SkipWithError("preview failed");
 }
 
 void Accept(benchmark::State& state, const formats::FormatInfo* format) {
@@ -111,9 +110,9 @@ void Accept(benchmark::State& state, const formats::FormatInfo* format) {
     state.PauseTiming();
     EnterPreview(w);
     state.ResumeTiming();
-    w.commands.cmdSave_Click();
+    w.commands.Save();
   }
-  if (w.window.imgImage.PixelCount() != std::size_t{kSide} * kSide) state.SkipWithError("accept failed");
+  if (w.window.Picture().PixelCount() != std::size_t{kSide} * kSide) state.SkipWithError("accept failed");
 }
 
 // A 64 MiB ".dat" loaded and previewed at width 1024, the widest the window offers: the
@@ -127,11 +126,11 @@ void LargePreview(benchmark::State& state, const formats::FormatInfo* format) {
   Workspace w(format->index);
   w.platform.openFile = path.string();
   for (auto _ : state) {
-    w.commands.cmdLoad_Click();  // load, entering preview mode
+    w.commands.Load();  // load, entering preview mode
     w.window.SetSpinner(workspace::Spinner::Width, 1024);
-    w.commands.cmdLoad_Click();  // preview
+    w.commands.Load();  // preview
     state.PauseTiming();
-    w.window.cmdClear_Click();  // cancel
+    w.window.ClearOrCancel();  // cancel
     state.ResumeTiming();
   }
 }

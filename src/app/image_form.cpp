@@ -15,8 +15,8 @@ namespace glyphon::app {
 ImageForm::ImageForm() : QScrollArea(nullptr), m_picture(new FramedPicture(this, 0)) {
   // A tool window is left out of the task bar; it has no frame, so the picture fills it.
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
-  setObjectName("frmImage");
-  m_picture->setObjectName("frmImage.picImage");
+  setObjectName("viewer");
+  m_picture->setObjectName("viewer.picture");
   setFrameShape(QFrame::NoFrame);
   setWidgetResizable(false);
   setWidget(m_picture);
@@ -29,19 +29,19 @@ void ImageForm::OnClick(std::function<void()> handler) {
 }
 
 void ImageForm::Render(const workspace::ImageWindow& model) {
-  setWindowTitle(QString::fromStdString(model.Caption));
-  if (model.Visible && !isVisible()) ShowPicture(model);
-  m_picture->SetOutline(model.shaBox);
-  m_picture->setToolTip(QString::fromStdString(model.picImageToolTip));
-  ApplyPointer(*m_picture, model.picImagePointer, Magnifier::ZoomOut);
-  if (!model.Visible && isVisible()) {
+  setWindowTitle(QString::fromStdString(model.caption));
+  if (model.visible && !isVisible()) ShowPicture(model);
+  m_picture->SetOutline(model.outline);
+  m_picture->setToolTip(QString::fromStdString(model.toolTip));
+  ApplyPointer(*m_picture, model.pointer, Magnifier::ZoomOut);
+  if (!model.visible && isVisible()) {
     hide();
     m_picture->SetPicture({});  // let go of a picture that may be large
   }
 }
 
 void ImageForm::ShowPicture(const workspace::ImageWindow& model) {
-  const platform::Surface& picture = model.picImage;
+  const platform::Surface& picture = model.picture;
   m_picture->SetPicture(picture);
   m_picture->resize(picture.Width(), picture.Height());
 

@@ -32,7 +32,7 @@ namespace {
 using workspace::Spinner;
 
 constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height};
-constexpr std::array<const char*, 4> kSpinnerNames = {"X", "Y", "Width", "Height"};
+constexpr std::array<const char*, 4> kSpinnerNames = {"x", "y", "width", "height"};
 
 constexpr int kButtonHeight = 25;
 constexpr int kOptionWidth = 105;
@@ -71,37 +71,37 @@ MainForm::MainForm(QtPlatform& platform)
   // A fixed single border with a close button only.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
-  setObjectName("frmMain");
+  setObjectName("mainWindow");
   setFixedSize(kClientWidth, kClientHeight);
   setAcceptDrops(true);
 
-  m_picImage = new FramedPicture(this, FramedPicture::kFrame);
-  m_picImage->setObjectName("picImage");
-  m_picImage->setGeometry(8, 8, m_model.picImage.width, m_model.picImage.height);
-  m_picImage->OnClick([this] { Dispatch([this] { m_model.picImage_Click(); }); });
+  const workspace::WindowView& view = m_model.View();
+  m_thumbnail = new FramedPicture(this, FramedPicture::kFrame);
+  m_thumbnail->setObjectName("thumbnail");
+  m_thumbnail->setGeometry(8, 8, view.thumbnail.width, view.thumbnail.height);
+  m_thumbnail->OnClick([this] { Dispatch([this] { m_model.OpenViewer(); }); });
 
-  m_picPalette = new FramedPicture(this, FramedPicture::kFrame);
-  m_picPalette->setObjectName("picPalette");
-  m_picPalette->setGeometry(8, 144, m_model.picPalette.width, m_model.picPalette.height);
+  m_swatches = new FramedPicture(this, FramedPicture::kFrame);
+  m_swatches->setObjectName("swatches");
+  m_swatches->setGeometry(8, 144, view.swatches.width, view.swatches.height);
 
   BuildCommandButtons();
   BuildFormatFrame();
   BuildSelectionFrame();
 
-  m_lblAbout = new QLabel(this);
-  m_lblAbout->setObjectName("lblAbout");
-  m_lblAbout->setGeometry(64, 272, 145, 17);
-  m_lblAbout->setAlignment(Qt::AlignCenter);
-  m_lblAbout->installEventFilter(this);
-  QFont aboutFont = m_lblAbout->font();
+  m_about = new QLabel(this);
+  m_about->setObjectName("about");
+  m_about->setGeometry(64, 272, 145, 17);
+  m_about->setAlignment(Qt::AlignCenter);
+  m_about->installEventFilter(this);
+  QFont aboutFont = m_about->font();
   aboutFont.setUnderline(true);
-  m_lblAbout->setFont(aboutFont);
-  m_lblAbout->setForegroundRole(QPalette::Link);
+  m_about->setFont(aboutFont);
+  m_about->setForegroundRole(QPalette::Link);
 
   m_viewer = std::make_unique<ImageForm>();
-  m_viewer->OnClick([this] { Dispatch([this] { m_model.frmImage.picImage_Click(); }); });
-  m_viewer->OnKeyUp(
-      [this](int key, int shift) { Dispatch([=, this] { m_model.frmImage.picImage_KeyUp(key, shift); }); });
+  m_viewer->OnClick([this] { Dispatch([this] { m_model.CloseViewer(); }); });
+  m_viewer->OnKeyUp([this](int, int) { Dispatch([this] { m_model.CloseViewer(); }); });
   m_progress = new ProgressForm(this);
 
   BuildShortcuts();
@@ -124,52 +124,52 @@ void MainForm::BuildCommandButtons() {
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
   };
-  make(m_cmdLoad, "cmdLoad", {280, 8}, [this] { m_files.cmdLoad_Click(); });
-  make(m_cmdClear, "cmdClear", {280, 40}, [this] { m_model.cmdClear_Click(); });
-  make(m_cmdSave, "cmdSave", {280, 72}, [this] { m_files.cmdSave_Click(); });
-  make(m_cmdPaste, "cmdPaste", {400, 8}, [this] { m_files.cmdPaste_Click(); });
-  make(m_cmdConvert, "cmdConvert", {400, 40}, [this] { m_model.cmdConvert_Click(); });
-  make(m_cmdCopy, "cmdCopy", {400, 72}, [this] { m_files.cmdCopy_Click(); });
+  make(m_load, "load", {280, 8}, [this] { m_files.Load(); });
+  make(m_clear, "clear", {280, 40}, [this] { m_model.ClearOrCancel(); });
+  make(m_save, "save", {280, 72}, [this] { m_files.Save(); });
+  make(m_paste, "paste", {400, 8}, [this] { m_files.Paste(); });
+  make(m_convert, "convert", {400, 40}, [this] { m_model.Convert(); });
+  make(m_copy, "copy", {400, 72}, [this] { m_files.Copy(); });
 }
 
 void MainForm::BuildFormatFrame() {
-  m_fraFormat = new CaptionFrame(this);
-  m_fraFormat->setObjectName("fraFormat");
-  m_fraFormat->setGeometry(280, 104, 233, 185);
+  m_formatFrame = new CaptionFrame(this);
+  m_formatFrame->setObjectName("formatFrame");
+  m_formatFrame->setGeometry(280, 104, 233, 185);
   for (int i = 0; i < formats::kFormatCount; ++i) {
     // Columns of ten, 112 pixels apart from x = 8, rows 16 pixels apart.
     const int column = i / kOptionsPerColumn;
     const int row = i % kOptionsPerColumn;
-    auto* option = new QRadioButton(m_fraFormat);
-    option->setObjectName(QStringLiteral("optFormat%1").arg(i));
+    auto* option = new QRadioButton(m_formatFrame);
+    option->setObjectName(QStringLiteral("format%1").arg(i));
     // The model decides which option is set; a click only tells it which was clicked.
     option->setAutoExclusive(false);
     option->setGeometry(8 + 112 * column, 16 + 16 * row, kOptionWidth, kOptionHeight);
     connect(option, &QRadioButton::clicked, this,
-            [this, i] { Dispatch([this, i] { m_model.ClickFormatOption(i); }); });
+            [this, i] { Dispatch([this, i] { m_model.SelectFormat(i); }); });
     option->installEventFilter(this);
-    m_optFormat[static_cast<std::size_t>(i)] = option;
+    m_formatOptions[static_cast<std::size_t>(i)] = option;
   }
 }
 
 void MainForm::BuildSelectionFrame() {
-  m_fraSelBox = new CaptionFrame(this);
-  m_fraSelBox->setObjectName("fraSelBox");
-  m_fraSelBox->setGeometry(8, 168, 257, 97);
+  m_selectionFrame = new CaptionFrame(this);
+  m_selectionFrame->setObjectName("selectionFrame");
+  m_selectionFrame->setGeometry(8, 168, 257, 97);
   for (std::size_t i = 0; i < kSpinners.size(); ++i) {
     // X and Y on the first row, width and height on the second; the left group at 24,
     // the right one at 144.
     const int x = i % 2 == 0 ? 24 : 144;
     const int y = i < 2 ? 16 : 40;
-    auto* fixed = new QLabel(m_fraSelBox);
-    fixed->setObjectName(QStringLiteral("lbl%1%2").arg(kSpinnerNames[i]).arg(1));
+    auto* fixed = new QLabel(m_selectionFrame);
+    fixed->setObjectName(QStringLiteral("%1Name").arg(kSpinnerNames[i]));
     fixed->setGeometry(x, y + 2, kFixedLabelWidth, kRowHeight - 2);
     fixed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    auto* value = new ValueField(m_fraSelBox);
-    value->setObjectName(QStringLiteral("lbl%1").arg(kSpinnerNames[i]));
+    auto* value = new ValueField(m_selectionFrame);
+    value->setObjectName(QStringLiteral("%1Value").arg(kSpinnerNames[i]));
     value->setGeometry(x + kFixedLabelWidth, y, kValueLabelWidth, kRowHeight);
-    auto* spinner = new SpinnerBar(m_fraSelBox);
-    spinner->setObjectName(QStringLiteral("vsc%1").arg(kSpinnerNames[i]));
+    auto* spinner = new SpinnerBar(m_selectionFrame);
+    spinner->setObjectName(QStringLiteral("%1Spinner").arg(kSpinnerNames[i]));
     spinner->setGeometry(x + kFixedLabelWidth + 32, y, kRowHeight, kRowHeight);
     const Spinner which = kSpinners[i];
     value->OnEnter([this, which](const QString& text) {
@@ -181,10 +181,10 @@ void MainForm::BuildSelectionFrame() {
     m_valueFields[i] = value;
     m_spinners[i] = spinner;
   }
-  m_chkTile8 = new QCheckBox(m_fraSelBox);
-  m_chkTile8->setObjectName("chkTile8");
-  m_chkTile8->setGeometry(32, 72, 193, 13 + 4);
-  connect(m_chkTile8, &QCheckBox::clicked, this, [this] { Dispatch([this] { m_model.ClickTile8(); }); });
+  m_tileLock = new QCheckBox(m_selectionFrame);
+  m_tileLock->setObjectName("tileLock");
+  m_tileLock->setGeometry(32, 72, 193, 13 + 4);
+  connect(m_tileLock, &QCheckBox::clicked, this, [this] { Dispatch([this] { m_model.ToggleTileLock(); }); });
 }
 
 void MainForm::BuildShortcuts() {
@@ -192,16 +192,16 @@ void MainForm::BuildShortcuts() {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, [button] { ClickIfAvailable(*button); });
   };
-  bind(QKeySequence(Qt::CTRL | Qt::Key_O), m_cmdLoad);  // Load, or Preview
-  bind(QKeySequence(Qt::CTRL | Qt::Key_S), m_cmdSave);  // Save, or Accept
-  bind(QKeySequence(Qt::CTRL | Qt::Key_C), m_cmdCopy);
-  bind(QKeySequence(Qt::CTRL | Qt::Key_V), m_cmdPaste);
-  bind(QKeySequence(Qt::CTRL | Qt::Key_Return), m_cmdConvert);
-  bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), m_cmdConvert);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_O), m_load);  // Load, or Preview
+  bind(QKeySequence(Qt::CTRL | Qt::Key_S), m_save);  // Save, or Accept
+  bind(QKeySequence(Qt::CTRL | Qt::Key_C), m_copy);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_V), m_paste);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_Return), m_convert);
+  bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), m_convert);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {
     // Escape only cancels a preview; it never clears the window.
-    if (m_model.InPreviewMode()) ClickIfAvailable(*m_cmdClear);
+    if (m_model.InPreviewMode()) ClickIfAvailable(*m_clear);
   });
 }
 
@@ -216,8 +216,8 @@ void MainForm::FitFont() {
       candidate.setStretch(stretch);
       setFont(candidate);
       const auto fits = [](const QWidget* w) { return w->sizeHint().width() <= w->width(); };
-      bool all = fits(m_chkTile8);
-      for (const QRadioButton* option : m_optFormat) all = all && fits(option);
+      bool all = fits(m_tileLock);
+      for (const QRadioButton* option : m_formatOptions) all = all && fits(option);
       for (const QLabel* label : m_fixedLabels) all = all && fits(label);
       if (all) return;
     }
@@ -225,7 +225,7 @@ void MainForm::FitFont() {
 }
 
 void MainForm::Start() {
-  Dispatch([this] { m_model.Form_Load(); });
+  Dispatch([this] { m_model.Start(); });
 }
 
 void MainForm::Dispatch(const std::function<void()>& handler) {
@@ -237,10 +237,10 @@ void MainForm::Dispatch(const std::function<void()>& handler) {
 
 void MainForm::Render() {
   RenderControls();
-  m_progress->Render(m_model.frmProgress);
+  m_progress->Render(m_model.Progress());
 
   // One of the main window and the viewer is always on screen: the one to show goes first.
-  if (m_model.Visible) {
+  if (m_model.View().visible) {
     if (!isVisible()) {
       if (!m_placed) {
         const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
@@ -249,69 +249,67 @@ void MainForm::Render() {
       }
       show();
     }
-    m_viewer->Render(m_model.frmImage);
+    m_viewer->Render(m_model.Viewer());
   } else {
     // The viewer opens on the screen the main window is on.
     if (!m_viewer->isVisible()) m_viewer->setScreen(screen());
-    m_viewer->Render(m_model.frmImage);
+    m_viewer->Render(m_model.Viewer());
     hide();
   }
 }
 
 void MainForm::RenderControls() {
-  const workspace::MainWindow& m = m_model;
-  setWindowTitle(Text(m.Caption));
+  const workspace::WindowView& view = m_model.View();
+  setWindowTitle(Text(view.caption));
 
-  RenderButton(*m_cmdLoad, m.cmdLoad);
-  RenderButton(*m_cmdClear, m.cmdClear);
-  RenderButton(*m_cmdSave, m.cmdSave);
-  RenderButton(*m_cmdPaste, m.cmdPaste);
-  RenderButton(*m_cmdConvert, m.cmdConvert);
-  RenderButton(*m_cmdCopy, m.cmdCopy);
+  RenderButton(*m_load, view.load);
+  RenderButton(*m_clear, view.clear);
+  RenderButton(*m_save, view.save);
+  RenderButton(*m_paste, view.paste);
+  RenderButton(*m_convert, view.convert);
+  RenderButton(*m_copy, view.copy);
 
-  m_fraFormat->SetCaption(Text(m.fraFormat.caption));
-  for (std::size_t i = 0; i < m_optFormat.size(); ++i) {
-    QRadioButton& option = *m_optFormat[i];
-    option.setText(Text(m.optFormat[i].caption));
-    option.setChecked(m.optFormat[i].value);
-    option.setEnabled(m.optFormat[i].enabled);
-    option.setFocusPolicy(m.optFormat[i].value ? Qt::StrongFocus : Qt::ClickFocus);
+  m_formatFrame->SetCaption(Text(view.formatFrame.caption));
+  for (std::size_t i = 0; i < m_formatOptions.size(); ++i) {
+    QRadioButton& option = *m_formatOptions[i];
+    option.setText(Text(view.formats[i].caption));
+    option.setChecked(view.formats[i].value);
+    option.setEnabled(view.formats[i].enabled);
+    option.setFocusPolicy(view.formats[i].value ? Qt::StrongFocus : Qt::ClickFocus);
   }
 
-  m_fraSelBox->SetCaption(Text(m.fraSelBox.caption));
-  const std::array<const workspace::Label*, 4> fixed = {&m.lblX1, &m.lblY1, &m.lblWidth1, &m.lblHeight1};
-  const std::array<const workspace::Label*, 4> values = {&m.lblX, &m.lblY, &m.lblWidth, &m.lblHeight};
+  m_selectionFrame->SetCaption(Text(view.selectionFrame.caption));
   for (std::size_t i = 0; i < kSpinners.size(); ++i) {
-    RenderLabel(*m_fixedLabels[i], *fixed[i]);
-    m_valueFields[i]->Show(Text(values[i]->caption));
-    m_valueFields[i]->setEnabled(values[i]->enabled);
-    const workspace::ScrollBar& bar = m.Bar(kSpinners[i]);
+    const workspace::SpinnerRow& row = view.Row(kSpinners[i]);
+    RenderLabel(*m_fixedLabels[i], row.name);
+    m_valueFields[i]->Show(Text(row.value.caption));
+    m_valueFields[i]->setEnabled(row.value.enabled);
     SpinnerBar& spinner = *m_spinners[i];
     const QSignalBlocker quiet(spinner);  // values from the model are not the user's events
-    spinner.setRange(0, bar.max);
-    spinner.setValue(bar.value);
-    spinner.setSingleStep(bar.smallChange);
-    spinner.setPageStep(bar.largeChange);
-    spinner.setEnabled(bar.enabled);
+    spinner.setRange(0, row.bar.max);
+    spinner.setValue(row.bar.value);
+    spinner.setSingleStep(row.bar.smallChange);
+    spinner.setPageStep(row.bar.largeChange);
+    spinner.setEnabled(row.bar.enabled);
   }
-  m_chkTile8->setText(Text(m.chkTile8.caption));
-  m_chkTile8->setChecked(m.chkTile8.value == 1);
-  m_chkTile8->setEnabled(m.chkTile8.enabled);
+  m_tileLock->setText(Text(view.tileLock.caption));
+  m_tileLock->setChecked(view.tileLock.value == 1);
+  m_tileLock->setEnabled(view.tileLock.enabled);
 
-  m_picImage->SetPicture(m.picImage.image);
-  m_picImage->SetOutline(m.shaBox);
-  m_picImage->setToolTip(Text(m.picImage.toolTip));
-  ApplyPointer(*m_picImage, m.picImage.pointer, Magnifier::ZoomIn);
-  m_picPalette->SetPicture(m.picPalette.image);
+  m_thumbnail->SetPicture(view.thumbnail.image);
+  m_thumbnail->SetOutline(view.outline);
+  m_thumbnail->setToolTip(Text(view.thumbnail.toolTip));
+  ApplyPointer(*m_thumbnail, view.thumbnail.pointer, Magnifier::ZoomIn);
+  m_swatches->SetPicture(view.swatches.image);
 
-  RenderLabel(*m_lblAbout, m.lblAbout);
-  m_lblAbout->setToolTip(Text(m.lblAbout.toolTip));
-  ApplyPointer(*m_lblAbout, m.lblAbout.pointer, Magnifier::ZoomIn);
+  RenderLabel(*m_about, view.about);
+  m_about->setToolTip(Text(view.about.toolTip));
+  ApplyPointer(*m_about, view.about.pointer, Magnifier::ZoomIn);
 }
 
 bool MainForm::CanLoadDrop() const {
-  return m_running == 0 && m_model.Visible && !m_model.InPreviewMode() && m_model.cmdLoad.enabled &&
-         m_model.cmdLoad.visible;
+  const workspace::WindowView& view = m_model.View();
+  return m_running == 0 && view.visible && !m_model.InPreviewMode() && view.load.enabled && view.load.visible;
 }
 
 // The one local file of a drop that the Load command can take: a ROM data file or a
@@ -329,7 +327,7 @@ QString MainForm::DroppedFile(const QMimeData* data) {
 bool MainForm::LoadDroppedFile(const QString& path) {
   if (!CanLoadDrop()) return false;
   m_platform.PresetOpenChoice({path.toStdString(), 1});
-  Dispatch([this] { m_files.cmdLoad_Click(); });
+  Dispatch([this] { m_files.Load(); });
   m_platform.ClearPresetOpenChoice();
   return true;
 }
@@ -356,26 +354,27 @@ bool MainForm::MoveFormatSelection(int from, int key) {
   int to = from;
   do {
     to = (to + step + formats::kFormatCount) % formats::kFormatCount;
-  } while (to != from && !m_model.optFormat[static_cast<std::size_t>(to)].enabled);
+  } while (to != from && !m_model.View().formats[static_cast<std::size_t>(to)].enabled);
   if (to != from) {
-    Dispatch([this, to] { m_model.ClickFormatOption(to); });
-    m_optFormat[static_cast<std::size_t>(to)]->setFocus(Qt::TabFocusReason);
+    Dispatch([this, to] { m_model.SelectFormat(to); });
+    m_formatOptions[static_cast<std::size_t>(to)]->setFocus(Qt::TabFocusReason);
   }
   return true;
 }
 
 bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
-    const auto option = std::find(m_optFormat.begin(), m_optFormat.end(), watched);
-    if (option != m_optFormat.end() && MoveFormatSelection(static_cast<int>(option - m_optFormat.begin()),
-                                                           static_cast<QKeyEvent*>(event)->key())) {
+    const auto option = std::find(m_formatOptions.begin(), m_formatOptions.end(), watched);
+    if (option != m_formatOptions.end() &&
+        MoveFormatSelection(static_cast<int>(option - m_formatOptions.begin()),
+                            static_cast<QKeyEvent*>(event)->key())) {
       return true;
     }
   }
   // The About label is clicked like a button.
-  if (watched == m_lblAbout && event->type() == QEvent::MouseButtonRelease &&
-      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_lblAbout->isEnabled()) {
-    Dispatch([this] { m_model.lblAbout_Click(); });
+  if (watched == m_about && event->type() == QEvent::MouseButtonRelease &&
+      static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_about->isEnabled()) {
+    Dispatch([this] { m_model.ShowAbout(); });
     return true;
   }
   return QWidget::eventFilter(watched, event);
@@ -394,7 +393,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
     event->ignore();
     return;
   }
-  Dispatch([this] { m_model.Form_Unload(); });
+  Dispatch([this] { m_model.Close(); });
   event->accept();
 }
 

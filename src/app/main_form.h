@@ -26,9 +26,9 @@ class ProgressForm;
 class SpinnerBar;
 class ValueField;
 
-// The main window on screen: the controls of the window model at their places, drawn from the model
-// after every handler and at every progress report, with the user's events forwarded to the
-// model's handlers. The widgets keep no state of their own.
+// The main window on screen: the controls of the window model at their places, drawn from
+// its view after every operation and at every progress report, with the user's events
+// forwarded to the model's operations. The widgets keep no state of their own.
 class MainForm : public QWidget {
  public:
   static constexpr int kClientWidth = 520;
@@ -37,7 +37,7 @@ class MainForm : public QWidget {
   explicit MainForm(QtPlatform& platform);
   ~MainForm() override;
 
-  // Start-up: the model's Form_Load, then the window is shown centred on the screen.
+  // Start-up: the model's start, then the window is shown centred on the screen.
   void Start();
 
   // Redraws every control of the three windows from the model.
@@ -80,22 +80,22 @@ class MainForm : public QWidget {
   int m_running = 0;  // handlers under way (a long loop lets events in)
   bool m_placed = false;
 
-  QPushButton* m_cmdLoad = nullptr;
-  QPushButton* m_cmdClear = nullptr;
-  QPushButton* m_cmdSave = nullptr;
-  QPushButton* m_cmdPaste = nullptr;
-  QPushButton* m_cmdConvert = nullptr;
-  QPushButton* m_cmdCopy = nullptr;
-  CaptionFrame* m_fraFormat = nullptr;
-  std::array<QRadioButton*, formats::kFormatCount> m_optFormat{};
-  CaptionFrame* m_fraSelBox = nullptr;
+  QPushButton* m_load = nullptr;
+  QPushButton* m_clear = nullptr;
+  QPushButton* m_save = nullptr;
+  QPushButton* m_paste = nullptr;
+  QPushButton* m_convert = nullptr;
+  QPushButton* m_copy = nullptr;
+  CaptionFrame* m_formatFrame = nullptr;
+  std::array<QRadioButton*, formats::kFormatCount> m_formatOptions{};
+  CaptionFrame* m_selectionFrame = nullptr;
   std::array<QLabel*, 4> m_fixedLabels{};  // X Pos:, Y Pos:, Width:, Height:
   std::array<ValueField*, 4> m_valueFields{};
   std::array<SpinnerBar*, 4> m_spinners{};
-  QCheckBox* m_chkTile8 = nullptr;
-  FramedPicture* m_picImage = nullptr;
-  FramedPicture* m_picPalette = nullptr;
-  QLabel* m_lblAbout = nullptr;
+  QCheckBox* m_tileLock = nullptr;
+  FramedPicture* m_thumbnail = nullptr;
+  FramedPicture* m_swatches = nullptr;
+  QLabel* m_about = nullptr;
   std::unique_ptr<ImageForm> m_viewer;
   ProgressForm* m_progress = nullptr;
 };

@@ -29,7 +29,7 @@ ProgressForm::ProgressForm(QWidget* parent) : QWidget(parent) {
   // A tool window over its main window: kept in front of it and out of the task bar. No
   // close button: a running loop cannot be stopped.
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
-  setObjectName("frmProgress");
+  setObjectName("progress");
   setFixedSize(workspace::ProgressWindow::kBarWidth, workspace::ProgressWindow::kBarHeight);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
@@ -39,22 +39,22 @@ QColor ProgressForm::TextColour() const {
 }
 
 void ProgressForm::Render(const workspace::ProgressWindow& model) {
-  setWindowTitle(QString::fromStdString(model.Caption));
-  const QString text = QString::fromStdString(model.lblPercent.caption);
-  if (text != m_text || model.BarFill != m_fill || model.lblPercentColour != m_colour) {
+  setWindowTitle(QString::fromStdString(model.caption));
+  const QString text = QString::fromStdString(model.label.caption);
+  if (text != m_text || model.barFill != m_fill || model.labelColour != m_colour) {
     m_text = text;
-    m_fill = model.BarFill;
-    m_colour = model.lblPercentColour;
+    m_fill = model.barFill;
+    m_colour = model.labelColour;
     update();
   }
-  if (model.Visible && !isVisible()) {
+  if (model.visible && !isVisible()) {
     const QScreen* screen =
         parentWidget() != nullptr ? parentWidget()->screen() : QGuiApplication::primaryScreen();
     move(screen->availableGeometry().center() - rect().center());
     show();
     raise();
   }
-  if (!model.Visible && isVisible()) hide();
+  if (!model.visible && isVisible()) hide();
 }
 
 void ProgressForm::paintEvent(QPaintEvent*) {

@@ -7,8 +7,8 @@
 
 namespace glyphon::app {
 
-// frmProgress: a small modeless tool window with the bar picPercent and the percentage
-// label lblPercent centred over it, in the palette's highlight, highlighted-text, button
+// The progress window on screen: a small modeless tool window with the bar and the
+// percentage label centred over it, in the palette's highlight, highlighted-text, button
 // and button-text colours. It stays in front of the main window while a loop runs.
 class ProgressForm : public QWidget {
  public:

@@ -22,10 +22,10 @@ class FileCommands {
   FileCommands(workspace::MainWindow& window, platform::Platform& platform)
       : m_window(window), m_platform(platform) {}
 
-  void cmdLoad_Click();
-  void cmdSave_Click();
-  void cmdCopy_Click();
-  void cmdPaste_Click();
+  void Load();
+  void Save();
+  void Copy();
+  void Paste();
 
  private:
   // Load, normal mode.

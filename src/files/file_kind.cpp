@@ -34,44 +34,11 @@ bool Contains(const std::array<std::string_view, N>& list, std::string_view item
 }  // namespace
 
 std::optional<FileKind> ParseKind(std::string_view kind) noexcept {
-  if (kind == "BMP") return FileKind::Bitmap;
-  if (kind == "BMP2") return FileKind::PartnerBitmap;
+  if (kind == "BMP") return FileKind::Picture;
+  if (kind == "BMP2") return FileKind::PartnerPicture;
   if (kind == "DAT") return FileKind::Data;
   if (kind == "DAT2") return FileKind::PartnerData;
   return std::nullopt;
-}
-
-bool IsPartnerDescription(std::string_view description) noexcept {
-  return description.find("FX") != std::string_view::npos ||
-         description.find("interleaved") != std::string_view::npos ||
-         description.find("alpha") != std::string_view::npos;
-}
-
-std::vector<FilterEntry> FilterTable(std::string_view filters) {
-  std::vector<std::string_view> fields;
-  for (std::size_t start = 0;;) {
-    const std::size_t bar = filters.find('|', start);
-    fields.push_back(
-        filters.substr(start, bar == std::string_view::npos ? std::string_view::npos : bar - start));
-    if (bar == std::string_view::npos) break;
-    start = bar + 1;
-  }
-  std::vector<FilterEntry> table(fields.size() / 2);
-  for (std::size_t i = 0; i < table.size(); ++i) {
-    // "ROM FX high data files (*.dat)" and "*.dat": the text before " files (", and the
-    // extension of the first pattern.
-    const std::string_view full = fields[2 * i];
-    const std::string_view patterns = fields[2 * i + 1];
-    FilterEntry& entry = table[i];
-    entry.description = std::string(full.substr(0, full.find(" files (")));
-    const std::string_view first = patterns.substr(0, patterns.find(';'));
-    const std::string_view extension = Extension(first);
-    if (extension.empty() || extension == "*") continue;
-    entry.extension = std::string(extension);
-    entry.kind = UpperAscii(extension);
-    if (IsPartnerDescription(entry.description)) entry.kind += '2';
-  }
-  return table;
 }
 
 std::string_view Extension(std::string_view fileName) noexcept {
@@ -88,11 +55,12 @@ std::string NameKind(std::string_view fileName, Direction direction) {
   return picture ? std::string("BMP") : UpperAscii(extension);
 }
 
-std::string CandidateKind(std::string_view fileName, std::span<const FilterEntry> table, int filterIndex,
+std::string CandidateKind(std::string_view fileName, std::span<const FileFilter> filters, int filterIndex,
                           Direction direction) {
   std::string kind = NameKind(fileName, direction);
-  if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) > table.size()) return kind;
-  if (IsPartnerDescription(table[static_cast<std::size_t>(filterIndex) - 1].description)) kind += '2';
+  if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) > filters.size()) return kind;
+  const std::optional<FileKind> chosen = filters[static_cast<std::size_t>(filterIndex) - 1].kind;
+  if (chosen && formats::IsPartnerKind(*chosen)) kind += '2';
   return kind;
 }
 

@@ -19,7 +19,7 @@ constexpr std::string_view kPreviewProgress = "Preview Generation Progress";
 
 }  // namespace
 
-void FileCommands::cmdLoad_Click() {
+void FileCommands::Load() {
   if (m_window.InPreviewMode()) {
     Preview();
   } else {
@@ -28,9 +28,8 @@ void FileCommands::cmdLoad_Click() {
 }
 
 void FileCommands::LoadFile() {
-  const std::string filters = m_window.LoadFilterString;
-  const std::vector<FilterEntry> table = FilterTable(filters);
-  const platform::FileChoice choice = m_platform.OpenFileDialog(filters);
+  const std::vector<FileFilter>& filters = m_window.LoadFilters();
+  const platform::FileChoice choice = m_platform.OpenFileDialog(formats::FilterText(filters));
   const std::string& fileName = choice.fileName;
   if (fileName.empty()) return;
   if (!m_platform.FileExists(fileName)) {
@@ -38,21 +37,21 @@ void FileCommands::LoadFile() {
     return;
   }
 
-  // The extension decides; a partner entry of the filter list makes it the partner's.
-  std::string kind = CandidateKind(fileName, table, choice.filterIndex);
-  if (NeedsQuestion(kind)) {
-    kind = AskForKind(table, [this](std::string_view description) {
-      return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
-                                     platform::Icon::None, Answer::Yes, ""});
-    });
-  }
-  const std::optional<FileKind> parsed = ParseKind(kind);
-  if (!parsed) return;
-  switch (*parsed) {
-    case FileKind::Bitmap:
+  // The extension decides; a partner entry of the list makes it the partner's.
+  const std::string candidate = CandidateKind(fileName, filters, choice.filterIndex);
+  const std::optional<FileKind> kind =
+      !NeedsQuestion(candidate)
+          ? ParseKind(candidate)
+          : AskForKind(filters, [this](std::string_view description) {
+              return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
+                                             platform::Icon::None, Answer::Yes, ""});
+            });
+  if (!kind) return;
+  switch (*kind) {
+    case FileKind::Picture:
       LoadBitmap(fileName);
       break;
-    case FileKind::PartnerBitmap:
+    case FileKind::PartnerPicture:
       LoadPartnerBitmap(fileName);
       break;
     case FileKind::Data:
@@ -123,25 +122,18 @@ void FileCommands::LoadPartnerData(const std::string& fileName) {
   m_window.SetPartnerData(std::move(data).Value());
 }
 
-// Decodes the whole of the ROM data at the chosen format and width into picBitmap and
-// shows it in the thumbnail. A failure shows nothing and gives the window back.
+// Decodes the whole of the ROM data at the chosen format and width and shows it in the
+// thumbnail. A failure shows nothing and gives the window back.
 void FileCommands::Preview() {
-  workspace::MainWindow& w = m_window;
-  w.BeginDecode(workspace::Mode::Previewing, kPreviewProgress);
-
-  formats::DecodeResult result =
-      formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
-                      formats::DecodeMode::Preview, nullptr, w.frmProgress);
+  m_window.BeginDecode(workspace::Mode::Previewing, kPreviewProgress);
+  formats::DecodeResult result = m_window.DecodeRomData(formats::DecodeMode::Preview);
   if (result.Ok()) {
-    w.picBitmap = std::move(result.picture);
-    w.DrawThumbnail(w.picBitmap);
+    m_window.ShowPreview(std::move(result.picture));
   } else {
     Warn(UnableToLoad(m_dataFile), result.failure->Describe());
-    w.picBitmap.ClearPicture();
-    w.ClearThumbnail();
+    m_window.ClearPreview();
   }
-
-  w.EndDecode(workspace::Mode::Preview);
+  m_window.EndDecode(workspace::Mode::Preview);
 }
 
 }  // namespace glyphon::files

@@ -19,7 +19,7 @@ constexpr std::string_view kGenerationProgress = "Image Generation Progress";
 
 }  // namespace
 
-void FileCommands::cmdSave_Click() {
+void FileCommands::Save() {
   if (m_window.SaveAccepts()) {
     Accept();
   } else {
@@ -30,19 +30,19 @@ void FileCommands::cmdSave_Click() {
 // Writes one of the four kinds, chosen by the extension after the name's last '.' and the
 // filter entry; a name without an extension takes the chosen entry's. A file is replaced
 // in one step, so a failed write leaves an old file as it was; saving changes nothing in
-// the window except picBitmap, which keeps a saved bitmap.
+// the window except its work surface, which keeps a saved bitmap.
 void FileCommands::SaveFile() {
   workspace::MainWindow& w = m_window;
-  const platform::FileChoice choice = m_platform.SaveFileDialog(w.SaveFilterString);
+  const std::vector<FileFilter>& filters = w.SaveFilters();
+  const platform::FileChoice choice = m_platform.SaveFileDialog(formats::FilterText(filters));
   std::string fileName = choice.fileName;
   if (fileName.empty()) return;
-  const std::vector<FilterEntry> table = FilterTable(w.SaveFilterString);
   const auto entry = static_cast<std::size_t>(choice.filterIndex - 1);
-  if (Extension(fileName).empty() && entry < table.size() && !table[entry].extension.empty()) {
-    fileName += "." + table[entry].extension;
+  if (Extension(fileName).empty() && entry < filters.size() && !filters[entry].extensions.empty()) {
+    fileName.append(".").append(filters[entry].extensions.front());
   }
   const std::optional<FileKind> kind =
-      ParseKind(CandidateKind(fileName, table, choice.filterIndex, Direction::Save));
+      ParseKind(CandidateKind(fileName, filters, choice.filterIndex, Direction::Save));
   if (!kind) {
     Warn("Unable to save " + fileName + ".", kNoKind);
     return;
@@ -60,20 +60,20 @@ void FileCommands::SaveFile() {
   std::optional<platform::Surface> bitmap;
   Status written;
   switch (*kind) {
-    case FileKind::Bitmap:
-      bitmap = w.imgImage.Crop(selection.x, selection.y, selection.width, selection.height);
+    case FileKind::Picture:
+      bitmap = w.SelectedPart();
       written = m_platform.SaveBitmap(fileName, *bitmap);
       break;
-    case FileKind::PartnerBitmap:
+    case FileKind::PartnerPicture:
       // The top-left selection-sized corner of the partner picture.
-      bitmap = w.picData.Crop(0, 0, selection.width, selection.height);
+      bitmap = w.Partner().picData.Crop(0, 0, selection.width, selection.height);
       written = m_platform.SaveBitmap(fileName, *bitmap);
       break;
     case FileKind::Data:
-      written = m_platform.WriteBytes(fileName, w.RomDataString);
+      written = m_platform.WriteBytes(fileName, w.RomData());
       break;
     case FileKind::PartnerData:
-      written = m_platform.WriteBytes(fileName, w.AuxDataString);
+      written = m_platform.WriteBytes(fileName, w.Partner().aux);
       break;
   }
   if (!written) {
@@ -81,14 +81,14 @@ void FileCommands::SaveFile() {
     return;
   }
   if (data) w.MarkDataSaved();
-  if (*kind == FileKind::Bitmap) w.MarkPictureSaved();
-  if (bitmap) w.picBitmap = std::move(*bitmap);
+  if (*kind == FileKind::Picture) w.MarkPictureSaved();
+  if (bitmap) w.KeepBitmap(std::move(*bitmap));
 }
 
 bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
   const workspace::MainWindow& w = m_window;
   const std::optional<workspace::DataOrigin>& origin = w.RomDataOrigin();
-  const std::string_view partner = formats::Format(w.FormatIndex).partnerFilter;
+  const std::string_view partner = formats::Format(w.FormatIndex()).partnerFilter;
   const std::string what = kind == FileKind::Data ? "ROM data"
                            : partner.empty()      ? "partner data"
                                                   : "ROM " + std::string(partner) + " data";
@@ -113,14 +113,8 @@ bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
 // in normal mode. A picture beyond the limits is refused and the preview stays as it was.
 void FileCommands::Accept() {
   workspace::MainWindow& w = m_window;
-  const workspace::PictureBox thumbnail = w.picImage;
   w.BeginDecode(workspace::Mode::Accepting, kGenerationProgress);
-  w.ClearThumbnail();
-
-  // The Mode 7 interleaved decoder rebuilds the partner data and picture here.
-  formats::DecodeResult result =
-      formats::Decode(formats::Format(w.FormatIndex), w.RomDataString, w.vscWidth.value,
-                      formats::DecodeMode::ImageGeneration, &w.Partner, w.frmProgress);
+  formats::DecodeResult result = w.DecodeRomData(formats::DecodeMode::ImageGeneration);
   // A picture of no pixels (a width of 0) would leave the window with nothing to convert,
   // save or copy.
   const std::string failure = !result.Ok()               ? result.failure->Describe()
@@ -129,17 +123,9 @@ void FileCommands::Accept() {
   if (!failure.empty()) {
     Warn(UnableToLoad(m_dataFile), failure);
     w.EndDecode(workspace::Mode::Preview);
-    w.picImage = thumbnail;
     return;
   }
-  w.DrawThumbnail(result.picture);
-
-  w.EndDecode(workspace::Mode::Normal);
-  // The generated picture becomes the current one. picBitmap is only a work surface from
-  // here on (Copy and Save size it anew), so the picture moves instead of being copied.
-  w.picBitmap = platform::Surface();
-  w.MakeCurrentPicture(std::move(result.picture));
-  w.MarkPictureAccepted();
+  w.AcceptPicture(std::move(result.picture));
 }
 
 }  // namespace glyphon::files

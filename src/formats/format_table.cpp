@@ -63,8 +63,6 @@ constexpr bool IndicesMatchPositions() {
 }
 static_assert(IndicesMatchPositions(), "format table rows must be in index order");
 
-constexpr std::string_view kAllFiles = "|All files (*.*)|*.*";
-
 }  // namespace
 
 std::span<const FormatInfo> Formats() noexcept {
@@ -74,48 +72,6 @@ std::span<const FormatInfo> Formats() noexcept {
 const FormatInfo& Format(int index) noexcept {
   assert(index >= 0 && index < kFormatCount);
   return kFormats[static_cast<std::size_t>(std::clamp(index, 0, kFormatCount - 1))];
-}
-
-namespace {
-
-// "*.bmp;*.png": the patterns of a picture entry.
-template <std::size_t N>
-std::string PicturePatterns(const std::array<std::string_view, N>& extensions) {
-  std::string patterns;
-  for (std::string_view extension : extensions) {
-    if (!patterns.empty()) patterns += ';';
-    patterns.append("*.").append(extension);
-  }
-  return patterns;
-}
-
-// Bitmap, partner bitmap, ROM data and partner data entries; the partner entries only for
-// a format with a partner.
-std::string FilterList(const FormatInfo& format, const std::string& pictures) {
-  // Appended piece by piece: g++ 12 at -O3 warns falsely (-Wrestrict) on chains of
-  // temporary string sums here.
-  std::string list;
-  const auto entry = [&list](std::string_view prefix, std::string_view partner, std::string_view patterns) {
-    if (!list.empty()) list.append("|");
-    list.append(prefix);
-    if (!partner.empty()) list.append(" ").append(partner).append(" data");
-    list.append(" files (").append(patterns).append(")|").append(patterns);
-  };
-  entry("Bitmap", "", pictures);
-  if (format.HasPartner()) entry("Bitmap", format.partnerFilter, pictures);
-  entry("ROM data", "", "*.dat");
-  if (format.HasPartner()) entry("ROM", format.partnerFilter, "*.dat");
-  return list;
-}
-
-}  // namespace
-
-std::string SaveFilterList(const FormatInfo& format) {
-  return FilterList(format, PicturePatterns(kSavablePictureExtensions));
-}
-
-std::string LoadFilterList(const FormatInfo& format) {
-  return FilterList(format, PicturePatterns(kLoadablePictureExtensions)) + std::string(kAllFiles);
 }
 
 std::string CliName(const FormatInfo& format) {

@@ -50,18 +50,10 @@ std::span<const FormatInfo> Formats() noexcept;
 const FormatInfo& Format(int index) noexcept;
 
 // The picture files the window loads (whatever the reader decodes) and saves (BMP and PNG),
-// by extension in lower case. The filter lists' picture entries are made from these.
+// by extension in lower case. The file dialogs' picture entries are made from these.
 inline constexpr std::array<std::string_view, 5> kLoadablePictureExtensions = {"bmp", "png", "gif", "jpg",
                                                                                "jpeg"};
 inline constexpr std::array<std::string_view, 2> kSavablePictureExtensions = {"bmp", "png"};
-
-// The save dialog's list before a conversion: the savable picture kinds only.
-inline constexpr std::string_view kBitmapOnlyFilter = "Bitmap files (*.bmp;*.png)|*.bmp;*.png";
-
-// The open dialog's filter list for a format.
-std::string LoadFilterList(const FormatInfo& format);
-// The save dialog's filter list after a conversion in a format.
-std::string SaveFilterList(const FormatInfo& format);
 
 // The caption in lower case with spaces as '-' and parentheses dropped: "16bpp-n64-high".
 std::string CliName(const FormatInfo& format);

@@ -8,10 +8,9 @@
 
 namespace glyphon::workspace {
 
-// The controls of the three windows as plain state. The front end draws them as they
-// are and forwards the user's events to the window's handlers; it keeps no state of its
-// own. Values that raise handlers when they change (option buttons, the check box, the
-// spinners) are written through the window's Set... operations, never directly.
+// The controls of the three windows as plain state. The windows hold them privately and
+// hand them to the front end to draw as they are; the front end forwards the user's
+// events to the windows' operations and keeps no state of its own.
 
 enum class MousePointer {
   Default = 0,

@@ -2,18 +2,14 @@
 
 namespace glyphon::workspace {
 
-void ImageWindow::picImage_Click() {
+void ImageWindow::Return() {
   m_mainVisible = true;
-  Visible = false;
-}
-
-void ImageWindow::picImage_KeyUp(int /*keyCode*/, int /*shift*/) {
-  picImage_Click();
+  visible = false;
 }
 
 void ImageWindow::Unload() {
-  Visible = false;
-  picImage = platform::Surface();
+  visible = false;
+  picture = platform::Surface();
 }
 
 }  // namespace glyphon::workspace

@@ -12,21 +12,20 @@ namespace glyphon::workspace {
 // screen until it is clicked, Escape is pressed or a key is released over it.
 class ImageWindow {
  public:
-  // `mainVisible` is the main window's visibility, which a click gives back.
+  // `mainVisible` is the main window's visibility, which Return gives back.
   explicit ImageWindow(bool& mainVisible) : m_mainVisible(mainVisible) {}
 
-  bool Visible = false;
-  std::string Caption = "View Image";
+  bool visible = false;
+  std::string caption = "View Image";
   // The picture at full size; the window sizes itself to it.
-  platform::Surface picImage;
-  MousePointer picImagePointer = MousePointer::Custom;
-  std::string picImageToolTip = "Click to return...";
+  platform::Surface picture;
+  MousePointer pointer = MousePointer::Custom;
+  std::string toolTip = "Click to return...";
   // The selection outline, in picture pixels.
-  Shape shaBox;
+  Shape outline;
 
   // A click on the picture, or a key released over it: back to the main window.
-  void picImage_Click();
-  void picImage_KeyUp(int keyCode, int shift);
+  void Return();
 
   // Closes the window and lets go of its picture.
   void Unload();

@@ -49,40 +49,40 @@ constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::W
 
 }  // namespace
 
-MainWindow::MainWindow(platform::Platform& platform) : frmProgress(platform), m_platform(platform) {
-  picImage.width = kThumbnailWidth;
-  picImage.height = kThumbnailHeight;
-  picImage.image = Surface(picImage.DrawWidth(), picImage.DrawHeight());
-  picPalette.width = kPaletteWidth;
-  picPalette.height = kPaletteHeight;
-  picPalette.image = Surface(picPalette.DrawWidth(), picPalette.DrawHeight());
+MainWindow::MainWindow(platform::Platform& platform) : m_platform(platform), m_progress(platform) {
+  m_view.thumbnail.width = kThumbnailWidth;
+  m_view.thumbnail.height = kThumbnailHeight;
+  m_view.thumbnail.image = Surface(m_view.thumbnail.DrawWidth(), m_view.thumbnail.DrawHeight());
+  m_view.swatches.width = kPaletteWidth;
+  m_view.swatches.height = kPaletteHeight;
+  m_view.swatches.image = Surface(m_view.swatches.DrawWidth(), m_view.swatches.DrawHeight());
 
-  SetButton(cmdPaste, kPasteButton);
-  SetButton(cmdCopy, kCopyButton);
+  SetButton(m_view.paste, kPasteButton);
+  SetButton(m_view.copy, kCopyButton);
   ShowMode(Mode::Normal);
 
   for (const formats::FormatInfo& format : formats::Formats()) {
-    optFormat[static_cast<std::size_t>(format.index)].caption = format.caption;
+    m_view.formats[static_cast<std::size_t>(format.index)].caption = format.caption;
   }
 
-  lblAbout.caption = kAboutName;
-  lblAbout.toolTip = kAboutTitle;
-  lblAbout.pointer = MousePointer::ArrowQuestion;
+  m_view.about.caption = kAboutName;
+  m_view.about.toolTip = kAboutTitle;
+  m_view.about.pointer = MousePointer::ArrowQuestion;
 }
 
 // ---- Start-up, shut-down, Clear, Cancel, About ----
 
-void MainWindow::Form_Load() {
-  FormatIndex = 8;  // "4bpp SNES"
-  optFormat_Click(FormatIndex);
-  cmdClear_Click();
+void MainWindow::Start() {
+  m_formatIndex = 8;  // "4bpp SNES"
+  ApplyFormat(m_formatIndex);
+  ClearOrCancel();
 }
 
-void MainWindow::Form_Unload() {
-  frmImage.Unload();
+void MainWindow::Close() {
+  m_viewer.Unload();
 }
 
-void MainWindow::cmdClear_Click() {
+void MainWindow::ClearOrCancel() {
   if (ClearCancels()) {
     CancelPreview();
   } else {
@@ -94,56 +94,56 @@ void MainWindow::cmdClear_Click() {
 // the Load and Paste commands stay.
 void MainWindow::ClearWindow() {
   ClearThumbnail();
-  shaBox.visible = false;
+  m_view.outline.visible = false;
   SetThumbnailViewable(false);
   for (Spinner spinner : kSpinners) SetSpinner(spinner, 0);
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, false);
-  chkTile8.enabled = false;
-  cmdConvert.enabled = false;
-  cmdSave.enabled = false;
-  cmdCopy.enabled = false;
+  m_view.tileLock.enabled = false;
+  m_view.convert.enabled = false;
+  m_view.save.enabled = false;
+  m_view.copy.enabled = false;
   SettleFormat();
   EnableFormatOptions(false);
-  SetFormatOption(FormatIndex);
+  SetFormatOption(m_formatIndex);
 }
 
 // Cancel: leaves a ROM data preview and brings back the picture that was current before
-// it, wholly selected. RomDataString keeps the loaded data.
+// it, wholly selected. m_romData keeps the loaded data.
 void MainWindow::CancelPreview() {
-  shaBox.visible = false;
-  frmImage.shaBox.visible = false;
-  picView = imgImage;
-  if (imgImage.HasPicture()) {
-    DrawThumbnail(imgImage);
+  m_view.outline.visible = false;
+  m_viewer.outline.visible = false;
+  m_encoderInput = m_picture;
+  if (m_picture.HasPicture()) {
+    DrawThumbnail(m_picture);
   } else {
     ClearThumbnail();
   }
-  shaBox.left = shaBox.top = 0;
-  shaBox.visible = true;
-  frmImage.shaBox.left = frmImage.shaBox.top = 0;
-  frmImage.shaBox.visible = true;
+  m_view.outline.left = m_view.outline.top = 0;
+  m_view.outline.visible = true;
+  m_viewer.outline.left = m_viewer.outline.top = 0;
+  m_viewer.outline.visible = true;
 
-  cmdConvert.enabled = true;
-  cmdLoad.enabled = true;
-  cmdClear.enabled = true;
+  m_view.convert.enabled = true;
+  m_view.load.enabled = true;
+  m_view.clear.enabled = true;
   ShowMode(Mode::Normal);
 
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
   // The lock may be switched off only where the selected format allows it.
-  chkTile8.enabled = formats::Format(SelectedFormat()).lockOptional;
+  m_view.tileLock.enabled = formats::Format(SelectedFormat()).lockOptional;
 
   SelectWholePicture();
 
   SetThumbnailViewable(true);
-  cmdSave.enabled = true;
-  cmdCopy.enabled = true;
-  chkTile8_Click();
+  m_view.save.enabled = true;
+  m_view.copy.enabled = true;
+  ApplyTileLock();
 
   // Nothing was current before the preview: the window ends up empty.
-  if (!imgImage.HasPicture()) cmdClear_Click();
+  if (!m_picture.HasPicture()) ClearOrCancel();
 }
 
-void MainWindow::lblAbout_Click() {
+void MainWindow::ShowAbout() {
   std::string text;
   for (std::size_t i = 0; i < kAboutLines.size(); ++i) {
     if (i > 0) text += '\r';
@@ -154,9 +154,9 @@ void MainWindow::lblAbout_Click() {
 
 // ---- Convert ----
 
-void MainWindow::cmdConvert_Click() {
+void MainWindow::Convert() {
   SettleFormat();
-  const formats::FormatInfo& format = formats::Format(FormatIndex);
+  const formats::FormatInfo& format = formats::Format(m_formatIndex);
   const convert::Selection selection = CurrentSelection();
   // Nothing to convert: the old data, which may still be saved, stays.
   if (selection.width == 0 || selection.height == 0) {
@@ -165,7 +165,7 @@ void MainWindow::cmdConvert_Click() {
     return;
   }
 
-  if (format.HasPartner() && !Partner.HavePic() && !Partner.HaveData()) {
+  if (format.HasPartner() && !m_partner.HavePic() && !m_partner.HaveData()) {
     const platform::Message question{
         "NOTE: No " + std::string(format.partnerName) + " data loaded.\rDo you wish to continue?",
         platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""};
@@ -173,18 +173,19 @@ void MainWindow::cmdConvert_Click() {
   }
 
   LockForConversion();
-  frmProgress.Caption = kConversionCaption;
-  frmProgress.PercentBar(0);
-  frmProgress.Visible = true;
+  m_progress.caption = kConversionCaption;
+  m_progress.PercentBar(0);
+  m_progress.visible = true;
 
-  std::string failure = formats::EncodeProblem(format, Partner, selection);
+  std::string failure = formats::EncodeProblem(format, m_partner, selection);
   try {
-    if (failure.empty()) RomDataString = formats::Encode(format, picView, selection, Partner, frmProgress);
+    if (failure.empty())
+      m_romData = formats::Encode(format, m_encoderInput, selection, m_partner, m_progress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
   }
 
-  frmProgress.Unload();
+  m_progress.Unload();
   UnlockAfterConversion();
   if (!failure.empty()) {
     // The old data stays, and the save list offers bitmaps only.
@@ -192,98 +193,84 @@ void MainWindow::cmdConvert_Click() {
                             platform::Icon::Exclamation, Answer::Ok, ""});
     return;
   }
-  m_dataOrigin = DataOrigin{FormatIndex, selection};
+  m_dataOrigin = DataOrigin{m_formatIndex, selection};
   m_dataSaved = false;
   // After the format is re-applied (which offers bitmaps only): the new data matches the
   // selection and the format, so it can be saved.
-  SaveFilterString = formats::SaveFilterList(format);
+  m_saveFilters = formats::SaveFilters(format);
 }
 
 // Everything a click could reach during the loop is disabled: PercentBar lets pending
 // window messages run.
 void MainWindow::LockForConversion() {
-  for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
+  for (CommandButton* button :
+       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
     button->enabled = false;
   }
   ShowMode(Mode::Converting);
   SetThumbnailViewable(false);
-  shaBox.visible = false;
-  frmImage.shaBox.visible = false;
+  m_view.outline.visible = false;
+  m_viewer.outline.visible = false;
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, false);
-  chkTile8.enabled = false;
+  m_view.tileLock.enabled = false;
   EnableFormatOptions(false);
-  SetFormatOption(FormatIndex);
+  SetFormatOption(m_formatIndex);
 }
 
 void MainWindow::UnlockAfterConversion() {
-  for (CommandButton* button : {&cmdLoad, &cmdPaste, &cmdClear, &cmdConvert, &cmdSave, &cmdCopy}) {
+  for (CommandButton* button :
+       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
     button->enabled = true;
   }
   ShowMode(Mode::Normal);
   SetThumbnailViewable(true);
-  shaBox.visible = true;
-  frmImage.shaBox.visible = true;
+  m_view.outline.visible = true;
+  m_viewer.outline.visible = true;
   RedrawSelection();
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
   EnableFormatOptions(true);
-  SetFormatOption(FormatIndex);
+  SetFormatOption(m_formatIndex);
   // Re-applies the format's own settings, the state of the grid lock among them.
-  optFormat_Click(FormatIndex);
+  ApplyFormat(m_formatIndex);
 }
 
 // ---- Format selection ----
 
-void MainWindow::optFormat_Click(std::int16_t index) {
+void MainWindow::ApplyFormat(int index) {
   const formats::FormatInfo& format = formats::Format(index);
   // A shown preview no longer matches the chosen format.
   if (InPreviewMode()) ClearThumbnail();
-  // Selecting an option that was not selected raises this handler once more, with the
+  // Selecting an option that was not selected applies the format once more, with the
   // same index; every step below gives the same result when repeated.
   SetFormatOption(index);
-  DrawSwatches(format, picPalette.image);
-  picPalette.image.SetHasPicture(true);
-  SetTile8(1);
-  chkTile8.enabled = format.lockOptional;
-  LoadFilterString = formats::LoadFilterList(format);
-  SaveFilterString = formats::kBitmapOnlyFilter;
+  DrawSwatches(format, m_view.swatches.image);
+  m_view.swatches.image.SetHasPicture(true);
+  SetTileLock(true);
+  m_view.tileLock.enabled = format.lockOptional;
+  m_loadFilters = formats::LoadFilters(format);
+  m_saveFilters = formats::PictureSaveFilters();
 }
 
 // ---- Selection box ----
 
-void MainWindow::chkTile8_Click() {
-  const bool locked = chkTile8.value == 1;
+void MainWindow::ApplyTileLock() {
+  const bool locked = m_view.tileLock.value == 1;
   const auto step = static_cast<std::int16_t>(locked ? 8 : 1);
   for (Spinner spinner : kSpinners) {
-    Bar(spinner).smallChange = step;
-    Bar(spinner).largeChange = step;
+    m_view.Row(spinner).bar.smallChange = step;
+    m_view.Row(spinner).bar.largeChange = step;
   }
   if (!locked) return;
   // Width and height down to whole tiles; the position moves in steps of 8 from wherever
   // it is. Each value is read afresh: the first change may already have redrawn (and so
   // rounded) the other.
-  SetSpinner(Spinner::Width, vscWidth.value / 8 * 8);
-  SetSpinner(Spinner::Height, vscHeight.value / 8 * 8);
-}
-
-void MainWindow::vscX_Change() {
-  SpinnerChanged(Spinner::X);
-}
-void MainWindow::vscY_Change() {
-  SpinnerChanged(Spinner::Y);
-}
-void MainWindow::vscWidth_Change() {
-  SpinnerChanged(Spinner::Width);
-}
-void MainWindow::vscHeight_Change() {
-  SpinnerChanged(Spinner::Height);
+  SetSpinner(Spinner::Width, m_view.width.bar.value / 8 * 8);
+  SetSpinner(Spinner::Height, m_view.height.bar.value / 8 * 8);
 }
 
 void MainWindow::SpinnerChanged(Spinner spinner) {
-  Label& label = spinner == Spinner::X       ? lblX
-                 : spinner == Spinner::Y     ? lblY
-                 : spinner == Spinner::Width ? lblWidth
-                                             : lblHeight;
-  label.caption = std::to_string(Bar(spinner).value);
+  SpinnerRow& row = m_view.Row(spinner);
+  row.value.caption = std::to_string(row.bar.value);
 
   if (InPreviewMode()) {
     // The width is the width the ROM data is decoded at: the shown preview no longer
@@ -296,70 +283,72 @@ void MainWindow::SpinnerChanged(Spinner spinner) {
   // growing it moves its near edge instead of cutting its size. The sum is taken in 32
   // bits: two 16-bit values near the limit would overflow 16.
   const bool horizontal = spinner == Spinner::X || spinner == Spinner::Width;
-  const int position = horizontal ? vscX.value : vscY.value;
-  const int size = horizontal ? vscWidth.value : vscHeight.value;
-  const int picture = horizontal ? PictureWidth() : PictureHeight();
+  const int position = horizontal ? m_view.x.bar.value : m_view.y.bar.value;
+  const int size = horizontal ? m_view.width.bar.value : m_view.height.bar.value;
+  const int picture = horizontal ? m_picture.Width() : m_picture.Height();
   if (static_cast<float>(position + size) > static_cast<float>(picture)) {
     const auto corrected = Nearest(static_cast<float>(picture) - static_cast<float>(size));
     SetSpinner(horizontal ? Spinner::X : Spinner::Y, static_cast<int>(corrected));
   }
   RedrawSelection();
   // Converted data no longer matches the selection.
-  SaveFilterString = formats::kBitmapOnlyFilter;
+  m_saveFilters = formats::PictureSaveFilters();
 }
 
 void MainWindow::RedrawSelection() {
-  if (chkTile8.value == 1) chkTile8_Click();
+  if (m_view.tileLock.value == 1) ApplyTileLock();
 
   // The picture is drawn stretched over the thumbnail's drawing area, so the box scales
   // the same way. Without a picture there is nothing to scale by: the box collapses.
-  const float pictureWidth = static_cast<float>(PictureWidth());
-  const float pictureHeight = static_cast<float>(PictureHeight());
-  const float scaleX = pictureWidth > 0 ? static_cast<float>(picImage.DrawWidth()) / pictureWidth : 0.0f;
-  const float scaleY = pictureHeight > 0 ? static_cast<float>(picImage.DrawHeight()) / pictureHeight : 0.0f;
-  SelLeft = scaleX * static_cast<float>(vscX.value);
-  SelTop = scaleY * static_cast<float>(vscY.value);
-  SelWidth = scaleX * static_cast<float>(vscWidth.value);
-  SelHeight = scaleY * static_cast<float>(vscHeight.value);
+  const float pictureWidth = static_cast<float>(m_picture.Width());
+  const float pictureHeight = static_cast<float>(m_picture.Height());
+  const float scaleX =
+      pictureWidth > 0 ? static_cast<float>(m_view.thumbnail.DrawWidth()) / pictureWidth : 0.0f;
+  const float scaleY =
+      pictureHeight > 0 ? static_cast<float>(m_view.thumbnail.DrawHeight()) / pictureHeight : 0.0f;
+  m_view.outline.left = scaleX * static_cast<float>(m_view.x.bar.value);
+  m_view.outline.top = scaleY * static_cast<float>(m_view.y.bar.value);
+  m_view.outline.width = scaleX * static_cast<float>(m_view.width.bar.value) + 1;
+  m_view.outline.height = scaleY * static_cast<float>(m_view.height.bar.value) + 1;
 
-  shaBox.left = SelLeft;
-  shaBox.top = SelTop;
-  shaBox.width = SelWidth + 1;
-  shaBox.height = SelHeight + 1;
+  Shape& full = m_viewer.outline;
+  full.left = m_view.x.bar.value;
+  full.top = m_view.y.bar.value;
+  full.width = static_cast<float>(m_view.width.bar.value + 1);
+  full.height = static_cast<float>(m_view.height.bar.value + 1);
 
-  Shape& full = frmImage.shaBox;
-  full.left = vscX.value;
-  full.top = vscY.value;
-  full.width = static_cast<float>(vscWidth.value + 1);
-  full.height = static_cast<float>(vscHeight.value + 1);
-
-  const bool any = vscX.value != 0 || vscY.value != 0 || vscWidth.value != 0 || vscHeight.value != 0;
-  shaBox.visible = any;
+  const bool any = m_view.x.bar.value != 0 || m_view.y.bar.value != 0 || m_view.width.bar.value != 0 ||
+                   m_view.height.bar.value != 0;
+  m_view.outline.visible = any;
   full.visible = any;
 }
 
 // ---- Viewer ----
 
-void MainWindow::picImage_Click() {
-  if (picImage.pointer == MousePointer::Default || !picImage.image.HasPicture()) return;
+void MainWindow::OpenViewer() {
+  if (m_view.thumbnail.pointer == MousePointer::Default || !m_view.thumbnail.image.HasPicture()) return;
   // In preview mode the last preview, otherwise the current picture.
-  frmImage.picImage = InPreviewMode() ? picBitmap : imgImage;
-  frmImage.Visible = true;
-  Visible = false;
+  m_viewer.picture = InPreviewMode() ? m_work : m_picture;
+  m_viewer.visible = true;
+  m_view.visible = false;
+}
+
+void MainWindow::CloseViewer() {
+  m_viewer.Return();
 }
 
 // ---- The user's events and values written from code ----
 
-void MainWindow::ClickFormatOption(int index) {
-  if (optFormat.at(static_cast<std::size_t>(index)).enabled) SetFormatOption(index);
+void MainWindow::SelectFormat(int index) {
+  if (m_view.formats.at(static_cast<std::size_t>(index)).enabled) SetFormatOption(index);
 }
 
-void MainWindow::ClickTile8() {
-  if (chkTile8.enabled) SetTile8(chkTile8.value == 1 ? 0 : 1);
+void MainWindow::ToggleTileLock() {
+  if (m_view.tileLock.enabled) SetTileLock(m_view.tileLock.value != 1);
 }
 
 void MainWindow::ScrollSpinner(Spinner spinner, int value) {
-  if (Bar(spinner).enabled) SetSpinner(spinner, value);
+  if (m_view.Row(spinner).bar.enabled) SetSpinner(spinner, value);
 }
 
 bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
@@ -369,9 +358,9 @@ bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || end != text.data() + text.size()) return false;
   // Beyond the range of the number type: as far as the spinner goes in that direction.
-  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : Bar(spinner).max;
-  if (!Bar(spinner).enabled) return false;
-  ScrollSpinner(spinner, static_cast<int>(std::clamp<long long>(value, -1, Bar(spinner).max)));
+  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : m_view.Row(spinner).bar.max;
+  if (!m_view.Row(spinner).bar.enabled) return false;
+  ScrollSpinner(spinner, static_cast<int>(std::clamp<long long>(value, -1, m_view.Row(spinner).bar.max)));
   return true;
 }
 
@@ -383,43 +372,37 @@ bool MainWindow::ConfirmQuit() {
 }
 
 void MainWindow::SetFormatOption(int index) {
-  OptionButton& option = optFormat.at(static_cast<std::size_t>(index));
+  OptionButton& option = m_view.formats.at(static_cast<std::size_t>(index));
   if (option.value) return;
-  for (OptionButton& other : optFormat) other.value = false;
+  for (OptionButton& other : m_view.formats) other.value = false;
   option.value = true;
-  optFormat_Click(static_cast<std::int16_t>(index));
+  ApplyFormat(index);
 }
 
-void MainWindow::SetTile8(int value) {
-  const int checked = value != 0 ? 1 : 0;
-  if (chkTile8.value == checked) return;
-  chkTile8.value = checked;
-  chkTile8_Click();
+void MainWindow::SetTileLock(bool locked) {
+  const int checked = locked ? 1 : 0;
+  if (m_view.tileLock.value == checked) return;
+  m_view.tileLock.value = checked;
+  ApplyTileLock();
 }
 
 void MainWindow::SetSpinner(Spinner spinner, int value) {
-  ScrollBar& bar = Bar(spinner);
+  ScrollBar& bar = m_view.Row(spinner).bar;
   const auto clamped = static_cast<std::int16_t>(std::clamp(value, 0, static_cast<int>(bar.max)));
   if (clamped == bar.value) return;
   bar.value = clamped;
-  switch (spinner) {
-    case Spinner::X:
-      vscX_Change();
-      break;
-    case Spinner::Y:
-      vscY_Change();
-      break;
-    case Spinner::Width:
-      vscWidth_Change();
-      break;
-    case Spinner::Height:
-      vscHeight_Change();
-      break;
-  }
+  SpinnerChanged(spinner);
+}
+
+void MainWindow::SetSelection(const convert::Selection& selection) {
+  SetSpinner(Spinner::Width, selection.width);
+  SetSpinner(Spinner::Height, selection.height);
+  SetSpinner(Spinner::X, selection.x);
+  SetSpinner(Spinner::Y, selection.y);
 }
 
 void MainWindow::SetSpinnerMax(Spinner spinner, int max) {
-  ScrollBar& bar = Bar(spinner);
+  ScrollBar& bar = m_view.Row(spinner).bar;
   bar.max = static_cast<std::int16_t>(
       std::clamp(max, 0, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
   if (bar.value > bar.max) SetSpinner(spinner, bar.max);
@@ -427,22 +410,27 @@ void MainWindow::SetSpinnerMax(Spinner spinner, int max) {
 
 // ---- Shared steps ----
 
-ScrollBar& MainWindow::Bar(Spinner spinner) noexcept {
-  return const_cast<ScrollBar&>(std::as_const(*this).Bar(spinner));
+SpinnerRow& WindowView::Row(Spinner spinner) noexcept {
+  return const_cast<SpinnerRow&>(std::as_const(*this).Row(spinner));
 }
 
-const ScrollBar& MainWindow::Bar(Spinner spinner) const noexcept {
+const SpinnerRow& WindowView::Row(Spinner spinner) const noexcept {
   switch (spinner) {
     case Spinner::X:
-      return vscX;
+      return x;
     case Spinner::Y:
-      return vscY;
+      return y;
     case Spinner::Width:
-      return vscWidth;
+      return width;
     case Spinner::Height:
       break;
   }
-  return vscHeight;
+  return height;
+}
+
+Surface MainWindow::SelectedPart() const {
+  const convert::Selection s = CurrentSelection();
+  return m_picture.Crop(s.x, s.y, s.width, s.height);
 }
 
 DataOrigin MainWindow::CurrentOrigin() const noexcept {
@@ -450,129 +438,117 @@ DataOrigin MainWindow::CurrentOrigin() const noexcept {
 }
 
 convert::Selection MainWindow::CurrentSelection() const noexcept {
-  return {vscX.value, vscY.value, vscWidth.value, vscHeight.value};
+  return {m_view.x.bar.value, m_view.y.bar.value, m_view.width.bar.value, m_view.height.bar.value};
 }
 
-std::int16_t MainWindow::SelectedFormat() const noexcept {
+int MainWindow::SelectedFormat() const noexcept {
+  const auto& options = m_view.formats;
   const auto selected =
-      std::find_if(optFormat.begin(), optFormat.end(), [](const OptionButton& o) { return o.value; });
-  return selected == optFormat.end() ? FormatIndex : static_cast<std::int16_t>(selected - optFormat.begin());
+      std::find_if(options.begin(), options.end(), [](const OptionButton& o) { return o.value; });
+  return selected == options.end() ? m_formatIndex : static_cast<int>(selected - options.begin());
 }
 
 void MainWindow::SettleFormat() {
-  FormatIndex = SelectedFormat();
+  m_formatIndex = SelectedFormat();
 }
 
 void MainWindow::DrawThumbnail(const Surface& picture) {
-  StretchDraw(picture, picImage.image);
+  StretchDraw(picture, m_view.thumbnail.image);
 }
 
 void MainWindow::ClearThumbnail() {
-  picImage.image.ClearPicture();
+  m_view.thumbnail.image.ClearPicture();
 }
 
 void MainWindow::SetThumbnailViewable(bool viewable) {
-  picImage.pointer = viewable ? MousePointer::Custom : MousePointer::Default;
-  picImage.toolTip = viewable ? kViewToolTip : "";
+  m_view.thumbnail.pointer = viewable ? MousePointer::Custom : MousePointer::Default;
+  m_view.thumbnail.toolTip = viewable ? kViewToolTip : "";
 }
 
 void MainWindow::EnableSpinnerRow(Spinner spinner, bool enabled) {
-  switch (spinner) {
-    case Spinner::X:
-      lblX1.enabled = lblX.enabled = enabled;
-      break;
-    case Spinner::Y:
-      lblY1.enabled = lblY.enabled = enabled;
-      break;
-    case Spinner::Width:
-      lblWidth1.enabled = lblWidth.enabled = enabled;
-      break;
-    case Spinner::Height:
-      lblHeight1.enabled = lblHeight.enabled = enabled;
-      break;
-  }
-  Bar(spinner).enabled = enabled;
+  SpinnerRow& row = m_view.Row(spinner);
+  row.name.enabled = row.value.enabled = row.bar.enabled = enabled;
 }
 
 void MainWindow::EnableFormatOptions(bool enabled) {
-  for (OptionButton& option : optFormat) option.enabled = enabled;
+  for (OptionButton& option : m_view.formats) option.enabled = enabled;
 }
 
 void MainWindow::ShowMode(Mode mode) {
-  m_mode = mode;
+  m_view.mode = mode;
   const bool preview = mode == Mode::Preview || mode == Mode::Previewing || mode == Mode::Accepting;
-  SetButton(cmdLoad, preview ? kPreviewButton : kLoadButton);
-  SetButton(cmdClear, preview ? kCancelButton : kClearButton);
-  SetButton(cmdSave, preview ? kAcceptButton : kSaveButton);
-  SetButton(cmdConvert, kConvertButton);
-  for (CommandButton* button : {&cmdLoad, &cmdClear, &cmdSave}) {
+  SetButton(m_view.load, preview ? kPreviewButton : kLoadButton);
+  SetButton(m_view.clear, preview ? kCancelButton : kClearButton);
+  SetButton(m_view.save, preview ? kAcceptButton : kSaveButton);
+  SetButton(m_view.convert, kConvertButton);
+  for (CommandButton* button : {&m_view.load, &m_view.clear, &m_view.save}) {
     button->width = preview ? kWideButtonWidth : kNormalButtonWidth;
   }
-  for (CommandButton* button : {&cmdPaste, &cmdConvert, &cmdCopy}) button->visible = !preview;
-  if (mode == Mode::Converting) cmdConvert.caption = kConvertingCaption;
-  if (mode == Mode::Previewing) cmdLoad.caption = kPreviewingCaption;
-  if (mode == Mode::Accepting) cmdSave.caption = kAcceptingCaption;
+  for (CommandButton* button : {&m_view.paste, &m_view.convert, &m_view.copy}) button->visible = !preview;
+  if (mode == Mode::Converting) m_view.convert.caption = kConvertingCaption;
+  if (mode == Mode::Previewing) m_view.load.caption = kPreviewingCaption;
+  if (mode == Mode::Accepting) m_view.save.caption = kAcceptingCaption;
 }
 
 // The spinners range over the current picture and select all of it.
 void MainWindow::SelectWholePicture() {
-  SetSpinnerMax(Spinner::X, PictureWidth());
-  SetSpinnerMax(Spinner::Width, PictureWidth());
-  SetSpinnerMax(Spinner::Y, PictureHeight());
-  SetSpinnerMax(Spinner::Height, PictureHeight());
+  SetSpinnerMax(Spinner::X, m_picture.Width());
+  SetSpinnerMax(Spinner::Width, m_picture.Width());
+  SetSpinnerMax(Spinner::Y, m_picture.Height());
+  SetSpinnerMax(Spinner::Height, m_picture.Height());
   SetSpinner(Spinner::X, 0);
   SetSpinner(Spinner::Y, 0);
-  SetSpinner(Spinner::Width, PictureWidth());
-  SetSpinner(Spinner::Height, PictureHeight());
+  SetSpinner(Spinner::Width, m_picture.Width());
+  SetSpinner(Spinner::Height, m_picture.Height());
 }
 
 void MainWindow::MakeCurrentPicture(Surface picture) {
   // Data converted from the old picture no longer belongs to the window's picture.
   ForgetDataOrigin();
   m_acceptedUnsaved = false;
-  imgImage = std::move(picture);
-  imgImage.SetHasPicture(true);
-  shaBox.visible = false;
-  frmImage.shaBox.visible = false;
-  picView = imgImage;
-  DrawThumbnail(imgImage);
-  shaBox.left = shaBox.top = 0;
-  shaBox.visible = true;
-  frmImage.shaBox.left = frmImage.shaBox.top = 0;
-  frmImage.shaBox.visible = true;
+  m_picture = std::move(picture);
+  m_picture.SetHasPicture(true);
+  m_view.outline.visible = false;
+  m_viewer.outline.visible = false;
+  m_encoderInput = m_picture;
+  DrawThumbnail(m_picture);
+  m_view.outline.left = m_view.outline.top = 0;
+  m_view.outline.visible = true;
+  m_viewer.outline.left = m_viewer.outline.top = 0;
+  m_viewer.outline.visible = true;
 
-  cmdConvert.enabled = true;
+  m_view.convert.enabled = true;
   for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
   // The format the user has selected, even if no command has used it yet.
   SettleFormat();
   EnableFormatOptions(true);
-  SetFormatOption(FormatIndex);
-  optFormat_Click(FormatIndex);
-  SaveFilterString = formats::kBitmapOnlyFilter;
+  SetFormatOption(m_formatIndex);
+  ApplyFormat(m_formatIndex);
+  m_saveFilters = formats::PictureSaveFilters();
 
   SelectWholePicture();
   RedrawSelection();
 
   SetThumbnailViewable(true);
-  cmdSave.enabled = true;
-  cmdCopy.enabled = true;
-  chkTile8_Click();
+  m_view.save.enabled = true;
+  m_view.copy.enabled = true;
+  ApplyTileLock();
 }
 
 // ---- Preview and accept ----
 
 void MainWindow::EnterPreview(ByteString data) {
   ForgetDataOrigin();
-  picBitmap.ClearPicture();
-  RomDataString = std::move(data);
-  const std::size_t length = RomDataString.size();
+  m_work.ClearPicture();
+  m_romData = std::move(data);
+  const std::size_t length = m_romData.size();
 
-  shaBox.visible = false;
-  frmImage.shaBox.visible = false;
-  picView = Surface();
+  m_view.outline.visible = false;
+  m_viewer.outline.visible = false;
+  m_encoderInput = Surface();
   ClearThumbnail();
   ShowMode(Mode::Preview);
-  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = true;
+  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = true;
   EnableSpinnerRow(Spinner::X, false);
   EnableSpinnerRow(Spinner::Y, false);
   EnableSpinnerRow(Spinner::Height, false);
@@ -581,20 +557,20 @@ void MainWindow::EnterPreview(ByteString data) {
   // will decode with it.
   SettleFormat();
   EnableFormatOptions(true);
-  SetFormatOption(FormatIndex);
-  optFormat_Click(FormatIndex);
+  SetFormatOption(m_formatIndex);
+  ApplyFormat(m_formatIndex);
   PreviewWidthFor(length);
   SetThumbnailViewable(true);
-  chkTile8_Click();
-  if (vscWidth.value == 0) {
+  ApplyTileLock();
+  if (m_view.width.bar.value == 0) {
     // No data, or less than a tile row under the lock: one step of the arrows, which the
     // range must then hold.
-    const int step = vscWidth.smallChange;
-    if (vscWidth.max < step) SetSpinnerMax(Spinner::Width, step);
+    const int step = m_view.width.bar.smallChange;
+    if (m_view.width.bar.max < step) SetSpinnerMax(Spinner::Width, step);
     SetSpinner(Spinner::Width, step);
   }
-  Partner.aux.clear();
-  Partner.picData = Surface();
+  m_partner.aux.clear();
+  m_partner.picData = Surface();
 }
 
 void MainWindow::PreviewWidthFor(std::size_t length) {
@@ -614,45 +590,75 @@ void MainWindow::PreviewWidthFor(std::size_t length) {
 // The progress window lets pending window messages run after every pixel. In preview mode
 // only the three command buttons, the width and the formats are live.
 void MainWindow::BeginDecode(Mode busy, std::string_view progressCaption) {
+  if (busy == Mode::Accepting) m_thumbnailBeforeAccept = m_view.thumbnail;
   ShowMode(busy);
-  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = false;
+  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = false;
   SetThumbnailViewable(false);
   EnableSpinnerRow(Spinner::Width, false);
-  chkTile8.enabled = false;
+  m_view.tileLock.enabled = false;
 
   SettleFormat();
   EnableFormatOptions(false);
-  SetFormatOption(FormatIndex);
+  SetFormatOption(m_formatIndex);
 
-  frmProgress.Caption = progressCaption;
-  frmProgress.PercentBar(0);
-  frmProgress.Visible = true;
+  m_progress.caption = progressCaption;
+  m_progress.PercentBar(0);
+  m_progress.visible = true;
+  // The picture being generated is not the preview that was shown.
+  if (busy == Mode::Accepting) ClearThumbnail();
+}
+
+formats::DecodeResult MainWindow::DecodeRomData(formats::DecodeMode mode) {
+  // Only generating the picture rebuilds the partner (the Mode 7 interleaved decoder).
+  convert::PartnerState* partner = mode == formats::DecodeMode::ImageGeneration ? &m_partner : nullptr;
+  return formats::Decode(formats::Format(m_formatIndex), m_romData, m_view.width.bar.value, mode, partner,
+                         m_progress);
+}
+
+void MainWindow::ShowPreview(Surface preview) {
+  m_work = std::move(preview);
+  DrawThumbnail(m_work);
+}
+
+void MainWindow::ClearPreview() {
+  m_work.ClearPicture();
+  ClearThumbnail();
 }
 
 void MainWindow::EndDecode(Mode next) {
-  frmProgress.Unload();
-  cmdLoad.enabled = cmdClear.enabled = cmdSave.enabled = true;
+  const bool refusedAccept = CurrentMode() == Mode::Accepting && next == Mode::Preview;
+  m_progress.Unload();
+  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = true;
   SetThumbnailViewable(true);
   EnableSpinnerRow(Spinner::Width, true);
-  chkTile8.enabled = true;
+  m_view.tileLock.enabled = true;
   EnableFormatOptions(true);
-  SetFormatOption(FormatIndex);
-  optFormat_Click(FormatIndex);
+  SetFormatOption(m_formatIndex);
+  ApplyFormat(m_formatIndex);
   ShowMode(next);
+  if (refusedAccept) m_view.thumbnail = m_thumbnailBeforeAccept;
+}
+
+void MainWindow::AcceptPicture(Surface picture) {
+  EndDecode(Mode::Normal);
+  // The work surface only holds copies and saves from here on: the picture moves.
+  m_work = Surface();
+  MakeCurrentPicture(std::move(picture));
+  MarkPictureAccepted();
 }
 
 void MainWindow::SetPartnerPicture(Surface picture) {
   // Converted data was made with the old partner.
   ForgetDataOrigin();
-  Partner.picData = std::move(picture);
-  Partner.picData.SetHasPicture(true);
-  Partner.aux.clear();
+  m_partner.picData = std::move(picture);
+  m_partner.picData.SetHasPicture(true);
+  m_partner.aux.clear();
 }
 
 void MainWindow::SetPartnerData(ByteString data) {
   ForgetDataOrigin();
-  Partner.picData = Surface();
-  Partner.aux = std::move(data);
+  m_partner.picData = Surface();
+  m_partner.aux = std::move(data);
 }
 
 }  // namespace glyphon::workspace

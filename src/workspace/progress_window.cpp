@@ -8,29 +8,29 @@ namespace glyphon::workspace {
 
 void ProgressWindow::ReportPercent(int& percent) {
   // The label shows the last percentage followed by "%"; the same value costs nothing.
-  const std::string& shown = lblPercent.caption;
+  const std::string& shown = label.caption;
   if (shown.substr(0, shown.size() - 1) == std::to_string(percent)) return;
 
   if (percent >= 100) {
     percent = 100;
-    BarFill = kBarWidth;
+    barFill = kBarWidth;
   } else if (percent <= 0) {
-    BarFill = 0;
+    barFill = 0;
   } else {
     // The highlight box runs from column 0 to column percent/100 of the width inclusive.
-    BarFill = static_cast<int>(Nearest(percent / 100.0 * kBarWidth)) + 1;
+    barFill = static_cast<int>(Nearest(percent / 100.0 * kBarWidth)) + 1;
   }
-  lblPercent.caption = std::to_string(percent) + "%";
-  lblPercentColour = percent >= 50 ? SystemColour::HighlightText : SystemColour::ButtonText;
+  label.caption = std::to_string(percent) + "%";
+  labelColour = percent >= 50 ? SystemColour::HighlightText : SystemColour::ButtonText;
   m_platform.ProcessPendingEvents();
 }
 
 void ProgressWindow::Unload() {
-  Visible = false;
-  Caption.clear();
-  lblPercent.caption = "0%";
-  lblPercentColour = SystemColour::ButtonText;
-  BarFill = 0;
+  visible = false;
+  caption.clear();
+  label.caption = "0%";
+  labelColour = SystemColour::ButtonText;
+  barFill = 0;
 }
 
 }  // namespace glyphon::workspace

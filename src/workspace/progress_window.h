@@ -8,9 +8,9 @@
 
 namespace glyphon::workspace {
 
-// frmProgress: the small tool window of the long loops (conversion, preview, image
-// generation). A bar picPercent, 305 by 17 pixels, filled from the left in the highlight
-// colour, and the percentage label lblPercent centred over it.
+// The small tool window of the long loops (conversion, preview, image generation): a bar
+// of 305 by 17 pixels, filled from the left in the highlight colour, and the percentage
+// label centred over it.
 //
 // The codecs report straight into it through ProgressSink.
 class ProgressWindow final : public platform::ProgressSink {
@@ -21,12 +21,12 @@ class ProgressWindow final : public platform::ProgressSink {
   explicit ProgressWindow(platform::Platform& platform) : m_platform(platform) {}
 
   // State as the front end draws it.
-  bool Visible = false;
-  std::string Caption;
-  Label lblPercent{"0%"};
-  SystemColour lblPercentColour = SystemColour::ButtonText;
-  // Columns of picPercent, from the left, in the highlight colour; the rest is button face.
-  int BarFill = 0;
+  bool visible = false;
+  std::string caption;
+  Label label{"0%"};  // the percentage
+  SystemColour labelColour = SystemColour::ButtonText;
+  // Columns of the bar, from the left, in the highlight colour; the rest is button face.
+  int barFill = 0;
 
   // Shows `percent`: the same value as shown returns at once; 100 or more is shown as 100
   // and written back as 100; the bar and the label follow, the label's text turns to the

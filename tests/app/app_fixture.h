@@ -48,7 +48,7 @@ class AppTest : public testing::Test {
     if (auto* field = form.findChild<QLineEdit*>(label)) return field->text();
     return Child<QLabel>(label).text();
   }
-  app::FramedPicture& Thumbnail() { return Child<app::FramedPicture>("picImage"); }
+  app::FramedPicture& Thumbnail() { return Child<app::FramedPicture>("thumbnail"); }
 
   static void Click(QWidget& widget, QPoint at = QPoint()) {
     QTest::mouseClick(&widget, Qt::LeftButton, Qt::NoModifier, at.isNull() ? widget.rect().center() : at);
@@ -73,20 +73,20 @@ class AppTest : public testing::Test {
   // Load, with the file picked in the open dialog.
   void Load(const std::string& path) {
     platform.openChoices.push_back({path, 1});
-    Click(Button("cmdLoad"));
+    Click(Button("load"));
   }
 
   // Every control on screen shows what the model holds.
   void ExpectShowsModel() {
     SCOPED_TRACE("rendered window");
-    const workspace::MainWindow& m = form.Model();
-    EXPECT_EQ(form.isVisible(), m.Visible);
-    for (const auto& [name, model] : {std::pair{"cmdLoad", &m.cmdLoad},
-                                      {"cmdClear", &m.cmdClear},
-                                      {"cmdSave", &m.cmdSave},
-                                      {"cmdPaste", &m.cmdPaste},
-                                      {"cmdConvert", &m.cmdConvert},
-                                      {"cmdCopy", &m.cmdCopy}}) {
+    const workspace::WindowView& v = form.Model().View();
+    EXPECT_EQ(form.isVisible(), v.visible);
+    for (const auto& [name, model] : {std::pair{"load", &v.load},
+                                      {"clear", &v.clear},
+                                      {"save", &v.save},
+                                      {"paste", &v.paste},
+                                      {"convert", &v.convert},
+                                      {"copy", &v.copy}}) {
       const QPushButton& button = Button(name);
       EXPECT_EQ(button.text().toStdString() + "|" + button.toolTip().toStdString(),
                 model->caption + "|" + model->toolTip);
@@ -94,30 +94,28 @@ class AppTest : public testing::Test {
       EXPECT_EQ(button.isVisibleTo(&form), model->visible) << name;
       EXPECT_EQ(button.width(), model->width) << name;
     }
-    for (std::size_t i = 0; i < m.optFormat.size(); ++i) {
-      const auto& option = Child<QRadioButton>(QStringLiteral("optFormat%1").arg(i));
-      EXPECT_EQ(option.isChecked(), m.optFormat[i].value) << i;
-      EXPECT_EQ(option.isEnabled(), m.optFormat[i].enabled) << i;
+    for (std::size_t i = 0; i < v.formats.size(); ++i) {
+      const auto& option = Child<QRadioButton>(QStringLiteral("format%1").arg(i));
+      EXPECT_EQ(option.isChecked(), v.formats[i].value) << i;
+      EXPECT_EQ(option.isEnabled(), v.formats[i].enabled) << i;
     }
-    for (const auto& [name, label, spinner] : {std::tuple{"X", &m.lblX, workspace::Spinner::X},
-                                               {"Y", &m.lblY, workspace::Spinner::Y},
-                                               {"Width", &m.lblWidth, workspace::Spinner::Width},
-                                               {"Height", &m.lblHeight, workspace::Spinner::Height}}) {
-      EXPECT_EQ(Caption((std::string("lbl") + name).c_str()).toStdString(), label->caption);
-      const auto& bar = Child<app::SpinnerBar>(QStringLiteral("vsc%1").arg(name));
-      const workspace::ScrollBar& model = m.Bar(spinner);
+    for (const auto& [name, row] :
+         {std::pair{"x", &v.x}, {"y", &v.y}, {"width", &v.width}, {"height", &v.height}}) {
+      EXPECT_EQ(Caption((std::string(name) + "Value").c_str()).toStdString(), row->value.caption);
+      const auto& bar = Child<app::SpinnerBar>(QStringLiteral("%1Spinner").arg(name));
+      const workspace::ScrollBar& model = row->bar;
       EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.singleStep(), bar.isEnabled()),
                 std::tuple(int{model.value}, int{model.max}, int{model.smallChange}, model.enabled))
           << name;
     }
-    EXPECT_EQ(Child<QCheckBox>("chkTile8").isChecked(), m.chkTile8.value == 1);
-    EXPECT_EQ(Child<QCheckBox>("chkTile8").isEnabled(), m.chkTile8.enabled);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), v.tileLock.value == 1);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLock.enabled);
     EXPECT_EQ(Thumbnail().Image(),
-              m.picImage.image.HasPicture() ? app::ToQImage(m.picImage.image) : QImage());
-    EXPECT_EQ(Thumbnail().toolTip().toStdString(), m.picImage.toolTip);
-    EXPECT_EQ(Child<app::FramedPicture>("picPalette").Image(), app::ToQImage(m.picPalette.image));
-    EXPECT_EQ(form.Viewer().isVisible(), m.frmImage.Visible);
-    EXPECT_EQ(form.Progress().isVisible(), m.frmProgress.Visible);
+              v.thumbnail.image.HasPicture() ? app::ToQImage(v.thumbnail.image) : QImage());
+    EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnail.toolTip);
+    EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches.image));
+    EXPECT_EQ(form.Viewer().isVisible(), form.Model().Viewer().visible);
+    EXPECT_EQ(form.Progress().isVisible(), form.Model().Progress().visible);
   }
 
   TempDir dir;

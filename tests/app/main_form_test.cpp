@@ -19,16 +19,16 @@ using platform::Surface;
 TEST_F(AppTest, StartsEmptyWithTheFormatsLocked) {
   EXPECT_EQ(form.windowTitle(), "ROM Glyphon");
   EXPECT_EQ(form.size(), QSize(520, 296));
-  EXPECT_FALSE(Button("cmdConvert").isEnabled());
-  EXPECT_TRUE(Child<QRadioButton>("optFormat8").isChecked());
+  EXPECT_FALSE(Button("convert").isEnabled());
+  EXPECT_TRUE(Child<QRadioButton>("format8").isChecked());
   // The swatches of "4bpp SNES": sixteen boxes 16 pixels wide, box i in grey 16i + 15.
-  const QImage strip = Child<app::FramedPicture>("picPalette").Image();
+  const QImage strip = Child<app::FramedPicture>("swatches").Image();
   for (int i = 0; i < 16; ++i)
     EXPECT_EQ(strip.pixel(16 * i + 8, 6), qRgb(16 * i + 15, 16 * i + 15, 16 * i + 15));
-  EXPECT_EQ(Child("lblAbout").cursor().shape(), Qt::WhatsThisCursor);
+  EXPECT_EQ(Child("about").cursor().shape(), Qt::WhatsThisCursor);
   ExpectShowsModel();
 
-  Click(Child("lblAbout"));
+  Click(Child("about"));
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].title, "About Quilby ROM Glyphon...");
 }
@@ -48,33 +48,33 @@ TEST_F(AppTest, EveryControlAndCaptionFitsTheWindow) {
 }
 
 TEST_F(AppTest, SpinnerArrowsAndFormatOptionsMoveAndLockTheSelection) {
-  Click(Child("optFormat1"));  // no picture yet: the options are disabled
-  EXPECT_TRUE(Child<QRadioButton>("optFormat8").isChecked());
+  Click(Child("format1"));  // no picture yet: the options are disabled
+  EXPECT_TRUE(Child<QRadioButton>("format8").isChecked());
 
   Load(PutPicture("a.bmp", RandomPicture(100, 80, 3)));
-  EXPECT_EQ(Caption("lblWidth"), "96");  // whole tiles
+  EXPECT_EQ(Caption("widthValue"), "96");  // whole tiles
   EXPECT_EQ(Thumbnail().cursor().shape(), Qt::BitmapCursor);
-  ClickArrow("vscWidth", false);  // 96 - 8
-  ClickArrow("vscX", true);       // 0 + 8
-  ClickArrow("vscX", true);       // 16 + 88 > 100: pushed back to 12
-  EXPECT_EQ(Caption("lblX"), "12");
-  EXPECT_FLOAT_EQ(Model().shaBox.left, 256.0f / 100 * 12);
+  ClickArrow("widthSpinner", false);  // 96 - 8
+  ClickArrow("xSpinner", true);       // 0 + 8
+  ClickArrow("xSpinner", true);       // 16 + 88 > 100: pushed back to 12
+  EXPECT_EQ(Caption("xValue"), "12");
+  EXPECT_FLOAT_EQ(Model().View().outline.left, 256.0f / 100 * 12);
   // One notch of the wheel down is one click of the lower arrow.
   QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
-  QApplication::sendEvent(&Child("vscX"), &notch);
-  EXPECT_EQ(Caption("lblX"), "4");
+  QApplication::sendEvent(&Child("xSpinner"), &notch);
+  EXPECT_EQ(Caption("xValue"), "4");
   ExpectShowsModel();
 
-  Click(Child("optFormat1"));  // "1bpp Linear": the lock may go
-  Click(Child("chkTile8"));
-  EXPECT_FALSE(Child<QCheckBox>("chkTile8").isChecked());
-  ClickArrow("vscWidth", false);
-  EXPECT_EQ(Caption("lblWidth"), "87");
-  Click(Child("optFormat1"));  // the selected option stays selected
-  EXPECT_TRUE(Child<QRadioButton>("optFormat1").isChecked());
-  Click(Child("optFormat8"));  // a tiled format: locked again
-  EXPECT_EQ(Caption("lblWidth"), "80");
+  Click(Child("format1"));  // "1bpp Linear": the lock may go
+  Click(Child("tileLock"));
+  EXPECT_FALSE(Child<QCheckBox>("tileLock").isChecked());
+  ClickArrow("widthSpinner", false);
+  EXPECT_EQ(Caption("widthValue"), "87");
+  Click(Child("format1"));  // the selected option stays selected
+  EXPECT_TRUE(Child<QRadioButton>("format1").isChecked());
+  Click(Child("format8"));  // a tiled format: locked again
+  EXPECT_EQ(Caption("widthValue"), "80");
   ExpectShowsModel();
 }
 
@@ -87,8 +87,8 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
     ExpectShowsModel();
     shown.push_back(form.Progress().Text());
     locked = locked && form.Progress().isVisible() &&
-             form.Progress().windowTitle() == "Image Conversion Progress" && !Button("cmdLoad").isEnabled() &&
-             Button("cmdConvert").text() == "Converting...";
+             form.Progress().windowTitle() == "Image Conversion Progress" && !Button("load").isEnabled() &&
+             Button("convert").text() == "Converting...";
     if (!closed) closed = form.close();  // refused while the loop runs
   };
   Keys(Qt::CTRL | Qt::Key_Return);
@@ -97,15 +97,15 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
   EXPECT_FALSE(closed);
   ASSERT_FALSE(shown.empty());
   EXPECT_EQ(shown.back(), "100%");
-  EXPECT_EQ(Model().RomDataString.size(), 64u * 64 / 2);
+  EXPECT_EQ(Model().RomData().size(), 64u * 64 / 2);
   ExpectShowsModel();
 
   platform.saveChoices.push_back({dir.File("out.dat"), 2});
   Keys(Qt::CTRL | Qt::Key_S);
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::SaveFilterList(formats::Format(8)));
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::FilterText(formats::SaveFilters(formats::Format(8))));
   auto written = platform::ReadFileBytes(dir.File("out.dat"));
   ASSERT_TRUE(written.Ok());
-  EXPECT_EQ(written.Value(), Model().RomDataString);
+  EXPECT_EQ(written.Value(), Model().RomData());
 }
 
 // The road back: ROM data previewed, cancelled with Escape, loaded again and accepted.
@@ -113,28 +113,28 @@ TEST_F(AppTest, RomDataPreviewCancelAndAccept) {
   const std::string data = PutFile("rom.dat", RandomBytes(512, 8));
   Load(PutPicture("before.bmp", RandomPicture(24, 24, 9)));
   Load(data);
-  EXPECT_EQ(Button("cmdLoad").text(), "Preview");
-  EXPECT_FALSE(Button("cmdConvert").isVisibleTo(&form));
-  Click(Button("cmdLoad"));
+  EXPECT_EQ(Button("load").text(), "Preview");
+  EXPECT_FALSE(Button("convert").isVisibleTo(&form));
+  Click(Button("load"));
   EXPECT_FALSE(Thumbnail().Image().isNull());
-  ClickArrow("vscWidth", false);  // another width: the preview no longer matches
+  ClickArrow("widthSpinner", false);  // another width: the preview no longer matches
   EXPECT_TRUE(Thumbnail().Image().isNull());
   Keys(Qt::CTRL | Qt::Key_O);  // Preview again
   EXPECT_FALSE(Thumbnail().Image().isNull());
   ExpectShowsModel();
 
   Keys(QKeyCombination(Qt::Key_Escape));  // Cancel: the picture before the preview is back
-  EXPECT_EQ(Button("cmdLoad").text(), "Load");
-  EXPECT_EQ(Caption("lblWidth"), "24");
+  EXPECT_EQ(Button("load").text(), "Load");
+  EXPECT_EQ(Caption("widthValue"), "24");
   ExpectShowsModel();
   Keys(QKeyCombination(Qt::Key_Escape));  // outside a preview Escape clears nothing
-  EXPECT_TRUE(Button("cmdConvert").isEnabled());
+  EXPECT_TRUE(Button("convert").isEnabled());
 
   Load(data);
-  const int width = Child<app::SpinnerBar>("vscWidth").value();
+  const int width = Child<app::SpinnerBar>("widthSpinner").value();
   Keys(Qt::CTRL | Qt::Key_S);  // Accept
-  EXPECT_EQ(Button("cmdSave").text(), "Save");
-  EXPECT_EQ(Model().imgImage.Width(), width);
+  EXPECT_EQ(Button("save").text(), "Save");
+  EXPECT_EQ(Model().Picture().Width(), width);
   ExpectShowsModel();
 }
 
@@ -194,14 +194,14 @@ TEST_F(AppTest, CopyAndPasteGoThroughTheSystemClipboard) {
   EXPECT_EQ(app::FromQImage(QApplication::clipboard()->image()), picture.Crop(8, 8, 16, 16));
 
   QApplication::clipboard()->setText("not a picture");
-  Click(Button("cmdPaste"));
+  Click(Button("paste"));
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].text, "Unable to paste image.");
 
   const Surface pasted = RandomPicture(24, 16, 13);
   QApplication::clipboard()->setImage(app::ToQImage(pasted));
   Keys(Qt::CTRL | Qt::Key_V);
-  EXPECT_EQ(Model().imgImage, pasted);
+  EXPECT_EQ(Model().Picture(), pasted);
   ExpectShowsModel();
 }
 
@@ -223,16 +223,16 @@ TEST_F(AppTest, DroppedPicturesAndRomDataLoadAsFromTheDialog) {
   EXPECT_FALSE(Drop(form, PutFile("notes.txt", Bytes({1, 2, 3}))));
   const Surface picture = RandomPicture(20, 12, 15);
   EXPECT_TRUE(Drop(form, PutPicture("a.bmp", picture)));
-  EXPECT_EQ(Model().imgImage, picture);
+  EXPECT_EQ(Model().Picture(), picture);
 
   // A PNG loads as a picture without a question.
   const Surface other = RandomPicture(8, 10, 16);
   EXPECT_TRUE(Drop(form, PutPicture("b.png", other)));
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(Model().imgImage, other);
+  EXPECT_EQ(Model().Picture(), other);
 
   EXPECT_TRUE(Drop(form, PutFile("c.dat", RandomBytes(64, 16))));
-  EXPECT_EQ(Button("cmdLoad").text(), "Preview");
+  EXPECT_EQ(Button("load").text(), "Preview");
   EXPECT_FALSE(Drop(form, PutPicture("d.bmp", picture)));  // Load is Preview now
   EXPECT_TRUE(platform.openDialogFilters.empty());
   ExpectShowsModel();
@@ -242,8 +242,8 @@ TEST_F(AppTest, DroppedPicturesAndRomDataLoadAsFromTheDialog) {
 // Enter, with the arrows' clamping and grid rounding, and gives it up on Escape.
 TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   Load(PutPicture("a.bmp", RandomPicture(100, 80, 3)));  // width 96 on the grid
-  auto& width = Child<QLineEdit>("lblWidth");
-  auto& bar = Child<app::SpinnerBar>("vscWidth");
+  auto& width = Child<QLineEdit>("widthValue");
+  auto& bar = Child<app::SpinnerBar>("widthSpinner");
   const auto type = [&](const QString& text, Qt::Key finish) {
     Click(width);
     QTest::keyClick(&width, Qt::Key_A, Qt::ControlModifier);
@@ -256,8 +256,8 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
     QApplication::sendEvent(&bar, &notch);
   };
   const std::vector<std::pair<std::function<void()>, const char*>> steps = {
-      {[&] { ClickArrow("vscWidth", false); }, "88"},
-      {[&] { ClickArrow("vscWidth", true); }, "96"},
+      {[&] { ClickArrow("widthSpinner", false); }, "88"},
+      {[&] { ClickArrow("widthSpinner", true); }, "96"},
       {[&] { QTest::keyClick(&bar, Qt::Key_Down); }, "88"},
       {[&] { QTest::keyClick(&bar, Qt::Key_Up); }, "96"},
       {[&] { wheel(-120); }, "88"},
@@ -271,18 +271,18 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   for (std::size_t i = 0; i < steps.size(); ++i) {
     steps[i].first();
     EXPECT_EQ(width.text(), steps[i].second) << "step " << i;
-    EXPECT_EQ(Model().lblWidth.caption, steps[i].second) << "step " << i;
+    EXPECT_EQ(Model().View().width.value.caption, steps[i].second) << "step " << i;
   }
   ExpectShowsModel();
 
   // Tab from the Y spinner reaches the width box, ready for typing.
   Keys(QKeyCombination(Qt::Key_Escape));
-  Child("vscY").setFocus(Qt::TabFocusReason);
+  Child("ySpinner").setFocus(Qt::TabFocusReason);
   QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
   ASSERT_EQ(QApplication::focusWidget(), &width);
   QTest::keyClicks(&width, "24");
   QTest::keyClick(&width, Qt::Key_Return);
-  EXPECT_EQ(Model().vscWidth.value, 24);
+  EXPECT_EQ(Model().View().width.bar.value, 24);
 }
 
 // The nineteen format options are one Tab stop, the selected one; the arrow keys select the
@@ -292,23 +292,23 @@ TEST_F(AppTest, FormatOptionsAreOneTabStopAndArrowsSelect) {
   const auto tabStops = [&] {
     std::vector<int> stops;
     for (int i = 0; i < formats::kFormatCount; ++i) {
-      if (Child(QStringLiteral("optFormat%1").arg(i)).focusPolicy() & Qt::TabFocus) stops.push_back(i);
+      if (Child(QStringLiteral("format%1").arg(i)).focusPolicy() & Qt::TabFocus) stops.push_back(i);
     }
     return stops;
   };
   EXPECT_EQ(tabStops(), std::vector<int>{8});
   Keys(QKeyCombination(Qt::Key_Escape));
-  Child("optFormat8").setFocus(Qt::TabFocusReason);
+  Child("format8").setFocus(Qt::TabFocusReason);
   for (const auto& [key, selected] :
        {std::pair{Qt::Key_Down, 9}, {Qt::Key_Right, 10}, {Qt::Key_Up, 9}, {Qt::Key_Left, 8}}) {
     QTest::keyClick(QApplication::focusWidget(), key);
-    EXPECT_TRUE(Model().optFormat[static_cast<std::size_t>(selected)].value) << selected;
-    EXPECT_EQ(QApplication::focusWidget(), &Child(QStringLiteral("optFormat%1").arg(selected)));
+    EXPECT_TRUE(Model().View().formats[static_cast<std::size_t>(selected)].value) << selected;
+    EXPECT_EQ(QApplication::focusWidget(), &Child(QStringLiteral("format%1").arg(selected)));
     EXPECT_EQ(tabStops(), std::vector<int>{selected});
   }
-  Click(Child("optFormat0"));
-  QTest::keyClick(&Child("optFormat0"), Qt::Key_Up);
-  EXPECT_TRUE(Model().optFormat[18].value);
+  Click(Child("format0"));
+  QTest::keyClick(&Child("format0"), Qt::Key_Up);
+  EXPECT_TRUE(Model().View().formats[18].value);
   ExpectShowsModel();
 }
 
@@ -333,7 +333,7 @@ TEST_F(AppTest, EveryControlIsDisabledDuringAConversion) {
     EXPECT_EQ(controls, 6u + formats::kFormatCount + 1 + 4 + 4);
     EXPECT_NE(Thumbnail().cursor().shape(), Qt::BitmapCursor) << "the viewer can be opened";
   };
-  Click(Button("cmdConvert"));
+  Click(Button("convert"));
   platform.duringLoop = nullptr;
   EXPECT_GT(checks, 0);
   EXPECT_EQ(live, std::vector<std::string>{});
@@ -341,7 +341,7 @@ TEST_F(AppTest, EveryControlIsDisabledDuringAConversion) {
 
 TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
   Load(PutPicture("a.bmp", RandomPicture(16, 16, 7)));
-  Click(Button("cmdConvert"));
+  Click(Button("convert"));
   platform.answers.push_back(Answer::No);
   EXPECT_FALSE(form.close());
   EXPECT_TRUE(form.isVisible());
@@ -349,7 +349,7 @@ TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
   EXPECT_EQ(platform.messages[0].text, "Quit without saving?");
 
   platform.saveChoices.push_back({dir.File("out.dat"), 1});
-  Click(Button("cmdSave"));
+  Click(Button("save"));
   EXPECT_TRUE(form.close());  // saved: no question
   EXPECT_EQ(platform.messages.size(), 1u);
 }

@@ -27,16 +27,16 @@ TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   QImage bar = show(49);
   EXPECT_EQ(form.Text(), "49%");
   EXPECT_EQ(form.TextColour(), role(QPalette::ButtonText));
-  EXPECT_EQ(bar.pixel(model.BarFill - 1, 1), role(QPalette::Highlight).rgb());
-  EXPECT_EQ(bar.pixel(model.BarFill, 1), role(QPalette::Button).rgb());
+  EXPECT_EQ(bar.pixel(model.barFill - 1, 1), role(QPalette::Highlight).rgb());
+  EXPECT_EQ(bar.pixel(model.barFill, 1), role(QPalette::Button).rgb());
   show(50);
   EXPECT_EQ(form.TextColour(), role(QPalette::HighlightedText));
   bar = show(150);
   EXPECT_EQ(form.Text(), "100%");
   EXPECT_EQ(bar.pixel(304, 16), role(QPalette::Highlight).rgb());
 
-  model.Caption = "Preview Generation Progress";
-  model.Visible = true;
+  model.caption = "Preview Generation Progress";
+  model.visible = true;
   form.Render(model);
   EXPECT_TRUE(form.isVisible() && form.isWindow());
   EXPECT_EQ(form.windowTitle(), "Preview Generation Progress");

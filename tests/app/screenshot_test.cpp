@@ -23,8 +23,8 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
   Write("main-empty", MainWindow());
 
   platform.openChoices.push_back({GLYPHON_SAMPLE_PICTURE, 1});
-  Click(Button("cmdLoad"));
-  ASSERT_TRUE(Model().imgImage.HasPicture());
+  Click(Button("load"));
+  ASSERT_TRUE(Model().Picture().HasPicture());
   Write("main-picture", MainWindow());
 
   // Half-way through a conversion: the main window locked, the progress window over it.
@@ -39,23 +39,23 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
     painter.setPen(Qt::black);
     painter.drawRect(QRect(at, bar.size()).adjusted(-1, -1, 0, 0));
   };
-  Click(Button("cmdConvert"));
+  Click(Button("convert"));
   platform.duringLoop = nullptr;
   ASSERT_FALSE(converting.isNull());
   Write("main-converting", converting);
 
   const std::string data = dir.File("sample.dat");
   platform.saveChoices.push_back({data, 2});
-  Click(Button("cmdSave"));
+  Click(Button("save"));
   platform.openChoices.push_back({data, 1});
-  Click(Button("cmdLoad"));
+  Click(Button("load"));
   Model().SetSpinner(workspace::Spinner::Width, 128);
   form.Render();
-  Click(Button("cmdLoad"));  // Preview
+  Click(Button("load"));  // Preview
   ASSERT_FALSE(Thumbnail().Image().isNull());
   Write("main-preview", MainWindow());
 
-  Click(Button("cmdClear"));  // Cancel
+  Click(Button("clear"));  // Cancel
   Click(Thumbnail());
   ASSERT_TRUE(form.Viewer().isVisible());
   Write("viewer", form.Viewer().grab().toImage());

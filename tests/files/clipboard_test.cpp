@@ -14,29 +14,30 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   const Surface picture = RandomPicture(32, 32, 30);
   window.MakeCurrentPicture(picture);
   Select(8, 8, 16, 16);
-  window.RomDataString = Bytes({1, 2});
-  window.AuxDataString = Bytes({3});
+  window.Convert();
+  const ByteString data = window.RomData();
+  window.SetPartnerData(Bytes({3}));
 
-  commands.cmdCopy_Click();
+  commands.Copy();
   ASSERT_TRUE(platform.clipboard.has_value());
   EXPECT_EQ(*platform.clipboard, picture.Crop(8, 8, 16, 16));
   EXPECT_EQ(platform.clipboardWrites, 1);
 
-  commands.cmdPaste_Click();
+  commands.Paste();
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.imgImage, picture.Crop(8, 8, 16, 16));
-  EXPECT_EQ(window.picView, window.imgImage);
+  EXPECT_EQ(window.Picture(), picture.Crop(8, 8, 16, 16));
+  EXPECT_EQ(window.EncoderInput(), window.Picture());
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
-  EXPECT_EQ(window.RomDataString, Bytes({1, 2}));
-  EXPECT_EQ(window.AuxDataString, Bytes({3}));
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.RomData(), data);
+  EXPECT_EQ(window.Partner().aux, Bytes({3}));
 }
 
 TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 32));
   platform.clipboard = Filled(2, 2, kWhite);
   Select(0, 0, 0, 16);
-  commands.cmdCopy_Click();
+  commands.Copy();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The selection is empty."});
   EXPECT_EQ(platform.clipboardWrites, 0);
   EXPECT_EQ(platform.clipboard, Filled(2, 2, kWhite));
@@ -44,13 +45,13 @@ TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {
 
 TEST_F(FilesTest, PasteIntoAnEmptyWindowEnablesTheCommands) {
   platform.clipboard = RandomPicture(20, 13, 31);
-  commands.cmdPaste_Click();
-  EXPECT_EQ(window.imgImage, RandomPicture(20, 13, 31));
+  commands.Paste();
+  EXPECT_EQ(window.Picture(), RandomPicture(20, 13, 31));
   // The grid lock rounds the whole-picture selection down to tiles.
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 8}));
-  EXPECT_TRUE(window.cmdConvert.enabled && window.cmdSave.enabled && window.cmdCopy.enabled);
-  EXPECT_TRUE(window.vscX.enabled && window.optFormat[0].enabled);
-  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().formats[0].enabled);
+  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
 }
 
 struct BadClipboardCase {
@@ -65,7 +66,7 @@ TEST_P(BadClipboardTest, PasteIsRefusedAndChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 32));
   const std::string before = Describe(window);
   platform.clipboard = GetParam().clipboard;
-  commands.cmdPaste_Click();
+  commands.Paste();
   EXPECT_EQ(platform.messages, std::vector{Warning(GetParam().message)});
   EXPECT_EQ(Describe(window), before);
 }

@@ -13,35 +13,17 @@ namespace {
 
 using platform::Answer;
 
-TEST(FilterTable, ShortensDescriptionsAndReadsTheirKinds) {
-  EXPECT_EQ(FilterTable(formats::LoadFilterList(formats::Format(11))),
-            (std::vector<FilterEntry>{{"Bitmap", "BMP", "bmp"},
-                                      {"Bitmap FX high data", "BMP2", "bmp"},
-                                      {"ROM data", "DAT", "dat"},
-                                      {"ROM FX high data", "DAT2", "dat"},
-                                      {"All", "", ""}}));
-  EXPECT_EQ(FilterTable(formats::kBitmapOnlyFilter), (std::vector<FilterEntry>{{"Bitmap", "BMP", "bmp"}}));
-}
-
-TEST(FilterTable, EveryPartnerListMarksItsSecondAndFourthEntries) {
+TEST(LoadFilters, EveryPartnerListMarksItsSecondAndFourthEntries) {
+  using K = std::optional<FileKind>;
   for (const formats::FormatInfo& format : formats::Formats()) {
     SCOPED_TRACE(format.caption);
-    const std::vector<FilterEntry> table = FilterTable(formats::LoadFilterList(format));
-    std::vector<std::string> kinds;
-    for (const FilterEntry& entry : table) kinds.push_back(entry.kind);
-    if (format.HasPartner()) {
-      EXPECT_EQ(kinds, (std::vector<std::string>{"BMP", "BMP2", "DAT", "DAT2", ""}));
-    } else {
-      EXPECT_EQ(kinds, (std::vector<std::string>{"BMP", "DAT", ""}));
-    }
+    std::vector<K> kinds;
+    for (const FileFilter& entry : formats::LoadFilters(format)) kinds.push_back(entry.kind);
+    const std::vector<K> plain{FileKind::Picture, FileKind::Data, std::nullopt};
+    const std::vector<K> partner{FileKind::Picture, FileKind::PartnerPicture, FileKind::Data,
+                                 FileKind::PartnerData, std::nullopt};
+    EXPECT_EQ(kinds, format.HasPartner() ? partner : plain);
   }
-}
-
-TEST(FilterTable, ToleratesMalformedLists) {
-  EXPECT_TRUE(FilterTable("").empty());
-  EXPECT_TRUE(FilterTable("Bitmap files (*.bmp)").empty());  // a description without its pattern
-  EXPECT_EQ(FilterTable("ab|a.b;*.c|Bitmap files (*.bmp)"), (std::vector<FilterEntry>{{"ab", "B", "b"}}));
-  EXPECT_EQ(FilterTable("||"), (std::vector<FilterEntry>{{"", "", ""}}));
 }
 
 struct NameCase {
@@ -56,7 +38,7 @@ class CandidateKindTest : public ::testing::TestWithParam<NameCase> {};
 
 TEST_P(CandidateKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
   const NameCase& c = GetParam();
-  const std::vector<FilterEntry> table = FilterTable(formats::LoadFilterList(formats::Format(11)));
+  const std::vector<FileFilter> table = formats::LoadFilters(formats::Format(11));
   EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Load), c.load);
   EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Save), c.save);
 }
@@ -102,22 +84,22 @@ struct ScriptedAsk {
 };
 
 TEST(AskForKind, GoesRoundTheEntriesWithKindsUntilYes) {
-  const std::vector<FilterEntry> table = FilterTable(formats::LoadFilterList(formats::Format(0)));
+  const std::vector<FileFilter> table = formats::LoadFilters(formats::Format(0));
   ScriptedAsk ask{{Answer::No, Answer::No, Answer::No, Answer::Yes}, {}};
-  EXPECT_EQ(AskForKind(table, std::ref(ask)), "DAT");
+  EXPECT_EQ(AskForKind(table, std::ref(ask)), FileKind::Data);
   EXPECT_EQ(ask.asked, (std::vector<std::string>{"Bitmap", "ROM data", "Bitmap", "ROM data"}));
 }
 
 TEST(AskForKind, CancelGivesNothing) {
-  const std::vector<FilterEntry> table = FilterTable(formats::LoadFilterList(formats::Format(14)));
+  const std::vector<FileFilter> table = formats::LoadFilters(formats::Format(14));
   ScriptedAsk ask{{Answer::No, Answer::Cancel}, {}};
-  EXPECT_EQ(AskForKind(table, std::ref(ask)), "");
+  EXPECT_EQ(AskForKind(table, std::ref(ask)), std::nullopt);
   EXPECT_EQ(ask.asked, (std::vector<std::string>{"Bitmap", "Bitmap interleaved data"}));
 }
 
 TEST(AskForKind, AListWithoutKindsAsksNothing) {
   ScriptedAsk ask;
-  EXPECT_EQ(AskForKind(FilterTable("All files (*.*)|*.*"), std::ref(ask)), "");
+  EXPECT_EQ(AskForKind(std::vector<FileFilter>{{"All", {}, std::nullopt}}, std::ref(ask)), std::nullopt);
   EXPECT_TRUE(ask.asked.empty());
 }
 

@@ -52,11 +52,11 @@ class FilesTest : public WindowTest {
   // The Load and Save commands with the file the user picks in the dialog.
   void Load(const std::string& fileName, int filterIndex = 1) {
     platform.openChoices.push_back({fileName, filterIndex});
-    commands.cmdLoad_Click();
+    commands.Load();
   }
   void Save(const std::string& fileName, int filterIndex = 1) {
     platform.saveChoices.push_back({fileName, filterIndex});
-    commands.cmdSave_Click();
+    commands.Save();
   }
 
   // Loads `data` as main ROM data from a ".dat" file: preview mode.

@@ -14,8 +14,8 @@ using platform::Surface;
 
 TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
   const std::string before = Describe(window);
-  commands.cmdLoad_Click();
-  EXPECT_EQ(platform.openDialogFilters, std::vector<std::string>{window.LoadFilterString});
+  commands.Load();
+  EXPECT_EQ(platform.openDialogFilters, std::vector<std::string>{formats::FilterText(window.LoadFilters())});
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Describe(window), before);
 }
@@ -30,22 +30,24 @@ TEST_F(FilesTest, MissingFileSaysFileNotFound) {
 
 TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   const Surface picture = RandomPicture(40, 24, 3);
-  window.RomDataString = Bytes({1, 2, 3});
-  window.AuxDataString = Bytes({4});
+  window.MakeCurrentPicture(RandomPicture(8, 8, 1));
+  window.Convert();
+  const ByteString data = window.RomData();
+  window.SetPartnerData(Bytes({4}));
   Load(PutBitmap("a.bmp", picture));
 
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.imgImage, picture);
-  EXPECT_EQ(window.picView, picture);
+  EXPECT_EQ(window.Picture(), picture);
+  EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.vscWidth.max, 40);
-  EXPECT_EQ(window.vscHeight.max, 24);
-  EXPECT_TRUE(window.cmdConvert.enabled && window.cmdSave.enabled && window.cmdCopy.enabled);
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
-  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
+  EXPECT_EQ(window.View().width.bar.max, 40);
+  EXPECT_EQ(window.View().height.bar.max, 24);
+  EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
   // Loading a picture leaves both data strings alone.
-  EXPECT_EQ(window.RomDataString, Bytes({1, 2, 3}));
-  EXPECT_EQ(window.AuxDataString, Bytes({4}));
+  EXPECT_EQ(window.RomData(), data);
+  EXPECT_EQ(window.Partner().aux, Bytes({4}));
 }
 
 struct BadFileCase {
@@ -59,7 +61,7 @@ class BadFileTest : public FilesTest, public ::testing::WithParamInterface<BadFi
 // A file that cannot be loaded names itself, says why on a second line and changes nothing.
 TEST_P(BadFileTest, IsRefusedWithItsReason) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 4));
-  window.cmdConvert_Click();
+  window.Convert();
   const std::string before = Describe(window);
   const std::string path = PutFile(GetParam().fileName, GetParam().bytes);
   Load(path);
@@ -112,9 +114,8 @@ class LoadKindTest : public FilesTest, public ::testing::WithParamInterface<Kind
 TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
   const KindCase& c = GetParam();
   window.MakeCurrentPicture(RandomPicture(8, 8, 7));
-  window.ClickFormatOption(c.format);
-  window.RomDataString = Bytes({1});
-  window.AuxDataString = Bytes({2});
+  window.SelectFormat(c.format);
+  window.SetPartnerData(Bytes({2}));
   const std::string before = Describe(window);
 
   // The file is a bitmap whatever its name, so every kind can load it.
@@ -136,19 +137,19 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
   EXPECT_TRUE(platform.answers.empty());
   switch (c.loaded) {
     case Loaded::Picture:
-      EXPECT_EQ(window.imgImage, picture);
+      EXPECT_EQ(window.Picture(), picture);
       break;
     case Loaded::PartnerPicture:
-      EXPECT_EQ(window.picData, picture);
-      EXPECT_TRUE(window.AuxDataString.empty());
+      EXPECT_EQ(window.Partner().picData, picture);
+      EXPECT_TRUE(window.Partner().aux.empty());
       break;
     case Loaded::Data:
-      EXPECT_EQ(window.RomDataString, bytes);
+      EXPECT_EQ(window.RomData(), bytes);
       EXPECT_TRUE(window.InPreviewMode());
       break;
     case Loaded::PartnerData:
-      EXPECT_EQ(window.AuxDataString, bytes);
-      EXPECT_FALSE(window.picData.HasPicture());
+      EXPECT_EQ(window.Partner().aux, bytes);
+      EXPECT_FALSE(window.Partner().picData.HasPicture());
       EXPECT_FALSE(window.InPreviewMode());
       break;
     case Loaded::Nothing:
@@ -209,42 +210,42 @@ class EnterPreviewTest : public FilesTest, public ::testing::WithParamInterface<
 TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
   const PreviewEntryCase& c = GetParam();
   window.MakeCurrentPicture(RandomPicture(16, 16, 9));
-  window.AuxDataString = Bytes({1, 2});
-  window.picData = Filled(4, 4, kWhite);
+  window.SetPartnerPicture(Filled(4, 4, kWhite));
   LoadData(RandomBytes(c.length, 10));
 
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.RomDataString.size(), c.length);
-  EXPECT_EQ(window.vscWidth.max, c.max);
-  EXPECT_EQ(window.vscWidth.value, c.width);
-  EXPECT_EQ(window.lblWidth.caption, std::to_string(c.width));
+  EXPECT_EQ(window.RomData().size(), c.length);
+  EXPECT_EQ(window.View().width.bar.max, c.max);
+  EXPECT_EQ(window.View().width.bar.value, c.width);
+  EXPECT_EQ(window.View().width.value.caption, std::to_string(c.width));
 
   const std::vector<std::pair<const workspace::CommandButton*, workspace::ButtonText>> renamed = {
-      {&window.cmdLoad, workspace::kPreviewButton},
-      {&window.cmdClear, workspace::kCancelButton},
-      {&window.cmdSave, workspace::kAcceptButton}};
+      {&window.View().load, workspace::kPreviewButton},
+      {&window.View().clear, workspace::kCancelButton},
+      {&window.View().save, workspace::kAcceptButton}};
   for (const auto& [button, text] : renamed) {
     EXPECT_EQ(button->caption, text.caption);
     EXPECT_EQ(button->toolTip, text.toolTip);
     EXPECT_EQ(button->width, workspace::kWideButtonWidth);
     EXPECT_TRUE(button->enabled);
   }
-  EXPECT_FALSE(window.cmdPaste.visible || window.cmdConvert.visible || window.cmdCopy.visible);
+  EXPECT_FALSE(window.View().paste.visible || window.View().convert.visible || window.View().copy.visible);
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Height}) {
-    EXPECT_FALSE(window.Bar(s).enabled);
-    EXPECT_EQ(window.Bar(s).max, 0);
-    EXPECT_EQ(window.Bar(s).value, 0);
+    EXPECT_FALSE(window.View().Row(s).bar.enabled);
+    EXPECT_EQ(window.View().Row(s).bar.max, 0);
+    EXPECT_EQ(window.View().Row(s).bar.value, 0);
   }
-  EXPECT_TRUE(window.vscWidth.enabled && window.lblWidth.enabled && window.lblWidth1.enabled);
-  EXPECT_FALSE(window.shaBox.visible || window.frmImage.shaBox.visible);
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-  EXPECT_TRUE(window.picView.IsEmpty());
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
+  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled &&
+              window.View().width.name.enabled);
+  EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.EncoderInput().IsEmpty());
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
   // Main ROM data replaces both kinds of partner data.
-  EXPECT_TRUE(window.AuxDataString.empty());
-  EXPECT_FALSE(window.picData.HasPicture());
+  EXPECT_TRUE(window.Partner().aux.empty());
+  EXPECT_FALSE(window.Partner().picData.HasPicture());
   // The picture that was current stays for a Cancel.
-  EXPECT_EQ(window.imgImage, RandomPicture(16, 16, 9));
+  EXPECT_EQ(window.Picture(), RandomPicture(16, 16, 9));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -266,48 +267,49 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   const int format = GetParam();
   const ByteString data = RandomBytes(640, 11);
   LoadData(data);
-  window.ClickFormatOption(format);
+  window.SelectFormat(format);
   window.ScrollSpinner(Spinner::Width, 16);
 
   std::vector<std::string> busy;
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
-      busy.push_back(window.frmProgress.Caption);
-      busy.push_back(window.cmdLoad.caption);
-      busy.push_back(window.cmdLoad.enabled || window.cmdClear.enabled || window.cmdSave.enabled ||
-                             window.vscWidth.enabled || window.chkTile8.enabled ||
-                             window.optFormat[static_cast<std::size_t>(format)].enabled
+      busy.push_back(window.Progress().caption);
+      busy.push_back(window.View().load.caption);
+      busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
+                             window.View().save.enabled || window.View().width.bar.enabled ||
+                             window.View().tileLock.enabled ||
+                             window.View().formats[static_cast<std::size_t>(format)].enabled
                          ? "unlocked"
                          : "locked");
     }
   };
-  commands.cmdLoad_Click();
+  commands.Load();
 
   platform::NullProgress progress;
   const formats::DecodeResult expected =
       formats::Decode(formats::Format(format), data, 16, formats::DecodeMode::Preview, nullptr, progress);
   if (expected.Ok()) {
     EXPECT_TRUE(platform.messages.empty());
-    EXPECT_EQ(window.picBitmap, expected.picture);
-    EXPECT_TRUE(window.picImage.image.HasPicture());
+    EXPECT_EQ(window.WorkBitmap(), expected.picture);
+    EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
   } else {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) + "\r" +
                                                        expected.failure->Describe()});
-    EXPECT_FALSE(window.picImage.image.HasPicture());
+    EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
   }
   EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
-  EXPECT_EQ(window.FormatIndex, format);
+  EXPECT_EQ(window.FormatIndex(), format);
 
   // Back to preview mode, ready for the next preview.
-  EXPECT_FALSE(window.frmProgress.Visible);
-  EXPECT_EQ(window.cmdLoad.caption, "Preview");
-  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdClear.enabled && window.cmdSave.enabled);
-  EXPECT_TRUE(window.vscWidth.enabled && window.lblWidth.enabled);
-  EXPECT_EQ(window.chkTile8.enabled, formats::Format(format).lockOptional);
-  EXPECT_TRUE(window.optFormat[0].enabled);
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
-  EXPECT_EQ(window.RomDataString, data);
+  EXPECT_FALSE(window.Progress().visible);
+  EXPECT_EQ(window.View().load.caption, "Preview");
+  EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled);
+  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled);
+  EXPECT_EQ(window.View().tileLock.enabled, formats::Format(format).lockOptional);
+  EXPECT_TRUE(window.View().formats[0].enabled);
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_EQ(window.RomData(), data);
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, PreviewFormatTest, ::testing::Range(0, formats::kFormatCount),
@@ -317,70 +319,70 @@ INSTANTIATE_TEST_SUITE_P(EveryFormat, PreviewFormatTest, ::testing::Range(0, for
 // progress window closed, nothing shown.
 TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
   LoadData(RandomBytes(20, 12));  // 4bpp SNES: the rows of the second tile half lie beyond 20 bytes
-  commands.cmdLoad_Click();
+  commands.Load();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0], Warning(UnableToLoad(dir.File("rom.dat")) +
                                           "\rpixel (0, 2) needs byte 20, beyond the 20 bytes of data"));
-  EXPECT_FALSE(window.frmProgress.Visible);
-  EXPECT_EQ(window.cmdLoad.caption, "Preview");
-  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdClear.enabled && window.cmdSave.enabled &&
-              window.vscWidth.enabled);
-  EXPECT_FALSE(window.picBitmap.HasPicture());
-  EXPECT_FALSE(window.picImage.image.HasPicture());
+  EXPECT_FALSE(window.Progress().visible);
+  EXPECT_EQ(window.View().load.caption, "Preview");
+  EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled &&
+              window.View().width.bar.enabled);
+  EXPECT_FALSE(window.WorkBitmap().HasPicture());
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
 
   // Another width works again.
   window.ScrollSpinner(Spinner::Width, 24);
-  commands.cmdLoad_Click();
+  commands.Load();
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(window.picImage.image.HasPicture());
+  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
 }
 
 TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 17));
-  window.ClickFormatOption(0);
+  window.SelectFormat(0);
   LoadData(ByteString(40000, 0));
   window.ScrollSpinner(Spinner::Width, 8);  // 40000 rows of 8 pixels
-  commands.cmdLoad_Click();
+  commands.Load();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
                                                     "\rthe picture would be 8 by 40000"))
       << platform.messages[0].text;
-  EXPECT_FALSE(window.frmProgress.Visible);
-  EXPECT_TRUE(window.cmdLoad.enabled);
+  EXPECT_FALSE(window.Progress().visible);
+  EXPECT_TRUE(window.View().load.enabled);
 }
 
 TEST_F(FilesTest, PreviewAtWidthZeroDrawsNothing) {
   LoadData(RandomBytes(64, 13));
   window.ScrollSpinner(Spinner::Width, 0);
-  commands.cmdLoad_Click();
+  commands.Load();
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_TRUE(window.picBitmap.IsEmpty());
-  EXPECT_TRUE(window.cmdLoad.enabled);
+  EXPECT_TRUE(window.WorkBitmap().IsEmpty());
+  EXPECT_TRUE(window.View().load.enabled);
 }
 
 // The format chosen before the load stays chosen: the preview decodes with it.
 TEST_F(FilesTest, DataLoadKeepsTheSelectedFormat) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 15));
-  window.ClickFormatOption(3);
+  window.SelectFormat(3);
   LoadData(RandomBytes(64, 16));
-  EXPECT_EQ(window.FormatIndex, 3);
-  EXPECT_TRUE(window.optFormat[3].value);
-  EXPECT_FALSE(window.optFormat[8].value);
+  EXPECT_EQ(window.FormatIndex(), 3);
+  EXPECT_TRUE(window.View().formats[3].value);
+  EXPECT_FALSE(window.View().formats[8].value);
 }
 
 TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 18));
-  window.ClickFormatOption(14);
-  window.AuxDataString = Bytes({1, 2, 3});
+  window.SelectFormat(14);
+  window.SetPartnerData(Bytes({1, 2, 3}));
   const Surface partner = RandomPicture(8, 8, 14);
   Load(PutBitmap("p.bmp", partner), 2);
-  EXPECT_EQ(window.picData, partner);
-  EXPECT_TRUE(window.picData.HasPicture());
-  EXPECT_TRUE(window.AuxDataString.empty());
+  EXPECT_EQ(window.Partner().picData, partner);
+  EXPECT_TRUE(window.Partner().picData.HasPicture());
+  EXPECT_TRUE(window.Partner().aux.empty());
 
   Load(PutFile("p.dat", Bytes({9, 8})), 4);
-  EXPECT_EQ(window.AuxDataString, Bytes({9, 8}));
-  EXPECT_FALSE(window.picData.HasPicture());
+  EXPECT_EQ(window.Partner().aux, Bytes({9, 8}));
+  EXPECT_FALSE(window.Partner().picData.HasPicture());
   EXPECT_TRUE(platform.messages.empty());
 }
 

@@ -31,9 +31,9 @@ TEST_P(ExactRoadTest, BitmapToDataAndBackIsByteExact) {
 
   // Bitmap, format, Convert, Save as ".dat".
   Load(original);
-  window.ClickFormatOption(format.index);
-  window.cmdConvert_Click();
-  EXPECT_EQ(window.SaveFilterString, formats::SaveFilterList(format));
+  window.SelectFormat(format.index);
+  window.Convert();
+  EXPECT_EQ(window.SaveFilters(), formats::SaveFilters(format));
   const std::string dat = dir.File("out.dat");
   Save(dat, 2);
   EXPECT_EQ(FileBytes(dat), data);
@@ -42,12 +42,12 @@ TEST_P(ExactRoadTest, BitmapToDataAndBackIsByteExact) {
   Load(dat);
   ASSERT_TRUE(window.InPreviewMode());
   window.ScrollSpinner(Spinner::Width, 8);
-  commands.cmdLoad_Click();
+  commands.Load();
   window.ScrollSpinner(Spinner::Width, kWidth);
-  commands.cmdLoad_Click();
-  EXPECT_EQ(window.picBitmap, picture);
-  commands.cmdSave_Click();
-  EXPECT_EQ(window.imgImage, picture);
+  commands.Load();
+  EXPECT_EQ(window.WorkBitmap(), picture);
+  commands.Save();
+  EXPECT_EQ(window.Picture(), picture);
   const std::string back = dir.File("back.bmp");
   Save(back);
   EXPECT_EQ(FileBytes(back), FileBytes(original));
@@ -64,17 +64,17 @@ TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
   Load(PutBitmap("in.bmp", picture));
   const ByteString data = RandomBytes(256, 47);
   LoadData(data);
-  commands.cmdLoad_Click();
-  ASSERT_TRUE(window.picImage.image.HasPicture());
+  commands.Load();
+  ASSERT_TRUE(window.View().thumbnail.image.HasPicture());
 
-  window.cmdClear_Click();  // Cancel
+  window.ClearOrCancel();  // Cancel
   EXPECT_FALSE(window.InPreviewMode());
-  EXPECT_EQ(window.picView, picture);
+  EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 24, 16}));
-  EXPECT_EQ(window.RomDataString, data);
+  EXPECT_EQ(window.RomData(), data);
   // The next click of the left-hand button opens a file again.
   Load(PutBitmap("next.bmp", Filled(8, 8, kWhite)));
-  EXPECT_EQ(window.imgImage, Filled(8, 8, kWhite));
+  EXPECT_EQ(window.Picture(), Filled(8, 8, kWhite));
   EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -85,28 +85,29 @@ class PartnerRoadTest : public FilesTest, public ::testing::WithParamInterface<i
 TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
   const int format = GetParam();
   Load(PutBitmap("main.bmp", RandomPicture(16, 8, 43)));
-  window.ClickFormatOption(format);
+  window.SelectFormat(format);
   EXPECT_EQ(platform.openDialogFilters.size(), 1u);
 
   const Surface partner = RandomPicture(24, 24, 44);
   Load(PutBitmap("partner.bmp", partner), 2);
-  EXPECT_EQ(platform.openDialogFilters.back(), formats::LoadFilterList(formats::Format(format)));
-  EXPECT_EQ(window.picData, partner);
-  window.cmdConvert_Click();  // no question: the partner picture is there
-  EXPECT_FALSE(window.RomDataString.empty());
+  EXPECT_EQ(platform.openDialogFilters.back(),
+            formats::FilterText(formats::LoadFilters(formats::Format(format))));
+  EXPECT_EQ(window.Partner().picData, partner);
+  window.Convert();  // no question: the partner picture is there
+  EXPECT_FALSE(window.RomData().empty());
   const std::string savedPicture = dir.File("partner-out.bmp");
   Save(savedPicture, 2);
   EXPECT_EQ(FilePicture(savedPicture), partner.Crop(0, 0, 16, 8));
 
   const ByteString aux = RandomBytes(64, 45);
   Load(PutFile("partner.dat", aux), 4);
-  EXPECT_EQ(window.AuxDataString, aux);
-  EXPECT_FALSE(window.picData.HasPicture());
+  EXPECT_EQ(window.Partner().aux, aux);
+  EXPECT_FALSE(window.Partner().picData.HasPicture());
   // The ROM data was made with the old partner: converted again, the pair is saved.
-  window.cmdConvert_Click();
+  window.Convert();
   const std::string savedData = dir.File("partner-out.dat");
   Save(savedData, 4);
-  EXPECT_EQ(FileBytes(savedData), window.AuxDataString);
+  EXPECT_EQ(FileBytes(savedData), window.Partner().aux);
 
   EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
 }
@@ -128,9 +129,9 @@ class QuitTest : public FilesTest, public ::testing::WithParamInterface<QuitCase
   void Picture() { Load(PutBitmap("in.bmp", RandomPicture(16, 8, 50))); }
   void Accepted() {
     Load(PutFile("in.dat", RandomBytes(64, 51)));
-    commands.cmdSave_Click();
+    commands.Save();
   }
-  void Convert() { window.cmdConvert_Click(); }
+  void Convert() { window.Convert(); }
   void SaveAs(const char* name) { Save(dir.File(name)); }
 };
 

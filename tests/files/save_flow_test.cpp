@@ -20,10 +20,10 @@ class SaveTest : public FilesTest {
  protected:
   SaveTest() {
     window.MakeCurrentPicture(picture);
-    window.ClickFormatOption(11);
+    window.SelectFormat(11);
     Select(8, 4, 16, 8);
-    window.picData = partner;
-    window.cmdConvert_Click();
+    window.SetPartnerPicture(partner);
+    window.Convert();
     EXPECT_TRUE(platform.messages.empty());
   }
 
@@ -33,8 +33,8 @@ class SaveTest : public FilesTest {
 
 TEST_F(SaveTest, CancelledSaveDialogChangesNothing) {
   const std::string before = Describe(window);
-  commands.cmdSave_Click();
-  EXPECT_EQ(platform.saveDialogFilters, std::vector<std::string>{window.SaveFilterString});
+  commands.Save();
+  EXPECT_EQ(platform.saveDialogFilters, std::vector<std::string>{formats::FilterText(window.SaveFilters())});
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Describe(window), before);
 }
@@ -55,24 +55,24 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
   const SaveKindCase& c = GetParam();
   std::filesystem::create_directory(dir.File("dir.x"));
   const std::string path = dir.File(c.savedAs != nullptr ? c.savedAs : c.fileName);
-  const Surface bitmapBefore = window.picBitmap;
-  const std::string before = Describe(window);
+  const Surface bitmapBefore = window.WorkBitmap();
+  const std::string before = Describe(window, false);
   Save(dir.File(c.fileName), c.filterIndex);
 
   switch (c.written) {
     case Written::Selection:
       EXPECT_EQ(FilePicture(path), picture.Crop(8, 4, 16, 8));
-      EXPECT_EQ(window.picBitmap, picture.Crop(8, 4, 16, 8));  // keeps what it wrote
+      EXPECT_EQ(window.WorkBitmap(), picture.Crop(8, 4, 16, 8));  // keeps what it wrote
       break;
     case Written::PartnerCorner:
       EXPECT_EQ(FilePicture(path), partner.Crop(0, 0, 16, 8));
-      EXPECT_EQ(window.picBitmap, partner.Crop(0, 0, 16, 8));
+      EXPECT_EQ(window.WorkBitmap(), partner.Crop(0, 0, 16, 8));
       break;
     case Written::RomData:
-      EXPECT_EQ(FileBytes(path), window.RomDataString);
+      EXPECT_EQ(FileBytes(path), window.RomData());
       break;
     case Written::PartnerData:
-      EXPECT_EQ(FileBytes(path), window.AuxDataString);
+      EXPECT_EQ(FileBytes(path), window.Partner().aux);
       break;
     case Written::Nothing:
       // A name of no kind is refused with a message naming it.
@@ -86,8 +86,10 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
     EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
   }
   // Saving changes nothing else.
-  window.picBitmap = bitmapBefore;
-  EXPECT_EQ(Describe(window), before);
+  if (c.written != Written::Selection && c.written != Written::PartnerCorner) {
+    EXPECT_EQ(window.WorkBitmap(), bitmapBefore);
+  }
+  EXPECT_EQ(Describe(window, false), before);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -120,11 +122,11 @@ TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
 }
 
 TEST_F(SaveTest, ReplacedFileHoldsExactlyTheNewBytes) {
-  const std::string path = PutFile("a.dat", ByteString(window.RomDataString.size() + 100, 9));
+  const std::string path = PutFile("a.dat", ByteString(window.RomData().size() + 100, 9));
   platform.answers.push_back(Answer::Yes);
   Save(path);
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(FileBytes(path), window.RomDataString);  // no stale tail of the longer old file
+  EXPECT_EQ(FileBytes(path), window.RomData());  // no stale tail of the longer old file
 }
 
 TEST_F(SaveTest, ExistingFileOfNoKindIsKeptWithoutAQuestion) {
@@ -140,7 +142,7 @@ TEST_F(SaveTest, ExistingFileOfNoKindIsKeptWithoutAQuestion) {
 TEST_F(SaveTest, FailedBitmapWriteKeepsTheOldFileAndTheState) {
   const std::string path = PutFile("a.bmp", Bytes({9, 9, 9}));
   Select(0, 0, 0, 8);  // nothing to write: a picture of no pixels
-  window.picBitmap = Filled(3, 3, kWhite);
+  window.KeepBitmap(Filled(3, 3, kWhite));
   const std::string before = Describe(window);
   platform.answers.push_back(Answer::Yes);
   Save(path);
@@ -211,42 +213,43 @@ TEST_P(DataBelongsTest, OrTheSaveIsRefusedOrAsked) {
 const std::string kConvertFirst =
     "Unable to save %f.\rthere is no %s for the current picture: convert it first";
 
-INSTANTIATE_TEST_SUITE_P(
-    Changes, DataBelongsTest,
-    ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
-                      BelongCase{"SelectionChangedAndYes",
-                                 [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
-                                 {Answer::Yes},
-                                 true,
-                                 kChanged},
-                      BelongCase{"FormatChangedAndNo",
-                                 [](DataBelongsTest& d) { d.window.ClickFormatOption(12); },
-                                 {Answer::No},
-                                 false,
-                                 kChanged},
-                      BelongCase{
-                          "PictureLoaded",
-                          [](DataBelongsTest& d) { d.Load(d.PutBitmap("b.bmp", RandomPicture(32, 16, 22))); },
-                          {},
-                          false,
-                          kConvertFirst},
-                      BelongCase{"Pasted",
-                                 [](DataBelongsTest& d) {
-                                   d.platform.clipboard = RandomPicture(32, 16, 23);
-                                   d.commands.cmdPaste_Click();
-                                 },
-                                 {},
-                                 false,
-                                 kConvertFirst},
-                      BelongCase{"DataLoadedAndAccepted",
-                                 [](DataBelongsTest& d) {
-                                   d.Load(d.PutFile("in.dat", RandomBytes(128, 24)));
-                                   d.commands.cmdSave_Click();
-                                 },
-                                 {},
-                                 false,
-                                 kConvertFirst}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(Changes, DataBelongsTest,
+                         ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
+                                           BelongCase{"SelectionChangedAndYes",
+                                                      [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
+                                                      {Answer::Yes},
+                                                      true,
+                                                      kChanged},
+                                           BelongCase{"FormatChangedAndNo",
+                                                      [](DataBelongsTest& d) { d.window.SelectFormat(12); },
+                                                      {Answer::No},
+                                                      false,
+                                                      kChanged},
+                                           BelongCase{"PictureLoaded",
+                                                      [](DataBelongsTest& d) {
+                                                        d.Load(
+                                                            d.PutBitmap("b.bmp", RandomPicture(32, 16, 22)));
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst},
+                                           BelongCase{"Pasted",
+                                                      [](DataBelongsTest& d) {
+                                                        d.platform.clipboard = RandomPicture(32, 16, 23);
+                                                        d.commands.Paste();
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst},
+                                           BelongCase{"DataLoadedAndAccepted",
+                                                      [](DataBelongsTest& d) {
+                                                        d.Load(d.PutFile("in.dat", RandomBytes(128, 24)));
+                                                        d.commands.Save();
+                                                      },
+                                                      {},
+                                                      false,
+                                                      kConvertFirst}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 // ---- Accept ----
 
@@ -254,21 +257,22 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 22));
   const ByteString data = RandomBytes(256, 23);
   LoadData(data);
-  commands.cmdLoad_Click();  // a preview in 4bpp SNES
+  commands.Load();  // a preview in 4bpp SNES
   // Accept uses the format and width selected now.
-  window.ClickFormatOption(16);
+  window.SelectFormat(16);
   window.ScrollSpinner(Spinner::Width, 32);
 
   std::vector<std::string> busy;
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
-      busy = {
-          window.frmProgress.Caption, window.cmdSave.caption,
-          window.cmdSave.enabled || window.cmdLoad.enabled || window.vscWidth.enabled ? "unlocked" : "locked",
-          window.picImage.image.HasPicture() ? "thumbnail" : "no thumbnail"};
+      busy = {window.Progress().caption, window.View().save.caption,
+              window.View().save.enabled || window.View().load.enabled || window.View().width.bar.enabled
+                  ? "unlocked"
+                  : "locked",
+              window.View().thumbnail.image.HasPicture() ? "thumbnail" : "no thumbnail"};
     }
   };
-  commands.cmdSave_Click();
+  commands.Save();
 
   platform::NullProgress progress;
   const Surface expected =
@@ -277,56 +281,56 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_EQ(busy, (std::vector<std::string>{"Image Generation Progress", "Accepting...", "locked",
                                             "no thumbnail"}));
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.imgImage, expected);
-  EXPECT_EQ(window.picView, expected);
-  EXPECT_TRUE(window.picImage.image.HasPicture());
-  EXPECT_EQ(window.FormatIndex, 16);
+  EXPECT_EQ(window.Picture(), expected);
+  EXPECT_EQ(window.EncoderInput(), expected);
+  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_EQ(window.FormatIndex(), 16);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 32, 8}));
-  EXPECT_EQ(window.vscX.max, 32);
-  EXPECT_EQ(window.vscHeight.max, 8);
-  EXPECT_FALSE(window.frmProgress.Visible);
-  for (const auto* b : {&window.cmdLoad, &window.cmdClear, &window.cmdSave, &window.cmdPaste,
-                        &window.cmdConvert, &window.cmdCopy}) {
+  EXPECT_EQ(window.View().x.bar.max, 32);
+  EXPECT_EQ(window.View().height.bar.max, 8);
+  EXPECT_FALSE(window.Progress().visible);
+  for (const auto* b : {&window.View().load, &window.View().clear, &window.View().save, &window.View().paste,
+                        &window.View().convert, &window.View().copy}) {
     EXPECT_TRUE(b->enabled && b->visible) << b->caption;
     EXPECT_EQ(b->width, workspace::kNormalButtonWidth) << b->caption;
   }
-  EXPECT_EQ(window.cmdLoad.caption, "Load");
-  EXPECT_EQ(window.cmdClear.toolTip, "Clear image window");
-  EXPECT_EQ(window.cmdSave.caption, "Save");
+  EXPECT_EQ(window.View().load.caption, "Load");
+  EXPECT_EQ(window.View().clear.toolTip, "Clear image window");
+  EXPECT_EQ(window.View().save.caption, "Save");
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-    EXPECT_TRUE(window.Bar(s).enabled);
-  EXPECT_TRUE(window.shaBox.visible);
-  EXPECT_EQ(window.picImage.toolTip, workspace::kViewToolTip);
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
-  EXPECT_EQ(window.RomDataString, data);
+    EXPECT_TRUE(window.View().Row(s).bar.enabled);
+  EXPECT_TRUE(window.View().outline.visible);
+  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.RomData(), data);
 
   // Only pictures are offered now.
-  commands.cmdSave_Click();
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::kBitmapOnlyFilter);
+  commands.Save();
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::FilterText(formats::PictureSaveFilters()));
 }
 
 // Image generation draws short data in the end-of-data value instead of failing.
 TEST_F(FilesTest, AcceptNeverFailsOnShortData) {
   LoadData(RandomBytes(20, 24));  // 4bpp SNES at width 8 reads beyond 20 bytes
-  commands.cmdLoad_Click();
+  commands.Load();
   ASSERT_EQ(platform.messages.size(), 1u);  // the preview failed
-  commands.cmdSave_Click();
+  commands.Save();
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(window.cmdSave.caption, "Save");
-  EXPECT_EQ(window.imgImage.Width(), 8);
-  EXPECT_EQ(window.imgImage.Height(), 5);
+  EXPECT_EQ(window.View().save.caption, "Save");
+  EXPECT_EQ(window.Picture().Width(), 8);
+  EXPECT_EQ(window.Picture().Height(), 5);
 }
 
 TEST_F(FilesTest, AcceptBeyondThePictureLimitsKeepsThePreview) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 27));
-  window.ClickFormatOption(0);
+  window.SelectFormat(0);
   LoadData(ByteString(40000, 0x0F));
-  commands.cmdLoad_Click();  // width 200: 200 by 200
+  commands.Load();  // width 200: 200 by 200
   ASSERT_TRUE(platform.messages.empty());
   window.ScrollSpinner(Spinner::Width, 8);  // 8 by 40000
   const std::string before = Describe(window);
 
-  commands.cmdSave_Click();
+  commands.Save();
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
                                                     "\rthe picture would be 8 by 40000"));
@@ -339,7 +343,7 @@ TEST_F(FilesTest, AcceptAtWidthZeroIsRefused) {
   LoadData(RandomBytes(64, 31));
   window.ScrollSpinner(Spinner::Width, 0);
   const std::string before = Describe(window);
-  commands.cmdSave_Click();
+  commands.Save();
   EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) +
                                                      "\rthe picture would be empty (0 pixels)"});
   EXPECT_EQ(Describe(window), before);
@@ -347,23 +351,23 @@ TEST_F(FilesTest, AcceptAtWidthZeroIsRefused) {
 
 TEST_F(FilesTest, AcceptOfMode7InterleavedRebuildsThePartnerData) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 28));
-  window.ClickFormatOption(14);
+  window.SelectFormat(14);
   const ByteString data = RandomBytes(128, 25);
   LoadData(data);
   window.ScrollSpinner(Spinner::Width, 8);
-  commands.cmdSave_Click();
+  commands.Save();
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.AuxDataString.size(), data.size());
-  EXPECT_EQ(window.RomDataString, data);
+  EXPECT_EQ(window.Partner().aux.size(), data.size());
+  EXPECT_EQ(window.RomData(), data);
 }
 
 TEST_F(FilesTest, AcceptOfOtherFormatsLeavesThePartnerDataAlone) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 29));
-  window.ClickFormatOption(17);
+  window.SelectFormat(17);
   LoadData(RandomBytes(128, 26));
-  window.AuxDataString = Bytes({1, 2, 3});
-  commands.cmdSave_Click();
-  EXPECT_EQ(window.AuxDataString, Bytes({1, 2, 3}));
+  window.SetPartnerData(Bytes({1, 2, 3}));
+  commands.Save();
+  EXPECT_EQ(window.Partner().aux, Bytes({1, 2, 3}));
 }
 
 }  // namespace

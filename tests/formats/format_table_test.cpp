@@ -5,6 +5,7 @@
 #include <set>
 
 #include "formats/decoding.h"
+#include "formats/file_filters.h"
 #include "support/test_support.h"
 
 namespace glyphon::formats {
@@ -13,20 +14,21 @@ namespace {
 TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
   const std::string load = "(*.bmp;*.png;*.gif;*.jpg;*.jpeg)|*.bmp;*.png;*.gif;*.jpg;*.jpeg";
   const std::string save = "(*.bmp;*.png)|*.bmp;*.png";
-  EXPECT_EQ(LoadFilterList(Format(8)),
+  const auto LoadText = [](const FormatInfo& format) { return FilterText(LoadFilters(format)); };
+  const auto SaveText = [](const FormatInfo& format) { return FilterText(SaveFilters(format)); };
+  EXPECT_EQ(LoadText(Format(8)),
             "Bitmap files " + load + "|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
-  EXPECT_EQ(SaveFilterList(Format(0)), "Bitmap files " + save + "|ROM data files (*.dat)|*.dat");
-  EXPECT_EQ(LoadFilterList(Format(11)),
-            "Bitmap files " + load + "|Bitmap FX high data files " + load +
-                "|ROM data files (*.dat)|*.dat|ROM FX high data files (*.dat)|*.dat|"
-                "All files (*.*)|*.*");
-  EXPECT_EQ(SaveFilterList(Format(14)),
+  EXPECT_EQ(SaveText(Format(0)), "Bitmap files " + save + "|ROM data files (*.dat)|*.dat");
+  EXPECT_EQ(LoadText(Format(11)), "Bitmap files " + load + "|Bitmap FX high data files " + load +
+                                      "|ROM data files (*.dat)|*.dat|ROM FX high data files (*.dat)|*.dat|"
+                                      "All files (*.*)|*.*");
+  EXPECT_EQ(SaveText(Format(14)),
             "Bitmap files " + save + "|Bitmap interleaved data files " + save +
                 "|ROM data files (*.dat)|*.dat|ROM interleaved data files (*.dat)|*.dat");
-  EXPECT_EQ(SaveFilterList(Format(18)),
+  EXPECT_EQ(SaveText(Format(18)),
             "Bitmap files " + save + "|Bitmap 32bpp N64 alpha data files " + save +
                 "|ROM data files (*.dat)|*.dat|ROM 32bpp N64 alpha data files (*.dat)|*.dat");
-  EXPECT_TRUE(SaveFilterList(Format(3)).starts_with(kBitmapOnlyFilter));
+  EXPECT_EQ(FilterText(PictureSaveFilters()), "Bitmap files " + save);
 }
 
 TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {

@@ -12,23 +12,22 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-const std::string kBitmapAndRom = formats::SaveFilterList(formats::Format(0));
+const std::vector<formats::FileFilter> kBitmapAndRom = formats::SaveFilters(formats::Format(0));
 
 TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(32, 16, 1));
-  window.ClickFormatOption(11);
-  window.RomDataString = Bytes({9, 8, 7});
+  window.SelectFormat(11);
+  platform.answers = {Answer::No, Answer::No};
+  window.Convert();  // settles the format, the one thing the click may set
   const std::string before = Describe(window);
-  platform.answers.push_back(Answer::No);
 
-  window.cmdConvert_Click();
+  window.Convert();
 
-  ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0],
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_EQ(platform.messages[1],
             (platform::Message{"NOTE: No SuperFX high data loaded.\rDo you wish to continue?",
                                platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""}));
   EXPECT_EQ(platform.pendingEventRuns, 0);
-  window.FormatIndex = 8;  // the settled format is the one thing the click may set
   EXPECT_EQ(Describe(window), before);
 }
 
@@ -42,22 +41,20 @@ class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterf
 TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
   const PartnerCase& c = GetParam();
   window.MakeCurrentPicture(RandomPicture(16, 16, 2));
-  window.ClickFormatOption(c.index);
+  window.SelectFormat(c.index);
 
   platform.answers.push_back(Answer::Yes);
-  window.cmdConvert_Click();  // Yes converts anyway
+  window.Convert();  // Yes converts anyway
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].text,
             "NOTE: No " + std::string(c.name) + " data loaded.\rDo you wish to continue?");
-  EXPECT_FALSE(window.RomDataString.empty());
+  EXPECT_FALSE(window.RomData().empty());
 
   platform.messages.clear();
-  window.AuxDataString.clear();
-  window.picData = Filled(16, 16, kWhite);  // a loaded partner picture
-  window.cmdConvert_Click();
-  window.picData = Surface();
-  window.AuxDataString = Bytes({1});  // partner data
-  window.cmdConvert_Click();
+  window.SetPartnerPicture(Filled(16, 16, kWhite));
+  window.Convert();
+  window.SetPartnerData(Bytes({1}));
+  window.Convert();
   EXPECT_TRUE(platform.messages.empty());
 }
 
@@ -72,37 +69,36 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   // A tall partner picture under a wide selection would have to grow in both directions
   // beyond the picture limits.
   window.MakeCurrentPicture(Filled(8192, 8, kWhite));
-  window.ClickFormatOption(17);
-  window.picData = Filled(1, 8193, kWhite);
-  window.RomDataString = Bytes({9, 8, 7});
-  window.cmdConvert_Click();
+  window.SelectFormat(17);
+  window.SetPartnerPicture(Filled(1, 8193, kWhite));
+  window.Convert();
 
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].text.rfind(
                 "Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
             0u)
       << platform.messages[0].text;
-  EXPECT_EQ(window.RomDataString, Bytes({9, 8, 7}));
-  EXPECT_EQ(window.picData.Height(), 8193);
-  EXPECT_FALSE(window.frmProgress.Visible);
-  EXPECT_TRUE(window.cmdConvert.enabled);
-  EXPECT_EQ(window.cmdConvert.caption, "Convert");
-  EXPECT_TRUE(window.vscWidth.enabled);
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+  EXPECT_TRUE(window.RomData().empty());
+  EXPECT_EQ(window.Partner().picData.Height(), 8193);
+  EXPECT_FALSE(window.Progress().visible);
+  EXPECT_TRUE(window.View().convert.enabled);
+  EXPECT_EQ(window.View().convert.caption, "Convert");
+  EXPECT_TRUE(window.View().width.bar.enabled);
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
 }
 
 // An empty selection converts nothing: the old data, which may still be saved, stays.
 TEST_F(WindowTest, EmptySelectionIsRefusedAndChangesNothing) {
   PictureWithFreeSelection(Filled(16, 16, kWhite), 1);
-  window.ClickFormatOption(0);
-  window.cmdConvert_Click();
+  window.SelectFormat(0);
+  window.Convert();
   for (const convert::Selection& empty : {convert::Selection{0, 0, 0, 8}, convert::Selection{0, 0, 8, 0}}) {
     Select(empty.x, empty.y, empty.width, empty.height);
     const std::string before = Describe(window);
     const auto origin = window.RomDataOrigin();
     platform.messages.clear();
     const int runs = platform.pendingEventRuns;
-    window.cmdConvert_Click();
+    window.Convert();
     EXPECT_EQ(platform.messages,
               (std::vector<platform::Message>{{"The selection is empty.", platform::Buttons::Ok,
                                                platform::Icon::Exclamation, Answer::Ok, ""}}));
@@ -116,12 +112,12 @@ TEST_F(WindowTest, ConvertReadsTheSelectedRectangleOfTheCurrentPicture) {
   const Surface picture = RandomPicture(40, 30, 3);
   PictureWithFreeSelection(picture, 1);
   Select(3, 5, 17, 11);
-  window.cmdConvert_Click();
+  window.Convert();
   convert::PartnerState none;
   platform::NullProgress quiet;
   const ByteString expected =
       formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet);
-  EXPECT_EQ(window.RomDataString, expected);
+  EXPECT_EQ(window.RomData(), expected);
 }
 
 TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
@@ -130,36 +126,39 @@ TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
   std::vector<std::string> shown;
   std::vector<std::string> lockProblems;
   platform.onPendingEvents = [&] {
-    shown.push_back(window.frmProgress.lblPercent.caption);
+    shown.push_back(window.Progress().label.caption);
     auto expect = [&](bool ok, const char* what) {
       if (!ok) lockProblems.push_back(what);
     };
-    expect(window.frmProgress.Visible && window.frmProgress.Caption == "Image Conversion Progress",
+    expect(window.Progress().visible && window.Progress().caption == "Image Conversion Progress",
            "progress window");
-    expect(window.cmdConvert.caption == "Converting...", "caption");
-    for (const auto* b : {&window.cmdLoad, &window.cmdPaste, &window.cmdClear, &window.cmdConvert,
-                          &window.cmdSave, &window.cmdCopy}) {
+    expect(window.View().convert.caption == "Converting...", "caption");
+    for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
+                          &window.View().convert, &window.View().save, &window.View().copy}) {
       expect(!b->enabled, "command button");
     }
-    for (const auto& option : window.optFormat) expect(!option.enabled, "format option");
+    for (const auto& option : window.View().formats) expect(!option.enabled, "format option");
     for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-      expect(!window.Bar(s).enabled, "spinner");
-    for (const auto* l : {&window.lblX1, &window.lblX, &window.lblY1, &window.lblY, &window.lblWidth1,
-                          &window.lblWidth, &window.lblHeight1, &window.lblHeight}) {
+      expect(!window.View().Row(s).bar.enabled, "spinner");
+    for (const auto* l : {&window.View().x.name, &window.View().x.value, &window.View().y.name,
+                          &window.View().y.value, &window.View().width.name, &window.View().width.value,
+                          &window.View().height.name, &window.View().height.value}) {
       expect(!l->enabled, "label");
     }
-    expect(!window.chkTile8.enabled, "check box");
-    expect(!window.shaBox.visible && !window.frmImage.shaBox.visible, "outlines");
-    expect(window.picImage.pointer == MousePointer::Default && window.picImage.toolTip.empty(), "thumbnail");
+    expect(!window.View().tileLock.enabled, "check box");
+    expect(!window.View().outline.visible && !window.Viewer().outline.visible, "outlines");
+    expect(
+        window.View().thumbnail.pointer == MousePointer::Default && window.View().thumbnail.toolTip.empty(),
+        "thumbnail");
   };
 
-  window.cmdConvert_Click();
+  window.Convert();
 
   // 12.5, 37.5, 62.5 and 87.5 go to the even neighbour.
   EXPECT_EQ(shown, (std::vector<std::string>{"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}));
   EXPECT_TRUE(lockProblems.empty()) << lockProblems.front();
-  EXPECT_FALSE(window.frmProgress.Visible);
-  EXPECT_EQ(window.frmProgress.lblPercent.caption, "0%");
+  EXPECT_FALSE(window.Progress().visible);
+  EXPECT_EQ(window.Progress().label.caption, "0%");
 }
 
 TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
@@ -168,59 +167,60 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   // counts as saveable.
   PictureWithFreeSelection(RandomPicture(16, 16, 4), 1);
   Select(0, 0, 12, 12);
-  window.cmdConvert_Click();
+  window.Convert();
 
-  EXPECT_EQ(window.RomDataString.size(), 18u);
-  EXPECT_EQ(window.chkTile8.value, 1);
-  EXPECT_TRUE(window.chkTile8.enabled);
+  EXPECT_EQ(window.RomData().size(), 18u);
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_TRUE(window.View().tileLock.enabled);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
-  EXPECT_EQ(window.SaveFilterString, kBitmapAndRom);
-  EXPECT_EQ(window.cmdConvert.caption, "Convert");
-  for (const auto* b : {&window.cmdLoad, &window.cmdPaste, &window.cmdClear, &window.cmdConvert,
-                        &window.cmdSave, &window.cmdCopy}) {
+  EXPECT_EQ(window.SaveFilters(), kBitmapAndRom);
+  EXPECT_EQ(window.View().convert.caption, "Convert");
+  for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
+                        &window.View().convert, &window.View().save, &window.View().copy}) {
     EXPECT_TRUE(b->enabled);
   }
-  for (const auto& option : window.optFormat) EXPECT_TRUE(option.enabled);
-  EXPECT_TRUE(window.vscX.enabled && window.lblHeight.enabled && window.lblWidth1.enabled);
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.picImage.toolTip, "Click to view full size...");
-  EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
-  EXPECT_EQ(window.frmImage.shaBox.width, 9);
-  EXPECT_EQ(window.FormatIndex, 1);
+  for (const auto& option : window.View().formats) EXPECT_TRUE(option.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.value.enabled &&
+              window.View().width.name.enabled);
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_EQ(window.View().thumbnail.toolTip, "Click to view full size...");
+  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
+  EXPECT_EQ(window.Viewer().outline.width, 9);
+  EXPECT_EQ(window.FormatIndex(), 1);
 }
 
 TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisabled) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 5));
-  window.ClickFormatOption(2);
-  EXPECT_EQ(window.FormatIndex, 8);
-  window.cmdConvert_Click();
-  EXPECT_EQ(window.FormatIndex, 2);
-  EXPECT_EQ(window.RomDataString.size(), 64u);
-  EXPECT_FALSE(window.chkTile8.enabled);
-  EXPECT_TRUE(window.optFormat[2].value);
+  window.SelectFormat(2);
+  EXPECT_EQ(window.FormatIndex(), 8);
+  window.Convert();
+  EXPECT_EQ(window.FormatIndex(), 2);
+  EXPECT_EQ(window.RomData().size(), 64u);
+  EXPECT_FALSE(window.View().tileLock.enabled);
+  EXPECT_TRUE(window.View().formats[2].value);
 }
 
 // The save list after a conversion in each format.
 struct SaveListCase {
   int index;
-  std::string saveFilters;
+  std::vector<formats::FileFilter> saveFilters;
 };
 
 class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
 
 TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
   window.MakeCurrentPicture(RandomPicture(16, 8, 6));
-  window.AuxDataString = RandomBytes(256, 7);
-  window.ClickFormatOption(GetParam().index);
-  window.cmdConvert_Click();
-  EXPECT_EQ(window.SaveFilterString, GetParam().saveFilters);
+  window.SetPartnerData(RandomBytes(256, 7));
+  window.SelectFormat(GetParam().index);
+  window.Convert();
+  EXPECT_EQ(window.SaveFilters(), GetParam().saveFilters);
   EXPECT_TRUE(platform.messages.empty());
 }
 
 std::vector<SaveListCase> SaveListCases() {
   std::vector<SaveListCase> cases;
   for (const formats::FormatInfo& format : formats::Formats())
-    cases.push_back({format.index, formats::SaveFilterList(format)});
+    cases.push_back({format.index, formats::SaveFilters(format)});
   return cases;
 }
 

@@ -41,49 +41,29 @@ class FormatSelectionTest : public WindowTest, public ::testing::WithParamInterf
 TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
   const FormatCase& c = GetParam();
   window.MakeCurrentPicture(Filled(64, 64, kWhite));
-  window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
   const int previous = c.index == 8 ? 0 : 8;
-  window.ClickFormatOption(previous);
-  window.FormatIndex = static_cast<std::int16_t>(previous);
+  window.SelectFormat(previous);
+  window.Convert();  // settles the format and offers the data
 
-  window.ClickFormatOption(c.index);
+  window.SelectFormat(c.index);
 
   for (int i = 0; i < formats::kFormatCount; ++i) {
-    EXPECT_EQ(window.optFormat[static_cast<std::size_t>(i)].value, i == c.index) << i;
+    EXPECT_EQ(window.View().formats[static_cast<std::size_t>(i)].value, i == c.index) << i;
   }
-  EXPECT_EQ(window.optFormat[static_cast<std::size_t>(c.index)].caption, formats::Format(c.index).caption);
-  EXPECT_EQ(window.FormatIndex, previous);  // only a command settles the format
-  const Surface& strip = window.picPalette.image;
+  EXPECT_EQ(window.View().formats[static_cast<std::size_t>(c.index)].caption,
+            formats::Format(c.index).caption);
+  EXPECT_EQ(window.FormatIndex(), previous);  // only a command settles the format
+  const Surface& strip = window.View().swatches.image;
   ASSERT_EQ(strip.Width(), 256);
   ASSERT_EQ(strip.Height(), 13);
   for (int y = 0; y < 13; ++y) {
     for (int x = 0; x < 256; ++x)
       ASSERT_EQ(strip.GetPixel(x, y), ExpectedSwatch(c.swatches, x)) << x << "," << y;
   }
-  EXPECT_EQ(window.chkTile8.value, 1);
-  EXPECT_EQ(window.chkTile8.enabled, c.lockOptional);
-  EXPECT_EQ(window.LoadFilterString, formats::LoadFilterList(formats::Format(c.index)));
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
-}
-
-TEST_P(FormatSelectionTest, CalledFromCodeGivesTheSameAsAClickAndAsARepeat) {
-  // Called directly while another option is selected, the handler selects its option,
-  // which raises it again from inside; the end state is the same as a click's, and a
-  // second call changes nothing.
-  const FormatCase& c = GetParam();
-  const int other = c.index == 1 ? 2 : 1;
-  MainWindow clicked(platform);
-  clicked.Form_Load();
-  for (MainWindow* w : {&clicked, &window}) {
-    w->MakeCurrentPicture(Filled(45, 37, kWhite));
-    w->ClickFormatOption(other);
-    w->SetTile8(0);
-  }
-  clicked.ClickFormatOption(c.index);
-  window.optFormat_Click(static_cast<std::int16_t>(c.index));
-  EXPECT_EQ(Describe(window), Describe(clicked));
-  window.optFormat_Click(static_cast<std::int16_t>(c.index));
-  EXPECT_EQ(Describe(window), Describe(clicked));
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_EQ(window.View().tileLock.enabled, c.lockOptional);
+  EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(c.index)));
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatSelectionTest, ::testing::ValuesIn(kCases),
@@ -92,38 +72,39 @@ INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatSelectionTest, ::testing::ValuesIn(k
 TEST_F(WindowTest, TiledFormatAfterLinearWithTheLockOffRoundsTheBoxDown) {
   PictureWithFreeSelection(Filled(64, 48, kWhite), 1);
   Select(4, 2, 45, 30);
-  window.ClickFormatOption(8);
-  EXPECT_EQ(window.chkTile8.value, 1);
-  EXPECT_FALSE(window.chkTile8.enabled);
+  window.SelectFormat(8);
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_FALSE(window.View().tileLock.enabled);
   EXPECT_EQ(Selection(), (convert::Selection{4, 2, 40, 24}));
-  EXPECT_EQ(window.frmImage.shaBox.width, 41);
+  EXPECT_EQ(window.Viewer().outline.width, 41);
 }
 
 TEST_F(WindowTest, LinearFormatLeavesTheLockOnButLetsTheUserSwitchItOff) {
   window.MakeCurrentPicture(Filled(64, 48, kWhite));
-  window.ClickFormatOption(10);
-  EXPECT_EQ(window.chkTile8.value, 1);
-  window.ClickTile8();
-  EXPECT_EQ(window.chkTile8.value, 0);
-  window.ClickFormatOption(8);  // a tiled format: the user cannot switch it off
-  window.ClickTile8();
-  EXPECT_EQ(window.chkTile8.value, 1);
+  window.SelectFormat(10);
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  window.ToggleTileLock();
+  EXPECT_EQ(window.View().tileLock.value, 0);
+  window.SelectFormat(8);  // a tiled format: the user cannot switch it off
+  window.ToggleTileLock();
+  EXPECT_EQ(window.View().tileLock.value, 1);
 }
 
 TEST_F(WindowTest, ChoosingAFormatInPreviewModeClearsTheThumbnail) {
   window.MakeCurrentPicture(Filled(16, 16, kWhite));
   EnterPreview(RandomBytes(64, 1));
-  ShowPreview(RandomPicture(8, 16, 2));
-  window.ClickFormatOption(2);
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-  EXPECT_TRUE(window.optFormat[2].value);
+  window.ShowPreview(RandomPicture(8, 16, 2));
+  window.SelectFormat(2);
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().formats[2].value);
 }
 
 TEST_F(WindowTest, ClickingTheSelectedOptionChangesNothing) {
   window.MakeCurrentPicture(Filled(16, 16, kWhite));
-  window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
-  window.ClickFormatOption(8);
-  EXPECT_EQ(window.SaveFilterString, formats::SaveFilterList(formats::Format(0)));
+  window.Convert();
+  const std::string before = Describe(window);
+  window.SelectFormat(8);
+  EXPECT_EQ(Describe(window), before);
 }
 
 }  // namespace

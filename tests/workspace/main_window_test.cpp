@@ -15,45 +15,47 @@ RgbColor GreyStep(int i, int n) {
 }
 
 TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
-  EXPECT_TRUE(window.Visible);
-  EXPECT_EQ(window.Caption, "ROM Glyphon");
-  EXPECT_EQ(window.FormatIndex, 8);
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Default);
-  EXPECT_EQ(window.picImage.toolTip, "");
-  EXPECT_FALSE(window.shaBox.visible);
+  EXPECT_TRUE(window.View().visible);
+  EXPECT_EQ(window.View().caption, "ROM Glyphon");
+  EXPECT_EQ(window.FormatIndex(), 8);
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Default);
+  EXPECT_EQ(window.View().thumbnail.toolTip, "");
+  EXPECT_FALSE(window.View().outline.visible);
 
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
-  for (const auto* label : {&window.lblX, &window.lblY, &window.lblWidth, &window.lblHeight}) {
+  for (const auto* label : {&window.View().x.value, &window.View().y.value, &window.View().width.value,
+                            &window.View().height.value}) {
     EXPECT_EQ(label->caption, "0");
     EXPECT_FALSE(label->enabled);
   }
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-    EXPECT_FALSE(window.Bar(s).enabled);
-  EXPECT_EQ(window.chkTile8.value, 1);
-  EXPECT_FALSE(window.chkTile8.enabled);
+    EXPECT_FALSE(window.View().Row(s).bar.enabled);
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_FALSE(window.View().tileLock.enabled);
 
   for (int i = 0; i < formats::kFormatCount; ++i) {
-    EXPECT_EQ(window.optFormat[static_cast<std::size_t>(i)].value, i == 8) << i;
-    EXPECT_FALSE(window.optFormat[static_cast<std::size_t>(i)].enabled) << i;
+    EXPECT_EQ(window.View().formats[static_cast<std::size_t>(i)].value, i == 8) << i;
+    EXPECT_FALSE(window.View().formats[static_cast<std::size_t>(i)].enabled) << i;
   }
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
-  for (int x = 0; x < 256; ++x) EXPECT_EQ(window.picPalette.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
+  for (int x = 0; x < 256; ++x)
+    EXPECT_EQ(window.View().swatches.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
-  EXPECT_EQ(window.LoadFilterString, formats::LoadFilterList(formats::Format(8)));
-  EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+  EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
+  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
 
-  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdPaste.enabled && window.cmdClear.enabled);
-  EXPECT_FALSE(window.cmdConvert.enabled || window.cmdSave.enabled || window.cmdCopy.enabled);
-  EXPECT_EQ(window.cmdLoad.caption, "Load");
-  EXPECT_EQ(window.cmdConvert.toolTip, "Convert image to graphics format");
-  EXPECT_FALSE(window.frmImage.Visible);
-  EXPECT_FALSE(window.frmProgress.Visible);
+  EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
+  EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
+  EXPECT_EQ(window.View().load.caption, "Load");
+  EXPECT_EQ(window.View().convert.toolTip, "Convert image to graphics format");
+  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.Progress().visible);
   EXPECT_TRUE(platform.messages.empty());
 }
 
 TEST_F(WindowTest, AboutBoxNamesTheProgramAndItsMakers) {
-  window.lblAbout_Click();
+  window.ShowAbout();
   ASSERT_EQ(platform.messages.size(), 1u);
   const platform::Message& about = platform.messages[0];
   EXPECT_EQ(
@@ -64,27 +66,27 @@ TEST_F(WindowTest, AboutBoxNamesTheProgramAndItsMakers) {
   EXPECT_EQ(about.title, "About Quilby ROM Glyphon...");
   EXPECT_EQ(about.icon, platform::Icon::Information);
   EXPECT_EQ(about.buttons, platform::Buttons::Ok);
-  EXPECT_EQ(window.lblAbout.toolTip, "About Quilby ROM Glyphon...");
-  EXPECT_EQ(window.lblAbout.pointer, MousePointer::ArrowQuestion);
+  EXPECT_EQ(window.View().about.toolTip, "About Quilby ROM Glyphon...");
+  EXPECT_EQ(window.View().about.pointer, MousePointer::ArrowQuestion);
 }
 
 TEST_F(WindowTest, PictureMadeCurrentIsWhollySelectedAndViewable) {
   window.MakeCurrentPicture(RandomPicture(48, 32, 1));
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 48, 32}));
-  EXPECT_EQ(window.vscX.max, 48);
-  EXPECT_EQ(window.vscWidth.max, 48);
-  EXPECT_EQ(window.vscY.max, 32);
-  EXPECT_EQ(window.vscHeight.max, 32);
-  EXPECT_EQ(window.picView, window.imgImage);
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.picImage.toolTip, "Click to view full size...");
-  for (const auto* b : {&window.cmdLoad, &window.cmdClear, &window.cmdSave, &window.cmdPaste,
-                        &window.cmdConvert, &window.cmdCopy}) {
+  EXPECT_EQ(window.View().x.bar.max, 48);
+  EXPECT_EQ(window.View().width.bar.max, 48);
+  EXPECT_EQ(window.View().y.bar.max, 32);
+  EXPECT_EQ(window.View().height.bar.max, 32);
+  EXPECT_EQ(window.EncoderInput(), window.Picture());
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_EQ(window.View().thumbnail.toolTip, "Click to view full size...");
+  for (const auto* b : {&window.View().load, &window.View().clear, &window.View().save, &window.View().paste,
+                        &window.View().convert, &window.View().copy}) {
     EXPECT_TRUE(b->enabled) << b->caption;
   }
-  for (const auto& option : window.optFormat) EXPECT_TRUE(option.enabled);
-  EXPECT_TRUE(window.vscX.enabled && window.lblHeight1.enabled);
-  EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
+  for (const auto& option : window.View().formats) EXPECT_TRUE(option.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.name.enabled);
+  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
 }
 
 TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
@@ -95,7 +97,7 @@ TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
   picture.SetPixel(0, 1, 0xFF0000);
   picture.SetPixel(1, 1, 0x123456);
   window.MakeCurrentPicture(picture);
-  const Surface& thumb = window.picImage.image;
+  const Surface& thumb = window.View().thumbnail.image;
   ASSERT_EQ(thumb.Width(), 256);
   ASSERT_EQ(thumb.Height(), 128);
   for (int y = 0; y < 128; ++y) {
@@ -114,46 +116,47 @@ TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
 
 TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
   window.MakeCurrentPicture(RandomPicture(40, 24, 3));
-  window.RomDataString = Bytes({1, 2, 3});
-  window.AuxDataString = Bytes({4});
-  const Surface picture = window.imgImage;
+  window.Convert();
+  window.SetPartnerData(Bytes({4}));
+  const ByteString data = window.RomData();
+  const Surface picture = window.Picture();
 
-  window.cmdClear_Click();
+  window.ClearOrCancel();
 
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-  EXPECT_FALSE(window.shaBox.visible);
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Default);
-  EXPECT_EQ(window.picImage.toolTip, "");
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_FALSE(window.View().outline.visible);
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Default);
+  EXPECT_EQ(window.View().thumbnail.toolTip, "");
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
-  EXPECT_EQ(window.lblWidth.caption, "0");
-  EXPECT_FALSE(window.vscX.enabled || window.lblX1.enabled || window.vscHeight.enabled ||
-               window.chkTile8.enabled);
-  EXPECT_FALSE(window.cmdConvert.enabled || window.cmdSave.enabled || window.cmdCopy.enabled);
-  EXPECT_TRUE(window.cmdLoad.enabled && window.cmdPaste.enabled && window.cmdClear.enabled);
-  EXPECT_TRUE(window.optFormat[8].value);
-  for (const auto& option : window.optFormat) EXPECT_FALSE(option.enabled);
-  EXPECT_EQ(window.imgImage, picture);
-  EXPECT_EQ(window.picView, picture);
-  EXPECT_EQ(window.RomDataString, Bytes({1, 2, 3}));
-  EXPECT_EQ(window.AuxDataString, Bytes({4}));
+  EXPECT_EQ(window.View().width.value.caption, "0");
+  EXPECT_FALSE(window.View().x.bar.enabled || window.View().x.name.enabled ||
+               window.View().height.bar.enabled || window.View().tileLock.enabled);
+  EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
+  EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
+  EXPECT_TRUE(window.View().formats[8].value);
+  for (const auto& option : window.View().formats) EXPECT_FALSE(option.enabled);
+  EXPECT_EQ(window.Picture(), picture);
+  EXPECT_EQ(window.EncoderInput(), picture);
+  EXPECT_EQ(window.RomData(), data);
+  EXPECT_EQ(window.Partner().aux, Bytes({4}));
 
   // Nothing a user can reach converts now.
-  window.ClickFormatOption(2);
+  window.SelectFormat(2);
   window.ScrollSpinner(Spinner::Width, 8);
-  window.picImage_Click();
-  EXPECT_TRUE(window.optFormat[8].value);
-  EXPECT_EQ(window.vscWidth.value, 0);
-  EXPECT_FALSE(window.frmImage.Visible);
+  window.OpenViewer();
+  EXPECT_TRUE(window.View().formats[8].value);
+  EXPECT_EQ(window.View().width.bar.value, 0);
+  EXPECT_FALSE(window.Viewer().visible);
 }
 
 TEST_F(WindowTest, PictureAfterClearBehavesAsAfterStartUp) {
   const Surface picture = RandomPicture(40, 24, 4);
   MainWindow fresh(platform);
-  fresh.Form_Load();
+  fresh.Start();
   fresh.MakeCurrentPicture(picture);
 
   window.MakeCurrentPicture(RandomPicture(17, 9, 5));
-  window.cmdClear_Click();
+  window.ClearOrCancel();
   window.MakeCurrentPicture(picture);
   EXPECT_EQ(Describe(window), Describe(fresh));
 }
@@ -161,105 +164,105 @@ TEST_F(WindowTest, PictureAfterClearBehavesAsAfterStartUp) {
 TEST_F(WindowTest, CancelBringsBackThePictureWhollySelected) {
   const Surface picture = RandomPicture(40, 24, 6);
   window.MakeCurrentPicture(picture);
-  const std::string before = Describe(window);
+  const std::string before = Describe(window, false);
   EnterPreview(RandomBytes(300, 7));
-  ShowPreview(RandomPicture(17, 35, 8));
+  const Surface preview = RandomPicture(17, 35, 8);
+  window.ShowPreview(preview);
 
-  window.cmdClear_Click();
+  window.ClearOrCancel();
 
-  EXPECT_EQ(window.picView, picture);
+  EXPECT_EQ(window.EncoderInput(), picture);
   Surface expectedThumb(256, 128);
   workspace::StretchDraw(picture, expectedThumb);
-  EXPECT_EQ(window.picImage.image, expectedThumb);
+  EXPECT_EQ(window.View().thumbnail.image, expectedThumb);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.vscWidth.max, 40);
-  EXPECT_EQ(window.vscY.max, 24);
+  EXPECT_EQ(window.View().width.bar.max, 40);
+  EXPECT_EQ(window.View().y.bar.max, 24);
   EXPECT_FALSE(window.InPreviewMode());
-  EXPECT_EQ(window.cmdClear.caption, "Clear");
-  EXPECT_EQ(window.cmdSave.toolTip, "Save data to file...");
-  EXPECT_EQ(window.cmdLoad.width, 113);
-  EXPECT_TRUE(window.cmdPaste.visible && window.cmdConvert.visible && window.cmdCopy.visible);
-  EXPECT_TRUE(window.cmdConvert.enabled && window.cmdSave.enabled && window.cmdCopy.enabled);
-  EXPECT_TRUE(window.vscX.enabled && window.lblY.enabled && window.vscHeight.enabled);
-  EXPECT_EQ(window.picImage.pointer, MousePointer::Custom);
-  EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
-  // The loaded ROM data stays; picBitmap keeps the last preview. Otherwise the window is
+  EXPECT_EQ(window.View().clear.caption, "Clear");
+  EXPECT_EQ(window.View().save.toolTip, "Save data to file...");
+  EXPECT_EQ(window.View().load.width, 113);
+  EXPECT_TRUE(window.View().paste.visible && window.View().convert.visible && window.View().copy.visible);
+  EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
+  EXPECT_TRUE(window.View().x.bar.enabled && window.View().y.value.enabled &&
+              window.View().height.bar.enabled);
+  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
+  // The loaded ROM data stays; the work bitmap keeps the last preview. Otherwise the window is
   // as it was before the preview.
-  EXPECT_EQ(window.RomDataString, RandomBytes(300, 7));
-  window.RomDataString.clear();
-  window.picBitmap = Surface();
-  EXPECT_EQ(Describe(window), before);
+  EXPECT_EQ(window.RomData(), RandomBytes(300, 7));
+  EXPECT_EQ(window.WorkBitmap(), preview);
+  EXPECT_EQ(Describe(window, false), before);
 }
 
 TEST_F(WindowTest, CancelLeavesTheGridLockAsTheFormatAllows) {
   // A tiled format: the lock stays on and cannot be switched off after Cancel.
   window.MakeCurrentPicture(RandomPicture(40, 24, 9));
   EnterPreview(RandomBytes(64, 10));
-  window.cmdClear_Click();
-  EXPECT_EQ(window.chkTile8.value, 1);
-  EXPECT_FALSE(window.chkTile8.enabled);
+  window.ClearOrCancel();
+  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_FALSE(window.View().tileLock.enabled);
 
   // A linear format chosen during the preview: the lock may be switched off.
   EnterPreview(RandomBytes(64, 10));
-  window.ClickFormatOption(1);
-  window.cmdClear_Click();
-  EXPECT_TRUE(window.chkTile8.enabled);
+  window.SelectFormat(1);
+  window.ClearOrCancel();
+  EXPECT_TRUE(window.View().tileLock.enabled);
 }
 
 TEST_F(WindowTest, CancelWithoutAPictureLeavesTheWindowEmpty) {
-  const std::string startUp = Describe(window);
+  const std::string startUp = Describe(window, false);
   EnterPreview(RandomBytes(100, 11));
-  window.cmdClear_Click();
-  EXPECT_EQ(window.RomDataString, RandomBytes(100, 11));
-  window.RomDataString.clear();
-  EXPECT_EQ(Describe(window), startUp);
+  window.ClearOrCancel();
+  EXPECT_EQ(window.RomData(), RandomBytes(100, 11));
+  EXPECT_EQ(Describe(window, false), startUp);
 }
 
 TEST_F(WindowTest, ThumbnailOpensTheViewerUntilClickedOrAKeyIsReleased) {
-  window.picImage_Click();  // nothing to view yet
-  EXPECT_FALSE(window.frmImage.Visible);
+  window.OpenViewer();  // nothing to view yet
+  EXPECT_FALSE(window.Viewer().visible);
 
   const Surface picture = RandomPicture(300, 200, 12);
   window.MakeCurrentPicture(picture);
-  window.picImage_Click();
-  EXPECT_TRUE(window.frmImage.Visible);
-  EXPECT_FALSE(window.Visible);
-  EXPECT_EQ(window.frmImage.picImage, picture);
-  EXPECT_EQ(window.frmImage.shaBox.width, 297);  // 296 by 200 under the lock, plus 1
-  window.frmImage.picImage_Click();
-  EXPECT_TRUE(window.Visible);
-  EXPECT_FALSE(window.frmImage.Visible);
+  window.OpenViewer();
+  EXPECT_TRUE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().visible);
+  EXPECT_EQ(window.Viewer().picture, picture);
+  EXPECT_EQ(window.Viewer().outline.width, 297);  // 296 by 200 under the lock, plus 1
+  window.CloseViewer();
+  EXPECT_TRUE(window.View().visible);
+  EXPECT_FALSE(window.Viewer().visible);
 
-  window.picImage_Click();
-  window.frmImage.picImage_KeyUp(32, 0);
-  EXPECT_TRUE(window.Visible);
-  EXPECT_FALSE(window.frmImage.Visible);
+  window.OpenViewer();
+  window.CloseViewer();
+  EXPECT_TRUE(window.View().visible);
+  EXPECT_FALSE(window.Viewer().visible);
 }
 
 TEST_F(WindowTest, ViewerShowsTheLastPreviewInPreviewModeAndThePictureAfterCancel) {
   const Surface picture = RandomPicture(30, 20, 13);
   window.MakeCurrentPicture(picture);
   EnterPreview(RandomBytes(256, 14));
-  window.picImage_Click();  // no preview drawn yet
-  EXPECT_FALSE(window.frmImage.Visible);
+  window.OpenViewer();  // no preview drawn yet
+  EXPECT_FALSE(window.Viewer().visible);
 
   const Surface preview = RandomPicture(16, 16, 15);
-  ShowPreview(preview);
-  window.picImage_Click();
-  EXPECT_EQ(window.frmImage.picImage, preview);
-  window.frmImage.picImage_Click();
+  window.ShowPreview(preview);
+  window.OpenViewer();
+  EXPECT_EQ(window.Viewer().picture, preview);
+  window.CloseViewer();
 
-  window.cmdClear_Click();
-  window.picImage_Click();
-  EXPECT_EQ(window.frmImage.picImage, picture);
+  window.ClearOrCancel();
+  window.OpenViewer();
+  EXPECT_EQ(window.Viewer().picture, picture);
 }
 
 TEST_F(WindowTest, UnloadClosesTheViewer) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 16));
-  window.picImage_Click();
-  window.Form_Unload();
-  EXPECT_FALSE(window.frmImage.Visible);
-  EXPECT_TRUE(window.frmImage.picImage.IsEmpty());
+  window.OpenViewer();
+  window.Close();
+  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_TRUE(window.Viewer().picture.IsEmpty());
 }
 
 }  // namespace

@@ -24,43 +24,43 @@ TEST_F(ProgressWindowTest, SameValueDrawsAndYieldsOnce) {
   progress.ReportPercent(percent);
   progress.ReportPercent(percent);
   EXPECT_EQ(platform.pendingEventRuns, 1);
-  EXPECT_EQ(progress.lblPercent.caption, "37%");
+  EXPECT_EQ(progress.label.caption, "37%");
 }
 
 TEST_F(ProgressWindowTest, HundredOrMoreIsAFullBarAndWrittenBack) {
   int percent = 150;
   progress.ReportPercent(percent);
   EXPECT_EQ(percent, 100);
-  EXPECT_EQ(progress.lblPercent.caption, "100%");
-  EXPECT_EQ(progress.BarFill, ProgressWindow::kBarWidth);
-  EXPECT_EQ(progress.lblPercentColour, SystemColour::HighlightText);
+  EXPECT_EQ(progress.label.caption, "100%");
+  EXPECT_EQ(progress.barFill, ProgressWindow::kBarWidth);
+  EXPECT_EQ(progress.labelColour, SystemColour::HighlightText);
 }
 
 TEST_F(ProgressWindowTest, LabelTurnsToHighlightTextFromFifty) {
   progress.PercentBar(49);
-  EXPECT_EQ(progress.lblPercentColour, SystemColour::ButtonText);
+  EXPECT_EQ(progress.labelColour, SystemColour::ButtonText);
   progress.PercentBar(50);
-  EXPECT_EQ(progress.lblPercentColour, SystemColour::HighlightText);
+  EXPECT_EQ(progress.labelColour, SystemColour::HighlightText);
 }
 
 TEST_F(ProgressWindowTest, BarFillsFromTheLeft) {
   progress.PercentBar(50);
-  EXPECT_EQ(progress.BarFill, 153);  // columns 0 to nearest(152.5) = 152
+  EXPECT_EQ(progress.barFill, 153);  // columns 0 to nearest(152.5) = 152
   progress.PercentBar(1);
-  EXPECT_EQ(progress.BarFill, 4);
+  EXPECT_EQ(progress.barFill, 4);
   progress.PercentBar(-5);
-  EXPECT_EQ(progress.BarFill, 0);
+  EXPECT_EQ(progress.barFill, 0);
 }
 
 TEST_F(ProgressWindowTest, UnloadStartsTheNextUseAfresh) {
-  progress.Visible = true;
-  progress.Caption = "Image Conversion Progress";
+  progress.visible = true;
+  progress.caption = "Image Conversion Progress";
   progress.PercentBar(80);
   progress.Unload();
-  EXPECT_FALSE(progress.Visible);
-  EXPECT_EQ(progress.lblPercent.caption, "0%");
-  EXPECT_EQ(progress.BarFill, 0);
-  EXPECT_EQ(progress.lblPercentColour, SystemColour::ButtonText);
+  EXPECT_FALSE(progress.visible);
+  EXPECT_EQ(progress.label.caption, "0%");
+  EXPECT_EQ(progress.barFill, 0);
+  EXPECT_EQ(progress.labelColour, SystemColour::ButtonText);
 }
 
 }  // namespace

@@ -10,26 +10,26 @@ using platform::Surface;
 TEST_F(WindowTest, GridLockRoundsSizeDownAndStepsPositionBy8) {
   PictureWithFreeSelection(Filled(100, 80, kWhite));
   Select(13, 3, 45, 7);
-  EXPECT_EQ(window.vscX.smallChange, 1);
-  EXPECT_EQ(window.vscHeight.largeChange, 1);
+  EXPECT_EQ(window.View().x.bar.smallChange, 1);
+  EXPECT_EQ(window.View().height.bar.largeChange, 1);
 
-  window.ClickTile8();  // on
+  window.ToggleTileLock();  // on
   EXPECT_EQ(Selection(), (convert::Selection{13, 3, 40, 0}));
-  EXPECT_EQ(window.lblWidth.caption, "40");
-  EXPECT_EQ(window.lblHeight.caption, "0");
+  EXPECT_EQ(window.View().width.value.caption, "40");
+  EXPECT_EQ(window.View().height.value.caption, "0");
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
-    EXPECT_EQ(window.Bar(s).smallChange, 8);
-    EXPECT_EQ(window.Bar(s).largeChange, 8);
+    EXPECT_EQ(window.View().Row(s).bar.smallChange, 8);
+    EXPECT_EQ(window.View().Row(s).bar.largeChange, 8);
   }
   // The arrows move the position 8 from wherever it is.
-  window.ScrollSpinner(Spinner::X, window.vscX.value + window.vscX.smallChange);
-  EXPECT_EQ(window.vscX.value, 21);
-  window.ScrollSpinner(Spinner::X, 21 - 2 * window.vscX.smallChange);
-  EXPECT_EQ(window.vscX.value, 5);
+  window.ScrollSpinner(Spinner::X, window.View().x.bar.value + window.View().x.bar.smallChange);
+  EXPECT_EQ(window.View().x.bar.value, 21);
+  window.ScrollSpinner(Spinner::X, 21 - 2 * window.View().x.bar.smallChange);
+  EXPECT_EQ(window.View().x.bar.value, 5);
 
-  window.ClickTile8();  // off again: steps of 1, sizes stay
-  EXPECT_EQ(window.vscX.smallChange, 1);
-  EXPECT_EQ(window.vscWidth.value, 40);
+  window.ToggleTileLock();  // off again: steps of 1, sizes stay
+  EXPECT_EQ(window.View().x.bar.smallChange, 1);
+  EXPECT_EQ(window.View().width.bar.value, 40);
 }
 
 // Moving the box pushes it back against the far edge; growing it moves its near edge.
@@ -51,8 +51,8 @@ TEST_P(SelectionClampTest, BoxStaysInsideThePicture) {
   ASSERT_EQ(Selection(), c.start);
   window.SetSpinner(c.spinner, c.value);
   EXPECT_EQ(Selection(), c.expected);
-  EXPECT_EQ(window.lblX.caption, std::to_string(c.expected.x));
-  EXPECT_EQ(window.lblY.caption, std::to_string(c.expected.y));
+  EXPECT_EQ(window.View().x.value.caption, std::to_string(c.expected.x));
+  EXPECT_EQ(window.View().y.value.caption, std::to_string(c.expected.y));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,22 +69,18 @@ TEST_F(WindowTest, SelectionSumsDoNotOverflowOnWidePictures) {
   PictureWithFreeSelection(Filled(30000, 2, kWhite));
   Select(0, 0, 20000, 2);
   window.SetSpinner(Spinner::X, 15000);
-  EXPECT_EQ(window.vscX.value, 10000);
+  EXPECT_EQ(window.View().x.bar.value, 10000);
   window.SetSpinner(Spinner::Width, 30000);
-  EXPECT_EQ(window.vscX.value, 0);
+  EXPECT_EQ(window.View().x.bar.value, 0);
 }
 
 TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
   PictureWithFreeSelection(Filled(200, 64, kWhite));
   Select(100, 16, 50, 32);
-  EXPECT_FLOAT_EQ(window.SelLeft, 128.0f);
-  EXPECT_FLOAT_EQ(window.SelWidth, 64.0f);
-  EXPECT_FLOAT_EQ(window.SelTop, 32.0f);
-  EXPECT_FLOAT_EQ(window.SelHeight, 64.0f);
-  EXPECT_FLOAT_EQ(window.shaBox.left, 128.0f);
-  EXPECT_FLOAT_EQ(window.shaBox.width, 65.0f);
-  EXPECT_FLOAT_EQ(window.shaBox.height, 65.0f);
-  const workspace::Shape& full = window.frmImage.shaBox;
+  EXPECT_FLOAT_EQ(window.View().outline.left, 128.0f);
+  EXPECT_FLOAT_EQ(window.View().outline.width, 65.0f);
+  EXPECT_FLOAT_EQ(window.View().outline.height, 65.0f);
+  const workspace::Shape& full = window.Viewer().outline;
   EXPECT_EQ(full.left, 100);
   EXPECT_EQ(full.top, 16);
   EXPECT_EQ(full.width, 51);
@@ -94,22 +90,22 @@ TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
 TEST_F(WindowTest, EmptySelectionHidesBothOutlines) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   Select(0, 0, 0, 0);
-  EXPECT_FALSE(window.shaBox.visible);
-  EXPECT_FALSE(window.frmImage.shaBox.visible);
+  EXPECT_FALSE(window.View().outline.visible);
+  EXPECT_FALSE(window.Viewer().outline.visible);
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
     window.SetSpinner(s, 1);
-    EXPECT_TRUE(window.shaBox.visible && window.frmImage.shaBox.visible);
+    EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
     window.SetSpinner(s, 0);
-    EXPECT_FALSE(window.shaBox.visible || window.frmImage.shaBox.visible);
+    EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
   }
 }
 
 TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
-    window.SaveFilterString = formats::SaveFilterList(formats::Format(0));
-    window.SetSpinner(s, window.Bar(s).value == 8 ? 16 : 8);
-    EXPECT_EQ(window.SaveFilterString, formats::kBitmapOnlyFilter);
+    window.Convert();
+    window.SetSpinner(s, window.View().Row(s).bar.value == 8 ? 16 : 8);
+    EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   }
 }
 
@@ -118,64 +114,63 @@ TEST_F(WindowTest, LockingRoundsThroughTheRedrawAndItsChangeHandlers) {
   // whose change of the width redraws again from inside. The end is one consistent box.
   window.MakeCurrentPicture(Filled(45, 30, kWhite));
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.lblWidth.caption, "40");
-  EXPECT_EQ(window.lblHeight.caption, "24");
-  EXPECT_FLOAT_EQ(window.SelWidth, 256.0f / 45.0f * 40.0f);
-  EXPECT_FLOAT_EQ(window.SelHeight, 128.0f / 30.0f * 24.0f);
-  EXPECT_EQ(window.frmImage.shaBox.width, 41);
-  EXPECT_EQ(window.frmImage.shaBox.height, 25);
+  EXPECT_EQ(window.View().width.value.caption, "40");
+  EXPECT_EQ(window.View().height.value.caption, "24");
+  EXPECT_FLOAT_EQ(window.View().outline.width, 256.0f / 45.0f * 40.0f + 1);
+  EXPECT_FLOAT_EQ(window.View().outline.height, 128.0f / 30.0f * 24.0f + 1);
+  EXPECT_EQ(window.Viewer().outline.width, 41);
+  EXPECT_EQ(window.Viewer().outline.height, 25);
 
   // The user switches the lock off, sets a free size, and switches it on again.
-  window.ClickFormatOption(1);
-  window.ClickTile8();
+  window.SelectFormat(1);
+  window.ToggleTileLock();
   Select(3, 5, 45, 25);
-  window.ClickTile8();
+  window.ToggleTileLock();
   EXPECT_EQ(Selection(), (convert::Selection{0, 5, 40, 24}));
-  EXPECT_EQ(window.frmImage.shaBox.width, 41);
-  EXPECT_EQ(window.frmImage.shaBox.height, 25);
+  EXPECT_EQ(window.Viewer().outline.width, 41);
+  EXPECT_EQ(window.Viewer().outline.height, 25);
 }
 
 TEST_F(WindowTest, PreviewModeWidthClearsTheThumbnailAndChangesNothingElse) {
   window.MakeCurrentPicture(Filled(32, 32, kWhite));
   EnterPreview(RandomBytes(2048, 1));
-  EXPECT_EQ(window.vscWidth.max, 1024);
-  EXPECT_EQ(window.vscWidth.value, 40);  // nearest(sqrt(2048)) = 45, then the lock
-  ShowPreview(RandomPicture(40, 51, 2));
-  std::string before = Describe(window);
+  EXPECT_EQ(window.View().width.bar.max, 1024);
+  EXPECT_EQ(window.View().width.bar.value, 40);  // nearest(sqrt(2048)) = 45, then the lock
+  const Surface preview = RandomPicture(40, 51, 2);
+  window.ShowPreview(preview);
+  const std::string before = Describe(window);
 
   window.ScrollSpinner(Spinner::Width, 48);
-  EXPECT_FALSE(window.picImage.image.HasPicture());
-  EXPECT_EQ(window.lblWidth.caption, "48");
+  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_EQ(window.View().width.value.caption, "48");
   // Put back what the change was meant to change: the rest is untouched.
-  window.lblWidth.caption = "40";
-  window.vscWidth.value = 40;
-  window.DrawThumbnail(window.picBitmap);
+  window.ScrollSpinner(Spinner::Width, 40);
+  window.ShowPreview(preview);
   EXPECT_EQ(Describe(window), before);
 }
 
 TEST_F(WindowTest, PreviewModePositionAndHeightOnlyShowTheirValue) {
   window.MakeCurrentPicture(Filled(32, 32, kWhite));
   EnterPreview(RandomBytes(100, 3));
-  ShowPreview(RandomPicture(8, 12, 4));
+  window.ShowPreview(RandomPicture(8, 12, 4));
   window.SetSpinnerMax(Spinner::X, 5);  // a range just for this test
   const std::string before = Describe(window);
   window.SetSpinner(Spinner::X, 5);
-  EXPECT_EQ(window.lblX.caption, "5");
-  EXPECT_TRUE(window.picImage.image.HasPicture());
-  window.lblX.caption = "0";
-  window.vscX.value = 0;
+  EXPECT_EQ(window.View().x.value.caption, "5");
+  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  window.SetSpinner(Spinner::X, 0);
   EXPECT_EQ(Describe(window), before);
 }
 
 TEST_F(WindowTest, ValuesStayWithinTheSpinnerRange) {
   PictureWithFreeSelection(Filled(50, 40, kWhite));
   window.SetSpinner(Spinner::Width, 400);
-  EXPECT_EQ(window.vscWidth.value, 50);
+  EXPECT_EQ(window.View().width.bar.value, 50);
   window.SetSpinner(Spinner::Y, -3);
-  EXPECT_EQ(window.vscY.value, 0);
+  EXPECT_EQ(window.View().y.bar.value, 0);
   window.SetSpinnerMax(Spinner::Width, 20);
-  EXPECT_EQ(window.vscWidth.value, 20);
-  EXPECT_EQ(window.lblWidth.caption, "20");
+  EXPECT_EQ(window.View().width.bar.value, 20);
+  EXPECT_EQ(window.View().width.value.caption, "20");
 }
 
 // A typed value goes the way of the arrows' values: clamped to the range, rounded to the
@@ -194,10 +189,10 @@ class TypedValueTest : public WindowTest, public ::testing::WithParamInterface<T
 TEST_P(TypedValueTest, IsClampedAndRoundedAsTheArrowsAre) {
   const TypedCase& c = GetParam();
   PictureWithFreeSelection(Filled(40, 24, kWhite), 1);
-  window.SetTile8(c.locked ? 1 : 0);
+  window.SetTileLock(c.locked ? 1 : 0);
   EXPECT_EQ(window.TypeSpinnerValue(c.spinner, c.text), c.taken);
   EXPECT_EQ(Selection(), c.selection);
-  EXPECT_EQ(window.lblWidth.caption, std::to_string(c.selection.width));
+  EXPECT_EQ(window.View().width.value.caption, std::to_string(c.selection.width));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -214,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowTest, TypedValueOfADisabledSpinnerIsIgnored) {
   EXPECT_FALSE(window.TypeSpinnerValue(Spinner::Width, "8"));
-  EXPECT_EQ(window.vscWidth.value, 0);
+  EXPECT_EQ(window.View().width.bar.value, 0);
 }
 
 }  // namespace

@@ -21,8 +21,9 @@ using workspace::Spinner;
 
 // Everything a user could see of the windows, and the state behind it, as one text: two
 // descriptions are equal exactly when nothing visible or stored differs, and a failing
-// comparison shows the line that differs.
-inline std::string Describe(const MainWindow& w) {
+// comparison shows the line that differs. Without `data`, the ROM data and the work
+// bitmap are left out.
+inline std::string Describe(const MainWindow& w, bool data = true) {
   std::ostringstream out;
   auto button = [&](const char* name, const workspace::CommandButton& b) {
     out << name << " '" << b.caption << "' tip '" << b.toolTip << "' w" << b.width << " en" << b.enabled
@@ -51,46 +52,36 @@ inline std::string Describe(const MainWindow& w) {
     out << "\n";
   };
 
-  out << "main vis" << w.Visible << " '" << w.Caption << "' format " << w.FormatIndex << "\n";
-  bytes("rom", w.RomDataString);
-  bytes("aux", w.AuxDataString);
-  out << "load '" << w.LoadFilterString << "'\nsave '" << w.SaveFilterString << "'\n";
-  out << "sel " << w.SelLeft << "," << w.SelTop << " " << w.SelWidth << "x" << w.SelHeight << "\n";
-  surface("imgImage", w.imgImage);
-  surface("picView", w.picView);
-  surface("picBitmap", w.picBitmap);
-  surface("picData", w.picData);
-  surface("picImage", w.picImage.image);
-  out << "picImage pointer " << static_cast<int>(w.picImage.pointer) << " tip '" << w.picImage.toolTip
+  const workspace::WindowView& v = w.View();
+  out << "main vis" << v.visible << " '" << v.caption << "' format " << w.FormatIndex() << "\n";
+  if (data) bytes("rom", w.RomData());
+  bytes("aux", w.Partner().aux);
+  out << "load '" << formats::FilterText(w.LoadFilters()) << "'\nsave '"
+      << formats::FilterText(w.SaveFilters()) << "'\n";
+  surface("picture", w.Picture());
+  surface("encoder input", w.EncoderInput());
+  if (data) surface("work bitmap", w.WorkBitmap());
+  surface("partner", w.Partner().picData);
+  surface("thumbnail", v.thumbnail.image);
+  out << "thumbnail pointer " << static_cast<int>(v.thumbnail.pointer) << " tip '" << v.thumbnail.toolTip
       << "'\n";
-  surface("picPalette", w.picPalette.image);
-  shape("shaBox", w.shaBox);
-  button("cmdLoad", w.cmdLoad);
-  button("cmdClear", w.cmdClear);
-  button("cmdSave", w.cmdSave);
-  button("cmdPaste", w.cmdPaste);
-  button("cmdConvert", w.cmdConvert);
-  button("cmdCopy", w.cmdCopy);
-  for (const auto& option : w.optFormat)
-    out << "opt '" << option.caption << "' " << option.value << option.enabled << "\n";
-  label("lblX1", w.lblX1);
-  label("lblX", w.lblX);
-  bar("vscX", w.vscX);
-  label("lblY1", w.lblY1);
-  label("lblY", w.lblY);
-  bar("vscY", w.vscY);
-  label("lblWidth1", w.lblWidth1);
-  label("lblWidth", w.lblWidth);
-  bar("vscWidth", w.vscWidth);
-  label("lblHeight1", w.lblHeight1);
-  label("lblHeight", w.lblHeight);
-  bar("vscHeight", w.vscHeight);
-  out << "chkTile8 " << w.chkTile8.value << " en" << w.chkTile8.enabled << "\n";
-  out << "viewer vis" << w.frmImage.Visible << "\n";
-  surface("viewer picture", w.frmImage.picImage);
-  shape("viewer shaBox", w.frmImage.shaBox);
-  out << "progress vis" << w.frmProgress.Visible << " '" << w.frmProgress.Caption << "' "
-      << w.frmProgress.lblPercent.caption << " fill " << w.frmProgress.BarFill << "\n";
+  surface("swatches", v.swatches.image);
+  shape("outline", v.outline);
+  for (const auto* b : {&v.load, &v.clear, &v.save, &v.paste, &v.convert, &v.copy}) button("button", *b);
+  for (const auto& option : v.formats)
+    out << "format '" << option.caption << "' " << option.value << option.enabled << "\n";
+  for (const auto* row : {&v.x, &v.y, &v.width, &v.height}) {
+    label("name", row->name);
+    label("value", row->value);
+    bar("spinner", row->bar);
+  }
+  out << "tile lock " << v.tileLock.value << " en" << v.tileLock.enabled << "\n";
+  out << "viewer vis" << w.Viewer().visible << "\n";
+  surface("viewer picture", w.Viewer().picture);
+  shape("viewer outline", w.Viewer().outline);
+  const workspace::ProgressWindow& p = w.Progress();
+  out << "progress vis" << p.visible << " '" << p.caption << "' " << p.label.caption << " fill " << p.barFill
+      << "\n";
   return out.str();
 }
 
@@ -106,34 +97,22 @@ inline std::string FormatTestName(int index) {
 // A started window on a fake platform.
 class WindowTest : public ::testing::Test {
  protected:
-  WindowTest() { window.Form_Load(); }
+  WindowTest() { window.Start(); }
 
   // A picture made current with `format` selected and the grid lock off where the format
   // allows it, so any selection can be set.
   void PictureWithFreeSelection(platform::Surface picture, int format = 1) {
     window.MakeCurrentPicture(std::move(picture));
-    window.ClickFormatOption(format);
-    window.SetTile8(0);
+    window.SelectFormat(format);
+    window.SetTileLock(false);
   }
 
-  // Sizes first, so the position is not pushed back by the old size.
-  void Select(int x, int y, int width, int height) {
-    window.SetSpinner(Spinner::Width, width);
-    window.SetSpinner(Spinner::Height, height);
-    window.SetSpinner(Spinner::X, x);
-    window.SetSpinner(Spinner::Y, y);
-  }
+  void Select(int x, int y, int width, int height) { window.SetSelection({x, y, width, height}); }
 
   convert::Selection Selection() const { return window.CurrentSelection(); }
 
   // The state loading a ROM data file leaves.
   void EnterPreview(ByteString data) { window.EnterPreview(std::move(data)); }
-
-  // A preview drawn: what the Preview command leaves on picBitmap and the thumbnail.
-  void ShowPreview(const platform::Surface& preview) {
-    window.picBitmap = preview;
-    window.DrawThumbnail(preview);
-  }
 
   FakePlatform platform;
   MainWindow window{platform};
