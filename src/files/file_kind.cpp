@@ -42,9 +42,10 @@ std::optional<FileKind> ParseKind(std::string_view kind) noexcept {
 }
 
 bool IsPartnerDescription(std::string_view description) noexcept {
-  return description.find("FX") != std::string_view::npos ||
-         description.find("interleaved") != std::string_view::npos ||
-         description.find("alpha") != std::string_view::npos;
+  const auto names = formats::Formats();
+  return std::any_of(names.begin(), names.end(), [description](const formats::FormatInfo& format) {
+    return format.HasPartner() && description.find(format.partnerFilter) != std::string_view::npos;
+  });
 }
 
 std::vector<FilterEntry> FilterTable(std::string_view filters) {

@@ -38,8 +38,8 @@ struct FilterEntry {
 // no entry.
 std::vector<FilterEntry> FilterTable(std::string_view filters);
 
-// A partner entry names the partner data: "FX", "interleaved" or "alpha" in its
-// description.
+// A partner entry names the partner data: the partner filter name of a format ("FX high",
+// "interleaved", "16bpp N64 alpha") in its description.
 bool IsPartnerDescription(std::string_view description) noexcept;
 
 // The text after the last '.' of the file name (its last path component); empty when the
