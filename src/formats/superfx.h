@@ -22,6 +22,11 @@ class Codec {
 
   explicit Codec(const Selection&) noexcept {}
 
+  // The two nibbles of a byte are the same pixel of the two pictures, so pixel k owns byte
+  // k - 1 of both strings whole: its partner point is the only write to the partner byte
+  // its main pass reads, at any width.
+  static bool FusesWith(const Selection&) noexcept { return true; }
+
   void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     aux[static_cast<std::size_t>(k - 1)] = Nibble(colour, kPartnerShift);
   }
