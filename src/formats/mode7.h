@@ -148,7 +148,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
         if (at < length) {
           v = data[static_cast<std::size_t>(at)];
           // The partner byte of a pixel is copied only when it lies inside the data.
-          if (kStride == 2 && at + 1 < length) convert::StoreByte(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
+          if (kStride == 2 && at + 1 < length)
+            convert::StoreByte(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
         } else if (preview) {
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
         }
@@ -168,7 +169,8 @@ inline void EncodeLinear(const Surface& source, const Selection& selection, Part
   ForEachSelectedPixel(
       source, selection, ticker, [&packer, out](RgbColor colour, int x, int y, std::int64_t) {
         packer.Add(convert::GreyOfColour(colour), x, y, [out](std::int64_t b, const auto& pending) {
-          for (std::int64_t j = 0; j < 8; ++j) convert::StoreByte(out, b + j, pending[static_cast<std::size_t>(j)]);
+          for (std::int64_t j = 0; j < 8; ++j)
+            convert::StoreByte(out, b + j, pending[static_cast<std::size_t>(j)]);
         });
       });
 }

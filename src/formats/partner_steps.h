@@ -179,8 +179,8 @@ void PartnerDataStep(PartnerState& partner, const Selection& selection, std::siz
 // The partner step's reports run from 0 to 50 and the main pass's from 50 to 100; without
 // a partner step the main pass runs from 0 to 100.
 template <class Codec>
-void EncodeWithPartner(const Surface& source, const Selection& selection, PartnerState& partner, WritableBytes out,
-                       platform::ProgressSink& progress) {
+void EncodeWithPartner(const Surface& source, const Selection& selection, PartnerState& partner,
+                       WritableBytes out, platform::ProgressSink& progress) {
   const std::int64_t pixels = PixelCount(selection);
   const PartnerStep step = ChoosePartnerStep(partner, Codec::kLayout, out.size());
   if (step == PartnerStep::FromPicture) {
@@ -199,9 +199,10 @@ void EncodeWithPartner(const Surface& source, const Selection& selection, Partne
   convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);
   Codec codec(selection);
   const ReadableBytes aux(partner.aux);
-  ForEachSelectedPixel(source, selection, ticker, [&codec, out, aux](RgbColor colour, int x, int y, std::int64_t k) {
-    codec.Main(out, aux, colour, x, y, k);
-  });
+  ForEachSelectedPixel(source, selection, ticker,
+                       [&codec, out, aux](RgbColor colour, int x, int y, std::int64_t k) {
+                         codec.Main(out, aux, colour, x, y, k);
+                       });
 }
 
 }  // namespace glyphon::formats

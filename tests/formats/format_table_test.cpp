@@ -40,8 +40,8 @@ TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {
   EXPECT_EQ(names.size(), Formats().size());
   EXPECT_EQ(CliName(Format(17)), "16bpp-n64-high");
   EXPECT_EQ(CliName(Format(2)), "2bpp-snes/gb");
-  const std::vector<std::string> bad{"", std::to_string(kFormatCount), "-1", "4BPP SNES", "4bpp", " 4bpp SNES",
-                                     "08x"};
+  const std::vector<std::string> bad{
+      "", std::to_string(kFormatCount), "-1", "4BPP SNES", "4bpp", " 4bpp SNES", "08x"};
   for (const std::string& name : bad) {
     EXPECT_EQ(FindFormat(name), nullptr) << name;
   }

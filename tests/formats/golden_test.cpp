@@ -1,6 +1,8 @@
 // Every format encodes the pictures under golden/<format>/ to the bytes beside them.
 // GLYPHON_UPDATE_GOLDEN=1 (scripts/update_golden.sh) rewrites the .bin files from the
 // encoders instead; a picture without its .bin fails otherwise.
+#include "formats/golden.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,7 +10,6 @@
 #include <vector>
 
 #include "formats/decoding.h"
-#include "formats/golden.h"
 
 namespace glyphon::formats {
 namespace {
@@ -53,7 +54,8 @@ TEST_P(Golden, PicturesEncodeToTheirBytes) {
 
 std::string FolderName(const ::testing::TestParamInfo<int>& info) {
   std::string name = golden::FolderOf("", Format(info.param)).string();
-  std::replace_if(name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
+  std::replace_if(
+      name.begin(), name.end(), [](char ch) { return !std::isalnum(static_cast<unsigned char>(ch)); }, '_');
   return "f" + std::to_string(info.param) + "_" + name;
 }
 

@@ -11,7 +11,6 @@ constexpr std::string_view kSnesGb = "2bpp SNES/GB";
 constexpr std::string_view kNes = "2bpp NES";
 constexpr std::string_view kLinear = "2bpp Linear";
 
-
 std::vector<DecodeCase> DecodeCases() {
   std::vector<DecodeCase> c;
   // 16 bytes at width 16: 16 by 4; the left half is rows 0-3 of tile 0, the right half
