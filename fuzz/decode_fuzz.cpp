@@ -12,7 +12,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const auto bytes = input.Rest();
   platform::NullProgress progress;
 
-  const formats::DecodeSize expected = formats::DecodedSize(bytes.size(), width, format.height);
+  const formats::DecodeSize expected = formats::DecodedSize(bytes.size(), width, format.Height());
   const formats::DecodeResult preview =
       formats::Decode(format, bytes, width, formats::DecodeMode::Preview, nullptr, progress);
   convert::PartnerState partner;

@@ -125,6 +125,10 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
   } else {
     platform::NullProgress progress;
     convert::PartnerState partner;
+    if (const std::string problem = formats::EncodeProblem(*command.format, partner, selection.Value());
+        !problem.empty()) {
+      return Fail(err, command.picture, problem);
+    }
     patterns.push_back(
         formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");

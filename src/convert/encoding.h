@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "platform/surface.h"
 #include "platform/types.h"
@@ -38,9 +39,8 @@ inline std::size_t OutputSize(const Selection& sel, double pixelsPerByte) noexce
 
 // Stores one byte. A tiled format whose selection is not a whole number of tiles can
 // compute offsets past the end of its output; those bytes are dropped.
-inline void StoreByte(ByteString& out, std::int64_t offset, std::uint8_t value) noexcept {
-  if (offset >= 0 && static_cast<std::uint64_t>(offset) < out.size())
-    out[static_cast<std::size_t>(offset)] = value;
+inline void StoreByte(std::span<std::uint8_t> out, std::int64_t offset, std::uint8_t value) noexcept {
+  if (static_cast<std::uint64_t>(offset) < out.size()) out[static_cast<std::size_t>(offset)] = value;
 }
 
 }  // namespace glyphon::convert

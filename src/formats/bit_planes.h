@@ -52,10 +52,10 @@ constexpr unsigned Gather(std::uint64_t planeBits) noexcept {
 // and row of the pixel that completes it; a selection that is not a whole number of tiles
 // can name offsets past the output, and those bytes are dropped.
 template <const auto& kLayout>
-ByteString Encode(const Surface& source, const Selection& sel, platform::ProgressSink& progress) {
+void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
+            platform::ProgressSink& progress) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  ByteString out(convert::OutputSize(sel, 8.0 / static_cast<double>(kPlanes)), 0);
   convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   const std::int64_t tilesPerRow = sel.width / 8;
   std::array<std::uint8_t, 8> group{};  // the indices of the group so far
@@ -74,7 +74,6 @@ ByteString Encode(const Surface& source, const Selection& sel, platform::Progres
                          static_cast<std::uint8_t>(planes >> (8 * i)));
     }
   });
-  return out;
 }
 
 // Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
@@ -82,7 +81,7 @@ ByteString Encode(const Surface& source, const Selection& sel, platform::Progres
 // generation draws the pixel white instead and reads nothing past the end.
 template <const auto& kLayout>
 std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    convert::ProgressTicker& ticker) {
+                                    PartnerState*, convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();

@@ -16,11 +16,12 @@ using convert::PartnerState;
 using convert::Selection;
 using platform::Surface;
 
-// An encoder turns the selection of `source` into the format's bytes, reporting
+// An encoder turns the selection of `source` into the format's bytes in `out`, which the
+// encoder driver has sized by the format's size rule and filled with zeros, reporting
 // nearest(k / (W*H) * 100) after every pixel k. Partner formats may also rebuild
 // `partner`; the other formats leave it alone.
-using EncodeFn = ByteString (*)(const Surface& source, const Selection& selection, PartnerState& partner,
-                                platform::ProgressSink& progress);
+using EncodeFn = void (*)(const Surface& source, const Selection& selection, PartnerState& partner,
+                          std::span<std::uint8_t> out, platform::ProgressSink& progress);
 
 // The preview (Load) and the image generation (Accept) run the same decoders. They differ
 // in two ways only: image generation never fails on short data, and the Mode 7

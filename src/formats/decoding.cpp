@@ -1,7 +1,9 @@
 #include "formats/decoding.h"
 
 #include <algorithm>
+#include <cassert>
 
+#include "platform/fresh_memory.h"
 #include "platform/picture_limits.h"
 
 namespace glyphon::formats {
@@ -35,7 +37,7 @@ DecodeSize DecodedSize(std::size_t length, int width, const HeightRule& rule) no
 
 DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
                     PartnerState* partner, platform::ProgressSink& progress) {
-  const DecodeSize size = DecodedSize(data.size(), width, format.height);
+  const DecodeSize size = DecodedSize(data.size(), width, format.Height());
   DecodeResult result;
   if (!platform::FitsPictureLimits(size.width, size.height)) {
     DecodeFailure tooLarge;
@@ -64,7 +66,13 @@ std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner,
 
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
                   PartnerState& partner, platform::ProgressSink& progress) {
-  return format.encode(source, selection, partner, progress);
+  ByteString out;
+  // A caller that skipped EncodeProblem gets no bytes, and the partner stays as it was.
+  assert(EncodeProblem(format, partner, selection).empty());
+  if (!EncodeProblem(format, partner, selection).empty()) return out;
+  platform::AssignFresh(out, format.DataSize(selection), std::uint8_t{0});
+  format.encode(source, selection, partner, out, progress);
+  return out;
 }
 
 }  // namespace glyphon::formats

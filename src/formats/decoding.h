@@ -35,7 +35,8 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
 // picture limits.
 std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection);
 
-// Runs a format's encoder on the selection; EncodeProblem must have found nothing.
+// Runs a format's encoder on the selection into nearest(W * H / pixelsPerByte) bytes.
+// EncodeProblem must have found nothing: the caller checks it first and reports it.
 ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
                   PartnerState& partner, platform::ProgressSink& progress);
 

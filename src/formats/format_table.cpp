@@ -12,8 +12,6 @@
 #include "formats/packed.h"
 #include "formats/planar.h"
 #include "formats/superfx.h"
-#include "formats/two_bpp.h"
-#include "formats/vb.h"
 
 namespace glyphon::formats {
 
@@ -23,35 +21,28 @@ constexpr SwatchRule kMono = SwatchRule::BlackWhite;
 constexpr SwatchRule kGrey = SwatchRule::GreySteps;
 constexpr SwatchRule kRamps = SwatchRule::ColourRamps;
 
-constexpr HeightRule Times(double pixelsPerByte) {
-  return HeightRule{pixelsPerByte, 0};
-}
-constexpr HeightRule Over(int bytesPerPixel) {
-  return HeightRule{1.0, bytesPerPixel};
-}
-
 // clang-format off
 constexpr std::array<FormatInfo, kFormatCount> kFormats{{
-  // index caption              bpp lock   tiled  partner name          partner filter     swatches height       size rule  encoder                       decoder                  values
-  {0,  "1bpp SNES",             1,  false, true,  "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppSnes,             DecodeOneBppSnes,        &kOneBitGreys},
-  {1,  "1bpp Linear",           1,  true,  false, "",                   "",                kMono,  Times(8),     8.0,       EncodeOneBppLinear,           DecodeOneBppLinear,      &kOneBitGreys},
-  {2,  "2bpp SNES/GB",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppSnesGb,           DecodeTwoBppSnesGb,      &kTwoBitGreys},
-  {3,  "2bpp NES",              2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppNes,              DecodeTwoBppNes,         &kTwoBitGreys},
-  {4,  "2bpp Linear",           2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppLinear,           DecodeTwoBppLinear,      &kTwoBitGreys},
-  {5,  "2bpp VB Tile",          2,  false, true,  "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbTile,           DecodeTwoBppVbTile,      &kTwoBitGreys},
-  {6,  "2bpp VB Linear",        2,  true,  false, "",                   "",                kGrey,  Times(4),     4.0,       EncodeTwoBppVbLinear,         DecodeTwoBppVbLinear,    &kTwoBitGreys},
-  {7,  "3bpp SNES",             3,  false, true,  "",                   "",                kGrey,  Times(8.0/3), 8.0 / 3.0, EncodeThreeBppSnes,           DecodeThreeBppSnes,      &kThreeBitGreys},
-  {8,  "4bpp SNES",             4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppSnes,            DecodeFourBppSnes,       &kFourBitGreys},
-  {9,  "4bpp Genesis",          4,  false, true,  "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppGenesis,         DecodeFourBppGenesis,    &kFourBitGreys},
-  {10, "4bpp Linear",           4,  true,  false, "",                   "",                kGrey,  Times(2),     2.0,       EncodeFourBppLinear,          DecodeFourBppLinear,     &kFourBitGreys},
-  {11, "4bpp FX Low",           4,  false, false, "SuperFX high",       "FX high",         kGrey,  Times(1),     1.0,       EncodeFxLow,                  DecodeFxLow,             &kFourBitGreys},
-  {12, "4bpp FX High",          4,  false, false, "SuperFX low",        "FX low",          kGrey,  Times(1),     1.0,       EncodeFxHigh,                 DecodeFxHigh,            &kFourBitGreys},
-  {13, "8bpp Mode7 Lin",        8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeMode7Linear,            DecodeMode7Linear,       &kEightBitGreys},
-  {14, "8bpp Mode7 Int",        8,  false, false, "Mode7 interleave",   "interleaved",     kGrey,  Over(2),      0.5,       EncodeMode7Interleaved,       DecodeMode7Interleaved,  &kEightBitGreys},
-  {15, "8bpp SNES",             8,  false, true,  "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppSnes,           DecodeEightBppSnes,      &kEightBitGreys},
-  {16, "8bpp Linear",           8,  true,  false, "",                   "",                kGrey,  Times(1),     1.0,       EncodeEightBppLinear,         DecodeEightBppLinear,    &kEightBitGreys},
-  {17, "16bpp N64 (High)",      16, true,  false, "N64 alpha channel",  "16bpp N64 alpha", kRamps, Over(2),      0.5,       EncodeN64High,                DecodeN64High,           nullptr},
-  {18, "32bpp N64 (True)",      32, true,  false, "N64 alpha channel",  "32bpp N64 alpha", kRamps, Over(4),      0.25,      EncodeN64True,                DecodeN64True,           nullptr},
+  // index caption             bpp lock   tiled  partner name         partner filter     swatches size rule  encoder                                     decoder                                 values
+  {0,      "1bpp SNES",        1,  false, true,  "",                  "",                kMono,   8.0,       one_bpp::Encode<true>,                      one_bpp::Decode<true>,                  &kOneBitGreys},
+  {1,      "1bpp Linear",      1,  true,  false, "",                  "",                kMono,   8.0,       one_bpp::Encode<false>,                     one_bpp::Decode<false>,                 &kOneBitGreys},
+  {2,      "2bpp SNES/GB",     2,  false, true,  "",                  "",                kGrey,   4.0,       bit_planes::Encode<kTwoBppSnesGb>,          bit_planes::Decode<kTwoBppSnesGb>,      &kTwoBitGreys},
+  {3,      "2bpp NES",         2,  false, true,  "",                  "",                kGrey,   4.0,       bit_planes::Encode<kTwoBppNes>,             bit_planes::Decode<kTwoBppNes>,         &kTwoBitGreys},
+  {4,      "2bpp Linear",      2,  true,  false, "",                  "",                kGrey,   4.0,       packed_fields::Encode<kTwoBppLinear>,       packed_fields::Decode<kTwoBppLinear>,   &kTwoBitGreys},
+  {5,      "2bpp VB Tile",     2,  false, true,  "",                  "",                kGrey,   4.0,       packed_fields::Encode<kTwoBppVbTile>,       packed_fields::Decode<kTwoBppVbTile>,   &kTwoBitGreys},
+  {6,      "2bpp VB Linear",   2,  true,  false, "",                  "",                kGrey,   4.0,       packed_fields::Encode<kTwoBppVbLinear>,     packed_fields::Decode<kTwoBppVbLinear>, &kTwoBitGreys},
+  {7,      "3bpp SNES",        3,  false, true,  "",                  "",                kGrey,   8.0 / 3.0, bit_planes::Encode<kThreeBppSnes>,          bit_planes::Decode<kThreeBppSnes>,      &kThreeBitGreys},
+  {8,      "4bpp SNES",        4,  false, true,  "",                  "",                kGrey,   2.0,       bit_planes::Encode<kFourBppSnes>,           bit_planes::Decode<kFourBppSnes>,       &kFourBitGreys},
+  {9,      "4bpp Genesis",     4,  false, true,  "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppGenesis>,     packed_fields::Decode<kFourBppGenesis>, &kFourBitGreys},
+  {10,     "4bpp Linear",      4,  true,  false, "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppLinear>,      packed_fields::Decode<kFourBppLinear>,  &kFourBitGreys},
+  {11,     "4bpp FX Low",      4,  false, false, "SuperFX high",      "FX high",         kGrey,   1.0,       EncodeWithPartner<superfx::Codec<0>>,       superfx::Decode<0>,                     &kFourBitGreys},
+  {12,     "4bpp FX High",     4,  false, false, "SuperFX low",       "FX low",          kGrey,   1.0,       EncodeWithPartner<superfx::Codec<4>>,       superfx::Decode<4>,                     &kFourBitGreys},
+  {13,     "8bpp Mode7 Lin",   8,  false, true,  "",                  "",                kGrey,   1.0,       mode7::EncodeLinear,                        mode7::Decode<1>,                       &kEightBitGreys},
+  {14,     "8bpp Mode7 Int",   8,  false, false, "Mode7 interleave",  "interleaved",     kGrey,   0.5,       EncodeWithPartner<mode7::InterleavedCodec>, mode7::Decode<2>,                       &kEightBitGreys},
+  {15,     "8bpp SNES",        8,  false, true,  "",                  "",                kGrey,   1.0,       bit_planes::Encode<kEightBppSnes>,          bit_planes::Decode<kEightBppSnes>,      &kEightBitGreys},
+  {16,     "8bpp Linear",      8,  true,  false, "",                  "",                kGrey,   1.0,       packed_fields::Encode<kEightBppLinear>,     packed_fields::Decode<kEightBppLinear>, &kEightBitGreys},
+  {17,     "16bpp N64 (High)", 16, true,  false, "N64 alpha channel", "16bpp N64 alpha", kRamps,  0.5,       EncodeWithPartner<n64::Codec<2>>,           n64::Decode<2>,                         nullptr},
+  {18,     "32bpp N64 (True)", 32, true,  false, "N64 alpha channel", "32bpp N64 alpha", kRamps,  0.25,      EncodeWithPartner<n64::Codec<4>>,           n64::Decode<4>,                         nullptr},
 }};
 // clang-format on
 

@@ -32,8 +32,9 @@ struct FormatInfo {
   std::string_view partnerName;    // name in the missing-partner question; empty for no partner
   std::string_view partnerFilter;  // what the filter lists call the partner data ("FX high")
   SwatchRule swatches;
-  HeightRule height;
-  double pixelsPerByte;  // the size rule: nearest(W * H / pixelsPerByte) bytes
+  // The size rule: a selection of W by H takes nearest(W * H / pixelsPerByte) bytes, and
+  // decoding turns L bytes back into rows by the same rate.
+  double pixelsPerByte;
   EncodeFn encode;
   DecodeFn decode;
   // The values the format stores and the colours its decoder draws them in; null for the
@@ -41,6 +42,14 @@ struct FormatInfo {
   const GreyPalette* values;
 
   bool HasValues() const noexcept { return values != nullptr; }
+  std::size_t DataSize(const Selection& selection) const noexcept {
+    return convert::OutputSize(selection, pixelsPerByte);
+  }
+  // Below one pixel a byte the height is counted in whole pixels of 1 / pixelsPerByte bytes.
+  constexpr HeightRule Height() const noexcept {
+    return pixelsPerByte >= 1.0 ? HeightRule{pixelsPerByte, 0}
+                                : HeightRule{1.0, static_cast<int>(1.0 / pixelsPerByte + 0.5)};
+  }
   bool HasPartner() const noexcept { return !partnerName.empty(); }
 };
 
@@ -57,7 +66,7 @@ inline constexpr std::array<std::string_view, 2> kSavablePictureExtensions = {"b
 
 // The caption in lower case with spaces as '-' and parentheses dropped: "16bpp-n64-high".
 std::string CliName(const FormatInfo& format);
-// A format named by its caption, its CLI name or its index "0" to "18".
+// A format named by its caption, its CLI name or its index, "0" to kFormatCount - 1.
 const FormatInfo* FindFormat(std::string_view name);
 
 }  // namespace glyphon::formats

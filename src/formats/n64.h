@@ -1,26 +1,114 @@
 #pragma once
 
-#include "formats/codec.h"
+#include <array>
 
-namespace glyphon::formats {
+#include "convert/classify.h"
+#include "formats/partner_steps.h"
+
+namespace glyphon::formats::n64 {
 
 // The N64 direct-colour formats, pixels in row order with no gaps. The alpha comes from the
 // partner data ("N64 alpha channel"), which has the main data's layout with only the alpha
 // field filled. The decoders show the colour only.
+// "16bpp N64 (High)" (kBytes 2): one 16-bit value per pixel, low byte first: red in bits
+// 15-11, green 10-6, blue 5-1, alpha in bit 0.
+// "32bpp N64 (True)" (kBytes 4): four bytes per pixel, red, green, blue, alpha.
+// Encoded through EncodeWithPartner<Codec<kBytes>>.
 
-// "16bpp N64 (High)": one 16-bit value per pixel, low byte first: red in bits 15-11, green
-// 10-6, blue 5-1, alpha in bit 0.
-ByteString EncodeN64High(const Surface& source, const Selection& selection, PartnerState& partner,
-                         platform::ProgressSink& progress);
-std::optional<DecodeFailure> DecodeN64High(std::span<const std::uint8_t> data, Surface& picture,
-                                           DecodeMode mode, PartnerState* partner,
-                                           convert::ProgressTicker& progress);
+// kBytes per pixel: 2 for the 16-bit format, 4 for the 32-bit one.
+template <int kBytes>
+class Codec {
+ public:
+  static constexpr bool kPartnerAtSelection = true;
 
-// "32bpp N64 (True)": four bytes per pixel, red, green, blue, alpha.
-ByteString EncodeN64True(const Surface& source, const Selection& selection, PartnerState& partner,
-                         platform::ProgressSink& progress);
-std::optional<DecodeFailure> DecodeN64True(std::span<const std::uint8_t> data, Surface& picture,
-                                           DecodeMode mode, PartnerState* partner,
-                                           convert::ProgressTicker& progress);
+  // A fresh partner string says "opaque" in every byte; the grown area of the partner
+  // picture is white, opaque too.
+  static constexpr PartnerLayout kLayout{kBytes == 2 ? std::uint8_t{1} : std::uint8_t{255}, kWhite};
 
-}  // namespace glyphon::formats
+  explicit Codec(const Selection&) noexcept {}
+
+  // Pixel k owns bytes kBytes * (k - 1) onwards of both strings.
+  static bool FusesWith(const Selection&) noexcept { return true; }
+
+  // The alpha of a partner picture point is its grey: one bit (grey 128 and up) or a byte.
+  void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
+    WriteAlpha(aux, Offset(k),
+               kBytes == 2 ? convert::GreyOfColour(colour) >> 7 : convert::GreyOfColour(colour));
+  }
+
+  // Keeps only the alpha field of the partner data and shows it as a grey.
+  int PartnerData(WritableBytes aux, int, int, std::int64_t k) const noexcept {
+    const std::size_t at = Offset(k);
+    const int alpha = kBytes == 2 ? aux[at] & 1 : aux[at + 3];
+    WriteAlpha(aux, at, alpha);
+    return kBytes == 2 ? 255 * alpha : alpha;
+  }
+
+  void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
+    const std::size_t at = Offset(k);
+    const auto red = static_cast<unsigned>(RedOf(colour));
+    const auto green = static_cast<unsigned>(GreenOf(colour));
+    const auto blue = static_cast<unsigned>(BlueOf(colour));
+    if constexpr (kBytes == 2) {
+      const unsigned alpha = at < aux.size() ? aux[at] & 1u : 0u;
+      const unsigned v = (red >> 3) << 11 | (green >> 3) << 6 | (blue >> 3) << 1 | alpha;
+      out[at] = static_cast<std::uint8_t>(v & 0xFF);
+      out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    } else {
+      out[at] = static_cast<std::uint8_t>(red);
+      out[at + 1] = static_cast<std::uint8_t>(green);
+      out[at + 2] = static_cast<std::uint8_t>(blue);
+      out[at + 3] = at + 3 < aux.size() ? aux[at + 3] : std::uint8_t{0};
+    }
+  }
+
+ private:
+  static std::size_t Offset(std::int64_t k) noexcept { return static_cast<std::size_t>(kBytes * (k - 1)); }
+
+  static void WriteAlpha(WritableBytes aux, std::size_t at, int alpha) noexcept {
+    for (std::size_t i = 0; i < kBytes; ++i) aux[at + i] = 0;
+    aux[at + (kBytes == 2 ? 0 : 3)] = static_cast<std::uint8_t>(alpha);
+  }
+};
+
+// A 5-bit component r is shown as floor(8.25 * r) = floor(33 * r / 4): 0, 8, 16, ..., 247, 255.
+inline constexpr std::array<std::uint8_t, 32> kFiveBitLevels = [] {
+  std::array<std::uint8_t, 32> levels{};
+  for (unsigned r = 0; r < 32; ++r) levels[r] = static_cast<std::uint8_t>(33 * r / 4);
+  return levels;
+}();
+
+// Only a pixel's first byte is tested against the end of the data: a pixel that starts
+// beyond it is black. A pixel that starts inside but misses a later colour byte fails the
+// preview, and is drawn black in image generation. The alpha byte of the 32-bit format is
+// never read.
+template <int kBytes>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
+                                    PartnerState*, convert::ProgressTicker& ticker) {
+  constexpr std::int64_t kLastColourByte = kBytes == 2 ? 1 : 2;
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  std::int64_t n = 0;
+  for (int y = 0; y < picture.Height(); ++y) {
+    const auto row = picture.Row(y);
+    for (int x = 0; x < picture.Width(); ++x, ++n) {
+      const std::int64_t at = kBytes * n;
+      RgbColor colour = kBlack;
+      if (at + kLastColourByte < length) {
+        const auto* pixel = data.data() + at;
+        if constexpr (kBytes == 2) {
+          const unsigned v = pixel[0] | static_cast<unsigned>(pixel[1]) << 8;
+          colour = Rgb(kFiveBitLevels[v >> 11], kFiveBitLevels[(v >> 6) & 31], kFiveBitLevels[(v >> 1) & 31]);
+        } else {
+          colour = Rgb(pixel[0], pixel[1], pixel[2]);
+        }
+      } else if (at < length && mode == DecodeMode::Preview) {
+        return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, length, length};
+      }
+      row[static_cast<std::size_t>(x)] = colour;
+      ticker.Tick(n + 1);
+    }
+  }
+  return std::nullopt;
+}
+
+}  // namespace glyphon::formats::n64

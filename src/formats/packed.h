@@ -1,29 +1,26 @@
 #pragma once
 
-#include "formats/codec.h"
+#include "formats/packed_fields.h"
 
 namespace glyphon::formats {
 
-// "4bpp Genesis": 8 by 8 tiles of 32 bytes, four bytes a row, two pixels a byte, the left one
-// in the high nibble.
-ByteString EncodeFourBppGenesis(const Surface& source, const Selection& selection, PartnerState& partner,
-                                platform::ProgressSink& progress);
-std::optional<DecodeFailure> DecodeFourBppGenesis(std::span<const std::uint8_t> data, Surface& picture,
-                                                  DecodeMode mode, PartnerState* partner,
-                                                  convert::ProgressTicker& progress);
+// The packed layouts. Each is used as packed_fields::Encode<layout> and
+// packed_fields::Decode<layout>.
 
+// "2bpp Linear": four pixels a byte in row order, the first in bits 7-6.
+inline constexpr PackedLayout kTwoBppLinear{&kTwoBitGreys, false, false, 1};
+// "2bpp VB Tile": 8 by 8 tiles of 16 bytes; row r is a little-endian word at 2r, column c
+// in bits 2c and 2c + 1 (the earliest pixel of every byte in its lowest two bits), stored
+// as a group of two bytes.
+inline constexpr PackedLayout kTwoBppVbTile{&kTwoBitGreys, true, true, 2};
+// "2bpp VB Linear": four pixels a byte in row order, the first in bits 1-0.
+inline constexpr PackedLayout kTwoBppVbLinear{&kTwoBitGreys, false, true, 1};
+// "4bpp Genesis": 8 by 8 tiles of 32 bytes, four bytes a row, two pixels a byte, the left
+// one in the high nibble.
+inline constexpr PackedLayout kFourBppGenesis{&kFourBitGreys, true, false, 1};
 // "4bpp Linear": two pixels a byte in row order, the first in the high nibble.
-ByteString EncodeFourBppLinear(const Surface& source, const Selection& selection, PartnerState& partner,
-                               platform::ProgressSink& progress);
-std::optional<DecodeFailure> DecodeFourBppLinear(std::span<const std::uint8_t> data, Surface& picture,
-                                                 DecodeMode mode, PartnerState* partner,
-                                                 convert::ProgressTicker& progress);
-
+inline constexpr PackedLayout kFourBppLinear{&kFourBitGreys, false, false, 1};
 // "8bpp Linear": one byte a pixel in row order, the grey level itself.
-ByteString EncodeEightBppLinear(const Surface& source, const Selection& selection, PartnerState& partner,
-                                platform::ProgressSink& progress);
-std::optional<DecodeFailure> DecodeEightBppLinear(std::span<const std::uint8_t> data, Surface& picture,
-                                                  DecodeMode mode, PartnerState* partner,
-                                                  convert::ProgressTicker& progress);
+inline constexpr PackedLayout kEightBppLinear{&kEightBitGreys, false, false, 1};
 
 }  // namespace glyphon::formats

@@ -33,12 +33,12 @@ namespace packed_fields {
 // ones to the bytes of that pixel's tile row that hold it. Bytes past the output (a tiled
 // selection that is not a whole number of tiles) are dropped.
 template <const PackedLayout& kLayout>
-ByteString Encode(const Surface& source, const Selection& sel, platform::ProgressSink& progress) {
+void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
+            platform::ProgressSink& progress) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;
   constexpr int kGroup = kLayout.groupBytes * kPixelsPerByte;
-  ByteString out(convert::OutputSize(sel, kPixelsPerByte), 0);
   convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   const std::int64_t tilesPerRow = sel.width / 8;
   std::uint32_t group = 0;
@@ -59,14 +59,13 @@ ByteString Encode(const Surface& source, const Selection& sel, platform::Progres
     group = 0;
     place = 0;
   });
-  return out;
 }
 
 // A pixel whose byte lies past the end of the data takes the largest index, white. A
 // field never spans two bytes, so these decoders never fail.
 template <const PackedLayout& kLayout>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture,
-                                    convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
+                                    PartnerState*, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;

@@ -5,7 +5,7 @@
 // share one shape: a partner step chosen by what the workspace holds, then the main pass.
 //
 // A codec plugged into EncodeWithPartner provides:
-//   static PartnerLayout Layout(const Selection&);
+//   static constexpr PartnerLayout kLayout;
 //   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
 //   static bool FusesWith(const Selection&);    // optional; true: the partner picture step and the
 //                                               // main pass may share one pass (FusedPicturePass)
@@ -19,23 +19,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
-#include <stdexcept>
 #include <string>
 
 #include "formats/decoding.h"
 #include "platform/fresh_memory.h"
-#include "platform/picture_limits.h"
 
 namespace glyphon::formats {
 
 using WritableBytes = std::span<std::uint8_t>;
 using ReadableBytes = std::span<const std::uint8_t>;
-
-// Stores one byte; an offset at or beyond the end (a selection that is not whole tiles can
-// compute one) is dropped.
-inline void StoreAt(WritableBytes bytes, std::int64_t offset, std::uint8_t value) noexcept {
-  if (static_cast<std::uint64_t>(offset) < bytes.size()) bytes[static_cast<std::size_t>(offset)] = value;
-}
 
 enum class PartnerStep {
   FromPicture,  // a loaded partner picture and no partner data: build the data from the picture
@@ -43,8 +35,8 @@ enum class PartnerStep {
   Kept,         // both: the data built from the picture last time is used as it stands
 };
 
+// The partner data of a selection is as long as its main data.
 struct PartnerLayout {
-  std::size_t size;   // bytes of partner data for the selection, the size of the main data too
   std::uint8_t fill;  // every byte of a fresh partner string
   RgbColor paint;     // the colour of the area by which the partner picture grows
 };
@@ -55,12 +47,12 @@ inline std::int64_t PixelCount(const Selection& selection) noexcept {
 
 // With neither a partner picture nor partner data the partner string starts as fill bytes
 // and goes through the data step, which turns it into the format's "no partner" value.
-inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout& layout) {
+inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout& layout, std::size_t size) {
   const bool havePic = partner.HavePic();
   const bool haveData = partner.HaveData();
   if (havePic && haveData) return PartnerStep::Kept;
   if (havePic) return PartnerStep::FromPicture;
-  if (!haveData) platform::AssignFresh(partner.aux, layout.size, layout.fill);
+  if (!haveData) platform::AssignFresh(partner.aux, size, layout.fill);
   return PartnerStep::FromData;
 }
 
@@ -74,18 +66,14 @@ inline bool Inside(const Surface& picture, const Selection& rect) noexcept {
 // the new area takes the paint colour at once (a read at an offset origin may reach it
 // before its own point comes up), and the loaded pixels are never painted over. Growing
 // keeps the surface's loaded-picture flag. The partner string starts as fill bytes. Returns
-// the rectangle of the partner picture the step reads.
+// the rectangle of the partner picture the step reads. The grown size must lie within the
+// picture limits: the encoder driver refuses the run before (EncodeProblem).
 template <class Codec>
-Selection GrowPartnerPicture(PartnerState& partner, const Selection& selection, const PartnerLayout& layout) {
+Selection GrowPartnerPicture(PartnerState& partner, const Selection& selection, std::size_t size) {
   Surface& picture = partner.picData;
-  const int width = std::max(picture.Width(), selection.width);
-  const int height = std::max(picture.Height(), selection.height);
-  // A tall partner picture under a wide selection would grow into both directions at once.
-  if (!platform::FitsPictureLimits(width, height)) {
-    throw std::length_error(platform::PictureSizeProblem(width, height, "the partner picture would grow to"));
-  }
-  picture.Resize(width, height, layout.paint);
-  platform::AssignFresh(partner.aux, layout.size, layout.fill);
+  picture.Resize(std::max(picture.Width(), selection.width), std::max(picture.Height(), selection.height),
+                 Codec::kLayout.paint);
+  platform::AssignFresh(partner.aux, size, Codec::kLayout.fill);
   Selection read = selection;
   if (!Codec::kPartnerAtSelection) read.x = read.y = 0;
   return read;
@@ -170,9 +158,9 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
 // bytes), and the partner picture becomes a W by H surface without a loaded picture that
 // shows the partner value of every pixel (every pixel is drawn, so no clearing is needed).
 template <class Codec>
-void PartnerDataStep(PartnerState& partner, const Selection& selection, const PartnerLayout& layout,
+void PartnerDataStep(PartnerState& partner, const Selection& selection, std::size_t size,
                      convert::ProgressTicker& ticker) {
-  if (partner.aux.size() < layout.size) partner.aux.resize(layout.size, 0);
+  if (partner.aux.size() < size) partner.aux.resize(size, 0);
   partner.picData.Resize(selection.width, selection.height);
   partner.picData.SetHasPicture(false);
   Codec codec(selection);
@@ -191,35 +179,30 @@ void PartnerDataStep(PartnerState& partner, const Selection& selection, const Pa
 // The partner step's reports run from 0 to 50 and the main pass's from 50 to 100; without
 // a partner step the main pass runs from 0 to 100.
 template <class Codec>
-ByteString EncodeWithPartner(const Surface& source, const Selection& selection, PartnerState& partner,
-                             platform::ProgressSink& progress) {
-  const PartnerLayout layout = Codec::Layout(selection);
+void EncodeWithPartner(const Surface& source, const Selection& selection, PartnerState& partner,
+                       WritableBytes out, platform::ProgressSink& progress) {
   const std::int64_t pixels = PixelCount(selection);
-  ByteString out;
-  platform::AssignFresh(out, layout.size, std::uint8_t{0});
-  const PartnerStep step = ChoosePartnerStep(partner, layout);
+  const PartnerStep step = ChoosePartnerStep(partner, Codec::kLayout, out.size());
   if (step == PartnerStep::FromPicture) {
-    const Selection read = GrowPartnerPicture<Codec>(partner, selection, layout);
+    const Selection read = GrowPartnerPicture<Codec>(partner, selection, out.size());
     if (Fuses<Codec>(selection) && Inside(source, selection) && Inside(partner.picData, read)) {
       FusedPicturePass<Codec>(source, selection, partner, read, out, progress);
-      return out;
+      return;
     }
     convert::ProgressTicker ticker(progress, pixels, 50.0);
     PartnerPicturePass<Codec>(partner, selection, read, ticker);
   } else if (step == PartnerStep::FromData) {
     convert::ProgressTicker ticker(progress, pixels, 50.0);
-    PartnerDataStep<Codec>(partner, selection, layout, ticker);
+    PartnerDataStep<Codec>(partner, selection, out.size(), ticker);
   }
   const int f = step == PartnerStep::Kept ? 0 : 1;
   convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);
   Codec codec(selection);
-  const WritableBytes bytes(out);
   const ReadableBytes aux(partner.aux);
   ForEachSelectedPixel(source, selection, ticker,
-                       [&codec, bytes, aux](RgbColor colour, int x, int y, std::int64_t k) {
-                         codec.Main(bytes, aux, colour, x, y, k);
+                       [&codec, out, aux](RgbColor colour, int x, int y, std::int64_t k) {
+                         codec.Main(out, aux, colour, x, y, k);
                        });
-  return out;
 }
 
 }  // namespace glyphon::formats

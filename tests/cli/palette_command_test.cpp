@@ -71,7 +71,7 @@ TEST_P(IndexedRoundTrip, IndicesAndPaletteSurviveEncodeAndDecode) {
   EXPECT_EQ(back.Value().palette, colours);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, IndexedRoundTrip, ::testing::Range(0, 19),
+INSTANTIATE_TEST_SUITE_P(EveryFormat, IndexedRoundTrip, ::testing::Range(0, formats::kFormatCount),
                          [](const auto& p) { return "Format" + std::to_string(p.param); });
 
 // Every kind written by the palette command reads back as the colours at its depth.

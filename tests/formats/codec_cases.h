@@ -1,7 +1,8 @@
 #pragma once
 
-// Table-driven known answers shared by the codec suites: each family lists its cases and
-// runs them through the checks below from its own parameterised tests.
+// Table-driven decoding cases shared by the codec suites: each family lists its cases and
+// runs them through the checks below from its own parameterised tests. Encoding known
+// answers are golden files (golden_test.cpp).
 #include <gtest/gtest.h>
 
 #include <ostream>
@@ -22,12 +23,6 @@ inline const FormatInfo& Named(std::string_view caption) {
   return *format;
 }
 
-inline ByteString EncodeWith(std::string_view format, const Surface& picture, Selection sel) {
-  PartnerState partner;
-  platform::NullProgress progress;
-  return Encode(Named(format), picture, sel, partner, progress);
-}
-
 inline DecodeResult DecodeWith(std::string_view format, const ByteString& data, int width, DecodeMode mode) {
   PartnerState partner;
   platform::NullProgress progress;
@@ -41,19 +36,6 @@ struct Pixel {
   int grey;
 };
 
-// A loaded picture of `background` grey with some pixels set to other greys.
-inline Surface Greys(int width, int height, int background, std::initializer_list<Pixel> pixels = {}) {
-  Surface picture = test::Filled(width, height, GreyColor(background));
-  for (const Pixel& p : pixels) picture.SetPixel(p.x, p.y, GreyColor(p.grey));
-  return picture;
-}
-
-// `bytes` with `value` at start, start + step, ... (`count` of them).
-inline ByteString Every(ByteString bytes, int start, int step, int count, int value) {
-  for (int i = 0; i < count; ++i)
-    bytes.at(static_cast<std::size_t>(start + i * step)) = static_cast<std::uint8_t>(value);
-  return bytes;
-}
 // `bytes` with the given {offset, value} pairs stored.
 inline ByteString Set(ByteString bytes, std::initializer_list<std::pair<int, int>> values) {
   for (const auto& [offset, value] : values)
@@ -62,23 +44,6 @@ inline ByteString Set(ByteString bytes, std::initializer_list<std::pair<int, int
 }
 inline ByteString Zeros(int size) {
   return ByteString(static_cast<std::size_t>(size), 0);
-}
-
-// ---- Encoding: the bytes a selection converts to.
-struct EncodeCase {
-  std::string name;
-  std::string_view format;
-  Surface picture;
-  Selection selection;
-  ByteString bytes;
-};
-
-inline void PrintTo(const EncodeCase& c, std::ostream* os) {
-  *os << c.name;
-}
-
-inline void ExpectEncodes(const EncodeCase& c) {
-  EXPECT_EQ(EncodeWith(c.format, c.picture, c.selection), c.bytes) << c.format;
 }
 
 // ---- Decoding: the picture size and some of its pixels, in both modes.

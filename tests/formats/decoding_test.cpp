@@ -18,7 +18,7 @@ class DecodedSizeTest : public ::testing::TestWithParam<SizeCase> {};
 
 TEST_P(DecodedSizeTest, FollowsTheDecoderContract) {
   const SizeCase& c = GetParam();
-  EXPECT_EQ(DecodedSize(c.length, c.width, Format(c.format).height), c.size);
+  EXPECT_EQ(DecodedSize(c.length, c.width, Format(c.format).Height()), c.size);
 }
 
 INSTANTIATE_TEST_SUITE_P(

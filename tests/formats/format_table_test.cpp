@@ -42,8 +42,10 @@ TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {
   EXPECT_EQ(names.size(), Formats().size());
   EXPECT_EQ(CliName(Format(17)), "16bpp-n64-high");
   EXPECT_EQ(CliName(Format(2)), "2bpp-snes/gb");
-  for (const char* bad : {"", "19", "-1", "4BPP SNES", "4bpp", " 4bpp SNES", "08x"}) {
-    EXPECT_EQ(FindFormat(bad), nullptr) << bad;
+  const std::vector<std::string> bad{
+      "", std::to_string(kFormatCount), "-1", "4BPP SNES", "4bpp", " 4bpp SNES", "08x"};
+  for (const std::string& name : bad) {
+    EXPECT_EQ(FindFormat(name), nullptr) << name;
   }
 }
 

@@ -10,80 +10,12 @@ using namespace cases;
 constexpr std::string_view kThree = "3bpp SNES";
 constexpr std::string_view kFour = "4bpp SNES";
 constexpr std::string_view kEight = "8bpp SNES";
-constexpr Selection kTile{0, 0, 8, 8};
 
 // An "8bpp SNES" tile whose row 0 has column i in plane i only: greys 1, 2, 4, ..., 128.
 ByteString EightPlanes() {
   return Set(Zeros(64),
              {{0, 0x80}, {1, 0x40}, {16, 0x20}, {17, 0x10}, {32, 0x08}, {33, 0x04}, {48, 0x02}, {49, 0x01}});
 }
-
-std::vector<EncodeCase> EncodeCases() {
-  std::vector<EncodeCase> c;
-  c.push_back({"Four_White", kFour, Greys(8, 8, 255), kTile, Every(Zeros(32), 0, 1, 32, 0xFF)});
-  c.push_back({"Four_IndexOne", kFour, Greys(8, 8, 16), kTile, Every(Zeros(32), 0, 2, 8, 0xFF)});
-  c.push_back({"Three_IndexFour", kThree, Greys(8, 8, 128), kTile, Every(Zeros(24), 16, 1, 8, 0xFF)});
-  // Index 129: planes 0 and 7.
-  c.push_back({"Eight_Index129", kEight, Greys(8, 8, 0x81), kTile,
-               Every(Every(Zeros(64), 0, 2, 8, 0xFF), 49, 2, 8, 0xFF)});
-  Surface leftColumn = Greys(8, 8, 0);
-  leftColumn.FillRect(0, 0, 1, 8, GreyColor(16));
-  c.push_back({"Four_LeftColumn", kFour, leftColumn, kTile, Every(Zeros(32), 0, 2, 8, 0x80)});
-
-  // Row 0 across the band edges; each plane byte shows which columns have its bit.
-  // 3 bits: 31 | 32, 63 | 64, 95 | 96, 224, 255 -> 0 1 1 2 2 3 7 7.
-  c.push_back({"Three_GreyBands", kThree,
-               Greys(8, 8, 0,
-                     {{0, 0, 31},
-                      {1, 0, 32},
-                      {2, 0, 63},
-                      {3, 0, 64},
-                      {4, 0, 95},
-                      {5, 0, 96},
-                      {6, 0, 224},
-                      {7, 0, 255}}),
-               kTile, Set(Zeros(24), {{0, 0x67}, {1, 0x1F}, {16, 0x03}})});
-  // 4 bits: 15 | 16, 31 | 32, 239 | 240, 0, 255 -> 0 1 1 2 14 15 0 15.
-  c.push_back({"Four_GreyBands", kFour,
-               Greys(8, 8, 0,
-                     {{0, 0, 15}, {1, 0, 16}, {2, 0, 31}, {3, 0, 32}, {4, 0, 239}, {5, 0, 240}, {7, 0, 255}}),
-               kTile, Set(Zeros(32), {{0, 0x65}, {1, 0x1D}, {16, 0x0D}, {17, 0x0D}})});
-  // 8 bits: column i has only bit i set.
-  Surface bits = Greys(8, 8, 0);
-  for (int i = 0; i < 8; ++i) bits.SetPixel(i, 0, GreyColor(1 << i));
-  c.push_back({"Eight_PlaneOrder", kEight, bits, kTile, EightPlanes()});
-
-  // Tiles in the order top left, top right, bottom left, bottom right, in indices 1, 2, 4, 8.
-  Surface quadrants = Greys(16, 16, 128);
-  quadrants.FillRect(0, 0, 8, 8, GreyColor(16));
-  quadrants.FillRect(8, 0, 8, 8, GreyColor(32));
-  quadrants.FillRect(0, 8, 8, 8, GreyColor(64));
-  ByteString order = Every(Zeros(128), 0, 2, 8, 0xFF);  // tile 0, plane 0
-  order = Every(order, 33, 2, 8, 0xFF);                 // tile 1, plane 1
-  order = Every(order, 80, 2, 8, 0xFF);                 // tile 2, plane 2
-  order = Every(order, 113, 2, 8, 0xFF);                // tile 3, plane 3
-  c.push_back({"Four_TileOrder", kFour, quadrants, {0, 0, 16, 16}, order});
-  Surface halves = Greys(16, 8, 32);
-  halves.FillRect(8, 0, 8, 8, GreyColor(128));
-  c.push_back({"Three_TwoTiles",
-               kThree,
-               halves,
-               {0, 0, 16, 8},
-               Every(Every(Zeros(48), 0, 2, 8, 0xFF), 40, 1, 8, 0xFF)});
-  // 12 by 8 is not whole tiles: groups run across rows; the odd rows' groups that land in
-  // tile 1 keep their planes 0/1 (bytes 34, 35, 38, 39, ...) and lose planes 2/3 past the
-  // 48-byte output.
-  ByteString twelve = Every(Zeros(48), 0, 1, 32, 0xFF);
-  twelve = Every(Every(twelve, 34, 4, 4, 0xFF), 35, 4, 4, 0xFF);
-  c.push_back({"Four_TwelveWide", kFour, Greys(12, 8, 255), {0, 0, 12, 8}, twelve});
-  return c;
-}
-
-class PlanarEncode : public ::testing::TestWithParam<EncodeCase> {};
-TEST_P(PlanarEncode, KnownAnswer) {
-  ExpectEncodes(GetParam());
-}
-INSTANTIATE_TEST_SUITE_P(Cases, PlanarEncode, ::testing::ValuesIn(EncodeCases()), CaseName<EncodeCase>);
 
 std::vector<DecodeCase> DecodeCases() {
   std::vector<DecodeCase> c;
