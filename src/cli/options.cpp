@@ -74,8 +74,17 @@ void CommandLine::Flag(const std::string& names, bool& into) {
 }
 
 Status CommandLine::Parse(std::span<const std::string> args) {
-  // CLI11 takes the arguments from the back of the vector.
-  std::vector<std::string> reversed(args.rbegin(), args.rend());
+  // CLI11 takes the arguments from the back of the vector. It reads "-f=8" as the value
+  // "=8"; a short option's "=" separates its value as a long option's does.
+  std::vector<std::string> reversed;
+  for (auto arg = args.rbegin(); arg != args.rend(); ++arg) {
+    if (arg->size() > 2 && (*arg)[0] == '-' && (*arg)[1] != '-' && (*arg)[2] == '=') {
+      reversed.push_back(arg->substr(3));
+      reversed.push_back(arg->substr(0, 2));
+    } else {
+      reversed.push_back(*arg);
+    }
+  }
   try {
     m_app->parse(reversed);
   } catch (const HelpSeen&) {

@@ -56,6 +56,7 @@ TEST(Cli, OptionSpellingsReadAlike) {
   std::filesystem::current_path(dir.Path());
   for (const auto& options : std::vector<std::vector<std::string>>{{"-f", "0"},
                                                                    {"-f0"},
+                                                                   {"-f=0"},
                                                                    {"--format=0"},
                                                                    {"--format", "5", "-f", "1bpp-snes"},
                                                                    {"--rect=0,0,8,8", "-f", "0"}}) {
