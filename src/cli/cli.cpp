@@ -38,63 +38,30 @@ std::optional<int> ParseInt(std::string_view text) {
   return value;
 }
 
-// The format's index, or -1 for a name that is no format.
-int ParseFormat(const std::string& name) {
-  const FormatInfo* format = formats::FindFormat(name);
-  return format == nullptr ? -1 : format->index;
-}
-
-Result<Command> UnknownFormat(const std::string& name) {
-  return Usage("unknown format \"" + name + "\" (see 'glyphon formats')");
-}
-
 Result<Command> ParseEncode(std::span<const std::string> args) {
   EncodeCommand command;
-  bool haveFormat = false;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") return Command(HelpCommand{"encode"});
-    const auto rom = TakeRomOption(RomVerb::Encode, option, reader, command.rom);
-    if (!rom) return Usage(rom.Error());
-    if (rom.Value()) continue;
-    if (option == "--nearest") {
-      command.values.nearest = true;
-      continue;
-    }
-    auto value = reader.Value();
-    if (!value) return Usage("option " + option + " needs a value");
-    if (option == "--format" || option == "-f") {
-      command.format = ParseFormat(*value);
-      if (command.format < 0) return UnknownFormat(*value);
-      haveFormat = true;
-    } else if (option == "--rect") {
-      command.rect = ParseRect(*value);
-      if (!command.rect)
-        return Usage("--rect wants X,Y,W,H as four whole numbers from 0 to " +
-                     std::to_string(kMaxPictureSide) + ", not \"" + *value + "\"");
-    } else if (option == "--partner-image") {
-      command.partnerImage = *value;
-    } else if (option == "--partner-data") {
-      command.partnerData = *value;
-    } else if (option == "--partner-out") {
-      command.partnerOut = *value;
-    } else if (IsValueOption(option)) {
-      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
-    } else {
-      return Usage("unknown option " + option + " for encode");
-    }
-  }
-  if (!haveFormat) return Usage("encode needs --format");
-  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "encode"); !fits)
+  CommandLine line("encode");
+  line.Value("--format,-f", FormatOption(command.format));
+  line.Value("--rect", RectOption(command.rect));
+  line.Value("--partner-image", command.partnerImage);
+  line.Value("--partner-data", command.partnerData);
+  line.Value("--partner-out", command.partnerOut);
+  AddRomOptions(RomVerb::Encode, line, command.rom);
+  AddValueOptions(line, command.values);
+  if (Status read = line.Parse(args); !read) return Usage(read.error);
+  if (line.HelpWanted()) return Command(HelpCommand{"encode"});
+  if (command.format == nullptr) return Usage("encode needs --format");
+  if (Status fits = CheckValueOptions(command.values, *command.format, "encode"); !fits)
     return Usage(fits.error);
   if (!command.partnerImage.empty() && !command.partnerData.empty()) {
     return Usage("give --partner-image or --partner-data, not both");
   }
-  if (reader.Positional().size() != EncodeFileCount(command.rom))
+  const std::vector<std::string>& files = line.Files();
+  if (files.size() != EncodeFileCount(command.rom))
     return Usage(command.rom.into.empty() ? "encode needs an INPUT picture and an OUTPUT file"
                                           : "encode --into needs an INPUT picture and no OUTPUT");
-  command.input = reader.Positional()[0];
-  if (command.rom.into.empty()) command.output = reader.Positional()[1];
+  command.input = files[0];
+  if (command.rom.into.empty()) command.output = files[1];
   if (Status rom = CheckRomOptions(RomVerb::Encode, command.rom, command.output); !rom)
     return Usage(rom.error);
   return Command(command);
@@ -102,42 +69,28 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
 
 Result<Command> ParseDecode(std::span<const std::string> args) {
   DecodeCommand command;
-  bool haveFormat = false, haveWidth = false;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") return Command(HelpCommand{"decode"});
-    const auto rom = TakeRomOption(RomVerb::Decode, option, reader, command.rom);
-    if (!rom) return Usage(rom.Error());
-    if (rom.Value()) continue;
-    auto value = reader.Value();
-    if (!value) return Usage("option " + option + " needs a value");
-    if (option == "--format" || option == "-f") {
-      command.format = ParseFormat(*value);
-      if (command.format < 0) return UnknownFormat(*value);
-      haveFormat = true;
-    } else if (option == "--width" || option == "-w") {
-      const auto width = ParseInt(*value);
-      if (!width || *width < 1 || *width > kMaxPictureSide) {
-        return Usage("--width wants a whole number from 1 to " + std::to_string(kMaxPictureSide) +
-                     ", not \"" + *value + "\"");
-      }
-      command.width = *width;
-      haveWidth = true;
-    } else if (option == "--partner-out") {
-      command.partnerOut = *value;
-    } else if (IsValueOption(option)) {
-      if (Status set = SetValueOption(command.values, option, *value); !set) return Usage(set.error);
-    } else {
-      return Usage("unknown option " + option + " for decode");
-    }
-  }
-  if (!haveFormat) return Usage("decode needs --format");
-  if (!haveWidth) return Usage("decode needs --width");
-  if (Status fits = CheckValueOptions(command.values, formats::Format(command.format), "decode"); !fits)
+  CommandLine line("decode");
+  line.Value("--format,-f", FormatOption(command.format));
+  line.Value("--width,-w", [&command](const std::string& value) -> std::optional<std::string> {
+    const auto width = ParseInt(value);
+    if (!width || *width < 1 || *width > kMaxPictureSide)
+      return "--width wants a whole number from 1 to " + std::to_string(kMaxPictureSide) + ", not \"" +
+             value + "\"";
+    command.width = *width;
+    return std::nullopt;
+  });
+  line.Value("--partner-out", command.partnerOut);
+  AddRomOptions(RomVerb::Decode, line, command.rom);
+  AddValueOptions(line, command.values);
+  if (Status read = line.Parse(args); !read) return Usage(read.error);
+  if (line.HelpWanted()) return Command(HelpCommand{"decode"});
+  if (command.format == nullptr) return Usage("decode needs --format");
+  if (command.width == 0) return Usage("decode needs --width");
+  if (Status fits = CheckValueOptions(command.values, *command.format, "decode"); !fits)
     return Usage(fits.error);
-  if (reader.Positional().size() != 2) return Usage("decode needs an INPUT data file and an OUTPUT picture");
-  command.input = reader.Positional()[0];
-  command.output = reader.Positional()[1];
+  if (line.Files().size() != 2) return Usage("decode needs an INPUT data file and an OUTPUT picture");
+  command.input = line.Files()[0];
+  command.output = line.Files()[1];
   return Command(command);
 }
 
@@ -289,7 +242,7 @@ Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const p
 }
 
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
-  const FormatInfo& format = formats::Format(command.format);
+  const FormatInfo& format = *command.format;
   auto picture = ReadEncodeInput(command.input, command.values);
   if (!picture) return Fail(err, {InputName(command.input), picture.Error()});
   const platform::Surface& source = picture.Value().pixels;
@@ -347,7 +300,7 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
 }
 
 int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
-  const FormatInfo& format = formats::Format(command.format);
+  const FormatInfo& format = *command.format;
   auto bytes = command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
                                     : ReadInput(command.input, platform::kRomDataLimit);
   if (!bytes) return Fail(err, {InputName(command.input), bytes.Error()});

@@ -10,6 +10,7 @@
 #include "cli/palette_values.h"
 #include "cli/rom_options.h"
 #include "convert/encoding.h"
+#include "formats/format_table.h"
 #include "platform/result.h"
 
 namespace glyphon::cli {
@@ -23,7 +24,7 @@ struct HelpCommand {
 };
 struct FormatsCommand {};
 struct EncodeCommand {
-  int format = 0;
+  const formats::FormatInfo* format = nullptr;
   std::optional<convert::Selection> rect;
   std::string partnerImage;
   std::string partnerData;
@@ -34,7 +35,7 @@ struct EncodeCommand {
   std::string output;  // empty when writing --into a ROM
 };
 struct DecodeCommand {
-  int format = 0;
+  const formats::FormatInfo* format = nullptr;
   int width = 0;
   std::string partnerOut;
   RomOptions rom;

@@ -26,36 +26,17 @@ struct LocateCommand {
 Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
   using Parsed = Result<LocateCommand>;
   LocateCommand command;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") {
-      command.help = true;
-      return command;
-    }
-    if (option == "--tiles") {
-      if (reader.HasInlineValue()) return Parsed::Failure("--tiles takes no value");
-      command.tiles = true;
-      continue;
-    }
-    auto value = reader.Value();
-    if (!value) return Parsed::Failure("option " + option + " needs a value");
-    if (option == "--format" || option == "-f") {
-      command.format = formats::FindFormat(*value);
-      if (command.format == nullptr)
-        return Parsed::Failure("unknown format \"" + *value + "\" (see 'glyphon formats')");
-    } else if (option == "--rect") {
-      command.rect = ParseRect(*value);
-      if (!command.rect)
-        return Parsed::Failure("--rect wants X,Y,W,H as four whole numbers from 0 to " +
-                               std::to_string(kMaxPictureSide) + ", not \"" + *value + "\"");
-    } else {
-      return Parsed::Failure("unknown option " + option + " for locate");
-    }
-  }
+  CommandLine line("locate");
+  line.Value("--format,-f", FormatOption(command.format));
+  line.Value("--rect", RectOption(command.rect));
+  line.Flag("--tiles", command.tiles);
+  if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
+  command.help = line.HelpWanted();
+  if (command.help) return command;
   if (command.format == nullptr) return Parsed::Failure("locate needs --format");
-  if (reader.Positional().size() != 2) return Parsed::Failure("locate needs a PICTURE and a ROM file");
-  command.picture = reader.Positional()[0];
-  command.rom = reader.Positional()[1];
+  if (line.Files().size() != 2) return Parsed::Failure("locate needs a PICTURE and a ROM file");
+  command.picture = line.Files()[0];
+  command.rom = line.Files()[1];
   return command;
 }
 

@@ -1,39 +1,62 @@
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 #include <vector>
 
 #include "convert/encoding.h"
+#include "formats/format_table.h"
+#include "platform/result.h"
+
+namespace CLI {
+class App;
+}
 
 namespace glyphon::cli {
 
-// Splits "--name=value" and "--name value" alike; `Positional` collects the rest, and
-// everything after "--".
-class OptionReader {
+// The options and files of one command, read by CLI11: "--name value" and "--name=value"
+// alike, the rest are files, and so is everything after "--". Each value goes to its
+// handler as soon as it is read, so the first bad option on the line is the one named and
+// a repeated option's last value wins. The messages are ours, not CLI11's.
+class CommandLine {
  public:
-  explicit OptionReader(std::span<const std::string> args) : m_args(args) {}
+  // The usage error of a bad value, or nothing.
+  using Take = std::function<std::optional<std::string>(const std::string&)>;
 
-  // The next option name (without an "=value" part), or an empty string at the end.
-  std::string Next();
-  // The value of the option just read: after its "=", or the next argument.
-  std::optional<std::string> Value();
-  // Whether the option just read came with "=value" (a flag must not).
-  bool HasInlineValue() const noexcept { return m_pendingValue.has_value(); }
-  const std::vector<std::string>& Positional() const { return m_positional; }
+  explicit CommandLine(std::string verb);
+  ~CommandLine();
+  CommandLine(const CommandLine&) = delete;
+  CommandLine& operator=(const CommandLine&) = delete;
+
+  // `names` as "--format,-f".
+  void Value(const std::string& names, Take take);
+  void Value(const std::string& names, std::string& into);
+  // An option without a value; "--name=value" is refused.
+  void Flag(const std::string& names, bool& into);
+
+  // Reads the arguments after the verb; a failure is a usage error. "--help" or "-h"
+  // stops the reading: HelpWanted() is then true and the rest is not looked at.
+  Status Parse(std::span<const std::string> args);
+  bool HelpWanted() const noexcept { return m_help; }
+  const std::vector<std::string>& Files() const noexcept { return m_files; }
 
  private:
-  std::span<const std::string> m_args;
-  std::size_t m_at = 0;
-  std::vector<std::string> m_positional;
-  std::optional<std::string> m_pendingValue;
-  bool m_afterDashes = false;
+  std::string m_verb;
+  std::unique_ptr<CLI::App> m_app;
+  std::vector<std::string> m_files;
+  bool m_help = false;
 };
 
 // "X,Y,W,H", four whole numbers from 0 to 32767.
 std::optional<convert::Selection> ParseRect(std::string_view text);
+
+// Handlers of the options most commands share: --format by caption, index or short name,
+// and --rect.
+CommandLine::Take FormatOption(const formats::FormatInfo*& into);
+CommandLine::Take RectOption(std::optional<convert::Selection>& into);
 
 }  // namespace glyphon::cli

@@ -30,28 +30,29 @@ struct PaletteCommand {
   std::string output;
 };
 
+// A palette kind by name into `into`.
+CommandLine::Take KindOption(const palette::PaletteKind*& into) {
+  return [&into](const std::string& name) -> std::optional<std::string> {
+    ValueOptions kind;
+    if (Status known = SetValueOption(kind, "--palette-format", name); !known) return known.error;
+    into = kind.Kind();
+    return std::nullopt;
+  };
+}
+
 Result<PaletteCommand> ParsePalette(std::span<const std::string> args) {
   using Parsed = Result<PaletteCommand>;
   PaletteCommand command;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") {
-      command.help = true;
-      return command;
-    }
-    auto value = reader.Value();
-    if (!value) return Parsed::Failure("option " + option + " needs a value");
-    if (option != "--input-format" && option != "--palette-format")
-      return Parsed::Failure("unknown option " + option + " for palette");
-    ValueOptions kind;
-    if (Status known = SetValueOption(kind, "--palette-format", *value); !known)
-      return Parsed::Failure(known.error);
-    (option == "--input-format" ? command.inputKind : command.outputKind) = kind.Kind();
-  }
-  if (reader.Positional().size() != 2)
+  CommandLine line("palette");
+  line.Value("--input-format", KindOption(command.inputKind));
+  line.Value("--palette-format", KindOption(command.outputKind));
+  if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
+  command.help = line.HelpWanted();
+  if (command.help) return command;
+  if (line.Files().size() != 2)
     return Parsed::Failure("palette needs an INPUT palette or indexed picture and an OUTPUT file");
-  command.input = reader.Positional()[0];
-  command.output = reader.Positional()[1];
+  command.input = line.Files()[0];
+  command.output = line.Files()[1];
   if (command.input != kStandardStream && command.output != kStandardStream &&
       platform::SameFile(command.input, command.output)) {
     return Parsed::Failure(command.output + ": OUTPUT is the same file as INPUT");

@@ -134,9 +134,14 @@ int DepthFor(std::size_t entries) {
 
 }  // namespace
 
-bool IsValueOption(std::string_view option) {
-  return option == "--values" || option == "--palette" || option == "--palette-format" ||
-         option == "--palette-out";
+void AddValueOptions(CommandLine& line, ValueOptions& options) {
+  for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out"}) {
+    line.Value(option, [&options, option](const std::string& value) -> std::optional<std::string> {
+      if (Status set = SetValueOption(options, option, value); !set) return set.error;
+      return std::nullopt;
+    });
+  }
+  line.Flag("--nearest", options.nearest);
 }
 
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value) {

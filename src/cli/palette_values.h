@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "cli/options.h"
 #include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
@@ -32,9 +33,10 @@ struct ValueOptions {
   const palette::PaletteKind* Kind() const { return palette::FindPaletteKind(kindName); }
 };
 
-// Whether `option` is one of the palette options that take a value.
-bool IsValueOption(std::string_view option);
-// Takes the value of such an option; a failure is a usage error.
+// Adds the palette options of encode and decode to their command line.
+void AddValueOptions(CommandLine& line, ValueOptions& options);
+// Takes the value of one of them ("--values", "--palette", "--palette-format",
+// "--palette-out"); a failure is a usage error.
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value);
 // Whether the options go together and with the format; a failure is a usage error.
 // `command` is "encode" or "decode".

@@ -20,44 +20,40 @@ namespace {
 
 constexpr std::string_view kStandardStream = "-";
 
-using Usage = Result<bool>;
+using Problem = std::optional<std::string>;
 
-Usage SetNumber(const std::string& option, const std::optional<std::string>& text,
-                std::optional<std::uint64_t>& into) {
-  if (!text) return Usage::Failure("option " + option + " needs a value");
-  auto number = rom::ParseOffset(*text);
-  if (!number) return Usage::Failure(option + ": " + number.Error());
-  into = number.Value();
-  return true;
+CommandLine::Take Number(std::string option, std::optional<std::uint64_t>& into) {
+  return [option = std::move(option), &into](const std::string& text) -> Problem {
+    auto number = rom::ParseOffset(text);
+    if (!number) return option + ": " + number.Error();
+    into = number.Value();
+    return std::nullopt;
+  };
 }
 
-Usage SetName(const std::string& option, const std::optional<std::string>& text, std::string& into) {
-  if (!text || text->empty()) return Usage::Failure("option " + option + " needs a file name");
-  into = *text;
-  return true;
+CommandLine::Take Name(std::string option, std::string& into) {
+  return [option = std::move(option), &into](const std::string& text) -> Problem {
+    if (text.empty()) return "option " + option + " needs a file name";
+    into = text;
+    return std::nullopt;
+  };
 }
 
 }  // namespace
 
-Result<bool> TakeRomOption(RomVerb verb, const std::string& option, OptionReader& reader,
-                           RomOptions& options) {
-  const auto flag = [&](bool& value) -> Usage {
-    if (reader.HasInlineValue()) return Usage::Failure(option + " takes no value");
-    return value = true;
-  };
+void AddRomOptions(RomVerb verb, CommandLine& line, RomOptions& options) {
   if (verb == RomVerb::Decode) {
-    if (option == "--offset") return SetNumber(option, reader.Value(), options.offset);
-    if (option == "--length") return SetNumber(option, reader.Value(), options.length);
-    return false;
+    line.Value("--offset", Number("--offset", options.offset));
+    line.Value("--length", Number("--length", options.length));
+    return;
   }
-  if (option == "--grow") return flag(options.grow);
-  if (option == "--dry-run") return flag(options.dryRun);
-  if (option == "--verify") return flag(options.verify);
-  if (option == "--into") return SetName(option, reader.Value(), options.into);
-  if (option == "--at") return SetNumber(option, reader.Value(), options.at);
-  if (option == "--partner-into") return SetName(option, reader.Value(), options.partnerInto);
-  if (option == "--partner-at") return SetNumber(option, reader.Value(), options.partnerAt);
-  return false;
+  line.Flag("--grow", options.grow);
+  line.Flag("--dry-run", options.dryRun);
+  line.Flag("--verify", options.verify);
+  line.Value("--into", Name("--into", options.into));
+  line.Value("--at", Number("--at", options.at));
+  line.Value("--partner-into", Name("--partner-into", options.partnerInto));
+  line.Value("--partner-at", Number("--partner-at", options.partnerAt));
 }
 
 std::string RomHelp(RomVerb verb) {

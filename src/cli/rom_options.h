@@ -33,10 +33,8 @@ struct RomOptions {
 
 enum class RomVerb { Encode, Decode };
 
-// Takes `option` when it is one of the verb's ROM options, reading its value from `reader`:
-// true when taken, false when it is no ROM option. A failure is a usage error.
-Result<bool> TakeRomOption(RomVerb verb, const std::string& option, OptionReader& reader,
-                           RomOptions& options);
+// Adds the verb's ROM options to its command line.
+void AddRomOptions(RomVerb verb, CommandLine& line, RomOptions& options);
 
 // The help lines of the verb's ROM options.
 std::string RomHelp(RomVerb verb);

@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <optional>
 #include <ostream>
+#include <type_traits>
 
 #include "cli/cli.h"
 #include "cli/options.h"
@@ -107,42 +108,41 @@ Result<const MapLayout*> Layout(const std::string& name) {
   return layout;
 }
 
-// The field an option without a value sets, or null for an option that takes one.
-bool* FlagOf(const std::string& option, TilesCommand& command) {
-  if (option == "--dedupe") return &command.dedupe;
-  if (option == "--flips") return &command.flips;
-  if (option == "--priority") return &command.priority;
-  return nullptr;
+using Problem = std::optional<std::string>;
+
+CommandLine::Take TiledFormatOption(const FormatInfo*& into) {
+  return [&into](const std::string& name) -> Problem {
+    auto format = TiledFormat(name);
+    if (!format) return format.Error();
+    into = format.Value();
+    return std::nullopt;
+  };
 }
 
-// One option of tiles that takes a value; an error text, or nothing.
-std::optional<std::string> TakeTilesValue(const std::string& option, const std::string& value,
-                                          TilesCommand& command) {
-  if (option == "--format" || option == "-f") {
-    auto format = TiledFormat(value);
-    if (!format) return format.Error();
-    command.format = format.Value();
-  } else if (option == "--values") {
-    if (value != "grey" && value != "index") return "--values wants grey or index, not \"" + value + "\"";
-    command.values = value == "grey" ? ValueSource::Grey : ValueSource::Index;
-  } else if (option == "--map-layout") {
-    auto layout = Layout(value);
+CommandLine::Take LayoutOption(const MapLayout*& into) {
+  return [&into](const std::string& name) -> Problem {
+    auto layout = Layout(name);
     if (!layout) return layout.Error();
-    command.layout = layout.Value();
-  } else if (option == "--map-out") {
-    command.mapOut = value;
-  } else if (option == "--attr-out") {
-    command.attrOut = value;
-  } else if (option == "--base-tile") {
-    command.baseTile = ParseNumber(value, 0, 0xFFFF);
-    if (!command.baseTile) return "--base-tile wants a whole number from 0 to 65535, not \"" + value + "\"";
-  } else if (option == "--palette-number") {
-    command.palette = ParseNumber(value, 0, 0xFF);
-    if (!command.palette) return "--palette-number wants a whole number from 0 to 255, not \"" + value + "\"";
-  } else {
-    return "unknown option " + option + " for tiles";
-  }
-  return std::nullopt;
+    into = layout.Value();
+    return std::nullopt;
+  };
+}
+
+// A whole number from `low` to `high`; `what` is what the message calls the option.
+template <class Number>
+CommandLine::Take NumberOption(std::string what, std::int64_t low, std::int64_t high, Number& into) {
+  return [what = std::move(what), low, high, &into](const std::string& text) -> Problem {
+    const auto number = ParseNumber(text, low, high);
+    if (!number)
+      return what + " wants a whole number from " + std::to_string(low) + " to " + std::to_string(high) +
+             ", not \"" + text + "\"";
+    if constexpr (std::is_same_v<Number, int>) {
+      into = static_cast<int>(*number);  // the range is within int
+    } else {
+      into = *number;
+    }
+    return std::nullopt;
+  };
 }
 
 // The checks across options: a map needs its layout, and the layout must carry what is asked.
@@ -168,79 +168,55 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
 
 Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
   TilesCommand command;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") {
-      command.help = true;
-      return command;
-    }
-    if (bool* flag = FlagOf(option, command)) {
-      if (reader.HasInlineValue()) return Usage<TilesCommand>(option + " takes no value");
-      *flag = true;
-      continue;
-    }
-    const auto value = reader.Value();
-    if (!value) return Usage<TilesCommand>("option " + option + " needs a value");
-    if (auto error = TakeTilesValue(option, *value, command)) return Usage<TilesCommand>(*error);
-  }
+  CommandLine line("tiles");
+  line.Value("--format,-f", TiledFormatOption(command.format));
+  line.Value("--values", [&command](const std::string& value) -> Problem {
+    if (value != "grey" && value != "index") return "--values wants grey or index, not \"" + value + "\"";
+    command.values = value == "grey" ? ValueSource::Grey : ValueSource::Index;
+    return std::nullopt;
+  });
+  line.Flag("--dedupe", command.dedupe);
+  line.Flag("--flips", command.flips);
+  line.Flag("--priority", command.priority);
+  line.Value("--map-layout", LayoutOption(command.layout));
+  line.Value("--map-out", command.mapOut);
+  line.Value("--attr-out", command.attrOut);
+  line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
+  line.Value("--palette-number", NumberOption("--palette-number", 0, 0xFF, command.palette));
+  if (Status read = line.Parse(args); !read) return Usage<TilesCommand>(read.error);
+  command.help = line.HelpWanted();
+  if (command.help) return command;
   if (command.format == nullptr) return Usage<TilesCommand>("tiles needs --format");
   if (auto error = CheckTilesOptions(command)) return Usage<TilesCommand>(*error);
-  if (reader.Positional().size() != 2)
-    return Usage<TilesCommand>("tiles needs an INPUT picture and a TILES file");
-  command.input = reader.Positional()[0];
-  command.output = reader.Positional()[1];
+  if (line.Files().size() != 2) return Usage<TilesCommand>("tiles needs an INPUT picture and a TILES file");
+  command.input = line.Files()[0];
+  command.output = line.Files()[1];
   return command;
-}
-
-std::optional<std::string> TakeUntileValue(const std::string& option, const std::string& value,
-                                           UntileCommand& command) {
-  if (option == "--format" || option == "-f") {
-    auto format = TiledFormat(value);
-    if (!format) return format.Error();
-    command.format = format.Value();
-  } else if (option == "--map-layout") {
-    auto layout = Layout(value);
-    if (!layout) return layout.Error();
-    command.layout = layout.Value();
-  } else if (option == "--width-tiles") {
-    const auto width = ParseNumber(value, 1, static_cast<std::int64_t>(kTilesPerRun));
-    if (!width) return "--width-tiles wants a whole number from 1 to 4095, not \"" + value + "\"";
-    command.widthTiles = static_cast<int>(*width);
-  } else if (option == "--attr") {
-    command.attr = value;
-  } else if (option == "--base-tile") {
-    const auto base = ParseNumber(value, 0, 0xFFFF);
-    if (!base) return "--base-tile wants a whole number from 0 to 65535, not \"" + value + "\"";
-    command.baseTile = *base;
-  } else {
-    return "unknown option " + option + " for untile";
-  }
-  return std::nullopt;
 }
 
 Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
   UntileCommand command;
-  OptionReader reader(args);
-  for (std::string option = reader.Next(); !option.empty(); option = reader.Next()) {
-    if (option == "--help" || option == "-h") {
-      command.help = true;
-      return command;
-    }
-    const auto value = reader.Value();
-    if (!value) return Usage<UntileCommand>("option " + option + " needs a value");
-    if (auto error = TakeUntileValue(option, *value, command)) return Usage<UntileCommand>(*error);
-  }
+  CommandLine line("untile");
+  line.Value("--format,-f", TiledFormatOption(command.format));
+  line.Value("--map-layout", LayoutOption(command.layout));
+  line.Value("--width-tiles",
+             NumberOption("--width-tiles", 1, static_cast<std::int64_t>(kTilesPerRun), command.widthTiles));
+  line.Value("--attr", command.attr);
+  line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
+  if (Status read = line.Parse(args); !read) return Usage<UntileCommand>(read.error);
+  command.help = line.HelpWanted();
+  if (command.help) return command;
   if (command.format == nullptr) return Usage<UntileCommand>("untile needs --format");
   if (command.layout == nullptr) return Usage<UntileCommand>("untile needs --map-layout");
   if (command.widthTiles == 0) return Usage<UntileCommand>("untile needs --width-tiles");
   if (!command.attr.empty() && !command.layout->attributeMap)
     return Usage<UntileCommand>("the " + std::string(command.layout->name) +
                                 " map layout has no attribute map");
-  if (reader.Positional().size() != 3)
+  if (line.Files().size() != 3)
     return Usage<UntileCommand>("untile needs a TILES file, a MAP file and an OUTPUT picture");
-  command.tiles = reader.Positional()[0];
-  command.map = reader.Positional()[1];
-  command.output = reader.Positional()[2];
+  command.tiles = line.Files()[0];
+  command.map = line.Files()[1];
+  command.output = line.Files()[2];
   return command;
 }
 

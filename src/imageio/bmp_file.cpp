@@ -1,6 +1,7 @@
 // BMP files: the Windows and OS/2 layouts at 1, 2, 4, 8, 16, 24 and 32 bits per pixel,
 // uncompressed, with bit-field masks, or run-length encoded (RLE8, RLE4). Every read is
 // measured against the file's length first, so a cut file is refused, never half-read.
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstring>
@@ -141,14 +142,15 @@ int PictureRow(const BmpHeader& h, std::int64_t stored) {
   return static_cast<int>(h.topDown ? stored : h.height - 1 - stored);
 }
 
-// Uncompressed and bit-field rows.
-void ReadRows(std::span<const std::uint8_t> data, const BmpHeader& h, PictureFile& out) {
+// Uncompressed and bit-field rows: `data` holds whole stored rows from the `first`.
+void ReadRows(std::span<const std::uint8_t> data, std::int64_t first, const BmpHeader& h, PictureFile& out) {
   const std::int64_t stride = Stride(h.width, h.bitsPerPixel);
   const auto width = static_cast<std::size_t>(h.width);
   const std::size_t paletteSize = h.palette.size();
-  for (std::int64_t stored = 0; stored < h.height; ++stored) {
+  const std::int64_t end = first + static_cast<std::int64_t>(data.size()) / stride;
+  for (std::int64_t stored = first; stored < end; ++stored) {
     const int y = PictureRow(h, stored);
-    const std::uint8_t* in = data.data() + stored * stride;
+    const std::uint8_t* in = data.data() + (stored - first) * stride;
     auto row = out.pixels.Row(y);
     std::uint8_t* indices =
         out.indices.empty() ? nullptr : out.indices.data() + static_cast<std::size_t>(y) * width;
@@ -234,36 +236,63 @@ Status ReadRunLengths(std::span<const std::uint8_t> data, const BmpHeader& h,
 
 }  // namespace
 
+namespace {
+
+bool RunLengths(const BmpHeader& h) {
+  return h.compression == kRle8 || h.compression == kRle4;
+}
+
+// The checks before any pixel is allocated, against the length of the whole file: the
+// header's size passes the limits and the pixel data is all there, so a cut or lying file
+// costs nothing.
+Status CheckSizes(const BmpHeader& h, std::uint64_t fileSize) {
+  if (std::string problem = platform::PictureSizeProblem(h.width, h.height, "the BMP picture is");
+      h.width > 0 && h.height > 0 && !problem.empty()) {
+    return Status::Failure(std::move(problem));
+  }
+  if (h.dataOffset > fileSize)
+    return Status::Failure("the BMP file is truncated (its pixel data is missing)");
+  if (!RunLengths(h) && h.width > 0 && h.height > 0) {
+    const std::int64_t need = Stride(h.width, h.bitsPerPixel) * h.height;
+    const auto have = static_cast<std::int64_t>(fileSize - h.dataOffset);
+    if (have < need) {
+      return Status::Failure("the BMP file is truncated (" + std::to_string(have) +
+                             " bytes of pixel data where its header says " + std::to_string(need) + ")");
+    }
+  }
+  return Status::Success();
+}
+
+// The picture and, for an indexed file whose caller wants them, a plane for its indices.
+Result<PictureFile> NewBmpPicture(const BmpHeader& h, Want want) {
+  auto pixels = NewPicture(h.width, h.height, "the BMP");
+  if (!pixels) return R::Failure(pixels.Error());
+  PictureFile out;
+  out.pixels = std::move(pixels).Value();
+  if (h.bitsPerPixel <= 8) {
+    out.palette = h.palette;
+    if (want == Want::ColoursAndIndices || RunLengths(h)) out.indices.assign(out.pixels.PixelCount(), 0);
+  }
+  return out;
+}
+
+// A header, a colour table of 256 entries and the masks fit in this many bytes.
+constexpr std::uint64_t kHeadBytes = 2048;
+// Uncompressed rows are read from a file this many bytes at a time (at least one row).
+constexpr std::int64_t kRowChunkBytes = std::int64_t{1} << 20;
+
+}  // namespace
+
 Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want) {
   auto parsed = ParseHeader(bytes);
   if (!parsed) return R::Failure(parsed.Error());
   const BmpHeader& h = parsed.Value();
-  // The header's size passes the limits and the data is measured before any pixel is
-  // allocated: a cut or lying file costs nothing.
-  if (std::string problem = platform::PictureSizeProblem(h.width, h.height, "the BMP picture is");
-      h.width > 0 && h.height > 0 && !problem.empty()) {
-    return R::Failure(std::move(problem));
-  }
-  if (h.dataOffset > bytes.size()) return R::Failure("the BMP file is truncated (its pixel data is missing)");
+  if (Status sizes = CheckSizes(h, bytes.size()); !sizes) return R::Failure(sizes.error);
+  auto made = NewBmpPicture(h, want);
+  if (!made) return made;
+  PictureFile& out = made.Value();
   const auto data = bytes.subspan(h.dataOffset);
-  const bool runLengths = h.compression == kRle8 || h.compression == kRle4;
-  if (!runLengths && h.width > 0 && h.height > 0) {
-    const std::int64_t need = Stride(h.width, h.bitsPerPixel) * h.height;
-    const auto have = static_cast<std::int64_t>(data.size());
-    if (have < need) {
-      return R::Failure("the BMP file is truncated (" + std::to_string(have) +
-                        " bytes of pixel data where its header says " + std::to_string(need) + ")");
-    }
-  }
-  auto pixels = NewPicture(h.width, h.height, "the BMP");
-  if (!pixels) return R::Failure(pixels.Error());
-
-  PictureFile out;
-  out.pixels = std::move(pixels).Value();
-  const bool indexed = h.bitsPerPixel <= 8;
-  const std::size_t count = out.pixels.PixelCount();
-  if (runLengths) {
-    out.indices.assign(count, 0);
+  if (RunLengths(h)) {
     if (Status read = ReadRunLengths(data, h, out.indices); !read) return R::Failure(read.error);
     const std::size_t paletteSize = h.palette.size();
     const std::uint8_t* index = out.indices.data();
@@ -273,15 +302,41 @@ Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want) {
         ++index;
       }
     }
+    if (want == Want::Colours) out.indices = {};
   } else {
-    if (indexed && want == Want::ColoursAndIndices) out.indices.assign(count, 0);
-    ReadRows(data, h, out);
+    ReadRows(data.first(static_cast<std::size_t>(Stride(h.width, h.bitsPerPixel) * h.height)), 0, h, out);
   }
-  if (indexed) {
-    out.palette = h.palette;
-    if (want == Want::Colours) out.indices.clear();
+  return made;
+}
+
+Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want) {
+  const std::uint64_t size = file.Size();
+  auto head = file.Read({0, std::min(size, kHeadBytes)});
+  if (!head) return R::Failure(head.Error());
+  auto parsed = ParseHeader(head.Value());
+  if (!parsed) return R::Failure(parsed.Error());
+  const BmpHeader& h = parsed.Value();
+  // Run-length data is read whole: it is no larger than the indices it encodes.
+  if (RunLengths(h) || h.width <= 0 || h.height <= 0) {
+    auto all = file.Read({0, size});
+    if (!all) return R::Failure(all.Error());
+    return ReadBmp(all.Value(), want);
   }
-  return out;
+  if (Status sizes = CheckSizes(h, size); !sizes) return R::Failure(sizes.error);
+  auto made = NewBmpPicture(h, want);
+  if (!made) return made;
+  // The rows pass through one buffer of whole rows; the picture is the only full-size one.
+  const std::int64_t stride = Stride(h.width, h.bitsPerPixel);
+  const std::int64_t rowsPerChunk = std::max<std::int64_t>(1, kRowChunkBytes / stride);
+  std::vector<std::uint8_t> chunk(static_cast<std::size_t>(std::min(rowsPerChunk, h.height) * stride));
+  for (std::int64_t first = 0; first < h.height; first += rowsPerChunk) {
+    const std::int64_t rows = std::min(rowsPerChunk, h.height - first);
+    const auto piece = std::span(chunk).first(static_cast<std::size_t>(rows * stride));
+    if (Status read = file.ReadAt(h.dataOffset + static_cast<std::uint64_t>(first * stride), piece); !read)
+      return R::Failure(read.error);
+    ReadRows(piece, first, h, made.Value());
+  }
+  return made;
 }
 
 ByteString BmpFileBytes(const platform::Surface& picture) {

@@ -35,6 +35,20 @@ Result<ByteString> ReadBytes(const std::filesystem::path& path) {
   return platform::ReadFileBytes(path);
 }
 
+// A regular BMP file within the limit is read from disk a stretch at a time; every other
+// file (and every failure to open one) goes through its bytes.
+Result<PictureFile> ReadPath(const std::filesystem::path& path, Want want) {
+  if (auto file = platform::RangeFile::Open(path);
+      file && file.Value().Size() <= platform::kPictureFileLimit.bytes) {
+    std::uint8_t magic[2] = {};
+    if (file.Value().ReadAt(0, magic) && magic[0] == 'B' && magic[1] == 'M')
+      return ReadBmpFile(file.Value(), want);
+  }
+  auto bytes = ReadBytes(path);
+  if (!bytes) return Result<PictureFile>::Failure(bytes.Error());
+  return Read(bytes.Value(), want);
+}
+
 }  // namespace
 
 std::string UnreadableKind(std::span<const std::uint8_t> bytes) {
@@ -57,9 +71,7 @@ Result<PictureFile> ReadPictureFileBytes(std::span<const std::uint8_t> bytes) {
 }
 
 Result<PictureFile> ReadPictureFile(const std::filesystem::path& path) {
-  auto bytes = ReadBytes(path);
-  if (!bytes) return Result<PictureFile>::Failure(bytes.Error());
-  return ReadPictureFileBytes(bytes.Value());
+  return ReadPath(path, Want::ColoursAndIndices);
 }
 
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes) {
@@ -69,9 +81,9 @@ Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes) 
 }
 
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path) {
-  auto bytes = ReadBytes(path);
-  if (!bytes) return Result<platform::Surface>::Failure(bytes.Error());
-  return ReadPictureBytes(bytes.Value());
+  auto file = ReadPath(path, Want::Colours);
+  if (!file) return Result<platform::Surface>::Failure(file.Error());
+  return std::move(file.Value().pixels);
 }
 
 namespace {

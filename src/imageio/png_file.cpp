@@ -52,17 +52,18 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
   }
   const auto width = static_cast<std::size_t>(ihdr.width);
   const std::size_t rowBytes = (width * ihdr.bit_depth + 7) / 8;
-  if (want == Want::ColoursAndIndices) out.indices.resize(width * ihdr.height);
-  std::vector<std::uint8_t> rowIndices(width);
+  // The rows arrive in order, so the plane of indices grows a row at a time: reserved,
+  // not zero-filled, each of its pages is touched once.
+  const bool keepIndices = want == Want::ColoursAndIndices;
+  if (keepIndices) out.indices.reserve(width * ihdr.height);
+  std::vector<std::uint8_t> indices(width);
   auto putRow = [&](std::uint32_t y, const std::uint8_t* packed) {
-    std::span<std::uint8_t> indices = out.indices.empty()
-                                          ? std::span<std::uint8_t>(rowIndices)
-                                          : std::span<std::uint8_t>(out.indices).subspan(y * width, width);
     Unpack(packed, ihdr.bit_depth, indices);
     auto row = out.pixels.Row(static_cast<int>(y));
     for (std::size_t x = 0; x < width; ++x) {
       row[x] = indices[x] < out.palette.size() ? out.palette[indices[x]] : kBlack;
     }
+    if (keepIndices) out.indices.insert(out.indices.end(), indices.begin(), indices.end());
   };
   if (ihdr.interlace_method != SPNG_INTERLACE_NONE) {
     std::vector<std::uint8_t> image(rowBytes * ihdr.height);

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "imageio/picture_file.h"
+#include "platform/file_range.h"
 #include "platform/picture_limits.h"
 
 namespace glyphon::imageio {
@@ -18,6 +19,9 @@ enum class Want { Colours, ColoursAndIndices };
 Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want);
 Result<PictureFile> ReadBmp(std::span<const std::uint8_t> bytes, Want want);
 Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
+// A BMP file read from disk a stretch of rows at a time, so that its bytes are never held
+// beside the picture.
+Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want);
 
 // Allocates the pixels once the header's size has passed the limits. `kind` starts the
 // reason ("the PNG picture is").

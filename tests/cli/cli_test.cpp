@@ -47,6 +47,30 @@ TEST(Cli, EncodeThenDecodeRoundTripsAPicture) {
   EXPECT_EQ(imageio::ReadPicture(dir.File("back.png")).Value(), picture);
 }
 
+// Every way of spelling the options reads the same: inline values, short names with the
+// value attached, a repeated option (the last wins), and "--" before names that start with "-".
+TEST(Cli, OptionSpellingsReadAlike) {
+  test::TempDir dir;
+  ASSERT_TRUE(imageio::WritePicture(dir.File("-pic.png"), test::Filled(8, 8, kWhite)).Ok());
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.Path());
+  for (const auto& options : std::vector<std::vector<std::string>>{{"-f", "0"},
+                                                                   {"-f0"},
+                                                                   {"-f=0"},
+                                                                   {"--format=0"},
+                                                                   {"--format", "5", "-f", "1bpp-snes"},
+                                                                   {"--rect=0,0,8,8", "-f", "0"}}) {
+    std::vector<std::string> args{"encode"};
+    args.insert(args.end(), options.begin(), options.end());
+    args.insert(args.end(), {"--", "-pic.png", "-out.dat"});
+    const Outcome o = RunWith(args);
+    EXPECT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("-out.dat")).Value(), ByteString(8, 0xFF));
+    std::filesystem::remove(dir.File("-out.dat"));
+  }
+  std::filesystem::current_path(before);
+}
+
 TEST(Cli, DefaultSelectionIsTheWholePictureRoundedDownToTiles) {
   test::TempDir dir;
   ASSERT_TRUE(imageio::WritePicture(dir.File("pic.png"), test::Filled(13, 9, kWhite)).Ok());

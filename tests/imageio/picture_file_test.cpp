@@ -176,6 +176,39 @@ TEST(PictureFile, EveryKindRefusesACutFile) {
   }
 }
 
+// A BMP read from disk, a stretch of rows at a time, reads as its bytes do: the same
+// picture, indices and palette, or the same refusal.
+TEST(PictureFile, BmpFilesReadAsTheirBytes) {
+  test::TempDir dir;
+  ByteString tooWide = BmpOfDepth(16, 16, 24);
+  tooWide[20] = 0x01;
+  const ByteString large = PictureFileBytes("x.bmp", test::RandomPicture(700, 500, 7)).Value();
+  std::vector<std::pair<std::string, ByteString>> cases = {
+      {"rle8", Rle8Bmp()},
+      {"rle8 cut", Cut(Rle8Bmp(), 2)},
+      {"header only", ByteString(tooWide.begin(), tooWide.begin() + 20)},
+      {"too wide", tooWide},
+      {"two stretches of rows", large},
+      {"two stretches, cut", Cut(large, 1)},
+  };
+  for (int bits : {1, 4, 8, 16, 24, 32})
+    cases.push_back({std::to_string(bits) + " bits", BmpOfDepth(3, 16, bits)});
+  for (const auto& [name, bytes] : cases) {
+    ASSERT_TRUE(platform::WriteFileAtomic(dir.File("p.bmp"), bytes).Ok());
+    const auto fromBytes = ReadPictureFileBytes(bytes);
+    const auto fromFile = ReadPictureFile(dir.File("p.bmp"));
+    ASSERT_EQ(fromFile.Ok(), fromBytes.Ok()) << name;
+    if (!fromBytes.Ok()) {
+      EXPECT_EQ(fromFile.Error(), fromBytes.Error()) << name;
+      continue;
+    }
+    EXPECT_EQ(fromFile.Value().pixels, fromBytes.Value().pixels) << name;
+    EXPECT_EQ(fromFile.Value().indices, fromBytes.Value().indices) << name;
+    EXPECT_EQ(fromFile.Value().palette, fromBytes.Value().palette) << name;
+    EXPECT_EQ(ReadPicture(dir.File("p.bmp")).Value(), fromBytes.Value().pixels) << name;
+  }
+}
+
 TEST(PictureFile, RefusesBadInputWithAReason) {
   ByteString hugeBmp = BmpOfDepth(16, 16, 24);
   hugeBmp[20] = 0x01;  // width 0x10010
