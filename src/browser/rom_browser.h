@@ -1,12 +1,15 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
 #include "convert/encoding.h"
+#include "browser/layout.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
 #include "platform/mapped_file.h"
@@ -167,6 +170,31 @@ class RomBrowser {
   static constexpr RgbColor kPastEndPaper = 0x404040;  // dark grey
 
  private:
+  const formats::FormatInfo& FormatInfo() const noexcept { return formats::Format(m_format); }
+  Layout CurrentLayout() const noexcept { return LayoutOf(FormatInfo(), m_width); }
+  // Bands on screen: VisibleBands() touched by the view, FullBands() wholly inside it.
+  int VisibleBands() const noexcept;
+  int FullBands() const noexcept;
+  // The band the view starts at, counted from the byte alignment (Offset() mod band bytes).
+  std::uint64_t TopBand() const noexcept;
+  std::uint64_t LastTopBand() const noexcept;  // the top band of the last screen
+  std::uint64_t ScrollScale() const noexcept;  // bands per scroll bar step
+  void MoveToBand(std::uint64_t band);
+  // Something the picture depends on changed: decode again, and drop the selection.
+  void Changed() noexcept;
+  void Warn(std::string_view first, std::string_view reason = {});
+  std::string FileName() const;
+
+  // Rendering.
+  void CheckFile();
+  void DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> present);
+  void ApplyColours();
+  std::array<RgbColor, 256> ColourTable() const;
+
+  // The selection's bytes and picture, and the checks before writing it back.
+  std::optional<BrowsedRange> SelectedRange() const;
+  std::string WriteBackProblem(const workspace::MainWindow& window) const;
+
   platform::Platform& m_platform;
   std::optional<platform::MappedFile> m_file;
   int m_format = 0;
@@ -181,6 +209,8 @@ class RomBrowser {
   std::optional<BrowsedRange> m_sent;
   std::string m_notice;  // what the last check of the file found
   platform::Surface m_view;
+  platform::Surface m_scratch;  // the tail decoded a second time, to find the pixels past the end
+  ByteString m_padded;          // the tail's bytes padded out to whole bands
   bool m_stale = true;
 };
 
