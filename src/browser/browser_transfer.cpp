@@ -52,6 +52,13 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   // The picture takes the main window's format first, so its Convert gives these bytes back.
   window.SetFormatOption(m_format);
   window.MakeCurrentPicture(std::move(decoded.picture));
+  // A linear picture need not be whole tiles, and the grid lock cut its selection down: the
+  // lock goes off and the whole picture is selected again, so a Convert gives every byte.
+  if (range->width % 8 != 0 || range->height % 8 != 0) {
+    window.SetTile8(0);
+    window.SetSpinner(workspace::Spinner::Width, range->width);
+    window.SetSpinner(workspace::Spinner::Height, range->height);
+  }
   // The partner formats share their bytes with the partner data: the same bytes as partner
   // data keep the other half as the ROM has it when the picture is converted again.
   if (FormatInfo().HasPartner()) window.SetPartnerData(ByteString(bytes.begin(), bytes.end()));
