@@ -22,8 +22,12 @@ std::optional<BrowsedRange> RomBrowser::SelectedRange() const {
   const Layout layout = CurrentLayout();
   const convert::Selection& s = *m_selection;
   const std::uint64_t band = static_cast<std::uint64_t>(s.y / layout.bandHeight);
-  BrowsedRange range{Path(), m_offset + band * layout.bandBytes + layout.ColumnByte(s.x),
-                     layout.BytesOfPixels(std::int64_t{s.width} * s.height), m_format, s.width, s.height};
+  BrowsedRange range{Path(),
+                     m_offset + band * layout.bandBytes + layout.ColumnByte(s.x),
+                     layout.BytesOfPixels(std::int64_t{s.width} * s.height),
+                     m_format,
+                     s.width,
+                     s.height};
   if (range.offset + range.length > FileSize()) return std::nullopt;
   return range;
 }
@@ -107,10 +111,11 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("Unable to write into " + name + ".", plan.Error());
     return false;
   }
-  const std::string question = "Write " + CountOf(sent.length, "byte") + " at " + platform::HexOffset(sent.offset) +
-                               " into " + name + "?\r" + CountOf(plan.Value().changed, "byte") + " will change.";
-  if (m_platform.ShowMessage({question, platform::Buttons::YesNo, platform::Icon::Question, platform::Answer::No,
-                              ""}) != platform::Answer::Yes)
+  const std::string question = "Write " + CountOf(sent.length, "byte") + " at " +
+                               platform::HexOffset(sent.offset) + " into " + name + "?\r" +
+                               CountOf(plan.Value().changed, "byte") + " will change.";
+  if (m_platform.ShowMessage({question, platform::Buttons::YesNo, platform::Icon::Question,
+                              platform::Answer::No, ""}) != platform::Answer::Yes)
     return false;
   if (Status written = rom::ApplyRomWrite(plan.Value(), data); !written) {
     Warn("Unable to write into " + name + ".", written.error);
@@ -119,7 +124,8 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
   // Read back through a fresh mapping of the file now under the name.
   Result<platform::MappedFile> after = platform::MappedFile::Open(sent.path);
   const bool same = after && after.Value().Size() >= sent.offset + sent.length &&
-                    std::equal(data.begin(), data.end(), after.Value().Bytes().begin() + static_cast<std::ptrdiff_t>(sent.offset));
+                    std::equal(data.begin(), data.end(),
+                               after.Value().Bytes().begin() + static_cast<std::ptrdiff_t>(sent.offset));
   if (!same) {
     Warn("The bytes read back from " + name + " are not the bytes written.");
     return false;

@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include <filesystem>
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <string>
 
@@ -23,8 +23,8 @@ using platform::Answer;
 constexpr std::size_t kRomSize = 40000 + 37;  // not a whole number of bands in any format
 
 void WriteFile(const std::filesystem::path& path, const ByteString& bytes) {
-  std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                              static_cast<std::streamsize>(bytes.size()));
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 ByteString ReadFile(const std::filesystem::path& path) {
@@ -81,7 +81,8 @@ TEST_P(EveryFormat, RendersTheBareDecodeAndALineIsOneBand) {
   const platform::Surface first = browser.Render();
   const int band = browser::LayoutOf(formats::Format(GetParam()), browser.Width()).bandHeight;
   const std::uint64_t bands = static_cast<std::uint64_t>(first.Height() / band);
-  const platform::Surface bare = BareDecode(1001, bands * browser::LayoutOf(formats::Format(GetParam()), 3).bandBytes);
+  const platform::Surface bare =
+      BareDecode(1001, bands * browser::LayoutOf(formats::Format(GetParam()), 3).bandBytes);
   EXPECT_EQ(bare.Width(), first.Width());
   EXPECT_TRUE(std::ranges::equal(first.Pixels(), bare.Pixels()));
 
@@ -174,8 +175,7 @@ TEST_P(Steps, MoveTheOffset) {
   EXPECT_EQ(browser.Offset(), c.to);
 }
 
-INSTANTIATE_TEST_SUITE_P(Browser, Steps, ::testing::ValuesIn(kSteps),
-                         CaseName<StepCase>);
+INSTANTIATE_TEST_SUITE_P(Browser, Steps, ::testing::ValuesIn(kSteps), CaseName<StepCase>);
 
 TEST_F(BrowserTest, WidthStepsInTilesOrWholeBytesAndKeepsItsPixelsAcrossFormats) {
   OpenAt(1, 5, 800, 128);  // 1bpp Linear: 8 pixels a unit
@@ -278,13 +278,13 @@ TEST_P(Snaps, SelectionSnapsToOneStretchOfTheFile) {
   EXPECT_EQ(*browser.Selection(), c.expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Browser, Snaps, ::testing::ValuesIn(kSnaps),
-                         CaseName<SnapCase>);
+INSTANTIATE_TEST_SUITE_P(Browser, Snaps, ::testing::ValuesIn(kSnaps), CaseName<SnapCase>);
 
 // ---- Colours ----
 
 TEST_F(BrowserTest, PaletteAndRampColourEachValue) {
-  WriteFile(rom, Bytes({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));  // 4bpp Linear: values 0-15 in order
+  WriteFile(rom,
+            Bytes({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));  // 4bpp Linear: values 0-15 in order
   const std::filesystem::path pal = dir.Path() / "ramp.hex";
   std::string text;
   for (int v = 0; v < 16; ++v) text += "#" + std::string(1, "0123456789abcdef"[v]) + "00000\n";
@@ -350,8 +350,8 @@ TEST_F(WriteBack, YesWritesTheRangeAndTheViewShowsIt) {
   platform.answers.push_back(Answer::Yes);
   ASSERT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
   ASSERT_EQ(platform.messages.size(), 1u);
-  const std::size_t changed = static_cast<std::size_t>(
-      std::count_if(original.begin() + 160, original.begin() + 208, [](std::uint8_t b) { return b != 0xFF; }));
+  const std::size_t changed = static_cast<std::size_t>(std::count_if(
+      original.begin() + 160, original.begin() + 208, [](std::uint8_t b) { return b != 0xFF; }));
   EXPECT_EQ(platform.messages[0].text,
             "Write 48 bytes at 0xA0 into game.sfc?\r" + std::to_string(changed) + " bytes will change.");
   std::fill(original.begin() + 160, original.begin() + 208, 0xFF);
@@ -371,19 +371,22 @@ TEST_F(WriteBack, MismatchesAreRefusedNamingWhatDiffers) {
   window.SetFormatOption(3);
   window.cmdConvert_Click();
   EXPECT_FALSE(browser.WriteIntoRom(window));
-  EXPECT_EQ(LastMessage(), "Unable to write into game.sfc.\rThe data was converted as 2bpp NES, but the range at "
-                           "0xA0 holds 2bpp SNES/GB.");
+  EXPECT_EQ(LastMessage(),
+            "Unable to write into game.sfc.\rThe data was converted as 2bpp NES, but the range at "
+            "0xA0 holds 2bpp SNES/GB.");
   window.MakeCurrentPicture(platform::Surface::Picture(32, 8, kWhite));
   window.SetFormatOption(2);
   window.cmdConvert_Click();
   EXPECT_FALSE(browser.WriteIntoRom(window));
-  EXPECT_EQ(LastMessage(), "Unable to write into game.sfc.\rThe data is 64 bytes, but the range at 0xA0 is 48 bytes.");
+  EXPECT_EQ(LastMessage(),
+            "Unable to write into game.sfc.\rThe data is 64 bytes, but the range at 0xA0 is 48 bytes.");
   EXPECT_EQ(ReadFile(rom), original);
 }
 
 TEST_F(WriteBack, ReadOnlyRomIsRefusedAndUntouched) {
   SendAndConvert();
-  std::filesystem::permissions(rom, std::filesystem::perms::owner_write, std::filesystem::perm_options::remove);
+  std::filesystem::permissions(rom, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
   EXPECT_FALSE(browser.WriteIntoRom(window));
   EXPECT_EQ(LastMessage().rfind("Unable to write into game.sfc.\r", 0), 0u);
   EXPECT_EQ(ReadFile(rom), original);
