@@ -1,0 +1,140 @@
+#include <algorithm>
+#include <cstring>
+
+#include "browser/rom_browser.h"
+#include "convert/progress_ticker.h"
+
+namespace glyphon::browser {
+
+namespace {
+
+// The built-in ramp: black through blue, red and amber to white, sampled at 2^bits even
+// steps, so neighbouring values stay apart in hue as well as in lightness.
+RgbColor RampColour(unsigned value, unsigned count) {
+  struct Stop {
+    int r, g, b;
+  };
+  static constexpr Stop kStops[] = {{0, 0, 0}, {40, 40, 170}, {200, 40, 70}, {250, 190, 40}, {255, 255, 255}};
+  constexpr int kLast = static_cast<int>(std::size(kStops)) - 1;
+  const double t = count > 1 ? static_cast<double>(value) / (count - 1) * kLast : 0.0;
+  const int i = std::min(static_cast<int>(t), kLast - 1);
+  const double f = t - i;
+  auto mix = [&](int a, int b) { return static_cast<int>(Nearest(a + (b - a) * f)); };
+  const Stop& lo = kStops[i];
+  const Stop& hi = kStops[i + 1];
+  return Rgb(mix(lo.r, hi.r), mix(lo.g, hi.g), mix(lo.b, hi.b));
+}
+
+void RunDecoder(const formats::FormatInfo& format, std::span<const std::uint8_t> bytes,
+                platform::Surface& into) {
+  platform::NullProgress quiet;
+  convert::ProgressTicker ticker(quiet, std::int64_t{into.Width()} * into.Height());
+  // The bytes cover every pixel, so no pixel reaches past them and preview mode never fails.
+  format.decode(bytes, into, formats::DecodeMode::Preview, nullptr, ticker);
+}
+
+}  // namespace
+
+// Touching a page of a truncated mapping raises SIGBUS, so the file is looked at before
+// every decode: a changed file is mapped anew and the offset kept inside it.
+void RomBrowser::CheckFile() {
+  if (!m_file) return;
+  const std::uint64_t before = m_file->Size();
+  Result<platform::MappedFile::Change> change = m_file->Refresh();
+  if (!change) {
+    m_notice = FileName() + ": " + change.Error() + "; nothing is shown.";
+    m_file.reset();
+    m_view = platform::Surface();
+    return;
+  }
+  switch (change.Value()) {
+    case platform::MappedFile::Change::None:
+      return;
+    case platform::MappedFile::Change::Vanished:
+      m_notice = FileName() + " is gone; showing it as it was.";
+      return;
+    case platform::MappedFile::Change::Remapped:
+      m_notice = m_file->Size() < before
+                     ? FileName() + " shrank to " + platform::HexOffset(m_file->Size()) + " bytes."
+                     : std::string();
+      m_offset = std::min(m_offset, m_file->Size() - 1);
+      Changed();
+      return;
+  }
+}
+
+const platform::Surface& RomBrowser::Render() {
+  CheckFile();
+  if (!m_file) {
+    m_view = platform::Surface();
+    return m_view;
+  }
+  if (!m_stale) return m_view;
+  const Layout layout = CurrentLayout();
+  const int rows = VisibleBands() * layout.bandHeight;
+  if (m_view.Width() != layout.pixelWidth || m_view.Height() != rows)
+    m_view = platform::Surface(layout.pixelWidth, rows);
+  const std::uint64_t wanted = static_cast<std::uint64_t>(VisibleBands()) * layout.bandBytes;
+  const std::span<const std::uint8_t> bytes = m_file->Bytes().subspan(m_offset);
+  if (bytes.size() >= wanted) {
+    RunDecoder(FormatInfo(), bytes.first(wanted), m_view);
+    ApplyColours();
+  } else {
+    DecodeTail(wanted, bytes);
+  }
+  m_stale = false;
+  return m_view;
+}
+
+// The last screen of the file: the bytes there are, padded out once with 0x00 and once with
+// 0xFF. A pixel that comes out the same both ways is drawn from the file alone; one that
+// differs depends on bytes past the end and is hatched in diagonal stripes.
+void RomBrowser::DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> present) {
+  m_padded.assign(wanted, 0xFF);
+  std::copy(present.begin(), present.end(), m_padded.begin());
+  if (m_scratch.Width() != m_view.Width() || m_scratch.Height() != m_view.Height())
+    m_scratch = platform::Surface(m_view.Width(), m_view.Height());
+  RunDecoder(FormatInfo(), m_padded, m_scratch);
+  std::fill(m_padded.begin() + static_cast<std::ptrdiff_t>(present.size()), m_padded.end(), 0x00);
+  RunDecoder(FormatInfo(), m_padded, m_view);
+  // Decoders draw 0x00BBGGRR, so kOutside in the scratch copy marks a pixel past the end.
+  for (int y = 0; y < m_view.Height(); ++y) {
+    const auto seen = m_view.Row(y);
+    const auto other = m_scratch.Row(y);
+    for (std::size_t x = 0; x < seen.size(); ++x)
+      if (seen[x] != other[x]) other[x] = kOutside;
+  }
+  ApplyColours();
+  for (int y = 0; y < m_view.Height(); ++y) {
+    const auto seen = m_view.Row(y);
+    const auto other = m_scratch.Row(y);
+    for (std::size_t x = 0; x < seen.size(); ++x)
+      if (other[x] == kOutside)
+        seen[x] = ((static_cast<int>(x) + y) / 4) % 2 == 0 ? kPastEndInk : kPastEndPaper;
+  }
+}
+
+// The decoders' greys are the format's values drawn in its grey palette; the palette and the
+// ramp replace each grey with their colour of that value through one 256-entry table.
+std::array<RgbColor, 256> RomBrowser::ColourTable() const {
+  const formats::GreyPalette& greys = *FormatInfo().values;
+  const unsigned count = greys.MaxIndex() + 1;
+  std::array<RgbColor, 256> table{};
+  for (std::size_t g = 0; g < table.size(); ++g) table[g] = GreyColor(static_cast<int>(g));
+  for (unsigned v = 0; v < count; ++v) {
+    RgbColor colour = RampColour(v, count);
+    if (m_colours == Colours::Palette)
+      colour = v < m_palette->colours.size() ? m_palette->colours[v] : greys.colourOfIndex[v];
+    table[static_cast<std::size_t>(RedOf(greys.colourOfIndex[v]))] = colour;
+  }
+  return table;
+}
+
+void RomBrowser::ApplyColours() {
+  if (m_colours == Colours::DecoderGreys || !FormatInfo().HasValues()) return;
+  const std::array<RgbColor, 256> table = ColourTable();
+  for (int y = 0; y < m_view.Height(); ++y)
+    for (RgbColor& pixel : m_view.Row(y)) pixel = table[static_cast<std::size_t>(pixel & 0xFF)];
+}
+
+}  // namespace glyphon::browser

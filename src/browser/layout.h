@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+
+#include "formats/format_table.h"
+
+namespace glyphon::browser {
+
+// How a format lays its bytes out at a width, from the format table's facts alone. The
+// view moves in bands: 8 pixel rows for the formats whose grid lock is fixed (whole 8 by 8
+// tiles, or a layout read in 8-row strips), one pixel row for the linear ones. A band is
+// always whole bytes, so the view can start decoding at any band.
+struct Layout {
+  bool grid = false;            // widths in tiles, selections snapped to tiles
+  int unitPixels = 1;           // pixels per unit of width: 8 in a grid, else the pixels of whole bytes
+  int bandHeight = 1;           // pixel rows per band
+  int pixelWidth = 0;           // the picture's width
+  std::uint64_t tileBytes = 0;  // bytes of one 8 by 8 tile (grid formats)
+  std::uint64_t bandBytes = 0;  // bytes of one band at this width
+
+  // Bytes of `pixels` pixels in row order (a multiple of the unit).
+  std::uint64_t BytesOfPixels(std::int64_t pixels) const noexcept { return Bytes(pixels); }
+  // The first byte of the pixel at column x of a band (its tile's first byte in a grid).
+  std::uint64_t ColumnByte(int x) const noexcept {
+    return grid ? static_cast<std::uint64_t>(x / 8) * tileBytes : Bytes(x - x % unitPixels);
+  }
+
+  double pixelsPerByte = 1.0;
+
+ private:
+  std::uint64_t Bytes(std::int64_t pixels) const noexcept {
+    return static_cast<std::uint64_t>(Nearest(static_cast<double>(pixels) / pixelsPerByte));
+  }
+};
+
+// The pixels per unit of width: 8 in a grid format; in a linear one, the fewest pixels
+// that fill whole bytes (8 at 1 bit, 4 at 2, 2 at 4, 1 from 8 bits up).
+int UnitPixels(const formats::FormatInfo& format) noexcept;
+Layout LayoutOf(const formats::FormatInfo& format, int width) noexcept;
+
+}  // namespace glyphon::browser

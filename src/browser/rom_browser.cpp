@@ -1,0 +1,320 @@
+#include "browser/rom_browser.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <limits>
+
+#include "palette/palette_file.h"
+#include "rom/offsets.h"
+
+namespace glyphon::browser {
+
+namespace {
+
+// Widths stop here: a picture wider than any screen only costs decoding time.
+constexpr int kMaxPixelWidth = 8192;
+// The scroll bar counts in bands while the file has fewer than this many; beyond, each
+// step of the bar is several bands, so that the bar's range stays well within an int.
+constexpr std::uint64_t kMaxScrollSteps = std::uint64_t{1} << 30;
+
+std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) noexcept {
+  return b == 0 ? 0 : (a + b - 1) / b;
+}
+
+}  // namespace
+
+int UnitPixels(const formats::FormatInfo& format) noexcept {
+  if (!format.lockOptional) return 8;
+  return format.pixelsPerByte >= 1.0 ? static_cast<int>(Nearest(format.pixelsPerByte)) : 1;
+}
+
+Layout LayoutOf(const formats::FormatInfo& format, int width) noexcept {
+  Layout layout;
+  layout.grid = !format.lockOptional;
+  layout.unitPixels = UnitPixels(format);
+  layout.bandHeight = layout.grid ? 8 : 1;
+  layout.pixelWidth = width * layout.unitPixels;
+  layout.pixelsPerByte = format.pixelsPerByte;
+  layout.tileBytes = layout.grid ? layout.BytesOfPixels(64) : 0;
+  layout.bandBytes = layout.BytesOfPixels(std::int64_t{layout.pixelWidth} * layout.bandHeight);
+  return layout;
+}
+
+RomBrowser::RomBrowser(platform::Platform& platform) : m_platform(platform) {}
+RomBrowser::~RomBrowser() = default;
+
+// ---- The file ----
+
+bool RomBrowser::Open(const std::filesystem::path& path) {
+  Result<platform::MappedFile> file = platform::MappedFile::Open(path);
+  if (!file) {
+    Warn("Unable to open " + path.filename().string() + ".", file.Error());
+    return false;
+  }
+  m_file = std::move(file).Value();
+  m_offset = 0;
+  m_notice.clear();
+  Changed();
+  return true;
+}
+
+std::filesystem::path RomBrowser::Path() const {
+  return m_file ? m_file->Path() : std::filesystem::path();
+}
+
+std::uint64_t RomBrowser::FileSize() const noexcept {
+  return m_file ? m_file->Size() : 0;
+}
+
+std::string RomBrowser::FileName() const {
+  return Path().filename().string();
+}
+
+void RomBrowser::Warn(std::string_view first, std::string_view reason) {
+  std::string text(first);
+  if (!reason.empty()) text.append("\r").append(reason);
+  m_platform.ShowMessage(
+      {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
+}
+
+void RomBrowser::Changed() noexcept {
+  m_stale = true;
+  m_selection.reset();
+}
+
+// ---- Settings ----
+
+void RomBrowser::SetFormat(int index) {
+  if (index < 0 || index >= formats::kFormatCount || index == m_format) return;
+  const int pixels = PixelWidth();
+  m_format = index;
+  m_width = 0;
+  SetWidth(static_cast<int>(Nearest(static_cast<double>(pixels) / UnitPixels(FormatInfo()))));
+  Changed();
+}
+
+bool RomBrowser::WidthInTiles() const noexcept {
+  return CurrentLayout().grid;
+}
+
+int RomBrowser::PixelWidth() const noexcept {
+  return CurrentLayout().pixelWidth;
+}
+
+void RomBrowser::SetWidth(int width) {
+  const int most = kMaxPixelWidth / UnitPixels(FormatInfo());
+  width = std::clamp(width, 1, most);
+  if (width == m_width) return;
+  m_width = width;
+  Changed();
+}
+
+void RomBrowser::SetZoom(int zoom) {
+  zoom = std::clamp(zoom, kMinZoom, kMaxZoom);
+  if (zoom == m_zoom) return;
+  m_zoom = zoom;
+  m_stale = true;  // the picture keeps its pixels, so the selection stays
+}
+
+void RomBrowser::SetViewSize(int width, int height) {
+  width = std::max(width, 0);
+  height = std::max(height, 0);
+  if (width == m_viewWidth && height == m_viewHeight) return;
+  m_viewWidth = width;
+  m_viewHeight = height;
+  m_stale = true;
+}
+
+void RomBrowser::SetColourSource(Colours colours) {
+  if (colours == Colours::Palette && !m_palette) return;
+  m_colours = colours;
+  m_stale = true;
+}
+
+bool RomBrowser::LoadPalette(const std::filesystem::path& path) {
+  Result<palette::Palette> loaded = palette::LoadPalette(path);
+  if (!loaded) {
+    Warn("Unable to load " + path.filename().string() + ".", loaded.Error());
+    return false;
+  }
+  m_palette = std::move(loaded).Value();
+  SetColourSource(Colours::Palette);
+  return true;
+}
+
+// ---- Navigation ----
+
+int RomBrowser::VisibleBands() const noexcept {
+  const int rows = (m_viewHeight + m_zoom - 1) / m_zoom;
+  const int bandHeight = CurrentLayout().bandHeight;
+  return std::max(1, (rows + bandHeight - 1) / bandHeight);
+}
+
+int RomBrowser::FullBands() const noexcept {
+  return std::max(1, m_viewHeight / m_zoom / CurrentLayout().bandHeight);
+}
+
+std::uint64_t RomBrowser::TopBand() const noexcept {
+  return m_offset / CurrentLayout().bandBytes;
+}
+
+std::uint64_t RomBrowser::LastTopBand() const noexcept {
+  const std::uint64_t bandBytes = CurrentLayout().bandBytes;
+  const std::uint64_t bands = CeilDiv(FileSize() - std::min(FileSize(), m_offset % bandBytes), bandBytes);
+  const auto full = static_cast<std::uint64_t>(FullBands());
+  return bands > full ? bands - full : 0;
+}
+
+std::uint64_t RomBrowser::ScrollScale() const noexcept {
+  return std::max<std::uint64_t>(1, CeilDiv(LastTopBand(), kMaxScrollSteps));
+}
+
+void RomBrowser::MoveToBand(std::uint64_t band) {
+  const std::uint64_t bandBytes = CurrentLayout().bandBytes;
+  const std::uint64_t offset = m_offset % bandBytes + band * bandBytes;
+  if (!m_file || offset >= FileSize() || offset == m_offset) return;
+  m_offset = offset;
+  Changed();
+}
+
+void RomBrowser::SetOffset(std::uint64_t offset) {
+  if (!m_file) return;
+  offset = std::min(offset, FileSize() - 1);
+  if (offset == m_offset) return;
+  m_offset = offset;
+  Changed();
+}
+
+void RomBrowser::Press(Step step) {
+  const std::uint64_t top = TopBand();
+  const auto page = static_cast<std::uint64_t>(FullBands());
+  switch (step) {
+    case Step::LineUp:
+      if (top > 0) MoveToBand(top - 1);
+      break;
+    case Step::LineDown:
+      MoveToBand(top + 1);
+      break;
+    case Step::PageUp:
+      MoveToBand(top > page ? top - page : 0);
+      break;
+    case Step::PageDown:
+      MoveToBand(std::max(top, std::min(top + page, LastTopBand())));
+      break;
+    case Step::Home:
+      SetOffset(0);
+      break;
+    case Step::End:
+      MoveToBand(LastTopBand());
+      break;
+    case Step::ByteLeft:
+      if (m_offset > 0) SetOffset(m_offset - 1);
+      break;
+    case Step::ByteRight:
+      SetOffset(m_offset + 1);
+      break;
+    case Step::Wider:
+      SetWidth(m_width + 1);
+      break;
+    case Step::Narrower:
+      SetWidth(m_width - 1);
+      break;
+  }
+}
+
+void RomBrowser::Wheel(int notches) {
+  const std::uint64_t top = TopBand();
+  const std::uint64_t rows = static_cast<std::uint64_t>(std::abs(std::int64_t{notches} * kWheelRows));
+  if (notches < 0) MoveToBand(top > rows ? top - rows : 0);
+  if (notches > 0) MoveToBand(std::max(top, std::min(top + rows, LastTopBand())));
+}
+
+ScrollRange RomBrowser::Scroll() const noexcept {
+  const std::uint64_t scale = ScrollScale();
+  const std::uint64_t last = LastTopBand();
+  const auto page = static_cast<std::uint64_t>(FullBands());
+  return {static_cast<int>(CeilDiv(last, scale)), static_cast<int>(std::max<std::uint64_t>(1, page / scale)),
+          static_cast<int>(std::min(TopBand(), last) / scale)};
+}
+
+void RomBrowser::ScrollTo(int value) {
+  if (value < 0) return;
+  MoveToBand(std::min(static_cast<std::uint64_t>(value) * ScrollScale(), LastTopBand()));
+}
+
+bool RomBrowser::JumpTo(std::string_view text) {
+  if (!m_file) return false;
+  // The field is in hex with or without its prefix.
+  const bool prefixed = text.starts_with("0x") || text.starts_with("0X") || text.starts_with("$");
+  Result<std::uint64_t> offset = rom::ParseOffset(prefixed ? std::string(text) : "0x" + std::string(text));
+  if (!offset) {
+    Warn("\"" + std::string(text) + "\" is not an offset.", offset.Error());
+    return false;
+  }
+  if (offset.Value() >= FileSize()) {
+    Warn("Offset " + platform::HexOffset(offset.Value()) + " is beyond the end of " + FileName() + ".",
+         FileName() + " holds " + platform::HexOffset(FileSize()) + " bytes.");
+    return false;
+  }
+  SetOffset(offset.Value());
+  return true;
+}
+
+// ---- The status bar ----
+
+std::optional<PointInfo> RomBrowser::At(int viewX, int viewY) const {
+  if (!m_file || viewX < 0 || viewY < 0) return std::nullopt;
+  const Layout layout = CurrentLayout();
+  const int x = viewX / m_zoom;
+  const int y = viewY / m_zoom;
+  if (x >= layout.pixelWidth || y >= VisibleBands() * layout.bandHeight) return std::nullopt;
+  PointInfo point{x, y, 0, std::nullopt, false};
+  const std::uint64_t band = static_cast<std::uint64_t>(y / layout.bandHeight);
+  const std::uint64_t offset = m_offset + band * layout.bandBytes + layout.ColumnByte(x);
+  point.offset = offset;
+  if (layout.grid) point.tile = offset / layout.tileBytes;
+  point.pastEnd = offset >= FileSize();
+  return point;
+}
+
+std::string RomBrowser::DescribePoint(int viewX, int viewY) const {
+  const std::optional<PointInfo> point = At(viewX, viewY);
+  if (!point) return {};
+  if (point->pastEnd) return "past the end";
+  std::string text = platform::HexOffset(point->offset);
+  if (point->tile) text += "  tile " + std::to_string(*point->tile);
+  return text;
+}
+
+std::string RomBrowser::DescribeRange() const {
+  if (!m_file) return m_notice;
+  const std::uint64_t shown = static_cast<std::uint64_t>(VisibleBands()) * CurrentLayout().bandBytes;
+  const std::uint64_t end = std::min(FileSize(), m_offset + shown);
+  std::string text = platform::HexOffset(m_offset) + "-" + platform::HexOffset(end - 1) + " of " +
+                     platform::HexOffset(FileSize());
+  if (!m_notice.empty()) text += "  " + m_notice;
+  return text;
+}
+
+// ---- The selection ----
+
+void RomBrowser::Select(int fromX, int fromY, int toX, int toY) {
+  const Layout layout = CurrentLayout();
+  const int rows = VisibleBands() * layout.bandHeight;
+  auto column = [&](int v) { return std::clamp(v / m_zoom, 0, layout.pixelWidth - 1); };
+  auto row = [&](int v) { return std::clamp(v / m_zoom, 0, rows - 1); };
+  const int unit = layout.unitPixels;
+  const int band = layout.bandHeight;
+  int left = std::min(column(fromX), column(toX)) / unit * unit;
+  int right = (std::max(column(fromX), column(toX)) / unit + 1) * unit;
+  const int top = std::min(row(fromY), row(toY)) / band * band;
+  const int bottom = (std::max(row(fromY), row(toY)) / band + 1) * band;
+  // Only whole rows, or part of one row, are a single stretch of the file.
+  if (bottom - top > band) {
+    left = 0;
+    right = layout.pixelWidth;
+  }
+  m_selection = convert::Selection{left, top, right - left, bottom - top};
+}
+
+}  // namespace glyphon::browser

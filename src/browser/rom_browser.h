@@ -1,0 +1,217 @@
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "browser/layout.h"
+#include "convert/encoding.h"
+#include "formats/format_table.h"
+#include "palette/palette.h"
+#include "platform/mapped_file.h"
+#include "platform/platform.h"
+#include "platform/surface.h"
+
+namespace glyphon::workspace {
+class MainWindow;
+}
+
+namespace glyphon::browser {
+
+inline constexpr std::string_view kBrowserCaption = "ROM Browser";
+inline constexpr int kMinZoom = 1;
+inline constexpr int kMaxZoom = 8;
+// Rows the wheel moves per notch (120 units of a Qt angle delta).
+inline constexpr int kWheelRows = 3;
+
+// The keys of the view, as operations.
+enum class Step {
+  LineUp,  // one tile row (8 pixel rows) in grid formats, one pixel row in linear ones
+  LineDown,
+  PageUp,  // one screen
+  PageDown,
+  Home,      // the start of the file (keeping nothing of the byte alignment)
+  End,       // the last screen, at the current byte alignment
+  ByteLeft,  // one byte back: how tiles are brought into line
+  ByteRight,
+  Wider,  // one tile (grid formats) or one byte's worth of pixels (linear) wider
+  Narrower,
+};
+
+// Where the colours come from.
+enum class Colours {
+  DecoderGreys,  // as the decoders draw them
+  Palette,       // each value in the loaded palette's colour (direct-colour formats unchanged)
+  Ramp,          // a built-in ramp of 2^bits colours per bit depth
+};
+
+// The vertical scroll bar over the whole file, in rows (scaled down for files too long
+// for an int): minimum 0, single step 1.
+struct ScrollRange {
+  int maximum = 0;
+  int pageStep = 1;
+  int value = 0;
+  friend bool operator==(const ScrollRange&, const ScrollRange&) = default;
+};
+
+// What lies under a point of the view.
+struct PointInfo {
+  int x = 0;  // picture pixel
+  int y = 0;
+  std::uint64_t offset = 0;           // the first byte holding the pixel
+  std::optional<std::uint64_t> tile;  // grid formats: the tile's number counted from the file's start
+  bool pastEnd = false;               // the pixel's bytes lie beyond the end of the file
+};
+
+// Where a picture sent to the main window came from.
+struct BrowsedRange {
+  std::filesystem::path path;
+  std::uint64_t offset = 0;
+  std::uint64_t length = 0;  // bytes
+  int format = 0;
+  int width = 0;  // pixels
+  int height = 0;
+  friend bool operator==(const BrowsedRange&, const BrowsedRange&) = default;
+};
+
+// The ROM browser as a model: a memory-mapped ROM shown from a byte offset in one of the
+// formats at a width and an integer zoom. Only the rows on screen are decoded, into one
+// surface in picture pixels that the window blits scaled by Zoom(). Every message (a file
+// that cannot be opened, an offset beyond the end, the write-back question) goes through
+// the Platform; the status bar's texts are returned as strings.
+class RomBrowser {
+ public:
+  explicit RomBrowser(platform::Platform& platform);
+  RomBrowser(const RomBrowser&) = delete;
+  RomBrowser& operator=(const RomBrowser&) = delete;
+  ~RomBrowser();
+
+  // ---- The file ----
+
+  // Opens a ROM at offset 0; on failure says why (naming the file) and keeps the open one.
+  bool Open(const std::filesystem::path& path);
+  bool HasFile() const noexcept { return m_file.has_value(); }
+  std::filesystem::path Path() const;
+  std::uint64_t FileSize() const noexcept;
+
+  // ---- Settings ----
+
+  int Format() const noexcept { return m_format; }
+  void SetFormat(int index);  // keeps the offset; the width keeps its pixels where it can
+  // Grid formats count the width in 8-pixel tiles, linear ones in pixels (a multiple of
+  // the pixels that fill whole bytes).
+  bool WidthInTiles() const noexcept;
+  int Width() const noexcept { return m_width; }  // in its unit
+  int PixelWidth() const noexcept;
+  void SetWidth(int width);  // clamped and rounded to the unit
+  int Zoom() const noexcept { return m_zoom; }
+  void SetZoom(int zoom);  // clamped to kMinZoom .. kMaxZoom
+  // The view's size in screen pixels.
+  void SetViewSize(int width, int height);
+
+  Colours ColourSource() const noexcept { return m_colours; }
+  void SetColourSource(Colours colours);  // Palette without a loaded palette stays as it was
+  // Reads a palette file and switches to its colours; on failure says why.
+  bool LoadPalette(const std::filesystem::path& path);
+
+  // ---- Navigation ----
+
+  std::uint64_t Offset() const noexcept { return m_offset; }
+  void SetOffset(std::uint64_t offset);  // clamped into the file
+  void Press(Step step);
+  void Wheel(int notches);  // positive scrolls down
+  ScrollRange Scroll() const noexcept;
+  void ScrollTo(int value);
+  // An offset typed in the offset field ("1F000", "0x1F000", "$1F000": hex either way).
+  // A bad text or an offset beyond the end is refused with a message; returns whether it
+  // was taken.
+  bool JumpTo(std::string_view text);
+
+  // ---- The status bar ----
+
+  std::optional<PointInfo> At(int viewX, int viewY) const;
+  // "0x1F3A0  tile 3994" under the mouse; empty away from the picture.
+  std::string DescribePoint(int viewX, int viewY) const;
+  // "0x1F000-0x22FFF of 0x400000" on screen, with any notice about the file after it.
+  std::string DescribeRange() const;
+
+  // ---- Drawing ----
+
+  // The rows on screen in picture pixels, decoded afresh when something changed (the file
+  // is checked first and mapped anew if it changed). Pixels whose bytes lie past the end of
+  // the file are hatched in kPastEndInk and kPastEndPaper.
+  const platform::Surface& Render();
+
+  // ---- The selection (a drag in view pixels, snapped) ----
+
+  void Select(int fromX, int fromY, int toX, int toY);
+  void ClearSelection() noexcept { m_selection.reset(); }
+  // In picture pixels. Grid formats snap to whole tiles; a selection over more than one
+  // row takes whole rows, the only shape that is one stretch of the ROM.
+  const std::optional<convert::Selection>& Selection() const noexcept { return m_selection; }
+
+  // ---- Pull out, put back ----
+
+  // Makes the selection the main window's picture as an Accept does, in the browser's
+  // format, and remembers where it came from. Returns whether it was sent.
+  bool SendToMainWindow(workspace::MainWindow& window);
+  const std::optional<BrowsedRange>& Sent() const noexcept { return m_sent; }
+  // Writes the main window's ROM data back over the remembered range after a Yes to a
+  // question naming the offset, the byte count and the bytes that change; refuses (with a
+  // message) data converted in another format or of another length. Returns whether the
+  // ROM was written.
+  bool WriteIntoRom(const workspace::MainWindow& window);
+
+  static constexpr RgbColor kPastEndInk = 0xFF00FF;    // magenta
+  static constexpr RgbColor kPastEndPaper = 0x404040;  // dark grey
+
+ private:
+  const formats::FormatInfo& FormatInfo() const noexcept { return formats::Format(m_format); }
+  Layout CurrentLayout() const noexcept { return LayoutOf(FormatInfo(), m_width); }
+  // Bands on screen: VisibleBands() touched by the view, FullBands() wholly inside it.
+  int VisibleBands() const noexcept;
+  int FullBands() const noexcept;
+  // The band the view starts at, counted from the byte alignment (Offset() mod band bytes).
+  std::uint64_t TopBand() const noexcept;
+  std::uint64_t LastTopBand() const noexcept;  // the top band of the last screen
+  std::uint64_t ScrollScale() const noexcept;  // bands per scroll bar step
+  void MoveToBand(std::uint64_t band);
+  // Something the picture depends on changed: decode again, and drop the selection.
+  void Changed() noexcept;
+  void Warn(std::string_view first, std::string_view reason = {});
+  std::string FileName() const;
+
+  // Rendering.
+  void CheckFile();
+  void DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> present);
+  void ApplyColours();
+  std::array<RgbColor, 256> ColourTable() const;
+
+  // The selection's bytes and picture, and the checks before writing it back.
+  std::optional<BrowsedRange> SelectedRange() const;
+  std::string WriteBackProblem(const workspace::MainWindow& window) const;
+
+  platform::Platform& m_platform;
+  std::optional<platform::MappedFile> m_file;
+  int m_format = 0;
+  int m_width = 16;
+  int m_zoom = 2;
+  int m_viewWidth = 0;
+  int m_viewHeight = 0;
+  std::uint64_t m_offset = 0;
+  Colours m_colours = Colours::DecoderGreys;
+  std::optional<palette::Palette> m_palette;
+  std::optional<convert::Selection> m_selection;
+  std::optional<BrowsedRange> m_sent;
+  std::string m_notice;  // what the last check of the file found
+  platform::Surface m_view;
+  platform::Surface m_scratch;  // the tail decoded a second time, to find the pixels past the end
+  ByteString m_padded;          // the tail's bytes padded out to whole bands
+  bool m_stale = true;
+};
+
+}  // namespace glyphon::browser
