@@ -53,9 +53,10 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   platform::NullProgress quiet;
   formats::DecodeResult decoded = formats::Decode(FormatInfo(), bytes, range->width,
                                                   formats::DecodeMode::ImageGeneration, &partner, quiet);
-  // The picture takes the main window's format first, so its Convert gives these bytes back.
-  window.SelectFormat(m_format);
+  // The picture takes the browser's format, so its Convert gives these bytes back. The format
+  // options are enabled only once there is a picture.
   window.MakeCurrentPicture(std::move(decoded.picture));
+  window.SelectFormat(m_format);
   // A linear picture need not be whole tiles, and the grid lock cut its selection down: the
   // lock goes off and the whole picture is selected again, so a Convert gives every byte.
   if (range->width % 8 != 0 || range->height % 8 != 0) {

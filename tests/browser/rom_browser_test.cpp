@@ -36,7 +36,7 @@ class BrowserTest : public ::testing::Test {
  protected:
   BrowserTest() {
     WriteFile(rom, RandomBytes(kRomSize, 7));
-    window.Form_Load();
+    window.Start();
   }
   void OpenAt(int format, int width, int viewWidth, int viewHeight, int zoom = 1) {
     ASSERT_TRUE(browser.Open(rom));
@@ -118,12 +118,12 @@ TEST_P(EveryFormat, SendConvertAndWriteBackChangesNothing) {
   browser.Select(0, 0, 399, 9);  // two bands in a grid: whole rows
   ASSERT_TRUE(browser.SendToMainWindow(window));
   const browser::BrowsedRange sent = *browser.Sent();
-  EXPECT_EQ(window.PictureWidth(), sent.width);
-  EXPECT_EQ(window.SelectedFormat(), GetParam());
+  EXPECT_EQ(window.Picture().Width(), sent.width);
+  EXPECT_TRUE(window.View().formats.at(static_cast<std::size_t>(GetParam())).value);
   EXPECT_TRUE(window.HasUnsavedWork());
 
-  window.cmdConvert_Click();
-  ASSERT_EQ(window.RomDataString.size(), sent.length) << LastMessage();
+  window.Convert();
+  ASSERT_EQ(window.RomData().size(), sent.length) << LastMessage();
   platform.answers.push_back(Answer::Yes);
   EXPECT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
   EXPECT_NE(LastMessage().find("\r0 bytes will change."), std::string::npos) << LastMessage();
@@ -338,8 +338,8 @@ class WriteBack : public BrowserTest {
     ASSERT_TRUE(browser.SendToMainWindow(window));
     EXPECT_EQ(*browser.Sent(), (browser::BrowsedRange{rom, 160, 48, 2, 24, 8}));
     window.MakeCurrentPicture(platform::Surface::Picture(24, 8, kWhite));  // edited elsewhere, pasted back
-    window.SetFormatOption(2);
-    window.cmdConvert_Click();
+    window.SelectFormat(2);
+    window.Convert();
     platform.messages.clear();
   }
   ByteString original = RandomBytes(kRomSize, 7);
@@ -368,15 +368,15 @@ TEST_F(WriteBack, NoLeavesTheRomAlone) {
 
 TEST_F(WriteBack, MismatchesAreRefusedNamingWhatDiffers) {
   SendAndConvert();
-  window.SetFormatOption(3);
-  window.cmdConvert_Click();
+  window.SelectFormat(3);
+  window.Convert();
   EXPECT_FALSE(browser.WriteIntoRom(window));
   EXPECT_EQ(LastMessage(),
             "Unable to write into game.sfc.\rThe data was converted as 2bpp NES, but the range at "
             "0xA0 holds 2bpp SNES/GB.");
   window.MakeCurrentPicture(platform::Surface::Picture(32, 8, kWhite));
-  window.SetFormatOption(2);
-  window.cmdConvert_Click();
+  window.SelectFormat(2);
+  window.Convert();
   EXPECT_FALSE(browser.WriteIntoRom(window));
   EXPECT_EQ(LastMessage(),
             "Unable to write into game.sfc.\rThe data is 64 bytes, but the range at 0xA0 is 48 bytes.");
