@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -23,6 +24,7 @@
 #include "app/cursors.h"
 #include "app/image_form.h"
 #include "app/progress_form.h"
+#include "app/rom_browser_form.h"
 #include "app/widgets.h"
 
 namespace glyphon::app {
@@ -198,6 +200,13 @@ void MainForm::BuildShortcuts() {
   bind(QKeySequence(Qt::CTRL | Qt::Key_V), m_cmdPaste);
   bind(QKeySequence(Qt::CTRL | Qt::Key_Return), m_cmdConvert);
   bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), m_cmdConvert);
+  // The ROM browser: Ctrl+B, or the window's right-click menu.
+  auto* browse = new QAction(QStringLiteral("Browse ROM..."), this);
+  browse->setObjectName("browseRom");
+  browse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  connect(browse, &QAction::triggered, this, [this] { Browse(); });
+  addAction(browse);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {
     // Escape only cancels a preview; it never clears the window.
@@ -309,6 +318,12 @@ void MainForm::RenderControls() {
   ApplyPointer(*m_lblAbout, m.lblAbout.pointer, Magnifier::ZoomIn);
 }
 
+RomBrowserForm& MainForm::Browse(const QString& path) {
+  if (!m_browser) m_browser = std::make_unique<RomBrowserForm>(m_platform, m_model, [this] { Render(); });
+  m_browser->Browse(path);
+  return *m_browser;
+}
+
 bool MainForm::CanLoadDrop() const {
   return m_running == 0 && m_model.Visible && !m_model.InPreviewMode() && m_model.cmdLoad.enabled &&
          m_model.cmdLoad.visible;
@@ -395,6 +410,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   Dispatch([this] { m_model.Form_Unload(); });
+  if (m_browser) m_browser->close();
   event->accept();
 }
 
