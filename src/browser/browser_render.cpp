@@ -25,7 +25,8 @@ RgbColor RampColour(unsigned value, unsigned count) {
   return Rgb(mix(lo.r, hi.r), mix(lo.g, hi.g), mix(lo.b, hi.b));
 }
 
-void RunDecoder(const formats::FormatInfo& format, std::span<const std::uint8_t> bytes, platform::Surface& into) {
+void RunDecoder(const formats::FormatInfo& format, std::span<const std::uint8_t> bytes,
+                platform::Surface& into) {
   platform::NullProgress quiet;
   convert::ProgressTicker ticker(quiet, std::int64_t{into.Width()} * into.Height());
   // The bytes cover every pixel, so no pixel reaches past them and preview mode never fails.
@@ -53,8 +54,9 @@ void RomBrowser::CheckFile() {
       m_notice = FileName() + " is gone; showing it as it was.";
       return;
     case platform::MappedFile::Change::Remapped:
-      m_notice = m_file->Size() < before ? FileName() + " shrank to " + platform::HexOffset(m_file->Size()) + " bytes."
-                                         : std::string();
+      m_notice = m_file->Size() < before
+                     ? FileName() + " shrank to " + platform::HexOffset(m_file->Size()) + " bytes."
+                     : std::string();
       m_offset = std::min(m_offset, m_file->Size() - 1);
       Changed();
       return;
@@ -70,7 +72,8 @@ const platform::Surface& RomBrowser::Render() {
   if (!m_stale) return m_view;
   const Layout layout = CurrentLayout();
   const int rows = VisibleBands() * layout.bandHeight;
-  if (m_view.Width() != layout.pixelWidth || m_view.Height() != rows) m_view = platform::Surface(layout.pixelWidth, rows);
+  if (m_view.Width() != layout.pixelWidth || m_view.Height() != rows)
+    m_view = platform::Surface(layout.pixelWidth, rows);
   const std::uint64_t wanted = static_cast<std::uint64_t>(VisibleBands()) * layout.bandBytes;
   const std::span<const std::uint8_t> bytes = m_file->Bytes().subspan(m_offset);
   if (bytes.size() >= wanted) {
@@ -106,7 +109,8 @@ void RomBrowser::DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> 
     const auto seen = m_view.Row(y);
     const auto other = m_scratch.Row(y);
     for (std::size_t x = 0; x < seen.size(); ++x)
-      if (other[x] == kOutside) seen[x] = ((static_cast<int>(x) + y) / 4) % 2 == 0 ? kPastEndInk : kPastEndPaper;
+      if (other[x] == kOutside)
+        seen[x] = ((static_cast<int>(x) + y) / 4) % 2 == 0 ? kPastEndInk : kPastEndPaper;
   }
 }
 

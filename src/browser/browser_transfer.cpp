@@ -22,8 +22,12 @@ std::optional<BrowsedRange> RomBrowser::SelectedRange() const {
   const Layout layout = CurrentLayout();
   const convert::Selection& s = *m_selection;
   const std::uint64_t band = static_cast<std::uint64_t>(s.y / layout.bandHeight);
-  BrowsedRange range{Path(), m_offset + band * layout.bandBytes + layout.ColumnByte(s.x),
-                     layout.BytesOfPixels(std::int64_t{s.width} * s.height), m_format, s.width, s.height};
+  BrowsedRange range{Path(),
+                     m_offset + band * layout.bandBytes + layout.ColumnByte(s.x),
+                     layout.BytesOfPixels(std::int64_t{s.width} * s.height),
+                     m_format,
+                     s.width,
+                     s.height};
   if (range.offset + range.length > FileSize()) return std::nullopt;
   return range;
 }
@@ -52,6 +56,13 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   // The picture takes the main window's format first, so its Convert gives these bytes back.
   window.SetFormatOption(m_format);
   window.MakeCurrentPicture(std::move(decoded.picture));
+  // A linear picture need not be whole tiles, and the grid lock cut its selection down: the
+  // lock goes off and the whole picture is selected again, so a Convert gives every byte.
+  if (range->width % 8 != 0 || range->height % 8 != 0) {
+    window.SetTile8(0);
+    window.SetSpinner(workspace::Spinner::Width, range->width);
+    window.SetSpinner(workspace::Spinner::Height, range->height);
+  }
   // The partner formats share their bytes with the partner data: the same bytes as partner
   // data keep the other half as the ROM has it when the picture is converted again.
   if (FormatInfo().HasPartner()) window.SetPartnerData(ByteString(bytes.begin(), bytes.end()));
@@ -100,10 +111,11 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("Unable to write into " + name + ".", plan.Error());
     return false;
   }
-  const std::string question = "Write " + CountOf(sent.length, "byte") + " at " + platform::HexOffset(sent.offset) +
-                               " into " + name + "?\r" + CountOf(plan.Value().changed, "byte") + " will change.";
-  if (m_platform.ShowMessage({question, platform::Buttons::YesNo, platform::Icon::Question, platform::Answer::No,
-                              ""}) != platform::Answer::Yes)
+  const std::string question = "Write " + CountOf(sent.length, "byte") + " at " +
+                               platform::HexOffset(sent.offset) + " into " + name + "?\r" +
+                               CountOf(plan.Value().changed, "byte") + " will change.";
+  if (m_platform.ShowMessage({question, platform::Buttons::YesNo, platform::Icon::Question,
+                              platform::Answer::No, ""}) != platform::Answer::Yes)
     return false;
   if (Status written = rom::ApplyRomWrite(plan.Value(), data); !written) {
     Warn("Unable to write into " + name + ".", written.error);
@@ -112,7 +124,8 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
   // Read back through a fresh mapping of the file now under the name.
   Result<platform::MappedFile> after = platform::MappedFile::Open(sent.path);
   const bool same = after && after.Value().Size() >= sent.offset + sent.length &&
-                    std::equal(data.begin(), data.end(), after.Value().Bytes().begin() + static_cast<std::ptrdiff_t>(sent.offset));
+                    std::equal(data.begin(), data.end(),
+                               after.Value().Bytes().begin() + static_cast<std::ptrdiff_t>(sent.offset));
   if (!same) {
     Warn("The bytes read back from " + name + " are not the bytes written.");
     return false;

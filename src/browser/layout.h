@@ -11,10 +11,10 @@ namespace glyphon::browser {
 // tiles, or a layout read in 8-row strips), one pixel row for the linear ones. A band is
 // always whole bytes, so the view can start decoding at any band.
 struct Layout {
-  bool grid = false;        // widths in tiles, selections snapped to tiles
-  int unitPixels = 1;       // pixels per unit of width: 8 in a grid, else the pixels of whole bytes
-  int bandHeight = 1;       // pixel rows per band
-  int pixelWidth = 0;       // the picture's width
+  bool grid = false;            // widths in tiles, selections snapped to tiles
+  int unitPixels = 1;           // pixels per unit of width: 8 in a grid, else the pixels of whole bytes
+  int bandHeight = 1;           // pixel rows per band
+  int pixelWidth = 0;           // the picture's width
   std::uint64_t tileBytes = 0;  // bytes of one 8 by 8 tile (grid formats)
   std::uint64_t bandBytes = 0;  // bytes of one band at this width
 

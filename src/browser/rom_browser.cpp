@@ -73,7 +73,8 @@ std::string RomBrowser::FileName() const {
 void RomBrowser::Warn(std::string_view first, std::string_view reason) {
   std::string text(first);
   if (!reason.empty()) text.append("\r").append(reason);
-  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
+  m_platform.ShowMessage(
+      {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
 }
 
 void RomBrowser::Changed() noexcept {

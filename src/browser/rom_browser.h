@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "convert/encoding.h"
 #include "browser/layout.h"
+#include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
 #include "platform/mapped_file.h"
@@ -30,15 +30,15 @@ inline constexpr int kWheelRows = 3;
 
 // The keys of the view, as operations.
 enum class Step {
-  LineUp,     // one tile row (8 pixel rows) in grid formats, one pixel row in linear ones
+  LineUp,  // one tile row (8 pixel rows) in grid formats, one pixel row in linear ones
   LineDown,
-  PageUp,     // one screen
+  PageUp,  // one screen
   PageDown,
-  Home,       // the start of the file (keeping nothing of the byte alignment)
-  End,        // the last screen, at the current byte alignment
-  ByteLeft,   // one byte back: how tiles are brought into line
+  Home,      // the start of the file (keeping nothing of the byte alignment)
+  End,       // the last screen, at the current byte alignment
+  ByteLeft,  // one byte back: how tiles are brought into line
   ByteRight,
-  Wider,      // one tile (grid formats) or one byte's worth of pixels (linear) wider
+  Wider,  // one tile (grid formats) or one byte's worth of pixels (linear) wider
   Narrower,
 };
 
@@ -62,9 +62,9 @@ struct ScrollRange {
 struct PointInfo {
   int x = 0;  // picture pixel
   int y = 0;
-  std::uint64_t offset = 0;          // the first byte holding the pixel
-  std::optional<std::uint64_t> tile; // grid formats: the tile's number counted from the file's start
-  bool pastEnd = false;              // the pixel's bytes lie beyond the end of the file
+  std::uint64_t offset = 0;           // the first byte holding the pixel
+  std::optional<std::uint64_t> tile;  // grid formats: the tile's number counted from the file's start
+  bool pastEnd = false;               // the pixel's bytes lie beyond the end of the file
 };
 
 // Where a picture sent to the main window came from.

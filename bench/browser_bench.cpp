@@ -1,0 +1,124 @@
+// The ROM browser scrolling a 64 MiB ROM in a 1024 by 768 view: each step re-renders the
+// screen (the file checked, the rows on screen decoded). Next to it, the format's bare
+// decoder on the same bytes and the same pixel count; `xBare` is the fastest render over the
+// fastest bare decode, `ms` the fastest render.
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "browser/rom_browser.h"
+#include "convert/progress_ticker.h"
+#include "formats/format_table.h"
+
+namespace glyphon::bench {
+namespace {
+
+constexpr std::uint64_t kRomSize = std::uint64_t{64} << 20;
+constexpr int kViewWidth = 1024;
+constexpr int kViewHeight = 768;
+
+class QuietPlatform final : public platform::Platform {
+ public:
+  platform::Answer ShowMessage(const platform::Message&) override { return platform::Answer::Ok; }
+  platform::FileChoice OpenFileDialog(std::string_view) override { return {}; }
+  platform::FileChoice SaveFileDialog(std::string_view) override { return {}; }
+  std::optional<platform::Surface> ClipboardPicture() override { return std::nullopt; }
+  void SetClipboardPicture(const platform::Surface&) override {}
+  Result<platform::Surface> LoadPicture(const std::string&) override {
+    return Result<platform::Surface>::Failure("not used");
+  }
+  Status SaveBitmap(const std::string&, const platform::Surface&) override { return Status::Success(); }
+  void ProcessPendingEvents() override {}
+};
+
+// A ROM of random bytes, written once per run and removed at exit.
+const std::filesystem::path& RomFile() {
+  static const struct Rom {
+    std::filesystem::path path = std::filesystem::temp_directory_path() / "glyphon-browser-bench.rom";
+    Rom() {
+      std::mt19937_64 random(42);
+      std::vector<std::uint64_t> words(kRomSize / 8);
+      for (auto& word : words) word = random();
+      std::ofstream(path, std::ios::binary)
+          .write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(kRomSize));
+    }
+    ~Rom() { std::filesystem::remove(path); }
+  } rom;
+  return rom.path;
+}
+
+double Seconds(std::chrono::steady_clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+// The fastest of a few runs of the decoder alone on `bytes` into a surface of the view's size.
+double BareDecodeSeconds(const formats::FormatInfo& format, std::span<const std::uint8_t> bytes,
+                         platform::Surface& into) {
+  double best = 1e9;
+  for (int run = 0; run < 20; ++run) {
+    const auto start = std::chrono::steady_clock::now();
+    platform::NullProgress quiet;
+    convert::ProgressTicker ticker(quiet, std::int64_t{into.Width()} * into.Height());
+    format.decode(bytes, into, formats::DecodeMode::Preview, nullptr, ticker);
+    benchmark::DoNotOptimize(into.Pixels().data());
+    best = std::min(best, Seconds(std::chrono::steady_clock::now() - start));
+  }
+  return best;
+}
+
+void Scroll(benchmark::State& state, const formats::FormatInfo* format) {
+  QuietPlatform quiet;
+  browser::RomBrowser view(quiet);
+  view.Open(RomFile());
+  view.SetFormat(format->index);
+  view.SetWidth(kViewWidth / browser::UnitPixels(*format));  // the picture fills the view's width
+  view.SetZoom(1);
+  view.SetViewSize(kViewWidth, kViewHeight);
+  view.SetOffset(kRomSize / 2 + 3);
+  const platform::Surface& first = view.Render();
+  platform::Surface bare(first.Width(), first.Height());
+  const browser::Layout layout = browser::LayoutOf(*format, view.Width());
+  const std::uint64_t bytes =
+      static_cast<std::uint64_t>(first.Height() / layout.bandHeight) * layout.bandBytes;
+  std::vector<std::uint8_t> slice(bytes);
+  std::ifstream(RomFile(), std::ios::binary)
+      .seekg(static_cast<std::streamoff>(view.Offset()))
+      .read(reinterpret_cast<char*>(slice.data()), static_cast<std::streamsize>(bytes));
+  const double bareSeconds = BareDecodeSeconds(*format, slice, bare);
+
+  double best = 1e9;
+  bool down = true;
+  for (auto _ : state) {
+    const auto start = std::chrono::steady_clock::now();
+    view.Press(down ? browser::Step::LineDown : browser::Step::LineUp);
+    benchmark::DoNotOptimize(view.Render().Pixels().data());
+    const double seconds = Seconds(std::chrono::steady_clock::now() - start);
+    state.SetIterationTime(seconds);
+    best = std::min(best, seconds);
+    down = !down;
+  }
+  state.counters["ms"] = best * 1e3;
+  state.counters["xBare"] = best / bareSeconds;
+  state.counters["Mpix"] = static_cast<double>(first.PixelCount()) / 1e6;
+}
+
+}  // namespace
+}  // namespace glyphon::bench
+
+int main(int argc, char** argv) {
+  using namespace glyphon;
+  for (const formats::FormatInfo& format : formats::Formats()) {
+    benchmark::RegisterBenchmark(("Scroll/" + formats::CliName(format)).c_str(), bench::Scroll, &format)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

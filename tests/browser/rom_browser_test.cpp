@@ -1,0 +1,396 @@
+#include "browser/rom_browser.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "formats/decoding.h"
+#include "support/fake_platform.h"
+#include "support/test_support.h"
+#include "workspace/main_window.h"
+
+namespace glyphon::test {
+namespace {
+
+using browser::RomBrowser;
+using browser::Step;
+using platform::Answer;
+
+constexpr std::size_t kRomSize = 40000 + 37;  // not a whole number of bands in any format
+
+void WriteFile(const std::filesystem::path& path, const ByteString& bytes) {
+  std::ofstream(path, std::ios::binary)
+      .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+ByteString ReadFile(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return ByteString(std::istreambuf_iterator<char>(in), {});
+}
+
+class BrowserTest : public ::testing::Test {
+ protected:
+  BrowserTest() {
+    WriteFile(rom, RandomBytes(kRomSize, 7));
+    window.Form_Load();
+  }
+  void OpenAt(int format, int width, int viewWidth, int viewHeight, int zoom = 1) {
+    ASSERT_TRUE(browser.Open(rom));
+    browser.SetFormat(format);
+    browser.SetWidth(width);
+    browser.SetZoom(zoom);
+    browser.SetViewSize(viewWidth, viewHeight);
+  }
+  // The decoder run by itself on `length` bytes from `offset` at the browser's width.
+  platform::Surface BareDecode(std::uint64_t offset, std::uint64_t length) {
+    const ByteString bytes = ReadFile(rom);
+    platform::NullProgress quiet;
+    return formats::Decode(formats::Format(browser.Format()), std::span(bytes).subspan(offset, length),
+                           browser.PixelWidth(), formats::DecodeMode::Preview, nullptr, quiet)
+        .picture;
+  }
+  std::string LastMessage() const { return platform.messages.empty() ? "" : platform.messages.back().text; }
+
+  TempDir dir;
+  std::filesystem::path rom = dir.Path() / "game.sfc";
+  FakePlatform platform;
+  workspace::MainWindow window{platform};
+  RomBrowser browser{platform};
+};
+
+// ---- Every format: layout, rendering, the tail, send and write back ----
+
+class EveryFormat : public BrowserTest, public ::testing::WithParamInterface<int> {};
+
+std::string FormatName(const ::testing::TestParamInfo<int>& info) {
+  std::string name = formats::CliName(formats::Format(info.param));
+  for (char& c : name)
+    if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+  return name;
+}
+
+// A screen is the decoder's picture of the bytes on screen, and one line down is one band:
+// the picture moves up by exactly the band's rows.
+TEST_P(EveryFormat, RendersTheBareDecodeAndALineIsOneBand) {
+  OpenAt(GetParam(), 3, 400, 40);
+  browser.SetOffset(1001);
+  const platform::Surface first = browser.Render();
+  const int band = browser::LayoutOf(formats::Format(GetParam()), browser.Width()).bandHeight;
+  const std::uint64_t bands = static_cast<std::uint64_t>(first.Height() / band);
+  const platform::Surface bare =
+      BareDecode(1001, bands * browser::LayoutOf(formats::Format(GetParam()), 3).bandBytes);
+  EXPECT_EQ(bare.Width(), first.Width());
+  EXPECT_TRUE(std::ranges::equal(first.Pixels(), bare.Pixels()));
+
+  browser.Press(Step::LineDown);
+  const platform::Surface next = browser.Render();
+  ASSERT_EQ(next.Height(), first.Height());
+  for (int y = 0; y + band < first.Height(); ++y)
+    ASSERT_TRUE(std::ranges::equal(next.Row(y), first.Row(y + band))) << "row " << y;
+}
+
+bool Hatched(RgbColor colour) {
+  return colour == RomBrowser::kPastEndInk || colour == RomBrowser::kPastEndPaper;
+}
+
+// On the last screen what the file holds is drawn and everything past its end is hatched.
+TEST_P(EveryFormat, TailDrawsWhatExistsAndHatchesTheRest) {
+  OpenAt(GetParam(), 2, 400, 64);
+  const browser::Layout layout = browser::LayoutOf(formats::Format(GetParam()), 2);
+  const std::uint64_t start = kRomSize - layout.bandBytes - 1;  // one whole band, then one byte
+  browser.SetOffset(start);
+  const platform::Surface view = browser.Render();
+  const platform::Surface whole = BareDecode(start, layout.bandBytes);
+  for (int y = 0; y < layout.bandHeight; ++y) EXPECT_TRUE(std::ranges::equal(view.Row(y), whole.Row(y)));
+  EXPECT_TRUE(Hatched(view.GetPixel(view.Width() - 1, view.Height() - 1)));
+  EXPECT_NE(browser.DescribeRange().find(platform::HexOffset(kRomSize - 1) + " of "), std::string::npos);
+}
+
+// Sending a selection and converting it unchanged writes back the very bytes it came from.
+TEST_P(EveryFormat, SendConvertAndWriteBackChangesNothing) {
+  OpenAt(GetParam(), 4, 400, 64);
+  browser.SetOffset(2048 + 3);
+  browser.Render();
+  browser.Select(0, 0, 399, 9);  // two bands in a grid: whole rows
+  ASSERT_TRUE(browser.SendToMainWindow(window));
+  const browser::BrowsedRange sent = *browser.Sent();
+  EXPECT_EQ(window.PictureWidth(), sent.width);
+  EXPECT_EQ(window.SelectedFormat(), GetParam());
+  EXPECT_TRUE(window.HasUnsavedWork());
+
+  window.cmdConvert_Click();
+  ASSERT_EQ(window.RomDataString.size(), sent.length) << LastMessage();
+  platform.answers.push_back(Answer::Yes);
+  EXPECT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
+  EXPECT_NE(LastMessage().find("\r0 bytes will change."), std::string::npos) << LastMessage();
+  EXPECT_EQ(ReadFile(rom), RandomBytes(kRomSize, 7));
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryFormat, ::testing::Range(0, formats::kFormatCount), FormatName);
+
+// ---- Navigation ----
+
+struct StepCase {
+  const char* name;
+  int format;
+  int width;
+  std::uint64_t from;
+  Step step;
+  std::uint64_t to;
+};
+
+// 4bpp SNES at 4 tiles: bands of 128 bytes; 8bpp Linear at 100 pixels: rows of 100 bytes. The
+// view (64 rows at zoom 2) holds 8 bands of 4bpp SNES and 64 rows of 8bpp Linear.
+const StepCase kSteps[] = {
+    {"LineDownIsABand", 8, 4, 5, Step::LineDown, 133},
+    {"LineUpAtTheTopStays", 8, 4, 5, Step::LineUp, 5},
+    {"LinearLineIsARow", 16, 100, 7, Step::LineDown, 107},
+    {"PageDownIsAScreen", 8, 4, 5, Step::PageDown, 5 + 8 * 128},
+    {"PageUpStopsAtTheAlignment", 8, 4, 300, Step::PageUp, 44},
+    {"HomeGoesToZero", 8, 4, 300, Step::Home, 0},
+    {"EndKeepsTheAlignment", 8, 4, 5, Step::End, 5 + (313 - 8) * 128},
+    {"LinearEnd", 16, 100, 0, Step::End, (401 - 64) * 100},
+    {"ByteRight", 8, 4, 5, Step::ByteRight, 6},
+    {"ByteLeftAtZeroStays", 8, 4, 0, Step::ByteLeft, 0},
+    {"ByteRightAtTheLastByteStays", 8, 4, kRomSize - 1, Step::ByteRight, kRomSize - 1},
+    {"LineDownNeverLeavesTheFile", 16, 100, kRomSize - 50, Step::LineDown, kRomSize - 50},
+};
+
+template <class Case>
+std::string CaseName(const ::testing::TestParamInfo<Case>& param) {
+  return param.param.name;
+}
+
+class Steps : public BrowserTest, public ::testing::WithParamInterface<StepCase> {};
+
+TEST_P(Steps, MoveTheOffset) {
+  const StepCase& c = GetParam();
+  OpenAt(c.format, c.width, 800, 128, 2);
+  browser.SetOffset(c.from);
+  browser.Press(c.step);
+  EXPECT_EQ(browser.Offset(), c.to);
+}
+
+INSTANTIATE_TEST_SUITE_P(Browser, Steps, ::testing::ValuesIn(kSteps), CaseName<StepCase>);
+
+TEST_F(BrowserTest, WidthStepsInTilesOrWholeBytesAndKeepsItsPixelsAcrossFormats) {
+  OpenAt(1, 5, 800, 128);  // 1bpp Linear: 8 pixels a unit
+  EXPECT_EQ(browser.PixelWidth(), 40);
+  browser.Press(Step::Wider);
+  EXPECT_EQ(browser.PixelWidth(), 48);
+  browser.SetFormat(8);  // 4bpp SNES: tiles
+  EXPECT_TRUE(browser.WidthInTiles());
+  EXPECT_EQ(browser.Width(), 6);
+  browser.SetFormat(17);  // 16bpp: one pixel a unit
+  EXPECT_EQ(browser.Width(), 48);
+  browser.SetWidth(0);
+  EXPECT_EQ(browser.Width(), 1);
+}
+
+TEST_F(BrowserTest, ScrollBarCoversTheFileInBands) {
+  OpenAt(8, 4, 800, 128, 2);  // 313 bands from byte 5, 8 on screen
+  browser.SetOffset(5 + 10 * 128);
+  EXPECT_EQ(browser.Scroll(), (browser::ScrollRange{305, 8, 10}));
+  browser.ScrollTo(400);
+  EXPECT_EQ(browser.Offset(), 5 + 305 * 128);
+  browser.Wheel(-1);
+  EXPECT_EQ(browser.Offset(), 5 + 302 * 128);
+}
+
+// A file of more bands than an int can count scrolls in steps of several bands.
+TEST_F(BrowserTest, ScrollBarOfAHugeFileStaysWithinAnInt) {
+  const std::filesystem::path huge = dir.Path() / "huge.bin";
+  WriteFile(huge, Bytes({1}));
+  std::filesystem::resize_file(huge, std::uint64_t{5} << 30);  // sparse: costs no disk
+  ASSERT_TRUE(browser.Open(huge));
+  browser.SetFormat(16);
+  browser.SetWidth(1);  // one byte a band
+  browser.SetViewSize(100, 100);
+  browser.Press(Step::End);
+  const browser::ScrollRange range = browser.Scroll();
+  EXPECT_GT(range.maximum, 1 << 29);
+  EXPECT_EQ(range.value, range.maximum);
+  browser.ScrollTo(range.maximum / 2);
+  EXPECT_NEAR(static_cast<double>(browser.Offset()), static_cast<double>(std::uint64_t{5} << 29), 1e3);
+}
+
+TEST_F(BrowserTest, JumpToTakesHexAndRefusesTheRest) {
+  OpenAt(8, 4, 800, 128);
+  EXPECT_TRUE(browser.JumpTo("1F0"));
+  EXPECT_EQ(browser.Offset(), 0x1F0u);
+  EXPECT_TRUE(browser.JumpTo("$2A"));
+  EXPECT_EQ(browser.Offset(), 0x2Au);
+  EXPECT_FALSE(browser.JumpTo("FFFFF"));
+  EXPECT_EQ(LastMessage(), "Offset 0xFFFFF is beyond the end of game.sfc.\rgame.sfc holds 0x9C65 bytes.");
+  EXPECT_FALSE(browser.JumpTo("xyz"));
+  EXPECT_EQ(LastMessage().rfind("\"xyz\" is not an offset.\r", 0), 0u);
+  EXPECT_EQ(browser.Offset(), 0x2Au);
+}
+
+// ---- Status bar and selection ----
+
+TEST_F(BrowserTest, PointUnderTheMouseGivesItsByteAndTile) {
+  OpenAt(8, 4, 800, 128, 2);  // 4bpp SNES: 32-byte tiles, 128-byte bands
+  browser.SetOffset(0x100 + 5);
+  const std::optional<browser::PointInfo> point = browser.At(2 * 17, 2 * 9);  // tile 2 of band 1
+  ASSERT_TRUE(point);
+  EXPECT_EQ(point->offset, 0x105u + 128 + 64);
+  EXPECT_EQ(point->tile, (0x105u + 128 + 64) / 32);
+  EXPECT_EQ(browser.DescribePoint(34, 18), "0x1C5  tile 14");
+  EXPECT_EQ(browser.DescribePoint(2 * 32, 0), "") << "beside the picture";
+
+  browser.SetFormat(17);  // 16bpp: two bytes a pixel, no tiles
+  browser.SetOffset(0);
+  const std::optional<browser::PointInfo> linear = browser.At(3, 2);
+  ASSERT_TRUE(linear);
+  EXPECT_EQ(linear->offset, 2 * static_cast<std::uint64_t>(browser.PixelWidth() + 1));
+  EXPECT_FALSE(linear->tile);
+}
+
+struct SnapCase {
+  const char* name;
+  int format;
+  int fromX, fromY, toX, toY;
+  convert::Selection expected;
+};
+
+// Zoom 2, width 4 units: a 32-pixel grid picture, a 32-pixel 1bpp Linear one.
+const SnapCase kSnaps[] = {
+    {"GridSnapsOutToTiles", 8, 2 * 9, 2 * 3, 2 * 20, 2 * 5, {8, 0, 16, 8}},
+    {"GridBackwardsDrag", 8, 2 * 20, 2 * 5, 2 * 9, 2 * 3, {8, 0, 16, 8}},
+    {"GridTwoBandsTakeWholeRows", 8, 2 * 9, 2 * 3, 2 * 20, 2 * 12, {0, 0, 32, 16}},
+    {"LinearSnapsToWholeBytes", 1, 2 * 9, 2 * 3, 2 * 20, 2 * 3, {8, 3, 16, 1}},
+    {"LinearTwoRowsTakeWholeRows", 1, 2 * 9, 2 * 3, 2 * 20, 2 * 4, {0, 3, 32, 2}},
+    {"ClampedToThePicture", 8, -50, -50, 2 * 500, 2 * 2, {0, 0, 32, 8}},
+};
+
+class Snaps : public BrowserTest, public ::testing::WithParamInterface<SnapCase> {};
+
+TEST_P(Snaps, SelectionSnapsToOneStretchOfTheFile) {
+  const SnapCase& c = GetParam();
+  OpenAt(c.format, 4, 800, 128, 2);
+  browser.Select(c.fromX, c.fromY, c.toX, c.toY);
+  ASSERT_TRUE(browser.Selection());
+  EXPECT_EQ(*browser.Selection(), c.expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Browser, Snaps, ::testing::ValuesIn(kSnaps), CaseName<SnapCase>);
+
+// ---- Colours ----
+
+TEST_F(BrowserTest, PaletteAndRampColourEachValue) {
+  WriteFile(rom,
+            Bytes({0x01, 0x23, 0x45, 0x67, 0x89, 0xAB, 0xCD, 0xEF}));  // 4bpp Linear: values 0-15 in order
+  const std::filesystem::path pal = dir.Path() / "ramp.hex";
+  std::string text;
+  for (int v = 0; v < 16; ++v) text += "#" + std::string(1, "0123456789abcdef"[v]) + "00000\n";
+  std::ofstream(pal) << text;
+  OpenAt(10, 8, 100, 1);  // 16 pixels wide: one row of all sixteen values
+  ASSERT_TRUE(browser.LoadPalette(pal)) << LastMessage();
+  const platform::Surface coloured = browser.Render();
+  for (int v = 0; v < 16; ++v) EXPECT_EQ(coloured.GetPixel(v, 0), Rgb(v * 16, 0, 0)) << v;
+
+  browser.SetColourSource(browser::Colours::Ramp);
+  const platform::Surface ramp = browser.Render();
+  EXPECT_EQ(ramp.GetPixel(0, 0), kBlack);
+  EXPECT_EQ(ramp.GetPixel(15, 0), kWhite);
+  for (int v = 1; v < 16; ++v) EXPECT_NE(ramp.GetPixel(v, 0), ramp.GetPixel(v - 1, 0));
+}
+
+// ---- Bad input ----
+
+TEST_F(BrowserTest, EmptyAndMissingFilesAreRefusedByName) {
+  WriteFile(rom, {});
+  EXPECT_FALSE(browser.Open(rom));
+  EXPECT_EQ(LastMessage(), "Unable to open game.sfc.\rthe file is empty");
+  EXPECT_FALSE(browser.Open(dir.Path() / "none.sfc"));
+  EXPECT_EQ(LastMessage().rfind("Unable to open none.sfc.\r", 0), 0u);
+  EXPECT_FALSE(browser.HasFile());
+}
+
+TEST_F(BrowserTest, FileShrunkWhileOpenIsMappedAnewAndSaidSo) {
+  OpenAt(8, 4, 800, 128);
+  browser.SetOffset(30000);
+  browser.Render();
+  std::filesystem::resize_file(rom, 1000);
+  const platform::Surface view = browser.Render();  // would raise SIGBUS on the old mapping
+  EXPECT_EQ(browser.Offset(), 999u);
+  EXPECT_FALSE(view.IsEmpty());
+  EXPECT_NE(browser.DescribeRange().find("game.sfc shrank to 0x3E8 bytes."), std::string::npos);
+  std::filesystem::resize_file(rom, 0);
+  EXPECT_TRUE(browser.Render().IsEmpty());
+  EXPECT_NE(browser.DescribeRange().find("game.sfc: the file is empty"), std::string::npos);
+}
+
+// ---- Write back ----
+
+class WriteBack : public BrowserTest {
+ protected:
+  void SendAndConvert() {
+    OpenAt(2, 4, 400, 64);  // 2bpp SNES/GB: 16-byte tiles
+    browser.SetOffset(160);
+    browser.Render();
+    browser.Select(0, 0, 20, 3);  // three tiles of one band
+    ASSERT_TRUE(browser.SendToMainWindow(window));
+    EXPECT_EQ(*browser.Sent(), (browser::BrowsedRange{rom, 160, 48, 2, 24, 8}));
+    window.MakeCurrentPicture(platform::Surface::Picture(24, 8, kWhite));  // edited elsewhere, pasted back
+    window.SetFormatOption(2);
+    window.cmdConvert_Click();
+    platform.messages.clear();
+  }
+  ByteString original = RandomBytes(kRomSize, 7);
+};
+
+TEST_F(WriteBack, YesWritesTheRangeAndTheViewShowsIt) {
+  SendAndConvert();
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  const std::size_t changed = static_cast<std::size_t>(std::count_if(
+      original.begin() + 160, original.begin() + 208, [](std::uint8_t b) { return b != 0xFF; }));
+  EXPECT_EQ(platform.messages[0].text,
+            "Write 48 bytes at 0xA0 into game.sfc?\r" + std::to_string(changed) + " bytes will change.");
+  std::fill(original.begin() + 160, original.begin() + 208, 0xFF);
+  EXPECT_EQ(ReadFile(rom), original);
+  EXPECT_EQ(browser.Render().GetPixel(0, 0), kWhite);
+}
+
+TEST_F(WriteBack, NoLeavesTheRomAlone) {
+  SendAndConvert();
+  platform.answers.push_back(Answer::No);
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  EXPECT_EQ(ReadFile(rom), original);
+}
+
+TEST_F(WriteBack, MismatchesAreRefusedNamingWhatDiffers) {
+  SendAndConvert();
+  window.SetFormatOption(3);
+  window.cmdConvert_Click();
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  EXPECT_EQ(LastMessage(),
+            "Unable to write into game.sfc.\rThe data was converted as 2bpp NES, but the range at "
+            "0xA0 holds 2bpp SNES/GB.");
+  window.MakeCurrentPicture(platform::Surface::Picture(32, 8, kWhite));
+  window.SetFormatOption(2);
+  window.cmdConvert_Click();
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  EXPECT_EQ(LastMessage(),
+            "Unable to write into game.sfc.\rThe data is 64 bytes, but the range at 0xA0 is 48 bytes.");
+  EXPECT_EQ(ReadFile(rom), original);
+}
+
+TEST_F(WriteBack, ReadOnlyRomIsRefusedAndUntouched) {
+  SendAndConvert();
+  std::filesystem::permissions(rom, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  EXPECT_EQ(LastMessage().rfind("Unable to write into game.sfc.\r", 0), 0u);
+  EXPECT_EQ(ReadFile(rom), original);
+}
+
+}  // namespace
+}  // namespace glyphon::test
