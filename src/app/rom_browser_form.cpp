@@ -430,7 +430,8 @@ void RomBrowserForm::Remember() const {
   settings.setValue(Key("width"), m_model.Width());
   settings.setValue(Key("zoom"), m_model.Zoom());
   if (m_model.HasFile()) {
-    settings.setValue(Key("path"), QString::fromStdString(m_model.Path().string()));
+    settings.setValue(Key("path"),
+                      QFileInfo(QString::fromStdString(m_model.Path().string())).absoluteFilePath());
     settings.setValue(Key("offset"), static_cast<qulonglong>(m_model.Offset()));
   }
 }
