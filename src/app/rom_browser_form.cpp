@@ -50,6 +50,16 @@ QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
+// A control on the toolbar after its caption.
+template <class Control>
+Control* Labelled(QToolBar* bar, const char* caption, const char* name) {
+  bar->addWidget(new QLabel(QString::fromLatin1(caption), bar));
+  auto* control = new Control(bar);
+  control->setObjectName(name);
+  bar->addWidget(control);
+  return control;
+}
+
 // The palette kinds that a file's extension picks, as one filter entry.
 std::string PaletteFilters() {
   std::string patterns;
@@ -234,34 +244,29 @@ void RomBrowserForm::BuildToolBar() {
   open->setIconText(open->text());  // a tool button would drop the dots
   bar->addSeparator();
 
-  bar->addWidget(new QLabel(QStringLiteral(" Format "), bar));
-  m_format = new QComboBox(bar);
-  m_format->setObjectName("format");
+  m_format = Labelled<QComboBox>(bar, " Format ", "format");
   for (const formats::FormatInfo& format : formats::Formats()) m_format->addItem(Text(format.caption));
   connect(m_format, &QComboBox::activated, this, [this](int i) { Run([this, i] { m_model.SetFormat(i); }); });
-  bar->addWidget(m_format);
 
-  bar->addWidget(new QLabel(QStringLiteral(" Width "), bar));
-  m_width = new QSpinBox(bar);
-  m_width->setObjectName("width");
+  m_width = Labelled<QSpinBox>(bar, " Width ", "width");
   m_width->setKeyboardTracking(false);  // a typed width is taken on Enter or on leaving the box
   connect(m_width, &QSpinBox::valueChanged, this, [this](int) { RefreshWidth(); });
-  bar->addWidget(m_width);
 
-  bar->addWidget(new QLabel(QStringLiteral(" Zoom "), bar));
-  m_zoom = new QComboBox(bar);
-  m_zoom->setObjectName("zoom");
+  m_zoom = Labelled<QComboBox>(bar, " Zoom ", "zoom");
   for (int zoom = browser::kMinZoom; zoom <= browser::kMaxZoom; ++zoom)
     m_zoom->addItem(QStringLiteral("%1x").arg(zoom));
   connect(m_zoom, &QComboBox::activated, this,
           [this](int i) { Run([this, i] { m_model.SetZoom(browser::kMinZoom + i); }); });
-  bar->addWidget(m_zoom);
-  BuildColoursBox();
-  bar->addSeparator();
 
-  bar->addWidget(new QLabel(QStringLiteral(" Offset "), bar));
-  m_offset = new QLineEdit(bar);
-  m_offset->setObjectName("offset");
+  m_colours = Labelled<QComboBox>(bar, " Colours ", "colours");
+  for (const char* caption : kColourCaptions) m_colours->addItem(QString::fromLatin1(caption));
+  connect(m_colours, &QComboBox::activated, this, [this](int i) { ChooseColours(i); });
+  bar->addSeparator();
+  BuildRomControls(*bar);
+}
+
+void RomBrowserForm::BuildRomControls(QToolBar& bar) {
+  m_offset = Labelled<QLineEdit>(&bar, " Offset ", "offset");
   m_offset->setToolTip(QStringLiteral("Hex offset to jump to; press Enter"));
   m_offset->setFixedWidth(m_offset->fontMetrics().horizontalAdvance(QStringLiteral("0x00000000")) + 16);
   connect(m_offset, &QLineEdit::returnPressed, this, [this] {
@@ -269,28 +274,17 @@ void RomBrowserForm::BuildToolBar() {
     Run([this, &jumped] { jumped = m_model.JumpTo(m_offset->text().toStdString()); });
     if (jumped) m_view->setFocus();
   });
-  bar->addWidget(m_offset);
-  bar->addSeparator();
+  bar.addSeparator();
 
-  m_send = bar->addAction(QStringLiteral("Send to main window"), this, [this] {
+  m_send = bar.addAction(QStringLiteral("Send to main window"), this, [this] {
     bool sent = false;
     Run([this, &sent] { sent = m_model.SendToMainWindow(m_mainWindow); });
     if (sent && m_mainChanged) m_mainChanged();
   });
   m_send->setObjectName("send");
-  m_write = bar->addAction(QStringLiteral("Write into ROM"), this,
-                           [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
+  m_write = bar.addAction(QStringLiteral("Write into ROM"), this,
+                          [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
   m_write->setObjectName("write");
-}
-
-void RomBrowserForm::BuildColoursBox() {
-  auto* bar = findChild<QToolBar*>("romToolBar");
-  bar->addWidget(new QLabel(QStringLiteral(" Colours "), bar));
-  m_colours = new QComboBox(bar);
-  m_colours->setObjectName("colours");
-  for (const char* caption : kColourCaptions) m_colours->addItem(QString::fromLatin1(caption));
-  connect(m_colours, &QComboBox::activated, this, [this](int i) { ChooseColours(i); });
-  bar->addWidget(m_colours);
 }
 
 void RomBrowserForm::BuildCentre() {

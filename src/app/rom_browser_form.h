@@ -14,6 +14,7 @@ class QLabel;
 class QLineEdit;
 class QScrollBar;
 class QSpinBox;
+class QToolBar;
 
 namespace glyphon::workspace {
 class MainWindow;
@@ -73,7 +74,7 @@ class RomBrowserForm : public QMainWindow {
 
  private:
   void BuildToolBar();
-  void BuildColoursBox();
+  void BuildRomControls(QToolBar& bar);
   void BuildCentre();
   // Runs a model operation with its message boxes over this window, then redraws.
   void Run(const std::function<void()>& operation);
