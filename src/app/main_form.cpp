@@ -1,5 +1,6 @@
 #include "app/main_form.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -23,6 +24,7 @@
 #include "app/cursors.h"
 #include "app/image_form.h"
 #include "app/progress_form.h"
+#include "app/rom_browser_form.h"
 #include "app/widgets.h"
 
 namespace glyphon::app {
@@ -198,6 +200,13 @@ void MainForm::BuildShortcuts() {
   bind(QKeySequence(Qt::CTRL | Qt::Key_V), m_paste);
   bind(QKeySequence(Qt::CTRL | Qt::Key_Return), m_convert);
   bind(QKeySequence(Qt::CTRL | Qt::Key_Enter), m_convert);
+  // The ROM browser: Ctrl+B, or the window's right-click menu.
+  auto* browse = new QAction(QStringLiteral("Browse ROM..."), this);
+  browse->setObjectName("browseRom");
+  browse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+  connect(browse, &QAction::triggered, this, [this] { Browse(); });
+  addAction(browse);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {
     // Escape only cancels a preview; it never clears the window.
@@ -307,6 +316,12 @@ void MainForm::RenderControls() {
   ApplyPointer(*m_about, view.about.pointer, Magnifier::ZoomIn);
 }
 
+RomBrowserForm& MainForm::Browse(const QString& path) {
+  if (!m_browser) m_browser = std::make_unique<RomBrowserForm>(m_platform, m_model, [this] { Render(); });
+  m_browser->Browse(path);
+  return *m_browser;
+}
+
 bool MainForm::CanLoadDrop() const {
   const workspace::WindowView& view = m_model.View();
   return m_running == 0 && view.visible && !m_model.InPreviewMode() && view.load.enabled && view.load.visible;
@@ -394,6 +409,7 @@ void MainForm::closeEvent(QCloseEvent* event) {
     return;
   }
   Dispatch([this] { m_model.Close(); });
+  if (m_browser) m_browser->close();
   event->accept();
 }
 

@@ -23,6 +23,7 @@ class CaptionFrame;
 class FramedPicture;
 class ImageForm;
 class ProgressForm;
+class RomBrowserForm;
 class SpinnerBar;
 class ValueField;
 
@@ -46,6 +47,11 @@ class MainForm : public QWidget {
   // Loads a file as the Load command does when that file is chosen with the first filter
   // entry. Only in normal mode with Load available; returns whether the load ran.
   bool LoadDroppedFile(const QString& path);
+
+  // Shows the ROM browser (made on first use; one per main window) with `path` open, or
+  // without a path with its last file, or else asking for one.
+  RomBrowserForm& Browse(const QString& path = {});
+  RomBrowserForm* Browser() { return m_browser.get(); }
 
   workspace::MainWindow& Model() { return m_model; }
   ImageForm& Viewer() { return *m_viewer; }
@@ -98,6 +104,7 @@ class MainForm : public QWidget {
   QLabel* m_about = nullptr;
   std::unique_ptr<ImageForm> m_viewer;
   ProgressForm* m_progress = nullptr;
+  std::unique_ptr<RomBrowserForm> m_browser;
 };
 
 }  // namespace glyphon::app

@@ -28,6 +28,7 @@ class QtPlatform : public platform::Platform {
 
   // The window that dialogs and message boxes belong to (modal to it).
   void SetDialogParent(QWidget* parent) { m_parent = parent; }
+  QWidget* DialogParent() const { return m_parent; }
   // What redraws the windows from the model before pending events run.
   void SetRenderer(std::function<void()> render) { m_render = std::move(render); }
 
@@ -54,7 +55,6 @@ class QtPlatform : public platform::Platform {
  protected:
   // The open dialog itself, when no answer is preset.
   virtual platform::FileChoice ChooseFileToOpen(std::string_view filters);
-  QWidget* DialogParent() const { return m_parent; }
 
  private:
   platform::FileChoice RunFileDialog(std::string_view filters, bool save);

@@ -1,9 +1,13 @@
 // Pictures of the windows in their states, written into the build folder for the README and
 // for a look by eye: empty, with a picture, converting, previewing ROM data, and the viewer.
+#include <QComboBox>
 #include <QDir>
 #include <QPainter>
+#include <QSettings>
 
 #include "app/app_fixture.h"
+#include "app/rom_browser_form.h"
+#include "formats/decoding.h"
 
 namespace glyphon::test {
 namespace {
@@ -60,6 +64,60 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
   ASSERT_TRUE(form.Viewer().isVisible());
   Write("viewer", form.Viewer().grab().toImage());
   Click(form.Viewer().Picture());
+}
+
+// A sheet of game graphics in greys: a font, the sample picture and a few shapes.
+platform::Surface GraphicsSheet() {
+  QImage sheet(256, 160, QImage::Format_RGB32);
+  sheet.fill(Qt::black);
+  QPainter painter(&sheet);
+  QFont font("DejaVu Sans Mono");
+  font.setPixelSize(9);
+  font.setStyleStrategy(QFont::NoAntialias);
+  painter.setFont(font);
+  painter.setPen(Qt::white);
+  const QString glyphs = "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789!?.,:-+*/=<>()[]#$%&@";
+  for (int i = 0; i < glyphs.size(); ++i)
+    painter.drawText(QRect(i % 32 * 8, i / 32 * 8, 8, 8), Qt::AlignCenter, glyphs.mid(i, 1));
+  painter.drawImage(QPoint(0, 24), QImage(GLYPHON_SAMPLE_PICTURE));
+  painter.setRenderHint(QPainter::Antialiasing, false);
+  for (int i = 0; i < 8; ++i) {
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(QColor::fromHsv(0, 0, 48 + 29 * i));
+    painter.drawEllipse(QRect(136 + i % 4 * 30, 28 + i / 4 * 30, 26, 26));
+  }
+  for (int i = 0; i < 16; ++i) painter.fillRect(QRect(i * 16, 96, 16, 16), QColor::fromHsv(0, 0, i * 17));
+  painter.setPen(QPen(Qt::white, 2));
+  painter.setBrush(Qt::NoBrush);
+  for (int i = 0; i < 6; ++i) painter.drawRoundedRect(QRect(4 + i * 42, 118, 36, 36), 6 + i, 6 + i);
+  return app::FromQImage(sheet);
+}
+
+TEST_F(ScreenshotTest, RomBrowser) {
+  QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                     QString::fromStdString(dir.File("settings")));
+  const platform::Surface sheet = GraphicsSheet();
+  convert::PartnerState none;
+  platform::NullProgress quiet;
+  const ByteString graphics =
+      formats::Encode(formats::Format(8), sheet, {0, 0, sheet.Width(), sheet.Height()}, none, quiet);
+  ByteString rom = RandomBytes(0x2000, 5);  // code before the graphics
+  rom.insert(rom.end(), graphics.begin(), graphics.end());
+  const ByteString tail = RandomBytes(0x4000, 6);
+  rom.insert(rom.end(), tail.begin(), tail.end());
+
+  app::RomBrowserForm& browser = form.Browse(QString::fromStdString(PutFile("game.sfc", rom)));
+  emit browser.findChild<QComboBox*>("format")->activated(8);  // "4bpp SNES"
+  browser.Model().SetWidth(32);
+  browser.Model().SetZoom(4);
+  browser.Model().SetOffset(0x1C00);
+  browser.Model().SetColourSource(browser::Colours::Ramp);
+  browser.Model().Select(4 * 2, 4 * 90, 4 * 60, 4 * 120);
+  QMouseEvent over(QEvent::MouseMove, QPointF(4 * 70, 4 * 100), QPointF(4 * 70, 4 * 100), Qt::NoButton,
+                   Qt::NoButton, Qt::NoModifier);
+  QApplication::sendEvent(&browser.View(), &over);
+  QApplication::processEvents();  // the status bar's layout
+  Write("rom-browser", browser.grab().toImage());
 }
 
 }  // namespace

@@ -1,0 +1,164 @@
+#include "app/rom_browser_form.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QScrollBar>
+#include <QSettings>
+#include <QSpinBox>
+#include <QWheelEvent>
+
+#include "app/app_fixture.h"
+#include "formats/decoding.h"
+#include "platform/file_range.h"
+
+namespace glyphon::test {
+namespace {
+
+using browser::Step;
+using platform::Answer;
+using platform::Surface;
+
+constexpr int kFourBppSnes = 8;
+
+// Bytes of `picture` in 4bpp SNES, as a ROM would hold them.
+ByteString FourBppSnes(const Surface& picture) {
+  convert::PartnerState none;
+  platform::NullProgress quiet;
+  return formats::Encode(formats::Format(kFourBppSnes), picture, {0, 0, picture.Width(), picture.Height()},
+                         none, quiet);
+}
+
+// The ROM browser of the real main window, its settings kept in the test's folder.
+class RomBrowserTest : public AppTest {
+ protected:
+  RomBrowserTest() {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(dir.File("settings")));
+  }
+
+  app::RomBrowserForm& Browser() { return *form.Browser(); }
+  template <class Part = QAction>
+  Part& Find(const char* name) {
+    auto* part = Browser().findChild<Part*>(name);
+    if (part == nullptr) throw std::runtime_error(std::string("no part named ") + name);
+    return *part;
+  }
+  void TypeOffset(const QString& text) {
+    Find<QLineEdit>("offset").setText(text);
+    QTest::keyClick(&Find<QLineEdit>("offset"), Qt::Key_Return);
+  }
+};
+
+TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheView) {
+  const QList<QAction*> menu = form.actions();
+  ASSERT_EQ(menu.size(), 1);
+  EXPECT_EQ(menu[0]->text(), "Browse ROM...");
+  EXPECT_EQ(form.contextMenuPolicy(), Qt::ActionsContextMenu);
+
+  const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));
+  platform.openChoices.push_back({rom, 1});
+  Keys(Qt::CTRL | Qt::Key_B);
+  ASSERT_NE(form.Browser(), nullptr);
+  EXPECT_EQ(std::pair(Browser().isVisible(), Browser().windowTitle()),
+            std::pair(true, QString("ROM Browser")));
+  ASSERT_EQ(Browser().Model().Path(), rom);
+  emit Find<QComboBox>("format").activated(kFourBppSnes);
+  EXPECT_EQ(Browser().Model().Format(), kFourBppSnes);
+
+  // A twin model of the same view takes the same steps: the window forwards each and shows
+  // where it landed in the scroll bar and the offset field.
+  FakePlatform quiet;
+  browser::RomBrowser twin(quiet);
+  ASSERT_TRUE(twin.Open(rom));
+  twin.SetFormat(kFourBppSnes);
+  twin.SetZoom(Browser().Model().Zoom());
+  twin.SetWidth(Browser().Model().Width());
+  twin.SetViewSize(Browser().View().width(), Browser().View().height());
+  auto& bar = Find<QScrollBar>("romScrollBar");
+  const std::pair<Qt::Key, Step> keys[] = {
+      {Qt::Key_Down, Step::LineDown},   {Qt::Key_Down, Step::LineDown},     {Qt::Key_Up, Step::LineUp},
+      {Qt::Key_Right, Step::ByteRight}, {Qt::Key_PageDown, Step::PageDown}, {Qt::Key_Left, Step::ByteLeft},
+      {Qt::Key_End, Step::End},         {Qt::Key_PageUp, Step::PageUp},     {Qt::Key_Home, Step::Home},
+      {Qt::Key_Plus, Step::Wider},      {Qt::Key_Minus, Step::Narrower},    {Qt::Key_Equal, Step::Wider}};
+  for (const auto& [key, step] : keys) {
+    QTest::keyClick(&Browser().View(), key);
+    twin.Press(step);
+    SCOPED_TRACE(QTest::toString(QKeySequence(key)));
+    EXPECT_EQ(Browser().Model().Offset(), twin.Offset());
+    EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.pageStep()),
+              std::tuple(twin.Scroll().value, twin.Scroll().maximum, twin.Scroll().pageStep));
+    EXPECT_EQ(Find<QLineEdit>("offset").text().toStdString(), platform::HexOffset(twin.Offset()));
+    EXPECT_EQ(Find<QSpinBox>("width").value(), twin.Width());
+  }
+  QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, -240), Qt::NoButton, Qt::NoModifier,
+                    Qt::NoScrollPhase, false);
+  QApplication::sendEvent(&Browser().View(), &notch);
+  twin.Wheel(2);
+  EXPECT_EQ(Browser().Model().Offset(), twin.Offset());
+  bar.triggerAction(QAbstractSlider::SliderPageStepAdd);
+  twin.ScrollTo(bar.value());
+  EXPECT_EQ(Browser().Model().Offset(), twin.Offset());
+
+  TypeOffset("1F0");
+  EXPECT_EQ(Browser().Model().Offset(), 0x1F0u);
+  TypeOffset("FFFFFF");  // beyond the end: refused over the browser, the offset stays
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0].icon, platform::Icon::Exclamation);
+  EXPECT_EQ(Find<QLineEdit>("offset").text(), "0x1F0");
+
+  // Closed and opened again by another main window: the same file at the same offset.
+  Browser().close();
+  app::MainForm again(platform);
+  again.Browse();
+  const browser::RomBrowser& reopened = again.Browser()->Model();
+  EXPECT_EQ(std::tuple(reopened.Path(), reopened.Offset(), reopened.Format()), std::tuple(rom, 0x1F0u, 8));
+}
+
+TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackIntoTheRom) {
+  const Surface original = RandomPicture(128, 16, 21);
+  ByteString bytes = RandomBytes(0x400, 7);  // then the graphics, then more
+  const ByteString graphics = FourBppSnes(original);
+  bytes.insert(bytes.end(), graphics.begin(), graphics.end());
+  bytes.resize(bytes.size() + 8192);
+  const std::string rom = PutFile("game.sfc", bytes);
+  form.Browse(QString::fromStdString(rom));
+  emit Find<QComboBox>("format").activated(kFourBppSnes);
+  TypeOffset("400");
+  EXPECT_EQ(std::pair(Find("send").isEnabled(), Find("write").isEnabled()), std::pair(false, false));
+
+  // Two rows of the first tile: whole 128-pixel rows, the only shape that is one stretch.
+  const int zoom = Browser().Model().Zoom();
+  QWidget& view = Browser().View();
+  QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, QPoint(1, 1));
+  QMouseEvent move(QEvent::MouseMove, QPoint(6, 12) * zoom, QPoint(), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&view, &move);
+  QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, QPoint(6, 12) * zoom);
+  EXPECT_EQ(Browser().Model().Selection(), std::optional(convert::Selection{0, 0, 128, 16}));
+  Find("send").trigger();
+  EXPECT_TRUE(platform.messages.empty());
+  ExpectShowsModel();
+  // Converted again, the picture gives back the ROM's bytes.
+  Click(Button("cmdConvert"));
+  EXPECT_EQ(Model().RomDataString, FourBppSnes(original));
+
+  // Edited elsewhere, pasted back and converted: written over the range after a Yes.
+  const Surface edited = RandomPicture(128, 16, 22);
+  QApplication::clipboard()->setImage(app::ToQImage(edited));
+  Click(Button("cmdPaste"));
+  Click(Button("cmdConvert"));
+  ASSERT_TRUE(Find("write").isEnabled());
+  const ByteString before = platform::ReadFileBytes(rom).Value();
+  platform.answers = {Answer::No, Answer::Yes};
+  Find("write").trigger();
+  EXPECT_EQ(platform::ReadFileBytes(rom).Value(), before);
+  Find("write").trigger();
+  ASSERT_EQ(platform.messages.size(), 2u);
+  EXPECT_NE(platform.messages[1].text.find("0x400"), std::string::npos) << platform.messages[1].text;
+  const ByteString written = FourBppSnes(edited);
+  EXPECT_TRUE(
+      std::equal(written.begin(), written.end(), platform::ReadFileBytes(rom).Value().begin() + 0x400));
+}
+
+}  // namespace
+}  // namespace glyphon::test
