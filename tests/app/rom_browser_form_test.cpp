@@ -139,14 +139,14 @@ TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackInt
   EXPECT_TRUE(platform.messages.empty());
   ExpectShowsModel();
   // Converted again, the picture gives back the ROM's bytes.
-  Click(Button("cmdConvert"));
-  EXPECT_EQ(Model().RomDataString, FourBppSnes(original));
+  Click(Button("convert"));
+  EXPECT_EQ(Model().RomData(), FourBppSnes(original));
 
   // Edited elsewhere, pasted back and converted: written over the range after a Yes.
   const Surface edited = RandomPicture(128, 16, 22);
   QApplication::clipboard()->setImage(app::ToQImage(edited));
-  Click(Button("cmdPaste"));
-  Click(Button("cmdConvert"));
+  Click(Button("paste"));
+  Click(Button("convert"));
   ASSERT_TRUE(Find("write").isEnabled());
   const ByteString before = platform::ReadFileBytes(rom).Value();
   platform.answers = {Answer::No, Answer::Yes};
