@@ -329,7 +329,7 @@ TEST_F(AppTest, EveryControlIsDisabledDuringAConversion) {
     check(form.findChildren<QAbstractButton*>());
     check(form.findChildren<QAbstractSlider*>());
     check(form.findChildren<QLineEdit*>());
-    // 6 commands, 19 options, the check box, 4 spinners and their 4 value boxes.
+    // 6 commands, an option a format, the check box, 4 spinners and their 4 value boxes.
     EXPECT_EQ(controls, 6u + formats::kFormatCount + 1 + 4 + 4);
     EXPECT_NE(Thumbnail().cursor().shape(), Qt::BitmapCursor) << "the viewer can be opened";
   };
