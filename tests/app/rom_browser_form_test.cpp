@@ -83,7 +83,7 @@ TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheVie
   for (const auto& [key, step] : keys) {
     QTest::keyClick(&Browser().View(), key);
     twin.Press(step);
-    SCOPED_TRACE(QTest::toString(QKeySequence(key)));
+    SCOPED_TRACE(QKeySequence(key).toString().toStdString());
     EXPECT_EQ(Browser().Model().Offset(), twin.Offset());
     EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.pageStep()),
               std::tuple(twin.Scroll().value, twin.Scroll().maximum, twin.Scroll().pageStep));
