@@ -18,7 +18,7 @@ declare -A options=(
   [round_trip_fuzz]="-max_len=8192"
 )
 for target in decode_fuzz encode_fuzz picture_fuzz cli_args_fuzz load_kind_fuzz cli_run_fuzz picture_write_fuzz \
-    round_trip_fuzz tiles_fuzz; do
+    round_trip_fuzz tiles_fuzz browser_fuzz; do
   exe=build/fuzz/bin/$target
   [ -x "$exe" ] || continue
   name=${target%_fuzz}
