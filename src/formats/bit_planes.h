@@ -112,6 +112,7 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
             const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
             if (offset >= length) {
               if (mode == DecodeMode::Preview) {
+                ticker.TickTo(m - 1);
                 return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
               }
               planesWhole = false;
@@ -125,8 +126,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
       pixels[static_cast<std::size_t>(x)] = colour;
       ++bit;
       if (m % 8 == 0) bit = 0;
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
 }

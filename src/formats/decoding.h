@@ -44,8 +44,9 @@ ByteString Encode(const FormatInfo& format, const Surface& source, const Selecti
 
 // Visits the selection of `source` in row order (y outer, x inner), handing each pixel's
 // colour (a point outside the picture reads as black), its place and its number
-// k = W * y + x + 1 to `pixel`, then ticking the progress. A selection inside the picture
-// (the usual case) is read straight from its rows.
+// k = W * y + x + 1 to `pixel`, ticking the progress after each row (the same reports as
+// after each pixel). A selection inside the picture (the usual case) is read straight
+// from its rows.
 template <class PixelFn>
 void ForEachSelectedPixel(const Surface& source, const Selection& selection, convert::ProgressTicker& ticker,
                           PixelFn&& pixel) {
@@ -59,15 +60,14 @@ void ForEachSelectedPixel(const Surface& source, const Selection& selection, con
       for (int x = 0; x < selection.width; ++x) {
         ++k;
         pixel(convert::InsideOrBlack(row[x]), x, y, k);
-        ticker.Tick(k);
       }
     } else {
       for (int x = 0; x < selection.width; ++x) {
         ++k;
         pixel(convert::InsideOrBlack(source.GetPixel(selection.x + x, selection.y + y)), x, y, k);
-        ticker.Tick(k);
       }
     }
+    ticker.TickTo(k);
   }
 }
 

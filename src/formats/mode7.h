@@ -151,12 +151,13 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
           if (kStride == 2 && at + 1 < length)
             convert::StoreByte(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
         } else if (preview) {
+          ticker.TickTo(m - 1);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
         }
       }
       row[static_cast<std::size_t>(x)] = GreyColor(v);
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
 }

@@ -102,11 +102,12 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
           colour = Rgb(pixel[0], pixel[1], pixel[2]);
         }
       } else if (at < length && mode == DecodeMode::Preview) {
+        ticker.TickTo(n);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, length, length};
       }
       row[static_cast<std::size_t>(x)] = colour;
-      ticker.Tick(n + 1);
     }
+    ticker.TickTo(n);
   }
   return std::nullopt;
 }

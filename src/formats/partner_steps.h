@@ -101,18 +101,11 @@ class TwoStepProgress {
   TwoStepProgress(platform::ProgressSink& progress, std::int64_t pixels) noexcept
       : m_pixels(pixels), m_partner(progress, pixels, 50.0), m_main(progress, pixels, 50.0, 50.0) {}
 
-  void Tick(std::int64_t k) {
-    Step(2 * k - 1);
-    Step(2 * k);
-  }
-
- private:
-  void Step(std::int64_t j) {
-    if (j <= m_pixels) {
-      m_partner.Tick(j);
-    } else {
-      m_main.Tick(j - m_pixels);
-    }
+  // Every step up to pixel k's, in order: the partner step's first, then the main pass's.
+  void TickTo(std::int64_t k) {
+    const std::int64_t steps = 2 * k;
+    m_partner.TickTo(std::min(steps, m_pixels));
+    if (steps > m_pixels) m_main.TickTo(steps - m_pixels);
   }
 
   std::int64_t m_pixels;
@@ -149,8 +142,8 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
       ++k;
       partnerCodec.PartnerPoint(aux, convert::InsideOrBlack(side[x]), x, y, k);
       mainCodec.Main(out, aux, convert::InsideOrBlack(main[x]), x, y, k);
-      ticker.Tick(k);
     }
+    ticker.TickTo(k);
   }
 }
 
@@ -171,8 +164,8 @@ void PartnerDataStep(PartnerState& partner, const Selection& selection, std::siz
     for (int x = 0; x < selection.width; ++x) {
       ++k;
       row[static_cast<std::size_t>(x)] = GreyColor(codec.PartnerData(aux, x, y, k));
-      ticker.Tick(k);
     }
+    ticker.TickTo(k);
   }
 }
 

@@ -64,8 +64,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
     for (int x = 0; x < picture.Width(); ++x, ++p) {
       const int v = p < length ? (data[static_cast<std::size_t>(p)] >> kOwnShift) & 0x0F : 0;
       row[static_cast<std::size_t>(x)] = GreyColor(17 * v);
-      ticker.Tick(p + 1);
     }
+    ticker.TickTo(p);
   }
   return std::nullopt;
 }
