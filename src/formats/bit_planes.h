@@ -76,12 +76,23 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
   });
 }
 
+// A plane byte as the bits of eight pixels, one byte each: byte c holds bit 7 - c (the
+// column c bit) in its bit 0, so that shifting it left by i places plane i's bit.
+inline constexpr std::array<std::uint64_t, 256> kColumns = [] {
+  std::array<std::uint64_t, 256> columns{};
+  for (std::size_t v = 0; v < columns.size(); ++v) {
+    for (std::size_t c = 0; c < 8; ++c) columns[v] |= static_cast<std::uint64_t>((v >> (7 - c)) & 1u) << (8 * c);
+  }
+  return columns;
+}();
+
 // Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
 // white). A later plane byte past the end fails the preview at that pixel; image
-// generation draws the pixel white instead and reads nothing past the end.
+// generation draws the pixel white instead and reads nothing past the end. This is the
+// decoder for any width, where a group of 8 pixels can straddle two tiles.
 template <const auto& kLayout>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeAnyWidth(std::span<const std::uint8_t> data, Surface& picture,
+                                            DecodeMode mode, PartnerState*, convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
@@ -130,6 +141,50 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
     ticker.TickTo(m);
   }
   return std::nullopt;
+}
+
+// The same pictures at a width of whole tiles, where every group of 8 pixels is one row of
+// one tile: its plane bytes are read once and spread into eight indices through kColumns.
+template <const auto& kLayout>
+std::optional<DecodeFailure> DecodeWholeTiles(std::span<const std::uint8_t> data, Surface& picture,
+                                              DecodeMode mode, convert::ProgressTicker& ticker) {
+  constexpr std::size_t kPlanes = kLayout.rows.size();
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  const int width = picture.Width();
+  for (int y = 0; y < picture.Height(); ++y) {
+    RgbColor* pixels = picture.Row(y).data();
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * (width / 8);
+    const int row = y % 8;
+    for (int x = 0; x < width; x += 8) {
+      const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
+      std::uint64_t indices = 0;
+      bool whole = true;
+      for (std::size_t i = 0; i < kPlanes && whole; ++i) {
+        const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
+        whole = offset < length;
+        if (whole) {
+          indices |= kColumns[data[static_cast<std::size_t>(offset)]] << i;
+        } else if (i > 0 && mode == DecodeMode::Preview) {
+          ticker.TickTo(std::int64_t{width} * y + x);
+          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+        }
+      }
+      for (std::size_t c = 0; c < 8; ++c) {
+        pixels[x + static_cast<int>(c)] =
+            whole ? kGreys.colourOfIndex[(indices >> (8 * c)) & 0xFFu] : kGreys.EndOfDataColour();
+      }
+    }
+    ticker.TickTo(std::int64_t{width} * (y + 1));
+  }
+  return std::nullopt;
+}
+
+template <const auto& kLayout>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
+                                    PartnerState* partner, convert::ProgressTicker& ticker) {
+  if (picture.Width() % 8 == 0) return DecodeWholeTiles<kLayout>(data, picture, mode, ticker);
+  return DecodeAnyWidth<kLayout>(data, picture, mode, partner, ticker);
 }
 
 }  // namespace bit_planes

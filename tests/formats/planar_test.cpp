@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/codec_cases.h"
+#include "formats/planar.h"
 
 namespace glyphon::formats {
 namespace {
@@ -90,6 +91,39 @@ TEST_P(PlanarShortData, PreviewFailsImageGenerationDrawsWhite) {
 }
 INSTANTIATE_TEST_SUITE_P(Cases, PlanarShortData, ::testing::ValuesIn(ShortDataCases()),
                          CaseName<ShortDataCase>);
+
+// At a width of whole tiles the decoder reads each tile row's planes once; the decoder for
+// any width must draw, fail and report progress alike, data cut anywhere in a tile row.
+struct Decoders {
+  const char* name;
+  DecodeFn wholeTiles;
+  DecodeFn anyWidth;
+};
+
+TEST(PlanarWholeTiles, AgreesWithTheDecoderForAnyWidth) {
+  const Decoders layouts[] = {
+      {"2bpp SNES/GB", bit_planes::Decode<kTwoBppSnesGb>, bit_planes::DecodeAnyWidth<kTwoBppSnesGb>},
+      {"2bpp NES", bit_planes::Decode<kTwoBppNes>, bit_planes::DecodeAnyWidth<kTwoBppNes>},
+      {"3bpp SNES", bit_planes::Decode<kThreeBppSnes>, bit_planes::DecodeAnyWidth<kThreeBppSnes>},
+      {"4bpp SNES", bit_planes::Decode<kFourBppSnes>, bit_planes::DecodeAnyWidth<kFourBppSnes>},
+      {"8bpp SNES", bit_planes::Decode<kEightBppSnes>, bit_planes::DecodeAnyWidth<kEightBppSnes>}};
+  for (const Decoders& layout : layouts) {
+    for (const std::size_t length : {std::size_t{0}, std::size_t{17}, std::size_t{201}, std::size_t{512}}) {
+      for (const DecodeMode mode : {DecodeMode::Preview, DecodeMode::ImageGeneration}) {
+        const ByteString data = test::RandomBytes(length, static_cast<unsigned>(length));
+        test::RecordingProgress wholeProgress, anyProgress;
+        convert::ProgressTicker wholeTicker(wholeProgress, 16 * 24), anyTicker(anyProgress, 16 * 24);
+        Surface whole(16, 24, kWhite), any(16, 24, kWhite);
+        const auto wholeFailure = layout.wholeTiles(data, whole, mode, nullptr, wholeTicker);
+        const auto anyFailure = layout.anyWidth(data, any, mode, nullptr, anyTicker);
+        SCOPED_TRACE(std::string(layout.name) + ", " + std::to_string(length) + " bytes");
+        EXPECT_EQ(wholeFailure, anyFailure);
+        EXPECT_EQ(wholeProgress.reports, anyProgress.reports);
+        EXPECT_EQ(whole, any);
+      }
+    }
+  }
+}
 
 }  // namespace
 }  // namespace glyphon::formats
