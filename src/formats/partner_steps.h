@@ -9,6 +9,9 @@
 //   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
 //   static bool FusesWith(const Selection&);    // optional; true: the partner picture step and the
 //                                               // main pass may share one pass (FusedPicturePass)
+//   void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour,
+//              int x, int y, std::int64_t k);   // with FusesWith: pixel k's partner point, then
+//                                               // its main pass, written at once
 //   explicit Codec(const Selection&);           // a fresh one per pass (it may hold packing state)
 //   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t k);
 //   int PartnerData(WritableBytes aux, int x, int y, std::int64_t k);  // returns the grey to draw
@@ -123,16 +126,16 @@ bool Fuses(const Selection& selection) noexcept {
 }
 
 // The partner picture step and the main pass in one pass over both pictures: each pixel's
-// partner point goes into the partner string just before the main pass reads it. Only for a
-// codec whose pixels write disjoint partner bytes (FusesWith), so no later partner point
-// can change a byte the main pass has already read, and for rectangles inside both
-// pictures; the bytes are those of the two passes run one after the other.
+// partner point goes into the partner string as the main pass writes the pixel (Fused).
+// Only for a codec whose pixels write disjoint partner bytes (FusesWith), so no later
+// partner point can change a byte the main pass has already read, and for rectangles inside
+// both pictures; the bytes are those of the two passes run one after the other, with the
+// partner string as long as the output.
 template <class Codec>
 void FusedPicturePass(const Surface& source, const Selection& selection, PartnerState& partner,
                       const Selection& read, WritableBytes out, platform::ProgressSink& progress) {
   TwoStepProgress ticker(progress, PixelCount(selection));
-  Codec partnerCodec(selection);
-  Codec mainCodec(selection);
+  Codec codec(selection);
   const WritableBytes aux(partner.aux);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
@@ -140,8 +143,7 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
     const RgbColor* side = partner.picData.Row(read.y + y).data() + read.x;
     for (int x = 0; x < selection.width; ++x) {
       ++k;
-      partnerCodec.PartnerPoint(aux, convert::InsideOrBlack(side[x]), x, y, k);
-      mainCodec.Main(out, aux, convert::InsideOrBlack(main[x]), x, y, k);
+      codec.Fused(out, aux, convert::InsideOrBlack(main[x]), convert::InsideOrBlack(side[x]), x, y, k);
     }
     ticker.TickTo(k);
   }

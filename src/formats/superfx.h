@@ -27,6 +27,13 @@ class Codec {
   // its main pass reads, at any width.
   static bool FusesWith(const Selection&) noexcept { return true; }
 
+  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int,
+             int, std::int64_t k) const noexcept {
+    const auto p = static_cast<std::size_t>(k - 1);
+    aux[p] = Nibble(partnerColour, kPartnerShift);
+    out[p] = static_cast<std::uint8_t>(Nibble(colour, kOwnShift) | aux[p]);
+  }
+
   void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     aux[static_cast<std::size_t>(k - 1)] = Nibble(colour, kPartnerShift);
   }
