@@ -59,12 +59,6 @@ inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout&
   return PartnerStep::FromData;
 }
 
-// Whether the rectangle lies inside the picture, so its rows can be read straight.
-inline bool Inside(const Surface& picture, const Selection& rect) noexcept {
-  return rect.x >= 0 && rect.y >= 0 && rect.x + rect.width <= picture.Width() &&
-         rect.y + rect.height <= picture.Height();
-}
-
 // The first half of the partner picture step: the partner picture grows to at least W by H,
 // the new area takes the paint colour at once (a read at an offset origin may reach it
 // before its own point comes up), and the loaded pixels are never painted over. Growing
