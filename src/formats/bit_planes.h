@@ -118,7 +118,8 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
 inline constexpr std::array<std::uint64_t, 256> kColumns = [] {
   std::array<std::uint64_t, 256> columns{};
   for (std::size_t v = 0; v < columns.size(); ++v) {
-    for (std::size_t c = 0; c < 8; ++c) columns[v] |= static_cast<std::uint64_t>((v >> (7 - c)) & 1u) << (8 * c);
+    for (std::size_t c = 0; c < 8; ++c)
+      columns[v] |= static_cast<std::uint64_t>((v >> (7 - c)) & 1u) << (8 * c);
   }
   return columns;
 }();

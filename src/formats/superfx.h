@@ -27,8 +27,8 @@ class Codec {
   // its main pass reads, at any width.
   static bool FusesWith(const Selection&) noexcept { return true; }
 
-  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int,
-             int, std::int64_t k) const noexcept {
+  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int, int,
+             std::int64_t k) const noexcept {
     const auto p = static_cast<std::size_t>(k - 1);
     aux[p] = Nibble(partnerColour, kPartnerShift);
     out[p] = static_cast<std::uint8_t>(Nibble(colour, kOwnShift) | aux[p]);
