@@ -21,6 +21,12 @@ class ProgressTicker {
     if (k >= m_next) Advance(k);
   }
 
+  // Reports what ticking every pixel up to k one by one would, in the same order: a loop
+  // can tick once a row instead of once a pixel.
+  void TickTo(std::int64_t k) {
+    while (k >= m_next) Advance(m_next);
+  }
+
   // The percentage the contract gives after pixel k.
   int PercentAt(std::int64_t k) const noexcept;
 

@@ -48,15 +48,24 @@ constexpr unsigned Gather(std::uint64_t planeBits) noexcept {
   return static_cast<unsigned>(((planeBits & 0x0101010101010101u) * 0x0102040810204080u) >> 56);
 }
 
+// Stores the plane bytes of one tile row (plane i in byte i of `planes`), dropping those
+// past the output.
+template <const auto& kLayout>
+void StorePlanes(std::span<std::uint8_t> out, std::int64_t tile, int row, std::uint64_t planes) noexcept {
+  for (std::size_t i = 0; i < kLayout.rows.size(); ++i) {
+    convert::StoreByte(out, tile + kLayout.rows[i].base + kLayout.rows[i].stride * row,
+                       static_cast<std::uint8_t>(planes >> (8 * i)));
+  }
+}
+
 // Groups of 8 pixels in row order. A complete group stores each plane byte at the tile
 // and row of the pixel that completes it; a selection that is not a whole number of tiles
-// can name offsets past the output, and those bytes are dropped.
+// can name offsets past the output, and those bytes are dropped. This is the encoder for
+// any selection, where a group can straddle two tiles or reach outside the picture.
 template <const auto& kLayout>
-void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-            platform::ProgressSink& progress) {
-  constexpr std::size_t kPlanes = kLayout.rows.size();
+void EncodeAnySelection(const Surface& source, const Selection& sel, std::span<std::uint8_t> out,
+                        convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   const std::int64_t tilesPerRow = sel.width / 8;
   std::array<std::uint8_t, 8> group{};  // the indices of the group so far
   int place = 0;                        // the pixel's place in its group of 8
@@ -67,21 +76,61 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
     place = 0;
     std::uint64_t planes = 0;
     for (std::size_t n = 0; n < 8; ++n) planes |= kSpread[group[n]] << (7 - n);
-    const std::int64_t tile = kLayout.tileBytes * ((y / 8) * tilesPerRow + x / 8);
-    const int row = y % 8;
-    for (std::size_t i = 0; i < kPlanes; ++i) {
-      convert::StoreByte(out, tile + kLayout.rows[i].base + kLayout.rows[i].stride * row,
-                         static_cast<std::uint8_t>(planes >> (8 * i)));
-    }
+    StorePlanes<kLayout>(out, kLayout.tileBytes * ((y / 8) * tilesPerRow + x / 8), y % 8, planes);
   });
 }
 
+// The same bytes for a selection of whole tile widths inside the picture, where every group
+// is one row of one tile, read straight from the picture's rows.
+template <const auto& kLayout>
+void EncodeWholeTiles(const Surface& source, const Selection& sel, std::span<std::uint8_t> out,
+                      convert::ProgressTicker& ticker) {
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  const std::int64_t tilesPerRow = sel.width / 8;
+  for (int y = 0; y < sel.height; ++y) {
+    const RgbColor* row = source.Row(sel.y + y).data() + sel.x;
+    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
+    for (int x = 0; x < sel.width; x += 8) {
+      std::uint64_t planes = 0;
+      for (int n = 0; n < 8; ++n) {
+        const int grey = convert::GreyOfColour(convert::InsideOrBlack(row[x + n]));
+        planes |= kSpread[kGreys.indexOfGrey[static_cast<std::size_t>(grey)]] << (7 - n);
+      }
+      StorePlanes<kLayout>(out, tileRow + kLayout.tileBytes * (x / 8), y % 8, planes);
+    }
+    ticker.TickTo(std::int64_t{sel.width} * (y + 1));
+  }
+}
+
+template <const auto& kLayout>
+void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
+            platform::ProgressSink& progress) {
+  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
+  if (sel.width % 8 == 0 && Inside(source, sel)) {
+    EncodeWholeTiles<kLayout>(source, sel, out, ticker);
+  } else {
+    EncodeAnySelection<kLayout>(source, sel, out, ticker);
+  }
+}
+
+// A plane byte as the bits of eight pixels, one byte each: byte c holds bit 7 - c (the
+// column c bit) in its bit 0, so that shifting it left by i places plane i's bit.
+inline constexpr std::array<std::uint64_t, 256> kColumns = [] {
+  std::array<std::uint64_t, 256> columns{};
+  for (std::size_t v = 0; v < columns.size(); ++v) {
+    for (std::size_t c = 0; c < 8; ++c)
+      columns[v] |= static_cast<std::uint64_t>((v >> (7 - c)) & 1u) << (8 * c);
+  }
+  return columns;
+}();
+
 // Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
 // white). A later plane byte past the end fails the preview at that pixel; image
-// generation draws the pixel white instead and reads nothing past the end.
+// generation draws the pixel white instead and reads nothing past the end. This is the
+// decoder for any width, where a group of 8 pixels can straddle two tiles.
 template <const auto& kLayout>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeAnyWidth(std::span<const std::uint8_t> data, Surface& picture,
+                                            DecodeMode mode, PartnerState*, convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
@@ -112,6 +161,7 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
             const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
             if (offset >= length) {
               if (mode == DecodeMode::Preview) {
+                ticker.TickTo(m - 1);
                 return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
               }
               planesWhole = false;
@@ -125,10 +175,54 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
       pixels[static_cast<std::size_t>(x)] = colour;
       ++bit;
       if (m % 8 == 0) bit = 0;
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
+}
+
+// The same pictures at a width of whole tiles, where every group of 8 pixels is one row of
+// one tile: its plane bytes are read once and spread into eight indices through kColumns.
+template <const auto& kLayout>
+std::optional<DecodeFailure> DecodeWholeTiles(std::span<const std::uint8_t> data, Surface& picture,
+                                              DecodeMode mode, convert::ProgressTicker& ticker) {
+  constexpr std::size_t kPlanes = kLayout.rows.size();
+  constexpr const GreyPalette& kGreys = *kLayout.greys;
+  const std::int64_t length = static_cast<std::int64_t>(data.size());
+  const int width = picture.Width();
+  for (int y = 0; y < picture.Height(); ++y) {
+    RgbColor* pixels = picture.Row(y).data();
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * (width / 8);
+    const int row = y % 8;
+    for (int x = 0; x < width; x += 8) {
+      const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
+      std::uint64_t indices = 0;
+      bool whole = true;
+      for (std::size_t i = 0; i < kPlanes && whole; ++i) {
+        const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
+        whole = offset < length;
+        if (whole) {
+          indices |= kColumns[data[static_cast<std::size_t>(offset)]] << i;
+        } else if (i > 0 && mode == DecodeMode::Preview) {
+          ticker.TickTo(std::int64_t{width} * y + x);
+          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+        }
+      }
+      for (std::size_t c = 0; c < 8; ++c) {
+        pixels[x + static_cast<int>(c)] =
+            whole ? kGreys.colourOfIndex[(indices >> (8 * c)) & 0xFFu] : kGreys.EndOfDataColour();
+      }
+    }
+    ticker.TickTo(std::int64_t{width} * (y + 1));
+  }
+  return std::nullopt;
+}
+
+template <const auto& kLayout>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
+                                    PartnerState* partner, convert::ProgressTicker& ticker) {
+  if (picture.Width() % 8 == 0) return DecodeWholeTiles<kLayout>(data, picture, mode, ticker);
+  return DecodeAnyWidth<kLayout>(data, picture, mode, partner, ticker);
 }
 
 }  // namespace bit_planes

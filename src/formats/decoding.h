@@ -42,16 +42,21 @@ ByteString Encode(const FormatInfo& format, const Surface& source, const Selecti
 
 // Loop helpers for the codecs.
 
+// Whether the rectangle lies inside the picture, so its rows can be read straight.
+inline bool Inside(const Surface& picture, const Selection& rect) noexcept {
+  return rect.x >= 0 && rect.y >= 0 && rect.x + rect.width <= picture.Width() &&
+         rect.y + rect.height <= picture.Height();
+}
+
 // Visits the selection of `source` in row order (y outer, x inner), handing each pixel's
 // colour (a point outside the picture reads as black), its place and its number
-// k = W * y + x + 1 to `pixel`, then ticking the progress. A selection inside the picture
-// (the usual case) is read straight from its rows.
+// k = W * y + x + 1 to `pixel`, ticking the progress after each row (the same reports as
+// after each pixel). A selection inside the picture (the usual case) is read straight
+// from its rows.
 template <class PixelFn>
 void ForEachSelectedPixel(const Surface& source, const Selection& selection, convert::ProgressTicker& ticker,
                           PixelFn&& pixel) {
-  const bool inside = selection.x >= 0 && selection.y >= 0 &&
-                      selection.x + selection.width <= source.Width() &&
-                      selection.y + selection.height <= source.Height();
+  const bool inside = Inside(source, selection);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
     if (inside) {
@@ -59,15 +64,14 @@ void ForEachSelectedPixel(const Surface& source, const Selection& selection, con
       for (int x = 0; x < selection.width; ++x) {
         ++k;
         pixel(convert::InsideOrBlack(row[x]), x, y, k);
-        ticker.Tick(k);
       }
     } else {
       for (int x = 0; x < selection.width; ++x) {
         ++k;
         pixel(convert::InsideOrBlack(source.GetPixel(selection.x + x, selection.y + y)), x, y, k);
-        ticker.Tick(k);
       }
     }
+    ticker.TickTo(k);
   }
 }
 

@@ -58,6 +58,17 @@ class InterleavedCodec {
   // With W a multiple of 8 every group of eight pixels fills its own 16 bytes.
   static bool FusesWith(const Selection& selection) noexcept { return selection.width % 8 == 0; }
 
+  // There a pixel's group is the row of its own tile, so pixel number m is written at once:
+  // its grey at byte 2m of the output, its partner grey at 2m + 1 of both strings.
+  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int x, int y,
+             std::int64_t) const noexcept {
+    const std::int64_t m = TileRowStart(m_packer.TilesPerRow(), x, y) + x % 8;
+    const auto partnerGrey = static_cast<std::uint8_t>(convert::GreyOfColour(partnerColour));
+    convert::StoreByte(out, 2 * m, static_cast<std::uint8_t>(convert::GreyOfColour(colour)));
+    convert::StoreByte(out, 2 * m + 1, partnerGrey);
+    convert::StoreByte(aux, 2 * m + 1, partnerGrey);
+  }
+
   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t) {
     m_packer.Add(convert::GreyOfColour(colour), x, y, [&](std::int64_t b, const auto& pending) {
       if (WholeGroupFits(aux, b)) {
@@ -151,12 +162,13 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
           if (kStride == 2 && at + 1 < length)
             convert::StoreByte(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
         } else if (preview) {
+          ticker.TickTo(m - 1);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
         }
       }
       row[static_cast<std::size_t>(x)] = GreyColor(v);
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
 }

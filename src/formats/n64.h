@@ -32,8 +32,22 @@ class Codec {
 
   // The alpha of a partner picture point is its grey: one bit (grey 128 and up) or a byte.
   void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
-    WriteAlpha(aux, Offset(k),
-               kBytes == 2 ? convert::GreyOfColour(colour) >> 7 : convert::GreyOfColour(colour));
+    WriteAlpha(aux, Offset(k), AlphaOf(colour));
+  }
+
+  // Both strings hold pixel k whole, so each takes one little-endian word.
+  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int, int,
+             std::int64_t k) const noexcept {
+    const std::size_t at = Offset(k);
+    const auto alpha = static_cast<std::uint32_t>(AlphaOf(partnerColour));
+    if constexpr (kBytes == 2) {
+      StoreWord(aux, at, alpha);
+      StoreWord(out, at, HighColour(colour) | alpha);
+    } else {
+      // 0x00BBGGRR is red, green, blue in the first three bytes already.
+      StoreWord(aux, at, alpha << 24);
+      StoreWord(out, at, static_cast<std::uint32_t>(colour) | alpha << 24);
+    }
   }
 
   // Keeps only the alpha field of the partner data and shows it as a grey.
@@ -46,24 +60,34 @@ class Codec {
 
   void Main(WritableBytes out, ReadableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     const std::size_t at = Offset(k);
-    const auto red = static_cast<unsigned>(RedOf(colour));
-    const auto green = static_cast<unsigned>(GreenOf(colour));
-    const auto blue = static_cast<unsigned>(BlueOf(colour));
     if constexpr (kBytes == 2) {
       const unsigned alpha = at < aux.size() ? aux[at] & 1u : 0u;
-      const unsigned v = (red >> 3) << 11 | (green >> 3) << 6 | (blue >> 3) << 1 | alpha;
-      out[at] = static_cast<std::uint8_t>(v & 0xFF);
-      out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+      StoreWord(out, at, HighColour(colour) | alpha);
     } else {
-      out[at] = static_cast<std::uint8_t>(red);
-      out[at + 1] = static_cast<std::uint8_t>(green);
-      out[at + 2] = static_cast<std::uint8_t>(blue);
-      out[at + 3] = at + 3 < aux.size() ? aux[at + 3] : std::uint8_t{0};
+      const std::uint32_t alpha = at + 3 < aux.size() ? aux[at + 3] : 0u;
+      StoreWord(out, at, static_cast<std::uint32_t>(colour) | alpha << 24);
     }
   }
 
  private:
   static std::size_t Offset(std::int64_t k) noexcept { return static_cast<std::size_t>(kBytes * (k - 1)); }
+
+  static int AlphaOf(RgbColor colour) noexcept {
+    return kBytes == 2 ? convert::GreyOfColour(colour) >> 7 : convert::GreyOfColour(colour);
+  }
+
+  // The 16-bit value without its alpha bit.
+  static std::uint32_t HighColour(RgbColor colour) noexcept {
+    const auto red = static_cast<std::uint32_t>(RedOf(colour));
+    const auto green = static_cast<std::uint32_t>(GreenOf(colour));
+    const auto blue = static_cast<std::uint32_t>(BlueOf(colour));
+    return (red >> 3) << 11 | (green >> 3) << 6 | (blue >> 3) << 1;
+  }
+
+  // The kBytes low bytes of `word` at `at`, low byte first.
+  static void StoreWord(WritableBytes bytes, std::size_t at, std::uint32_t word) noexcept {
+    for (std::size_t i = 0; i < kBytes; ++i) bytes[at + i] = static_cast<std::uint8_t>(word >> (8 * i));
+  }
 
   static void WriteAlpha(WritableBytes aux, std::size_t at, int alpha) noexcept {
     for (std::size_t i = 0; i < kBytes; ++i) aux[at + i] = 0;
@@ -102,11 +126,12 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
           colour = Rgb(pixel[0], pixel[1], pixel[2]);
         }
       } else if (at < length && mode == DecodeMode::Preview) {
+        ticker.TickTo(n);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, length, length};
       }
       row[static_cast<std::size_t>(x)] = colour;
-      ticker.Tick(n + 1);
     }
+    ticker.TickTo(n);
   }
   return std::nullopt;
 }

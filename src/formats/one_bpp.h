@@ -36,16 +36,17 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   int bit = 0;  // place in the group of 8, restarted when m is a multiple of 8
   std::int64_t m = 0;
   for (int y = 0; y < picture.Height(); ++y) {
+    const auto row = picture.Row(y);
     for (int x = 0; x < picture.Width(); ++x) {
       ++m;
       const std::int64_t offset = kTiled ? 8 * ((y / 8) * tilesPerRow + x / 8) + y % 8 : (m - 1) / 8;
       // Past the end of the data a pixel is 1, white.
       const int value = offset >= length ? 1 : (data[static_cast<std::size_t>(offset)] >> (7 - bit)) & 1;
-      picture.SetPixel(x, y, value != 0 ? kWhite : kBlack);
+      row[static_cast<std::size_t>(x)] = value != 0 ? kWhite : kBlack;
       ++bit;
       if (m % 8 == 0) bit = 0;
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
 }

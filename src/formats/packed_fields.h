@@ -91,8 +91,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
       pixels[static_cast<std::size_t>(x)] = colour;
       ++place;
       if (m % kPixelsPerByte == 0) place = 0;
-      ticker.Tick(m);
     }
+    ticker.TickTo(m);
   }
   return std::nullopt;
 }

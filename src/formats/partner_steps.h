@@ -9,6 +9,9 @@
 //   static constexpr bool kPartnerAtSelection;  // partner picture read at (X0, Y0) or at (0, 0)
 //   static bool FusesWith(const Selection&);    // optional; true: the partner picture step and the
 //                                               // main pass may share one pass (FusedPicturePass)
+//   void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour,
+//              int x, int y, std::int64_t k);   // with FusesWith: pixel k's partner point, then
+//                                               // its main pass, written at once
 //   explicit Codec(const Selection&);           // a fresh one per pass (it may hold packing state)
 //   void PartnerPoint(WritableBytes aux, RgbColor colour, int x, int y, std::int64_t k);
 //   int PartnerData(WritableBytes aux, int x, int y, std::int64_t k);  // returns the grey to draw
@@ -56,12 +59,6 @@ inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout&
   return PartnerStep::FromData;
 }
 
-// Whether the rectangle lies inside the picture, so its rows can be read straight.
-inline bool Inside(const Surface& picture, const Selection& rect) noexcept {
-  return rect.x >= 0 && rect.y >= 0 && rect.x + rect.width <= picture.Width() &&
-         rect.y + rect.height <= picture.Height();
-}
-
 // The first half of the partner picture step: the partner picture grows to at least W by H,
 // the new area takes the paint colour at once (a read at an offset origin may reach it
 // before its own point comes up), and the loaded pixels are never painted over. Growing
@@ -101,18 +98,11 @@ class TwoStepProgress {
   TwoStepProgress(platform::ProgressSink& progress, std::int64_t pixels) noexcept
       : m_pixels(pixels), m_partner(progress, pixels, 50.0), m_main(progress, pixels, 50.0, 50.0) {}
 
-  void Tick(std::int64_t k) {
-    Step(2 * k - 1);
-    Step(2 * k);
-  }
-
- private:
-  void Step(std::int64_t j) {
-    if (j <= m_pixels) {
-      m_partner.Tick(j);
-    } else {
-      m_main.Tick(j - m_pixels);
-    }
+  // Every step up to pixel k's, in order: the partner step's first, then the main pass's.
+  void TickTo(std::int64_t k) {
+    const std::int64_t steps = 2 * k;
+    m_partner.TickTo(std::min(steps, m_pixels));
+    if (steps > m_pixels) m_main.TickTo(steps - m_pixels);
   }
 
   std::int64_t m_pixels;
@@ -130,16 +120,16 @@ bool Fuses(const Selection& selection) noexcept {
 }
 
 // The partner picture step and the main pass in one pass over both pictures: each pixel's
-// partner point goes into the partner string just before the main pass reads it. Only for a
-// codec whose pixels write disjoint partner bytes (FusesWith), so no later partner point
-// can change a byte the main pass has already read, and for rectangles inside both
-// pictures; the bytes are those of the two passes run one after the other.
+// partner point goes into the partner string as the main pass writes the pixel (Fused).
+// Only for a codec whose pixels write disjoint partner bytes (FusesWith), so no later
+// partner point can change a byte the main pass has already read, and for rectangles inside
+// both pictures; the bytes are those of the two passes run one after the other, with the
+// partner string as long as the output.
 template <class Codec>
 void FusedPicturePass(const Surface& source, const Selection& selection, PartnerState& partner,
                       const Selection& read, WritableBytes out, platform::ProgressSink& progress) {
   TwoStepProgress ticker(progress, PixelCount(selection));
-  Codec partnerCodec(selection);
-  Codec mainCodec(selection);
+  Codec codec(selection);
   const WritableBytes aux(partner.aux);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
@@ -147,10 +137,9 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
     const RgbColor* side = partner.picData.Row(read.y + y).data() + read.x;
     for (int x = 0; x < selection.width; ++x) {
       ++k;
-      partnerCodec.PartnerPoint(aux, convert::InsideOrBlack(side[x]), x, y, k);
-      mainCodec.Main(out, aux, convert::InsideOrBlack(main[x]), x, y, k);
-      ticker.Tick(k);
+      codec.Fused(out, aux, convert::InsideOrBlack(main[x]), convert::InsideOrBlack(side[x]), x, y, k);
     }
+    ticker.TickTo(k);
   }
 }
 
@@ -171,8 +160,8 @@ void PartnerDataStep(PartnerState& partner, const Selection& selection, std::siz
     for (int x = 0; x < selection.width; ++x) {
       ++k;
       row[static_cast<std::size_t>(x)] = GreyColor(codec.PartnerData(aux, x, y, k));
-      ticker.Tick(k);
     }
+    ticker.TickTo(k);
   }
 }
 

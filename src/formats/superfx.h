@@ -27,6 +27,13 @@ class Codec {
   // its main pass reads, at any width.
   static bool FusesWith(const Selection&) noexcept { return true; }
 
+  void Fused(WritableBytes out, WritableBytes aux, RgbColor colour, RgbColor partnerColour, int, int,
+             std::int64_t k) const noexcept {
+    const auto p = static_cast<std::size_t>(k - 1);
+    aux[p] = Nibble(partnerColour, kPartnerShift);
+    out[p] = static_cast<std::uint8_t>(Nibble(colour, kOwnShift) | aux[p]);
+  }
+
   void PartnerPoint(WritableBytes aux, RgbColor colour, int, int, std::int64_t k) const noexcept {
     aux[static_cast<std::size_t>(k - 1)] = Nibble(colour, kPartnerShift);
   }
@@ -64,8 +71,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
     for (int x = 0; x < picture.Width(); ++x, ++p) {
       const int v = p < length ? (data[static_cast<std::size_t>(p)] >> kOwnShift) & 0x0F : 0;
       row[static_cast<std::size_t>(x)] = GreyColor(17 * v);
-      ticker.Tick(p + 1);
     }
+    ticker.TickTo(p);
   }
   return std::nullopt;
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "support/test_support.h"
 
 namespace glyphon::convert {
@@ -38,6 +40,11 @@ TEST(ProgressTicker, MatchesThePerPixelFormulaForManySizesAndScales) {
     for (std::int64_t k = 1; k <= c.total; ++k) ticker.Tick(k);
     EXPECT_EQ(sink.reports, Expected(c.total, c.scale, c.offset))
         << c.total << " scale " << c.scale << " offset " << c.offset;
+    // Ticking in uneven steps (rows of 7 pixels, the last one short) reports the same.
+    test::RecordingProgress stepped;
+    ProgressTicker rows(stepped, c.total, c.scale, c.offset);
+    for (std::int64_t k = 7; k < c.total + 7; k += 7) rows.TickTo(std::min(k, c.total));
+    EXPECT_EQ(stepped.reports, sink.reports) << c.total << " in steps of 7";
   }
 }
 

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "formats/codec_cases.h"
+#include "formats/planar.h"
 
 namespace glyphon::formats {
 namespace {
@@ -90,6 +91,69 @@ TEST_P(PlanarShortData, PreviewFailsImageGenerationDrawsWhite) {
 }
 INSTANTIATE_TEST_SUITE_P(Cases, PlanarShortData, ::testing::ValuesIn(ShortDataCases()),
                          CaseName<ShortDataCase>);
+
+// At a width of whole tiles the codecs read and write each tile row's planes at once; the
+// codecs for any width must give the same bytes, pictures, failures and progress: data cut
+// anywhere in a tile row, selections cut inside a tile row.
+struct Layout {
+  const char* name;
+  int bits;
+  EncodeFn encodeWholeTiles;
+  void (*encodeAny)(const Surface&, const Selection&, std::span<std::uint8_t>, convert::ProgressTicker&);
+  DecodeFn decodeWholeTiles;
+  DecodeFn decodeAny;
+};
+
+template <const auto& kLayout>
+constexpr Layout Both(const char* name) {
+  return {name,
+          static_cast<int>(kLayout.rows.size()),
+          bit_planes::Encode<kLayout>,
+          bit_planes::EncodeAnySelection<kLayout>,
+          bit_planes::Decode<kLayout>,
+          bit_planes::DecodeAnyWidth<kLayout>};
+}
+
+constexpr Layout kLayouts[] = {Both<kTwoBppSnesGb>("2bpp SNES/GB"), Both<kTwoBppNes>("2bpp NES"),
+                               Both<kThreeBppSnes>("3bpp SNES"), Both<kFourBppSnes>("4bpp SNES"),
+                               Both<kEightBppSnes>("8bpp SNES")};
+
+TEST(PlanarWholeTiles, EncodesAsTheEncoderForAnySelection) {
+  const Surface picture = test::RandomPicture(40, 30, 7);
+  for (const Layout& layout : kLayouts) {
+    for (const Selection sel : {Selection{0, 0, 40, 30}, Selection{8, 3, 16, 12}, Selection{1, 1, 8, 1}}) {
+      const std::size_t size = convert::OutputSize(sel, 8.0 / layout.bits);
+      ByteString whole(size, 0), any(size, 0);
+      test::RecordingProgress wholeProgress, anyProgress;
+      PartnerState partner;
+      layout.encodeWholeTiles(picture, sel, partner, whole, wholeProgress);
+      convert::ProgressTicker anyTicker(anyProgress, std::int64_t{sel.width} * sel.height);
+      layout.encodeAny(picture, sel, any, anyTicker);
+      SCOPED_TRACE(std::string(layout.name) + ", width " + std::to_string(sel.width));
+      EXPECT_EQ(whole, any);
+      EXPECT_EQ(wholeProgress.reports, anyProgress.reports);
+    }
+  }
+}
+
+TEST(PlanarWholeTiles, DecodesAsTheDecoderForAnyWidth) {
+  for (const Layout& layout : kLayouts) {
+    for (const std::size_t length : {std::size_t{0}, std::size_t{17}, std::size_t{201}, std::size_t{512}}) {
+      for (const DecodeMode mode : {DecodeMode::Preview, DecodeMode::ImageGeneration}) {
+        const ByteString data = test::RandomBytes(length, static_cast<unsigned>(length));
+        test::RecordingProgress wholeProgress, anyProgress;
+        convert::ProgressTicker wholeTicker(wholeProgress, 16 * 24), anyTicker(anyProgress, 16 * 24);
+        Surface whole(16, 24, kWhite), any(16, 24, kWhite);
+        const auto wholeFailure = layout.decodeWholeTiles(data, whole, mode, nullptr, wholeTicker);
+        const auto anyFailure = layout.decodeAny(data, any, mode, nullptr, anyTicker);
+        SCOPED_TRACE(std::string(layout.name) + ", " + std::to_string(length) + " bytes");
+        EXPECT_EQ(wholeFailure, anyFailure);
+        EXPECT_EQ(wholeProgress.reports, anyProgress.reports);
+        EXPECT_EQ(whole, any);
+      }
+    }
+  }
+}
 
 }  // namespace
 }  // namespace glyphon::formats
