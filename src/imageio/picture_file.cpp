@@ -4,8 +4,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <functional>
-#include <optional>
 #include <string_view>
 
 #include "imageio/readers.h"
@@ -103,25 +101,37 @@ int DepthFor(std::size_t count) {
   return 0;
 }
 
-// Packs one row of indices at 1, 2, 4 or 8 bits, first pixel in the top bits.
-void Pack(std::span<const std::uint8_t> indices, int bits, std::uint8_t* out) {
-  if (bits == 8) {
-    std::copy(indices.begin(), indices.end(), out);
-    return;
+// Packs one row of `count` indices, index x being `indexOf(x)`, at kBits a pixel, the
+// first pixel in the top bits; a last byte that is not full is padded with zero bits.
+template <int kBits, typename IndexOf>
+void PackRowAt(std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
+  constexpr std::size_t kPerByte = 8 / kBits;
+  std::size_t x = 0;
+  for (; x + kPerByte <= count; x += kPerByte) {
+    unsigned byte = 0;
+    for (std::size_t k = 0; k < kPerByte; ++k) byte = byte << kBits | indexOf(x + k);
+    *out++ = static_cast<std::uint8_t>(byte);
   }
-  const int perByte = 8 / bits;
-  const std::size_t bytes =
-      (indices.size() + static_cast<std::size_t>(perByte) - 1) / static_cast<std::size_t>(perByte);
-  std::fill(out, out + bytes, 0);
-  for (std::size_t x = 0; x < indices.size(); ++x) {
-    const int slot = static_cast<int>(x % static_cast<std::size_t>(perByte));
-    out[x / static_cast<std::size_t>(perByte)] |=
-        static_cast<std::uint8_t>(indices[x] << (8 - bits * (slot + 1)));
+  if (x == count) return;
+  unsigned byte = 0;
+  std::size_t k = 0;
+  for (; x < count; ++x, ++k) byte = byte << kBits | indexOf(x);
+  *out = static_cast<std::uint8_t>(byte << (kBits * (kPerByte - k)));
+}
+
+template <typename IndexOf>
+void PackRow(int bits, std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
+  switch (bits) {
+    case 1: return PackRowAt<1>(count, indexOf, out);
+    case 2: return PackRowAt<2>(count, indexOf, out);
+    case 4: return PackRowAt<4>(count, indexOf, out);
+    default: return PackRowAt<8>(count, indexOf, out);
   }
 }
 
 // Finds each pixel's index in a palette of at most 256 colours: by its red byte when the
-// reds differ (the grey palettes), else by a search that remembers the last hit.
+// reds differ (the grey palettes and most others), else by a search that remembers the
+// last hit.
 class PaletteIndex {
  public:
   explicit PaletteIndex(std::span<const RgbColor> colours) : m_colours(colours) {
@@ -132,17 +142,22 @@ class PaletteIndex {
       slot = static_cast<std::int16_t>(i);
     }
   }
-  std::optional<std::uint8_t> Find(RgbColor c) {
+  // The index of `c`, or -1 when it is none of the colours.
+  int IndexOf(RgbColor c) {
     if (m_redsDiffer) {
       const int i = m_byRed[static_cast<std::size_t>(RedOf(c))];
-      if (i >= 0 && m_colours[static_cast<std::size_t>(i)] == c) return static_cast<std::uint8_t>(i);
-      return std::nullopt;
+      return i >= 0 && m_colours[static_cast<std::size_t>(i)] == c ? i : -1;
     }
-    if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<std::uint8_t>(m_last);
+    if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<int>(m_last);
     const auto found = std::find(m_colours.begin(), m_colours.end(), c);
-    if (found == m_colours.end()) return std::nullopt;
+    if (found == m_colours.end()) return -1;
     m_last = static_cast<std::size_t>(found - m_colours.begin());
-    return static_cast<std::uint8_t>(m_last);
+    return static_cast<int>(m_last);
+  }
+  // The index of a colour known to be one of them.
+  unsigned KnownIndexOf(RgbColor c) {
+    return m_redsDiffer ? static_cast<unsigned>(m_byRed[static_cast<std::size_t>(RedOf(c))])
+                        : static_cast<unsigned>(IndexOf(c));
   }
 
  private:
@@ -152,13 +167,14 @@ class PaletteIndex {
   std::size_t m_last = 0;
 };
 
-// True when every pixel is one of `colours` (at most 256 of them).
+// True when every pixel is one of `colours` (at most 256 of them); stops at the first
+// that is not.
 bool AllIn(const platform::Surface& picture, std::span<const RgbColor> colours) {
   if (colours.empty() || colours.size() > 256) return false;
   PaletteIndex palette(colours);
   for (int y = 0; y < picture.Height(); ++y) {
     for (RgbColor c : picture.Row(y)) {
-      if (!palette.Find(c)) return false;
+      if (palette.IndexOf(c) < 0) return false;
     }
   }
   return true;
@@ -174,12 +190,8 @@ bool IsGreyRamp(std::span<const RgbColor> colours, int bits) {
   return true;
 }
 
-// `rowIndices(y, indices)` fills one row's indices; they are packed as they come, so no
-// plane of indices is held for the whole picture.
-using RowIndices = std::function<void(int, std::span<std::uint8_t>)>;
-
-Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& rowIndices,
-                                    std::span<const RgbColor> palette, int bits, bool grey) {
+// Indices at `bits` a pixel, as grey levels when the palette is that depth's grey ramp.
+PngLayout IndexedLayout(int width, int height, std::span<const RgbColor> palette, int bits, bool grey) {
   PngLayout layout;
   layout.width = width;
   layout.height = height;
@@ -188,22 +200,22 @@ Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& row
   layout.palette = palette;
   layout.compressionLevel = kIndexedLevel;
   layout.filters = kNoFilters;
-  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
-  return EncodePng(layout, [&](int y, std::uint8_t* row) {
-    rowIndices(y, indices);
-    Pack(indices, bits, row);
-  });
+  return layout;
 }
 
+// Each row's indices are packed as they come, so no plane of indices is held for the
+// whole picture.
 Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  const auto width = static_cast<std::size_t>(picture.Width());
   if (AllIn(picture, colours)) {
     const int bits = DepthFor(colours.size());
     PaletteIndex palette(colours);
-    const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> indices) {
-      std::ranges::transform(picture.Row(y), indices.begin(), [&](RgbColor c) { return *palette.Find(c); });
-    };
-    return IndexedOrGreyPng(picture.Width(), picture.Height(), rowIndices, colours, bits,
-                            IsGreyRamp(colours, bits));
+    const PngLayout layout =
+        IndexedLayout(picture.Width(), picture.Height(), colours, bits, IsGreyRamp(colours, bits));
+    return EncodePng(layout, [&](int y, std::uint8_t* row) {
+      const RgbColor* pixels = picture.Row(y).data();
+      PackRow(bits, width, [&](std::size_t x) { return palette.KnownIndexOf(pixels[x]); }, row);
+    });
   }
   PngLayout layout;
   layout.width = picture.Width();
@@ -248,11 +260,10 @@ Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::u
     return B::Failure("an index lies beyond the palette of " + std::to_string(palette.size()) + " colours");
   }
   const auto rowWidth = static_cast<std::size_t>(width);
-  const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> row) {
-    const auto from = indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth);
-    std::ranges::copy(from, row.begin());
-  };
-  return IndexedOrGreyPng(width, height, rowIndices, palette, bitDepth, false);
+  return EncodePng(IndexedLayout(width, height, palette, bitDepth, false), [&](int y, std::uint8_t* row) {
+    const std::uint8_t* from = indices.data() + static_cast<std::size_t>(y) * rowWidth;
+    PackRow(bitDepth, rowWidth, [&](std::size_t x) { return unsigned{from[x]}; }, row);
+  });
 }
 
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
