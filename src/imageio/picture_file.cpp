@@ -135,18 +135,29 @@ void PackRow(int bits, std::size_t count, const IndexOf& indexOf, std::uint8_t* 
 class PaletteIndex {
  public:
   explicit PaletteIndex(std::span<const RgbColor> colours) : m_colours(colours) {
-    m_byRed.fill(-1);
+    m_colourOfRed.fill(kOutside);  // no pixel's colour
     for (std::size_t i = 0; i < colours.size(); ++i) {
-      auto& slot = m_byRed[static_cast<std::size_t>(RedOf(colours[i]))];
-      if (slot >= 0) m_redsDiffer = false;
-      slot = static_cast<std::int16_t>(i);
+      const auto red = static_cast<std::size_t>(RedOf(colours[i]));
+      if (m_colourOfRed[red] != kOutside) m_redsDiffer = false;
+      m_colourOfRed[red] = colours[i];
+      m_indexOfRed[red] = static_cast<std::uint8_t>(i);
     }
   }
+  bool RedsDiffer() const { return m_redsDiffer; }
+  // When the reds differ: whether every colour of a row is one of them, with no branch a
+  // pixel; and the index of a colour known to be one of them.
+  bool HoldsRow(std::span<const RgbColor> row) const {
+    bool missing = false;
+    for (RgbColor c : row) missing |= m_colourOfRed[static_cast<std::size_t>(RedOf(c))] != c;
+    return !missing;
+  }
+  const std::array<std::uint8_t, 256>& IndexOfRed() const { return m_indexOfRed; }
+
   // The index of `c`, or -1 when it is none of the colours.
   int IndexOf(RgbColor c) {
     if (m_redsDiffer) {
-      const int i = m_byRed[static_cast<std::size_t>(RedOf(c))];
-      return i >= 0 && m_colours[static_cast<std::size_t>(i)] == c ? i : -1;
+      const auto red = static_cast<std::size_t>(RedOf(c));
+      return m_colourOfRed[red] == c ? m_indexOfRed[red] : -1;
     }
     if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<int>(m_last);
     const auto found = std::find(m_colours.begin(), m_colours.end(), c);
@@ -154,25 +165,25 @@ class PaletteIndex {
     m_last = static_cast<std::size_t>(found - m_colours.begin());
     return static_cast<int>(m_last);
   }
-  // The index of a colour known to be one of them.
-  unsigned KnownIndexOf(RgbColor c) {
-    return m_redsDiffer ? static_cast<unsigned>(m_byRed[static_cast<std::size_t>(RedOf(c))])
-                        : static_cast<unsigned>(IndexOf(c));
-  }
 
  private:
   std::span<const RgbColor> m_colours;
-  std::array<std::int16_t, 256> m_byRed{};
+  std::array<RgbColor, 256> m_colourOfRed{};
+  std::array<std::uint8_t, 256> m_indexOfRed{};
   bool m_redsDiffer = true;
   std::size_t m_last = 0;
 };
 
 // True when every pixel is one of `colours` (at most 256 of them); stops at the first
-// that is not.
+// row that holds another.
 bool AllIn(const platform::Surface& picture, std::span<const RgbColor> colours) {
   if (colours.empty() || colours.size() > 256) return false;
   PaletteIndex palette(colours);
   for (int y = 0; y < picture.Height(); ++y) {
+    if (palette.RedsDiffer()) {
+      if (!palette.HoldsRow(picture.Row(y))) return false;
+      continue;
+    }
     for (RgbColor c : picture.Row(y)) {
       if (palette.IndexOf(c) < 0) return false;
     }
@@ -212,9 +223,14 @@ Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<cons
     PaletteIndex palette(colours);
     const PngLayout layout =
         IndexedLayout(picture.Width(), picture.Height(), colours, bits, IsGreyRamp(colours, bits));
+    const std::array<std::uint8_t, 256>& indexOfRed = palette.IndexOfRed();
     return EncodePng(layout, [&](int y, std::uint8_t* row) {
       const RgbColor* pixels = picture.Row(y).data();
-      PackRow(bits, width, [&](std::size_t x) { return palette.KnownIndexOf(pixels[x]); }, row);
+      if (palette.RedsDiffer()) {
+        PackRow(bits, width, [&](std::size_t x) { return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]}; }, row);
+      } else {
+        PackRow(bits, width, [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); }, row);
+      }
     });
   }
   PngLayout layout;
