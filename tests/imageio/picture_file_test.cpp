@@ -7,6 +7,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <random>
 
 #include "imageio/qt_picture_reader.h"
 #include "platform/file_io.h"
@@ -405,6 +406,29 @@ TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
         }
       }
     }
+  }
+}
+
+// Grey pictures of 768 KiB: random levels do not deflate and are stored, repeated tiles of
+// them deflate at level 6; both read back whole. The zlib header's second byte, after the
+// grey file's IHDR and the IDAT's length and name, holds the level: 0x01 up to level 1,
+// 0x9C at 6.
+TEST(PictureFile, RowsThatDoNotDeflateAreStored) {
+  std::vector<RgbColor> ramp8;
+  for (int v = 0; v < 256; ++v) ramp8.push_back(GreyColor(v));
+  const auto levels = CountingIndices(1024 * 768, 256);
+  std::mt19937 random(5);
+  for (bool repeated : {false, true}) {
+    platform::Surface picture = platform::Surface::Picture(1024, 768);
+    for (int y = 0; y < 768; ++y) {
+      for (int x = 0; x < 1024; ++x) {
+        const auto level = repeated ? levels[static_cast<std::size_t>(y % 16 * 16 + x % 16)] : random() % 256;
+        picture.SetPixel(x, y, GreyColor(static_cast<int>(level)));
+      }
+    }
+    const ByteString png = PngOf(picture, ramp8);
+    EXPECT_EQ(png.at(42), repeated ? 0x9C : 0x01) << repeated;
+    EXPECT_EQ(ReadPictureBytes(png).Value(), picture) << repeated;
   }
 }
 
