@@ -65,22 +65,30 @@ class ByteTable {
   }
 
   void Expand(const std::uint8_t* packed, std::span<T> row) const {
-    const auto perByte = static_cast<std::size_t>(m_perByte);
-    if (perByte == 1) {
-      for (std::size_t x = 0; x < row.size(); ++x) row[x] = m_table[packed[x]];
-      return;
-    }
-    const std::size_t whole = row.size() / perByte;
-    T* to = row.data();
-    for (std::size_t i = 0; i < whole; ++i, to += perByte) {
-      std::memcpy(to, &m_table[packed[i] * perByte], perByte * sizeof(T));
-    }
-    if (const std::size_t rest = row.size() % perByte; rest != 0) {
-      std::memcpy(to, &m_table[packed[whole] * perByte], rest * sizeof(T));
+    switch (m_perByte) {
+      case 1:
+        for (std::size_t x = 0; x < row.size(); ++x) row[x] = m_table[packed[x]];
+        return;
+      case 2: return ExpandAt<2>(packed, row);
+      case 4: return ExpandAt<4>(packed, row);
+      default: return ExpandAt<8>(packed, row);
     }
   }
 
  private:
+  // The copies are of a fixed size, so they compile to a few moves.
+  template <std::size_t kPerByte>
+  void ExpandAt(const std::uint8_t* packed, std::span<T> row) const {
+    const std::size_t whole = row.size() / kPerByte;
+    T* to = row.data();
+    for (std::size_t i = 0; i < whole; ++i, to += kPerByte) {
+      std::memcpy(to, &m_table[packed[i] * kPerByte], kPerByte * sizeof(T));
+    }
+    if (const std::size_t rest = row.size() % kPerByte; rest != 0) {
+      std::memcpy(to, &m_table[packed[whole] * kPerByte], rest * sizeof(T));
+    }
+  }
+
   int m_perByte;
   std::vector<T> m_table;
 };
