@@ -122,10 +122,14 @@ void PackRowAt(std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
 template <typename IndexOf>
 void PackRow(int bits, std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
   switch (bits) {
-    case 1: return PackRowAt<1>(count, indexOf, out);
-    case 2: return PackRowAt<2>(count, indexOf, out);
-    case 4: return PackRowAt<4>(count, indexOf, out);
-    default: return PackRowAt<8>(count, indexOf, out);
+    case 1:
+      return PackRowAt<1>(count, indexOf, out);
+    case 2:
+      return PackRowAt<2>(count, indexOf, out);
+    case 4:
+      return PackRowAt<4>(count, indexOf, out);
+    default:
+      return PackRowAt<8>(count, indexOf, out);
   }
 }
 
@@ -227,9 +231,11 @@ Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<cons
     return EncodePng(layout, [&](int y, std::uint8_t* row) {
       const RgbColor* pixels = picture.Row(y).data();
       if (palette.RedsDiffer()) {
-        PackRow(bits, width, [&](std::size_t x) { return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]}; }, row);
+        const auto index = [&](std::size_t x) { return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]}; };
+        PackRow(bits, width, index, row);
       } else {
-        PackRow(bits, width, [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); }, row);
+        const auto index = [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); };
+        PackRow(bits, width, index, row);
       }
     });
   }
@@ -278,7 +284,8 @@ Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::u
   const auto rowWidth = static_cast<std::size_t>(width);
   return EncodePng(IndexedLayout(width, height, palette, bitDepth, false), [&](int y, std::uint8_t* row) {
     const std::uint8_t* from = indices.data() + static_cast<std::size_t>(y) * rowWidth;
-    PackRow(bitDepth, rowWidth, [&](std::size_t x) { return unsigned{from[x]}; }, row);
+    const auto index = [&](std::size_t x) { return unsigned{from[x]}; };
+    PackRow(bitDepth, rowWidth, index, row);
   });
 }
 

@@ -4,7 +4,6 @@
 #include <zlib.h>
 
 #include <algorithm>
-
 #include <array>
 #include <cstring>
 #include <memory>
@@ -55,11 +54,13 @@ template <typename T>
 class ByteTable {
  public:
   // `ofValue` gives what each of the 2^bits sample values stands for.
-  ByteTable(int bits, std::span<const T> ofValue) : m_perByte(8 / bits), m_table(256 * std::size_t(8 / bits)) {
+  ByteTable(int bits, std::span<const T> ofValue)
+      : m_perByte(8 / bits), m_table(256 * std::size_t(8 / bits)) {
     const unsigned mask = (1u << bits) - 1u;
     for (std::size_t byte = 0; byte < 256; ++byte) {
       for (int k = 0; k < m_perByte; ++k) {
-        m_table[byte * std::size_t(m_perByte) + std::size_t(k)] = ofValue[(byte >> (8 - bits * (k + 1))) & mask];
+        m_table[byte * std::size_t(m_perByte) + std::size_t(k)] =
+            ofValue[(byte >> (8 - bits * (k + 1))) & mask];
       }
     }
   }
@@ -69,9 +70,12 @@ class ByteTable {
       case 1:
         for (std::size_t x = 0; x < row.size(); ++x) row[x] = m_table[packed[x]];
         return;
-      case 2: return ExpandAt<2>(packed, row);
-      case 4: return ExpandAt<4>(packed, row);
-      default: return ExpandAt<8>(packed, row);
+      case 2:
+        return ExpandAt<2>(packed, row);
+      case 4:
+        return ExpandAt<4>(packed, row);
+      default:
+        return ExpandAt<8>(packed, row);
     }
   }
 
@@ -112,8 +116,8 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
   const ByteTable<std::uint8_t> indices(ihdr.bit_depth, identity);
   const auto width = static_cast<std::size_t>(ihdr.width);
   const std::size_t rowBytes = (width * ihdr.bit_depth + 7) / 8;
-  // The rows arrive in order, so the plane of indices grows a row at a time: reserved,
-  // not zero-filled before, each of its pages is touched once.
+  // The rows arrive in order, so the plane of indices grows a row at a time into storage
+  // reserved once: each row is cleared and written while it is in the cache.
   const bool keepIndices = want == Want::ColoursAndIndices;
   if (keepIndices) out.indices.reserve(width * ihdr.height);
   auto putRow = [&](std::uint32_t y, const std::uint8_t* packed) {
@@ -212,8 +216,8 @@ Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want) {
   PictureFile out;
   out.pixels = std::move(pixels).Value();
   const Status read = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED ? ReadIndexed(ctx.get(), ihdr, out, want)
-                       : ExpandsOwnRows(ihdr)                      ? ReadOwnRows(ctx.get(), ihdr, out)
-                                                                   : ReadColours(ctx.get(), ihdr, out);
+                      : ExpandsOwnRows(ihdr)                     ? ReadOwnRows(ctx.get(), ihdr, out)
+                                                                 : ReadColours(ctx.get(), ihdr, out);
   if (!read) return R::Failure(read.error);
   // The chunks after the pixels up to the end marker: a file cut there is cut all the same.
   if (int error = spng_decode_chunks(ctx.get()); error != 0) return R::Failure(Problem(error));

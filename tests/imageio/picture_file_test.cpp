@@ -163,7 +163,8 @@ platform::Surface SpngColours(const ByteString& png) {
   spng_set_png_buffer(ctx, png.data(), png.size());
   spng_ihdr ihdr{};
   spng_get_ihdr(ctx, &ihdr);
-  platform::Surface out = platform::Surface::Picture(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height));
+  platform::Surface out =
+      platform::Surface::Picture(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height));
   std::vector<std::uint32_t> rgba(std::size_t{ihdr.width} * ihdr.height);
   spng_decode_image(ctx, rgba.data(), rgba.size() * 4, SPNG_FMT_RGBA8, 0);
   for (std::size_t i = 0; i < rgba.size(); ++i) {
@@ -388,12 +389,14 @@ TEST(PictureFile, PngOutputTakesTheDepthOfTheDecodedColours) {
 // Every kind of PNG reads as libspng's conversion to 8-bit RGBA draws it: each colour type
 // at each of its depths, interlaced or not, with and without a tRNS chunk.
 TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
-  const std::pair<int, std::vector<int>> kinds[] = {
-      {SPNG_COLOR_TYPE_GRAYSCALE, {1, 2, 4, 8, 16}}, {SPNG_COLOR_TYPE_TRUECOLOR, {8, 16}},
-      {SPNG_COLOR_TYPE_INDEXED, {1, 2, 4, 8}},       {SPNG_COLOR_TYPE_GRAYSCALE_ALPHA, {8, 16}},
-      {SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, {8, 16}}};
+  const std::pair<int, std::vector<int>> kinds[] = {{SPNG_COLOR_TYPE_GRAYSCALE, {1, 2, 4, 8, 16}},
+                                                    {SPNG_COLOR_TYPE_TRUECOLOR, {8, 16}},
+                                                    {SPNG_COLOR_TYPE_INDEXED, {1, 2, 4, 8}},
+                                                    {SPNG_COLOR_TYPE_GRAYSCALE_ALPHA, {8, 16}},
+                                                    {SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, {8, 16}}};
   for (const auto& [colourType, depths] : kinds) {
-    const bool hasAlpha = colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA || colourType == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    const bool hasAlpha =
+        colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA || colourType == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
     for (int depth : depths) {
       for (bool interlaced : {false, true}) {
         for (bool transparency : hasAlpha ? std::vector{false} : std::vector{false, true}) {
