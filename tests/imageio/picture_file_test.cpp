@@ -7,7 +7,7 @@
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
-#include <random>
+#include <algorithm>
 
 #include "imageio/qt_picture_reader.h"
 #include "platform/file_io.h"
@@ -163,14 +163,10 @@ platform::Surface SpngColours(const ByteString& png) {
   spng_set_png_buffer(ctx, png.data(), png.size());
   spng_ihdr ihdr{};
   spng_get_ihdr(ctx, &ihdr);
-  platform::Surface out =
-      platform::Surface::Picture(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height));
-  std::vector<std::uint32_t> rgba(std::size_t{ihdr.width} * ihdr.height);
-  spng_decode_image(ctx, rgba.data(), rgba.size() * 4, SPNG_FMT_RGBA8, 0);
-  for (std::size_t i = 0; i < rgba.size(); ++i) {
-    out.SetPixel(static_cast<int>(i % ihdr.width), static_cast<int>(i / ihdr.width),
-                 static_cast<RgbColor>(rgba[i] & 0xFFFFFF));
-  }
+  auto out = platform::Surface::Picture(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height));
+  spng_decode_image(ctx, out.Row(0).data(), out.Pixels().size() * 4, SPNG_FMT_RGBA8, 0);
+  for (int y = 0; y < out.Height(); ++y)
+    std::ranges::for_each(out.Row(y), [](RgbColor& c) { c &= 0xFFFFFF; });
   spng_ctx_free(ctx);
   return out;
 }
@@ -412,26 +408,15 @@ TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
   }
 }
 
-// Grey pictures of 768 KiB: random levels do not deflate and are stored, repeated tiles of
-// them deflate at level 6; both read back whole. The zlib header's second byte, after the
-// grey file's IHDR and the IDAT's length and name, holds the level: 0x01 up to level 1,
-// 0x9C at 6.
+// RGB pictures of 768 KiB: random colours do not deflate and are stored, one colour
+// deflates at level 6; both read back whole. The zlib header's second byte, after the
+// IHDR and the IDAT's length and name, holds the level: 0x01 up to level 1, 0x9C at 6.
 TEST(PictureFile, RowsThatDoNotDeflateAreStored) {
-  std::vector<RgbColor> ramp8;
-  for (int v = 0; v < 256; ++v) ramp8.push_back(GreyColor(v));
-  const auto levels = CountingIndices(1024 * 768, 256);
-  std::mt19937 random(5);
-  for (bool repeated : {false, true}) {
-    platform::Surface picture = platform::Surface::Picture(1024, 768);
-    for (int y = 0; y < 768; ++y) {
-      for (int x = 0; x < 1024; ++x) {
-        const auto level = repeated ? levels[static_cast<std::size_t>(y % 16 * 16 + x % 16)] : random() % 256;
-        picture.SetPixel(x, y, GreyColor(static_cast<int>(level)));
-      }
-    }
-    const ByteString png = PngOf(picture, ramp8);
-    EXPECT_EQ(png.at(42), repeated ? 0x9C : 0x01) << repeated;
-    EXPECT_EQ(ReadPictureBytes(png).Value(), picture) << repeated;
+  for (const auto& [picture, level] : {std::pair{test::RandomPicture(512, 512, 5), 0x01},
+                                       std::pair{test::Filled(512, 512, Rgb(1, 2, 3)), 0x9C}}) {
+    const ByteString png = PngOf(picture);
+    EXPECT_EQ(png.at(42), level);
+    EXPECT_EQ(ReadPictureBytes(png).Value(), picture) << level;
   }
 }
 
