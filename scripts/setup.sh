@@ -7,7 +7,7 @@ packages=(
   cmake g++ ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-image-formats-plugins
   libgtest-dev libgmock-dev libbenchmark-dev
-  libspng-dev libgif-dev libcli11-dev hyperfine
+  libspng-dev zlib1g-dev libgif-dev libcli11-dev hyperfine
   xvfb xauth fonts-dejavu-core
   clang libclang-rt-dev
   dpkg-dev file appstream desktop-file-utils

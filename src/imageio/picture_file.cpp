@@ -4,8 +4,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <functional>
-#include <optional>
 #include <string_view>
 
 #include "imageio/readers.h"
@@ -103,62 +101,95 @@ int DepthFor(std::size_t count) {
   return 0;
 }
 
-// Packs one row of indices at 1, 2, 4 or 8 bits, first pixel in the top bits.
-void Pack(std::span<const std::uint8_t> indices, int bits, std::uint8_t* out) {
-  if (bits == 8) {
-    std::copy(indices.begin(), indices.end(), out);
-    return;
+// Packs one row of `count` indices, index x being `indexOf(x)`, at kBits a pixel, the
+// first pixel in the top bits; a last byte that is not full is padded with zero bits.
+template <int kBits, typename IndexOf>
+void PackRowAt(std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
+  constexpr std::size_t kPerByte = 8 / kBits;
+  std::size_t x = 0;
+  for (; x + kPerByte <= count; x += kPerByte) {
+    unsigned byte = 0;
+    for (std::size_t k = 0; k < kPerByte; ++k) byte = byte << kBits | indexOf(x + k);
+    *out++ = static_cast<std::uint8_t>(byte);
   }
-  const int perByte = 8 / bits;
-  const std::size_t bytes =
-      (indices.size() + static_cast<std::size_t>(perByte) - 1) / static_cast<std::size_t>(perByte);
-  std::fill(out, out + bytes, 0);
-  for (std::size_t x = 0; x < indices.size(); ++x) {
-    const int slot = static_cast<int>(x % static_cast<std::size_t>(perByte));
-    out[x / static_cast<std::size_t>(perByte)] |=
-        static_cast<std::uint8_t>(indices[x] << (8 - bits * (slot + 1)));
+  if (x == count) return;
+  unsigned byte = 0;
+  std::size_t k = 0;
+  for (; x < count; ++x, ++k) byte = byte << kBits | indexOf(x);
+  *out = static_cast<std::uint8_t>(byte << (kBits * (kPerByte - k)));
+}
+
+template <typename IndexOf>
+void PackRow(int bits, std::size_t count, const IndexOf& indexOf, std::uint8_t* out) {
+  switch (bits) {
+    case 1:
+      return PackRowAt<1>(count, indexOf, out);
+    case 2:
+      return PackRowAt<2>(count, indexOf, out);
+    case 4:
+      return PackRowAt<4>(count, indexOf, out);
+    default:
+      return PackRowAt<8>(count, indexOf, out);
   }
 }
 
 // Finds each pixel's index in a palette of at most 256 colours: by its red byte when the
-// reds differ (the grey palettes), else by a search that remembers the last hit.
+// reds differ (the grey palettes and most others), else by a search that remembers the
+// last hit.
 class PaletteIndex {
  public:
   explicit PaletteIndex(std::span<const RgbColor> colours) : m_colours(colours) {
-    m_byRed.fill(-1);
+    m_colourOfRed.fill(kOutside);  // no pixel's colour
     for (std::size_t i = 0; i < colours.size(); ++i) {
-      auto& slot = m_byRed[static_cast<std::size_t>(RedOf(colours[i]))];
-      if (slot >= 0) m_redsDiffer = false;
-      slot = static_cast<std::int16_t>(i);
+      const auto red = static_cast<std::size_t>(RedOf(colours[i]));
+      if (m_colourOfRed[red] != kOutside) m_redsDiffer = false;
+      m_colourOfRed[red] = colours[i];
+      m_indexOfRed[red] = static_cast<std::uint8_t>(i);
     }
   }
-  std::optional<std::uint8_t> Find(RgbColor c) {
+  bool RedsDiffer() const { return m_redsDiffer; }
+  // When the reds differ: whether every colour of a row is one of them, with no branch a
+  // pixel; and the index of a colour known to be one of them.
+  bool HoldsRow(std::span<const RgbColor> row) const {
+    bool missing = false;
+    for (RgbColor c : row) missing |= m_colourOfRed[static_cast<std::size_t>(RedOf(c))] != c;
+    return !missing;
+  }
+  const std::array<std::uint8_t, 256>& IndexOfRed() const { return m_indexOfRed; }
+
+  // The index of `c`, or -1 when it is none of the colours.
+  int IndexOf(RgbColor c) {
     if (m_redsDiffer) {
-      const int i = m_byRed[static_cast<std::size_t>(RedOf(c))];
-      if (i >= 0 && m_colours[static_cast<std::size_t>(i)] == c) return static_cast<std::uint8_t>(i);
-      return std::nullopt;
+      const auto red = static_cast<std::size_t>(RedOf(c));
+      return m_colourOfRed[red] == c ? m_indexOfRed[red] : -1;
     }
-    if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<std::uint8_t>(m_last);
+    if (m_last < m_colours.size() && m_colours[m_last] == c) return static_cast<int>(m_last);
     const auto found = std::find(m_colours.begin(), m_colours.end(), c);
-    if (found == m_colours.end()) return std::nullopt;
+    if (found == m_colours.end()) return -1;
     m_last = static_cast<std::size_t>(found - m_colours.begin());
-    return static_cast<std::uint8_t>(m_last);
+    return static_cast<int>(m_last);
   }
 
  private:
   std::span<const RgbColor> m_colours;
-  std::array<std::int16_t, 256> m_byRed{};
+  std::array<RgbColor, 256> m_colourOfRed{};
+  std::array<std::uint8_t, 256> m_indexOfRed{};
   bool m_redsDiffer = true;
   std::size_t m_last = 0;
 };
 
-// True when every pixel is one of `colours` (at most 256 of them).
+// True when every pixel is one of `colours` (at most 256 of them); stops at the first
+// row that holds another.
 bool AllIn(const platform::Surface& picture, std::span<const RgbColor> colours) {
   if (colours.empty() || colours.size() > 256) return false;
   PaletteIndex palette(colours);
   for (int y = 0; y < picture.Height(); ++y) {
+    if (palette.RedsDiffer()) {
+      if (!palette.HoldsRow(picture.Row(y))) return false;
+      continue;
+    }
     for (RgbColor c : picture.Row(y)) {
-      if (!palette.Find(c)) return false;
+      if (palette.IndexOf(c) < 0) return false;
     }
   }
   return true;
@@ -174,12 +205,8 @@ bool IsGreyRamp(std::span<const RgbColor> colours, int bits) {
   return true;
 }
 
-// `rowIndices(y, indices)` fills one row's indices; they are packed as they come, so no
-// plane of indices is held for the whole picture.
-using RowIndices = std::function<void(int, std::span<std::uint8_t>)>;
-
-Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& rowIndices,
-                                    std::span<const RgbColor> palette, int bits, bool grey) {
+// Indices at `bits` a pixel, as grey levels when the palette is that depth's grey ramp.
+PngLayout IndexedLayout(int width, int height, std::span<const RgbColor> palette, int bits, bool grey) {
   PngLayout layout;
   layout.width = width;
   layout.height = height;
@@ -188,22 +215,29 @@ Result<ByteString> IndexedOrGreyPng(int width, int height, const RowIndices& row
   layout.palette = palette;
   layout.compressionLevel = kIndexedLevel;
   layout.filters = kNoFilters;
-  std::vector<std::uint8_t> indices(static_cast<std::size_t>(width));
-  return EncodePng(layout, [&](int y, std::uint8_t* row) {
-    rowIndices(y, indices);
-    Pack(indices, bits, row);
-  });
+  return layout;
 }
 
+// Each row's indices are packed as they come, so no plane of indices is held for the
+// whole picture.
 Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  const auto width = static_cast<std::size_t>(picture.Width());
   if (AllIn(picture, colours)) {
     const int bits = DepthFor(colours.size());
     PaletteIndex palette(colours);
-    const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> indices) {
-      std::ranges::transform(picture.Row(y), indices.begin(), [&](RgbColor c) { return *palette.Find(c); });
-    };
-    return IndexedOrGreyPng(picture.Width(), picture.Height(), rowIndices, colours, bits,
-                            IsGreyRamp(colours, bits));
+    const PngLayout layout =
+        IndexedLayout(picture.Width(), picture.Height(), colours, bits, IsGreyRamp(colours, bits));
+    const std::array<std::uint8_t, 256>& indexOfRed = palette.IndexOfRed();
+    return EncodePng(layout, [&](int y, std::uint8_t* row) {
+      const RgbColor* pixels = picture.Row(y).data();
+      if (palette.RedsDiffer()) {
+        const auto index = [&](std::size_t x) { return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]}; };
+        PackRow(bits, width, index, row);
+      } else {
+        const auto index = [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); };
+        PackRow(bits, width, index, row);
+      }
+    });
   }
   PngLayout layout;
   layout.width = picture.Width();
@@ -248,11 +282,11 @@ Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::u
     return B::Failure("an index lies beyond the palette of " + std::to_string(palette.size()) + " colours");
   }
   const auto rowWidth = static_cast<std::size_t>(width);
-  const RowIndices rowIndices = [&](int y, std::span<std::uint8_t> row) {
-    const auto from = indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth);
-    std::ranges::copy(from, row.begin());
-  };
-  return IndexedOrGreyPng(width, height, rowIndices, palette, bitDepth, false);
+  return EncodePng(IndexedLayout(width, height, palette, bitDepth, false), [&](int y, std::uint8_t* row) {
+    const std::uint8_t* from = indices.data() + static_cast<std::size_t>(y) * rowWidth;
+    const auto index = [&](std::size_t x) { return unsigned{from[x]}; };
+    PackRow(bitDepth, rowWidth, index, row);
+  });
 }
 
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,

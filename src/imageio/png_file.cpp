@@ -1,7 +1,11 @@
 // PNG files through libspng, decoded row by row straight into the picture's rows and
 // encoded row by row into the output bytes.
 #include <spng.h>
+#include <zlib.h>
 
+#include <algorithm>
+#include <array>
+#include <cstring>
 #include <memory>
 
 #include "imageio/picture_file.h"
@@ -27,20 +31,71 @@ std::string Problem(int error) {
   return std::string("the PNG file is damaged (") + spng_strerror(error) + ")";
 }
 
-// Unpacks one row of 1-, 2-, 4- or 8-bit palette indices, most significant bits first.
-void Unpack(const std::uint8_t* packed, int bits, std::span<std::uint8_t> indices) {
-  if (bits == 8) {
-    std::copy(packed, packed + indices.size(), indices.begin());
-    return;
+// Decodes a picture that is not interlaced one row at a time in the file's own packing,
+// handing each row to `put(y, row)`.
+template <typename Put>
+Status ForEachRow(spng_ctx* ctx, std::uint32_t height, std::size_t rowBytes, Put&& put) {
+  if (int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE); error != 0) {
+    return Status::Failure(Problem(error));
   }
-  const unsigned mask = (1u << bits) - 1u;
-  const int perByte = 8 / bits;
-  for (std::size_t x = 0; x < indices.size(); ++x) {
-    const int slot = static_cast<int>(x % static_cast<std::size_t>(perByte));
-    indices[x] = static_cast<std::uint8_t>(
-        (unsigned{packed[x / static_cast<std::size_t>(perByte)]} >> (8 - bits * (slot + 1))) & mask);
+  std::vector<std::uint8_t> packed(rowBytes);
+  for (std::uint32_t y = 0; y < height; ++y) {
+    const int error = spng_decode_row(ctx, packed.data(), packed.size());
+    if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
+    put(y, packed.data());
   }
+  return Status::Success();
 }
+
+// What the pixels of one packed byte of 1-, 2-, 4- or 8-bit samples stand for, first
+// pixel (top bits) first: a row is expanded with one look-up and one short copy a byte
+// rather than a shift and a mask a pixel.
+template <typename T>
+class ByteTable {
+ public:
+  // `ofValue` gives what each of the 2^bits sample values stands for.
+  ByteTable(int bits, std::span<const T> ofValue)
+      : m_perByte(8 / bits), m_table(256 * std::size_t(8 / bits)) {
+    const unsigned mask = (1u << bits) - 1u;
+    for (std::size_t byte = 0; byte < 256; ++byte) {
+      for (int k = 0; k < m_perByte; ++k) {
+        m_table[byte * std::size_t(m_perByte) + std::size_t(k)] =
+            ofValue[(byte >> (8 - bits * (k + 1))) & mask];
+      }
+    }
+  }
+
+  void Expand(const std::uint8_t* packed, std::span<T> row) const {
+    switch (m_perByte) {
+      case 1:
+        for (std::size_t x = 0; x < row.size(); ++x) row[x] = m_table[packed[x]];
+        return;
+      case 2:
+        return ExpandAt<2>(packed, row);
+      case 4:
+        return ExpandAt<4>(packed, row);
+      default:
+        return ExpandAt<8>(packed, row);
+    }
+  }
+
+ private:
+  // The copies are of a fixed size, so they compile to a few moves.
+  template <std::size_t kPerByte>
+  void ExpandAt(const std::uint8_t* packed, std::span<T> row) const {
+    const std::size_t whole = row.size() / kPerByte;
+    T* to = row.data();
+    for (std::size_t i = 0; i < whole; ++i, to += kPerByte) {
+      std::memcpy(to, &m_table[packed[i] * kPerByte], kPerByte * sizeof(T));
+    }
+    if (const std::size_t rest = row.size() % kPerByte; rest != 0) {
+      std::memcpy(to, &m_table[packed[whole] * kPerByte], rest * sizeof(T));
+    }
+  }
+
+  int m_perByte;
+  std::vector<T> m_table;
+};
 
 // The rows of an indexed picture as stored indices. Interlaced files are decoded whole
 // (the passes fill every row in turn); the others one row at a time.
@@ -50,20 +105,27 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
   for (std::uint32_t i = 0; i < plte.n_entries; ++i) {
     out.palette.push_back(Rgb(plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue));
   }
+  // An index beyond the palette draws black.
+  std::array<RgbColor, 256> colourOf{};
+  std::array<std::uint8_t, 256> identity{};
+  for (std::size_t i = 0; i < 256; ++i) {
+    colourOf[i] = i < out.palette.size() ? out.palette[i] : kBlack;
+    identity[i] = static_cast<std::uint8_t>(i);
+  }
+  const ByteTable<RgbColor> colours(ihdr.bit_depth, colourOf);
+  const ByteTable<std::uint8_t> indices(ihdr.bit_depth, identity);
   const auto width = static_cast<std::size_t>(ihdr.width);
   const std::size_t rowBytes = (width * ihdr.bit_depth + 7) / 8;
-  // The rows arrive in order, so the plane of indices grows a row at a time: reserved,
-  // not zero-filled, each of its pages is touched once.
+  // The rows arrive in order, so the plane of indices grows a row at a time into storage
+  // reserved once: each row is cleared and written while it is in the cache.
   const bool keepIndices = want == Want::ColoursAndIndices;
   if (keepIndices) out.indices.reserve(width * ihdr.height);
-  std::vector<std::uint8_t> indices(width);
   auto putRow = [&](std::uint32_t y, const std::uint8_t* packed) {
-    Unpack(packed, ihdr.bit_depth, indices);
-    auto row = out.pixels.Row(static_cast<int>(y));
-    for (std::size_t x = 0; x < width; ++x) {
-      row[x] = indices[x] < out.palette.size() ? out.palette[indices[x]] : kBlack;
+    colours.Expand(packed, out.pixels.Row(static_cast<int>(y)));
+    if (keepIndices) {
+      out.indices.resize(out.indices.size() + width);
+      indices.Expand(packed, std::span(out.indices).last(width));
     }
-    if (keepIndices) out.indices.insert(out.indices.end(), indices.begin(), indices.end());
   };
   if (ihdr.interlace_method != SPNG_INTERLACE_NONE) {
     std::vector<std::uint8_t> image(rowBytes * ihdr.height);
@@ -73,20 +135,43 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
     for (std::uint32_t y = 0; y < ihdr.height; ++y) putRow(y, image.data() + y * rowBytes);
     return Status::Success();
   }
-  if (int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE); error != 0) {
-    return Status::Failure(Problem(error));
-  }
-  std::vector<std::uint8_t> packed(rowBytes);
-  for (std::uint32_t y = 0; y < ihdr.height; ++y) {
-    const int error = spng_decode_row(ctx, packed.data(), packed.size());
-    if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
-    putRow(y, packed.data());
-  }
-  return Status::Success();
+  return ForEachRow(ctx, ihdr.height, rowBytes, putRow);
 }
 
-// Any other picture as 8-bit RGBA, which in memory is an RgbColor with alpha in its top
-// byte: each row lands in the picture's own row and loses its alpha afterwards.
+// True for the kinds whose rows are expanded here from the file's own packing: grey at 1
+// to 8 bits, grey with alpha, RGB and RGBA at 8 bits, not interlaced. The colours are those
+// of libspng's 8-bit RGBA conversion with its alpha dropped, which ignores transparency
+// (tRNS) and gamma unless asked, so neither changes a colour here either.
+bool ExpandsOwnRows(const spng_ihdr& ihdr) {
+  if (ihdr.interlace_method != SPNG_INTERLACE_NONE || ihdr.bit_depth > 8) return false;
+  return ihdr.bit_depth == 8 || ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE;
+}
+
+// A grey, RGB or RGBA picture from its rows as the file packs them.
+Status ReadOwnRows(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out) {
+  const int bits = ihdr.bit_depth;
+  std::array<RgbColor, 256> greyOf{};
+  const int top = (1 << bits) - 1;
+  for (int v = 0; v <= top; ++v) greyOf[static_cast<std::size_t>(v)] = GreyColor(v * 255 / top);
+  const ByteTable<RgbColor> greys(bits, std::span(greyOf).first(std::size_t{1} << bits));
+  const int channels = ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR         ? 3
+                       : ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 4
+                       : ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? 2
+                                                                            : 1;
+  const std::size_t rowBytes = (std::size_t{ihdr.width} * static_cast<std::size_t>(channels * bits) + 7) / 8;
+  return ForEachRow(ctx, ihdr.height, rowBytes, [&](std::uint32_t y, const std::uint8_t* p) {
+    const std::span<RgbColor> row = out.pixels.Row(static_cast<int>(y));
+    if (channels == 1) return greys.Expand(p, row);
+    for (RgbColor& c : row) {
+      c = channels == 2 ? greyOf[p[0]] : Rgb(p[0], p[1], p[2]);
+      p += channels;
+    }
+  });
+}
+
+// Any other picture (16-bit samples, interlaced rows) through libspng's conversion to 8-bit
+// RGBA, which in memory is an RgbColor with alpha in its top byte: each row lands in the
+// picture's own row and loses its alpha afterwards.
 Status ReadColours(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out) {
   if (int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_PROGRESSIVE); error != 0) {
     return Status::Failure(Problem(error));
@@ -131,6 +216,7 @@ Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want) {
   PictureFile out;
   out.pixels = std::move(pixels).Value();
   const Status read = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED ? ReadIndexed(ctx.get(), ihdr, out, want)
+                      : ExpandsOwnRows(ihdr)                     ? ReadOwnRows(ctx.get(), ihdr, out)
                                                                  : ReadColours(ctx.get(), ihdr, out);
   if (!read) return R::Failure(read.error);
   // The chunks after the pixels up to the end marker: a file cut there is cut all the same.
@@ -147,16 +233,48 @@ int AppendBytes(spng_ctx*, void* user, void* data, std::size_t length) {
   return 0;
 }
 
+// Decoded random data does not compress, and deflate spends its time (about 40 ms on 2
+// MiB at any level) looking for matches it never finds. Eight bands of rows spread over
+// the picture, 8 KiB each, deflated at the fastest level tell such pictures apart: they
+// are stored instead (level 0), which also comes out a few bytes smaller. Drawn graphics
+// deflate to a few percent of their bytes, sheets of repeated random tiles to about
+// two thirds; anything that saves a tenth keeps the layout's level.
+int LevelFor(const PngLayout& layout, std::size_t rowBytes, const FillRow& fillRow) {
+  constexpr std::size_t kBands = 8;
+  constexpr std::size_t kBandBytes = 8192;
+  const auto height = static_cast<std::size_t>(layout.height);
+  if (rowBytes * height < kBands * kBands * kBandBytes) return layout.compressionLevel;
+  const std::size_t bandRows = std::min(height / kBands, (kBandBytes + rowBytes - 1) / rowBytes);
+  std::vector<std::uint8_t> sample(kBands * bandRows * rowBytes);
+  std::uint8_t* to = sample.data();
+  for (std::size_t band = 0; band < kBands; ++band) {
+    for (std::size_t y = band * height / kBands, end = y + bandRows; y < end; ++y, to += rowBytes) {
+      fillRow(static_cast<int>(y), to);
+    }
+  }
+  uLongf deflated = compressBound(static_cast<uLong>(sample.size()));
+  std::vector<Bytef> out(deflated);
+  if (compress2(out.data(), &deflated, sample.data(), static_cast<uLong>(sample.size()), 1) != Z_OK) {
+    return layout.compressionLevel;
+  }
+  return deflated * 10 >= sample.size() * 9 ? 0 : layout.compressionLevel;
+}
+
 }  // namespace
 
-Result<ByteString> EncodePng(const PngLayout& layout,
-                             const std::function<void(int, std::uint8_t*)>& fillRow) {
+Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
   using B = Result<ByteString>;
   Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!ctx) throw std::bad_alloc();
   ByteString out;
   spng_set_png_stream(ctx.get(), AppendBytes, &out);
-  spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, layout.compressionLevel);
+  const int channels = layout.colourType == SPNG_COLOR_TYPE_TRUECOLOR ? 3 : 1;
+  const std::size_t rowBytes =
+      (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(channels * layout.bitDepth) + 7) / 8;
+  const int level = LevelFor(layout, rowBytes, fillRow);
+  // Stored rows take their own size, a filter byte a row and a few bytes a 64 KiB block.
+  if (level == 0) out.reserve((rowBytes + 1) * static_cast<std::size_t>(layout.height) * 1025 / 1024 + 4096);
+  spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, level);
   spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, layout.filters);
   spng_ihdr ihdr{};
   ihdr.width = static_cast<std::uint32_t>(layout.width);
@@ -178,9 +296,6 @@ Result<ByteString> EncodePng(const PngLayout& layout,
   if (int error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, flags); error != 0) {
     return B::Failure(spng_strerror(error));
   }
-  const int channels = layout.colourType == SPNG_COLOR_TYPE_TRUECOLOR ? 3 : 1;
-  const std::size_t rowBytes =
-      (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(channels * layout.bitDepth) + 7) / 8;
   std::vector<std::uint8_t> row(rowBytes);
   for (int y = 0; y < layout.height; ++y) {
     fillRow(y, row.data());

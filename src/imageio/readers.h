@@ -52,8 +52,10 @@ inline constexpr int kPngGrey = 0;
 inline constexpr int kPngRgb = 2;
 inline constexpr int kPngIndexed = 3;
 
-// Encodes a PNG whose rows `fillRow(y, row)` writes in the file's own packing.
-Result<ByteString> EncodePng(const PngLayout& layout, const std::function<void(int, std::uint8_t*)>& fillRow);
+// Encodes a PNG whose rows `fillRow(y, row)` writes in the file's own packing, in any
+// order and more than once. A picture whose rows do not deflate is stored uncompressed.
+using FillRow = std::function<void(int, std::uint8_t*)>;
+Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow);
 
 // A 24-bit BMP file.
 ByteString BmpFileBytes(const platform::Surface& picture);

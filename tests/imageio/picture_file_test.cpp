@@ -2,10 +2,12 @@
 
 #include <gif_lib.h>
 #include <gtest/gtest.h>
+#include <spng.h>
 
 #include <QBuffer>
 #include <QImage>
 #include <QImageWriter>
+#include <algorithm>
 
 #include "imageio/qt_picture_reader.h"
 #include "platform/file_io.h"
@@ -114,6 +116,59 @@ std::vector<std::uint8_t> CountingIndices(int count, int modulo) {
   for (int i = 0; i < count; ++i)
     indices[static_cast<std::size_t>(i)] = static_cast<std::uint8_t>((i * 5 + i / 7) % modulo);
   return indices;
+}
+
+// A PNG through libspng's own encoder: `width` by 5 pixels of counting bytes, a full
+// palette for palette files, and with `transparency` a tRNS chunk of the colour type's kind.
+ByteString SpngFile(int colourType, int depth, bool interlaced, bool transparency) {
+  spng_ctx* ctx = spng_ctx_new(SPNG_CTX_ENCODER);
+  spng_set_option(ctx, SPNG_ENCODE_TO_BUFFER, 1);
+  spng_ihdr ihdr{};
+  ihdr.width = 13;
+  ihdr.height = 5;
+  ihdr.bit_depth = static_cast<std::uint8_t>(depth);
+  ihdr.color_type = static_cast<std::uint8_t>(colourType);
+  ihdr.interlace_method = interlaced ? SPNG_INTERLACE_ADAM7 : SPNG_INTERLACE_NONE;
+  spng_set_ihdr(ctx, &ihdr);
+  if (colourType == SPNG_COLOR_TYPE_INDEXED) {
+    spng_plte plte{};
+    plte.n_entries = 1u << depth;
+    for (std::uint32_t i = 0; i < plte.n_entries; ++i)
+      plte.entries[i] = {static_cast<std::uint8_t>(i * 3), static_cast<std::uint8_t>(255 - i),
+                         static_cast<std::uint8_t>(i * 7), 255};
+    spng_set_plte(ctx, &plte);
+  }
+  if (transparency) {
+    spng_trns trns{};
+    trns.gray = 1;
+    trns.red = trns.green = trns.blue = 1;
+    trns.n_type3_entries = 2;
+    spng_set_trns(ctx, &trns);
+  }
+  const int channels = colourType == 2 ? 3 : colourType == 4 ? 2 : colourType == 6 ? 4 : 1;
+  ByteString rows(static_cast<std::size_t>((13 * channels * depth + 7) / 8 * 5));
+  for (std::size_t i = 0; i < rows.size(); ++i) rows[i] = static_cast<std::uint8_t>(i * 97 + i / 3);
+  int error = spng_encode_image(ctx, rows.data(), rows.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE);
+  std::size_t length = 0;
+  auto* png = static_cast<std::uint8_t*>(spng_get_png_buffer(ctx, &length, &error));
+  ByteString out(png, png + length);
+  std::free(png);
+  spng_ctx_free(ctx);
+  return out;
+}
+
+// What libspng's conversion to 8-bit RGBA draws for a PNG, alpha dropped.
+platform::Surface SpngColours(const ByteString& png) {
+  spng_ctx* ctx = spng_ctx_new(0);
+  spng_set_png_buffer(ctx, png.data(), png.size());
+  spng_ihdr ihdr{};
+  spng_get_ihdr(ctx, &ihdr);
+  auto out = platform::Surface::Picture(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height));
+  spng_decode_image(ctx, out.Row(0).data(), out.Pixels().size() * 4, SPNG_FMT_RGBA8, 0);
+  for (int y = 0; y < out.Height(); ++y)
+    std::ranges::for_each(out.Row(y), [](RgbColor& c) { c &= 0xFFFFFF; });
+  spng_ctx_free(ctx);
+  return out;
 }
 
 TEST(PictureFile, BmpAndPngRoundTripEveryColourExactly) {
@@ -325,6 +380,44 @@ TEST(PictureFile, PngOutputTakesTheDepthOfTheDecodedColours) {
   platform::Surface odd = test::Filled(4, 4, kWhite);
   odd.SetPixel(3, 3, Rgb(1, 2, 3));
   EXPECT_EQ(PngOf(odd, ramp2).at(25), 2);
+}
+
+// Every kind of PNG reads as libspng's conversion to 8-bit RGBA draws it: each colour type
+// at each of its depths, interlaced or not, with and without a tRNS chunk.
+TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
+  const std::pair<int, std::vector<int>> kinds[] = {{SPNG_COLOR_TYPE_GRAYSCALE, {1, 2, 4, 8, 16}},
+                                                    {SPNG_COLOR_TYPE_TRUECOLOR, {8, 16}},
+                                                    {SPNG_COLOR_TYPE_INDEXED, {1, 2, 4, 8}},
+                                                    {SPNG_COLOR_TYPE_GRAYSCALE_ALPHA, {8, 16}},
+                                                    {SPNG_COLOR_TYPE_TRUECOLOR_ALPHA, {8, 16}}};
+  for (const auto& [colourType, depths] : kinds) {
+    const bool hasAlpha =
+        colourType == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA || colourType == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA;
+    for (int depth : depths) {
+      for (bool interlaced : {false, true}) {
+        for (bool transparency : hasAlpha ? std::vector{false} : std::vector{false, true}) {
+          const std::string name = "type " + std::to_string(colourType) + " depth " + std::to_string(depth) +
+                                   (interlaced ? " interlaced" : "") + (transparency ? " tRNS" : "");
+          const ByteString png = SpngFile(colourType, depth, interlaced, transparency);
+          auto read = ReadPictureBytes(png);
+          ASSERT_TRUE(read.Ok()) << name << ": " << read.Error();
+          EXPECT_EQ(read.Value(), SpngColours(png)) << name;
+        }
+      }
+    }
+  }
+}
+
+// RGB pictures of 768 KiB: random colours do not deflate and are stored, one colour
+// deflates at level 6; both read back whole. The zlib header's second byte, after the
+// IHDR and the IDAT's length and name, holds the level: 0x01 up to level 1, 0x9C at 6.
+TEST(PictureFile, RowsThatDoNotDeflateAreStored) {
+  for (const auto& [picture, level] : {std::pair{test::RandomPicture(512, 512, 5), 0x01},
+                                       std::pair{test::Filled(512, 512, Rgb(1, 2, 3)), 0x9C}}) {
+    const ByteString png = PngOf(picture);
+    EXPECT_EQ(png.at(42), level);
+    EXPECT_EQ(ReadPictureBytes(png).Value(), picture) << level;
+  }
 }
 
 TEST(PictureFile, WriteFailuresSayWhy) {
