@@ -272,7 +272,11 @@ void RomBrowserForm::BuildRomControls(QToolBar& bar) {
   connect(m_offset, &QLineEdit::returnPressed, this, [this] {
     bool jumped = false;
     Run([this, &jumped] { jumped = m_model.JumpTo(m_offset->text().toStdString()); });
-    if (jumped) m_view->setFocus();
+    if (!jumped) return;
+    // The typed text gives way to the offset as the browser writes it ("0x2000").
+    m_offset->setModified(false);
+    m_view->setFocus();
+    Refresh();
   });
   bar.addSeparator();
 
