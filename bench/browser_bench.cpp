@@ -14,6 +14,7 @@
 #include "browser/rom_browser.h"
 #include "convert/progress_ticker.h"
 #include "formats/format_table.h"
+#include "platform/quiet_platform.h"
 
 namespace glyphon::bench {
 namespace {
@@ -21,20 +22,6 @@ namespace {
 constexpr std::uint64_t kRomSize = std::uint64_t{64} << 20;
 constexpr int kViewWidth = 1024;
 constexpr int kViewHeight = 768;
-
-class QuietPlatform final : public platform::Platform {
- public:
-  platform::Answer ShowMessage(const platform::Message&) override { return platform::Answer::Ok; }
-  platform::FileChoice OpenFileDialog(std::string_view) override { return {}; }
-  platform::FileChoice SaveFileDialog(std::string_view) override { return {}; }
-  std::optional<platform::Surface> ClipboardPicture() override { return std::nullopt; }
-  void SetClipboardPicture(const platform::Surface&) override {}
-  Result<platform::Surface> LoadPicture(const std::string&) override {
-    return Result<platform::Surface>::Failure("not used");
-  }
-  Status SaveBitmap(const std::string&, const platform::Surface&) override { return Status::Success(); }
-  void ProcessPendingEvents() override {}
-};
 
 // A ROM of random bytes, written once per run and removed at exit.
 const std::filesystem::path& RomFile() {
@@ -72,7 +59,7 @@ double BareDecodeSeconds(const formats::FormatInfo& format, std::span<const std:
 }
 
 void Scroll(benchmark::State& state, const formats::FormatInfo* format) {
-  QuietPlatform quiet;
+  platform::QuietPlatform quiet;
   browser::RomBrowser view(quiet);
   view.Open(RomFile());
   view.SetFormat(format->index);

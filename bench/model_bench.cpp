@@ -10,33 +10,19 @@
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "platform/file_io.h"
+#include "platform/quiet_platform.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::bench {
 namespace {
 
-// Answers every question Yes and every open dialog with one file; nothing is shown.
-class QuietPlatform final : public platform::Platform {
- public:
-  std::string openFile;
-  platform::Answer ShowMessage(const platform::Message&) override { return platform::Answer::Yes; }
-  platform::FileChoice OpenFileDialog(std::string_view) override { return {openFile, 1}; }
-  platform::FileChoice SaveFileDialog(std::string_view) override { return {}; }
-  std::optional<platform::Surface> ClipboardPicture() override { return std::nullopt; }
-  void SetClipboardPicture(const platform::Surface&) override {}
-  Result<platform::Surface> LoadPicture(const std::string&) override {
-    return Result<platform::Surface>::Failure("not used");
-  }
-  Status SaveBitmap(const std::string&, const platform::Surface&) override { return Status::Success(); }
-  void ProcessPendingEvents() override {}
-};
-
 struct Workspace {
-  QuietPlatform platform;
+  platform::QuietPlatform platform;  // answers every question Yes, opens openFile
   workspace::MainWindow window{platform};
   files::FileCommands commands{window, platform};
 
   explicit Workspace(int format) {
+    platform.answer = glyphon::platform::Answer::Yes;
     window.Start();
     window.MakeCurrentPicture(RandomSheet());
     window.SelectFormat(format);

@@ -10,25 +10,11 @@
 
 #include "browser/rom_browser.h"
 #include "fuzz_input.h"
+#include "platform/quiet_platform.h"
 
 namespace {
 
 using namespace glyphon;
-
-// A person who answers every question with its default and has no files or clipboard.
-class SilentPlatform final : public platform::Platform {
- public:
-  platform::Answer ShowMessage(const platform::Message& message) override { return message.defaultButton; }
-  platform::FileChoice OpenFileDialog(std::string_view) override { return {}; }
-  platform::FileChoice SaveFileDialog(std::string_view) override { return {}; }
-  std::optional<platform::Surface> ClipboardPicture() override { return std::nullopt; }
-  void SetClipboardPicture(const platform::Surface&) override {}
-  Result<platform::Surface> LoadPicture(const std::string&) override {
-    return Result<platform::Surface>::Failure("no pictures here");
-  }
-  Status SaveBitmap(const std::string&, const platform::Surface&) override { return Status::Failure("read-only"); }
-  void ProcessPendingEvents() override {}
-};
 
 std::string RomFile(std::span<const std::uint8_t> bytes) {
   static const std::string path = "/tmp/glyphon-browser-fuzz-" + std::to_string(getpid()) + ".rom";
@@ -43,7 +29,7 @@ std::string RomFile(std::span<const std::uint8_t> bytes) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   fuzz::Input input(data, size);
-  SilentPlatform platform;
+  platform::QuietPlatform platform;
   browser::RomBrowser rom(platform);
   rom.SetFormat(input.Take(formats::kFormatCount));
   rom.SetWidth(input.Take(300));
