@@ -17,6 +17,7 @@ struct Layout {
   int pixelWidth = 0;           // the picture's width
   std::uint64_t tileBytes = 0;  // bytes of one 8 by 8 tile (grid formats)
   std::uint64_t bandBytes = 0;  // bytes of one band at this width
+  double pixelsPerByte = 1.0;   // the format's size rule
 
   // Bytes of `pixels` pixels in row order (a multiple of the unit).
   std::uint64_t BytesOfPixels(std::int64_t pixels) const noexcept { return Bytes(pixels); }
@@ -24,8 +25,6 @@ struct Layout {
   std::uint64_t ColumnByte(int x) const noexcept {
     return grid ? static_cast<std::uint64_t>(x / 8) * tileBytes : Bytes(x - x % unitPixels);
   }
-
-  double pixelsPerByte = 1.0;
 
  private:
   std::uint64_t Bytes(std::int64_t pixels) const noexcept {
