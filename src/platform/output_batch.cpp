@@ -296,7 +296,7 @@ int LinkInFolder(int folder, const char* from, const char* to) {
 std::uint64_t ContentDigest(std::span<const std::uint8_t> bytes) {
   // Eight bytes at a time: xor, multiply by an odd number, fold the high bits down. Each
   // step is one-to-one in the state, so any single changed word changes the result.
-  std::uint64_t hash = 0xcbf29ce484222325u ^ bytes.size();
+  std::uint64_t hash = 0xcbf29ce484222325u;
   auto mix = [&hash](std::uint64_t word) {
     hash = (hash ^ word) * 0x100000001b3u;
     hash ^= hash >> 29;
@@ -310,6 +310,7 @@ std::uint64_t ContentDigest(std::span<const std::uint8_t> bytes) {
   std::uint64_t last = 0;
   if (i < bytes.size()) std::memcpy(&last, bytes.data() + i, bytes.size() - i);
   mix(last);
+  mix(bytes.size());
   return hash;
 }
 
