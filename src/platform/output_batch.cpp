@@ -509,6 +509,7 @@ Status OutputBatch::RenameAll(bool written) {
   // The content first (it takes a moment), the stamps last: a backup link changes the old
   // file's status change time, so nothing may come between but the links and renames.
   if (Status same = CheckUnchanged(true, written); !same) return same;
+  if (Status same = CheckUnchanged(false, written); !same) return same;
   // An old file that cannot be put back goes last; two of them cannot both go last.
   const BackupLink link = m_backupLink != nullptr ? m_backupLink : LinkInFolder;
   Output* unbackable = nullptr;
