@@ -14,12 +14,6 @@ namespace glyphon::platform {
 
 namespace {
 
-FileStamp StampFrom(const struct stat& info) {
-  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-          static_cast<std::uint64_t>(info.st_size),
-          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
-}
-
 std::string Bytes(std::uint64_t count) {
   return std::to_string(count) + (count == 1 ? " byte" : " bytes");
 }
@@ -32,6 +26,13 @@ std::string NotARegularFile(const struct stat& info) {
 }
 
 }  // namespace
+
+FileStamp StampFrom(const struct stat& info) {
+  return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+          static_cast<std::uint64_t>(info.st_size),
+          static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec,
+          static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
+}
 
 std::string HexOffset(std::uint64_t offset) {
   char text[24];

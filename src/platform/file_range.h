@@ -9,6 +9,8 @@
 #include "platform/result.h"
 #include "platform/types.h"
 
+struct stat;
+
 namespace glyphon::platform {
 
 // A stretch of a file: `length` bytes from byte `offset`.
@@ -27,13 +29,19 @@ std::string HexOffset(std::uint64_t offset);
 Result<ByteRange> ResolveRange(std::uint64_t size, std::uint64_t offset, std::optional<std::uint64_t> length);
 
 // Identifies one state of a file: a replaced, grown, shrunk or rewritten file has another.
+// The status change time is in it too, since a writer may set the modification time back
+// but nobody can set that one.
 struct FileStamp {
   std::uint64_t device = 0;
   std::uint64_t inode = 0;
   std::uint64_t size = 0;
   std::int64_t modifiedNs = 0;
+  std::int64_t changedNs = 0;
   friend bool operator==(const FileStamp&, const FileStamp&) = default;
 };
+
+// The stamp of a file from what stat() told of it.
+FileStamp StampFrom(const struct stat& info);
 
 // A regular file open for reading at any offset (pread): only the bytes asked for are
 // read, so a small range of a huge file costs no more memory than the range.

@@ -21,9 +21,7 @@ Result<FileStamp> StampOfOpen(int descriptor) {
   if (::fstat(descriptor, &info) != 0) return Result<FileStamp>::Failure(SystemReason(errno));
   if (S_ISDIR(info.st_mode)) return Result<FileStamp>::Failure("it is a folder, not a file");
   if (!S_ISREG(info.st_mode)) return Result<FileStamp>::Failure("it is not a regular file");
-  return FileStamp{static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
-                   static_cast<std::uint64_t>(info.st_size),
-                   static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+  return StampFrom(info);
 }
 
 }  // namespace

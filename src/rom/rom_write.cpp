@@ -78,28 +78,38 @@ bool Overlap(const RomWritePlan& a, const RomWritePlan& b) {
   return a.offset < b.offset + b.length && b.offset < a.offset + a.length;
 }
 
-// The new content of one ROM with every piece laid in; all pieces were planned against it.
-Result<ByteString> Patched(std::span<const RomPiece> pieces) {
-  using R = Result<ByteString>;
+// The new content of one ROM with every piece laid in (all pieces were planned against it),
+// and what the ROM must still be when the new content replaces it.
+struct Patch {
+  ByteString content;
+  platform::ExpectedFile old;
+};
+
+Result<Patch> Patched(std::span<const RomPiece> pieces) {
+  using R = Result<Patch>;
   const RomWritePlan& first = *pieces.front().plan;
   auto file = platform::RangeFile::Open(first.rom);
   if (!file) return R::Failure(file.Error());
   if (file.Value().Stamp() != first.stamp)
     return R::Failure(ChangedUnderfoot("since the write was planned").error);
   auto content = file.Value().Read({0, first.oldSize});
-  if (!content) return content;
+  if (!content) return R::Failure(content.Error());
   // Whatever happened to the file while it was read, or to its name, shows in the stamps.
   auto after = file.Value().StampNow();
   auto named = platform::StampOf(first.rom);
   if (!after || !named || after.Value() != first.stamp || named.Value() != first.stamp)
     return R::Failure(ChangedUnderfoot("while being written").error);
-  ByteString& rom = content.Value();
+  Patch patch{std::move(content.Value()), {first.stamp, std::nullopt, "the ROM"}};
+  ByteString& rom = patch.content;
+  // Another write within one tick of the file system's clock leaves the stamp as it was;
+  // the content tells it, where reading the ROM once more costs little.
+  if (rom.size() <= platform::kDigestLimit) patch.old.digest = platform::ContentDigest(rom);
   for (const RomPiece& piece : pieces) {
     if (piece.plan->newSize > rom.size()) rom.resize(static_cast<std::size_t>(piece.plan->newSize), 0);
     std::copy(piece.bytes.begin(), piece.bytes.end(),
               rom.begin() + static_cast<std::ptrdiff_t>(piece.plan->offset));
   }
-  return content;
+  return patch;
 }
 
 }  // namespace
@@ -132,18 +142,24 @@ Status StageRomWrites(platform::OutputBatch& batch, std::span<const RomPiece> pi
       return p.plan->changed > 0 || p.plan->newSize != p.plan->oldSize;
     });
     if (!changes) continue;
-    auto content = Patched(group);
-    if (!content) return Status::Failure(group.front().plan->rom.string() + ": " + content.Error());
-    if (Status staged = batch.Stage(group.front().plan->rom, content.Value()); !staged) return staged;
+    auto patch = Patched(group);
+    if (!patch) return Status::Failure(group.front().plan->rom.string() + ": " + patch.Error());
+    if (Status staged =
+            batch.Stage(group.front().plan->rom, patch.Value().content, std::move(patch.Value().old));
+        !staged)
+      return staged;
   }
   return Status::Success();
 }
 
 Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes) {
   if (plan.changed == 0 && plan.newSize == plan.oldSize) return Status::Success();
-  auto content = Patched(std::vector<RomPiece>{{&plan, bytes}});
-  if (!content) return Status::Failure(content.Error());
-  return platform::WriteFileAtomic(plan.rom, content.Value());
+  auto patch = Patched(std::vector<RomPiece>{{&plan, bytes}});
+  if (!patch) return Status::Failure(patch.Error());
+  platform::OutputBatch batch;
+  if (Status staged = batch.Stage(plan.rom, patch.Value().content, std::move(patch.Value().old)); !staged)
+    return staged;
+  return batch.Commit();
 }
 
 std::string DescribeRomWrite(const RomWritePlan& plan, bool dryRun) {

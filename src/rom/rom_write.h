@@ -35,7 +35,8 @@ Result<RomWritePlan> PlanRomWrite(const std::filesystem::path& rom, std::uint64_
 
 // Carries a plan out: the ROM is replaced in one step and keeps its permissions; on any
 // failure it is left as it was. A plan that changes nothing leaves the file untouched. A
-// ROM that changed since the plan, or changes while being written, is refused.
+// ROM that changed since the plan, or changes while being written (checked once more just
+// before the rename), is refused and keeps the other writer's bytes.
 Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> bytes);
 
 // One planned write and its bytes.
@@ -48,7 +49,9 @@ struct RomPiece {
 // outputs: each ROM (pieces naming one file through any path count as one) is read once,
 // every piece for it is laid in, and the whole new file is staged. A ROM whose pieces change
 // nothing is not staged. Refused before anything is staged: pieces of one ROM that overlap,
-// and a ROM that changed since its plans or while being read.
+// and a ROM that changed since its plans or while being read. Each ROM is staged with what
+// it must still be at the commit (platform::ExpectedFile), so the commit refuses the batch
+// if the ROM changes in the meantime.
 Status StageRomWrites(platform::OutputBatch& batch, std::span<const RomPiece> pieces);
 
 // The one line a write reports: "rom.sfc: wrote 2048 bytes at 0x1F000, 37 of them changed",

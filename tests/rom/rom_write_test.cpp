@@ -1,7 +1,11 @@
 #include "rom/rom_write.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <functional>
 
 #include "platform/file_io.h"
 #include "support/test_support.h"
@@ -106,6 +110,36 @@ TEST_F(RomWrite, ARomThatChangesAfterThePlanIsRefused) {
   EXPECT_NE(applied.error.find("the ROM changed since the write was planned"), std::string::npos);
   rom.pop_back();
   EXPECT_TRUE(Now() == rom);
+}
+
+// Another program writes the ROM after it was read and staged, before the commit: the
+// commit refuses, and the ROM keeps the other program's bytes.
+TEST_F(RomWrite, ARomChangedWhileBeingWrittenIsRefusedAtTheCommit) {
+  const std::vector<std::pair<std::string, std::function<void()>>> writers{
+      {"InPlaceSameSize",
+       [&] {
+         const int file = open(path.c_str(), O_WRONLY);
+         ASSERT_EQ(pwrite(file, "other", 5, 1000), 5);
+         close(file);
+       }},
+      {"Shrunk", [&] { ASSERT_EQ(truncate(path.c_str(), kRomSize - 1), 0); }},
+      {"Replaced",
+       [&] { ASSERT_TRUE(platform::WriteFileAtomic(path, test::RandomBytes(kRomSize, 5)).Ok()); }},
+  };
+  for (const auto& [name, write] : writers) {
+    SCOPED_TRACE(name);
+    ASSERT_TRUE(platform::WriteFileAtomic(path, rom).Ok());
+    const ByteString bytes = test::RandomBytes(64, 8);
+    auto plan = PlanRomWrite(path, 100, bytes, false);
+    ASSERT_TRUE(plan.Ok());
+    platform::OutputBatch batch;
+    const RomPiece piece{&plan.Value(), bytes};
+    ASSERT_TRUE(StageRomWrites(batch, std::span(&piece, 1)).Ok());
+    write();
+    const ByteString other = Now();
+    EXPECT_EQ(batch.Commit().error, path + ": the ROM changed while being written; nothing was written");
+    EXPECT_TRUE(Now() == other);
+  }
 }
 
 }  // namespace
