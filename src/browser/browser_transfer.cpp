@@ -52,8 +52,8 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     return false;
   }
   if (read.Value() < bytes.size()) {
-    CheckFile();  // says in the status bar what the file shrank to
     Warn("The selection runs past the end of " + FileName() + ".");
+    CheckFile();  // the status bar says what the file shrank to
     return false;
   }
   if (window.CurrentMode() == workspace::Mode::Preview) window.ClearOrCancel();  // cancels the preview
