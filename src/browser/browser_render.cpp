@@ -35,12 +35,12 @@ void RunDecoder(const formats::FormatInfo& format, std::span<const std::uint8_t>
 
 }  // namespace
 
-// Touching a page of a truncated mapping raises SIGBUS, so the file is looked at before
-// every decode: a changed file is mapped anew and the offset kept inside it.
+// The file is looked at before every decode: a file that changed is read at its new size and
+// the offset kept inside it.
 void RomBrowser::CheckFile() {
   if (!m_file) return;
   const std::uint64_t before = m_file->Size();
-  Result<platform::MappedFile::Change> change = m_file->Refresh();
+  Result<platform::WatchedFile::Change> change = m_file->Refresh();
   if (!change) {
     m_notice = FileName() + ": " + change.Error() + "; nothing is shown.";
     m_file.reset();
@@ -48,12 +48,12 @@ void RomBrowser::CheckFile() {
     return;
   }
   switch (change.Value()) {
-    case platform::MappedFile::Change::None:
+    case platform::WatchedFile::Change::None:
       return;
-    case platform::MappedFile::Change::Vanished:
+    case platform::WatchedFile::Change::Vanished:
       m_notice = FileName() + " is gone; showing it as it was.";
       return;
-    case platform::MappedFile::Change::Remapped:
+    case platform::WatchedFile::Change::Updated:
       m_notice = m_file->Size() < before
                      ? FileName() + " shrank to " + platform::HexOffset(m_file->Size()) + " bytes."
                      : std::string();
@@ -63,6 +63,10 @@ void RomBrowser::CheckFile() {
   }
 }
 
+// The screen's bytes are copied out of the file rather than read through a mapping, so a
+// file cut short by another program between the look and the read costs a short read, not
+// SIGBUS. The file is then looked at again and read at its new size; one that keeps changing
+// under the reads is drawn as the last read found it, what was missing as past the end.
 const platform::Surface& RomBrowser::Render() {
   CheckFile();
   if (!m_file) {
@@ -75,28 +79,48 @@ const platform::Surface& RomBrowser::Render() {
   if (m_view.Width() != layout.pixelWidth || m_view.Height() != rows)
     m_view = platform::Surface(layout.pixelWidth, rows);
   const std::uint64_t wanted = static_cast<std::uint64_t>(VisibleBands()) * layout.bandBytes;
-  const std::span<const std::uint8_t> bytes = m_file->Bytes().subspan(m_offset);
-  if (bytes.size() >= wanted) {
-    RunDecoder(FormatInfo(), bytes.first(wanted), m_view);
+  m_bytes.resize(static_cast<std::size_t>(wanted));
+  constexpr int kReads = 3;
+  std::size_t present = 0;
+  bool whole = false;
+  for (int read = 0; read < kReads && !whole; ++read) {
+    if (read > 0) CheckFile();
+    if (!m_file) {
+      m_view = platform::Surface();
+      return m_view;
+    }
+    const auto expected = static_cast<std::size_t>(std::min(wanted, m_file->Size() - m_offset));
+    const Result<std::size_t> got = m_file->ReadAt(m_offset, std::span(m_bytes).first(expected));
+    if (!got) {
+      m_notice = FileName() + ": " + got.Error() + ".";
+      present = 0;
+      break;
+    }
+    present = got.Value();
+    whole = present == expected;
+  }
+  if (present == wanted) {
+    RunDecoder(FormatInfo(), m_bytes, m_view);
     ApplyColours();
   } else {
-    DecodeTail(wanted, bytes);
+    DecodeTail(present);
   }
-  m_stale = false;
+  // A screen that was not read whole is read again on the next call.
+  m_stale = !whole;
   return m_view;
 }
 
-// The last screen of the file: the bytes there are, padded out once with 0x00 and once with
-// 0xFF. A pixel that comes out the same both ways is drawn from the file alone; one that
+// The last screen of the file: the `present` bytes read, padded out once with 0x00 and once
+// with 0xFF. A pixel that comes out the same both ways is drawn from the file alone; one that
 // differs depends on bytes past the end and is hatched in diagonal stripes.
-void RomBrowser::DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> present) {
-  m_padded.assign(wanted, 0xFF);
-  std::copy(present.begin(), present.end(), m_padded.begin());
+void RomBrowser::DecodeTail(std::size_t present) {
+  const auto end = m_bytes.begin() + static_cast<std::ptrdiff_t>(present);
+  std::fill(end, m_bytes.end(), 0xFF);
   if (m_scratch.Width() != m_view.Width() || m_scratch.Height() != m_view.Height())
     m_scratch = platform::Surface(m_view.Width(), m_view.Height());
-  RunDecoder(FormatInfo(), m_padded, m_scratch);
-  std::fill(m_padded.begin() + static_cast<std::ptrdiff_t>(present.size()), m_padded.end(), 0x00);
-  RunDecoder(FormatInfo(), m_padded, m_view);
+  RunDecoder(FormatInfo(), m_bytes, m_scratch);
+  std::fill(end, m_bytes.end(), 0x00);
+  RunDecoder(FormatInfo(), m_bytes, m_view);
   // Decoders draw 0x00BBGGRR, so kOutside in the scratch copy marks a pixel past the end.
   for (int y = 0; y < m_view.Height(); ++y) {
     const auto seen = m_view.Row(y);

@@ -43,12 +43,24 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     Warn("The selection runs past the end of " + FileName() + ".");
     return false;
   }
+  // Read before the main window is touched: a file cut short since the look above leaves
+  // the selection running past its end, and the main window as it was.
+  ByteString bytes(static_cast<std::size_t>(range->length));
+  const Result<std::size_t> read = m_file->ReadAt(range->offset, bytes);
+  if (!read) {
+    Warn("Unable to read " + FileName() + ".", read.Error());
+    return false;
+  }
+  if (read.Value() < bytes.size()) {
+    Warn("The selection runs past the end of " + FileName() + ".");
+    CheckFile();  // the status bar says what the file shrank to
+    return false;
+  }
   if (window.CurrentMode() == workspace::Mode::Preview) window.ClearOrCancel();  // cancels the preview
   if (window.CurrentMode() != workspace::Mode::Normal) {
     Warn("The main window is busy. Try again when it has finished.");
     return false;
   }
-  const std::span<const std::uint8_t> bytes = m_file->Bytes().subspan(range->offset, range->length);
   convert::PartnerState partner;
   platform::NullProgress quiet;
   formats::DecodeResult decoded = formats::Decode(FormatInfo(), bytes, range->width,
@@ -66,7 +78,7 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   }
   // The partner formats share their bytes with the partner data: the same bytes as partner
   // data keep the other half as the ROM has it when the picture is converted again.
-  if (FormatInfo().HasPartner()) window.SetPartnerData(ByteString(bytes.begin(), bytes.end()));
+  if (FormatInfo().HasPartner()) window.SetPartnerData(std::move(bytes));
   window.MarkPictureAccepted();
   m_sent = range;
   return true;
@@ -122,11 +134,9 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("Unable to write into " + name + ".", written.error);
     return false;
   }
-  // Read back through a fresh mapping of the file now under the name.
-  Result<platform::MappedFile> after = platform::MappedFile::Open(sent.path);
-  const bool same = after && after.Value().Size() >= sent.offset + sent.length &&
-                    std::equal(data.begin(), data.end(),
-                               after.Value().Bytes().begin() + static_cast<std::ptrdiff_t>(sent.offset));
+  // Read back from the file now under the name; one cut short since is not the bytes written.
+  Result<ByteString> after = platform::ReadFileRange(sent.path, sent.offset, sent.length, sent.length);
+  const bool same = after && after.Value() == data;
   if (!same) {
     Warn("The bytes read back from " + name + " are not the bytes written.");
     return false;

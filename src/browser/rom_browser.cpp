@@ -46,7 +46,7 @@ RomBrowser::~RomBrowser() = default;
 // ---- The file ----
 
 bool RomBrowser::Open(const std::filesystem::path& path) {
-  Result<platform::MappedFile> file = platform::MappedFile::Open(path);
+  Result<platform::WatchedFile> file = platform::WatchedFile::Open(path);
   if (!file) {
     Warn("Unable to open " + path.filename().string() + ".", file.Error());
     return false;

@@ -12,9 +12,9 @@
 #include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
-#include "platform/mapped_file.h"
 #include "platform/platform.h"
 #include "platform/surface.h"
+#include "platform/watched_file.h"
 
 namespace glyphon::workspace {
 class MainWindow;
@@ -78,9 +78,9 @@ struct BrowsedRange {
   friend bool operator==(const BrowsedRange&, const BrowsedRange&) = default;
 };
 
-// The ROM browser as a model: a memory-mapped ROM shown from a byte offset in one of the
-// formats at a width and an integer zoom. Only the rows on screen are decoded, into one
-// surface in picture pixels that the window blits scaled by Zoom(). Every message (a file
+// The ROM browser as a model: a ROM shown from a byte offset in one of the formats at a
+// width and an integer zoom. Only the rows on screen are read and decoded, into one surface
+// in picture pixels that the window blits scaled by Zoom(). Every message (a file
 // that cannot be opened, an offset beyond the end, the write-back question) goes through
 // the Platform; the status bar's texts are returned as strings.
 class RomBrowser {
@@ -141,9 +141,10 @@ class RomBrowser {
 
   // ---- Drawing ----
 
-  // The rows on screen in picture pixels, decoded afresh when something changed (the file
-  // is checked first and mapped anew if it changed). Pixels whose bytes lie past the end of
-  // the file are hatched in kPastEndInk and kPastEndPaper.
+  // The rows on screen in picture pixels, read and decoded afresh when something changed
+  // (the file is checked first). Pixels whose bytes lie past the end of the file, including
+  // the end of a file cut short while it was being read, are hatched in kPastEndInk and
+  // kPastEndPaper.
   const platform::Surface& Render();
 
   // ---- The selection (a drag in view pixels, snapped) ----
@@ -187,7 +188,7 @@ class RomBrowser {
 
   // Rendering.
   void CheckFile();
-  void DecodeTail(std::uint64_t wanted, std::span<const std::uint8_t> present);
+  void DecodeTail(std::size_t present);
   void ApplyColours();
   std::array<RgbColor, 256> ColourTable() const;
 
@@ -196,7 +197,7 @@ class RomBrowser {
   std::string WriteBackProblem(const workspace::MainWindow& window) const;
 
   platform::Platform& m_platform;
-  std::optional<platform::MappedFile> m_file;
+  std::optional<platform::WatchedFile> m_file;
   int m_format = 0;
   int m_width = 16;
   int m_zoom = 2;
@@ -210,7 +211,7 @@ class RomBrowser {
   std::string m_notice;  // what the last check of the file found
   platform::Surface m_view;
   platform::Surface m_scratch;  // the tail decoded a second time, to find the pixels past the end
-  ByteString m_padded;          // the tail's bytes padded out to whole bands
+  ByteString m_bytes;           // the screen's bytes, read for each decode; past the end padded
   bool m_stale = true;
 };
 

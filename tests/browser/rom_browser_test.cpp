@@ -2,11 +2,14 @@
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <thread>
 
 #include "formats/decoding.h"
 #include "support/fake_platform.h"
@@ -312,18 +315,68 @@ TEST_F(BrowserTest, EmptyAndMissingFilesAreRefusedByName) {
   EXPECT_FALSE(browser.HasFile());
 }
 
-TEST_F(BrowserTest, FileShrunkWhileOpenIsMappedAnewAndSaidSo) {
+TEST_F(BrowserTest, FileShrunkWhileOpenIsReadAtItsNewSizeAndSaidSo) {
   OpenAt(8, 4, 800, 128);
   browser.SetOffset(30000);
   browser.Render();
   std::filesystem::resize_file(rom, 1000);
-  const platform::Surface view = browser.Render();  // would raise SIGBUS on the old mapping
+  const platform::Surface view = browser.Render();
   EXPECT_EQ(browser.Offset(), 999u);
   EXPECT_FALSE(view.IsEmpty());
   EXPECT_NE(browser.DescribeRange().find("game.sfc shrank to 0x3E8 bytes."), std::string::npos);
   std::filesystem::resize_file(rom, 0);
   EXPECT_TRUE(browser.Render().IsEmpty());
   EXPECT_NE(browser.DescribeRange().find("game.sfc: the file is empty"), std::string::npos);
+}
+
+// Another program cutting the ROM short and growing it back while the view scrolls, draws and
+// sends: a cut that lands between the look at the file and the read of the screen must come
+// out as bytes past the end (it raised SIGBUS when the screen was read through a mapping).
+TEST_F(BrowserTest, RomCutShortWhileDrawingIsDrawnAsPastItsEnd) {
+  constexpr off_t kLong = 1 << 20;
+  constexpr off_t kShort = 4096;
+  constexpr int kDraws = 200;
+  constexpr int kMostCuts = 1'000'000;
+  WriteFile(rom, RandomBytes(kLong, 3));
+  OpenAt(16, 512, 512, 256);  // 8bpp Linear: 128 KiB a screen
+  std::atomic<bool> stop = false;
+  std::thread cutter([&] {
+    for (int cut = 0; cut < kMostCuts && !stop; ++cut)
+      if (::truncate(rom.c_str(), kShort) != 0 || ::truncate(rom.c_str(), kLong) != 0) break;
+  });
+  int wrongSize = 0;
+  int otherNotices = 0;
+  for (int draw = 0; draw < kDraws; ++draw) {
+    browser.Press(draw % 3 == 0 ? Step::LineUp : Step::PageDown);
+    const platform::Surface& view = browser.Render();
+    if (view.Width() != 512 || view.Height() != 256) ++wrongSize;
+    const std::string range = browser.DescribeRange();
+    const std::size_t notice = range.find("  ");
+    if (notice != std::string::npos && range.find("  game.sfc shrank to 0x") != notice) ++otherNotices;
+    if (draw % 16 == 0) {
+      browser.Select(0, 0, 511, 255);
+      browser.SendToMainWindow(window);
+    }
+  }
+  stop = true;
+  cutter.join();
+  EXPECT_EQ(wrongSize, 0);
+  EXPECT_EQ(otherNotices, 0);
+  // A change seen before the send drops the selection; one seen while reading it leaves it
+  // running past the end.
+  for (const platform::Message& message : platform.messages) {
+    EXPECT_TRUE(message.text == "The selection runs past the end of game.sfc." ||
+                message.text == "Select part of the view to send to the main window first.")
+        << message.text;
+  }
+
+  browser.Render();  // the ROM at its full length again
+  ASSERT_EQ(::truncate(rom.c_str(), kShort), 0);
+  const platform::Surface& cut = browser.Render();
+  ASSERT_EQ(cut.Height(), 256);
+  EXPECT_TRUE(cut.GetPixel(511, 255) == RomBrowser::kPastEndInk ||
+              cut.GetPixel(511, 255) == RomBrowser::kPastEndPaper);
+  EXPECT_NE(browser.DescribeRange().find("game.sfc shrank to 0x1000 bytes."), std::string::npos);
 }
 
 // ---- Write back ----

@@ -1,7 +1,6 @@
-#include "platform/mapped_file.h"
+#include "platform/watched_file.h"
 
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,79 +20,72 @@ Result<FileStamp> StampOfOpen(int descriptor) {
   if (::fstat(descriptor, &info) != 0) return Result<FileStamp>::Failure(SystemReason(errno));
   if (S_ISDIR(info.st_mode)) return Result<FileStamp>::Failure("it is a folder, not a file");
   if (!S_ISREG(info.st_mode)) return Result<FileStamp>::Failure("it is not a regular file");
+  if (info.st_size == 0) return Result<FileStamp>::Failure(std::string(kEmpty));
   return StampFrom(info);
 }
 
 }  // namespace
 
-Result<MappedFile> MappedFile::Open(const std::filesystem::path& path) {
+Result<WatchedFile> WatchedFile::Open(const std::filesystem::path& path) {
   // Non-blocking, so that a FIFO is refused at once instead of waiting for a writer.
   const int descriptor = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
-  if (descriptor < 0) return Result<MappedFile>::Failure(SystemReason(errno));
-  MappedFile file;
+  if (descriptor < 0) return Result<WatchedFile>::Failure(SystemReason(errno));
+  WatchedFile file;
   file.m_path = path;
   file.m_descriptor = descriptor;
-  if (Status mapped = file.Map(descriptor); !mapped) return Result<MappedFile>::Failure(mapped.error);
+  Result<FileStamp> stamp = StampOfOpen(descriptor);
+  if (!stamp) return Result<WatchedFile>::Failure(stamp.Error());
+  file.m_stamp = stamp.Value();
   return file;
 }
 
-MappedFile::MappedFile(MappedFile&& other) noexcept
+WatchedFile::WatchedFile(WatchedFile&& other) noexcept
     : m_path(std::move(other.m_path)),
       m_descriptor(std::exchange(other.m_descriptor, -1)),
-      m_data(std::exchange(other.m_data, nullptr)),
       m_stamp(std::exchange(other.m_stamp, {})) {}
 
-MappedFile& MappedFile::operator=(MappedFile&& other) noexcept {
+WatchedFile& WatchedFile::operator=(WatchedFile&& other) noexcept {
   if (this != &other) {
-    Unmap();
     if (m_descriptor >= 0) ::close(m_descriptor);
     m_path = std::move(other.m_path);
     m_descriptor = std::exchange(other.m_descriptor, -1);
-    m_data = std::exchange(other.m_data, nullptr);
     m_stamp = std::exchange(other.m_stamp, {});
   }
   return *this;
 }
 
-MappedFile::~MappedFile() {
-  Unmap();
+WatchedFile::~WatchedFile() {
   if (m_descriptor >= 0) ::close(m_descriptor);
 }
 
-// Maps the whole of the open file as it is now; an empty file has nothing to map.
-Status MappedFile::Map(int descriptor) {
-  Unmap();
-  Result<FileStamp> stamp = StampOfOpen(descriptor);
-  if (!stamp) return Status::Failure(stamp.Error());
-  if (stamp.Value().size == 0) return Status::Failure(std::string(kEmpty));
-  void* address = ::mmap(nullptr, stamp.Value().size, PROT_READ, MAP_SHARED, descriptor, 0);
-  if (address == MAP_FAILED) return Status::Failure(SystemReason(errno));
-  m_data = static_cast<const std::uint8_t*>(address);
-  m_stamp = stamp.Value();
-  return Status::Success();
+Result<std::size_t> WatchedFile::ReadAt(std::uint64_t offset, std::span<std::uint8_t> into) const {
+  std::size_t done = 0;
+  while (done < into.size()) {
+    const ssize_t got =
+        ::pread(m_descriptor, into.data() + done, into.size() - done, static_cast<off_t>(offset + done));
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) return Result<std::size_t>::Failure("read failed: " + SystemReason(errno));
+    if (got == 0) break;  // the end of the file as it is now
+    done += static_cast<std::size_t>(got);
+  }
+  return done;
 }
 
-void MappedFile::Unmap() noexcept {
-  if (m_data != nullptr) ::munmap(const_cast<std::uint8_t*>(m_data), m_stamp.size);
-  m_data = nullptr;
-  m_stamp = {};
-}
-
-Result<MappedFile::Change> MappedFile::Refresh() {
+Result<WatchedFile::Change> WatchedFile::Refresh() {
   // A new file under the name (an atomic rewrite renames one over it) is opened by name.
   Result<FileStamp> named = StampOf(m_path);
-  if (!named) return m_data != nullptr ? Change::Vanished : Result<Change>::Failure(named.Error());
+  if (!named) return Change::Vanished;
   if (named.Value().device != m_stamp.device || named.Value().inode != m_stamp.inode) {
-    Result<MappedFile> reopened = Open(m_path);
+    Result<WatchedFile> reopened = Open(m_path);
     if (!reopened) return Result<Change>::Failure(reopened.Error());
     *this = std::move(reopened).Value();
-    return Change::Remapped;
+    return Change::Updated;
   }
   Result<FileStamp> now = StampOfOpen(m_descriptor);
   if (!now) return Result<Change>::Failure(now.Error());
   if (now.Value() == m_stamp) return Change::None;
-  if (Status mapped = Map(m_descriptor); !mapped) return Result<Change>::Failure(mapped.error);
-  return Change::Remapped;
+  m_stamp = now.Value();
+  return Change::Updated;
 }
 
 }  // namespace glyphon::platform
