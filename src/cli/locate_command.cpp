@@ -104,7 +104,7 @@ int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileByte
   rom::OccurrenceLog log(tiles.size());
   constexpr std::size_t kNotFound = ~std::size_t{0};
   std::vector<std::size_t> firstEqual(tiles.size(), kNotFound);  // set when found
-  std::size_t full = 0;  // distinct tiles that reached --max-matches
+  std::size_t full = 0;                                          // distinct tiles that reached --max-matches
   Status logged = Status::Success();
   const Status searched =
       rom::FindInFile(rom, search, [&](std::span<const std::size_t> equal, std::uint64_t offset) {
@@ -124,8 +124,8 @@ int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileByte
     out << tiles[i].number;
     const bool found = firstEqual[i] != kNotFound;
     if (found) {
-      const Status printed =
-          log.ForEach(firstEqual[i], [&](std::uint64_t offset) { out << '\t' << platform::HexOffset(offset); });
+      const Status printed = log.ForEach(
+          firstEqual[i], [&](std::uint64_t offset) { out << '\t' << platform::HexOffset(offset); });
       if (!printed) return Fail(err, command.rom, printed.error);
     }
     out << (found ? "\n" : "\t-\n");
