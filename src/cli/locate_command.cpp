@@ -103,8 +103,9 @@ int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileByte
                std::ostream& err) {
   rom::OccurrenceLog log(tiles.size());
   constexpr std::size_t kNotFound = ~std::size_t{0};
-  std::vector<std::size_t> firstEqual(tiles.size(), kNotFound);  // set when found
-  std::size_t full = 0;                                          // distinct tiles that reached --max-matches
+  // Per tile, the first tile equal to it, under which its offsets are logged; set when found.
+  std::vector<std::size_t> firstEqual(tiles.size(), kNotFound);
+  std::size_t full = 0;  // distinct tiles that reached --max-matches
   Status logged = Status::Success();
   const Status searched =
       rom::FindInFile(rom, search, [&](std::span<const std::size_t> equal, std::uint64_t offset) {
