@@ -49,9 +49,9 @@ void Search(benchmark::State& state) {
       Patterns(static_cast<std::size_t>(state.range(0)), static_cast<std::size_t>(state.range(1))));
   const ByteString& rom = Rom(state.range(2) != 0);
   for (auto _ : state) {
-    rom::Occurrences hits(search.Count());
-    search.Scan(rom, 0, hits);
-    benchmark::DoNotOptimize(hits.data());
+    std::uint64_t hits = 0;
+    search.Scan(rom, 0, [&hits](std::span<const std::size_t>, std::uint64_t) { return ++hits != 0; });
+    benchmark::DoNotOptimize(hits);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRomSize));
 }
@@ -66,8 +66,11 @@ void SearchFile(benchmark::State& state) {
       Patterns(static_cast<std::size_t>(state.range(0)), static_cast<std::size_t>(state.range(1))));
   for (auto _ : state) {
     auto file = platform::RangeFile::Open(name);
-    auto hits = rom::FindInFile(file.Value(), search);
-    benchmark::DoNotOptimize(hits.Value().data());
+    std::uint64_t hits = 0;
+    const Status searched = rom::FindInFile(
+        file.Value(), search, [&hits](std::span<const std::size_t>, std::uint64_t) { return ++hits != 0; });
+    benchmark::DoNotOptimize(searched.Ok());
+    benchmark::DoNotOptimize(hits);
   }
   state.SetBytesProcessed(state.iterations() * static_cast<std::int64_t>(kRomSize));
   std::remove(name.c_str());

@@ -1,5 +1,8 @@
 #include "cli/locate_command.h"
 
+#include <charconv>
+#include <cstdint>
+#include <limits>
 #include <ostream>
 #include <sstream>
 
@@ -18,6 +21,7 @@ struct LocateCommand {
   const formats::FormatInfo* format = nullptr;
   std::optional<convert::Selection> rect;
   bool tiles = false;
+  std::uint64_t maxMatches = std::numeric_limits<std::uint64_t>::max();  // per tile with --tiles
   bool help = false;
   std::string picture;
   std::string rom;
@@ -30,6 +34,14 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
   line.Value("--format,-f", FormatOption(command.format));
   line.Value("--rect", RectOption(command.rect));
   line.Flag("--tiles", command.tiles);
+  line.Value("--max-matches", [&command](const std::string& text) -> std::optional<std::string> {
+    std::uint64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || value == 0)
+      return "--max-matches wants a whole number from 1, not \"" + text + "\"";
+    command.maxMatches = value;
+    return std::nullopt;
+  });
   if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -66,26 +78,63 @@ Result<convert::Selection> SelectionOf(const LocateCommand& command, const platf
   return selection;
 }
 
-int PrintWhole(const rom::Occurrences& hits, std::size_t length, const std::string& rom, std::ostream& out,
-               std::ostream& err) {
-  if (hits[0].empty())
-    return Fail(err, rom, "the picture's " + std::to_string(length) + " bytes do not occur in it");
-  for (std::uint64_t offset : hits[0]) out << platform::HexOffset(offset) << '\n';
+// One line an offset, printed as it is found, up to --max-matches.
+int PrintWhole(const rom::PatternSearch& search, const LocateCommand& command, const platform::RangeFile& rom,
+               std::ostream& out, std::ostream& err) {
+  std::uint64_t found = 0;
+  const Status searched =
+      rom::FindInFile(rom, search, [&](std::span<const std::size_t>, std::uint64_t offset) {
+        out << platform::HexOffset(offset) << '\n';
+        return ++found < command.maxMatches;
+      });
+  if (!searched) return Fail(err, command.rom, searched.error);
+  if (found == 0) {
+    return Fail(err, command.rom,
+                "the picture's " + std::to_string(search.Length()) + " bytes do not occur in it");
+  }
   return kExitSuccess;
 }
 
-// One line a tile: its number, then its offsets or "-", separated by tabs.
-int PrintTiles(const std::vector<rom::TileBytes>& tiles, const rom::Occurrences& hits, const std::string& rom,
-               std::ostream& out, std::ostream& err) {
+// One line a tile: its number, then its offsets (up to --max-matches) or "-", separated by
+// tabs. The offsets are logged under the first of equal tiles during the one pass over the
+// ROM and printed tile by tile after it.
+int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileBytes>& tiles,
+               const LocateCommand& command, const platform::RangeFile& rom, std::ostream& out,
+               std::ostream& err) {
+  rom::OccurrenceLog log(tiles.size());
+  constexpr std::size_t kNotFound = ~std::size_t{0};
+  // Per tile, the first tile equal to it, under which its offsets are logged; set when found.
+  std::vector<std::size_t> firstEqual(tiles.size(), kNotFound);
+  std::size_t full = 0;  // distinct tiles that reached --max-matches
+  Status logged = Status::Success();
+  const Status searched =
+      rom::FindInFile(rom, search, [&](std::span<const std::size_t> equal, std::uint64_t offset) {
+        const std::size_t first = equal.front();
+        if (log.Count(first) == 0) {
+          for (std::size_t tile : equal) firstEqual[tile] = first;
+        }
+        if (log.Count(first) == command.maxMatches) return true;
+        logged = log.Add(first, offset);
+        if (log.Count(first) == command.maxMatches) ++full;
+        return logged.Ok() && full < search.Distinct();
+      });
+  if (!searched) return Fail(err, command.rom, searched.error);
+  if (!logged) return Fail(err, command.rom, logged.error);
   bool any = false;
   for (std::size_t i = 0; i < tiles.size(); ++i) {
     out << tiles[i].number;
-    for (std::uint64_t offset : hits[i]) out << '\t' << platform::HexOffset(offset);
-    out << (hits[i].empty() ? "\t-\n" : "\n");
-    any = any || !hits[i].empty();
+    const bool found = firstEqual[i] != kNotFound;
+    if (found) {
+      const Status printed = log.ForEach(
+          firstEqual[i], [&](std::uint64_t offset) { out << '\t' << platform::HexOffset(offset); });
+      if (!printed) return Fail(err, command.rom, printed.error);
+    }
+    out << (found ? "\n" : "\t-\n");
+    any = any || found;
   }
   return any ? kExitSuccess
-             : Fail(err, rom, "none of the picture's " + std::to_string(tiles.size()) + " tiles occur in it");
+             : Fail(err, command.rom,
+                    "none of the picture's " + std::to_string(tiles.size()) + " tiles occur in it");
 }
 
 int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
@@ -114,12 +163,9 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
         formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
-  const std::size_t length = patterns[0].size();
   const rom::PatternSearch search(std::move(patterns));
-  auto hits = rom::FindInFile(rom.Value(), search);
-  if (!hits) return Fail(err, command.rom, hits.Error());
-  return command.tiles ? PrintTiles(tiles, hits.Value(), command.rom, out, err)
-                       : PrintWhole(hits.Value(), length, command.rom, out, err);
+  return command.tiles ? PrintTiles(search, tiles, command, rom.Value(), out, err)
+                       : PrintWhole(search, command, rom.Value(), out, err);
 }
 
 }  // namespace
@@ -143,14 +189,16 @@ int RunLocate(std::span<const std::string> args, std::ostream& out, std::ostream
 }
 
 std::string LocateHelp() {
-  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] PICTURE ROM\n\n"
+  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] [--max-matches N] PICTURE ROM\n\n"
          "Encodes a rectangle of PICTURE and prints every offset at which those bytes occur\n"
-         "in the file ROM, in hex, one a line.\n\n"
+         "in the file ROM, in hex, one a line, as they are found.\n\n"
          "  --format F          the format, as for encode\n"
          "  --rect X,Y,W,H      the selection, as for encode\n"
          "  --tiles             look for every whole 8 by 8 tile of the selection on its own:\n"
          "                      one line a tile, its number (row by row from 0), then its\n"
-         "                      offsets or -, separated by tabs. Tiles of one colour are left out\n\n"
+         "                      offsets or -, separated by tabs. Tiles of one colour are left out\n"
+         "  --max-matches N     print the first N offsets (the lowest) and stop; with --tiles,\n"
+         "                      the first N of each tile. Without it, every offset\n\n"
          "Exit status 1 when nothing is found.\n";
 }
 

@@ -267,7 +267,7 @@ Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette
   using R = Result<palette::Palette>;
   if (name == kStandardStream) {
     if (kind == nullptr) return FailWith<palette::Palette>("standard input", NoKind(name, kindOption));
-    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
+    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPaletteFileLimit);
     if (!bytes) return FailWith<palette::Palette>("standard input", bytes.Error());
     auto read = kind->read(bytes.Value());
     if (!read) return FailWith<palette::Palette>("standard input", read.Error());

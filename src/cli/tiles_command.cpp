@@ -392,15 +392,22 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err) {
 }
 
 int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
-  auto tileBytes = ReadInput(command.tiles, platform::kRomDataLimit);
+  // Every input within what the largest picture needs: a tile set of as many tiles as it
+  // holds, and a map of as many cells.
+  const std::uint64_t tileSetBytes =
+      static_cast<std::uint64_t>(command.format->bitsPerPixel) * tiles::kTileSide;
+  const std::string tileSetTooLarge =
+      "larger than any tile set in " + std::string(command.format->caption) + " (at most " +
+      std::to_string(platform::kMaxPictureTiles * tileSetBytes >> 20) + " MiB)";
+  auto tileBytes = ReadInput(command.tiles, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
   if (!tileBytes) return Fail(err, command.tiles, tileBytes.Error());
   auto set = DecodeTiles(*command.format, tileBytes.Value());
   if (!set) return Fail(err, command.tiles, set.Error());
-  auto mapBytes = ReadInput(command.map, platform::kRomDataLimit);
+  auto mapBytes = ReadInput(command.map, platform::kTileMapLimit);
   if (!mapBytes) return Fail(err, command.map, mapBytes.Error());
   ByteString attributes;
   if (!command.attr.empty()) {
-    auto read = ReadInput(command.attr, platform::kRomDataLimit);
+    auto read = ReadInput(command.attr, platform::kAttributeMapLimit);
     if (!read) return Fail(err, command.attr, read.Error());
     attributes = std::move(read).Value();
   }

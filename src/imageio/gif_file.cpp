@@ -1,6 +1,7 @@
 // GIF files through giflib: the first frame on the logical screen. The records after it
-// are walked to the trailer without decoding, so a file cut anywhere is refused while an
-// animation costs no more memory than its first frame.
+// are walked to the trailer here, without giflib (which keeps a record of every frame it
+// meets: two million tiny frames cost over 100 MB), so a file cut anywhere is refused while
+// an animation costs no more memory than its first frame.
 #include <gif_lib.h>
 
 #include <algorithm>
@@ -60,7 +61,6 @@ std::vector<int> RowOrder(int height, bool interlaced) {
 }
 
 struct FirstFrame {
-  bool seen = false;
   int transparent = -1;  // the index drawn as nothing (black here), or -1
 };
 
@@ -109,28 +109,54 @@ Status ReadFrame(GifFileType* gif, PictureFile& out, const FirstFrame& frame) {
   return Status::Success();
 }
 
-Status SkipFrame(GifFileType* gif) {
-  int codeSize = 0;
-  GifByteType* block = nullptr;
-  if (DGifGetCode(gif, &codeSize, &block) == GIF_ERROR) return Status::Failure(Problem(gif->Error));
-  while (block != nullptr) {
-    if (DGifGetCodeNext(gif, &block) == GIF_ERROR) return Status::Failure(Problem(gif->Error));
-  }
-  return Status::Success();
-}
-
 Status ReadExtension(GifFileType* gif, FirstFrame& frame) {
   int code = 0;
   GifByteType* block = nullptr;
   if (DGifGetExtension(gif, &code, &block) == GIF_ERROR) return Status::Failure(Problem(gif->Error));
   // Graphic control: byte 1 bit 0 says whether byte 4 is a transparent index.
-  if (code == GRAPHICS_EXT_FUNC_CODE && !frame.seen && block != nullptr && block[0] >= 4) {
+  if (code == GRAPHICS_EXT_FUNC_CODE && block != nullptr && block[0] >= 4) {
     frame.transparent = (block[1] & 1) != 0 ? block[4] : -1;
   }
   while (block != nullptr) {
     if (DGifGetExtensionNext(gif, &block) == GIF_ERROR) return Status::Failure(Problem(gif->Error));
   }
   return Status::Success();
+}
+
+// Walks the records after the first frame to the trailer, touching no memory: an extension
+// (0x21, a label, sub-blocks) or a frame (0x2C, a 9-byte descriptor, a local colour table
+// when its flags say so, the LZW code size, sub-blocks). Sub-blocks are a length byte and
+// that many bytes, ended by a length of 0.
+Status WalkToTrailer(std::span<const std::uint8_t> bytes, std::size_t at) {
+  auto skip = [&](std::size_t count) {
+    if (bytes.size() - at < count) return false;
+    at += count;
+    return true;
+  };
+  auto skipBlocks = [&] {
+    for (;;) {
+      if (at >= bytes.size()) return false;
+      const std::size_t length = bytes[at++];
+      if (length == 0) return true;
+      if (!skip(length)) return false;
+    }
+  };
+  const Status truncated = Status::Failure(Problem(D_GIF_ERR_READ_FAILED));
+  for (;;) {
+    if (at >= bytes.size()) return truncated;
+    const std::uint8_t record = bytes[at++];
+    if (record == 0x3B) return Status::Success();
+    if (record == 0x21) {
+      if (!skip(1) || !skipBlocks()) return truncated;
+    } else if (record == 0x2C) {
+      if (!skip(9)) return truncated;
+      const std::uint8_t flags = bytes[at - 1];
+      if ((flags & 0x80) != 0 && !skip(std::size_t{3} << ((flags & 7) + 1))) return truncated;
+      if (!skip(1) || !skipBlocks()) return truncated;
+    } else {
+      return Status::Failure(Problem(D_GIF_ERR_WRONG_RECORD));
+    }
+  }
 }
 
 }  // namespace
@@ -150,20 +176,17 @@ Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want) {
   for (;;) {
     GifRecordType type = UNDEFINED_RECORD_TYPE;
     if (DGifGetRecordType(gif.get(), &type) == GIF_ERROR) return R::Failure(Problem(gif->Error));
-    Status step;
-    if (type == IMAGE_DESC_RECORD_TYPE) {
+    if (type == TERMINATE_RECORD_TYPE) return R::Failure("the GIF file holds no picture");
+    if (type == EXTENSION_RECORD_TYPE) {
+      if (Status step = ReadExtension(gif.get(), frame); !step) return R::Failure(step.error);
+    } else if (type == IMAGE_DESC_RECORD_TYPE) {
       if (DGifGetImageDesc(gif.get()) == GIF_ERROR) return R::Failure(Problem(gif->Error));
-      step = frame.seen ? SkipFrame(gif.get()) : ReadFrame(gif.get(), out, frame);
-      frame.seen = true;
-    } else if (type == EXTENSION_RECORD_TYPE) {
-      step = ReadExtension(gif.get(), frame);
-    } else if (type == TERMINATE_RECORD_TYPE) {
-      break;
+      if (Status read = ReadFrame(gif.get(), out, frame); !read) return R::Failure(read.error);
+      // giflib has read the frame's last sub-block and nothing after it.
+      if (Status rest = WalkToTrailer(bytes, reader.at); !rest) return R::Failure(rest.error);
+      return out;
     }
-    if (!step) return R::Failure(step.error);
   }
-  if (!frame.seen) return R::Failure("the GIF file holds no picture");
-  return out;
 }
 
 }  // namespace glyphon::imageio

@@ -77,6 +77,7 @@ Result<Palette> ReadWords(std::span<const std::uint8_t> bytes, const WordLayout&
     return Result<Palette>::Failure(Bytes(bytes.size()) + ", an odd count: a " + layout.name +
                                     " palette is 2 bytes a colour");
   }
+  if (Status count = CheckColourCount(bytes.size() / 2); !count) return Result<Palette>::Failure(count.error);
   Palette palette;
   for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
     const unsigned low = layout.bigEndian ? bytes[i + 1] : bytes[i];
@@ -129,7 +130,7 @@ Result<Palette> ReadRgb24(std::span<const std::uint8_t> bytes) {
   if (bytes.size() % 3 != 0) {
     return Result<Palette>::Failure(Bytes(bytes.size()) + ": an RGB24 palette is 3 bytes a colour");
   }
-  if (bytes.size() / 3 > kMaxColours) return Checked(Palette{std::vector<RgbColor>(bytes.size() / 3)});
+  if (Status count = CheckColourCount(bytes.size() / 3); !count) return Result<Palette>::Failure(count.error);
   return ReadTriples(bytes, bytes.size() / 3);
 }
 

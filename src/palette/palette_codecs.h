@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "palette/palette.h"
 #include "platform/result.h"
@@ -12,7 +13,11 @@
 namespace glyphon::palette::codecs {
 
 // The rule every reader ends with: at least one colour and at most 256.
+Status CheckColourCount(std::size_t count);
 Result<Palette> Checked(Palette palette);
+
+// The UTF-8 byte order mark some editors put before the first line of a text file.
+inline constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
 Result<Palette> ReadJasc(std::span<const std::uint8_t> bytes);
 ByteString WriteJasc(const Palette& palette);

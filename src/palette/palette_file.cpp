@@ -11,12 +11,18 @@
 namespace glyphon::palette {
 
 namespace codecs {
-Result<Palette> Checked(Palette palette) {
-  if (palette.colours.empty()) return Result<Palette>::Failure("no colours");
-  if (palette.colours.size() > kMaxColours) {
-    return Result<Palette>::Failure(std::to_string(palette.colours.size()) + " colours, more than the " +
-                                    std::to_string(kMaxColours) + " a palette holds");
+Status CheckColourCount(std::size_t count) {
+  if (count == 0) return Status::Failure("no colours");
+  if (count > kMaxColours) {
+    return Status::Failure(std::to_string(count) + " colours, more than the " + std::to_string(kMaxColours) +
+                           " a palette holds");
   }
+  return Status::Success();
+}
+
+Result<Palette> Checked(Palette palette) {
+  if (Status count = CheckColourCount(palette.colours.size()); !count)
+    return Result<Palette>::Failure(count.error);
   return palette;
 }
 }  // namespace codecs
@@ -55,10 +61,20 @@ bool HasExtension(const PaletteKind& kind, const std::string& extension) {
   return false;
 }
 
-// A ".pal" file is JASC text when it says so, else raw RGB24 (the binary .pal of tile editors).
+// A ".pal" file is JASC text when it reads as text, else raw RGB24 (the binary .pal of tile
+// editors). Text is a file that starts with "JASC" after an optional byte order mark, or
+// that breaks into lines and holds no control bytes but tabs and line ends: raw colours
+// nearly always hold a component below 32 (black alone does), and a text file that is no
+// valid JASC-PAL is better refused at the line that is wrong than read as garbage colours.
 const PaletteKind& PalKind(std::span<const std::uint8_t> bytes) {
-  constexpr std::string_view kJasc = "JASC-PAL";
-  const bool jasc = bytes.size() >= kJasc.size() && std::equal(kJasc.begin(), kJasc.end(), bytes.begin());
+  std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+  if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+  const bool control = std::any_of(text.begin(), text.end(), [](char ch) {
+    const auto byte = static_cast<unsigned char>(ch);
+    return (byte < 0x20 && byte != '\t' && byte != '\n' && byte != '\r') || byte == 0x7F;
+  });
+  const bool lines = text.find_first_of("\r\n") != std::string_view::npos;
+  const bool jasc = text.starts_with("JASC") || (lines && !control);
   return *FindPaletteKind(jasc ? "jasc" : "rgb24");
 }
 
@@ -96,7 +112,7 @@ Result<Palette> LoadPalette(const std::filesystem::path& path, const PaletteKind
   const bool byExtension = kind == nullptr;
   if (byExtension) kind = PaletteKindOfPath(path);
   if (kind == nullptr) return Result<Palette>::Failure(UnknownKind(path));
-  Result<ByteString> bytes = platform::ReadFileBytes(path);
+  Result<ByteString> bytes = platform::ReadFileBytes(path, platform::kPaletteFileLimit);
   if (!bytes) return Result<Palette>::Failure(bytes.Error());
   if (byExtension && kind->name == "jasc") kind = &PalKind(bytes.Value());
   return kind->read(bytes.Value());

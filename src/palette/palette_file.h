@@ -30,7 +30,8 @@ const PaletteKind* FindPaletteKind(std::string_view name);
 const PaletteKind* PaletteKindOfPath(const std::filesystem::path& path);
 
 // Reads a palette file whose kind is `kind`, or (when null) the kind of its extension. A
-// ".pal" file that does not start with "JASC-PAL" is read as raw RGB24.
+// ".pal" file that is text is read as JASC-PAL, any other as raw RGB24. Files beyond
+// platform::kPaletteFileLimit are refused before they are read.
 Result<Palette> LoadPalette(const std::filesystem::path& path, const PaletteKind* kind = nullptr);
 // Writes the palette in `kind`, or (when null) the kind of the file's extension.
 Status SavePalette(const std::filesystem::path& path, const Palette& palette,

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "palette/palette_codecs.h"
 
@@ -13,25 +12,67 @@ namespace glyphon::palette::codecs {
 
 namespace {
 
-// The file's lines without their line ends (LF, CRLF or CR), trimmed of spaces and tabs.
-std::vector<std::string_view> Lines(std::span<const std::uint8_t> bytes) {
-  const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-  std::vector<std::string_view> lines;
-  std::size_t start = 0;
-  while (start <= text.size()) {
-    std::size_t end = text.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = text.size();
-    std::string_view line = text.substr(start, end - start);
+// The file's lines one at a time, without their line ends (LF, CRLF or CR), trimmed of
+// spaces and tabs and numbered from 0. A UTF-8 byte order mark before the first line is
+// skipped, and so are the blank lines at the end. Nothing is kept per line, so a file of
+// nothing but line ends costs no more memory than its bytes.
+class LineCursor {
+ public:
+  explicit LineCursor(std::span<const std::uint8_t> bytes)
+      : m_text(reinterpret_cast<const char*>(bytes.data()), bytes.size()) {
+    if (m_text.starts_with(kByteOrderMark)) m_text.remove_prefix(kByteOrderMark.size());
+    m_text = m_text.substr(0, m_text.find_last_not_of(" \t\r\n") + 1);
+    m_done = m_text.empty();
+  }
+
+  // The next line, or false after the last; Index() is then the number of lines.
+  bool Next(std::string_view& line) {
+    if (m_done) return false;
+    if (m_started) ++m_index;
+    m_started = true;
+    std::size_t end = m_text.find_first_of("\r\n", m_at);
+    if (end == std::string_view::npos) {
+      end = m_text.size();
+      m_done = true;
+    }
+    line = m_text.substr(m_at, end - m_at);
     const std::size_t first = line.find_first_not_of(" \t");
     line = first == std::string_view::npos ? std::string_view{} : line.substr(first);
     line = line.substr(0, line.find_last_not_of(" \t") + 1);
-    lines.push_back(line);
-    if (end + 1 < text.size() && text[end] == '\r' && text[end + 1] == '\n') ++end;
-    start = end + 1;
+    if (end + 1 < m_text.size() && m_text[end] == '\r' && m_text[end + 1] == '\n') ++end;
+    m_at = end + 1;
+    return true;
   }
-  while (!lines.empty() && lines.back().empty()) lines.pop_back();
-  return lines;
-}
+
+  // The number of the line Next gave last.
+  std::size_t Index() const noexcept { return m_index; }
+
+ private:
+  std::string_view m_text;
+  std::size_t m_at = 0;
+  std::size_t m_index = 0;
+  bool m_started = false;
+  bool m_done = false;
+};
+
+// Colours as they are read: only the first 257 are kept, the rest counted, so a file of
+// many colour lines is refused with its count but without holding them.
+class Collected {
+ public:
+  void Add(RgbColor colour) {
+    if (m_palette.colours.size() <= kMaxColours) m_palette.colours.push_back(colour);
+    ++m_count;
+  }
+  std::size_t Count() const noexcept { return m_count; }
+  Result<Palette> Finish() {
+    if (Status count = CheckColourCount(m_count); !count) return Result<Palette>::Failure(count.error);
+    return std::move(m_palette);
+  }
+
+ private:
+  Palette m_palette;
+  std::size_t m_count = 0;
+};
 
 Result<Palette> Failure(std::size_t lineIndex, const std::string& what, std::string_view line) {
   std::string shown(line.substr(0, 40));
@@ -96,29 +137,30 @@ constexpr std::string_view kColourLine = "expected three numbers 0-255 (red gree
 
 // JASC-PAL: "JASC-PAL", "0100", the colour count, then one "r g b" line a colour.
 Result<Palette> ReadJasc(std::span<const std::uint8_t> bytes) {
-  const std::vector<std::string_view> lines = Lines(bytes);
-  if (lines.empty() || lines[0] != "JASC-PAL") {
-    return Failure(0, "expected \"JASC-PAL\"", lines.empty() ? std::string_view{} : lines[0]);
-  }
-  if (lines.size() < 2 || lines[1] != "0100")
-    return Failure(1, "expected the version \"0100\"", lines.size() < 2 ? "" : lines[1]);
+  LineCursor lines(bytes);
+  std::string_view line;
+  if (!lines.Next(line) || line != "JASC-PAL") return Failure(0, "expected \"JASC-PAL\"", line);
+  if (line = {}; !lines.Next(line) || line != "0100")
+    return Failure(1, "expected the version \"0100\"", line);
   int count = -1;
-  std::string_view countLine = lines.size() < 3 ? std::string_view{} : lines[2];
-  std::string_view rest = countLine;
+  line = {};
+  lines.Next(line);
+  std::string_view rest = line;
   if (!ReadNumber(rest, count) || !rest.empty() || count < 0)
-    return Failure(2, "expected the colour count", countLine);
-  Palette palette;
-  for (std::size_t i = 3; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
+    return Failure(2, "expected the colour count", line);
+  Collected colours;
+  while (lines.Next(line)) {
+    std::string_view fields = line;
     RgbColor colour = 0;
-    if (!ReadTriple(line, colour) || !line.empty()) return Failure(i, std::string(kColourLine), lines[i]);
-    palette.colours.push_back(colour);
+    if (!ReadTriple(fields, colour) || !fields.empty())
+      return Failure(lines.Index(), std::string(kColourLine), line);
+    colours.Add(colour);
   }
-  if (palette.colours.size() != static_cast<std::size_t>(count) && palette.colours.size() <= kMaxColours) {
+  if (colours.Count() != static_cast<std::size_t>(count) && colours.Count() <= kMaxColours) {
     return Result<Palette>::Failure("the header says " + std::to_string(count) + " colours, the file holds " +
-                                    std::to_string(palette.colours.size()));
+                                    std::to_string(colours.Count()));
   }
-  return Checked(std::move(palette));
+  return colours.Finish();
 }
 
 ByteString WriteJasc(const Palette& palette) {
@@ -130,21 +172,20 @@ ByteString WriteJasc(const Palette& palette) {
 // GIMP: "GIMP Palette", then header lines ("Name: ...", "Columns: ...") and comments ('#'),
 // then "r g b" lines, each optionally followed by a colour name.
 Result<Palette> ReadGimp(std::span<const std::uint8_t> bytes) {
-  const std::vector<std::string_view> lines = Lines(bytes);
-  if (lines.empty() || lines[0] != "GIMP Palette") {
-    return Failure(0, "expected \"GIMP Palette\"", lines.empty() ? std::string_view{} : lines[0]);
-  }
-  Palette palette;
-  for (std::size_t i = 1; i < lines.size(); ++i) {
-    std::string_view line = lines[i];
+  LineCursor lines(bytes);
+  std::string_view line;
+  if (!lines.Next(line) || line != "GIMP Palette") return Failure(0, "expected \"GIMP Palette\"", line);
+  Collected colours;
+  while (lines.Next(line)) {
     if (line.empty() || line.front() == '#') continue;
-    if (palette.colours.empty() && (line.starts_with("Name:") || line.starts_with("Columns:"))) continue;
+    if (colours.Count() == 0 && (line.starts_with("Name:") || line.starts_with("Columns:"))) continue;
+    std::string_view fields = line;
     RgbColor colour = 0;
-    if (!ReadTriple(line, colour))
-      return Failure(i, std::string(kColourLine) + " and an optional name", lines[i]);
-    palette.colours.push_back(colour);
+    if (!ReadTriple(fields, colour))
+      return Failure(lines.Index(), std::string(kColourLine) + " and an optional name", line);
+    colours.Add(colour);
   }
-  return Checked(std::move(palette));
+  return colours.Finish();
 }
 
 ByteString WriteGimp(const Palette& palette) {
@@ -161,15 +202,16 @@ ByteString WriteGimp(const Palette& palette) {
 // One "#rrggbb" a line; the '#' may be missing, "aarrggbb" drops its alpha, blank lines and
 // lines starting with ';' are skipped.
 Result<Palette> ReadHex(std::span<const std::uint8_t> bytes) {
-  const std::vector<std::string_view> lines = Lines(bytes);
-  Palette palette;
-  for (std::size_t i = 0; i < lines.size(); ++i) {
-    if (lines[i].empty() || lines[i].front() == ';') continue;
+  LineCursor lines(bytes);
+  std::string_view line;
+  Collected colours;
+  while (lines.Next(line)) {
+    if (line.empty() || line.front() == ';') continue;
     RgbColor colour = 0;
-    if (!ReadHex(lines[i], colour)) return Failure(i, "expected a colour \"#rrggbb\"", lines[i]);
-    palette.colours.push_back(colour);
+    if (!ReadHex(line, colour)) return Failure(lines.Index(), "expected a colour \"#rrggbb\"", line);
+    colours.Add(colour);
   }
-  return Checked(std::move(palette));
+  return colours.Finish();
 }
 
 ByteString WriteHex(const Palette& palette) {

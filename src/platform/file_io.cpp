@@ -15,29 +15,53 @@ namespace glyphon::platform {
 
 namespace {
 
-// Reads until the end or until one byte past the limit, whichever comes first. The bytes
-// are read straight into the buffer they are returned in: for a regular file of known
-// size that is one buffer of the right size, advised for huge pages before it is touched,
-// since a ROM of tens of megabytes otherwise costs a page fault every 4 KiB and a second
-// copy. Streams of unknown length grow it as they go.
+// Reads until the end or until one byte past the limit, whichever comes first, straight
+// into the buffer the bytes are returned in. A regular file of known size gets one buffer of
+// that size, advised for huge pages before it is touched, since a ROM of tens of megabytes
+// otherwise costs a page fault every 4 KiB. A stream of unknown length grows its buffer
+// geometrically, but only once more bytes have actually arrived: a full buffer is probed
+// with a small read first, so a stream that ends exactly at the buffer's size (a power of
+// two, the usual case) is never copied into a buffer twice its size, and the capacity
+// beyond what was read is reserved, not filled. At its peak a stream costs the bytes read
+// plus the half of them being moved, never twice the limit.
 Result<ByteString> ReadUpTo(int descriptor, const ReadLimit& limit, std::uint64_t expected) {
-  const std::uint64_t most = limit.bytes + 1;  // one byte more tells a file beyond the limit
+  const std::uint64_t most = limit.bytes + 1;          // one byte more tells a file beyond the limit
+  constexpr std::size_t kStep = std::size_t{1} << 20;  // filled ahead of each read of a stream
   ByteString bytes;
-  AssignFresh(bytes, static_cast<std::size_t>(std::min(std::max<std::uint64_t>(expected + 1, 65536), most)),
-              std::uint8_t{0});
+  if (expected > 0) {
+    AssignFresh(bytes, static_cast<std::size_t>(std::min(expected + 1, most)), std::uint8_t{0});
+  } else {
+    bytes.reserve(65536);
+  }
   std::size_t filled = 0;
-  while (filled < most) {
-    if (filled == bytes.size()) bytes.resize(static_cast<std::size_t>(std::min<std::uint64_t>(2 * filled, most)));
-    const ssize_t got = read(descriptor, bytes.data() + filled, bytes.size() - filled);
-    if (got < 0 && errno == EINTR) continue;
-    if (got < 0) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
-    if (got == 0) {
-      bytes.resize(filled);
-      return bytes;
+  std::uint8_t probe[4096];
+  auto readSome = [&](std::uint8_t* into, std::size_t room) -> ssize_t {
+    for (;;) {
+      const ssize_t got = read(descriptor, into, room);
+      if (got >= 0 || errno != EINTR) return got;
     }
+  };
+  while (filled < most) {
+    if (filled == bytes.capacity()) {
+      // Full: grow only when the stream holds more.
+      const ssize_t got = readSome(probe, std::min<std::uint64_t>(sizeof probe, most - filled));
+      if (got < 0) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
+      if (got == 0) break;
+      bytes.resize(filled);
+      bytes.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(2 * filled, most)));
+      bytes.insert(bytes.end(), probe, probe + got);
+      filled += static_cast<std::size_t>(got);
+      continue;
+    }
+    if (filled == bytes.size()) bytes.resize(std::min(bytes.capacity(), filled + kStep));
+    const ssize_t got = readSome(bytes.data() + filled, bytes.size() - filled);
+    if (got < 0) return Result<ByteString>::Failure("read failed: " + SystemReason(errno));
+    if (got == 0) break;
     filled += static_cast<std::size_t>(got);
   }
-  return Result<ByteString>::Failure(std::string(limit.tooLarge));
+  if (filled >= most) return Result<ByteString>::Failure(std::string(limit.tooLarge));
+  bytes.resize(filled);
+  return bytes;
 }
 
 std::filesystem::path Normalised(const std::filesystem::path& path) {

@@ -21,6 +21,11 @@ inline constexpr ReadLimit kRomDataLimit{kMaxRomDataBytes,
                                          "more ROM data than any picture can hold (at most 256 MiB)"};
 inline constexpr ReadLimit kPictureFileLimit{
     kMaxPictureFileBytes, "larger than any picture file within the picture limits (at most 528 MiB)"};
+inline constexpr ReadLimit kPaletteFileLimit{kMaxPaletteFileBytes,
+                                             "larger than any palette file (at most 4 MiB)"};
+inline constexpr ReadLimit kTileMapLimit{kMaxTileMapBytes, "larger than any tile map (at most 2 MiB)"};
+inline constexpr ReadLimit kAttributeMapLimit{kMaxAttributeMapBytes,
+                                              "larger than any attribute map (at most 1 MiB)"};
 
 // Reads a whole file as raw bytes, byte for byte. A regular file larger than the limit is
 // refused before anything is read; a pipe or a device is read up to the limit plus one

@@ -36,4 +36,16 @@ inline constexpr std::uint64_t kMaxRomDataBytes = static_cast<std::uint64_t>(kMa
 inline constexpr std::uint64_t kMaxPictureFileBytes =
     static_cast<std::uint64_t>(kMaxPicturePixels) * 8 + (std::uint64_t{16} << 20);
 
+// The most 8 by 8 tiles a picture holds, and so the most cells a tile map needs.
+inline constexpr std::uint64_t kMaxPictureTiles = static_cast<std::uint64_t>(kMaxPicturePixels) / 64;
+
+// The largest tile map read: a cell for every tile of the largest picture at the widest map
+// entry (2 bytes); an attribute map is a byte a cell.
+inline constexpr std::uint64_t kMaxTileMapBytes = kMaxPictureTiles * 2;
+inline constexpr std::uint64_t kMaxAttributeMapBytes = kMaxPictureTiles;
+
+// The largest palette file read. A palette holds at most 256 colours, a few KiB in any kind;
+// 4 MiB leave ample room for comments and names in the text kinds.
+inline constexpr std::uint64_t kMaxPaletteFileBytes = std::uint64_t{4} << 20;
+
 }  // namespace glyphon::platform

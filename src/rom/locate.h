@@ -1,6 +1,8 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -11,8 +13,11 @@
 
 namespace glyphon::rom {
 
-// Every offset at which each pattern occurs, pattern by pattern, in increasing order.
-using Occurrences = std::vector<std::vector<std::uint64_t>>;
+// Told of each occurrence as it is found, in increasing order of offset: the patterns (by
+// index, in increasing order; equal patterns are found together) whose bytes lie at
+// `offset`. Returns false to end the search there. Nothing is kept between calls, so a
+// search costs memory by its patterns, never by how often they occur.
+using OccurrenceVisitor = std::function<bool(std::span<const std::size_t> patterns, std::uint64_t offset)>;
 
 // Finds every occurrence of any number of byte strings of one length at once: a rolling
 // hash of every window of that length is screened by a bit filter of the patterns' hashes,
@@ -25,10 +30,12 @@ class PatternSearch {
 
   std::size_t Length() const noexcept { return m_length; }
   std::size_t Count() const noexcept { return m_count; }
+  // How many of the patterns differ from one another.
+  std::size_t Distinct() const noexcept { return m_unique.size(); }
 
-  // Appends base + position to hits[pattern] for every window of `text` equal to a
-  // pattern; `hits` holds Count() lists.
-  void Scan(std::span<const std::uint8_t> text, std::uint64_t base, Occurrences& hits) const;
+  // Tells `visit` of base + position for every window of `text` equal to a pattern, in
+  // increasing order; false when the visitor ended the search.
+  bool Scan(std::span<const std::uint8_t> text, std::uint64_t base, const OccurrenceVisitor& visit) const;
 
  private:
   struct Entry {
@@ -38,7 +45,8 @@ class PatternSearch {
   };
   std::uint64_t Slot(std::uint64_t hash) const noexcept;  // the filter bit of a hash
   bool MayMatch(std::uint64_t hash) const noexcept;
-  void Confirm(const std::uint8_t* window, std::uint64_t hash, std::uint64_t offset, Occurrences& hits) const;
+  bool Confirm(const std::uint8_t* window, std::uint64_t hash, std::uint64_t offset,
+               const OccurrenceVisitor& visit) const;
 
   std::size_t m_length = 0;
   std::size_t m_count = 0;
@@ -50,8 +58,45 @@ class PatternSearch {
   std::uint64_t m_leadFactor = 0;  // the rolling hash's factor of a window's first byte
 };
 
-// Every occurrence of the patterns in a file, read a few MiB at a time.
-Result<Occurrences> FindInFile(const platform::RangeFile& file, const PatternSearch& search);
+// Tells `visit` of every occurrence of the patterns in a file, read a few MiB at a time,
+// until the end or until the visitor ends the search.
+Status FindInFile(const platform::RangeFile& file, const PatternSearch& search,
+                  const OccurrenceVisitor& visit);
+
+// The offsets found for many patterns, to be given back pattern by pattern once the search
+// is over (as `locate --tiles` prints them). Each pattern keeps its latest offsets in memory,
+// at most `perPattern` of them; a full batch moves to a temporary file, chained to the
+// pattern's batch before it. Memory grows with the patterns, not with the offsets.
+class OccurrenceLog {
+ public:
+  explicit OccurrenceLog(std::size_t patterns, std::size_t perPattern = 0);
+  ~OccurrenceLog();
+  OccurrenceLog(const OccurrenceLog&) = delete;
+  OccurrenceLog& operator=(const OccurrenceLog&) = delete;
+
+  Status Add(std::size_t pattern, std::uint64_t offset);
+  std::uint64_t Count(std::size_t pattern) const { return m_patterns[pattern].count; }
+  // Calls `visit` with each offset of the pattern, in the order they were added.
+  Status ForEach(std::size_t pattern, const std::function<void(std::uint64_t)>& visit) const;
+
+  // The offsets held in memory now, all patterns together.
+  std::size_t Held() const noexcept { return m_held; }
+
+ private:
+  struct Pattern {
+    std::vector<std::uint64_t> recent;  // not yet in the file
+    std::uint64_t count = 0;
+    std::int64_t first = -1;  // file position of the first and last batch, -1: none
+    std::int64_t last = -1;
+  };
+  Status Spill(Pattern& pattern);
+
+  std::vector<Pattern> m_patterns;
+  std::size_t m_perPattern;
+  std::size_t m_held = 0;
+  std::FILE* m_file = nullptr;  // the temporary file, opened at the first spill
+  std::int64_t m_fileEnd = 0;
+};
 
 // An 8 by 8 tile of a selection as it encodes on its own: its number among the whole tiles
 // of the selection (row by row from 0) and its bytes.

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 
+#include "platform/picture_limits.h"
+
 namespace glyphon::tiles {
 
 namespace {
@@ -146,6 +148,11 @@ Result<std::vector<MapEntry>> ReadMap(const MapLayout& layout, std::span<const s
   if (map.size() % width != 0) {
     return Entries::Failure("a " + std::string(layout.name) + " map is " + std::to_string(width) +
                             " bytes an entry, but the map holds " + std::to_string(map.size()) + " bytes");
+  }
+  if (map.size() / width > platform::kMaxPictureTiles) {
+    return Entries::Failure("the map holds " + std::to_string(map.size() / width) +
+                            " entries, more than the largest picture has tiles (" +
+                            std::to_string(platform::kMaxPictureTiles) + ")");
   }
   if (!split && !attributes.empty()) return Entries::Failure(Named(layout) + " has no attribute map");
   if (split && !attributes.empty() && attributes.size() != map.size()) {

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <sstream>
 
 #include "cli/cli.h"
@@ -7,6 +8,7 @@
 #include "formats/decoding.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
+#include "support/peak_memory.h"
 #include "support/test_support.h"
 
 namespace glyphon::cli {
@@ -50,6 +52,73 @@ TEST_F(LocateCli, PrintsEveryOffsetOfThePictureAndOfEachTile) {
   EXPECT_EQ(o.out, "0\t0x3\t0x10001\t0x3FFFBF\n");
 }
 
+// --max-matches keeps the lowest offsets: of the picture, or of each tile on its own.
+TEST_F(LocateCli, MaxMatchesKeepsTheFirstOffsets) {
+  struct Case {
+    std::vector<std::string> args;
+    std::string out;
+  };
+  for (const Case& c : std::vector<Case>{
+           {{"-f", "8", "--max-matches", "2", picture, rom}, "0x3\n0x10001\n"},
+           {{"-f", "8", "--max-matches=3", picture, rom}, "0x3\n0x10001\n0x3FFFBF\n"},
+           {{"-f", "8", "--max-matches", "1", "--tiles", picture, rom}, "0\t0x3\n1\t0x23\n"},
+           {{"-f", "8", "--max-matches", "3", "--tiles", picture, rom},
+            "0\t0x3\t0x10001\t0x3FFFBF\n1\t0x23\t0x2345\t0x10021\n"},
+       }) {
+    const Outcome o = Locate(c.args);
+    EXPECT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(o.out, c.out) << c.args[3];
+  }
+}
+
+// Counts the lines printed and keeps none of them.
+class LineCounter : public std::streambuf {
+ public:
+  std::uint64_t lines = 0;
+
+ protected:
+  int_type overflow(int_type ch) override {
+    lines += ch == '\n';
+    return ch;
+  }
+  std::streamsize xsputn(const char* text, std::streamsize count) override {
+    lines += static_cast<std::uint64_t>(std::count(text, text + count, '\n'));
+    return count;
+  }
+};
+
+// Offsets are printed as they are found, and those of --tiles wait in a temporary file: a
+// search costs memory by its patterns, however often they occur. Four equal tiles of
+// stripes, 8 equal bytes in 1 bit a pixel, against 2 MiB of that byte: they occur at every
+// offset but the last 7, two million times each.
+TEST_F(LocateCli, ManyMatchesCostNoMemoryOfTheirOwn) {
+  const std::string stripes = dir.File("stripes.png"), repeated = dir.File("stripes.bin");
+  platform::Surface tile = test::Filled(32, 8, kBlack);
+  for (int x = 0; x < 32; x += 2) tile.FillRect(x, 0, 1, 8, kWhite);
+  ASSERT_TRUE(imageio::WritePicture(stripes, tile).Ok());
+  ByteString data(std::size_t{2} << 20, 0);
+  {
+    platform::NullProgress progress;
+    convert::PartnerState partner;
+    const ByteString bytes = formats::Encode(formats::Format(0), tile, {0, 0, 8, 8}, partner, progress);
+    for (std::size_t at = 0; at < data.size(); ++at) data[at] = bytes[at % bytes.size()];
+  }
+  ASSERT_TRUE(platform::WriteFileAtomic(repeated, data).Ok());
+  for (const char* mode : {"--rect=0,0,8,8", "--tiles"}) {
+    LineCounter counter;
+    std::ostream out(&counter);
+    std::ostringstream err;
+    int status = -1;
+    const auto growth = test::PeakGrowth([&] {
+      status = cli::Run(std::vector<std::string>{"locate", "-f", "0", mode, stripes, repeated}, out, err);
+    });
+    EXPECT_EQ(status, kExitSuccess) << err.str();
+    EXPECT_EQ(counter.lines, std::string(mode) == "--tiles" ? 4u : data.size() - 7) << mode;
+    if (!growth) GTEST_SKIP() << "the peak resident size cannot be measured here";
+    EXPECT_LT(*growth, std::uint64_t{16} << 20) << mode << ": peak growth " << (*growth >> 20) << " MiB";
+  }
+}
+
 TEST_F(LocateCli, BadInputsExitWithOneLineNamingTheCause) {
   ASSERT_TRUE(imageio::WritePicture(dir.File("plain.png"), test::Filled(8, 8, kWhite)).Ok());
   ASSERT_TRUE(imageio::WritePicture(dir.File("tiny.png"), test::Filled(7, 7, kWhite)).Ok());
@@ -64,6 +133,10 @@ TEST_F(LocateCli, BadInputsExitWithOneLineNamingTheCause) {
            {{"-f", "8", picture}, kExitUsage, "locate needs a PICTURE and a ROM file"},
            {{"-f", "8", "--rect", "1,2,3", picture, rom}, kExitUsage, "--rect wants X,Y,W,H"},
            {{"-f", "8", "--tiles=yes", picture, rom}, kExitUsage, "--tiles takes no value"},
+           {{"-f", "8", "--max-matches", "0", picture, rom},
+            kExitUsage,
+            "--max-matches wants a whole number"},
+           {{"-f", "8", "--max-matches=-1", picture, rom}, kExitUsage, "--max-matches wants a whole number"},
            {{"-f", "8", "--rect", "8,0,16,8", picture, rom}, kExitFailure, "does not lie inside the 16 by 8"},
            {{"-f", "8", dir.File("tiny.png"), rom}, kExitFailure, "tiny.png: the selection is empty (7 by 7"},
            {{"-f", "8", "--tiles", dir.File("plain.png"), rom}, kExitFailure, "every whole tile"},

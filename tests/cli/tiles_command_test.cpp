@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <random>
 #include <set>
 #include <sstream>
@@ -167,6 +168,12 @@ TEST(TilesCli, RefusalsNameTheCauseAndWriteNothing) {
   ASSERT_TRUE(platform::WriteFileAtomic(dir.File("one.dat"), test::RandomBytes(32, 5)).Ok());
   ASSERT_TRUE(platform::WriteFileAtomic(dir.File("map.dat"), test::Bytes({0, 1})).Ok());
   const std::string map = dir.File("map.dat");
+  // A file of 1 TiB that takes no room: inputs beyond their bound are refused by their size.
+  const std::string huge = dir.File("huge.dat");
+  {
+    std::ofstream(huge).close();
+    std::filesystem::resize_file(huge, std::uintmax_t{1} << 40);
+  }
   struct Case {
     std::vector<std::string> args;
     int status;
@@ -219,6 +226,17 @@ TEST(TilesCli, RefusalsNameTheCauseAndWriteNothing) {
              dir.File("o.png")},
             kExitFailure,
             "map.dat: map entry 0 places tile 256, but the tile set holds 1"},
+           {{"untile", "-f", "8", "--map-layout", "snes", "--width-tiles", "1", huge, map, dir.File("o.png")},
+            kExitFailure,
+            "huge.dat: larger than any tile set in 4bpp SNES (at most 32 MiB)"},
+           {{"untile", "-f", "8", "--map-layout", "snes", "--width-tiles", "1", dir.File("one.dat"), huge,
+             dir.File("o.png")},
+            kExitFailure,
+            "huge.dat: larger than any tile map (at most 2 MiB)"},
+           {{"untile", "-f", "8", "--map-layout", "gbc", "--width-tiles", "1", "--attr", huge,
+             dir.File("one.dat"), map, dir.File("o.png")},
+            kExitFailure,
+            "huge.dat: larger than any attribute map (at most 1 MiB)"},
        }) {
     const Outcome o = Glyphon(c.args);
     EXPECT_EQ(o.status, c.status) << c.err;

@@ -11,6 +11,7 @@
 
 #include "imageio/qt_picture_reader.h"
 #include "platform/file_io.h"
+#include "support/peak_memory.h"
 #include "support/test_support.h"
 
 namespace glyphon::imageio {
@@ -229,6 +230,55 @@ TEST(PictureFile, EveryKindRefusesACutFile) {
     EXPECT_NE(cut.Error().find("truncated"), std::string::npos) << c.name << ": " << cut.Error();
     EXPECT_NE(cut.Error().find(c.kind), std::string::npos) << c.name << ": " << cut.Error();
   }
+}
+
+// Only a GIF's first frame is shown; the frames after it are walked to the trailer (a cut
+// or a stray byte anywhere is still refused) without keeping anything of them: a million
+// frames cost no more than one.
+TEST(PictureFile, AGifCostsItsFirstFrameWhateverFollows) {
+  const RgbColor colours[] = {kWhite, kBlack};
+  const ByteString first = Cut(GifOf(1, 1, {1}, colours), 1);  // without its trailer
+  // A 1 by 1 frame: descriptor, flags (0x80: a local table of 2 colours, 6 bytes, follows),
+  // LZW code size 2, one sub-block of the codes clear, 0, end, the end of the sub-blocks.
+  const ByteString plain = test::Bytes({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x00, 2, 2, 0x44, 0x01, 0});
+  const ByteString local =
+      test::Bytes({0x2C, 0, 0, 0, 0, 1, 0, 1, 0, 0x80, 1, 2, 3, 4, 5, 6, 2, 2, 0x44, 0x01, 0});
+  const ByteString comment = test::Bytes({0x21, 0xFE, 3, 'a', 'b', 'c', 0});
+  auto gif = [&](std::initializer_list<const ByteString*> parts, std::size_t repeat, ByteString end) {
+    ByteString out = first;
+    for (std::size_t i = 0; i < repeat; ++i)
+      for (const ByteString* part : parts) out.insert(out.end(), part->begin(), part->end());
+    out.insert(out.end(), end.begin(), end.end());
+    return out;
+  };
+  struct Case {
+    const char* name;
+    ByteString bytes;
+    const char* error;  // empty: read
+  };
+  const Case cases[] = {
+      {"frames, a local table, a comment", gif({&plain, &local, &comment}, 2, {0x3B}), ""},
+      {"cut inside a later frame's table", Cut(gif({&local}, 1, {0x3B}), 10), "the GIF file is truncated"},
+      {"cut inside a later sub-block", Cut(gif({&comment}, 1, {}), 2), "the GIF file is truncated"},
+      {"no trailer after a later frame", gif({&plain}, 1, {}), "the GIF file is truncated"},
+      {"a stray byte after a later frame", gif({&plain}, 1, {0x00, 0x3B}), "damaged"},
+  };
+  for (const Case& c : cases) {
+    auto read = ReadPictureFileBytes(c.bytes);
+    if (*c.error == 0) {
+      ASSERT_TRUE(read.Ok()) << c.name << ": " << read.Error();
+      EXPECT_EQ(read.Value().pixels.GetPixel(0, 0), kBlack) << c.name;
+    } else {
+      ASSERT_FALSE(read.Ok()) << c.name;
+      EXPECT_NE(read.Error().find(c.error), std::string::npos) << c.name << ": " << read.Error();
+    }
+  }
+  const ByteString animation = gif({&plain}, 1'000'000, {0x3B});
+  bool read = false;
+  const auto growth = test::PeakGrowth([&] { read = ReadPictureFileBytes(animation).Ok(); });
+  EXPECT_TRUE(read);
+  if (!growth) GTEST_SKIP() << "the peak resident size cannot be measured here";
+  EXPECT_LT(*growth, std::uint64_t{8} << 20) << "peak growth " << (*growth >> 20) << " MiB";
 }
 
 // A BMP read from disk, a stretch of rows at a time, reads as its bytes do: the same

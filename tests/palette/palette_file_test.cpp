@@ -1,10 +1,13 @@
 #include "palette/palette_file.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <random>
 
 #include "platform/file_io.h"
+#include "support/peak_memory.h"
 #include "support/test_support.h"
 
 namespace glyphon::palette {
@@ -100,6 +103,10 @@ TEST(PaletteFiles, ReadWhatOtherProgramsWrite) {
        {Rgb(0, 128, 255), Rgb(1, 2, 3)}},
       {"hex", "ff0000\r\n#00FF00\r\n", {Rgb(255, 0, 0), Rgb(0, 255, 0)}},
       {"hex", "; paint.net\nFF0000FF\n", {Rgb(0, 0, 255)}},
+      // Text editors on Windows start UTF-8 files with a byte order mark.
+      {"jasc", "\xEF\xBB\xBFJASC-PAL\r\n0100\r\n1\r\n1 2 3\r\n", {Rgb(1, 2, 3)}},
+      {"gimp", "\xEF\xBB\xBFGIMP Palette\n1 2 3\n", {Rgb(1, 2, 3)}},
+      {"hex", "\xEF\xBB\xBF#010203\n", {Rgb(1, 2, 3)}},
   };
   for (const Case& c : cases) {
     const Result<Palette> palette = FindPaletteKind(c.kind)->read(Text(c.text));
@@ -158,6 +165,67 @@ TEST(PaletteFiles, KindByExtensionOrName) {
       "rgb24, bgr555, genesis, rgba5551");
   EXPECT_FALSE(SavePalette(dir.File("empty.pal"), Palette{}));
   EXPECT_FALSE(std::filesystem::exists(dir.File("empty.pal")));
+}
+
+// A ".pal" is JASC-PAL when it is text, with or without a byte order mark; text that is no
+// JASC-PAL is refused at its line rather than read as raw colours.
+TEST(PaletteFiles, APalFileThatIsTextIsReadAsJasc) {
+  test::TempDir dir;
+  struct Case {
+    std::string_view bytes;
+    std::vector<RgbColor> colours;  // empty: refused with `error`
+    std::string error;
+  };
+  const Case cases[] = {
+      {"\xEF\xBB\xBFJASC-PAL\r\n0100\r\n2\r\n0 0 0\r\n255 255 255\r\n",
+       {Rgb(0, 0, 0), Rgb(255, 255, 255)},
+       ""},
+      {"\xEF\xBB\xBFJASC-PAL\n0100\n1\n1 2\n",
+       {},
+       "line 4: expected three numbers 0-255 (red green blue), found \"1 2\""},
+      {"jasc-pal\n0100\n1\n1 2 3\n", {}, "line 1: expected \"JASC-PAL\", found \"jasc-pal\""},
+      {"GIMP Palette\n1 2 3\n", {}, "line 1: expected \"JASC-PAL\", found \"GIMP Palette\""},
+      // Raw colours, among them components that are line ends.
+      {std::string_view("\x0A\x0D\x00\x20\x41\x7E", 6), {Rgb(10, 13, 0), Rgb(32, 65, 126)}, ""},
+  };
+  for (const Case& c : cases) {
+    ASSERT_TRUE(platform::WriteFileAtomic(dir.File("a.pal"), Text(c.bytes)));
+    const Result<Palette> read = LoadPalette(dir.File("a.pal"));
+    if (c.colours.empty()) {
+      EXPECT_EQ(read.Ok() ? "" : read.Error(), c.error) << c.bytes;
+    } else {
+      ASSERT_TRUE(read) << c.bytes << ": " << read.Error();
+      EXPECT_EQ(read.Value().colours, c.colours) << c.bytes;
+    }
+  }
+}
+
+// A palette file is a few KiB: anything beyond 4 MiB is refused before it is read, a regular
+// file by its size, a device after 4 MiB.
+TEST(PaletteFiles, FilesBeyondAnyPaletteAreRefusedUnread) {
+  test::TempDir dir;
+  const std::string sparse = dir.File("huge.gpl");
+  {
+    const int descriptor = open(sparse.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(descriptor, 0);
+    ASSERT_EQ(ftruncate(descriptor, off_t{1} << 40), 0);  // 1 TiB of nothing
+    close(descriptor);
+  }
+  const std::string refusal = "larger than any palette file (at most 4 MiB)";
+  EXPECT_EQ(LoadPalette(sparse).Error(), refusal);
+  EXPECT_EQ(LoadPalette("/dev/zero", FindPaletteKind("rgb24")).Error(), refusal);
+}
+
+// Text is read a line at a time: 4 MiB of blank lines cost no more than their bytes.
+TEST(PaletteFiles, ALongTextCostsNoMoreThanItsBytes) {
+  const ByteString blank(std::size_t{4} << 20, '\n');
+  for (const char* kind : {"jasc", "gimp", "hex"}) {
+    std::string error;
+    const auto growth = test::PeakGrowth([&] { error = FindPaletteKind(kind)->read(blank).Error(); });
+    EXPECT_FALSE(error.empty()) << kind;
+    if (!growth) GTEST_SKIP() << "the peak resident size cannot be measured here";
+    EXPECT_LT(*growth, std::uint64_t{8} << 20) << kind << ": peak growth " << (*growth >> 20) << " MiB";
+  }
 }
 
 }  // namespace

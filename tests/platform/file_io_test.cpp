@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/peak_memory.h"
 #include "support/test_support.h"
 
 namespace glyphon::platform {
@@ -77,6 +78,31 @@ TEST(FileIo, ReadsStopAtTheLimit) {
       EXPECT_EQ(read.Error(), "too much");
     }
   }
+}
+
+// A stream is read into the buffer it is returned in: 64 MiB through a pipe, the size at
+// which a doubling buffer is exactly full when the stream ends, cost about 64 MiB at the
+// peak, not a second buffer of twice the size to find the end in.
+TEST(FileIo, AStreamCostsAboutItsOwnSizeAtThePeak) {
+  test::TempDir dir;
+  const std::string name = dir.File("pipe");
+  ASSERT_EQ(mkfifo(name.c_str(), 0600), 0);
+  constexpr std::size_t kSize = std::size_t{64} << 20;
+  std::thread writer([&] {
+    const ByteString block = test::RandomBytes(65536, 9);
+    std::ofstream pipe(name, std::ios::binary);
+    for (std::size_t sent = 0; sent < kSize; sent += block.size())
+      pipe.write(reinterpret_cast<const char*>(block.data()), static_cast<std::streamsize>(block.size()));
+  });
+  std::size_t read = 0;
+  const auto growth = test::PeakGrowth([&] {
+    auto bytes = ReadFileBytes(name, kRomDataLimit);
+    read = bytes.Ok() ? bytes.Value().size() : 0;
+  });
+  writer.join();
+  EXPECT_EQ(read, kSize);
+  if (!growth) GTEST_SKIP() << "the peak resident size cannot be measured here";
+  EXPECT_LT(*growth, kSize * 7 / 4) << "peak growth " << (*growth >> 20) << " MiB";
 }
 
 TEST(FileIo, ReadFailuresSayWhy) {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
 
 #include "formats/decoding.h"
 #include "platform/file_io.h"
@@ -22,6 +23,15 @@ std::vector<std::uint64_t> Naive(const ByteString& text, const ByteString& patte
     found.push_back(at++);
   }
   return found;
+}
+
+// Every offset of each pattern, gathered from the visitor.
+using Gathered = std::vector<std::vector<std::uint64_t>>;
+OccurrenceVisitor GatherInto(Gathered& hits) {
+  return [&hits](std::span<const std::size_t> patterns, std::uint64_t offset) {
+    for (std::size_t p : patterns) hits[p].push_back(offset);
+    return true;
+  };
 }
 
 TEST(Locate, FindsEveryOccurrenceOfEveryPatternAsANaiveSearchDoes) {
@@ -45,8 +55,8 @@ TEST(Locate, FindsEveryOccurrenceOfEveryPatternAsANaiveSearchDoes) {
                             c.text.begin() + static_cast<std::ptrdiff_t>(at + c.length));
     patterns.push_back(ByteString(c.length, 0xAA));
     const PatternSearch search(patterns);
-    Occurrences hits(search.Count());
-    search.Scan(c.text, 1000, hits);
+    Gathered hits(search.Count());
+    EXPECT_TRUE(search.Scan(c.text, 1000, GatherInto(hits)));
     for (std::size_t p = 0; p < patterns.size(); ++p) {
       std::vector<std::uint64_t> expected = Naive(c.text, patterns[p]);
       for (auto& offset : expected) offset += 1000;
@@ -66,9 +76,47 @@ TEST(Locate, FindsPicturesPlantedAtOddOffsetsOfA4MiBFileAcrossReadChunks) {
   ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom).Ok());
   auto file = platform::RangeFile::Open(dir.File("rom.bin"));
   ASSERT_TRUE(file.Ok());
-  auto hits = FindInFile(file.Value(), PatternSearch({picture}));
-  ASSERT_TRUE(hits.Ok()) << hits.Error();
-  EXPECT_EQ(hits.Value()[0], planted);
+  Gathered hits(1);
+  const Status searched = FindInFile(file.Value(), PatternSearch({picture}), GatherInto(hits));
+  ASSERT_TRUE(searched.Ok()) << searched.error;
+  EXPECT_EQ(hits[0], planted);
+  // A visitor that has seen enough ends the search at once, in the middle of a read chunk.
+  std::vector<std::uint64_t> firstTwo;
+  ASSERT_TRUE(
+      FindInFile(file.Value(), PatternSearch({picture}), [&](std::span<const std::size_t>, std::uint64_t at) {
+        firstTwo.push_back(at);
+        return firstTwo.size() < 2;
+      }).Ok());
+  EXPECT_EQ(firstTwo, (std::vector<std::uint64_t>{planted[0], planted[1]}));
+}
+
+// Offsets logged for many patterns come back pattern by pattern in the order given, while
+// memory never holds more than a batch a pattern; the rest waits in the temporary file.
+TEST(Locate, TheLogGivesBackEveryOffsetHoldingABatchAPattern) {
+  struct Case {
+    const char* name;
+    std::size_t patterns, perPattern, offsets;
+  };
+  for (const Case& c : {Case{"nothing spilled", 3, 100, 250}, Case{"batches of one", 2, 1, 7},
+                        Case{"many batches", 5, 8, 20000}, Case{"a pattern never seen", 4, 3, 0}}) {
+    SCOPED_TRACE(c.name);
+    OccurrenceLog log(c.patterns, c.perPattern);
+    Gathered expected(c.patterns);
+    std::mt19937 random(7);
+    for (std::size_t i = 0; i < c.offsets; ++i) {
+      // Pattern 0 gets none; the rest at random, offsets rising as a search finds them.
+      const std::size_t pattern = 1 + random() % (c.patterns - 1);
+      ASSERT_TRUE(log.Add(pattern, 3 * i).Ok());
+      expected[pattern].push_back(3 * i);
+      ASSERT_LE(log.Held(), c.patterns * c.perPattern);
+    }
+    for (std::size_t p = 0; p < c.patterns; ++p) {
+      std::vector<std::uint64_t> back;
+      ASSERT_TRUE(log.ForEach(p, [&](std::uint64_t offset) { back.push_back(offset); }).Ok());
+      EXPECT_EQ(back, expected[p]) << "pattern " << p;
+      EXPECT_EQ(log.Count(p), expected[p].size());
+    }
+  }
 }
 
 class TilesOfEveryFormat : public testing::TestWithParam<int> {};

@@ -142,6 +142,8 @@ TEST(Tiles, RefusalsSayWhy) {
          return ErrorOf(ReadMap(layout("nes"), test::Bytes({16, 15}), {}, 16));
        },
        "map entry 1 has tile number 15, below base tile 16"},
+      {[&] { return ErrorOf(ReadMap(layout("nes"), ByteString((std::size_t{1} << 20) + 1, 0), {}, 0)); },
+       "the map holds 1048577 entries, more than the largest picture has tiles (1048576)"},
   };
   for (const ErrorCase& c : cases) EXPECT_EQ(c.run(), c.message);
   EXPECT_TRUE(WriteMap(layout("snes"), snes1025, 0).Ok()) << "1025 cells of one tile fit";
