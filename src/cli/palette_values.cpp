@@ -1,20 +1,16 @@
 #include "cli/palette_values.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <ostream>
 
+#include "cli/run_files.h"
 #include "formats/grey_palette.h"
 #include "formats/values.h"
 #include "palette/palette_match.h"
-#include "platform/file_io.h"
 
 namespace glyphon::cli {
 
 namespace {
-
-constexpr std::string_view kStandardStream = "-";
 
 template <class T>
 Result<T> FailWith(const std::string& file, const std::string& cause) {
@@ -198,7 +194,7 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
   using R = Result<imageio::PictureFile>;
   const bool indices = options.rule == ValueRule::Index;
   if (name == kStandardStream) {
-    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
+    auto bytes = ReadInput(name, platform::kPictureFileLimit);
     if (!bytes) return R::Failure(bytes.Error());
     if (indices) return imageio::ReadPictureFileBytes(bytes.Value());
     auto picture = imageio::ReadPictureBytes(bytes.Value());
@@ -232,7 +228,8 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
 
 Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
                                        const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, std::ostream& err) {
+                                       const std::filesystem::path& outputKind, const std::string& outputName,
+                                       std::ostream& err) {
   using R = Result<ByteString>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
@@ -256,10 +253,14 @@ Result<ByteString> PalettePictureBytes(const ValueOptions& options, const format
     // Values beyond the palette index black entries added after it.
     std::vector<RgbColor> entries = colours.colours;
     if (entries.size() <= largest) entries.resize(std::size_t{largest} + 1, kBlack);
-    return IndexedPng(values.width, values.height, values.values, entries);
+    auto png = IndexedPng(values.width, values.height, values.values, entries);
+    if (!png) return FailWith<ByteString>(outputName, png.Error());
+    return png;
   }
   const palette::PaletteDrawing drawing = palette::DrawValues(colours, values);
-  return imageio::PictureFileBytes(outputKind, drawing.picture);
+  auto file = imageio::PictureFileBytes(outputKind, drawing.picture);
+  if (!file) return FailWith<ByteString>(outputName, file.Error());
+  return file;
 }
 
 Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette::PaletteKind* kind,
@@ -267,7 +268,7 @@ Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette
   using R = Result<palette::Palette>;
   if (name == kStandardStream) {
     if (kind == nullptr) return FailWith<palette::Palette>("standard input", NoKind(name, kindOption));
-    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
+    auto bytes = ReadInput(name, platform::kPictureFileLimit);
     if (!bytes) return FailWith<palette::Palette>("standard input", bytes.Error());
     auto read = kind->read(bytes.Value());
     if (!read) return FailWith<palette::Palette>("standard input", read.Error());

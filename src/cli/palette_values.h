@@ -56,12 +56,13 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
                                   const convert::Selection& selection, std::ostream& err);
 
 // The picture file of decode --palette: a decoded picture's values drawn in the palette's
-// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit). Values
-// beyond the palette are drawn black and counted in a warning on `err`. Failures are whole
-// messages, "file: cause".
+// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit); the kind
+// follows `outputKind`, and messages call the file `outputName`. Values beyond the palette
+// are drawn black and counted in a warning on `err`. Failures are whole messages, "file: cause".
 Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
                                        const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, std::ostream& err);
+                                       const std::filesystem::path& outputKind, const std::string& outputName,
+                                       std::ostream& err);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.
