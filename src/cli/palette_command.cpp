@@ -102,7 +102,8 @@ int ConvertPalette(const PaletteCommand& command, std::ostream& out, std::ostrea
                       Lower(std::filesystem::path(command.output).extension().string()) == ".png";
   const auto bytes = swatch ? SwatchBytes(source.Value())
                             : PaletteFileBytes(command.output, command.outputKind, source.Value());
-  if (!bytes) return Fail(err, "", bytes.Error());
+  // The palette file's messages name it; the swatch's say what went wrong only.
+  if (!bytes) return Fail(err, swatch ? OutputName(command.output) : "", bytes.Error());
   return CommitOutputs(out, err, {{command.output, bytes.Value()}});
 }
 

@@ -64,11 +64,14 @@ std::string RomHelp(RomVerb verb) {
          "  --at OFFSET         where in ROM (decimal, 0x hex or $ hex)\n"
          "  --grow              allow writing past the end of the ROM (the gap is zero-filled)\n"
          "  --dry-run           tell what would be written and changed, write nothing\n"
-         "  --partner-into ROM  write the partner data into ROM (may be the same file)\n"
+         "  --partner-into ROM  write the partner data into ROM (may be the --into ROM, under\n"
+         "                      its name or a symbolic link, not a second hard link)\n"
          "  --partner-at OFFSET where in that ROM\n"
          "  --verify            decode the bytes at the selection's width and compare them\n"
          "                      value by value with the picture, before writing and after\n"
-         "                      reading them back; the first difference fails the run\n";
+         "                      reading them back; the first difference fails the run.\n"
+         "                      An OUTPUT that is no regular file (a FIFO, /dev/null) is\n"
+         "                      compared before writing only\n";
 }
 
 Status CheckRomOptions(RomVerb verb, const RomOptions& options, const std::string& output) {

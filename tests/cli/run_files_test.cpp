@@ -1,5 +1,6 @@
 // The files of a run: the one collision check of every command, refusals that write
-// nothing, one line naming the file on every failure, and --verify's read-back.
+// nothing, one line naming the file on every failure (golden/errors.txt), and --verify's
+// read-back.
 #include "cli/run_files.h"
 
 #include <fcntl.h>
@@ -8,6 +9,8 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <fstream>
 #include <new>
 #include <sstream>
 #include <thread>
@@ -27,14 +30,18 @@ using cli_test::RunWith;
 using cli_test::Snapshot;
 using cli_test::Words;
 
-// A folder of the files the command lines below name: pictures, partner data, ROMs (one
-// with a hard link and a symbolic link to it), a tile map and a palette.
-struct Workshop : testing::Test {
+// A folder of the files the command lines name (the header of golden/errors.txt lists
+// them): pictures, partner data, ROMs (one with a hard link and a symbolic link to it), a
+// tile map and a palette.
+struct Workshop {
   Workshop() {
     EXPECT_TRUE(imageio::WritePicture(dir.File("a.png"), test::Filled(8, 8, kWhite)).Ok());
+    EXPECT_TRUE(imageio::WritePicture(dir.File("small.png"), test::Filled(7, 7, kWhite)).Ok());
+    EXPECT_TRUE(imageio::WriteBitmap(dir.File("c.bmp"), test::RandomPicture(16, 16, 4)).Ok());
     for (const auto& [name, bytes] :
          {std::pair{"pd.bin", test::RandomBytes(4096, 1)}, std::pair{"big.rom", test::RandomBytes(65536, 2)},
           std::pair{"pr.bin", test::RandomBytes(65536, 3)}, std::pair{"map.dat", test::Bytes({0, 0})},
+          std::pair{"odd.dat", test::RandomBytes(33, 5)}, std::pair{"empty.dat", ByteString{}},
           std::pair{"out.dat", test::Bytes({1, 2, 3})}}) {
       EXPECT_TRUE(platform::WriteFileAtomic(dir.File(name), bytes).Ok());
     }
@@ -47,89 +54,67 @@ struct Workshop : testing::Test {
   test::TempDir dir;
 };
 
-// Every refusal of a run is one line on stderr naming the file, and changes no file: the
-// collisions of every command (exit 2, before anything is read), selections that encode
-// to nothing, and failures after notes and warnings were due (exit 1).
-TEST_F(Workshop, RefusalsAreOneLineAndWriteNothing) {
-  const std::string fx = "encode -f 4bpp-fx-low --partner-data pd.bin --into big.rom --at 0 ";
-  struct Case {
-    std::string line;
-    std::string err;  // the whole of stderr, without its newline
-    int status;
-  };
-  const Case cases[] = {
-      // The partner ROM is an output like any other.
-      {fx + "--partner-into pr.bin --partner-at 0x100 --partner-out pr.bin a.png",
-       "glyphon: pr.bin: --partner-out and --partner-into are the same file", kExitUsage},
-      {fx + "--partner-into pr.bin --partner-at 0x100 --palette-out pr.bin a.png",
-       "glyphon: pr.bin: --palette-out and --partner-into are the same file", kExitUsage},
-      {fx + "--partner-into pd.bin --partner-at 0x100 a.png",
-       "glyphon: pd.bin: --partner-into is the same file as --partner-data (pd.bin)", kExitUsage},
-      {fx + "--partner-into a.png --partner-at 0x100 a.png",
-       "glyphon: a.png: --partner-into is the same file as INPUT (a.png)", kExitUsage},
-      {fx + "--partner-into prs.bin --partner-at 0x100 --partner-out pr.bin a.png",
-       "glyphon: pr.bin: --partner-out and --partner-into are the same file", kExitUsage},
-      // Two names of one inode are two files to replace, one of which would keep the old bytes.
-      {"encode -f 4bpp-fx-low --partner-data pd.bin --into pr.bin --at 0 --partner-into prh.bin "
-       "--partner-at 0x100 a.png",
-       "glyphon: prh.bin: --partner-into is another name (a hard link) of --into (pr.bin); replacing one "
-       "would leave the other with the old bytes",
-       kExitUsage},
-      {"encode -f 8 --into a.png --at 0 a.png", "glyphon: a.png: --into is the same file as INPUT (a.png)",
-       kExitUsage},
-      {"encode -f 8 --palette x.pal --palette-out xh.pal a.png out.dat",
-       "glyphon: xh.pal: --palette-out is the same file as --palette (x.pal)", kExitUsage},
-      {"encode -f 8 --palette-format jasc --palette-out - a.png -",
-       "glyphon: standard output: OUTPUT and --palette-out cannot both write it", kExitUsage},
-      {"decode -f 8 -w 8 --partner-out o.png big.rom o.png",
-       "glyphon: o.png: OUTPUT and --partner-out are the same file", kExitUsage},
-      {"decode -f 8 -w 8 --palette x.pal big.rom xh.pal",
-       "glyphon: xh.pal: OUTPUT is the same file as --palette (x.pal)", kExitUsage},
-      {"tiles -f 8 --map-layout gbc --map-out m.dat --attr-out m.dat a.png t.dat",
-       "glyphon: m.dat: --map-out and --attr-out are the same file", kExitUsage},
-      {"tiles -f 8 --map-layout snes --map-out a.png a.png t.dat",
-       "glyphon: a.png: --map-out is the same file as INPUT (a.png)", kExitUsage},
-      {"untile -f 8 --map-layout snes --width-tiles 1 big.rom map.dat map.dat",
-       "glyphon: map.dat: OUTPUT is the same file as MAP (map.dat)", kExitUsage},
-      {"untile -f 8 --map-layout snes --width-tiles 1 - - o.png",
-       "glyphon: standard input: TILES and MAP cannot both read it", kExitUsage},
-      {"palette x.pal xh.pal", "glyphon: xh.pal: OUTPUT is the same file as INPUT (x.pal)", kExitUsage},
-      // A selection that encodes to no bytes is refused as an empty one is.
-      {"encode -f 4bpp-snes --rect 0,0,1,1 a.png out.dat",
-       "glyphon: a.png: the selection 0,0,1,1 encodes to no bytes in 4bpp SNES, which stores whole 8 by 8 "
-       "tiles",
-       kExitFailure},
-      {"encode -f 4bpp-snes --rect 0,0,1,1 --into big.rom --at 0 a.png",
-       "glyphon: a.png: the selection 0,0,1,1 encodes to no bytes in 4bpp SNES, which stores whole 8 by 8 "
-       "tiles",
-       kExitFailure},
-      {"encode -f 4bpp-linear --rect 0,0,1,1 a.png out.dat",
-       "glyphon: a.png: the selection 0,0,1,1 encodes to no bytes in 4bpp Linear", kExitFailure},
-      // No note or warning comes before the failure line.
-      {"encode -f 12 a.png no/o.dat", "glyphon: no/o.dat: No such file or directory", kExitFailure},
-      {"encode -f 8 --partner-data pd.bin a.png no/o.dat", "glyphon: no/o.dat: No such file or directory",
-       kExitFailure},
-      {"encode -f 8 --palette x.pal --nearest a.png no/o.dat", "glyphon: no/o.dat: No such file or directory",
-       kExitFailure},
-      {"decode -f 8 -w 8 --palette x.pal big.rom o.gif",
-       "glyphon: o.gif: no picture format is known for the extension \".gif\" (pictures are written as .png "
-       "or "
-       ".bmp)",
-       kExitFailure},
-  };
-  const InFolder here(dir.Path());
-  const auto before = Snapshot(dir.Path());
-  for (const Case& c : cases) {
-    const Outcome o = RunWith(Words(c.line));
-    EXPECT_EQ(o.err, c.err + "\n") << c.line;
-    EXPECT_EQ(o.status, c.status) << c.line;
-    EXPECT_EQ(o.out, "") << c.line;
-    EXPECT_TRUE(Snapshot(dir.Path()) == before) << c.line;
+struct RunFiles : testing::Test, Workshop {};
+
+// One case of golden/errors.txt: "COMMAND LINE -> STDERR -> EXIT STATUS", or a comment or
+// blank line kept as it is.
+struct GoldenLine {
+  std::string text;  // the line as written
+  std::string command;
+  std::string err;  // with "\n" for each newline but the last
+  int status = -1;  // -1: no case
+};
+
+GoldenLine ReadGoldenLine(const std::string& text) {
+  GoldenLine line{text, "", "", -1};
+  const std::size_t first = text.find(" -> "), last = text.rfind(" -> ");
+  if (text.empty() || text[0] == '#' || first == std::string::npos || first == last) return line;
+  line.command = text.substr(0, first);
+  line.err = text.substr(first + 4, last - first - 4);
+  line.status = std::stoi(text.substr(last + 4));
+  return line;
+}
+
+// Stderr as the golden file writes it: newlines as "\n", the last one left out.
+std::string Escaped(const std::string& err) {
+  std::string text;
+  for (char ch : err) text += ch == '\n' ? std::string("\\n") : std::string(1, ch);
+  if (text.size() >= 2 && text.substr(text.size() - 2) == "\\n") text.resize(text.size() - 2);
+  return text;
+}
+
+// Every message of golden/errors.txt, each command line run in a fresh folder of the files
+// the file's header names; none of them may change.
+TEST(GoldenMessages, EveryCommandLinePrintsItsLinesAndChangesNoFile) {
+  std::ifstream file(GLYPHON_CLI_GOLDEN);
+  ASSERT_TRUE(file) << GLYPHON_CLI_GOLDEN;
+  const bool update = std::getenv("GLYPHON_UPDATE_GOLDEN") != nullptr;
+  std::string rewritten;
+  int cases = 0;
+  for (std::string text; std::getline(file, text);) {
+    GoldenLine line = ReadGoldenLine(text);
+    if (line.status < 0) {
+      rewritten += text + "\n";
+      continue;
+    }
+    ++cases;
+    Workshop folder;
+    const InFolder here(folder.dir.Path());
+    const auto before = Snapshot(folder.dir.Path());
+    const Outcome o = RunWith(Words(line.command));
+    rewritten += line.command + " -> " + Escaped(o.err) + " -> " + std::to_string(o.status) + "\n";
+    if (update) continue;
+    EXPECT_EQ(Escaped(o.err), line.err) << line.command;
+    EXPECT_EQ(o.status, line.status) << line.command;
+    EXPECT_EQ(o.err.empty() ? 0 : o.err.back(), '\n') << line.command;
+    EXPECT_TRUE(Snapshot(folder.dir.Path()) == before) << line.command;
   }
+  EXPECT_GT(cases, 0);
+  if (update) std::ofstream(GLYPHON_CLI_GOLDEN, std::ios::trunc) << rewritten;
 }
 
 // --into and --partner-into may name one ROM, also through a symbolic link: one replacement.
-TEST_F(Workshop, OneRomUnderOneNameTakesBothWrites) {
+TEST_F(RunFiles, OneRomUnderOneNameTakesBothWrites) {
   const InFolder here(dir.Path());
   const ByteString rom = platform::ReadRomData("pr.bin").Value();
   for (const std::string partnerRom : {"pr.bin", "prs.bin"}) {
@@ -148,7 +133,7 @@ TEST_F(Workshop, OneRomUnderOneNameTakesBothWrites) {
 }
 
 // --verify reads back a regular file only; a device or a FIFO is verified before writing.
-TEST_F(Workshop, VerifyReadsBackOnlyARegularFile) {
+TEST_F(RunFiles, VerifyReadsBackOnlyARegularFile) {
   const std::string note = " is not a regular file; verified before writing only\n";
   Outcome o = RunWith({"encode", "-f", "8", "--verify", dir.File("a.png"), "/dev/null"});
   EXPECT_EQ(o.status, kExitSuccess);
