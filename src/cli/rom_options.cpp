@@ -210,14 +210,11 @@ Status CommitAll(const Encoded& run, const std::vector<rom::RomWritePlan>& plans
   std::vector<rom::RomPiece> pieces;
   for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], targets[i].bytes});
   if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return staged;
-  for (const auto& [name, bytes] :
-       {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData},
-        std::pair{run.paletteOut, &run.paletteData}}) {
-    if (name.empty()) continue;
-    const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
-                                                  : batch.Stage(name, *bytes);
-    if (!staged) return staged;
-  }
+  if (Status staged = StageOutputs(
+          batch, out,
+          {{run.output, run.data}, {run.partnerOut, run.partnerData}, {run.paletteOut, run.paletteData}});
+      !staged)
+    return staged;
   return batch.Commit();
 }
 

@@ -7,8 +7,6 @@
 #include <ostream>
 #include <sstream>
 
-#include "platform/output_batch.h"
-
 namespace glyphon::cli {
 
 namespace {
@@ -113,15 +111,21 @@ std::optional<std::string> Collision(std::span<const RunFile> files) {
   return std::nullopt;
 }
 
-int CommitOutputs(std::ostream& out, std::ostream& err, std::initializer_list<OutputFile> outputs) {
-  platform::OutputBatch batch;
+Status StageOutputs(platform::OutputBatch& batch, std::ostream& out,
+                    std::initializer_list<OutputFile> outputs) {
   for (const OutputFile& output : outputs) {
     if (output.name.empty()) continue;
     const Status staged = output.name == kStandardStream
                               ? batch.StageStream(out, "standard output", output.bytes)
                               : batch.Stage(output.name, output.bytes);
-    if (!staged) return Fail(err, "", staged.error);
+    if (!staged) return staged;
   }
+  return Status::Success();
+}
+
+int CommitOutputs(std::ostream& out, std::ostream& err, std::initializer_list<OutputFile> outputs) {
+  platform::OutputBatch batch;
+  if (Status staged = StageOutputs(batch, out, outputs); !staged) return Fail(err, "", staged.error);
   if (Status committed = batch.Commit(); !committed) return Fail(err, "", committed.error);
   return kExitSuccess;
 }

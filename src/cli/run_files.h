@@ -12,6 +12,7 @@
 #include "cli/exit_codes.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
+#include "platform/output_batch.h"
 #include "platform/result.h"
 #include "platform/surface.h"
 #include "platform/types.h"
@@ -64,6 +65,11 @@ struct OutputFile {
   std::string name;  // may be "-"
   std::span<const std::uint8_t> bytes;
 };
+
+// Stages the outputs on `batch` ("-" as a stream on `out`), for a run that commits more
+// than these (the ROM writes of encode --into). Failures name the file.
+Status StageOutputs(platform::OutputBatch& batch, std::ostream& out,
+                    std::initializer_list<OutputFile> outputs);
 
 // The outputs of a run are committed together: either all are written, or a line on
 // `err` names the one that failed and no old file has changed. Returns the exit status.
