@@ -82,16 +82,16 @@ struct ChosenValues {
 
 Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
                                    const std::string& inputName, const convert::Selection& selection,
-                                   std::ostream& err) {
+                                   std::ostream& notes) {
   using R = Result<ChosenValues>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
   palette::Palette used = std::move(loaded).Value();
   if (options.nearest) {
     palette::NearestValues nearest = palette::NearestValuesOf(used, picture.pixels, selection);
-    err << "glyphon: " << inputName << ": " << nearest.inexact
-        << (nearest.inexact == 1 ? " pixel was" : " pixels were")
-        << " not in the palette and took the nearest colour\n";
+    notes << "glyphon: " << inputName << ": " << nearest.inexact
+          << (nearest.inexact == 1 ? " pixel was" : " pixels were")
+          << " not in the palette and took the nearest colour\n";
     return ChosenValues{std::move(nearest.values), std::move(used)};
   }
   auto exact = palette::ExactValues(used, picture.pixels, selection);
@@ -102,7 +102,7 @@ Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::P
 // Paints the chosen values into the selection; the palette they index.
 Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const formats::FormatInfo& format,
                                            imageio::PictureFile& picture, const std::string& inputName,
-                                           const convert::Selection& selection, std::ostream& err) {
+                                           const convert::Selection& selection, std::ostream& notes) {
   using R = Result<palette::Palette>;
   if (options.rule == ValueRule::Index) {
     if (picture.indices.empty()) {
@@ -115,7 +115,7 @@ Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const fo
       return FailWith<palette::Palette>(inputName, painted.error);
     return palette::Palette{picture.palette};
   }
-  auto chosen = PaletteValues(options, picture, inputName, selection, err);
+  auto chosen = PaletteValues(options, picture, inputName, selection, notes);
   if (!chosen) return R::Failure(chosen.Error());
   const convert::ValuePlane& values = chosen.Value().values;
   const Status painted = PaintValues(format, picture.pixels, selection,
@@ -210,7 +210,7 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
 
 Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::FormatInfo& format,
                                   imageio::PictureFile& picture, const std::string& inputName,
-                                  const convert::Selection& selection, std::ostream& err) {
+                                  const convert::Selection& selection, std::ostream& notes) {
   using R = Result<ByteString>;
   palette::Palette used;
   if (options.rule == ValueRule::Grey) {
@@ -218,7 +218,7 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
     used.colours.assign(greys.begin(), greys.end());
   } else {
-    auto painted = PaintChosenValues(options, format, picture, inputName, selection, err);
+    auto painted = PaintChosenValues(options, format, picture, inputName, selection, notes);
     if (!painted) return R::Failure(painted.Error());
     used = std::move(painted).Value();
   }
@@ -229,7 +229,7 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
 Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
                                        const platform::Surface& decoded,
                                        const std::filesystem::path& outputKind, const std::string& outputName,
-                                       std::ostream& err) {
+                                       std::ostream& notes) {
   using R = Result<ByteString>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
@@ -243,8 +243,9 @@ Result<ByteString> PalettePictureBytes(const ValueOptions& options, const format
     beyond += value >= colours.colours.size() ? 1 : 0;
   }
   if (beyond > 0) {
-    err << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
-        << " beyond the " << colours.colours.size() << " colours of " << options.palette << "; drawn black\n";
+    notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
+          << " beyond the " << colours.colours.size() << " colours of " << options.palette
+          << "; drawn black\n";
   }
   std::string extension = outputKind.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
