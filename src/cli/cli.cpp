@@ -1,7 +1,5 @@
 #include "cli/cli.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -12,13 +10,12 @@
 #include "cli/options.h"
 #include "cli/palette_command.h"
 #include "cli/palette_values.h"
+#include "cli/run_files.h"
 #include "cli/tiles_command.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
 #include "imageio/picture_file.h"
-#include "platform/file_io.h"
-#include "platform/output_batch.h"
 #include "platform/product.h"
 
 namespace glyphon::cli {
@@ -117,98 +114,6 @@ class TerminalProgress final : public platform::ProgressSink {
   int m_last = -1;
 };
 
-struct Failure {
-  std::string file;
-  std::string cause;
-};
-
-int Fail(std::ostream& err, const Failure& failure) {
-  err << "glyphon: " << (failure.file.empty() ? "" : failure.file + ": ") << failure.cause << "\n";
-  return kExitFailure;
-}
-
-// "-" is standard input as an input and standard output as an output.
-constexpr std::string_view kStandardStream = "-";
-
-std::string InputName(const std::string& name) {
-  return name == kStandardStream ? "standard input" : name;
-}
-
-Result<ByteString> ReadInput(const std::string& name, const platform::ReadLimit& limit) {
-  if (name == kStandardStream) return platform::ReadDescriptorBytes(STDIN_FILENO, limit);
-  return platform::ReadFileBytes(name, limit);
-}
-
-Result<platform::Surface> ReadPictureInput(const std::string& name) {
-  if (name != kStandardStream) return imageio::ReadPicture(name);
-  auto bytes = ReadInput(name, platform::kPictureFileLimit);
-  if (!bytes) return Result<platform::Surface>::Failure(bytes.Error());
-  return imageio::ReadPictureBytes(bytes.Value());
-}
-
-struct OutputFile {
-  std::string name;  // may be "-"
-  std::span<const std::uint8_t> bytes;
-};
-
-// The outputs of a run are committed together: either all are written, or a line on
-// stderr names the one that failed and no old file has changed.
-int CommitOutputs(std::ostream& out, std::ostream& err, std::initializer_list<OutputFile> outputs) {
-  platform::OutputBatch batch;
-  for (const OutputFile& output : outputs) {
-    if (output.name.empty()) continue;
-    const Status staged = output.name == kStandardStream
-                              ? batch.StageStream(out, "standard output", output.bytes)
-                              : batch.Stage(output.name, output.bytes);
-    if (!staged) return Fail(err, {"", staged.error});
-  }
-  if (Status committed = batch.Commit(); !committed) return Fail(err, {"", committed.error});
-  return kExitSuccess;
-}
-
-struct Role {
-  std::string_view what;  // "INPUT", "--partner-out", ...
-  const std::string& name;
-};
-
-// Why the files of a run collide, or nothing: an output never overwrites an input or
-// another output, and standard input and output each serve one file.
-std::optional<Failure> Collision(std::initializer_list<Role> inputs, std::initializer_list<Role> outputs) {
-  auto same = [](const Role& a, const Role& b) {
-    if (a.name.empty() || b.name.empty()) return false;
-    if (a.name == kStandardStream || b.name == kStandardStream) return a.name == b.name;
-    // A device or a FIFO may serve twice (/dev/stdin and /dev/stdout on one terminal).
-    std::error_code error;
-    const auto kind = std::filesystem::status(a.name, error).type();
-    if (kind != std::filesystem::file_type::regular && kind != std::filesystem::file_type::not_found)
-      return false;
-    return platform::SameFile(a.name, b.name);
-  };
-  for (auto i = inputs.begin(); i != inputs.end(); ++i) {
-    for (auto j = i + 1; j != inputs.end(); ++j) {
-      if (i->name == kStandardStream && j->name == kStandardStream) {
-        return Failure{"standard input",
-                       std::string(i->what) + " and " + std::string(j->what) + " cannot both read it"};
-      }
-    }
-  }
-  for (auto o = outputs.begin(); o != outputs.end(); ++o) {
-    for (const Role& input : inputs) {
-      if (same(*o, input) && o->name != kStandardStream) {
-        return Failure{o->name, std::string(o->what) + " is the same file as " + std::string(input.what) +
-                                    " (" + input.name + ")"};
-      }
-    }
-    for (auto p = o + 1; p != outputs.end(); ++p) {
-      if (same(*o, *p)) {
-        const std::string name = o->name == kStandardStream ? "standard output" : o->name;
-        return Failure{name, std::string(o->what) + " and " + std::string(p->what) + " are the same file"};
-      }
-    }
-  }
-  return std::nullopt;
-}
-
 int RunFormats(std::ostream& out) {
   for (const FormatInfo& format : formats::Formats()) {
     out << format.index << '\t' << format.caption << '\t' << format.bitsPerPixel << '\t'
@@ -241,16 +146,28 @@ Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const p
   return rect;
 }
 
-int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
+// What the selection encodes to is empty: a tiled format stores whole 8 by 8 tiles only,
+// a linear one whole groups of pixels.
+std::string NoBytes(const FormatInfo& format, const convert::Selection& selection) {
+  std::ostringstream why;
+  why << "the selection " << selection.x << ',' << selection.y << ',' << selection.width << ','
+      << selection.height << " encodes to no bytes in " << format.caption
+      << (format.tiled ? ", which stores whole 8 by 8 tiles" : "");
+  return why.str();
+}
+
+int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
+              bool showProgress) {
   const FormatInfo& format = *command.format;
+  const std::string input = InputName(command.input);
   auto picture = ReadEncodeInput(command.input, command.values);
-  if (!picture) return Fail(err, {InputName(command.input), picture.Error()});
+  if (!picture) return Fail(err, input, picture.Error());
   const platform::Surface& source = picture.Value().pixels;
   const auto selection = ChooseSelection(command, source);
-  if (!selection) return Fail(err, {InputName(command.input), selection.Error()});
-  const auto paletteOut = ApplyValueRule(command.values, format, picture.Value(), InputName(command.input),
-                                         selection.Value(), err);
-  if (!paletteOut) return Fail(err, {"", paletteOut.Error()});
+  if (!selection) return Fail(err, input, selection.Error());
+  const auto paletteOut =
+      ApplyValueRule(command.values, format, picture.Value(), input, selection.Value(), notes);
+  if (!paletteOut) return Fail(err, "", paletteOut.Error());
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
@@ -258,40 +175,40 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
                                         std::pair{"--partner-data", &command.partnerData},
                                         std::pair{"--partner-out", &command.partnerOut}}) {
       if (!value->empty()) {
-        err << "glyphon: warning: " << option << " does nothing for " << format.caption
-            << ", which has no partner data\n";
+        notes << "glyphon: warning: " << option << " does nothing for " << format.caption
+              << ", which has no partner data\n";
       }
     }
   } else if (!command.partnerImage.empty()) {
     auto partnerPicture = ReadPictureInput(command.partnerImage);
-    if (!partnerPicture) return Fail(err, {InputName(command.partnerImage), partnerPicture.Error()});
+    if (!partnerPicture) return Fail(err, InputName(command.partnerImage), partnerPicture.Error());
     partner.picData = std::move(partnerPicture).Value();
   } else if (!command.partnerData.empty()) {
     auto bytes = ReadInput(command.partnerData, platform::kRomDataLimit);
-    if (!bytes) return Fail(err, {InputName(command.partnerData), bytes.Error()});
+    if (!bytes) return Fail(err, InputName(command.partnerData), bytes.Error());
     partner.aux = std::move(bytes).Value();
   }
   // An empty partner data file loads nothing, so the note goes by what was loaded.
   if (format.HasPartner() && !partner.HavePic() && !partner.HaveData()) {
-    err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
+    notes << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
   // The partner picture cannot grow to the selection's size.
   if (const std::string problem = formats::EncodeProblem(format, partner, selection.Value());
       !problem.empty()) {
-    return Fail(err, {InputName(command.partnerImage),
-                      problem + " to fit the selection of " + InputName(command.input)});
+    return Fail(err, InputName(command.partnerImage), problem + " to fit the selection of " + input);
   }
   ByteString data;
   {
     TerminalProgress progress(err, showProgress);
     data = formats::Encode(format, source, selection.Value(), partner, progress);
   }
+  if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
   if (command.rom.Active()) {
-    return WriteEncoded({format, source, selection.Value(), InputName(command.input), command.output,
+    return WriteEncoded({format, source, selection.Value(), input, command.output,
                          format.HasPartner() ? command.partnerOut : "", data, partner.aux,
                          command.values.paletteOut, paletteOut.Value()},
-                        command.rom, out, err);
+                        command.rom, out, err, notes);
   }
   return CommitOutputs(out, err,
                        {{command.output, data},
@@ -299,11 +216,13 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
                         {command.values.paletteOut, paletteOut.Value()}});
 }
 
-int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, bool showProgress) {
+int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
+              bool showProgress) {
   const FormatInfo& format = *command.format;
+  const std::string input = InputName(command.input);
   auto bytes = command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
                                     : ReadInput(command.input, platform::kRomDataLimit);
-  if (!bytes) return Fail(err, {InputName(command.input), bytes.Error()});
+  if (!bytes) return Fail(err, input, bytes.Error());
   const ByteString& data = bytes.Value();
 
   convert::PartnerState partner;
@@ -313,24 +232,59 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner,
                              progress);
   }
-  if (!result.Ok()) return Fail(err, {InputName(command.input), result.failure->Describe()});
+  if (!result.Ok()) return Fail(err, input, result.failure->Describe());
   if (result.picture.IsEmpty()) {
-    return Fail(err,
-                {InputName(command.input), "no pixels to decode at width " + std::to_string(command.width) +
-                                               " (" + std::to_string(data.size()) + " bytes)"});
+    return Fail(err, input,
+                "no pixels to decode at width " + std::to_string(command.width) + " (" +
+                    std::to_string(data.size()) + " bytes)");
   }
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
   if (!command.values.palette.empty()) {
-    auto coloured = PalettePictureBytes(command.values, format, result.picture, kind, err);
-    if (!coloured) return Fail(err, {"", coloured.Error()});
+    auto coloured =
+        PalettePictureBytes(command.values, format, result.picture, kind, OutputName(command.output), notes);
+    if (!coloured) return Fail(err, "", coloured.Error());
     return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
   }
   auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
-  if (!file)
-    return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
+  if (!file) return Fail(err, OutputName(command.output), file.Error());
   return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.aux}});
+}
+
+// Every file of an encode or decode run, for the collision check.
+std::vector<RunFile> FilesOf(const EncodeCommand& c) {
+  return {{"INPUT", c.input, FileRole::Input},
+          {"--partner-image", c.partnerImage, FileRole::Input},
+          {"--partner-data", c.partnerData, FileRole::Input},
+          {"--palette", c.values.palette, FileRole::Input},
+          {"OUTPUT", c.output, FileRole::Output},
+          {"--partner-out", c.partnerOut, FileRole::Output},
+          {"--palette-out", c.values.paletteOut, FileRole::Output},
+          {"--into", c.rom.into, FileRole::Rom},
+          {"--partner-into", c.rom.partnerInto, FileRole::Rom}};
+}
+
+std::vector<RunFile> FilesOf(const DecodeCommand& c) {
+  return {{"INPUT", c.input, FileRole::Input},
+          {"--palette", c.values.palette, FileRole::Input},
+          {"OUTPUT", c.output, FileRole::Output},
+          {"--partner-out", c.partnerOut, FileRole::Output}};
+}
+
+// A command other than encode and decode, read by its own file: a usage error exits 2 and
+// points at the command's help.
+int RunPrepared(const Result<std::optional<CommandRun>>& prepared, const std::string& verb, std::ostream& out,
+                std::ostream& err) {
+  if (!prepared) {
+    err << "glyphon: " << prepared.Error() << "\nTry 'glyphon " << verb << " --help'.\n";
+    return kExitUsage;
+  }
+  if (!prepared.Value()) {
+    out << HelpText(verb);
+    return kExitSuccess;
+  }
+  return Execute(*prepared.Value(), out, err);
 }
 
 }  // namespace
@@ -446,13 +400,16 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
     out << "glyphon " << kVersion << "\n";
     return kExitSuccess;
   }
-  if (!args.empty() && args[0] == "locate") return RunLocate(args.subspan(1), out, err);
-  if (!args.empty() && args[0] == "tiles") return RunTiles(args.subspan(1), out, err);
-  if (!args.empty() && args[0] == "untile") return RunUntile(args.subspan(1), out, err);
-  if (!args.empty() && args[0] == "palette") return RunPalette(args.subspan(1), out, err);
+  const std::string verb = args.empty() ? "" : args[0];
+  const auto rest = args.empty() ? args : args.subspan(1);
+  if (verb == "locate") return RunPrepared(PrepareLocate(rest), verb, out, err);
+  if (verb == "tiles") return RunPrepared(PrepareTiles(rest), verb, out, err);
+  if (verb == "untile") return RunPrepared(PrepareUntile(rest), verb, out, err);
+  if (verb == "palette") return RunPrepared(PreparePalette(rest), verb, out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
-    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon --help'.\n";
+    const bool known = verb == "encode" || verb == "decode";
+    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon " << (known ? verb + " " : "") << "--help'.\n";
     return kExitUsage;
   }
   const Command& command = parsed.Value();
@@ -461,32 +418,19 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
     return kExitSuccess;
   }
   if (std::holds_alternative<FormatsCommand>(command)) return RunFormats(out);
-  const auto* encode = std::get_if<EncodeCommand>(&command);
-  const auto* decode = std::get_if<DecodeCommand>(&command);
-  const std::optional<Failure> collision =
-      encode ? Collision({{"INPUT", encode->input},
-                          {"--partner-image", encode->partnerImage},
-                          {"--partner-data", encode->partnerData},
-                          {"--palette", encode->values.palette}},
-                         {{"OUTPUT", encode->output},
-                          {"--partner-out", encode->partnerOut},
-                          {"--palette-out", encode->values.paletteOut},
-                          {"--into", encode->rom.into}})
-             : Collision({{"INPUT", decode->input}, {"--palette", decode->values.palette}},
-                         {{"OUTPUT", decode->output}, {"--partner-out", decode->partnerOut}});
-  if (collision) {
-    Fail(err, *collision);
-    return kExitUsage;
+  if (const auto* encode = std::get_if<EncodeCommand>(&command)) {
+    return Execute({FilesOf(*encode), encode->input,
+                    [&](std::ostream& o, std::ostream& e, std::ostream& notes) {
+                      return RunEncode(*encode, o, e, notes, showProgress);
+                    }},
+                   out, err);
   }
-  const std::string input = InputName(encode ? encode->input : decode->input);
-  try {
-    if (encode) return RunEncode(*encode, out, err, showProgress);
-    return RunDecode(*decode, out, err, showProgress);
-  } catch (const std::bad_alloc&) {
-    return Fail(err, {input, "out of memory"});
-  } catch (const std::exception& e) {
-    return Fail(err, {input, e.what()});
-  }
+  const auto& decode = std::get<DecodeCommand>(command);
+  return Execute({FilesOf(decode), decode.input,
+                  [&](std::ostream& o, std::ostream& e, std::ostream& notes) {
+                    return RunDecode(decode, o, e, notes, showProgress);
+                  }},
+                 out, err);
 }
 
 }  // namespace glyphon::cli

@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/exit_codes.h"
 #include "cli/palette_values.h"
 #include "cli/rom_options.h"
 #include "convert/encoding.h"
@@ -14,10 +15,6 @@
 #include "platform/result.h"
 
 namespace glyphon::cli {
-
-inline constexpr int kExitSuccess = 0;
-inline constexpr int kExitFailure = 1;
-inline constexpr int kExitUsage = 2;
 
 struct HelpCommand {
   std::string topic;  // empty for the overview, else a subcommand

@@ -6,8 +6,8 @@
 #include <ostream>
 #include <sstream>
 
-#include "cli/cli.h"
 #include "cli/options.h"
+#include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
@@ -50,11 +50,6 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
   command.picture = line.Files()[0];
   command.rom = line.Files()[1];
   return command;
-}
-
-int Fail(std::ostream& err, const std::string& file, const std::string& cause) {
-  err << "glyphon: " << file << ": " << cause << "\n";
-  return kExitFailure;
 }
 
 // The selection: the rectangle given, which must lie inside the picture, or the whole
@@ -170,22 +165,16 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
 
 }  // namespace
 
-int RunLocate(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+Result<std::optional<CommandRun>> PrepareLocate(std::span<const std::string> args) {
+  using Prepared = Result<std::optional<CommandRun>>;
   auto parsed = ParseLocate(args);
-  if (!parsed) {
-    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon locate --help'.\n";
-    return kExitUsage;
-  }
-  if (parsed.Value().help) {
-    out << LocateHelp();
-    return kExitSuccess;
-  }
-  try {
-    return Locate(parsed.Value(), out, err);
-  } catch (const std::bad_alloc&) {
-    err << "glyphon: out of memory\n";
-    return kExitFailure;
-  }
+  if (!parsed) return Prepared::Failure(parsed.Error());
+  if (parsed.Value().help) return std::optional<CommandRun>();
+  const LocateCommand command = std::move(parsed).Value();
+  return std::optional<CommandRun>(CommandRun{
+      {{"PICTURE", command.picture, FileRole::Input}, {"ROM", command.rom, FileRole::Input}},
+      command.picture,
+      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Locate(command, out, err); }});
 }
 
 std::string LocateHelp() {

@@ -1,13 +1,17 @@
 #pragma once
 
-#include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "cli/run_files.h"
+#include "platform/result.h"
+
 namespace glyphon::cli {
 
-// `glyphon locate`: the arguments after "locate"; returns the exit status.
-int RunLocate(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// `glyphon locate`: the arguments after "locate" read into a run, or nothing when help is
+// wanted. A failure is a usage error.
+Result<std::optional<CommandRun>> PrepareLocate(std::span<const std::string> args);
 
 std::string LocateHelp();
 

@@ -1,22 +1,16 @@
 #include "cli/palette_command.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <ostream>
 
-#include "cli/cli.h"
 #include "cli/options.h"
 #include "cli/palette_values.h"
+#include "cli/run_files.h"
 #include "imageio/picture_file.h"
-#include "platform/file_io.h"
-#include "platform/output_batch.h"
 
 namespace glyphon::cli {
 
 namespace {
-
-constexpr std::string_view kStandardStream = "-";
 
 // A swatch draws each colour as a square of 16 by 16 pixels, 16 colours a row.
 constexpr int kSwatchCell = 16;
@@ -53,10 +47,6 @@ Result<PaletteCommand> ParsePalette(std::span<const std::string> args) {
     return Parsed::Failure("palette needs an INPUT palette or indexed picture and an OUTPUT file");
   command.input = line.Files()[0];
   command.output = line.Files()[1];
-  if (command.input != kStandardStream && command.output != kStandardStream &&
-      platform::SameFile(command.input, command.output)) {
-    return Parsed::Failure(command.output + ": OUTPUT is the same file as INPUT");
-  }
   return command;
 }
 
@@ -74,14 +64,8 @@ Result<palette::Palette> ReadSource(const PaletteCommand& command) {
   const bool fromStream = name == kStandardStream;
   if (command.inputKind != nullptr || (!fromStream && palette::PaletteKindOfPath(name) != nullptr))
     return ReadPaletteInput(name, command.inputKind, "--input-format");
-  const std::string shown = fromStream ? "standard input" : name;
-  ByteString bytes;
-  if (fromStream) {
-    auto read = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
-    if (!read) return R::Failure(shown + ": " + read.Error());
-    bytes = std::move(read).Value();
-  }
-  auto picture = fromStream ? imageio::ReadPictureFileBytes(bytes) : imageio::ReadPictureFile(name);
+  const std::string shown = InputName(name);
+  auto picture = ReadPictureFileInput(name);
   if (!picture) {
     return R::Failure(shown + ": " + picture.Error() +
                       " (a palette file whose extension names no kind needs --input-format)");
@@ -109,47 +93,34 @@ Result<ByteString> SwatchBytes(const palette::Palette& colours) {
   return IndexedPng(width, height, indices, colours.colours);
 }
 
-int Fail(std::ostream& err, const std::string& message) {
-  err << "glyphon: " << message << "\n";
-  return kExitFailure;
-}
-
 int ConvertPalette(const PaletteCommand& command, std::ostream& out, std::ostream& err) {
   const auto source = ReadSource(command);
-  if (!source) return Fail(err, source.Error());
+  if (!source) return Fail(err, "", source.Error());
   if (source.Value().colours.empty() || source.Value().colours.size() > palette::kMaxColours)
-    return Fail(err, command.input + ": a palette holds 1 to 256 colours");
+    return Fail(err, InputName(command.input), "a palette holds 1 to 256 colours");
   const bool swatch = command.outputKind == nullptr && command.output != kStandardStream &&
                       Lower(std::filesystem::path(command.output).extension().string()) == ".png";
   const auto bytes = swatch ? SwatchBytes(source.Value())
                             : PaletteFileBytes(command.output, command.outputKind, source.Value());
-  if (!bytes) return Fail(err, bytes.Error());
-  platform::OutputBatch batch;
-  const Status staged = command.output == kStandardStream
-                            ? batch.StageStream(out, "standard output", bytes.Value())
-                            : batch.Stage(command.output, bytes.Value());
-  if (!staged) return Fail(err, staged.error);
-  if (Status committed = batch.Commit(); !committed) return Fail(err, committed.error);
-  return kExitSuccess;
+  // The palette file's messages name it; the swatch's say what went wrong only.
+  if (!bytes) return Fail(err, swatch ? OutputName(command.output) : "", bytes.Error());
+  return CommitOutputs(out, err, {{command.output, bytes.Value()}});
 }
 
 }  // namespace
 
-int RunPalette(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
+Result<std::optional<CommandRun>> PreparePalette(std::span<const std::string> args) {
+  using Prepared = Result<std::optional<CommandRun>>;
   auto parsed = ParsePalette(args);
-  if (!parsed) {
-    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon palette --help'.\n";
-    return kExitUsage;
-  }
-  if (parsed.Value().help) {
-    out << PaletteHelp();
-    return kExitSuccess;
-  }
-  try {
-    return ConvertPalette(parsed.Value(), out, err);
-  } catch (const std::bad_alloc&) {
-    return Fail(err, "out of memory");
-  }
+  if (!parsed) return Prepared::Failure(parsed.Error());
+  if (parsed.Value().help) return std::optional<CommandRun>();
+  const PaletteCommand command = std::move(parsed).Value();
+  return std::optional<CommandRun>(
+      CommandRun{{{"INPUT", command.input, FileRole::Input}, {"OUTPUT", command.output, FileRole::Output}},
+                 command.input,
+                 [command](std::ostream& out, std::ostream& err, std::ostream&) {
+                   return ConvertPalette(command, out, err);
+                 }});
 }
 
 std::string PaletteHelp() {

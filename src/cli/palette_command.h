@@ -1,13 +1,17 @@
 #pragma once
 
-#include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
 
+#include "cli/run_files.h"
+#include "platform/result.h"
+
 namespace glyphon::cli {
 
-// `glyphon palette`: the arguments after "palette"; returns the exit status.
-int RunPalette(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// `glyphon palette`: the arguments after "palette" read into a run, or nothing when help
+// is wanted. A failure is a usage error.
+Result<std::optional<CommandRun>> PreparePalette(std::span<const std::string> args);
 
 std::string PaletteHelp();
 

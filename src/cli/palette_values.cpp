@@ -1,20 +1,16 @@
 #include "cli/palette_values.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <ostream>
 
+#include "cli/run_files.h"
 #include "formats/grey_palette.h"
 #include "formats/values.h"
 #include "palette/palette_match.h"
-#include "platform/file_io.h"
 
 namespace glyphon::cli {
 
 namespace {
-
-constexpr std::string_view kStandardStream = "-";
 
 template <class T>
 Result<T> FailWith(const std::string& file, const std::string& cause) {
@@ -86,16 +82,16 @@ struct ChosenValues {
 
 Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
                                    const std::string& inputName, const convert::Selection& selection,
-                                   std::ostream& err) {
+                                   std::ostream& notes) {
   using R = Result<ChosenValues>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
   palette::Palette used = std::move(loaded).Value();
   if (options.nearest) {
     palette::NearestValues nearest = palette::NearestValuesOf(used, picture.pixels, selection);
-    err << "glyphon: " << inputName << ": " << nearest.inexact
-        << (nearest.inexact == 1 ? " pixel was" : " pixels were")
-        << " not in the palette and took the nearest colour\n";
+    notes << "glyphon: " << inputName << ": " << nearest.inexact
+          << (nearest.inexact == 1 ? " pixel was" : " pixels were")
+          << " not in the palette and took the nearest colour\n";
     return ChosenValues{std::move(nearest.values), std::move(used)};
   }
   auto exact = palette::ExactValues(used, picture.pixels, selection);
@@ -106,7 +102,7 @@ Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::P
 // Paints the chosen values into the selection; the palette they index.
 Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const formats::FormatInfo& format,
                                            imageio::PictureFile& picture, const std::string& inputName,
-                                           const convert::Selection& selection, std::ostream& err) {
+                                           const convert::Selection& selection, std::ostream& notes) {
   using R = Result<palette::Palette>;
   if (options.rule == ValueRule::Index) {
     if (picture.indices.empty()) {
@@ -119,7 +115,7 @@ Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const fo
       return FailWith<palette::Palette>(inputName, painted.error);
     return palette::Palette{picture.palette};
   }
-  auto chosen = PaletteValues(options, picture, inputName, selection, err);
+  auto chosen = PaletteValues(options, picture, inputName, selection, notes);
   if (!chosen) return R::Failure(chosen.Error());
   const convert::ValuePlane& values = chosen.Value().values;
   const Status painted = PaintValues(format, picture.pixels, selection,
@@ -198,7 +194,7 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
   using R = Result<imageio::PictureFile>;
   const bool indices = options.rule == ValueRule::Index;
   if (name == kStandardStream) {
-    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPictureFileLimit);
+    auto bytes = ReadInput(name, platform::kPictureFileLimit);
     if (!bytes) return R::Failure(bytes.Error());
     if (indices) return imageio::ReadPictureFileBytes(bytes.Value());
     auto picture = imageio::ReadPictureBytes(bytes.Value());
@@ -214,7 +210,7 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
 
 Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::FormatInfo& format,
                                   imageio::PictureFile& picture, const std::string& inputName,
-                                  const convert::Selection& selection, std::ostream& err) {
+                                  const convert::Selection& selection, std::ostream& notes) {
   using R = Result<ByteString>;
   palette::Palette used;
   if (options.rule == ValueRule::Grey) {
@@ -222,7 +218,7 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
     used.colours.assign(greys.begin(), greys.end());
   } else {
-    auto painted = PaintChosenValues(options, format, picture, inputName, selection, err);
+    auto painted = PaintChosenValues(options, format, picture, inputName, selection, notes);
     if (!painted) return R::Failure(painted.Error());
     used = std::move(painted).Value();
   }
@@ -232,7 +228,8 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
 
 Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
                                        const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, std::ostream& err) {
+                                       const std::filesystem::path& outputKind, const std::string& outputName,
+                                       std::ostream& notes) {
   using R = Result<ByteString>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
@@ -246,8 +243,9 @@ Result<ByteString> PalettePictureBytes(const ValueOptions& options, const format
     beyond += value >= colours.colours.size() ? 1 : 0;
   }
   if (beyond > 0) {
-    err << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
-        << " beyond the " << colours.colours.size() << " colours of " << options.palette << "; drawn black\n";
+    notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
+          << " beyond the " << colours.colours.size() << " colours of " << options.palette
+          << "; drawn black\n";
   }
   std::string extension = outputKind.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
@@ -256,10 +254,14 @@ Result<ByteString> PalettePictureBytes(const ValueOptions& options, const format
     // Values beyond the palette index black entries added after it.
     std::vector<RgbColor> entries = colours.colours;
     if (entries.size() <= largest) entries.resize(std::size_t{largest} + 1, kBlack);
-    return IndexedPng(values.width, values.height, values.values, entries);
+    auto png = IndexedPng(values.width, values.height, values.values, entries);
+    if (!png) return FailWith<ByteString>(outputName, png.Error());
+    return png;
   }
   const palette::PaletteDrawing drawing = palette::DrawValues(colours, values);
-  return imageio::PictureFileBytes(outputKind, drawing.picture);
+  auto file = imageio::PictureFileBytes(outputKind, drawing.picture);
+  if (!file) return FailWith<ByteString>(outputName, file.Error());
+  return file;
 }
 
 Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette::PaletteKind* kind,
@@ -267,7 +269,7 @@ Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette
   using R = Result<palette::Palette>;
   if (name == kStandardStream) {
     if (kind == nullptr) return FailWith<palette::Palette>("standard input", NoKind(name, kindOption));
-    auto bytes = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kPaletteFileLimit);
+    auto bytes = ReadInput(name, platform::kPaletteFileLimit);
     if (!bytes) return FailWith<palette::Palette>("standard input", bytes.Error());
     auto read = kind->read(bytes.Value());
     if (!read) return FailWith<palette::Palette>("standard input", read.Error());

@@ -49,19 +49,20 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
 // Applies the value rule before the encoder runs: for index and palette the selection of
 // `picture.pixels` is repainted in the colours the format draws the chosen values in, so
 // the unchanged encoder stores exactly those values. Returns the bytes of --palette-out
-// (empty without it). Failures are whole messages, "file: cause"; `err` gets the count of
+// (empty without it). Failures are whole messages, "file: cause"; `notes` gets the count of
 // inexact pixels under --nearest.
 Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::FormatInfo& format,
                                   imageio::PictureFile& picture, const std::string& inputName,
-                                  const convert::Selection& selection, std::ostream& err);
+                                  const convert::Selection& selection, std::ostream& notes);
 
 // The picture file of decode --palette: a decoded picture's values drawn in the palette's
-// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit). Values
-// beyond the palette are drawn black and counted in a warning on `err`. Failures are whole
-// messages, "file: cause".
+// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit); the kind
+// follows `outputKind`, and messages call the file `outputName`. Values beyond the palette
+// are drawn black and counted in a warning on `notes`. Failures are whole messages, "file: cause".
 Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
                                        const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, std::ostream& err);
+                                       const std::filesystem::path& outputKind, const std::string& outputName,
+                                       std::ostream& notes);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.

@@ -1,14 +1,13 @@
 #include "cli/rom_options.h"
 
-#include <unistd.h>
-
+#include <filesystem>
 #include <ostream>
 #include <sstream>
 #include <vector>
 
+#include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/values.h"
-#include "platform/file_io.h"
 #include "platform/file_range.h"
 #include "platform/output_batch.h"
 #include "rom/offsets.h"
@@ -17,8 +16,6 @@
 namespace glyphon::cli {
 
 namespace {
-
-constexpr std::string_view kStandardStream = "-";
 
 using Problem = std::optional<std::string>;
 
@@ -67,11 +64,14 @@ std::string RomHelp(RomVerb verb) {
          "  --at OFFSET         where in ROM (decimal, 0x hex or $ hex)\n"
          "  --grow              allow writing past the end of the ROM (the gap is zero-filled)\n"
          "  --dry-run           tell what would be written and changed, write nothing\n"
-         "  --partner-into ROM  write the partner data into ROM (may be the same file)\n"
+         "  --partner-into ROM  write the partner data into ROM (may be the --into ROM, under\n"
+         "                      its name or a symbolic link, not a second hard link)\n"
          "  --partner-at OFFSET where in that ROM\n"
          "  --verify            decode the bytes at the selection's width and compare them\n"
          "                      value by value with the picture, before writing and after\n"
-         "                      reading them back; the first difference fails the run\n";
+         "                      reading them back; the first difference fails the run.\n"
+         "                      An OUTPUT that is no regular file (a FIFO, /dev/null) is\n"
+         "                      compared before writing only\n";
 }
 
 Status CheckRomOptions(RomVerb verb, const RomOptions& options, const std::string& output) {
@@ -96,7 +96,7 @@ Result<ByteString> ReadDataRange(const std::string& name, const RomOptions& opti
   if (name != kStandardStream)
     return platform::ReadFileRange(name, offset, options.length, platform::kRomDataLimit.bytes);
   // Standard input cannot seek: it is read within the limit, then cut.
-  auto all = platform::ReadDescriptorBytes(STDIN_FILENO, platform::kRomDataLimit);
+  auto all = ReadInput(name, platform::kRomDataLimit);
   if (!all) return all;
   auto range = platform::ResolveRange(all.Value().size(), offset, options.length);
   if (!range) return Result<ByteString>::Failure(range.Error());
@@ -105,11 +105,6 @@ Result<ByteString> ReadDataRange(const std::string& name, const RomOptions& opti
 }
 
 namespace {
-
-int Fail(std::ostream& err, const std::string& file, const std::string& cause) {
-  err << "glyphon: " << (file.empty() ? "" : file + ": ") << cause << "\n";
-  return 1;
-}
 
 std::string Place(const convert::Selection& selection, int x, int y) {
   return "pixel (" + std::to_string(selection.x + x) + ", " + std::to_string(selection.y + y) + ")";
@@ -133,9 +128,8 @@ platform::Surface DecodeAtWidth(const formats::FormatInfo& format, std::span<con
   return decoded.Ok() ? std::move(decoded.picture) : platform::Surface();
 }
 
-// Compares what `bytes` decode to with what the encoder was given, pixel by pixel over the
-// selection: the values the source classifies to, or (for the direct-colour formats) the
-// colours the encoded bytes decode to. The first difference is the failure.
+}  // namespace
+
 Status CompareDecoded(const Encoded& run, std::span<const std::uint8_t> bytes) {
   const convert::Selection& selection = run.selection;
   const platform::Surface back = DecodeAtWidth(run.format, bytes, selection.width);
@@ -172,8 +166,7 @@ Status CompareDecoded(const Encoded& run, std::span<const std::uint8_t> bytes) {
   return Status::Success();
 }
 
-// The bytes that now stand where the data was written.
-Result<ByteString> ReadBack(const Encoded& run, const RomOptions& options) {
+Result<ByteString> ReadBackFromDisk(const Encoded& run, const RomOptions& options) {
   if (options.into.empty()) return platform::ReadFileBytes(run.output, platform::kRomDataLimit);
   auto file = platform::RangeFile::Open(options.into);
   if (!file) return Result<ByteString>::Failure(file.Error());
@@ -181,6 +174,13 @@ Result<ByteString> ReadBack(const Encoded& run, const RomOptions& options) {
   const std::uint64_t size = file.Value().Size();
   const std::uint64_t length = at >= size ? 0 : std::min<std::uint64_t>(run.data.size(), size - at);
   return file.Value().Read({at, length});
+}
+
+namespace {
+
+bool IsRegularFile(const std::string& name) {
+  std::error_code error;
+  return std::filesystem::status(name, error).type() == std::filesystem::file_type::regular;
 }
 
 struct RomTarget {
@@ -210,21 +210,19 @@ Status CommitAll(const Encoded& run, const std::vector<rom::RomWritePlan>& plans
   std::vector<rom::RomPiece> pieces;
   for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], targets[i].bytes});
   if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return staged;
-  for (const auto& [name, bytes] :
-       {std::pair{run.output, &run.data}, std::pair{run.partnerOut, &run.partnerData},
-        std::pair{run.paletteOut, &run.paletteData}}) {
-    if (name.empty()) continue;
-    const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
-                                                  : batch.Stage(name, *bytes);
-    if (!staged) return staged;
-  }
+  if (Status staged = StageOutputs(
+          batch, out,
+          {{run.output, run.data}, {run.partnerOut, run.partnerData}, {run.paletteOut, run.paletteData}});
+      !staged)
+    return staged;
   return batch.Commit();
 }
 
 }  // namespace
 
-int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& out, std::ostream& err) {
-  const std::vector<RomTarget> targets = TargetsOf(run, options, err);
+int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& out, std::ostream& err,
+                 std::ostream& notes, const ReadBackFn& readBack) {
+  const std::vector<RomTarget> targets = TargetsOf(run, options, notes);
   std::vector<rom::RomWritePlan> plans;
   for (const RomTarget& target : targets) {
     auto plan = rom::PlanRomWrite(target.rom, target.at, target.bytes, options.grow);
@@ -247,11 +245,16 @@ int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& ou
       run.output == kStandardStream || run.partnerOut == kStandardStream || run.paletteOut == kStandardStream;
   for (const rom::RomWritePlan& plan : plans)
     (dataOnStdout ? err : out) << rom::DescribeRomWrite(plan, options.dryRun) << '\n';
-  if (!options.verify || options.dryRun) return 0;
-  auto readBack = ReadBack(run, options);
-  if (!readBack) return Fail(err, where, readBack.Error());
-  if (Status same = CompareDecoded(run, readBack.Value()); !same) return Fail(err, where, same.error);
-  return 0;
+  if (!options.verify || options.dryRun) return kExitSuccess;
+  // A FIFO or a device gives nothing back (or blocks): only a regular file is read again.
+  if (!IsRegularFile(where)) {
+    notes << "glyphon: note: " << where << " is not a regular file; verified before writing only\n";
+    return kExitSuccess;
+  }
+  auto back = readBack ? readBack(run, options) : ReadBackFromDisk(run, options);
+  if (!back) return Fail(err, where, back.Error());
+  if (Status same = CompareDecoded(run, back.Value()); !same) return Fail(err, where, same.error);
+  return kExitSuccess;
 }
 
 }  // namespace glyphon::cli

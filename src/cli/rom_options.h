@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -65,9 +66,23 @@ struct Encoded {
   ByteString paletteData;
 };
 
+// Compares what `bytes` decode to with what the encoder was given, pixel by pixel over the
+// selection: the values the source classifies to, or (for the direct-colour formats) the
+// colours the encoded bytes decode to. The first difference is the failure.
+Status CompareDecoded(const Encoded& run, std::span<const std::uint8_t> bytes);
+
+// The bytes that now stand where the run's data was written: OUTPUT, or its range of the
+// --into ROM.
+Result<ByteString> ReadBackFromDisk(const Encoded& run, const RomOptions& options);
+using ReadBackFn = std::function<Result<ByteString>(const Encoded& run, const RomOptions& options)>;
+
 // Writes an encode run's bytes into the ROMs and outputs together (or, for a dry run, only
-// tells what would change), prints one line a ROM write, and reads back and compares
-// under --verify. Returns the exit status.
-int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& out, std::ostream& err);
+// tells what would change), prints one line a ROM write, and under --verify compares the
+// bytes before writing and, read back through `readBack` (empty: ReadBackFromDisk), after.
+// A file that is no regular file (a FIFO, /dev/null) is verified before writing only, and
+// a note on `notes` says so. Failures go to `err`, warnings to `notes`. Returns the exit
+// status.
+int WriteEncoded(const Encoded& run, const RomOptions& options, std::ostream& out, std::ostream& err,
+                 std::ostream& notes, const ReadBackFn& readBack = {});
 
 }  // namespace glyphon::cli

@@ -1,7 +1,5 @@
 #include "cli/tiles_command.h"
 
-#include <unistd.h>
-
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
@@ -9,15 +7,13 @@
 #include <ostream>
 #include <type_traits>
 
-#include "cli/cli.h"
 #include "cli/options.h"
+#include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
 #include "formats/values.h"
 #include "imageio/picture_file.h"
-#include "platform/file_io.h"
-#include "platform/output_batch.h"
 #include "tiles/map_layout.h"
 #include "tiles/tile_set.h"
 
@@ -31,8 +27,6 @@ using tiles::MapLayout;
 // A column of tiles is 8 rows a tile and a picture at most 32767 rows high, so tile sets
 // are encoded and decoded in runs of this many tiles.
 constexpr std::size_t kTilesPerRun = kMaxPictureSide / tiles::kTileSide;
-
-constexpr std::string_view kStandardStream = "-";
 
 // Where the values of the picture's pixels come from.
 enum class ValueSource {
@@ -220,71 +214,6 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
   return command;
 }
 
-struct Named {
-  std::string_view what;  // "INPUT", "--map-out", ...
-  std::string name;       // may be "-" or empty (not given)
-};
-
-bool IsRegularOrMissing(const std::string& name) {
-  std::error_code error;
-  const auto kind = std::filesystem::status(name, error).type();
-  return kind == std::filesystem::file_type::regular || kind == std::filesystem::file_type::not_found;
-}
-
-// Why the files of a run collide, or nothing: an output never replaces an input or another
-// output, and standard input and output each serve one file. Devices and FIFOs may serve twice.
-std::optional<std::string> Collision(const std::vector<Named>& inputs, const std::vector<Named>& outputs) {
-  auto same = [](const Named& a, const Named& b) {
-    if (a.name.empty() || b.name.empty()) return false;
-    if (a.name == kStandardStream || b.name == kStandardStream) return a.name == b.name;
-    return IsRegularOrMissing(a.name) && platform::SameFile(a.name, b.name);
-  };
-  auto clash = [](const Named& a, const Named& b, std::string_view stream) {
-    if (a.name == kStandardStream)
-      return std::string(stream) + ": " + std::string(a.what) + " and " + std::string(b.what) +
-             " cannot both use it";
-    return a.name + ": " + std::string(a.what) + " and " + std::string(b.what) + " are the same file";
-  };
-  for (std::size_t i = 0; i < inputs.size(); ++i) {
-    for (std::size_t j = i + 1; j < inputs.size(); ++j) {
-      if (inputs[i].name == kStandardStream && same(inputs[i], inputs[j]))
-        return clash(inputs[i], inputs[j], "standard input");
-    }
-  }
-  for (std::size_t i = 0; i < outputs.size(); ++i) {
-    for (const Named& input : inputs) {
-      if (outputs[i].name != kStandardStream && same(outputs[i], input)) return clash(outputs[i], input, "");
-    }
-    for (std::size_t j = i + 1; j < outputs.size(); ++j) {
-      if (same(outputs[i], outputs[j])) return clash(outputs[i], outputs[j], "standard output");
-    }
-  }
-  return std::nullopt;
-}
-
-int Fail(std::ostream& err, const std::string& file, const std::string& cause) {
-  err << "glyphon: " << (file == kStandardStream ? "standard input" : file) << ": " << cause << "\n";
-  return kExitFailure;
-}
-
-// A failure whose message names its file itself.
-int FailWhole(std::ostream& err, const std::string& cause) {
-  err << "glyphon: " << cause << "\n";
-  return kExitFailure;
-}
-
-Result<ByteString> ReadInput(const std::string& name, const platform::ReadLimit& limit) {
-  if (name == kStandardStream) return platform::ReadDescriptorBytes(STDIN_FILENO, limit);
-  return platform::ReadFileBytes(name, limit);
-}
-
-Result<imageio::PictureFile> ReadPictureInput(const std::string& name) {
-  if (name != kStandardStream) return imageio::ReadPictureFile(name);
-  auto bytes = ReadInput(name, platform::kPictureFileLimit);
-  if (!bytes) return Result<imageio::PictureFile>::Failure(bytes.Error());
-  return imageio::ReadPictureFileBytes(bytes.Value());
-}
-
 // The values of the picture's whole tiles: its width and height rounded down to multiples of 8.
 Result<convert::ValuePlane> ValuesOfPicture(const TilesCommand& command, const imageio::PictureFile& file) {
   using Plane = Result<convert::ValuePlane>;
@@ -349,46 +278,32 @@ Result<std::vector<tiles::Tile>> DecodeTiles(const FormatInfo& format, std::span
   return set;
 }
 
-// The outputs of a run, committed together: all are written, or none changes.
-int Commit(std::ostream& out, std::ostream& err,
-           std::initializer_list<std::pair<std::string, const ByteString*>> outputs) {
-  platform::OutputBatch batch;
-  for (const auto& [name, bytes] : outputs) {
-    if (name.empty()) continue;
-    const Status staged = name == kStandardStream ? batch.StageStream(out, "standard output", *bytes)
-                                                  : batch.Stage(name, *bytes);
-    if (!staged) return FailWhole(err, staged.error);
-  }
-  if (Status committed = batch.Commit(); !committed) return FailWhole(err, committed.error);
-  return kExitSuccess;
-}
-
 int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err) {
-  auto file = ReadPictureInput(command.input);
-  if (!file) return Fail(err, command.input, file.Error());
+  auto file = ReadPictureFileInput(command.input);
+  if (!file) return Fail(err, InputName(command.input), file.Error());
   auto plane = ValuesOfPicture(command, file.Value());
-  if (!plane) return Fail(err, command.input, plane.Error());
+  if (!plane) return Fail(err, InputName(command.input), plane.Error());
   const tiles::Dedupe dedupe = command.flips    ? tiles::Dedupe::WithFlips
                                : command.dedupe ? tiles::Dedupe::Exact
                                                 : tiles::Dedupe::None;
   auto set = tiles::MakeTileSet(plane.Value(), dedupe);
-  if (!set) return Fail(err, command.input, set.Error());
+  if (!set) return Fail(err, InputName(command.input), set.Error());
   tiles::MapBytes map;
   if (command.layout) {
     const std::int64_t base = command.baseTile.value_or(0);
     if (Status count = tiles::CheckTileCount(*command.layout, set.Value().tiles.size(), base); !count)
-      return Fail(err, command.input, count.error);
+      return Fail(err, InputName(command.input), count.error);
     for (tiles::MapEntry& entry : set.Value().map.entries) {
       entry.palette = static_cast<std::uint8_t>(command.palette.value_or(0));
       entry.priority = command.priority;
     }
     auto written = tiles::WriteMap(*command.layout, set.Value().map.entries, base);
-    if (!written) return Fail(err, command.input, written.Error());
+    if (!written) return Fail(err, InputName(command.input), written.Error());
     map = std::move(written).Value();
   }
   const ByteString bytes = EncodeTiles(*command.format, set.Value().tiles);
-  return Commit(out, err,
-                {{command.output, &bytes}, {command.mapOut, &map.map}, {command.attrOut, &map.attributes}});
+  return CommitOutputs(
+      out, err, {{command.output, bytes}, {command.mapOut, map.map}, {command.attrOut, map.attributes}});
 }
 
 int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
@@ -400,73 +315,61 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
       "larger than any tile set in " + std::string(command.format->caption) + " (at most " +
       std::to_string(platform::kMaxPictureTiles * tileSetBytes >> 20) + " MiB)";
   auto tileBytes = ReadInput(command.tiles, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
-  if (!tileBytes) return Fail(err, command.tiles, tileBytes.Error());
+  if (!tileBytes) return Fail(err, InputName(command.tiles), tileBytes.Error());
   auto set = DecodeTiles(*command.format, tileBytes.Value());
-  if (!set) return Fail(err, command.tiles, set.Error());
+  if (!set) return Fail(err, InputName(command.tiles), set.Error());
   auto mapBytes = ReadInput(command.map, platform::kTileMapLimit);
-  if (!mapBytes) return Fail(err, command.map, mapBytes.Error());
+  if (!mapBytes) return Fail(err, InputName(command.map), mapBytes.Error());
   ByteString attributes;
   if (!command.attr.empty()) {
     auto read = ReadInput(command.attr, platform::kAttributeMapLimit);
-    if (!read) return Fail(err, command.attr, read.Error());
+    if (!read) return Fail(err, InputName(command.attr), read.Error());
     attributes = std::move(read).Value();
   }
   auto entries = tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile);
-  if (!entries) return Fail(err, command.map, entries.Error());
+  if (!entries) return Fail(err, InputName(command.map), entries.Error());
   auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
-  if (!plane) return Fail(err, command.map, plane.Error());
+  if (!plane) return Fail(err, InputName(command.map), plane.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
   const FormatInfo& format = *command.format;
   auto picture = imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane.Value()),
                                            formats::DecoderColours(format.bitsPerPixel));
-  if (!picture) return Fail(err, command.output, picture.Error());
-  return Commit(out, err, {{command.output, &picture.Value()}});
-}
-
-// Runs a parsed command: usage errors and collisions exit 2, failures 1.
-template <class Command, class Body>
-int RunParsed(Result<Command> parsed, std::string_view verb, std::string (*help)(),
-              std::optional<std::string> (*collision)(const Command&), Body body, std::ostream& out,
-              std::ostream& err) {
-  if (!parsed) {
-    err << "glyphon: " << parsed.Error() << "\nTry 'glyphon " << verb << " --help'.\n";
-    return kExitUsage;
-  }
-  if (parsed.Value().help) {
-    out << help();
-    return kExitSuccess;
-  }
-  if (auto clash = collision(parsed.Value())) {
-    err << "glyphon: " << *clash << "\n";
-    return kExitUsage;
-  }
-  try {
-    return body(parsed.Value(), out, err);
-  } catch (const std::bad_alloc&) {
-    err << "glyphon: out of memory\n";
-    return kExitFailure;
-  }
-}
-
-std::optional<std::string> TilesCollision(const TilesCommand& c) {
-  return Collision({{"INPUT", c.input}},
-                   {{"TILES", c.output}, {"--map-out", c.mapOut}, {"--attr-out", c.attrOut}});
-}
-
-std::optional<std::string> UntileCollision(const UntileCommand& c) {
-  return Collision({{"TILES", c.tiles}, {"MAP", c.map}, {"--attr", c.attr}}, {{"OUTPUT", c.output}});
+  if (!picture) return Fail(err, OutputName(command.output), picture.Error());
+  return CommitOutputs(out, err, {{command.output, picture.Value()}});
 }
 
 }  // namespace
 
-int RunTiles(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-  return RunParsed(ParseTiles(args), "tiles", TilesHelp, TilesCollision, Tiles, out, err);
+Result<std::optional<CommandRun>> PrepareTiles(std::span<const std::string> args) {
+  using Prepared = Result<std::optional<CommandRun>>;
+  auto parsed = ParseTiles(args);
+  if (!parsed) return Prepared::Failure(parsed.Error());
+  if (parsed.Value().help) return std::optional<CommandRun>();
+  const TilesCommand command = std::move(parsed).Value();
+  return std::optional<CommandRun>(CommandRun{
+      {{"INPUT", command.input, FileRole::Input},
+       {"TILES", command.output, FileRole::Output},
+       {"--map-out", command.mapOut, FileRole::Output},
+       {"--attr-out", command.attrOut, FileRole::Output}},
+      command.input,
+      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Tiles(command, out, err); }});
 }
 
-int RunUntile(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-  return RunParsed(ParseUntile(args), "untile", UntileHelp, UntileCollision, Untile, out, err);
+Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> args) {
+  using Prepared = Result<std::optional<CommandRun>>;
+  auto parsed = ParseUntile(args);
+  if (!parsed) return Prepared::Failure(parsed.Error());
+  if (parsed.Value().help) return std::optional<CommandRun>();
+  const UntileCommand command = std::move(parsed).Value();
+  return std::optional<CommandRun>(CommandRun{
+      {{"TILES", command.tiles, FileRole::Input},
+       {"MAP", command.map, FileRole::Input},
+       {"--attr", command.attr, FileRole::Input},
+       {"OUTPUT", command.output, FileRole::Output}},
+      command.tiles,
+      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Untile(command, out, err); }});
 }
 
 std::string TilesHelp() {

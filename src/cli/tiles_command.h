@@ -1,16 +1,20 @@
 #pragma once
 
-#include <iosfwd>
+#include <optional>
 #include <span>
 #include <string>
+
+#include "cli/run_files.h"
+#include "platform/result.h"
 
 namespace glyphon::cli {
 
 // `glyphon tiles`: a picture's 8 by 8 tiles as a tile set in a tiled format, repeats (and
-// mirrors) left out, and a tile map in a console's layout. The arguments after "tiles".
-int RunTiles(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+// mirrors) left out, and a tile map in a console's layout. The arguments after "tiles" read
+// into a run, or nothing when help is wanted; a failure is a usage error.
+Result<std::optional<CommandRun>> PrepareTiles(std::span<const std::string> args);
 // `glyphon untile`: the picture drawn back from a tile set and its map.
-int RunUntile(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> args);
 
 std::string TilesHelp();
 std::string UntileHelp();

@@ -288,5 +288,22 @@ TEST(Cli, HelpOnEveryCommand) {
   }
 }
 
+// Through encode, "8bpp Linear" stores each pixel's grey level as a byte: the mean of red,
+// green and blue rounded half up, worked out by hand (truncating would give 00 00 64 14 FE 64
+// 01 01).
+TEST(Cli, EightBitLinearStoresTheRoundedGreyLevel) {
+  test::TempDir dir;
+  platform::Surface picture(8, 1);
+  const RgbColor colours[] = {Rgb(0, 1, 1),       Rgb(0, 0, 1),     Rgb(100, 101, 101), Rgb(10, 20, 31),
+                              Rgb(255, 255, 254), Rgb(200, 100, 0), Rgb(1, 1, 1),       Rgb(2, 2, 1)};
+  for (int x = 0; x < 8; ++x) picture.SetPixel(x, 0, colours[x]);
+  ASSERT_TRUE(imageio::WritePicture(dir.File("row.png"), picture).Ok());
+  const Outcome o =
+      RunWith({"encode", "-f", "8bpp Linear", "--rect", "0,0,8,1", dir.File("row.png"), dir.File("row.dat")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("row.dat")).Value(),
+            test::Bytes({0x01, 0x00, 0x65, 0x14, 0xFF, 0x64, 0x01, 0x02}));
+}
+
 }  // namespace
 }  // namespace glyphon::cli

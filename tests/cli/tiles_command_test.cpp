@@ -200,7 +200,7 @@ TEST(TilesCli, RefusalsNameTheCauseAndWriteNothing) {
            {{"tiles", "-f", "8", "--map-layout", "nes", "--map-out", set, sheet, set},
             kExitUsage,
             "TILES and --map-out are the same file"},
-           {{"tiles", "-f", "8", sheet, sheet}, kExitUsage, "TILES and INPUT are the same file"},
+           {{"tiles", "-f", "8", sheet, sheet}, kExitUsage, "TILES is the same file as INPUT"},
            {{"tiles", "-f", "8", "--map-layout", "nes", "--map-out", dir.File("m"), sheet, set},
             kExitFailure,
             "264 unique tiles are more than the nes map layout can number"},

@@ -91,5 +91,49 @@ TEST(CheckValuesFit, NamesTheFirstValueBeyondTheBits) {
   }
 }
 
+// The grey level rounds the mean of red, green and blue half up, (r + g + b + 1) / 3, and
+// each depth then takes its band of it. The colours sit where truncating the mean would
+// fall into the band below; the answers are worked out by hand.
+TEST(ValuesOf, GreyLevelRoundsTheMeanOfTheThreeChannels) {
+  struct Case {
+    int format;
+    int red, green, blue;
+    int value;
+  };
+  const Case cases[] = {
+      // 8 bits: the grey itself. 2/3 -> 1, 1/3 -> 0, 302/3 = 100.67 -> 101, 764/3 -> 255.
+      {16, 0, 1, 1, 1},
+      {16, 0, 0, 1, 0},
+      {16, 100, 101, 101, 101},
+      {16, 10, 20, 31, 20},
+      {16, 255, 255, 254, 255},
+      {15, 1, 1, 0, 1},
+      // 4 bits: grey / 16. 47/3 = 15.67 -> 16 -> 1; 46/3 = 15.33 -> 15 -> 0; 95/3 -> 32 -> 2.
+      {8, 15, 16, 16, 1},
+      {8, 14, 16, 16, 0},
+      {8, 31, 32, 32, 2},
+      {8, 255, 255, 254, 15},
+      {11, 0, 0, 47, 1},
+      // 3 bits: grey / 32. 95/3 -> 32 -> 1; 94/3 = 31.33 -> 31 -> 0; 191/3 = 63.67 -> 64 -> 2.
+      {7, 31, 32, 32, 1},
+      {7, 31, 31, 32, 0},
+      {7, 63, 64, 64, 2},
+      // 2 bits: the bands 0-64, 65-135, 136-199, 200-255. 194/3 = 64.67 -> 65 -> 1;
+      // 193/3 -> 64 -> 0; 407/3 = 135.67 -> 136 -> 2; 599/3 = 199.67 -> 200 -> 3.
+      {2, 64, 65, 65, 1},
+      {2, 64, 64, 65, 0},
+      {2, 136, 136, 135, 2},
+      {2, 199, 200, 200, 3},
+      {2, 135, 135, 136, 1},
+  };
+  for (const Case& c : cases) {
+    const Surface picture = test::Filled(1, 1, Rgb(c.red, c.green, c.blue));
+    const convert::ValuePlane values = ValuesOf(Format(c.format), picture, {0, 0, 1, 1});
+    ASSERT_EQ(values.values.size(), 1u);
+    EXPECT_EQ(values.values[0], c.value)
+        << Format(c.format).caption << " (" << c.red << ", " << c.green << ", " << c.blue << ")";
+  }
+}
+
 }  // namespace
 }  // namespace glyphon::formats
