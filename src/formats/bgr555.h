@@ -18,13 +18,15 @@ namespace glyphon::formats::bgr555 {
 
 inline constexpr std::array<std::uint8_t, 256> kReduced = [] {
   std::array<std::uint8_t, 256> reduced{};
-  for (int c = 0; c < 256; ++c) reduced[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(palette::ReduceTo5(c));
+  for (int c = 0; c < 256; ++c)
+    reduced[static_cast<std::size_t>(c)] = static_cast<std::uint8_t>(palette::ReduceTo5(c));
   return reduced;
 }();
 
 inline constexpr std::array<std::uint8_t, 32> kExpanded = [] {
   std::array<std::uint8_t, 32> expanded{};
-  for (int v = 0; v < 32; ++v) expanded[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(palette::ExpandFrom5(v));
+  for (int v = 0; v < 32; ++v)
+    expanded[static_cast<std::size_t>(v)] = static_cast<std::uint8_t>(palette::ExpandFrom5(v));
   return expanded;
 }();
 
@@ -56,7 +58,8 @@ inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, S
       const std::int64_t at = 2 * n;
       RgbColor colour = kBlack;
       if (at + 1 < length) {
-        const unsigned v = data[static_cast<std::size_t>(at)] | unsigned{data[static_cast<std::size_t>(at + 1)]} << 8;
+        const unsigned v =
+            data[static_cast<std::size_t>(at)] | unsigned{data[static_cast<std::size_t>(at + 1)]} << 8;
         colour = Rgb(kExpanded[v & 31], kExpanded[(v >> 5) & 31], kExpanded[(v >> 10) & 31]);
       } else if (at < length && mode == DecodeMode::Preview) {
         ticker.TickTo(n);

@@ -104,7 +104,8 @@ inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, S
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, *beyond, length};
         }
         std::uint64_t indices = 0;
-        for (std::size_t i = 0; i < kPlanes; ++i) indices |= bit_planes::kColumns[(planes >> (8 * i)) & 0xFFu] << i;
+        for (std::size_t i = 0; i < kPlanes; ++i)
+          indices |= bit_planes::kColumns[(planes >> (8 * i)) & 0xFFu] << i;
         for (int c = 0; c < 8; ++c)
           pixels[x + c] = beyond ? endOfData : greys.colourOfIndex[(indices >> (8 * c)) & 0xFFu];
       }
