@@ -1,8 +1,7 @@
-#include "formats/planar.h"
-
 #include <gtest/gtest.h>
 
 #include "formats/codec_cases.h"
+#include "formats/planar.h"
 
 namespace glyphon::formats {
 namespace {
