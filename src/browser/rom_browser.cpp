@@ -24,7 +24,7 @@ std::uint64_t CeilDiv(std::uint64_t a, std::uint64_t b) noexcept {
 }  // namespace
 
 int UnitPixels(const formats::FormatInfo& format) noexcept {
-  if (!format.lockOptional) return 8;
+  if (!format.lockOptional) return format.blockSide;
   return format.pixelsPerByte >= 1.0 ? static_cast<int>(Nearest(format.pixelsPerByte)) : 1;
 }
 
@@ -32,10 +32,11 @@ Layout LayoutOf(const formats::FormatInfo& format, int width) noexcept {
   Layout layout;
   layout.grid = !format.lockOptional;
   layout.unitPixels = UnitPixels(format);
-  layout.bandHeight = layout.grid ? 8 : 1;
+  layout.bandHeight = layout.grid ? format.blockSide : 1;
   layout.pixelWidth = width * layout.unitPixels;
   layout.pixelsPerByte = format.pixelsPerByte;
-  layout.tileBytes = layout.grid ? layout.BytesOfPixels(64) : 0;
+  layout.tileBytes =
+      layout.grid ? layout.BytesOfPixels(std::int64_t{format.blockSide} * format.blockSide) : 0;
   layout.bandBytes = layout.BytesOfPixels(std::int64_t{layout.pixelWidth} * layout.bandHeight);
   return layout;
 }

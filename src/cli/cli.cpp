@@ -114,10 +114,19 @@ class TerminalProgress final : public platform::ProgressSink {
   int m_last = -1;
 };
 
+// The console names of a format, comma-separated; empty when it has none.
+std::string AliasList(const FormatInfo& format) {
+  std::string list;
+  for (std::string_view alias : formats::Aliases(format)) list.append(list.empty() ? "" : ",").append(alias);
+  return list;
+}
+
 int RunFormats(std::ostream& out) {
   for (const FormatInfo& format : formats::Formats()) {
+    const std::string aliases = AliasList(format);
     out << format.index << '\t' << format.caption << '\t' << format.bitsPerPixel << '\t'
-        << (format.HasPartner() ? format.partnerName : "-") << '\n';
+        << (format.HasPartner() ? format.partnerName : "-") << '\t' << (aliases.empty() ? "-" : aliases)
+        << '\n';
   }
   return kExitSuccess;
 }
@@ -313,8 +322,9 @@ std::string HelpText(const std::string& topic) {
   std::ostringstream text;
   if (topic == "formats") {
     text << "Usage: glyphon formats\n\n"
-            "Lists the formats, one a line: index, caption, bits per pixel and the name of\n"
-            "the partner data (or -), separated by tabs.\n";
+            "Lists the formats, one a line: index, caption, bits per pixel, the name of the\n"
+            "partner data (or -) and the console names --format also takes for it\n"
+            "(comma-separated, or -), separated by tabs.\n";
   } else if (topic == "encode") {
     text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
@@ -328,7 +338,8 @@ std::string HelpText(const std::string& topic) {
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-"
          << formats::kFormatCount - 1
          << ", or\n"
-            "                      its short name (\"4bpp-snes\"); see 'glyphon formats'\n"
+            "                      its short name (\"4bpp-snes\") or a console name\n"
+            "                      (\"4bpp-pce\"); see 'glyphon formats'\n"
             "  --rect X,Y,W,H      the selection; it must lie inside the picture. Without it,\n"
             "                      the whole picture rounded down to multiples of 8\n"
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
@@ -389,7 +400,12 @@ std::string HelpText(const std::string& topic) {
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
-      text << "  " << format.index << (format.index < 10 ? "   " : "  ") << formats::CliName(format) << "\n";
+      const std::string name = formats::CliName(format);
+      const std::string aliases = AliasList(format);
+      text << "  " << format.index << (format.index < 10 ? "   " : "  ") << name;
+      if (!aliases.empty())
+        text << std::string(name.size() < 18 ? 18 - name.size() : 1, ' ') << "also " << aliases;
+      text << "\n";
     }
   }
   return text.str();

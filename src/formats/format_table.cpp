@@ -6,10 +6,12 @@
 #include <cctype>
 #include <charconv>
 
+#include "formats/bgr555.h"
 #include "formats/mode7.h"
 #include "formats/n64.h"
 #include "formats/one_bpp.h"
 #include "formats/packed.h"
+#include "formats/pce_sprite.h"
 #include "formats/planar.h"
 #include "formats/superfx.h"
 
@@ -43,7 +45,41 @@ constexpr std::array<FormatInfo, kFormatCount> kFormats{{
   {16,     "8bpp Linear",      8,  true,  false, "",                  "",                kGrey,   1.0,       packed_fields::Encode<kEightBppLinear>,     packed_fields::Decode<kEightBppLinear>, &kEightBitGreys},
   {17,     "16bpp N64 (High)", 16, true,  false, "N64 alpha channel", "16bpp N64 alpha", kRamps,  0.5,       EncodeWithPartner<n64::Codec<2>>,           n64::Decode<2>,                         nullptr},
   {18,     "32bpp N64 (True)", 32, true,  false, "N64 alpha channel", "32bpp N64 alpha", kRamps,  0.25,      EncodeWithPartner<n64::Codec<4>>,           n64::Decode<4>,                         nullptr},
+  {19,     "4bpp GBA",         4,  false, true,  "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppGba>,         packed_fields::Decode<kFourBppGba>,     &kFourBitGreys},
+  {20,     "4bpp Linear Rev",  4,  true,  false, "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppLinearRev>,   packed_fields::Decode<kFourBppLinearRev>, &kFourBitGreys},
+  {21,     "4bpp SMS",         4,  false, true,  "",                  "",                kGrey,   2.0,       bit_planes::Encode<kFourBppSms>,            bit_planes::Decode<kFourBppSms>,        &kFourBitGreys},
+  {22,     "2bpp NGP",         2,  false, true,  "",                  "",                kGrey,   4.0,       packed_fields::Encode<kTwoBppNgp>,          packed_fields::Decode<kTwoBppNgp>,      &kTwoBitGreys},
+  {23,     "4bpp PCE Sprite",  4,  false, false, "",                  "",                kGrey,   2.0,       pce_sprite::Encode,                         pce_sprite::Decode,                     &kFourBitGreys, pce_sprite::kSide},
+  {24,     "16bpp BGR555",     16, true,  false, "",                  "",                kRamps,  0.5,       bgr555::Encode,                             bgr555::Decode,                         nullptr},
 }};
+
+// Console names for the formats, by index: each console whose graphics a format stores as
+// they are. The CLI name stays the first name; these are accepted alike.
+constexpr std::string_view kSnesGbAliases[] = {"2bpp-gb", "2bpp-gbc", "2bpp-ws"};
+constexpr std::string_view kSnes4Aliases[] = {"4bpp-pce"};
+constexpr std::string_view kGenesisAliases[] = {"4bpp-md", "4bpp-wsc-packed"};
+constexpr std::string_view kMode7LinAliases[] = {"8bpp-gba", "8bpp-nds"};
+constexpr std::string_view kEightLinearAliases[] = {"8bpp-psx"};
+constexpr std::string_view kGbaAliases[] = {"4bpp-nds"};
+constexpr std::string_view kLinearRevAliases[] = {"4bpp-psx"};
+constexpr std::string_view kSmsAliases[] = {"4bpp-gg", "4bpp-wsc"};
+constexpr std::string_view kNgpAliases[] = {"2bpp-ngpc"};
+constexpr std::string_view kBgr555Aliases[] = {"16bpp-gba", "16bpp-psx"};
+
+constexpr std::array<std::span<const std::string_view>, kFormatCount> kAliases = [] {
+  std::array<std::span<const std::string_view>, kFormatCount> aliases{};
+  aliases[2] = kSnesGbAliases;
+  aliases[8] = kSnes4Aliases;
+  aliases[9] = kGenesisAliases;
+  aliases[13] = kMode7LinAliases;
+  aliases[16] = kEightLinearAliases;
+  aliases[19] = kGbaAliases;
+  aliases[20] = kLinearRevAliases;
+  aliases[21] = kSmsAliases;
+  aliases[22] = kNgpAliases;
+  aliases[24] = kBgr555Aliases;
+  return aliases;
+}();
 // clang-format on
 
 constexpr bool IndicesMatchPositions() {
@@ -74,6 +110,10 @@ std::string CliName(const FormatInfo& format) {
   return name;
 }
 
+std::span<const std::string_view> Aliases(const FormatInfo& format) noexcept {
+  return kAliases[static_cast<std::size_t>(std::clamp(format.index, 0, kFormatCount - 1))];
+}
+
 const FormatInfo* FindFormat(std::string_view name) {
   int index = -1;
   const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), index);
@@ -82,6 +122,8 @@ const FormatInfo* FindFormat(std::string_view name) {
   }
   for (const FormatInfo& format : kFormats) {
     if (name == format.caption || name == CliName(format)) return &format;
+    const auto aliases = Aliases(format);
+    if (std::find(aliases.begin(), aliases.end(), name) != aliases.end()) return &format;
   }
   return nullptr;
 }

@@ -11,7 +11,7 @@
 
 namespace glyphon::formats {
 
-inline constexpr int kFormatCount = 19;
+inline constexpr int kFormatCount = 25;
 
 // How the format selection draws the swatch strip.
 enum class SwatchRule {
@@ -41,6 +41,11 @@ struct FormatInfo {
   // direct-colour formats, which store colours rather than values.
   const GreyPalette* values;
 
+  // The side of the square blocks a grid layout stores whole, one after the other: 8 for
+  // the tile formats, 16 for the PC Engine's sprite patterns. A view of the data moves in
+  // rows of blocks this tall.
+  int blockSide = 8;
+
   bool HasValues() const noexcept { return values != nullptr; }
   std::size_t DataSize(const Selection& selection) const noexcept {
     return convert::OutputSize(selection, pixelsPerByte);
@@ -66,7 +71,11 @@ inline constexpr std::array<std::string_view, 2> kSavablePictureExtensions = {"b
 
 // The caption in lower case with spaces as '-' and parentheses dropped: "16bpp-n64-high".
 std::string CliName(const FormatInfo& format);
-// A format named by its caption, its CLI name or its index, "0" to kFormatCount - 1.
+// Further names of a format after the consoles that store their graphics that way, in the
+// CLI name's style ("4bpp-nds" for "4bpp GBA"); none for most formats.
+std::span<const std::string_view> Aliases(const FormatInfo& format) noexcept;
+// A format named by its caption, its CLI name, one of its aliases or its index, "0" to
+// kFormatCount - 1.
 const FormatInfo* FindFormat(std::string_view name);
 
 }  // namespace glyphon::formats

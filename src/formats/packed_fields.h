@@ -22,13 +22,22 @@ struct PackedLayout {
   bool tiled;
   bool firstPixelLow;  // the earliest pixel of a byte takes its lowest bits (else its highest)
   int groupBytes;      // the encoder stores groups of this many bytes
+  // The bytes of each group stored last first: a little-endian word whose earliest pixel
+  // is in its highest bits. A tiled layout's row must then be whole groups.
+  bool bytesReversed = false;
+
+  // Where the byte that is `byte` in pixel order lies among the group's bytes.
+  constexpr std::int64_t Stored(std::int64_t byte) const noexcept {
+    return bytesReversed ? byte - byte % groupBytes + groupBytes - 1 - byte % groupBytes : byte;
+  }
 };
 
 namespace packed_fields {
 
 // Groups of G = groupBytes * (8 / bits) pixels in row order. A multi-byte group is one
 // little-endian word when the earliest pixel is in the low bits, a big-endian one
-// otherwise, so the byte order always follows the pixel order. A complete group goes
+// otherwise, so the byte order follows the pixel order unless the layout reverses the
+// bytes of its groups. A complete group goes
 // where the pixel that completes it says: the linear layouts to group k / G - 1, the tiled
 // ones to the bytes of that pixel's tile row that hold it. Bytes past the output (a tiled
 // selection that is not a whole number of tiles) are dropped.
@@ -53,7 +62,7 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
                                           byteInRow - byteInRow % kLayout.groupBytes
                                     : (k / kGroup - 1) * kLayout.groupBytes;
     for (int j = 0; j < kLayout.groupBytes; ++j) {
-      const int shift = 8 * (kLayout.firstPixelLow ? j : kLayout.groupBytes - 1 - j);
+      const int shift = 8 * (kLayout.firstPixelLow != kLayout.bytesReversed ? j : kLayout.groupBytes - 1 - j);
       convert::StoreByte(out, offset + j, static_cast<std::uint8_t>(group >> shift));
     }
     group = 0;
@@ -80,7 +89,8 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
     const std::int64_t rowStart = kLayout.tiled ? 8 * kBits * (y / 8) * tilesPerRow + kBits * (y % 8) : 0;
     for (int x = 0; x < width; ++x) {
       const std::int64_t offset =
-          kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + (x % 8) / kPixelsPerByte : m / kPixelsPerByte;
+          kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + kLayout.Stored((x % 8) / kPixelsPerByte)
+                        : kLayout.Stored(m / kPixelsPerByte);
       ++m;
       RgbColor colour = kEndOfData;
       if (offset < length) {

@@ -17,6 +17,9 @@ inline constexpr PlanarLayout<3> kThreeBppSnes{&kThreeBitGreys, 24, {{{0, 2}, {1
 // "4bpp SNES": 8 by 8 tiles of 32 bytes; planes 0/1 interleaved per row in bytes 0-15,
 // planes 2/3 likewise in 16-31.
 inline constexpr PlanarLayout<4> kFourBppSnes{&kFourBitGreys, 32, {{{0, 2}, {1, 2}, {16, 2}, {17, 2}}}};
+// "4bpp SMS": 8 by 8 tiles of 32 bytes; row r is four bytes at 4r, planes 0 to 3 in order
+// (Master System, Game Gear, WonderSwan Color planar).
+inline constexpr PlanarLayout<4> kFourBppSms{&kFourBitGreys, 32, {{{0, 4}, {1, 4}, {2, 4}, {3, 4}}}};
 // "8bpp SNES": 8 by 8 tiles of 64 bytes; planes 2j and 2j + 1 interleaved per row in bytes
 // 16j to 16j + 15, j = 0 to 3.
 inline constexpr PlanarLayout<8> kEightBppSnes{

@@ -18,16 +18,34 @@ namespace {
 using cli_test::Outcome;
 using cli_test::RunWith;
 
-TEST(Cli, FormatsListsNineteenTabSeparatedLines) {
+TEST(Cli, FormatsListsTwentyFiveTabSeparatedLines) {
   const Outcome o = RunWith({"formats"});
   EXPECT_EQ(o.status, kExitSuccess);
   std::istringstream lines(o.out);
   std::vector<std::string> all;
   for (std::string line; std::getline(lines, line);) all.push_back(line);
-  ASSERT_EQ(all.size(), 19u);
-  EXPECT_EQ(all[0], "0\t1bpp SNES\t1\t-");
-  EXPECT_EQ(all[11], "11\t4bpp FX Low\t4\tSuperFX high");
-  EXPECT_EQ(all[18], "18\t32bpp N64 (True)\t32\tN64 alpha channel");
+  ASSERT_EQ(all.size(), 25u);
+  EXPECT_EQ(all[0], "0\t1bpp SNES\t1\t-\t-");
+  EXPECT_EQ(all[2], "2\t2bpp SNES/GB\t2\t-\t2bpp-gb,2bpp-gbc,2bpp-ws");
+  EXPECT_EQ(all[11], "11\t4bpp FX Low\t4\tSuperFX high\t-");
+  EXPECT_EQ(all[18], "18\t32bpp N64 (True)\t32\tN64 alpha channel\t-");
+  EXPECT_EQ(all[23], "23\t4bpp PCE Sprite\t4\t-\t-");
+  EXPECT_EQ(all[24], "24\t16bpp BGR555\t16\t-\t16bpp-gba,16bpp-psx");
+}
+
+// A console name works wherever a format is named, and the help lists it beside its format.
+TEST(Cli, ConsoleNamesNameTheirFormats) {
+  test::TempDir dir;
+  platform::Surface picture = test::Filled(8, 8, kBlack);
+  picture.SetPixel(0, 0, GreyColor(17));
+  ASSERT_TRUE(imageio::WritePicture(dir.File("pic.png"), picture).Ok());
+  Outcome o = RunWith({"encode", "--format", "4bpp-nds", dir.File("pic.png"), dir.File("out.dat")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  // Value 1 at the left of the first byte: the low nibble in the GBA and DS layout.
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("out.dat")).Value().at(0), 0x01);
+  o = RunWith({"--help"});
+  EXPECT_NE(o.out.find("  19  4bpp-gba          also 4bpp-nds\n"), std::string::npos) << o.out;
+  EXPECT_NE(o.out.find("  2   2bpp-snes/gb      also 2bpp-gb,2bpp-gbc,2bpp-ws\n"), std::string::npos);
 }
 
 TEST(Cli, EncodeThenDecodeRoundTripsAPicture) {

@@ -49,6 +49,39 @@ TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {
   }
 }
 
+// Every alias names one format only and is no format's CLI name; the console names lead to
+// the layouts those consoles store.
+TEST(FormatTable, AliasesFindTheirConsolesFormats) {
+  std::set<std::string> names;
+  for (const FormatInfo& format : Formats()) names.insert(CliName(format));
+  for (const FormatInfo& format : Formats()) {
+    for (std::string_view alias : Aliases(format)) {
+      EXPECT_TRUE(names.insert(std::string(alias)).second) << alias << " names two formats";
+      EXPECT_EQ(FindFormat(alias), &format) << alias;
+    }
+  }
+  const std::vector<std::pair<std::string, std::string_view>> consoles{{"8bpp-gba", "8bpp Mode7 Lin"},
+                                                                       {"8bpp-nds", "8bpp Mode7 Lin"},
+                                                                       {"2bpp-gb", "2bpp SNES/GB"},
+                                                                       {"2bpp-gbc", "2bpp SNES/GB"},
+                                                                       {"2bpp-ws", "2bpp SNES/GB"},
+                                                                       {"4bpp-pce", "4bpp SNES"},
+                                                                       {"4bpp-wsc-packed", "4bpp Genesis"},
+                                                                       {"4bpp-psx", "4bpp Linear Rev"},
+                                                                       {"8bpp-psx", "8bpp Linear"},
+                                                                       {"4bpp-gg", "4bpp SMS"},
+                                                                       {"4bpp-wsc", "4bpp SMS"},
+                                                                       {"4bpp-nds", "4bpp GBA"},
+                                                                       {"16bpp-gba", "16bpp BGR555"},
+                                                                       {"16bpp-psx", "16bpp BGR555"},
+                                                                       {"2bpp-ngpc", "2bpp NGP"}};
+  for (const auto& [alias, caption] : consoles) {
+    ASSERT_NE(FindFormat(alias), nullptr) << alias;
+    EXPECT_EQ(FindFormat(alias)->caption, caption) << alias;
+  }
+  EXPECT_EQ(FindFormat("4BPP-NDS"), nullptr);
+}
+
 TEST(FormatTable, EveryFormatHasItsCodec) {
   for (const FormatInfo& format : Formats()) {
     EXPECT_NE(format.encode, nullptr) << format.caption;
