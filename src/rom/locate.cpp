@@ -200,7 +200,8 @@ bool OneColour(const platform::Surface& picture) {
 
 std::vector<TileBytes> DistinctiveTiles(const formats::FormatInfo& format, const platform::Surface& picture,
                                         const convert::Selection& selection) {
-  constexpr int kTile = 8;
+  // A "tile" is the format's own block: 8 by 8, or a PC Engine sprite's 16 by 16.
+  const int kTile = format.blockSide;
   platform::NullProgress progress;
   std::vector<TileBytes> tiles;
   const int across = selection.width / kTile;

@@ -121,21 +121,23 @@ TEST(Locate, TheLogGivesBackEveryOffsetHoldingABatchAPattern) {
 
 class TilesOfEveryFormat : public testing::TestWithParam<int> {};
 
-// A 24 by 16 picture: tiles 0-2 on top, 3-5 below. Tile 1 is one colour, tile 4 repeats
-// tile 0, the bottom 5 rows are no whole tile.
+// Three blocks across, two down (8 by 8 tiles, or the format's larger blocks): blocks 0-2 on
+// top, 3-5 below. Block 1 is one colour, block 4 repeats block 0, the bottom 5 rows are no
+// whole block.
 TEST_P(TilesOfEveryFormat, KeepsEachWholeTileButThePlainOnes) {
   const formats::FormatInfo& format = formats::Format(GetParam());
   SCOPED_TRACE(format.caption);
-  platform::Surface picture = test::RandomPicture(24, 21, 5);
-  picture.FillRect(8, 0, 8, 8, Rgb(200, 100, 50));
-  for (int y = 0; y < 8; ++y)
-    for (int x = 0; x < 8; ++x) picture.SetPixel(8 + x, 8 + y, picture.GetPixel(x, y));
-  const std::vector<TileBytes> tiles = DistinctiveTiles(format, picture, {0, 0, 24, 21});
+  const int side = format.blockSide;
+  platform::Surface picture = test::RandomPicture(3 * side, 2 * side + 5, 5);
+  picture.FillRect(side, 0, side, side, Rgb(200, 100, 50));
+  for (int y = 0; y < side; ++y)
+    for (int x = 0; x < side; ++x) picture.SetPixel(side + x, side + y, picture.GetPixel(x, y));
+  const std::vector<TileBytes> tiles = DistinctiveTiles(format, picture, {0, 0, 3 * side, 2 * side + 5});
   std::vector<int> numbers;
   for (const TileBytes& tile : tiles) numbers.push_back(tile.number);
   ASSERT_EQ(numbers, (std::vector<int>{0, 2, 3, 4, 5}));
   EXPECT_EQ(tiles[0].bytes, tiles[3].bytes);
-  EXPECT_EQ(tiles[0].bytes.size(), convert::OutputSize({0, 0, 8, 8}, format.pixelsPerByte));
+  EXPECT_EQ(tiles[0].bytes.size(), convert::OutputSize({0, 0, side, side}, format.pixelsPerByte));
 }
 
 INSTANTIATE_TEST_SUITE_P(Formats, TilesOfEveryFormat, testing::Range(0, formats::kFormatCount));
