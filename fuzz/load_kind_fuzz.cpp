@@ -3,6 +3,7 @@
 // come from the fuzzer's bytes.
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,16 +19,18 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::vector<formats::FileFilter> filters =
       saving ? formats::SaveFilters(format) : formats::LoadFilters(format);
   const auto direction = saving ? files::Direction::Save : files::Direction::Load;
-  const int filterIndex = input.Take(16) - 2;  // a few beyond both ends of the list
+  const auto entry = static_cast<std::size_t>(input.Take(static_cast<int>(filters.size()) + 1));  // or none
   std::vector<platform::Answer> answers(static_cast<std::size_t>(input.Take(64)));
   for (auto& answer : answers) answer = static_cast<platform::Answer>(input.Take(4));
   const auto rest = input.Rest();
   const std::string fileName(rest.begin(), rest.end());
 
-  const std::string kind = files::CandidateKind(fileName, filters, filterIndex, direction);
-  // The name's own kind is never longer than the name; the partner mark adds one "2".
-  if (kind.size() > fileName.size() + 1) std::abort();
-  if (!files::NeedsQuestion(kind)) return 0;
+  const formats::FileFilter chosenEntry = entry < filters.size() ? filters[entry] : formats::FileFilter{};
+  const std::optional<formats::FileKind> kind = files::KindOf(fileName, chosenEntry, direction);
+  // A name that needs a question names no kind of its own.
+  const bool question = files::NeedsQuestion(fileName, direction);
+  if (question && kind) std::abort();
+  if (!question) return 0;
   std::size_t asked = 0;
   const auto chosen = files::AskForKind(filters, [&](std::string_view description) {
     (void)files::LoadAsQuestion(description);

@@ -101,7 +101,7 @@ class TerminalProgress final : public platform::ProgressSink {
   ~TerminalProgress() override {
     if (m_drawn) m_err << "\r" << std::string(60, ' ') << "\r" << std::flush;
   }
-  void PercentBar(int percent) override {
+  void Report(int percent) override {
     if (!m_enabled || percent == m_last) return;
     m_last = percent;
     const int filled = std::clamp(percent, 0, 100) * 40 / 100;

@@ -23,6 +23,9 @@ class FileCommands {
       : m_window(window), m_platform(platform) {}
 
   void Load();
+  // A file dropped on the window loads as the Load command loads it when it is chosen with
+  // the open dialog's first entry.
+  void LoadDroppedFile(const std::string& fileName);
   void Save();
   void Copy();
   void Paste();
@@ -30,6 +33,7 @@ class FileCommands {
  private:
   // Load, normal mode.
   void LoadFile();
+  void LoadNamed(const std::string& fileName, const FileFilter& chosen);
   void LoadBitmap(const std::string& fileName);
   void LoadPartnerBitmap(const std::string& fileName);
   void LoadData(const std::string& fileName);

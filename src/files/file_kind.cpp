@@ -10,14 +10,6 @@ namespace glyphon::files {
 
 namespace {
 
-std::string UpperAscii(std::string_view text) {
-  std::string out(text);
-  for (char& ch : out) {
-    if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-  }
-  return out;
-}
-
 std::string LowerAscii(std::string_view text) {
   std::string out(text);
   for (char& ch : out) {
@@ -26,20 +18,14 @@ std::string LowerAscii(std::string_view text) {
   return out;
 }
 
-template <std::size_t N>
-bool Contains(const std::array<std::string_view, N>& list, std::string_view item) {
-  return std::find(list.begin(), list.end(), item) != list.end();
+bool IsPictureExtension(std::string_view extension, Direction direction) {
+  const std::span<const std::string_view> list =
+      direction == Direction::Load ? std::span<const std::string_view>(formats::kLoadablePictureExtensions)
+                                   : std::span<const std::string_view>(formats::kSavablePictureExtensions);
+  return std::find(list.begin(), list.end(), extension) != list.end();
 }
 
 }  // namespace
-
-std::optional<FileKind> ParseKind(std::string_view kind) noexcept {
-  if (kind == "BMP") return FileKind::Picture;
-  if (kind == "BMP2") return FileKind::PartnerPicture;
-  if (kind == "DAT") return FileKind::Data;
-  if (kind == "DAT2") return FileKind::PartnerData;
-  return std::nullopt;
-}
 
 std::string_view Extension(std::string_view fileName) noexcept {
   const std::size_t slash = fileName.find_last_of("/\\");
@@ -48,24 +34,24 @@ std::string_view Extension(std::string_view fileName) noexcept {
   return dot == std::string_view::npos ? std::string_view() : base.substr(dot + 1);
 }
 
-std::string NameKind(std::string_view fileName, Direction direction) {
+std::optional<FileKind> KindOf(std::string_view fileName, const FileFilter& chosen, Direction direction) {
   const std::string extension = LowerAscii(Extension(fileName));
-  const bool picture = direction == Direction::Load ? Contains(formats::kLoadablePictureExtensions, extension)
-                                                    : Contains(formats::kSavablePictureExtensions, extension);
-  return picture ? std::string("BMP") : UpperAscii(extension);
+  std::optional<FileKind> kind;
+  if (IsPictureExtension(extension, direction)) kind = FileKind::Picture;
+  if (extension == "dat") kind = FileKind::Data;
+  if (extension == "bmp2") kind = FileKind::PartnerPicture;
+  if (extension == "dat2") kind = FileKind::PartnerData;
+  if (!kind || !chosen.kind || !formats::IsPartnerKind(*chosen.kind)) return kind;
+  // A partner entry: the main kinds become the partner's; the partner's own are no kind.
+  if (*kind == FileKind::Picture) return FileKind::PartnerPicture;
+  if (*kind == FileKind::Data) return FileKind::PartnerData;
+  return std::nullopt;
 }
 
-std::string CandidateKind(std::string_view fileName, std::span<const FileFilter> filters, int filterIndex,
-                          Direction direction) {
-  std::string kind = NameKind(fileName, direction);
-  if (filterIndex < 1 || static_cast<std::size_t>(filterIndex) > filters.size()) return kind;
-  const std::optional<FileKind> chosen = filters[static_cast<std::size_t>(filterIndex) - 1].kind;
-  if (chosen && formats::IsPartnerKind(*chosen)) kind += '2';
-  return kind;
-}
-
-bool NeedsQuestion(std::string_view candidate) noexcept {
-  return !candidate.starts_with("BMP") && !candidate.starts_with("DAT");
+bool NeedsQuestion(std::string_view fileName, Direction direction) {
+  const std::string extension = LowerAscii(Extension(fileName));
+  return !IsPictureExtension(extension, direction) && !extension.starts_with("bmp") &&
+         !extension.starts_with("dat");
 }
 
 std::string LoadAsQuestion(std::string_view description) {

@@ -109,9 +109,9 @@ class AppTest : public testing::Test {
           << name;
     }
     EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), v.tileLock.value == 1);
-    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLock.enabled);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLockEnabled);
     EXPECT_EQ(Thumbnail().Image(),
-              v.thumbnail.image.HasPicture() ? app::ToQImage(v.thumbnail.image) : QImage());
+              v.thumbnail.HasPicture() ? app::ToQImage(v.thumbnail) : QImage());
     EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnail.toolTip);
     EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches.image));
     EXPECT_EQ(form.Viewer().isVisible(), form.Model().Viewer().visible);

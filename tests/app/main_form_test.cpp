@@ -271,7 +271,7 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   for (std::size_t i = 0; i < steps.size(); ++i) {
     steps[i].first();
     EXPECT_EQ(width.text(), steps[i].second) << "step " << i;
-    EXPECT_EQ(Model().View().width.value.caption, steps[i].second) << "step " << i;
+    EXPECT_EQ(Model().std::to_string(View().width.value), steps[i].second) << "step " << i;
   }
   ExpectShowsModel();
 
@@ -282,7 +282,7 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   ASSERT_EQ(QApplication::focusWidget(), &width);
   QTest::keyClicks(&width, "24");
   QTest::keyClick(&width, Qt::Key_Return);
-  EXPECT_EQ(Model().View().width.bar.value, 24);
+  EXPECT_EQ(Model().View().width.value, 24);
 }
 
 // The nineteen format options are one Tab stop, the selected one; the arrow keys select the

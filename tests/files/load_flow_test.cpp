@@ -40,8 +40,8 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_EQ(window.Picture(), picture);
   EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.View().width.bar.max, 40);
-  EXPECT_EQ(window.View().height.bar.max, 24);
+  EXPECT_EQ(window.View().width.max, 40);
+  EXPECT_EQ(window.View().height.max, 24);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
@@ -215,32 +215,26 @@ TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
 
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(window.RomData().size(), c.length);
-  EXPECT_EQ(window.View().width.bar.max, c.max);
-  EXPECT_EQ(window.View().width.bar.value, c.width);
-  EXPECT_EQ(window.View().width.value.caption, std::to_string(c.width));
+  EXPECT_EQ(window.View().width.max, c.max);
+  EXPECT_EQ(window.View().width.value, c.width);
 
-  const std::vector<std::pair<const workspace::CommandButton*, workspace::ButtonText>> renamed = {
-      {&window.View().load, workspace::kPreviewButton},
-      {&window.View().clear, workspace::kCancelButton},
-      {&window.View().save, workspace::kAcceptButton}};
-  for (const auto& [button, text] : renamed) {
-    EXPECT_EQ(button->caption, text.caption);
-    EXPECT_EQ(button->toolTip, text.toolTip);
-    EXPECT_EQ(button->width, workspace::kWideButtonWidth);
-    EXPECT_TRUE(button->enabled);
-  }
+  const workspace::WindowView view = window.View();
+  const std::vector<std::pair<const workspace::ButtonView*, workspace::ButtonView>> renamed = {
+      {&view.load, {"Preview", "Preview image using current settings", true}},
+      {&view.clear, {"Cancel", "Cancel image load", true}},
+      {&view.save, {"Accept", "Accept image using current settings", true}}};
+  for (const auto& [button, expected] : renamed) EXPECT_EQ(*button, expected);
   EXPECT_FALSE(window.View().paste.visible || window.View().convert.visible || window.View().copy.visible);
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Height}) {
-    EXPECT_FALSE(window.View().Row(s).bar.enabled);
-    EXPECT_EQ(window.View().Row(s).bar.max, 0);
-    EXPECT_EQ(window.View().Row(s).bar.value, 0);
+    EXPECT_FALSE(window.View().Row(s).enabled);
+    EXPECT_EQ(window.View().Row(s).max, 0);
+    EXPECT_EQ(window.View().Row(s).value, 0);
   }
-  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled &&
-              window.View().width.name.enabled);
-  EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().width.enabled);
+  EXPECT_FALSE(window.View().outline.visible || window.View().viewer.outline.visible);
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
   EXPECT_TRUE(window.EncoderInput().IsEmpty());
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   // Main ROM data replaces both kinds of partner data.
   EXPECT_TRUE(window.Partner().aux.empty());
   EXPECT_FALSE(window.Partner().picData.HasPicture());
@@ -276,8 +270,8 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
       busy.push_back(window.Progress().caption);
       busy.push_back(window.View().load.caption);
       busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
-                             window.View().save.enabled || window.View().width.bar.enabled ||
-                             window.View().tileLock.enabled ||
+                             window.View().save.enabled || window.View().width.enabled ||
+                             window.View().tileLockEnabled ||
                              window.View().formats[static_cast<std::size_t>(format)].enabled
                          ? "unlocked"
                          : "locked");
@@ -291,11 +285,11 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   if (expected.Ok()) {
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(window.WorkBitmap(), expected.picture);
-    EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+    EXPECT_TRUE(window.View().thumbnail.HasPicture());
   } else {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) + "\r" +
                                                        expected.failure->Describe()});
-    EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+    EXPECT_FALSE(window.View().thumbnail.HasPicture());
   }
   EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
   EXPECT_EQ(window.FormatIndex(), format);
@@ -304,10 +298,10 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled);
-  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled);
-  EXPECT_EQ(window.View().tileLock.enabled, formats::Format(format).lockOptional);
+  EXPECT_TRUE(window.View().width.enabled && window.View().width.enabled);
+  EXPECT_EQ(window.View().tileLockEnabled, formats::Format(format).lockOptional);
   EXPECT_TRUE(window.View().formats[0].enabled);
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
   EXPECT_EQ(window.RomData(), data);
 }
@@ -326,15 +320,15 @@ TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled &&
-              window.View().width.bar.enabled);
+              window.View().width.enabled);
   EXPECT_FALSE(window.WorkBitmap().HasPicture());
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
 
   // Another width works again.
   window.ScrollSpinner(Spinner::Width, 24);
   commands.Load();
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().thumbnail.HasPicture());
 }
 
 TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
@@ -366,8 +360,8 @@ TEST_F(FilesTest, DataLoadKeepsTheSelectedFormat) {
   window.SelectFormat(3);
   LoadData(RandomBytes(64, 16));
   EXPECT_EQ(window.FormatIndex(), 3);
-  EXPECT_TRUE(window.View().formats[3].value);
-  EXPECT_FALSE(window.View().formats[8].value);
+  EXPECT_EQ(window.View().format, 3);
+  EXPECT_NE(window.View().format, 8);
 }
 
 TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {

@@ -65,7 +65,7 @@ TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
   const ByteString data = RandomBytes(256, 47);
   LoadData(data);
   commands.Load();
-  ASSERT_TRUE(window.View().thumbnail.image.HasPicture());
+  ASSERT_TRUE(window.View().thumbnail.HasPicture());
 
   window.ClearOrCancel();  // Cancel
   EXPECT_FALSE(window.InPreviewMode());

@@ -266,10 +266,10 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
       busy = {window.Progress().caption, window.View().save.caption,
-              window.View().save.enabled || window.View().load.enabled || window.View().width.bar.enabled
+              window.View().save.enabled || window.View().load.enabled || window.View().width.enabled
                   ? "unlocked"
                   : "locked",
-              window.View().thumbnail.image.HasPicture() ? "thumbnail" : "no thumbnail"};
+              window.View().thumbnail.HasPicture() ? "thumbnail" : "no thumbnail"};
     }
   };
   commands.Save();
@@ -283,11 +283,11 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(window.Picture(), expected);
   EXPECT_EQ(window.EncoderInput(), expected);
-  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().thumbnail.HasPicture());
   EXPECT_EQ(window.FormatIndex(), 16);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 32, 8}));
-  EXPECT_EQ(window.View().x.bar.max, 32);
-  EXPECT_EQ(window.View().height.bar.max, 8);
+  EXPECT_EQ(window.View().x.max, 32);
+  EXPECT_EQ(window.View().height.max, 8);
   EXPECT_FALSE(window.Progress().visible);
   for (const auto* b : {&window.View().load, &window.View().clear, &window.View().save, &window.View().paste,
                         &window.View().convert, &window.View().copy}) {
@@ -298,7 +298,7 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_EQ(window.View().clear.toolTip, "Clear image window");
   EXPECT_EQ(window.View().save.caption, "Save");
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-    EXPECT_TRUE(window.View().Row(s).bar.enabled);
+    EXPECT_TRUE(window.View().Row(s).enabled);
   EXPECT_TRUE(window.View().outline.visible);
   EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
