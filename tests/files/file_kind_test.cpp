@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -26,52 +27,53 @@ TEST(LoadFilters, EveryPartnerListMarksItsSecondAndFourthEntries) {
   }
 }
 
+// What a file name and the chosen entry of the SuperFX high lists make of the file.
 struct NameCase {
   const char* name;
   std::string fileName;
-  int filterIndex;   // 1-based, in the SuperFX high list
-  std::string load;  // the kind when loading
-  std::string save;  // the kind when saving
+  std::optional<FileKind> chosen;  // the chosen entry's kind
+  std::optional<FileKind> load;    // the kind when loading
+  std::optional<FileKind> save;    // the kind when saving
+  bool asked = false;              // loading asks what the file is
 };
 
-class CandidateKindTest : public ::testing::TestWithParam<NameCase> {};
+constexpr auto kPicture = FileKind::Picture;
+constexpr auto kPartnerPicture = FileKind::PartnerPicture;
+constexpr auto kData = FileKind::Data;
+constexpr auto kPartnerData = FileKind::PartnerData;
+constexpr std::optional<FileKind> kNone;
 
-TEST_P(CandidateKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
+class KindOfTest : public ::testing::TestWithParam<NameCase> {};
+
+TEST_P(KindOfTest, FollowsTheLastExtensionAndThePartnerEntry) {
   const NameCase& c = GetParam();
-  const std::vector<FileFilter> table = formats::LoadFilters(formats::Format(11));
-  EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Load), c.load);
-  EXPECT_EQ(CandidateKind(c.fileName, table, c.filterIndex, Direction::Save), c.save);
+  const FileFilter chosen{"entry", {}, c.chosen};
+  EXPECT_EQ(KindOf(c.fileName, chosen, Direction::Load), c.load);
+  EXPECT_EQ(KindOf(c.fileName, chosen, Direction::Save), c.save);
+  EXPECT_EQ(NeedsQuestion(c.fileName, Direction::Load), c.asked);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, CandidateKindTest,
-                         ::testing::Values(NameCase{"BitmapEntry", "/pics/a.bmp", 1, "BMP", "BMP"},
-                                           NameCase{"PartnerBitmapEntry", "/pics/a.bmp", 2, "BMP2", "BMP2"},
-                                           NameCase{"Png", "/pics/a.PNG", 1, "BMP", "BMP"},
-                                           NameCase{"PartnerPng", "/pics/a.png", 2, "BMP2", "BMP2"},
-                                           NameCase{"JpegLoadsButIsNotWritten", "/pics/a.jpeg", 1, "BMP",
-                                                    "JPEG"},
-                                           NameCase{"ExtensionDecides", "/pics/a.DAT", 1, "DAT", "DAT"},
-                                           NameCase{"PartnerDataEntry", "x.dat", 4, "DAT2", "DAT2"},
-                                           NameCase{"TypedPartnerData", "/pics/a.dat2", 1, "DAT2", "DAT2"},
-                                           NameCase{"SecondTwo", "/pics/a.dat2", 4, "DAT22", "DAT22"},
-                                           NameCase{"NoExtension", "/pics/a", 1, "", ""},
-                                           NameCase{"LongExtension", "/pics/a.bitmap", 1, "BITMAP", "BITMAP"},
-                                           NameCase{"LastDotDecides", "/pics/a.b.bmp", 1, "BMP", "BMP"},
-                                           NameCase{"DotOfTheFolder", "/dir.x/abc", 1, "", ""},
-                                           NameCase{"AllFilesEntry", "a.bmp", 5, "BMP", "BMP"},
-                                           NameCase{"IndexBeyondTheList", "a.bmp", 9, "BMP", "BMP"},
-                                           NameCase{"Empty", "", 2, "2", "2"},
-                                           NameCase{"Utf8Name", "\xC3\xA9\xC3\xA9.dat", 1, "DAT", "DAT"}),
-                         [](const ::testing::TestParamInfo<NameCase>& p) { return p.param.name; });
-
-TEST(NeedsQuestion, OnlyWhenTheKindStartsWithNeitherBmpNorDat) {
-  EXPECT_FALSE(NeedsQuestion("BMP"));
-  EXPECT_FALSE(NeedsQuestion("DAT2"));
-  EXPECT_FALSE(NeedsQuestion("BMPX"));
-  EXPECT_TRUE(NeedsQuestion("BIN"));
-  EXPECT_TRUE(NeedsQuestion("BM"));
-  EXPECT_TRUE(NeedsQuestion(""));
-}
+INSTANTIATE_TEST_SUITE_P(
+    Names, KindOfTest,
+    ::testing::Values(NameCase{"BitmapEntry", "/pics/a.bmp", kPicture, kPicture, kPicture},
+                      NameCase{"PartnerBitmapEntry", "/pics/a.bmp", kPartnerPicture, kPartnerPicture, kPartnerPicture},
+                      NameCase{"Png", "/pics/a.PNG", kPicture, kPicture, kPicture},
+                      NameCase{"PartnerPng", "/pics/a.png", kPartnerPicture, kPartnerPicture, kPartnerPicture},
+                      NameCase{"JpegLoadsButIsNotWritten", "/pics/a.jpeg", kPicture, kPicture, kNone},
+                      NameCase{"ExtensionDecides", "/pics/a.DAT", kPicture, kData, kData},
+                      NameCase{"PartnerDataEntry", "x.dat", kPartnerData, kPartnerData, kPartnerData},
+                      NameCase{"TypedPartnerData", "/pics/a.dat2", kPicture, kPartnerData, kPartnerData},
+                      NameCase{"TypedPartnerBitmap", "/pics/a.BMP2", kNone, kPartnerPicture, kPartnerPicture},
+                      NameCase{"SecondTwo", "/pics/a.dat2", kPartnerData, kNone, kNone},
+                      NameCase{"NoExtension", "/pics/a", kPicture, kNone, kNone, true},
+                      NameCase{"LongExtension", "/pics/a.bitmap", kPicture, kNone, kNone, true},
+                      NameCase{"BmpPrefixIsNotAsked", "/pics/a.bmpx", kPicture, kNone, kNone},
+                      NameCase{"LastDotDecides", "/pics/a.b.bmp", kPicture, kPicture, kPicture},
+                      NameCase{"DotOfTheFolder", "/dir.x/abc", kPicture, kNone, kNone, true},
+                      NameCase{"AllFilesEntry", "a.bmp", kNone, kPicture, kPicture},
+                      NameCase{"Empty", "", kPartnerPicture, kNone, kNone, true},
+                      NameCase{"Utf8Name", "\xC3\xA9\xC3\xA9.dat", kPicture, kData, kData}),
+    [](const ::testing::TestParamInfo<NameCase>& p) { return p.param.name; });
 
 // Answers from a list and records the descriptions asked about.
 struct ScriptedAsk {

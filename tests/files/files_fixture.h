@@ -50,12 +50,12 @@ class FilesTest : public WindowTest {
   }
 
   // The Load and Save commands with the file the user picks in the dialog.
-  void Load(const std::string& fileName, int filterIndex = 1) {
-    platform.openChoices.push_back({fileName, filterIndex});
+  void Load(const std::string& fileName, Entry entry = kFirstEntry) {
+    platform.openChoices.push_back({fileName, entry});
     commands.Load();
   }
-  void Save(const std::string& fileName, int filterIndex = 1) {
-    platform.saveChoices.push_back({fileName, filterIndex});
+  void Save(const std::string& fileName, Entry entry = kFirstEntry) {
+    platform.saveChoices.push_back({fileName, entry});
     commands.Save();
   }
 

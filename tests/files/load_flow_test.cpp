@@ -10,12 +10,13 @@ namespace glyphon::test {
 namespace {
 
 using platform::Answer;
+using platform::FileKind;
 using platform::Surface;
 
 TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
   const std::string before = Describe(window);
   commands.Load();
-  EXPECT_EQ(platform.openDialogFilters, std::vector<std::string>{formats::FilterText(window.LoadFilters())});
+  EXPECT_EQ(platform.openDialogFilters, std::vector<std::vector<formats::FileFilter>>{window.LoadFilters()});
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Describe(window), before);
 }
@@ -44,7 +45,7 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_EQ(window.View().height.max, 24);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   // Loading a picture leaves both data strings alone.
   EXPECT_EQ(window.RomData(), data);
   EXPECT_EQ(window.Partner().aux, Bytes({4}));
@@ -103,7 +104,7 @@ struct KindCase {
   const char* name;
   int format;
   const char* fileName;
-  int filterIndex;
+  Entry entry;
   std::vector<Answer> answers;
   Loaded loaded;
   std::vector<std::string> questions;
@@ -125,7 +126,7 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
   std::filesystem::rename(path, named);
   const ByteString bytes = FileBytes(named);
   platform.answers.assign(c.answers.begin(), c.answers.end());
-  Load(named, c.filterIndex);
+  Load(named, c.entry);
 
   std::vector<std::string> questions;
   for (const platform::Message& m : platform.messages) {
@@ -165,33 +166,33 @@ const std::string kAsRomData = "Do you wish to load as ROM data?";
 INSTANTIATE_TEST_SUITE_P(
     Kinds, LoadKindTest,
     ::testing::Values(
-        KindCase{"Bitmap", 8, "x.bmp", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"UpperCaseExtension", 8, "x.BMP", 3, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"PngWithoutAQuestion", 8, "x.png", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"JpegWithoutAQuestion", 8, "x.JPG", 3, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"LastDotDecides", 8, "x.dat.bmp", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"PartnerPng", 11, "x.png", 2, {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerBitmapEntry", 11, "x.bmp", 2, {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerDataEntry", 11, "x.dat", 4, {}, Loaded::PartnerData, kNoQuestions},
-        KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", 1, {}, Loaded::Data, kNoQuestions},
-        KindCase{"TypedPartnerData", 8, "x.dat2", 1, {}, Loaded::PartnerData, kNoQuestions},
-        KindCase{"AllFilesEntry", 17, "x.dat", 5, {}, Loaded::Data, kNoQuestions},
-        KindCase{"DoublePartnerMark", 14, "x.dat2", 4, {}, Loaded::Nothing, kNoQuestions},
-        KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", 1, {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"Bitmap", 8, "x.bmp", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"UpperCaseExtension", 8, "x.BMP", kEveryFileEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PngWithoutAQuestion", 8, "x.png", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"JpegWithoutAQuestion", 8, "x.JPG", kEveryFileEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"LastDotDecides", 8, "x.dat.bmp", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PartnerPng", 11, "x.png", EntryOf(FileKind::PartnerPicture), {}, Loaded::PartnerPicture, kNoQuestions},
+        KindCase{"PartnerBitmapEntry", 11, "x.bmp", EntryOf(FileKind::PartnerPicture), {}, Loaded::PartnerPicture, kNoQuestions},
+        KindCase{"PartnerDataEntry", 11, "x.dat", EntryOf(FileKind::PartnerData), {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", kFirstEntry, {}, Loaded::Data, kNoQuestions},
+        KindCase{"TypedPartnerData", 8, "x.dat2", kFirstEntry, {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"AllFilesEntry", 17, "x.dat", kEveryFileEntry, {}, Loaded::Data, kNoQuestions},
+        KindCase{"DoublePartnerMark", 14, "x.dat2", EntryOf(FileKind::PartnerData), {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", kFirstEntry, {}, Loaded::Nothing, kNoQuestions},
         KindCase{"AskedRoundUntilYes",
                  8,
                  "x.bin",
-                 1,
+                 kFirstEntry,
                  {Answer::No, Answer::No, Answer::No, Answer::Yes},
                  Loaded::Data,
                  {kAsBitmap, kAsRomData, kAsBitmap, kAsRomData}},
-        KindCase{"YesToBitmap", 8, "x.bin", 3, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
+        KindCase{"YesToBitmap", 8, "x.bin", kEveryFileEntry, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
         KindCase{
-            "Cancel", 8, "x.bin", 1, {Answer::No, Answer::Cancel}, Loaded::Nothing, {kAsBitmap, kAsRomData}},
+            "Cancel", 8, "x.bin", kFirstEntry, {Answer::No, Answer::Cancel}, Loaded::Nothing, {kAsBitmap, kAsRomData}},
         KindCase{"PartnerListQuestions",
                  11,
                  "x",
-                 1,
+                 kFirstEntry,
                  {Answer::No, Answer::No, Answer::No, Answer::Yes},
                  Loaded::PartnerData,
                  {kAsBitmap, "Do you wish to load as Bitmap FX high data?", kAsRomData,
@@ -268,11 +269,11 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
       busy.push_back(window.Progress().caption);
-      busy.push_back(window.View().load.caption);
+      busy.emplace_back(window.View().load.caption);
       busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
                              window.View().save.enabled || window.View().width.enabled ||
                              window.View().tileLockEnabled ||
-                             window.View().formats[static_cast<std::size_t>(format)].enabled
+                             window.View().formatsEnabled
                          ? "unlocked"
                          : "locked");
     }
@@ -298,11 +299,10 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled);
-  EXPECT_TRUE(window.View().width.enabled && window.View().width.enabled);
+  EXPECT_TRUE(window.View().width.enabled);
   EXPECT_EQ(window.View().tileLockEnabled, formats::Format(format).lockOptional);
-  EXPECT_TRUE(window.View().formats[0].enabled);
+  EXPECT_TRUE(window.View().formatsEnabled);
   EXPECT_TRUE(window.View().thumbnailViewable);
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
   EXPECT_EQ(window.RomData(), data);
 }
 
@@ -369,12 +369,12 @@ TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
   window.SelectFormat(14);
   window.SetPartnerData(Bytes({1, 2, 3}));
   const Surface partner = RandomPicture(8, 8, 14);
-  Load(PutBitmap("p.bmp", partner), 2);
+  Load(PutBitmap("p.bmp", partner), EntryOf(FileKind::PartnerPicture));
   EXPECT_EQ(window.Partner().picData, partner);
   EXPECT_TRUE(window.Partner().picData.HasPicture());
   EXPECT_TRUE(window.Partner().aux.empty());
 
-  Load(PutFile("p.dat", Bytes({9, 8})), 4);
+  Load(PutFile("p.dat", Bytes({9, 8})), EntryOf(FileKind::PartnerData));
   EXPECT_EQ(window.Partner().aux, Bytes({9, 8}));
   EXPECT_FALSE(window.Partner().picData.HasPicture());
   EXPECT_TRUE(platform.messages.empty());

@@ -19,11 +19,21 @@ namespace glyphon::test {
 // queued answers to questions and queued file choices; every message and every dialog's
 // filter list is recorded. A question with no scripted answer fails the test and is
 // answered No (or Cancel).
-// A file the user picks in a dialog, with the entry of the kind `kind` (the first entry
-// when none is given).
+// The entry of a dialog's list a user picks: the first, the one of a kind, or every file.
+struct Entry {
+  std::optional<platform::FileKind> kind;
+  bool everyFile = false;
+};
+inline const Entry kFirstEntry{};
+inline const Entry kEveryFileEntry{std::nullopt, true};
+inline Entry EntryOf(platform::FileKind kind) {
+  return {kind};
+}
+
+// A file the user picks in a dialog with an entry of its list.
 struct ScriptedChoice {
   std::string fileName;
-  std::optional<platform::FileKind> kind;
+  Entry entry;
 };
 
 template <class Base>
@@ -70,7 +80,9 @@ class ScriptedDialogs : public Base {
     const ScriptedChoice choice = choices.front();
     choices.pop_front();
     for (const platform::FileFilter& entry : filters) {
-      if (!choice.kind || entry.kind == choice.kind) return {choice.fileName, entry};
+      const bool match = choice.entry.everyFile ? !entry.kind && entry.extensions.empty()
+                                                : !choice.entry.kind || entry.kind == choice.entry.kind;
+      if (match) return {choice.fileName, entry};
     }
     ADD_FAILURE() << "the dialog has no entry of the scripted kind for " << choice.fileName;
     return {};
