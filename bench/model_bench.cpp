@@ -33,7 +33,7 @@ std::string DataFile(const formats::FormatInfo& format) {
   const auto path =
       std::filesystem::temp_directory_path() / ("glyphon-bench-" + std::to_string(format.index) + ".dat");
   convert::PartnerState partner;
-  partner.picData = RandomSheet();
+  partner.picture = RandomSheet();
   platform::NullProgress progress;
   const ByteString data = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
   platform::WriteFileAtomic(path, data);
@@ -46,7 +46,7 @@ void BareEncode(benchmark::State& state, const formats::FormatInfo* format) {
   for (auto _ : state) {
     state.PauseTiming();
     convert::PartnerState partner;
-    partner.picData = RandomSheet();
+    partner.picture = RandomSheet();
     state.ResumeTiming();
     ByteString out = formats::Encode(*format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
     benchmark::DoNotOptimize(out.data());

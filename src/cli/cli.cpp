@@ -265,14 +265,14 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   } else if (!command.partnerImage.empty()) {
     auto partnerPicture = ReadPictureInput(command.partnerImage);
     if (!partnerPicture) return Fail(err, {InputName(command.partnerImage), partnerPicture.Error()});
-    partner.picData = std::move(partnerPicture).Value();
+    partner.picture = std::move(partnerPicture).Value();
   } else if (!command.partnerData.empty()) {
     auto bytes = ReadInput(command.partnerData, platform::kRomDataLimit);
     if (!bytes) return Fail(err, {InputName(command.partnerData), bytes.Error()});
-    partner.aux = std::move(bytes).Value();
+    partner.data = std::move(bytes).Value();
   }
   // An empty partner data file loads nothing, so the note goes by what was loaded.
-  if (format.HasPartner() && !partner.HavePic() && !partner.HaveData()) {
+  if (format.HasPartner() && !partner.HasPicture() && !partner.HasData()) {
     err << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
@@ -289,13 +289,13 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   }
   if (command.rom.Active()) {
     return WriteEncoded({format, source, selection.Value(), InputName(command.input), command.output,
-                         format.HasPartner() ? command.partnerOut : "", data, partner.aux,
+                         format.HasPartner() ? command.partnerOut : "", data, partner.data,
                          command.values.paletteOut, paletteOut.Value()},
                         command.rom, out, err);
   }
   return CommitOutputs(out, err,
                        {{command.output, data},
-                        {format.HasPartner() ? command.partnerOut : "", partner.aux},
+                        {format.HasPartner() ? command.partnerOut : "", partner.data},
                         {command.values.paletteOut, paletteOut.Value()}});
 }
 
@@ -325,12 +325,12 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   if (!command.values.palette.empty()) {
     auto coloured = PalettePictureBytes(command.values, format, result.picture, kind, err);
     if (!coloured) return Fail(err, {"", coloured.Error()});
-    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
+    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.data}});
   }
   auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
   if (!file)
     return Fail(err, {command.output == kStandardStream ? "standard output" : command.output, file.Error()});
-  return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.aux}});
+  return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.data}});
 }
 
 }  // namespace

@@ -64,14 +64,14 @@ void FileCommands::SaveFile() {
       break;
     case FileKind::PartnerPicture:
       // The top-left selection-sized corner of the partner picture.
-      bitmap = w.Partner().picData.Crop(0, 0, selection.width, selection.height);
+      bitmap = w.Partner().picture.Crop(0, 0, selection.width, selection.height);
       written = m_platform.SaveBitmap(fileName, *bitmap);
       break;
     case FileKind::Data:
       written = m_platform.WriteBytes(fileName, w.RomData());
       break;
     case FileKind::PartnerData:
-      written = m_platform.WriteBytes(fileName, w.Partner().aux);
+      written = m_platform.WriteBytes(fileName, w.Partner().data);
       break;
   }
   if (!written) {

@@ -40,6 +40,9 @@ struct FormatInfo {
   // The values the format stores and the colours its decoder draws them in; null for the
   // direct-colour formats, which store colours rather than values.
   const GreyPalette* values;
+  // The decoded picture carries every bit of the data: converting it again gives the very
+  // bytes back. (Not so where the decoder draws colours coarser than the data stores.)
+  bool lossless = true;
 
   bool HasValues() const noexcept { return values != nullptr; }
   std::size_t DataSize(const Selection& selection) const noexcept {

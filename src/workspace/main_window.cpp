@@ -97,7 +97,7 @@ void MainWindow::Convert() {
     return;
   }
 
-  if (format.HasPartner() && !m_state.partner.HavePic() && !m_state.partner.HaveData()) {
+  if (format.HasPartner() && !m_state.partner.HasPicture() && !m_state.partner.HasData()) {
     const platform::Message question{
         "NOTE: No " + std::string(format.partnerName) + " data loaded.\rDo you wish to continue?",
         platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""};
@@ -319,8 +319,8 @@ void MainWindow::EnterPreview(ByteString data) {
     if (m_state.limits.width < step) SetSpinnerMax(Spinner::Width, step);
     SetSpinner(Spinner::Width, step);
   }
-  m_state.partner.aux.clear();
-  m_state.partner.picData = Surface();
+  m_state.partner.data.clear();
+  m_state.partner.picture = Surface();
 }
 
 void MainWindow::PreviewWidthFor(std::size_t length) {
@@ -382,15 +382,15 @@ void MainWindow::AcceptPicture(Surface picture) {
 void MainWindow::SetPartnerPicture(Surface picture) {
   // Converted data was made with the old partner.
   m_state.dataOrigin.reset();
-  m_state.partner.picData = std::move(picture);
-  m_state.partner.picData.SetHasPicture(true);
-  m_state.partner.aux.clear();
+  m_state.partner.picture = std::move(picture);
+  m_state.partner.picture.SetHasPicture(true);
+  m_state.partner.data.clear();
 }
 
 void MainWindow::SetPartnerData(ByteString data) {
   m_state.dataOrigin.reset();
-  m_state.partner.picData = Surface();
-  m_state.partner.aux = std::move(data);
+  m_state.partner.picture = Surface();
+  m_state.partner.data = std::move(data);
 }
 
 }  // namespace glyphon::workspace

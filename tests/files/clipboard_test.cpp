@@ -30,7 +30,7 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({3}));
+  EXPECT_EQ(window.Partner().data, Bytes({3}));
 }
 
 TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {

@@ -48,7 +48,7 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_TRUE(window.View().thumbnailViewable);
   // Loading a picture leaves both data strings alone.
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({4}));
+  EXPECT_EQ(window.Partner().data, Bytes({4}));
 }
 
 struct BadFileCase {
@@ -141,16 +141,16 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
       EXPECT_EQ(window.Picture(), picture);
       break;
     case Loaded::PartnerPicture:
-      EXPECT_EQ(window.Partner().picData, picture);
-      EXPECT_TRUE(window.Partner().aux.empty());
+      EXPECT_EQ(window.Partner().picture, picture);
+      EXPECT_TRUE(window.Partner().data.empty());
       break;
     case Loaded::Data:
       EXPECT_EQ(window.RomData(), bytes);
       EXPECT_TRUE(window.InPreviewMode());
       break;
     case Loaded::PartnerData:
-      EXPECT_EQ(window.Partner().aux, bytes);
-      EXPECT_FALSE(window.Partner().picData.HasPicture());
+      EXPECT_EQ(window.Partner().data, bytes);
+      EXPECT_FALSE(window.Partner().picture.HasPicture());
       EXPECT_FALSE(window.InPreviewMode());
       break;
     case Loaded::Nothing:
@@ -237,8 +237,8 @@ TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
   EXPECT_TRUE(window.EncoderInput().IsEmpty());
   EXPECT_TRUE(window.View().thumbnailViewable);
   // Main ROM data replaces both kinds of partner data.
-  EXPECT_TRUE(window.Partner().aux.empty());
-  EXPECT_FALSE(window.Partner().picData.HasPicture());
+  EXPECT_TRUE(window.Partner().data.empty());
+  EXPECT_FALSE(window.Partner().picture.HasPicture());
   // The picture that was current stays for a Cancel.
   EXPECT_EQ(window.Picture(), RandomPicture(16, 16, 9));
 }
@@ -370,13 +370,13 @@ TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
   window.SetPartnerData(Bytes({1, 2, 3}));
   const Surface partner = RandomPicture(8, 8, 14);
   Load(PutBitmap("p.bmp", partner), EntryOf(FileKind::PartnerPicture));
-  EXPECT_EQ(window.Partner().picData, partner);
-  EXPECT_TRUE(window.Partner().picData.HasPicture());
-  EXPECT_TRUE(window.Partner().aux.empty());
+  EXPECT_EQ(window.Partner().picture, partner);
+  EXPECT_TRUE(window.Partner().picture.HasPicture());
+  EXPECT_TRUE(window.Partner().data.empty());
 
   Load(PutFile("p.dat", Bytes({9, 8})), EntryOf(FileKind::PartnerData));
-  EXPECT_EQ(window.Partner().aux, Bytes({9, 8}));
-  EXPECT_FALSE(window.Partner().picData.HasPicture());
+  EXPECT_EQ(window.Partner().data, Bytes({9, 8}));
+  EXPECT_FALSE(window.Partner().picture.HasPicture());
   EXPECT_TRUE(platform.messages.empty());
 }
 

@@ -73,7 +73,7 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
       EXPECT_EQ(FileBytes(path), window.RomData());
       break;
     case Written::PartnerData:
-      EXPECT_EQ(FileBytes(path), window.Partner().aux);
+      EXPECT_EQ(FileBytes(path), window.Partner().data);
       break;
     case Written::Nothing:
       // A name of no kind is refused with a message naming it.
@@ -358,7 +358,7 @@ TEST_F(FilesTest, AcceptOfMode7InterleavedRebuildsThePartnerData) {
   window.ScrollSpinner(Spinner::Width, 8);
   commands.Save();
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.Partner().aux.size(), data.size());
+  EXPECT_EQ(window.Partner().data.size(), data.size());
   EXPECT_EQ(window.RomData(), data);
 }
 
@@ -368,7 +368,7 @@ TEST_F(FilesTest, AcceptOfOtherFormatsLeavesThePartnerDataAlone) {
   LoadData(RandomBytes(128, 26));
   window.SetPartnerData(Bytes({1, 2, 3}));
   commands.Save();
-  EXPECT_EQ(window.Partner().aux, Bytes({1, 2, 3}));
+  EXPECT_EQ(window.Partner().data, Bytes({1, 2, 3}));
 }
 
 }  // namespace

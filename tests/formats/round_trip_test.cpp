@@ -9,10 +9,10 @@
 namespace glyphon::formats {
 namespace {
 
-// Formats whose decoded picture does not carry every bit of the data: the SuperFX formats
-// show one nibble of two, the N64 formats drop the alpha.
+// Formats whose decoded picture does not carry every bit of the data (the SuperFX formats
+// show one nibble of two, the N64 formats drop the alpha) say so in the table.
 bool DecodeIsLossless(const FormatInfo& format) {
-  return format.index != 11 && format.index != 12 && format.index != 17 && format.index != 18;
+  return format.lossless;
 }
 
 std::vector<int> Sizes(const FormatInfo& format) {
@@ -64,7 +64,7 @@ TEST_P(EveryFormat, DecodeThenEncodeGivesBackWholeTileData) {
     ASSERT_TRUE(decoded.Ok());
     ASSERT_EQ(decoded.picture.Width(), w);
     ASSERT_EQ(decoded.picture.Height(), h);
-    partner.picData.SetHasPicture(false);
+    partner.picture.SetHasPicture(false);
     const ByteString again = Encode(format(), decoded.picture, {0, 0, w, h}, partner, progress);
     EXPECT_EQ(again, data) << "width " << w;
   }
@@ -90,7 +90,7 @@ TEST_P(EveryFormat, DecodingAnyLengthNeverReadsPastTheData) {
 TEST_P(EveryFormat, ProgressEndsAtOneHundred) {
   test::RecordingProgress progress;
   PartnerState partner;
-  partner.picData = test::Filled(8, 8, kWhite);
+  partner.picture = test::Filled(8, 8, kWhite);
   Encode(format(), test::Filled(8, 8, kWhite), {0, 0, 8, 8}, partner, progress);
   ASSERT_FALSE(progress.reports.empty());
   EXPECT_EQ(progress.reports.back(), 100);

@@ -84,7 +84,7 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
             0u)
       << platform.messages[0].text;
   EXPECT_EQ(window.RomData(), converted);
-  EXPECT_EQ(window.Partner().picData.Height(), 8193);
+  EXPECT_EQ(window.Partner().picture.Height(), 8193);
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_TRUE(window.View().convert.enabled);
   EXPECT_EQ(window.View().convert.caption, "Convert");

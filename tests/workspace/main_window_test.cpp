@@ -131,7 +131,7 @@ TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
   EXPECT_EQ(window.Picture(), picture);
   EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({4}));
+  EXPECT_EQ(window.Partner().data, Bytes({4}));
 
   // Nothing a user can reach converts now.
   window.SelectFormat(2);

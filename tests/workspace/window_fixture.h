@@ -56,13 +56,13 @@ inline std::string Describe(const MainWindow& w, bool data = true) {
   const workspace::WindowView v = w.View();
   out << "main vis" << v.visible << " format " << v.format << " en" << v.formatsEnabled << "\n";
   if (data) bytes("rom", w.RomData());
-  bytes("aux", w.Partner().aux);
+  bytes("aux", w.Partner().data);
   filters("load", w.LoadFilters());
   filters("save", w.SaveFilters());
   surface("picture", w.Picture());
   surface("encoder input", w.EncoderInput());
   if (data) surface("work bitmap", w.WorkBitmap());
-  surface("partner", w.Partner().picData);
+  surface("partner", w.Partner().picture);
   surface("thumbnail", v.thumbnail);
   out << "thumbnail viewable " << v.thumbnailViewable << "\n";
   surface("swatches", v.swatches);
