@@ -6,7 +6,7 @@
 #include <string>
 
 #include "bench_support.h"
-#include "files/file_commands.h"
+#include "window_commands/file_commands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "platform/file_io.h"
@@ -19,7 +19,7 @@ namespace {
 struct Workspace {
   platform::QuietPlatform platform;  // answers every question Yes, opens openFile
   workspace::MainWindow window{platform};
-  files::FileCommands commands{window, platform};
+  window_commands::FileCommands commands{window, platform};
 
   explicit Workspace(int format) {
     platform.answer = glyphon::platform::Answer::Yes;

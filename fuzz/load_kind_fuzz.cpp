@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "files/file_kind.h"
+#include "window_commands/file_kind.h"
 #include "formats/format_table.h"
 #include "fuzz_input.h"
 
@@ -18,7 +18,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const bool saving = input.Take(2) == 1;
   const std::vector<formats::FileFilter> filters =
       saving ? formats::SaveFilters(format) : formats::LoadFilters(format);
-  const auto direction = saving ? files::Direction::Save : files::Direction::Load;
+  const auto direction = saving ? window_commands::Direction::Save : window_commands::Direction::Load;
   const auto entry = static_cast<std::size_t>(input.Take(static_cast<int>(filters.size()) + 1));  // or none
   std::vector<platform::Answer> answers(static_cast<std::size_t>(input.Take(64)));
   for (auto& answer : answers) answer = static_cast<platform::Answer>(input.Take(4));
@@ -26,14 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string fileName(rest.begin(), rest.end());
 
   const formats::FileFilter chosenEntry = entry < filters.size() ? filters[entry] : formats::FileFilter{};
-  const std::optional<formats::FileKind> kind = files::KindOf(fileName, chosenEntry, direction);
+  const std::optional<formats::FileKind> kind = window_commands::KindOf(fileName, chosenEntry, direction);
   // A name that needs a question names no kind of its own.
-  const bool question = files::NeedsQuestion(fileName, direction);
+  const bool question = window_commands::NeedsQuestion(fileName, direction);
   if (question && kind) std::abort();
   if (!question) return 0;
   std::size_t asked = 0;
-  const auto chosen = files::AskForKind(filters, [&](std::string_view description) {
-    (void)files::LoadAsQuestion(description);
+  const auto chosen = window_commands::AskForKind(filters, [&](std::string_view description) {
+    (void)window_commands::LoadAsQuestion(description);
     // Past the scripted answers the user cancels, so the loop must end there.
     if (asked > answers.size()) std::abort();
     return asked < answers.size() ? answers[asked++] : (++asked, platform::Answer::Cancel);

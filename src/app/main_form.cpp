@@ -78,7 +78,7 @@ void ClickIfAvailable(QPushButton& button) {
 }  // namespace
 
 MainForm::MainForm(QtPlatform& platform)
-    : QWidget(nullptr), m_platform(platform), m_model(platform), m_files(m_model, platform) {
+    : QWidget(nullptr), m_platform(platform), m_model(platform), m_commands(m_model, platform) {
   // A fixed single border with a close button only.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
@@ -138,12 +138,12 @@ void MainForm::BuildCommandButtons() {
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
   };
-  make(m_load, "load", {280, 8}, [this] { m_files.Load(); });
+  make(m_load, "load", {280, 8}, [this] { m_commands.Load(); });
   make(m_clear, "clear", {280, 40}, [this] { m_model.ClearOrCancel(); });
-  make(m_save, "save", {280, 72}, [this] { m_files.Save(); });
-  make(m_paste, "paste", {400, 8}, [this] { m_files.Paste(); });
+  make(m_save, "save", {280, 72}, [this] { m_commands.Save(); });
+  make(m_paste, "paste", {400, 8}, [this] { m_commands.Paste(); });
   make(m_convert, "convert", {400, 40}, [this] { m_model.Convert(); });
-  make(m_copy, "copy", {400, 72}, [this] { m_files.Copy(); });
+  make(m_copy, "copy", {400, 72}, [this] { m_commands.Copy(); });
 }
 
 void MainForm::BuildFormatFrame() {
@@ -353,7 +353,7 @@ QString MainForm::DroppedFile(const QMimeData* data) {
 
 bool MainForm::LoadDroppedFile(const QString& path) {
   if (!CanLoadDrop()) return false;
-  Dispatch([this, name = path.toStdString()] { m_files.LoadDroppedFile(name); });
+  Dispatch([this, name = path.toStdString()] { m_commands.LoadDroppedFile(name); });
   return true;
 }
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "app/qt_platform.h"
-#include "files/file_commands.h"
+#include "window_commands/file_commands.h"
 #include "formats/format_table.h"
 #include "workspace/main_window.h"
 
@@ -83,7 +83,7 @@ class MainForm : public QWidget {
 
   QtPlatform& m_platform;
   workspace::MainWindow m_model;
-  files::FileCommands m_files;
+  window_commands::FileCommands m_commands;
   int m_running = 0;  // handlers under way (a long loop lets events in)
   bool m_placed = false;
 

@@ -1,4 +1,4 @@
-#include "files/file_kind.h"
+#include "window_commands/file_kind.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 
 #include "formats/format_table.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 namespace {
 
 using platform::Answer;
@@ -106,4 +106,4 @@ TEST(AskForKind, AListWithoutKindsAsksNothing) {
 }
 
 }  // namespace
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -6,7 +6,7 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
+#include "window_commands/file_commands.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "support/fake_platform.h"
@@ -76,7 +76,7 @@ class FilesTest : public WindowTest {
   static std::string UnableToLoad(const std::string& path) { return "Unable to load " + path + "."; }
 
   TempDir dir;
-  files::FileCommands commands{window, platform};
+  window_commands::FileCommands commands{window, platform};
 };
 
 }  // namespace glyphon::test

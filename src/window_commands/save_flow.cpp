@@ -2,11 +2,11 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
-#include "files/file_kind.h"
+#include "window_commands/file_commands.h"
+#include "window_commands/file_kind.h"
 #include "formats/decoding.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 
@@ -127,4 +127,4 @@ void FileCommands::Accept() {
   w.AcceptPicture(std::move(result.picture));
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -3,11 +3,11 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
-#include "files/file_kind.h"
+#include "window_commands/file_commands.h"
+#include "window_commands/file_kind.h"
 #include "formats/decoding.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 
@@ -144,4 +144,4 @@ void FileCommands::Preview() {
   m_window.EndDecode(workspace::Mode::Preview);
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -1,4 +1,4 @@
-#include "files/file_kind.h"
+#include "window_commands/file_kind.h"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 
 #include "formats/format_table.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 
@@ -58,4 +58,4 @@ std::string LoadAsQuestion(std::string_view description) {
   return "Do you wish to load as " + std::string(description) + "?";
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "files/file_kind.h"
+#include "window_commands/file_kind.h"
 #include "platform/platform.h"
 #include "workspace/main_window.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 // The Load, Save, Copy and Paste commands of the main window. Load and Save have two
 // roles each, told apart by the window's mode: in normal mode they load and save
@@ -69,4 +69,4 @@ class FileCommands {
   std::string m_dataFile;  // the ROM data file being previewed
 };
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -8,7 +8,7 @@
 #include "formats/file_filters.h"
 #include "platform/platform.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 using formats::FileFilter;
 using formats::FileKind;
@@ -55,4 +55,4 @@ std::optional<FileKind> AskForKind(std::span<const FileFilter> filters, AskFn&& 
   }
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands
