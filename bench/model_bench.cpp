@@ -6,11 +6,11 @@
 #include <string>
 
 #include "bench_support.h"
-#include "window_commands/file_commands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "platform/file_io.h"
 #include "platform/quiet_platform.h"
+#include "window_commands/file_commands.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::bench {

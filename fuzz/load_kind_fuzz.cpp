@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "window_commands/file_kind.h"
 #include "formats/format_table.h"
 #include "fuzz_input.h"
+#include "window_commands/file_kind.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace glyphon;
@@ -38,8 +38,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (asked > answers.size()) std::abort();
     return asked < answers.size() ? answers[asked++] : (++asked, platform::Answer::Cancel);
   });
-  const bool fromList = !chosen || std::any_of(filters.begin(), filters.end(),
-                                               [&](const formats::FileFilter& entry) { return entry.kind == chosen; });
+  const bool fromList =
+      !chosen || std::any_of(filters.begin(), filters.end(),
+                             [&](const formats::FileFilter& entry) { return entry.kind == chosen; });
   if (!fromList) std::abort();
   return 0;
 }

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "app/qt_platform.h"
-#include "window_commands/file_commands.h"
 #include "formats/format_table.h"
+#include "window_commands/file_commands.h"
 #include "workspace/main_window.h"
 
 class QCheckBox;

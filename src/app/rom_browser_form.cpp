@@ -19,8 +19,8 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
-#include <string>
 #include <optional>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -46,7 +46,8 @@ constexpr std::array<const char*, 3> kColourCaptions = {"Decoder greys", "Built-
 
 const std::vector<platform::FileFilter> kRomFilters = {
     {"ROM",
-     {"sfc", "smc", "fig", "gb", "gbc", "gba", "nes", "md", "gen", "smd", "bin", "vb", "z64", "n64", "v64", "dat"},
+     {"sfc", "smc", "fig", "gb", "gbc", "gba", "nes", "md", "gen", "smd", "bin", "vb", "z64", "n64", "v64",
+      "dat"},
      std::nullopt},
     {"All", {}, std::nullopt}};
 

@@ -3,8 +3,8 @@
 #include <string>
 #include <string_view>
 
-#include "window_commands/file_kind.h"
 #include "platform/platform.h"
+#include "window_commands/file_kind.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::window_commands {

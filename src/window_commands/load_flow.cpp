@@ -3,9 +3,9 @@
 #include <utility>
 #include <vector>
 
+#include "formats/decoding.h"
 #include "window_commands/file_commands.h"
 #include "window_commands/file_kind.h"
-#include "formats/decoding.h"
 
 namespace glyphon::window_commands {
 
@@ -48,12 +48,12 @@ void FileCommands::LoadNamed(const std::string& fileName, const FileFilter& chos
 
   // The extension decides; a partner entry of the list makes it the partner's.
   const std::optional<FileKind> kind =
-      !NeedsQuestion(fileName) ? KindOf(fileName, chosen)
-                               : AskForKind(m_window.LoadFilters(), [this](std::string_view description) {
-                                   return m_platform.ShowMessage({LoadAsQuestion(description),
-                                                                  platform::Buttons::YesNoCancel,
-                                                                  platform::Icon::None, Answer::Yes, ""});
-                                 });
+      !NeedsQuestion(fileName)
+          ? KindOf(fileName, chosen)
+          : AskForKind(m_window.LoadFilters(), [this](std::string_view description) {
+              return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
+                                             platform::Icon::None, Answer::Yes, ""});
+            });
   if (!kind) return;
   switch (*kind) {
     case FileKind::Picture:

@@ -2,9 +2,9 @@
 #include <utility>
 #include <vector>
 
+#include "formats/decoding.h"
 #include "window_commands/file_commands.h"
 #include "window_commands/file_kind.h"
-#include "formats/decoding.h"
 
 namespace glyphon::window_commands {
 

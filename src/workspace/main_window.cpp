@@ -82,7 +82,8 @@ void MainWindow::ShowAbout() {
     if (i > 0) text += '\r';
     text += kAboutLines[i];
   }
-  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, AboutTitle()});
+  m_platform.ShowMessage(
+      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, AboutTitle()});
 }
 
 // ---- Convert ----

@@ -152,7 +152,8 @@ WindowView ViewOf(const WindowState& s) {
   const float scaleX = pictureWidth > 0 ? static_cast<float>(kThumbnailWidth) / pictureWidth : 0.0f;
   const float scaleY = pictureHeight > 0 ? static_cast<float>(kThumbnailHeight) / pictureHeight : 0.0f;
   v.outline = {scaleX * static_cast<float>(box.x), scaleY * static_cast<float>(box.y),
-               scaleX * static_cast<float>(box.width) + 1, scaleY * static_cast<float>(box.height) + 1, outlined};
+               scaleX * static_cast<float>(box.width) + 1, scaleY * static_cast<float>(box.height) + 1,
+               outlined};
 
   v.swatches = platform::Surface(kSwatchWidth, kSwatchHeight);
   DrawSwatches(formats::Format(s.format), v.swatches);

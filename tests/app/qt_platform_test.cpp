@@ -35,11 +35,12 @@ void WhenOpen(std::function<void(T&)> act) {
 }
 
 TEST(NameFiltersTest, EntriesBecomeQtsEntries) {
-  const std::vector<platform::FileFilter> entries = {{"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
-                                                     {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData},
-                                                     {"All", {}, std::nullopt}};
-  EXPECT_EQ(app::QtNameFilters(entries), QStringList({"Bitmap files (*.bmp *.png)",
-                                                      "ROM FX high data files (*.dat)", "All files (*.*)"}));
+  const std::vector<platform::FileFilter> entries = {
+      {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
+      {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData},
+      {"All", {}, std::nullopt}};
+  EXPECT_EQ(app::QtNameFilters(entries),
+            QStringList({"Bitmap files (*.bmp *.png)", "ROM FX high data files (*.dat)", "All files (*.*)"}));
 }
 
 struct BoxCase {

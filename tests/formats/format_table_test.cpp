@@ -17,20 +17,22 @@ TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
   const V save{"bmp", "png"};
   const V dat{"dat"};
   const FileFilter all{"All", {}, std::nullopt};
-  EXPECT_EQ(LoadFilters(Format(8)), (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture},
-                                                             {"ROM data", dat, FileKind::Data},
-                                                             all}));
-  EXPECT_EQ(SaveFilters(Format(0)),
-            (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture}, {"ROM data", dat, FileKind::Data}}));
-  EXPECT_EQ(LoadFilters(Format(11)), (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture},
-                                                              {"Bitmap FX high data", load, FileKind::PartnerPicture},
-                                                              {"ROM data", dat, FileKind::Data},
-                                                              {"ROM FX high data", dat, FileKind::PartnerData},
-                                                              all}));
-  EXPECT_EQ(SaveFilters(Format(18)), (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture},
-                                                              {"Bitmap 32bpp N64 alpha data", save, FileKind::PartnerPicture},
-                                                              {"ROM data", dat, FileKind::Data},
-                                                              {"ROM 32bpp N64 alpha data", dat, FileKind::PartnerData}}));
+  EXPECT_EQ(
+      LoadFilters(Format(8)),
+      (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture}, {"ROM data", dat, FileKind::Data}, all}));
+  EXPECT_EQ(SaveFilters(Format(0)), (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture},
+                                                             {"ROM data", dat, FileKind::Data}}));
+  EXPECT_EQ(LoadFilters(Format(11)),
+            (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture},
+                                     {"Bitmap FX high data", load, FileKind::PartnerPicture},
+                                     {"ROM data", dat, FileKind::Data},
+                                     {"ROM FX high data", dat, FileKind::PartnerData},
+                                     all}));
+  EXPECT_EQ(SaveFilters(Format(18)),
+            (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture},
+                                     {"Bitmap 32bpp N64 alpha data", save, FileKind::PartnerPicture},
+                                     {"ROM data", dat, FileKind::Data},
+                                     {"ROM 32bpp N64 alpha data", dat, FileKind::PartnerData}}));
   EXPECT_EQ(PictureSaveFilters(), (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture}}));
 }
 

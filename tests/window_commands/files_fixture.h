@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "window_commands/file_commands.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
+#include "window_commands/file_commands.h"
 #include "workspace/window_fixture.h"
 
 namespace glyphon::test {

@@ -171,13 +171,37 @@ INSTANTIATE_TEST_SUITE_P(
         KindCase{"PngWithoutAQuestion", 8, "x.png", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
         KindCase{"JpegWithoutAQuestion", 8, "x.JPG", kEveryFileEntry, {}, Loaded::Picture, kNoQuestions},
         KindCase{"LastDotDecides", 8, "x.dat.bmp", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"PartnerPng", 11, "x.png", EntryOf(FileKind::PartnerPicture), {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerBitmapEntry", 11, "x.bmp", EntryOf(FileKind::PartnerPicture), {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerDataEntry", 11, "x.dat", EntryOf(FileKind::PartnerData), {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"PartnerPng",
+                 11,
+                 "x.png",
+                 EntryOf(FileKind::PartnerPicture),
+                 {},
+                 Loaded::PartnerPicture,
+                 kNoQuestions},
+        KindCase{"PartnerBitmapEntry",
+                 11,
+                 "x.bmp",
+                 EntryOf(FileKind::PartnerPicture),
+                 {},
+                 Loaded::PartnerPicture,
+                 kNoQuestions},
+        KindCase{"PartnerDataEntry",
+                 11,
+                 "x.dat",
+                 EntryOf(FileKind::PartnerData),
+                 {},
+                 Loaded::PartnerData,
+                 kNoQuestions},
         KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", kFirstEntry, {}, Loaded::Data, kNoQuestions},
         KindCase{"TypedPartnerData", 8, "x.dat2", kFirstEntry, {}, Loaded::PartnerData, kNoQuestions},
         KindCase{"AllFilesEntry", 17, "x.dat", kEveryFileEntry, {}, Loaded::Data, kNoQuestions},
-        KindCase{"DoublePartnerMark", 14, "x.dat2", EntryOf(FileKind::PartnerData), {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"DoublePartnerMark",
+                 14,
+                 "x.dat2",
+                 EntryOf(FileKind::PartnerData),
+                 {},
+                 Loaded::Nothing,
+                 kNoQuestions},
         KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", kFirstEntry, {}, Loaded::Nothing, kNoQuestions},
         KindCase{"AskedRoundUntilYes",
                  8,
@@ -187,8 +211,13 @@ INSTANTIATE_TEST_SUITE_P(
                  Loaded::Data,
                  {kAsBitmap, kAsRomData, kAsBitmap, kAsRomData}},
         KindCase{"YesToBitmap", 8, "x.bin", kEveryFileEntry, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
-        KindCase{
-            "Cancel", 8, "x.bin", kFirstEntry, {Answer::No, Answer::Cancel}, Loaded::Nothing, {kAsBitmap, kAsRomData}},
+        KindCase{"Cancel",
+                 8,
+                 "x.bin",
+                 kFirstEntry,
+                 {Answer::No, Answer::Cancel},
+                 Loaded::Nothing,
+                 {kAsBitmap, kAsRomData}},
         KindCase{"PartnerListQuestions",
                  11,
                  "x",
@@ -272,8 +301,7 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
       busy.emplace_back(window.View().load.caption);
       busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
                              window.View().save.enabled || window.View().width.enabled ||
-                             window.View().tileLockEnabled ||
-                             window.View().formatsEnabled
+                             window.View().tileLockEnabled || window.View().formatsEnabled
                          ? "unlocked"
                          : "locked");
     }

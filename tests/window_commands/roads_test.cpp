@@ -99,8 +99,7 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
 
   const Surface partner = RandomPicture(24, 24, 44);
   Load(PutBitmap("partner.bmp", partner), EntryOf(FileKind::PartnerPicture));
-  EXPECT_EQ(platform.openDialogFilters.back(),
-            formats::LoadFilters(formats::Format(format)));
+  EXPECT_EQ(platform.openDialogFilters.back(), formats::LoadFilters(formats::Format(format)));
   EXPECT_EQ(window.Partner().picture, partner);
   window.Convert();  // no question: the partner picture is there
   EXPECT_FALSE(window.RomData().empty());

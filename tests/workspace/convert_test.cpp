@@ -89,7 +89,8 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   EXPECT_TRUE(window.View().convert.enabled);
   EXPECT_EQ(window.View().convert.caption, "Convert");
   EXPECT_TRUE(window.View().width.enabled);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
+  EXPECT_EQ(window.SaveFilters(),
+            formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
 }
 
 // An empty selection converts nothing: the old data, which may still be saved, stays.
@@ -178,8 +179,7 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
     EXPECT_TRUE(b->enabled);
   }
   EXPECT_TRUE(window.View().formatsEnabled);
-  EXPECT_TRUE(window.View().x.enabled && window.View().height.enabled &&
-              window.View().width.enabled);
+  EXPECT_TRUE(window.View().x.enabled && window.View().height.enabled && window.View().width.enabled);
   EXPECT_TRUE(window.View().thumbnailViewable);
   EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
   EXPECT_EQ(window.View().viewer.outline.width, 9);

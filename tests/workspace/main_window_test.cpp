@@ -35,8 +35,7 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   EXPECT_EQ(window.View().format, 8);
   EXPECT_FALSE(window.View().formatsEnabled);
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
-  for (int x = 0; x < 256; ++x)
-    EXPECT_EQ(window.View().swatches.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
+  for (int x = 0; x < 256; ++x) EXPECT_EQ(window.View().swatches.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
   EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
@@ -122,8 +121,8 @@ TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
   EXPECT_FALSE(window.View().thumbnailViewable);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
   EXPECT_EQ(std::to_string(window.View().width.value), "0");
-  EXPECT_FALSE(window.View().x.enabled || window.View().x.enabled ||
-               window.View().height.enabled || window.View().tileLockEnabled);
+  EXPECT_FALSE(window.View().x.enabled || window.View().x.enabled || window.View().height.enabled ||
+               window.View().tileLockEnabled);
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
   EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
   EXPECT_EQ(window.View().format, 8);
@@ -177,8 +176,7 @@ TEST_F(WindowTest, CancelBringsBackThePictureWhollySelected) {
   EXPECT_FALSE(window.View().load.wide);
   EXPECT_TRUE(window.View().paste.visible && window.View().convert.visible && window.View().copy.visible);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_TRUE(window.View().x.enabled && window.View().y.enabled &&
-              window.View().height.enabled);
+  EXPECT_TRUE(window.View().x.enabled && window.View().y.enabled && window.View().height.enabled);
   EXPECT_TRUE(window.View().thumbnailViewable);
   EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
   // The loaded ROM data stays; the work bitmap keeps the last preview. Otherwise the window is

@@ -40,8 +40,8 @@ TEST_P(ViewOfTest, ButtonsAndControlsFollowTheModeAndWhetherAPictureIsShown) {
   state.cleared = c.cleared;
   const workspace::WindowView view = workspace::ViewOf(state);
 
-  const std::vector<const ButtonView*> buttons = {&view.load,    &view.clear,   &view.save,
-                                                  &view.paste,   &view.convert, &view.copy};
+  const std::vector<const ButtonView*> buttons = {&view.load,  &view.clear,   &view.save,
+                                                  &view.paste, &view.convert, &view.copy};
   std::string enabled;
   std::string visible;
   for (const ButtonView* b : buttons) {
@@ -62,22 +62,62 @@ TEST_P(ViewOfTest, ButtonsAndControlsFollowTheModeAndWhetherAPictureIsShown) {
   EXPECT_EQ(view.thumbnailViewable, c.formats);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    States, ViewOfTest,
-    ::testing::Values(
-        ViewCase{"Cleared", Mode::Normal, true, {"Load", "Clear", "Save", "Convert"}, "yy-y--", "yyyyyy", false,
-                 "----", false},
-        ViewCase{"Picture", Mode::Normal, false, {"Load", "Clear", "Save", "Convert"}, "yyyyyy", "yyyyyy", false,
-                 "yyyy", true},
-        ViewCase{"Converting", Mode::Converting, false, {"Load", "Clear", "Save", "Converting..."}, "------",
-                 "yyyyyy", false, "----", false},
-        ViewCase{"Preview", Mode::Preview, false, {"Preview", "Cancel", "Accept", "Convert"}, "yyy---", "yyy---",
-                 true, "--y-", true},
-        ViewCase{"Previewing", Mode::Previewing, false, {"Previewing...", "Cancel", "Accept", "Convert"},
-                 "------", "yyy---", true, "----", false},
-        ViewCase{"Accepting", Mode::Accepting, false, {"Preview", "Cancel", "Accepting...", "Convert"}, "------",
-                 "yyy---", true, "----", false}),
-    [](const auto& p) { return std::string(p.param.name); });
+INSTANTIATE_TEST_SUITE_P(States, ViewOfTest,
+                         ::testing::Values(ViewCase{"Cleared",
+                                                    Mode::Normal,
+                                                    true,
+                                                    {"Load", "Clear", "Save", "Convert"},
+                                                    "yy-y--",
+                                                    "yyyyyy",
+                                                    false,
+                                                    "----",
+                                                    false},
+                                           ViewCase{"Picture",
+                                                    Mode::Normal,
+                                                    false,
+                                                    {"Load", "Clear", "Save", "Convert"},
+                                                    "yyyyyy",
+                                                    "yyyyyy",
+                                                    false,
+                                                    "yyyy",
+                                                    true},
+                                           ViewCase{"Converting",
+                                                    Mode::Converting,
+                                                    false,
+                                                    {"Load", "Clear", "Save", "Converting..."},
+                                                    "------",
+                                                    "yyyyyy",
+                                                    false,
+                                                    "----",
+                                                    false},
+                                           ViewCase{"Preview",
+                                                    Mode::Preview,
+                                                    false,
+                                                    {"Preview", "Cancel", "Accept", "Convert"},
+                                                    "yyy---",
+                                                    "yyy---",
+                                                    true,
+                                                    "--y-",
+                                                    true},
+                                           ViewCase{"Previewing",
+                                                    Mode::Previewing,
+                                                    false,
+                                                    {"Previewing...", "Cancel", "Accept", "Convert"},
+                                                    "------",
+                                                    "yyy---",
+                                                    true,
+                                                    "----",
+                                                    false},
+                                           ViewCase{"Accepting",
+                                                    Mode::Accepting,
+                                                    false,
+                                                    {"Preview", "Cancel", "Accepting...", "Convert"},
+                                                    "------",
+                                                    "yyy---",
+                                                    true,
+                                                    "----",
+                                                    false}),
+                         [](const auto& p) { return std::string(p.param.name); });
 
 TEST(ViewOf, ButtonToolTipsOfBothRoles) {
   WindowState state;
