@@ -13,7 +13,7 @@ const convert::Selection kWhole{0, 0, kSide, kSide};
 
 convert::PartnerState PartnerPicture() {
   convert::PartnerState partner;
-  partner.picData = RandomSheet();
+  partner.picture = RandomSheet();
   return partner;
 }
 

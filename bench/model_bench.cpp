@@ -6,11 +6,11 @@
 #include <string>
 
 #include "bench_support.h"
-#include "files/file_commands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "platform/file_io.h"
 #include "platform/quiet_platform.h"
+#include "window_commands/file_commands.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::bench {
@@ -19,7 +19,7 @@ namespace {
 struct Workspace {
   platform::QuietPlatform platform;  // answers every question Yes, opens openFile
   workspace::MainWindow window{platform};
-  files::FileCommands commands{window, platform};
+  window_commands::FileCommands commands{window, platform};
 
   explicit Workspace(int format) {
     platform.answer = glyphon::platform::Answer::Yes;
@@ -33,7 +33,7 @@ std::string DataFile(const formats::FormatInfo& format) {
   const auto path =
       std::filesystem::temp_directory_path() / ("glyphon-bench-" + std::to_string(format.index) + ".dat");
   convert::PartnerState partner;
-  partner.picData = RandomSheet();
+  partner.picture = RandomSheet();
   platform::NullProgress progress;
   const ByteString data = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
   platform::WriteFileAtomic(path, data);
@@ -46,7 +46,7 @@ void BareEncode(benchmark::State& state, const formats::FormatInfo* format) {
   for (auto _ : state) {
     state.PauseTiming();
     convert::PartnerState partner;
-    partner.picData = RandomSheet();
+    partner.picture = RandomSheet();
     state.ResumeTiming();
     ByteString out = formats::Encode(*format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
     benchmark::DoNotOptimize(out.data());

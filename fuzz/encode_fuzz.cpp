@@ -18,12 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const platform::Surface source = input.TakePicture(width, height);
   convert::PartnerState partner;
   if (partnerKind & 1) {
-    partner.picData = platform::Surface::Picture(partnerWidth, partnerHeight);
+    partner.picture = platform::Surface::Picture(partnerWidth, partnerHeight);
     for (int y = 0; y < partnerHeight; ++y)
       for (int x = 0; x < partnerWidth; ++x)
-        partner.picData.SetPixel(x, y, (x * 37 + y * 101) * 0x010101 & 0xFFFFFF);
+        partner.picture.SetPixel(x, y, (x * 37 + y * 101) * 0x010101 & 0xFFFFFF);
   }
-  if (partnerKind & 2) partner.aux.assign(auxBytes.begin(), auxBytes.end());
+  if (partnerKind & 2) partner.data.assign(auxBytes.begin(), auxBytes.end());
 
   platform::NullProgress progress;
   const ByteString out = formats::Encode(format, source, selection, partner, progress);

@@ -27,13 +27,11 @@ QCursor MagnifierCursor(Magnifier kind) {
   return QCursor(pixmap, 12, 12);
 }
 
-void ApplyPointer(QWidget& widget, workspace::MousePointer pointer, Magnifier custom) {
-  Qt::CursorShape shape = Qt::ArrowCursor;
-  if (pointer == workspace::MousePointer::Custom) shape = Qt::BitmapCursor;
-  if (pointer == workspace::MousePointer::ArrowQuestion) shape = Qt::WhatsThisCursor;
+void ShowMagnifier(QWidget& widget, bool shown, Magnifier kind) {
+  const Qt::CursorShape shape = shown ? Qt::BitmapCursor : Qt::ArrowCursor;
   if (widget.cursor().shape() == shape) return;
-  if (shape == Qt::BitmapCursor) {
-    widget.setCursor(MagnifierCursor(custom));
+  if (shown) {
+    widget.setCursor(MagnifierCursor(kind));
   } else {
     widget.setCursor(shape);
   }

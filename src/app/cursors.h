@@ -4,8 +4,6 @@
 
 class QWidget;
 
-#include "workspace/controls.h"
-
 namespace glyphon::app {
 
 // The window's own pointers: a magnifier with a plus over the thumbnail (click to view the
@@ -13,8 +11,8 @@ namespace glyphon::app {
 enum class Magnifier { ZoomIn, ZoomOut };
 QCursor MagnifierCursor(Magnifier kind);
 
-// Gives `widget` the pointer its control asks for; `custom` stands for pointer 99. The
-// cursor is only built when the pointer changes.
-void ApplyPointer(QWidget& widget, workspace::MousePointer pointer, Magnifier custom);
+// Gives `widget` the magnifier `kind` while a click on it opens or closes the viewer
+// (`shown`), the arrow otherwise. The cursor is only built when it changes.
+void ShowMagnifier(QWidget& widget, bool shown, Magnifier kind);
 
 }  // namespace glyphon::app

@@ -28,20 +28,21 @@ void ImageForm::OnClick(std::function<void()> handler) {
   m_picture->OnClick([this] { m_onClick(); });
 }
 
-void ImageForm::Render(const workspace::ImageWindow& model) {
-  setWindowTitle(QString::fromStdString(model.caption));
-  if (model.visible && !isVisible()) ShowPicture(model);
-  m_picture->SetOutline(model.outline);
-  m_picture->setToolTip(QString::fromStdString(model.toolTip));
-  ApplyPointer(*m_picture, model.pointer, Magnifier::ZoomOut);
-  if (!model.visible && isVisible()) {
+void ImageForm::Render(const workspace::ViewerView& view) {
+  setWindowTitle(QString::fromUtf8(workspace::kViewerCaption.data(),
+                                   static_cast<qsizetype>(workspace::kViewerCaption.size())));
+  if (view.visible && !isVisible() && view.picture != nullptr) ShowPicture(*view.picture);
+  m_picture->SetOutline(view.outline);
+  m_picture->setToolTip(QString::fromUtf8(workspace::kViewerToolTip.data(),
+                                          static_cast<qsizetype>(workspace::kViewerToolTip.size())));
+  ShowMagnifier(*m_picture, true, Magnifier::ZoomOut);
+  if (!view.visible && isVisible()) {
     hide();
     m_picture->SetPicture({});  // let go of a picture that may be large
   }
 }
 
-void ImageForm::ShowPicture(const workspace::ImageWindow& model) {
-  const platform::Surface& picture = model.picture;
+void ImageForm::ShowPicture(const platform::Surface& picture) {
   m_picture->SetPicture(picture);
   m_picture->resize(picture.Width(), picture.Height());
 

@@ -3,7 +3,7 @@
 #include <QScrollArea>
 #include <functional>
 
-#include "workspace/image_window.h"
+#include "workspace/window_view.h"
 
 namespace glyphon::app {
 
@@ -21,7 +21,7 @@ class ImageForm : public QScrollArea {
   void OnClick(std::function<void()> handler);
   void OnKeyUp(std::function<void(int key, int shift)> handler) { m_onKeyUp = std::move(handler); }
 
-  void Render(const workspace::ImageWindow& model);
+  void Render(const workspace::ViewerView& view);
 
   FramedPicture& Picture() { return *m_picture; }
 
@@ -31,7 +31,7 @@ class ImageForm : public QScrollArea {
   void closeEvent(QCloseEvent* event) override;
 
  private:
-  void ShowPicture(const workspace::ImageWindow& model);
+  void ShowPicture(const platform::Surface& picture);
 
   FramedPicture* m_picture;
   std::function<void()> m_onClick;

@@ -26,6 +26,7 @@
 #include "app/progress_form.h"
 #include "app/rom_browser_form.h"
 #include "app/widgets.h"
+#include "platform/product.h"
 
 namespace glyphon::app {
 
@@ -36,7 +37,10 @@ using workspace::Spinner;
 constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height};
 constexpr std::array<const char*, 4> kSpinnerNames = {"x", "y", "width", "height"};
 
+constexpr int kButtonWidth = 113;
+constexpr int kWideButtonWidth = 233;
 constexpr int kButtonHeight = 25;
+constexpr int kColumnPitch = 112;
 constexpr int kOptionWidth = 105;
 constexpr int kOptionHeight = 17;
 constexpr int kOptionsPerColumn = 10;
@@ -48,17 +52,22 @@ QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
 
-void RenderButton(QPushButton& widget, const workspace::CommandButton& button) {
+void RenderButton(QPushButton& widget, const workspace::ButtonView& button) {
   widget.setText(Text(button.caption));
   widget.setToolTip(Text(button.toolTip));
   widget.setEnabled(button.enabled);
-  widget.resize(button.width, kButtonHeight);
+  widget.resize(button.wide ? kWideButtonWidth : kButtonWidth, kButtonHeight);
   widget.setVisible(button.visible);
 }
 
-void RenderLabel(QLabel& widget, const workspace::Label& label) {
-  widget.setText(Text(label.caption));
-  widget.setEnabled(label.enabled);
+// The format options' columns: as many as the table needs, the first two in the frame's
+// place of old and each further one widening the frame and the window.
+int FormatColumns() {
+  const int count = static_cast<int>(formats::Formats().size());
+  return std::max(2, (count + kOptionsPerColumn - 1) / kOptionsPerColumn);
+}
+int ExtraWidth() {
+  return kColumnPitch * (FormatColumns() - 2);
 }
 
 // A click on a command button from the keyboard: only while the button can be clicked.
@@ -69,23 +78,23 @@ void ClickIfAvailable(QPushButton& button) {
 }  // namespace
 
 MainForm::MainForm(QtPlatform& platform)
-    : QWidget(nullptr), m_platform(platform), m_model(platform), m_files(m_model, platform) {
+    : QWidget(nullptr), m_platform(platform), m_model(platform), m_commands(m_model, platform) {
   // A fixed single border with a close button only.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                  Qt::WindowCloseButtonHint);
   setObjectName("mainWindow");
-  setFixedSize(kClientWidth, kClientHeight);
+  setFixedSize(kClientWidth + ExtraWidth(), kClientHeight);
   setAcceptDrops(true);
 
-  const workspace::WindowView& view = m_model.View();
+  // The pictures' drawing areas inside a 2-pixel frame.
   m_thumbnail = new FramedPicture(this, FramedPicture::kFrame);
   m_thumbnail->setObjectName("thumbnail");
-  m_thumbnail->setGeometry(8, 8, view.thumbnail.width, view.thumbnail.height);
+  m_thumbnail->setGeometry(8, 8, workspace::kThumbnailWidth + 4, workspace::kThumbnailHeight + 4);
   m_thumbnail->OnClick([this] { Dispatch([this] { m_model.OpenViewer(); }); });
 
   m_swatches = new FramedPicture(this, FramedPicture::kFrame);
   m_swatches->setObjectName("swatches");
-  m_swatches->setGeometry(8, 144, view.swatches.width, view.swatches.height);
+  m_swatches->setGeometry(8, 144, workspace::kSwatchWidth + 4, workspace::kSwatchHeight + 4);
 
   BuildCommandButtons();
   BuildFormatFrame();
@@ -100,6 +109,9 @@ MainForm::MainForm(QtPlatform& platform)
   aboutFont.setUnderline(true);
   m_about->setFont(aboutFont);
   m_about->setForegroundRole(QPalette::Link);
+  m_about->setCursor(Qt::WhatsThisCursor);
+  m_about->setText(Text(workspace::AboutName()));
+  m_about->setToolTip(Text(workspace::AboutTitle()));
 
   m_viewer = std::make_unique<ImageForm>();
   m_viewer->OnClick([this] { Dispatch([this] { m_model.CloseViewer(); }); });
@@ -126,19 +138,21 @@ void MainForm::BuildCommandButtons() {
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
   };
-  make(m_load, "load", {280, 8}, [this] { m_files.Load(); });
+  make(m_load, "load", {280, 8}, [this] { m_commands.Load(); });
   make(m_clear, "clear", {280, 40}, [this] { m_model.ClearOrCancel(); });
-  make(m_save, "save", {280, 72}, [this] { m_files.Save(); });
-  make(m_paste, "paste", {400, 8}, [this] { m_files.Paste(); });
+  make(m_save, "save", {280, 72}, [this] { m_commands.Save(); });
+  make(m_paste, "paste", {400, 8}, [this] { m_commands.Paste(); });
   make(m_convert, "convert", {400, 40}, [this] { m_model.Convert(); });
-  make(m_copy, "copy", {400, 72}, [this] { m_files.Copy(); });
+  make(m_copy, "copy", {400, 72}, [this] { m_commands.Copy(); });
 }
 
 void MainForm::BuildFormatFrame() {
   m_formatFrame = new CaptionFrame(this);
   m_formatFrame->setObjectName("formatFrame");
-  m_formatFrame->setGeometry(280, 104, 233, 185);
-  for (int i = 0; i < formats::kFormatCount; ++i) {
+  m_formatFrame->setGeometry(280, 104, 233 + ExtraWidth(), 185);
+  m_formatFrame->SetCaption(Text(workspace::kFormatFrameCaption));
+  for (const formats::FormatInfo& format : formats::Formats()) {
+    const int i = format.index;
     // Columns of ten, 112 pixels apart from x = 8, rows 16 pixels apart.
     const int column = i / kOptionsPerColumn;
     const int row = i % kOptionsPerColumn;
@@ -146,11 +160,12 @@ void MainForm::BuildFormatFrame() {
     option->setObjectName(QStringLiteral("format%1").arg(i));
     // The model decides which option is set; a click only tells it which was clicked.
     option->setAutoExclusive(false);
-    option->setGeometry(8 + 112 * column, 16 + 16 * row, kOptionWidth, kOptionHeight);
+    option->setGeometry(8 + kColumnPitch * column, 16 + 16 * row, kOptionWidth, kOptionHeight);
+    option->setText(Text(format.caption));
     connect(option, &QRadioButton::clicked, this,
             [this, i] { Dispatch([this, i] { m_model.SelectFormat(i); }); });
     option->installEventFilter(this);
-    m_formatOptions[static_cast<std::size_t>(i)] = option;
+    m_formatOptions.push_back(option);
   }
 }
 
@@ -158,6 +173,7 @@ void MainForm::BuildSelectionFrame() {
   m_selectionFrame = new CaptionFrame(this);
   m_selectionFrame->setObjectName("selectionFrame");
   m_selectionFrame->setGeometry(8, 168, 257, 97);
+  m_selectionFrame->SetCaption(Text(workspace::kSelectionFrameCaption));
   for (std::size_t i = 0; i < kSpinners.size(); ++i) {
     // X and Y on the first row, width and height on the second; the left group at 24,
     // the right one at 144.
@@ -167,6 +183,7 @@ void MainForm::BuildSelectionFrame() {
     fixed->setObjectName(QStringLiteral("%1Name").arg(kSpinnerNames[i]));
     fixed->setGeometry(x, y + 2, kFixedLabelWidth, kRowHeight - 2);
     fixed->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    fixed->setText(Text(workspace::kSpinnerNames[i]));
     auto* value = new ValueField(m_selectionFrame);
     value->setObjectName(QStringLiteral("%1Value").arg(kSpinnerNames[i]));
     value->setGeometry(x + kFixedLabelWidth, y, kValueLabelWidth, kRowHeight);
@@ -186,6 +203,7 @@ void MainForm::BuildSelectionFrame() {
   m_tileLock = new QCheckBox(m_selectionFrame);
   m_tileLock->setObjectName("tileLock");
   m_tileLock->setGeometry(32, 72, 193, 13 + 4);
+  m_tileLock->setText(Text(workspace::kTileLockCaption));
   connect(m_tileLock, &QCheckBox::clicked, this, [this] { Dispatch([this] { m_model.ToggleTileLock(); }); });
 }
 
@@ -249,7 +267,8 @@ void MainForm::Render() {
   m_progress->Render(m_model.Progress());
 
   // One of the main window and the viewer is always on screen: the one to show goes first.
-  if (m_model.View().visible) {
+  const workspace::WindowView view = m_model.View();
+  if (view.visible) {
     if (!isVisible()) {
       if (!m_placed) {
         const QScreen* where = screen() != nullptr ? screen() : QGuiApplication::primaryScreen();
@@ -258,18 +277,18 @@ void MainForm::Render() {
       }
       show();
     }
-    m_viewer->Render(m_model.Viewer());
+    m_viewer->Render(view.viewer);
   } else {
     // The viewer opens on the screen the main window is on.
     if (!m_viewer->isVisible()) m_viewer->setScreen(screen());
-    m_viewer->Render(m_model.Viewer());
+    m_viewer->Render(view.viewer);
     hide();
   }
 }
 
 void MainForm::RenderControls() {
-  const workspace::WindowView& view = m_model.View();
-  setWindowTitle(Text(view.caption));
+  const workspace::WindowView view = m_model.View();
+  setWindowTitle(Text(kProductName));
 
   RenderButton(*m_load, view.load);
   RenderButton(*m_clear, view.clear);
@@ -278,42 +297,35 @@ void MainForm::RenderControls() {
   RenderButton(*m_convert, view.convert);
   RenderButton(*m_copy, view.copy);
 
-  m_formatFrame->SetCaption(Text(view.formatFrame.caption));
   for (std::size_t i = 0; i < m_formatOptions.size(); ++i) {
     QRadioButton& option = *m_formatOptions[i];
-    option.setText(Text(view.formats[i].caption));
-    option.setChecked(view.formats[i].value);
-    option.setEnabled(view.formats[i].enabled);
-    option.setFocusPolicy(view.formats[i].value ? Qt::StrongFocus : Qt::ClickFocus);
+    const bool selected = static_cast<int>(i) == view.format;
+    option.setChecked(selected);
+    option.setEnabled(view.formatsEnabled);
+    option.setFocusPolicy(selected ? Qt::StrongFocus : Qt::ClickFocus);
   }
 
-  m_selectionFrame->SetCaption(Text(view.selectionFrame.caption));
   for (std::size_t i = 0; i < kSpinners.size(); ++i) {
-    const workspace::SpinnerRow& row = view.Row(kSpinners[i]);
-    RenderLabel(*m_fixedLabels[i], row.name);
-    m_valueFields[i]->Show(Text(row.value.caption));
-    m_valueFields[i]->setEnabled(row.value.enabled);
+    const workspace::SpinnerView& row = view.Row(kSpinners[i]);
+    m_fixedLabels[i]->setEnabled(row.enabled);
+    m_valueFields[i]->Show(QString::number(row.value));
+    m_valueFields[i]->setEnabled(row.enabled);
     SpinnerBar& spinner = *m_spinners[i];
     const QSignalBlocker quiet(spinner);  // values from the model are not the user's events
-    spinner.setRange(0, row.bar.max);
-    spinner.setValue(row.bar.value);
-    spinner.setSingleStep(row.bar.smallChange);
-    spinner.setPageStep(row.bar.largeChange);
-    spinner.setEnabled(row.bar.enabled);
+    spinner.setRange(0, row.max);
+    spinner.setValue(row.value);
+    spinner.setSingleStep(row.step);
+    spinner.setPageStep(row.step);
+    spinner.setEnabled(row.enabled);
   }
-  m_tileLock->setText(Text(view.tileLock.caption));
-  m_tileLock->setChecked(view.tileLock.value == 1);
-  m_tileLock->setEnabled(view.tileLock.enabled);
+  m_tileLock->setChecked(view.tileLock);
+  m_tileLock->setEnabled(view.tileLockEnabled);
 
-  m_thumbnail->SetPicture(view.thumbnail.image);
+  m_thumbnail->SetPicture(view.thumbnail);
   m_thumbnail->SetOutline(view.outline);
-  m_thumbnail->setToolTip(Text(view.thumbnail.toolTip));
-  ApplyPointer(*m_thumbnail, view.thumbnail.pointer, Magnifier::ZoomIn);
-  m_swatches->SetPicture(view.swatches.image);
-
-  RenderLabel(*m_about, view.about);
-  m_about->setToolTip(Text(view.about.toolTip));
-  ApplyPointer(*m_about, view.about.pointer, Magnifier::ZoomIn);
+  m_thumbnail->setToolTip(view.thumbnailViewable ? Text(workspace::kViewToolTip) : QString());
+  ShowMagnifier(*m_thumbnail, view.thumbnailViewable, Magnifier::ZoomIn);
+  m_swatches->SetPicture(view.swatches);
 }
 
 RomBrowserForm& MainForm::Browse(const QString& path) {
@@ -323,7 +335,7 @@ RomBrowserForm& MainForm::Browse(const QString& path) {
 }
 
 bool MainForm::CanLoadDrop() const {
-  const workspace::WindowView& view = m_model.View();
+  const workspace::WindowView view = m_model.View();
   return m_running == 0 && view.visible && !m_model.InPreviewMode() && view.load.enabled && view.load.visible;
 }
 
@@ -341,9 +353,7 @@ QString MainForm::DroppedFile(const QMimeData* data) {
 
 bool MainForm::LoadDroppedFile(const QString& path) {
   if (!CanLoadDrop()) return false;
-  m_platform.PresetOpenChoice({path.toStdString(), 1});
-  Dispatch([this] { m_files.Load(); });
-  m_platform.ClearPresetOpenChoice();
+  Dispatch([this, name = path.toStdString()] { m_commands.LoadDroppedFile(name); });
   return true;
 }
 
@@ -366,10 +376,11 @@ bool MainForm::MoveFormatSelection(int from, int key) {
   if (key == Qt::Key_Down || key == Qt::Key_Right) step = 1;
   if (step == 0) return false;
   // The next enabled option that way, going round the group.
+  const int count = static_cast<int>(m_formatOptions.size());
   int to = from;
   do {
-    to = (to + step + formats::kFormatCount) % formats::kFormatCount;
-  } while (to != from && !m_model.View().formats[static_cast<std::size_t>(to)].enabled);
+    to = (to + step + count) % count;
+  } while (to != from && !m_model.View().formatsEnabled);
   if (to != from) {
     Dispatch([this, to] { m_model.SelectFormat(to); });
     m_formatOptions[static_cast<std::size_t>(to)]->setFocus(Qt::TabFocusReason);

@@ -5,10 +5,11 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <vector>
 
 #include "app/qt_platform.h"
-#include "files/file_commands.h"
 #include "formats/format_table.h"
+#include "window_commands/file_commands.h"
 #include "workspace/main_window.h"
 
 class QCheckBox;
@@ -44,8 +45,8 @@ class MainForm : public QWidget {
   // Redraws every control of the three windows from the model.
   void Render();
 
-  // Loads a file as the Load command does when that file is chosen with the first filter
-  // entry. Only in normal mode with Load available; returns whether the load ran.
+  // Loads a file as the Load command does when that file is chosen with the first entry of
+  // the open dialog. Only in normal mode with Load available; returns whether the load ran.
   bool LoadDroppedFile(const QString& path);
 
   // Shows the ROM browser (made on first use; one per main window) with `path` open, or
@@ -82,7 +83,7 @@ class MainForm : public QWidget {
 
   QtPlatform& m_platform;
   workspace::MainWindow m_model;
-  files::FileCommands m_files;
+  window_commands::FileCommands m_commands;
   int m_running = 0;  // handlers under way (a long loop lets events in)
   bool m_placed = false;
 
@@ -93,7 +94,7 @@ class MainForm : public QWidget {
   QPushButton* m_convert = nullptr;
   QPushButton* m_copy = nullptr;
   CaptionFrame* m_formatFrame = nullptr;
-  std::array<QRadioButton*, formats::kFormatCount> m_formatOptions{};
+  std::vector<QRadioButton*> m_formatOptions;  // by format index
   CaptionFrame* m_selectionFrame = nullptr;
   std::array<QLabel*, 4> m_fixedLabels{};  // X Pos:, Y Pos:, Width:, Height:
   std::array<ValueField*, 4> m_valueFields{};

@@ -40,11 +40,11 @@ QColor ProgressForm::TextColour() const {
 
 void ProgressForm::Render(const workspace::ProgressWindow& model) {
   setWindowTitle(QString::fromStdString(model.caption));
-  const QString text = QString::fromStdString(model.label.caption);
-  if (text != m_text || model.barFill != m_fill || model.labelColour != m_colour) {
+  const QString text = QString::fromStdString(model.text);
+  if (text != m_text || model.barFill != m_fill || model.textColour != m_colour) {
     m_text = text;
     m_fill = model.barFill;
-    m_colour = model.labelColour;
+    m_colour = model.textColour;
     update();
   }
   if (model.visible && !isVisible()) {

@@ -7,6 +7,7 @@
 #include <QImage>
 #include <QMessageBox>
 #include <QMimeData>
+#include <algorithm>
 #include <utility>
 
 #include "app/surface_image.h"
@@ -18,6 +19,7 @@ namespace glyphon::app {
 namespace {
 
 using platform::Answer;
+using namespace Qt::StringLiterals;
 
 QString FromUtf8(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -53,17 +55,13 @@ QMessageBox::Icon ToQt(platform::Icon icon) {
 
 }  // namespace
 
-QStringList QtNameFilters(std::string_view filters) {
-  const QStringList parts = FromUtf8(filters).split(u'|');
+QStringList QtNameFilters(std::span<const platform::FileFilter> filters) {
   QStringList names;
-  for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
-    const QString& description = parts[i];
-    const QString& patterns = parts[i + 1];
-    // Qt separates the patterns of an entry with spaces.
-    const QString bracketed = u'(' + QString(patterns).replace(u';', u' ') + u')';
-    const QString given = u'(' + patterns + u')';
-    names << (description.endsWith(given) ? description.chopped(given.size()) + bracketed
-                                          : description + u' ' + bracketed);
+  for (const platform::FileFilter& filter : filters) {
+    QStringList patterns;
+    for (std::string_view extension : filter.extensions) patterns << u"*."_s + FromUtf8(extension);
+    if (patterns.isEmpty()) patterns << QStringLiteral("*.*");
+    names << FromUtf8(filter.description) + u" files ("_s + patterns.join(u' ') + u')';
   }
   return names;
 }
@@ -102,24 +100,15 @@ Answer QtPlatform::ShowMessage(const platform::Message& message) {
   }
 }
 
-platform::FileChoice QtPlatform::OpenFileDialog(std::string_view filters) {
-  if (m_presetOpenChoice) {
-    platform::FileChoice choice = std::move(*m_presetOpenChoice);
-    m_presetOpenChoice.reset();
-    return choice;
-  }
-  return ChooseFileToOpen(filters);
-}
-
-platform::FileChoice QtPlatform::ChooseFileToOpen(std::string_view filters) {
+platform::FileChoice QtPlatform::OpenFileDialog(std::span<const platform::FileFilter> filters) {
   return RunFileDialog(filters, false);
 }
 
-platform::FileChoice QtPlatform::SaveFileDialog(std::string_view filters) {
+platform::FileChoice QtPlatform::SaveFileDialog(std::span<const platform::FileFilter> filters) {
   return RunFileDialog(filters, true);
 }
 
-platform::FileChoice QtPlatform::RunFileDialog(std::string_view filters, bool save) {
+platform::FileChoice QtPlatform::RunFileDialog(std::span<const platform::FileFilter> filters, bool save) {
   const QStringList names = QtNameFilters(filters);
   QFileDialog dialog(m_parent);
   dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
@@ -133,8 +122,9 @@ platform::FileChoice QtPlatform::RunFileDialog(std::string_view filters, bool sa
   if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
 
   const QString file = dialog.selectedFiles().constFirst();
-  const auto index = names.indexOf(dialog.selectedNameFilter());
-  return {file.toStdString(), index < 0 ? 1 : static_cast<int>(index) + 1};
+  const qsizetype index = std::max<qsizetype>(names.indexOf(dialog.selectedNameFilter()), 0);
+  if (filters.empty()) return {file.toStdString(), {}};
+  return {file.toStdString(), filters[static_cast<std::size_t>(index)]};
 }
 
 std::optional<platform::Surface> QtPlatform::ClipboardPicture() {

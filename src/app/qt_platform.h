@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -13,10 +14,9 @@ class QWidget;
 
 namespace glyphon::app {
 
-// A filter list ("desc|pattern|desc|pattern") as Qt's dialogs take it: one "desc (pattern)"
-// entry per pair, in order. A description that already ends in its pattern in brackets is
-// taken as it stands; ';' between patterns becomes Qt's space.
-QStringList QtNameFilters(std::string_view filters);
+// A dialog's entries as Qt's dialogs take them, in order: "Bitmap files (*.bmp *.png)",
+// "All files (*.*)" for an entry without extensions.
+QStringList QtNameFilters(std::span<const platform::FileFilter> filters);
 
 // Message-box text with its carriage-return line breaks as Qt line breaks.
 QString MessageText(std::string_view text);
@@ -32,14 +32,9 @@ class QtPlatform : public platform::Platform {
   // What redraws the windows from the model before pending events run.
   void SetRenderer(std::function<void()> render) { m_render = std::move(render); }
 
-  // The answer the next open dialog gives without being shown: a file dropped on the window
-  // loads as if it had been chosen in the dialog.
-  void PresetOpenChoice(platform::FileChoice choice) { m_presetOpenChoice = std::move(choice); }
-  void ClearPresetOpenChoice() { m_presetOpenChoice.reset(); }
-
   platform::Answer ShowMessage(const platform::Message& message) override;
-  platform::FileChoice OpenFileDialog(std::string_view filters) final;
-  platform::FileChoice SaveFileDialog(std::string_view filters) override;
+  platform::FileChoice OpenFileDialog(std::span<const platform::FileFilter> filters) override;
+  platform::FileChoice SaveFileDialog(std::span<const platform::FileFilter> filters) override;
   std::optional<platform::Surface> ClipboardPicture() override;
   void SetClipboardPicture(const platform::Surface& picture) override;
   Result<platform::Surface> LoadPicture(const std::string& fileName) override;
@@ -52,17 +47,12 @@ class QtPlatform : public platform::Platform {
   // where a load or a save failed (one that cannot be read, say) is never offered again.
   const QString& LastFolder() const { return m_lastFolder; }
 
- protected:
-  // The open dialog itself, when no answer is preset.
-  virtual platform::FileChoice ChooseFileToOpen(std::string_view filters);
-
  private:
-  platform::FileChoice RunFileDialog(std::string_view filters, bool save);
+  platform::FileChoice RunFileDialog(std::span<const platform::FileFilter> filters, bool save);
   void RememberFolder(const std::string& fileName);
 
   QWidget* m_parent = nullptr;
   std::function<void()> m_render;
-  std::optional<platform::FileChoice> m_presetOpenChoice;
   QString m_lastFolder;
 };
 

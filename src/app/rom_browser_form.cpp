@@ -19,8 +19,10 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "app/surface_image.h"
 #include "app/widgets.h"
@@ -42,9 +44,12 @@ constexpr QLatin1StringView kSettingsOwner("rom-glyphon");
 constexpr std::array<Colours, 3> kColourChoices = {Colours::DecoderGreys, Colours::Ramp, Colours::Palette};
 constexpr std::array<const char*, 3> kColourCaptions = {"Decoder greys", "Built-in ramp", "Palette file..."};
 
-constexpr std::string_view kRomFilters =
-    "ROM files|*.sfc;*.smc;*.fig;*.gb;*.gbc;*.gba;*.nes;*.md;*.gen;*.smd;*.bin;*.vb;*.z64;*.n64;*.v64;*.dat"
-    "|All files (*.*)|*.*";
+const std::vector<platform::FileFilter> kRomFilters = {
+    {"ROM",
+     {"sfc", "smc", "fig", "gb", "gbc", "gba", "nes", "md", "gen", "smd", "bin", "vb", "z64", "n64", "v64",
+      "dat"},
+     std::nullopt},
+    {"All", {}, std::nullopt}};
 
 QString Text(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
@@ -61,17 +66,20 @@ Control* Labelled(QToolBar* bar, const char* caption, const char* name) {
 }
 
 // The palette kinds that a file's extension picks, as one filter entry.
-std::string PaletteFilters() {
-  std::string patterns;
+std::vector<platform::FileFilter> PaletteFilters() {
+  std::vector<std::string_view> extensions;
   for (const palette::PaletteKind& kind : palette::PaletteKinds()) {
     std::string_view rest = kind.extensions;
     while (!rest.empty()) {
       const std::size_t space = rest.find(' ');
-      patterns += (patterns.empty() ? "*" : ";*") + std::string(rest.substr(0, space));
+      // The kinds list their extensions with the dot: ".pal .act".
+      std::string_view extension = rest.substr(0, space);
+      if (extension.starts_with('.')) extension.remove_prefix(1);
+      extensions.push_back(extension);
       rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
     }
   }
-  return "Palette files|" + patterns + "|All files (*.*)|*.*";
+  return {{"Palette", std::move(extensions), std::nullopt}, {"All", {}, std::nullopt}};
 }
 
 // The key that moves the view, if any. '=' is '+' without Shift on most layouts.

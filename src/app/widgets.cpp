@@ -13,7 +13,7 @@
 
 namespace glyphon::app {
 
-void DrawOutline(QPainter& painter, const workspace::Shape& shape, QPoint origin) {
+void DrawOutline(QPainter& painter, const workspace::Outline& shape, QPoint origin) {
   if (!shape.visible) return;
   // Pixel edges of the box: it covers `width` columns from `left` (fractions round).
   const int left = qRound(shape.left);
@@ -49,7 +49,7 @@ void FramedPicture::SetPicture(const platform::Surface& picture) {
   update();
 }
 
-void FramedPicture::SetOutline(const workspace::Shape& outline) {
+void FramedPicture::SetOutline(const workspace::Outline& outline) {
   const auto& o = m_outline;
   if (o.visible == outline.visible && o.left == outline.left && o.top == outline.top &&
       o.width == outline.width && o.height == outline.height) {

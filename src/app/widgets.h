@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "platform/surface.h"
-#include "workspace/controls.h"
+#include "workspace/window_view.h"
 
 class QPainter;
 
@@ -15,7 +15,7 @@ namespace glyphon::app {
 
 // Draws an outline rectangle of the model at `origin`: `width` by `height` pixels from
 // (left, top), in black with white dashes over it so it shows on any picture.
-void DrawOutline(QPainter& painter, const workspace::Shape& shape, QPoint origin);
+void DrawOutline(QPainter& painter, const workspace::Outline& shape, QPoint origin);
 
 // A picture surface, with the 2-pixel sunken frame of the thumbnail and the swatch strip or
 // without one for the full-size view: it shows the model's drawing-area surface (or the
@@ -27,7 +27,7 @@ class FramedPicture : public QWidget {
   FramedPicture(QWidget* parent, int frame);
 
   void SetPicture(const platform::Surface& picture);
-  void SetOutline(const workspace::Shape& outline);
+  void SetOutline(const workspace::Outline& outline);
   // A left click released over the picture.
   void OnClick(std::function<void()> handler) { m_onClick = std::move(handler); }
 
@@ -41,7 +41,7 @@ class FramedPicture : public QWidget {
  private:
   int m_frame;
   QImage m_image;  // null: nothing shown
-  workspace::Shape m_outline;
+  workspace::Outline m_outline;
   std::function<void()> m_onClick;
   bool m_pressed = false;
 };

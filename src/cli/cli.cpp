@@ -98,7 +98,7 @@ class TerminalProgress final : public platform::ProgressSink {
   ~TerminalProgress() override {
     if (m_drawn) m_err << "\r" << std::string(60, ' ') << "\r" << std::flush;
   }
-  void PercentBar(int percent) override {
+  void Report(int percent) override {
     if (!m_enabled || percent == m_last) return;
     m_last = percent;
     const int filled = std::clamp(percent, 0, 100) * 40 / 100;
@@ -191,14 +191,14 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   } else if (!command.partnerImage.empty()) {
     auto partnerPicture = ReadPictureInput(command.partnerImage);
     if (!partnerPicture) return Fail(err, InputName(command.partnerImage), partnerPicture.Error());
-    partner.picData = std::move(partnerPicture).Value();
+    partner.picture = std::move(partnerPicture).Value();
   } else if (!command.partnerData.empty()) {
     auto bytes = ReadInput(command.partnerData, platform::kRomDataLimit);
     if (!bytes) return Fail(err, InputName(command.partnerData), bytes.Error());
-    partner.aux = std::move(bytes).Value();
+    partner.data = std::move(bytes).Value();
   }
   // An empty partner data file loads nothing, so the note goes by what was loaded.
-  if (format.HasPartner() && !partner.HavePic() && !partner.HaveData()) {
+  if (format.HasPartner() && !partner.HasPicture() && !partner.HasData()) {
     notes << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
@@ -215,13 +215,13 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
   if (command.rom.Active()) {
     return WriteEncoded({format, source, selection.Value(), input, command.output,
-                         format.HasPartner() ? command.partnerOut : "", data, partner.aux,
+                         format.HasPartner() ? command.partnerOut : "", data, partner.data,
                          command.values.paletteOut, paletteOut.Value()},
                         command.rom, out, err, notes);
   }
   return CommitOutputs(out, err,
                        {{command.output, data},
-                        {format.HasPartner() ? command.partnerOut : "", partner.aux},
+                        {format.HasPartner() ? command.partnerOut : "", partner.data},
                         {command.values.paletteOut, paletteOut.Value()}});
 }
 
@@ -254,11 +254,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     auto coloured =
         PalettePictureBytes(command.values, format, result.picture, kind, OutputName(command.output), notes);
     if (!coloured) return Fail(err, "", coloured.Error());
-    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
+    return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.data}});
   }
   auto file = imageio::PictureFileBytes(kind, result.picture, formats::DecoderColours(format.bitsPerPixel));
   if (!file) return Fail(err, OutputName(command.output), file.Error());
-  return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.aux}});
+  return CommitOutputs(out, err, {{command.output, file.Value()}, {command.partnerOut, partner.data}});
 }
 
 // Every file of an encode or decode run, for the collision check.

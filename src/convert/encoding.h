@@ -18,15 +18,15 @@ struct Selection {
   friend bool operator==(const Selection&, const Selection&) = default;
 };
 
-// The partner data of the five partner formats: the partner picture `picData` (whether
-// it holds a *loaded* picture is HavePic) and the partner bytes `aux`
-// (non-empty is HaveData). The workspace owns one; the partner encoders may rebuild both.
+// The partner of the partner formats: the partner picture (whether it holds a *loaded*
+// picture is HasPicture) and the partner data (non-empty is HasData). The workspace owns
+// one; the partner encoders may rebuild both.
 struct PartnerState {
-  platform::Surface picData;
-  ByteString aux;
+  platform::Surface picture;
+  ByteString data;
 
-  bool HavePic() const noexcept { return picData.HasPicture(); }
-  bool HaveData() const noexcept { return !aux.empty(); }
+  bool HasPicture() const noexcept { return picture.HasPicture(); }
+  bool HasData() const noexcept { return !data.empty(); }
 };
 
 // nearest(W * H / pixelsPerByte): the size rule of every format, computed in double

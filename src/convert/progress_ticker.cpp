@@ -15,7 +15,7 @@ void ProgressTicker::Advance(std::int64_t k) {
   const int percent = PercentAt(k);
   if (percent != m_last) {
     m_last = percent;
-    m_sink.PercentBar(percent);
+    m_sink.Report(percent);
   }
   // The percentage never falls as k grows. Estimate where it next changes, then step to
   // the exact pixel; the estimate is off by at most a pixel or two of rounding.

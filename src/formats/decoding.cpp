@@ -57,9 +57,9 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
 }
 
 std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection) {
-  if (!format.HasPartner() || !partner.HavePic() || partner.HaveData()) return {};
-  const int width = std::max(partner.picData.Width(), selection.width);
-  const int height = std::max(partner.picData.Height(), selection.height);
+  if (!format.HasPartner() || !partner.HasPicture() || partner.HasData()) return {};
+  const int width = std::max(partner.picture.Width(), selection.width);
+  const int height = std::max(partner.picture.Height(), selection.height);
   if (platform::FitsPictureLimits(width, height)) return {};
   return platform::PictureSizeProblem(width, height, "the partner picture would grow to");
 }

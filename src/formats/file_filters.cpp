@@ -41,19 +41,4 @@ std::vector<FileFilter> PictureSaveFilters() {
   return {{"Bitmap", Extensions(kSavablePictureExtensions), FileKind::Picture}};
 }
 
-std::string FilterText(std::span<const FileFilter> filters) {
-  std::string text;
-  for (const FileFilter& filter : filters) {
-    std::string patterns;
-    for (std::string_view extension : filter.extensions) {
-      if (!patterns.empty()) patterns += ';';
-      patterns.append("*.").append(extension);
-    }
-    if (patterns.empty()) patterns = "*.*";
-    if (!text.empty()) text += '|';
-    text.append(filter.description).append(" files (").append(patterns).append(")|").append(patterns);
-  }
-  return text;
-}
-
 }  // namespace glyphon::formats

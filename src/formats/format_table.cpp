@@ -25,7 +25,7 @@ constexpr SwatchRule kRamps = SwatchRule::ColourRamps;
 
 // clang-format off
 constexpr std::array<FormatInfo, kFormatCount> kFormats{{
-  // index caption             bpp lock   tiled  partner name         partner filter     swatches size rule  encoder                                     decoder                                 values
+  // index caption             bpp lock   tiled  partner name         partner filter     swatches size rule  encoder                                     decoder                                 values          lossless
   {0,      "1bpp SNES",        1,  false, true,  "",                  "",                kMono,   8.0,       one_bpp::Encode<true>,                      one_bpp::Decode<true>,                  &kOneBitGreys},
   {1,      "1bpp Linear",      1,  true,  false, "",                  "",                kMono,   8.0,       one_bpp::Encode<false>,                     one_bpp::Decode<false>,                 &kOneBitGreys},
   {2,      "2bpp SNES/GB",     2,  false, true,  "",                  "",                kGrey,   4.0,       bit_planes::Encode<kTwoBppSnesGb>,          bit_planes::Decode<kTwoBppSnesGb>,      &kTwoBitGreys},
@@ -37,20 +37,20 @@ constexpr std::array<FormatInfo, kFormatCount> kFormats{{
   {8,      "4bpp SNES",        4,  false, true,  "",                  "",                kGrey,   2.0,       bit_planes::Encode<kFourBppSnes>,           bit_planes::Decode<kFourBppSnes>,       &kFourBitGreys},
   {9,      "4bpp Genesis",     4,  false, true,  "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppGenesis>,     packed_fields::Decode<kFourBppGenesis>, &kFourBitGreys},
   {10,     "4bpp Linear",      4,  true,  false, "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppLinear>,      packed_fields::Decode<kFourBppLinear>,  &kFourBitGreys},
-  {11,     "4bpp FX Low",      4,  false, false, "SuperFX high",      "FX high",         kGrey,   1.0,       EncodeWithPartner<superfx::Codec<0>>,       superfx::Decode<0>,                     &kFourBitGreys},
-  {12,     "4bpp FX High",     4,  false, false, "SuperFX low",       "FX low",          kGrey,   1.0,       EncodeWithPartner<superfx::Codec<4>>,       superfx::Decode<4>,                     &kFourBitGreys},
+  {11,     "4bpp FX Low",      4,  false, false, "SuperFX high",      "FX high",         kGrey,   1.0,       EncodeWithPartner<superfx::Codec<0>>,       superfx::Decode<0>,                     &kFourBitGreys, false},
+  {12,     "4bpp FX High",     4,  false, false, "SuperFX low",       "FX low",          kGrey,   1.0,       EncodeWithPartner<superfx::Codec<4>>,       superfx::Decode<4>,                     &kFourBitGreys, false},
   {13,     "8bpp Mode7 Lin",   8,  false, true,  "",                  "",                kGrey,   1.0,       mode7::EncodeLinear,                        mode7::Decode<1>,                       &kEightBitGreys},
   {14,     "8bpp Mode7 Int",   8,  false, false, "Mode7 interleave",  "interleaved",     kGrey,   0.5,       EncodeWithPartner<mode7::InterleavedCodec>, mode7::Decode<2>,                       &kEightBitGreys},
   {15,     "8bpp SNES",        8,  false, true,  "",                  "",                kGrey,   1.0,       bit_planes::Encode<kEightBppSnes>,          bit_planes::Decode<kEightBppSnes>,      &kEightBitGreys},
   {16,     "8bpp Linear",      8,  true,  false, "",                  "",                kGrey,   1.0,       packed_fields::Encode<kEightBppLinear>,     packed_fields::Decode<kEightBppLinear>, &kEightBitGreys},
-  {17,     "16bpp N64 (High)", 16, true,  false, "N64 alpha channel", "16bpp N64 alpha", kRamps,  0.5,       EncodeWithPartner<n64::Codec<2>>,           n64::Decode<2>,                         nullptr},
-  {18,     "32bpp N64 (True)", 32, true,  false, "N64 alpha channel", "32bpp N64 alpha", kRamps,  0.25,      EncodeWithPartner<n64::Codec<4>>,           n64::Decode<4>,                         nullptr},
+  {17,     "16bpp N64 (High)", 16, true,  false, "N64 alpha channel", "16bpp N64 alpha", kRamps,  0.5,       EncodeWithPartner<n64::Codec<2>>,           n64::Decode<2>,                         nullptr,        false},
+  {18,     "32bpp N64 (True)", 32, true,  false, "N64 alpha channel", "32bpp N64 alpha", kRamps,  0.25,      EncodeWithPartner<n64::Codec<4>>,           n64::Decode<4>,                         nullptr,        false},
   {19,     "4bpp GBA",         4,  false, true,  "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppGba>,         packed_fields::Decode<kFourBppGba>,     &kFourBitGreys},
   {20,     "4bpp Linear Rev",  4,  true,  false, "",                  "",                kGrey,   2.0,       packed_fields::Encode<kFourBppLinearRev>,   packed_fields::Decode<kFourBppLinearRev>, &kFourBitGreys},
   {21,     "4bpp SMS",         4,  false, true,  "",                  "",                kGrey,   2.0,       bit_planes::Encode<kFourBppSms>,            bit_planes::Decode<kFourBppSms>,        &kFourBitGreys},
   {22,     "2bpp NGP",         2,  false, true,  "",                  "",                kGrey,   4.0,       packed_fields::Encode<kTwoBppNgp>,          packed_fields::Decode<kTwoBppNgp>,      &kTwoBitGreys},
-  {23,     "4bpp PCE Sprite",  4,  false, false, "",                  "",                kGrey,   2.0,       pce_sprite::Encode,                         pce_sprite::Decode,                     &kFourBitGreys, pce_sprite::kSide},
-  {24,     "16bpp BGR555",     16, true,  false, "",                  "",                kRamps,  0.5,       bgr555::Encode,                             bgr555::Decode,                         nullptr},
+  {23,     "4bpp PCE Sprite",  4,  false, false, "",                  "",                kGrey,   2.0,       pce_sprite::Encode,                         pce_sprite::Decode,                     &kFourBitGreys, true,  pce_sprite::kSide},
+  {24,     "16bpp BGR555",     16, true,  false, "",                  "",                kRamps,  0.5,       bgr555::Encode,                             bgr555::Decode,                         nullptr,        false},
 }};
 
 // Console names for the formats, by index: each console whose graphics a format stores as

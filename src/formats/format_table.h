@@ -40,6 +40,9 @@ struct FormatInfo {
   // The values the format stores and the colours its decoder draws them in; null for the
   // direct-colour formats, which store colours rather than values.
   const GreyPalette* values;
+  // The decoded picture carries every bit of the data: converting it again gives the very
+  // bytes back. (Not so where the decoder draws colours coarser than the data stores.)
+  bool lossless = true;
 
   // The side of the square blocks a grid layout stores whole, one after the other: 8 for
   // the tile formats, 16 for the PC Engine's sprite patterns. A view of the data moves in

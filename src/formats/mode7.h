@@ -137,14 +137,14 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   const bool preview = mode == DecodeMode::Preview;
   WritableBytes aux;
   if (kStride == 2 && !preview && partner != nullptr) {
-    platform::AssignFresh(partner->aux, data.size(), std::uint8_t{0});
+    platform::AssignFresh(partner->data, data.size(), std::uint8_t{0});
     // A blank picture of the same size is cleared where it stands.
-    if (partner->picData.Width() == picture.Width() && partner->picData.Height() == picture.Height()) {
-      partner->picData.ClearPicture();
+    if (partner->picture.Width() == picture.Width() && partner->picture.Height() == picture.Height()) {
+      partner->picture.ClearPicture();
     } else {
-      partner->picData = Surface(picture.Width(), picture.Height());
+      partner->picture = Surface(picture.Width(), picture.Height());
     }
-    aux = partner->aux;
+    aux = partner->data;
   }
   std::int64_t m = 0;
   for (int y = 0; y < picture.Height(); ++y) {

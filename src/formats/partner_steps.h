@@ -51,11 +51,11 @@ inline std::int64_t PixelCount(const Selection& selection) noexcept {
 // With neither a partner picture nor partner data the partner string starts as fill bytes
 // and goes through the data step, which turns it into the format's "no partner" value.
 inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout& layout, std::size_t size) {
-  const bool havePic = partner.HavePic();
-  const bool haveData = partner.HaveData();
+  const bool havePic = partner.HasPicture();
+  const bool haveData = partner.HasData();
   if (havePic && haveData) return PartnerStep::Kept;
   if (havePic) return PartnerStep::FromPicture;
-  if (!haveData) platform::AssignFresh(partner.aux, size, layout.fill);
+  if (!haveData) platform::AssignFresh(partner.data, size, layout.fill);
   return PartnerStep::FromData;
 }
 
@@ -67,10 +67,10 @@ inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout&
 // picture limits: the encoder driver refuses the run before (EncodeProblem).
 template <class Codec>
 Selection GrowPartnerPicture(PartnerState& partner, const Selection& selection, std::size_t size) {
-  Surface& picture = partner.picData;
+  Surface& picture = partner.picture;
   picture.Resize(std::max(picture.Width(), selection.width), std::max(picture.Height(), selection.height),
                  Codec::kLayout.paint);
-  platform::AssignFresh(partner.aux, size, Codec::kLayout.fill);
+  platform::AssignFresh(partner.data, size, Codec::kLayout.fill);
   Selection read = selection;
   if (!Codec::kPartnerAtSelection) read.x = read.y = 0;
   return read;
@@ -83,8 +83,8 @@ template <class Codec>
 void PartnerPicturePass(PartnerState& partner, const Selection& selection, const Selection& read,
                         convert::ProgressTicker& ticker) {
   Codec codec(selection);
-  const WritableBytes aux(partner.aux);
-  ForEachSelectedPixel(partner.picData, read, ticker,
+  const WritableBytes aux(partner.data);
+  ForEachSelectedPixel(partner.picture, read, ticker,
                        [&codec, aux](RgbColor colour, int x, int y, std::int64_t k) {
                          codec.PartnerPoint(aux, colour, x, y, k);
                        });
@@ -130,11 +130,11 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
                       const Selection& read, WritableBytes out, platform::ProgressSink& progress) {
   TwoStepProgress ticker(progress, PixelCount(selection));
   Codec codec(selection);
-  const WritableBytes aux(partner.aux);
+  const WritableBytes aux(partner.data);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
     const RgbColor* main = source.Row(selection.y + y).data() + selection.x;
-    const RgbColor* side = partner.picData.Row(read.y + y).data() + read.x;
+    const RgbColor* side = partner.picture.Row(read.y + y).data() + read.x;
     for (int x = 0; x < selection.width; ++x) {
       ++k;
       codec.Fused(out, aux, convert::InsideOrBlack(main[x]), convert::InsideOrBlack(side[x]), x, y, k);
@@ -149,14 +149,14 @@ void FusedPicturePass(const Surface& source, const Selection& selection, Partner
 template <class Codec>
 void PartnerDataStep(PartnerState& partner, const Selection& selection, std::size_t size,
                      convert::ProgressTicker& ticker) {
-  if (partner.aux.size() < size) partner.aux.resize(size, 0);
-  partner.picData.Resize(selection.width, selection.height);
-  partner.picData.SetHasPicture(false);
+  if (partner.data.size() < size) partner.data.resize(size, 0);
+  partner.picture.Resize(selection.width, selection.height);
+  partner.picture.SetHasPicture(false);
   Codec codec(selection);
-  const WritableBytes aux(partner.aux);
+  const WritableBytes aux(partner.data);
   std::int64_t k = 0;
   for (int y = 0; y < selection.height; ++y) {
-    const auto row = partner.picData.Row(y);
+    const auto row = partner.picture.Row(y);
     for (int x = 0; x < selection.width; ++x) {
       ++k;
       row[static_cast<std::size_t>(x)] = GreyColor(codec.PartnerData(aux, x, y, k));
@@ -174,7 +174,7 @@ void EncodeWithPartner(const Surface& source, const Selection& selection, Partne
   const PartnerStep step = ChoosePartnerStep(partner, Codec::kLayout, out.size());
   if (step == PartnerStep::FromPicture) {
     const Selection read = GrowPartnerPicture<Codec>(partner, selection, out.size());
-    if (Fuses<Codec>(selection) && Inside(source, selection) && Inside(partner.picData, read)) {
+    if (Fuses<Codec>(selection) && Inside(source, selection) && Inside(partner.picture, read)) {
       FusedPicturePass<Codec>(source, selection, partner, read, out, progress);
       return;
     }
@@ -187,7 +187,7 @@ void EncodeWithPartner(const Surface& source, const Selection& selection, Partne
   const int f = step == PartnerStep::Kept ? 0 : 1;
   convert::ProgressTicker ticker(progress, pixels, 100.0 / (f + 1), 50.0 * f);
   Codec codec(selection);
-  const ReadableBytes aux(partner.aux);
+  const ReadableBytes aux(partner.data);
   ForEachSelectedPixel(source, selection, ticker,
                        [&codec, out, aux](RgbColor colour, int x, int y, std::int64_t k) {
                          codec.Main(out, aux, colour, x, y, k);

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <system_error>
 
+#include "platform/file_filter.h"
 #include "platform/file_io.h"
 #include "platform/result.h"
 #include "platform/surface.h"
@@ -31,11 +32,11 @@ struct Message {
   friend bool operator==(const Message&, const Message&) = default;
 };
 
-// What an open or save dialog returns: the chosen name (UTF-8) and the 1-based index of
-// the chosen filter pair. An empty name means the user cancelled.
+// What an open or save dialog returns: the chosen name (UTF-8) and the entry of the list
+// that was chosen with it. An empty name means the user cancelled.
 struct FileChoice {
   std::string fileName;
-  int filterIndex = 0;
+  FileFilter filter;
   friend bool operator==(const FileChoice&, const FileChoice&) = default;
 };
 
@@ -55,11 +56,11 @@ class Platform {
   // Shows a modal message box and returns the button pressed.
   virtual Answer ShowMessage(const Message& message) = 0;
 
-  // The open and the save dialog. `filters` is a filter list: pairs of a description and
-  // a pattern, all separated by '|'. No default extension is ever added to a typed name:
-  // the load and save flows read the kind of a file from the extension the user typed.
-  virtual FileChoice OpenFileDialog(std::string_view filters) = 0;
-  virtual FileChoice SaveFileDialog(std::string_view filters) = 0;
+  // The open and the save dialog over the entries of `filters`, the first one chosen at
+  // first. No default extension is ever added to a typed name: the load and save flows
+  // read the kind of a file from the extension the user typed.
+  virtual FileChoice OpenFileDialog(std::span<const FileFilter> filters) = 0;
+  virtual FileChoice SaveFileDialog(std::span<const FileFilter> filters) = 0;
 
   // The clipboard's picture, or nothing when it holds no picture.
   virtual std::optional<Surface> ClipboardPicture() = 0;

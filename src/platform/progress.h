@@ -7,12 +7,12 @@ namespace glyphon::platform {
 class ProgressSink {
  public:
   virtual ~ProgressSink() = default;
-  virtual void PercentBar(int percent) = 0;
+  virtual void Report(int percent) = 0;
 };
 
 class NullProgress final : public ProgressSink {
  public:
-  void PercentBar(int) override {}
+  void Report(int) override {}
 };
 
 }  // namespace glyphon::platform

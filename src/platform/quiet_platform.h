@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -18,8 +19,11 @@ class QuietPlatform final : public Platform {
   std::string openFile;
 
   Answer ShowMessage(const Message& message) override { return answer.value_or(message.defaultButton); }
-  FileChoice OpenFileDialog(std::string_view) override { return {openFile, openFile.empty() ? 0 : 1}; }
-  FileChoice SaveFileDialog(std::string_view) override { return {}; }
+  FileChoice OpenFileDialog(std::span<const FileFilter> filters) override {
+    if (openFile.empty()) return {};
+    return {openFile, filters.empty() ? FileFilter{} : filters.front()};
+  }
+  FileChoice SaveFileDialog(std::span<const FileFilter>) override { return {}; }
   std::optional<Surface> ClipboardPicture() override { return std::nullopt; }
   void SetClipboardPicture(const Surface&) override {}
   Result<Surface> LoadPicture(const std::string&) override {

@@ -8,7 +8,6 @@
 #include <utility>
 
 #include "formats/decoding.h"
-#include "workspace/drawing.h"
 
 namespace glyphon::workspace {
 
@@ -17,17 +16,8 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-// The thumbnail and the swatch strip: 260 by 132 and 260 by 17 with a 2-pixel frame.
-constexpr int kThumbnailWidth = 260;
-constexpr int kThumbnailHeight = 132;
-constexpr int kPaletteWidth = 260;
-constexpr int kPaletteHeight = 17;
-
-// "Quilby ROM Glyphon 1.0": the maker's name before the product's and its version.
-const std::string kAboutName = "Quilby " + std::string(kProductName) + " " + std::string(kVersion);
-const std::string kAboutTitle = "About Quilby " + std::string(kProductName) + "...";
-const std::array<std::string_view, 9> kAboutLines = {
-    kAboutName,
+const std::array<std::string, 9> kAboutLines = {
+    AboutName(),
     "Copyright 2026",
     "The ROM Glyphon developers",
     "                  (see README)",
@@ -40,46 +30,22 @@ const std::array<std::string_view, 9> kAboutLines = {
 
 constexpr std::string_view kConversionCaption = "Image Conversion Progress";
 
-void SetButton(CommandButton& button, const ButtonText& text) {
-  button.caption = text.caption;
-  button.toolTip = text.toolTip;
-}
-
 constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height};
 
 }  // namespace
 
-MainWindow::MainWindow(platform::Platform& platform) : m_platform(platform), m_progress(platform) {
-  m_view.thumbnail.width = kThumbnailWidth;
-  m_view.thumbnail.height = kThumbnailHeight;
-  m_view.thumbnail.image = Surface(m_view.thumbnail.DrawWidth(), m_view.thumbnail.DrawHeight());
-  m_view.swatches.width = kPaletteWidth;
-  m_view.swatches.height = kPaletteHeight;
-  m_view.swatches.image = Surface(m_view.swatches.DrawWidth(), m_view.swatches.DrawHeight());
-
-  SetButton(m_view.paste, kPasteButton);
-  SetButton(m_view.copy, kCopyButton);
-  ShowMode(Mode::Normal);
-
-  for (const formats::FormatInfo& format : formats::Formats()) {
-    m_view.formats[static_cast<std::size_t>(format.index)].caption = format.caption;
-  }
-
-  m_view.about.caption = kAboutName;
-  m_view.about.toolTip = kAboutTitle;
-  m_view.about.pointer = MousePointer::ArrowQuestion;
-}
+MainWindow::MainWindow(platform::Platform& platform) : m_platform(platform), m_progress(platform) {}
 
 // ---- Start-up, shut-down, Clear, Cancel, About ----
 
 void MainWindow::Start() {
-  m_formatIndex = 8;  // "4bpp SNES"
-  ApplyFormat(m_formatIndex);
+  m_state.format = kStartFormat;
+  ApplyFormat();
   ClearOrCancel();
 }
 
 void MainWindow::Close() {
-  m_viewer.Unload();
+  m_state.viewerOpen = false;
 }
 
 void MainWindow::ClearOrCancel() {
@@ -90,57 +56,24 @@ void MainWindow::ClearOrCancel() {
   }
 }
 
-// Clear: the thumbnail and the selection go; the picture itself, the data strings and
-// the Load and Paste commands stay.
+// Clear: the thumbnail and the selection go; the picture itself, the data and the Load and
+// Paste commands stay.
 void MainWindow::ClearWindow() {
-  ClearThumbnail();
-  m_view.outline.visible = false;
-  SetThumbnailViewable(false);
+  m_state.thumbnail = Thumbnail::Nothing;
+  m_state.cleared = true;
   for (Spinner spinner : kSpinners) SetSpinner(spinner, 0);
-  for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, false);
-  m_view.tileLock.enabled = false;
-  m_view.convert.enabled = false;
-  m_view.save.enabled = false;
-  m_view.copy.enabled = false;
-  SettleFormat();
-  EnableFormatOptions(false);
-  SetFormatOption(m_formatIndex);
 }
 
 // Cancel: leaves a ROM data preview and brings back the picture that was current before
-// it, wholly selected. m_romData keeps the loaded data.
+// it, wholly selected. The loaded data stays.
 void MainWindow::CancelPreview() {
-  m_view.outline.visible = false;
-  m_viewer.outline.visible = false;
-  m_encoderInput = m_picture;
-  if (m_picture.HasPicture()) {
-    DrawThumbnail(m_picture);
-  } else {
-    ClearThumbnail();
-  }
-  m_view.outline.left = m_view.outline.top = 0;
-  m_view.outline.visible = true;
-  m_viewer.outline.left = m_viewer.outline.top = 0;
-  m_viewer.outline.visible = true;
-
-  m_view.convert.enabled = true;
-  m_view.load.enabled = true;
-  m_view.clear.enabled = true;
-  ShowMode(Mode::Normal);
-
-  for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
-  // The lock may be switched off only where the selected format allows it.
-  m_view.tileLock.enabled = formats::Format(SelectedFormat()).lockOptional;
-
+  m_state.thumbnail = m_state.picture.HasPicture() ? Thumbnail::Picture : Thumbnail::Nothing;
+  m_state.mode = Mode::Normal;
+  m_state.cleared = false;
   SelectWholePicture();
-
-  SetThumbnailViewable(true);
-  m_view.save.enabled = true;
-  m_view.copy.enabled = true;
   ApplyTileLock();
-
   // Nothing was current before the preview: the window ends up empty.
-  if (!m_picture.HasPicture()) ClearOrCancel();
+  if (!m_state.picture.HasPicture()) ClearWindow();
 }
 
 void MainWindow::ShowAbout() {
@@ -149,15 +82,15 @@ void MainWindow::ShowAbout() {
     if (i > 0) text += '\r';
     text += kAboutLines[i];
   }
-  m_platform.ShowMessage({text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, kAboutTitle});
+  m_platform.ShowMessage(
+      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, AboutTitle()});
 }
 
 // ---- Convert ----
 
 void MainWindow::Convert() {
-  SettleFormat();
-  const formats::FormatInfo& format = formats::Format(m_formatIndex);
-  const convert::Selection selection = CurrentSelection();
+  const formats::FormatInfo& format = Format();
+  const convert::Selection selection = m_state.selection;
   // Nothing to convert: the old data, which may still be saved, stays.
   if (selection.width == 0 || selection.height == 0) {
     m_platform.ShowMessage(
@@ -165,190 +98,119 @@ void MainWindow::Convert() {
     return;
   }
 
-  if (format.HasPartner() && !m_partner.HavePic() && !m_partner.HaveData()) {
+  if (format.HasPartner() && !m_state.partner.HasPicture() && !m_state.partner.HasData()) {
     const platform::Message question{
         "NOTE: No " + std::string(format.partnerName) + " data loaded.\rDo you wish to continue?",
         platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""};
     if (m_platform.ShowMessage(question) != Answer::Yes) return;
   }
 
-  LockForConversion();
-  m_progress.caption = kConversionCaption;
-  m_progress.PercentBar(0);
-  m_progress.visible = true;
+  // Everything a click could reach is out of reach while the loop lets window messages run.
+  m_state.mode = Mode::Converting;
+  m_progress.Open(kConversionCaption);
 
-  std::string failure = formats::EncodeProblem(format, m_partner, selection);
+  std::string failure = formats::EncodeProblem(format, m_state.partner, selection);
   try {
     if (failure.empty())
-      m_romData = formats::Encode(format, m_encoderInput, selection, m_partner, m_progress);
+      m_state.romData = formats::Encode(format, m_state.picture, selection, m_state.partner, m_progress);
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
   }
 
-  m_progress.Unload();
-  UnlockAfterConversion();
+  m_progress.Close();
+  m_state.mode = Mode::Normal;
+  ApplyTileLock();
+  // The format's own settings again, the state of the grid lock among them.
+  ApplyFormat();
   if (!failure.empty()) {
     // The old data stays, and the save list offers bitmaps only.
     m_platform.ShowMessage({"Unable to convert image.\r" + failure, platform::Buttons::Ok,
                             platform::Icon::Exclamation, Answer::Ok, ""});
     return;
   }
-  m_dataOrigin = DataOrigin{m_formatIndex, selection};
-  m_dataSaved = false;
-  // After the format is re-applied (which offers bitmaps only): the new data matches the
-  // selection and the format, so it can be saved.
-  m_saveFilters = formats::SaveFilters(format);
-}
-
-// Everything a click could reach during the loop is disabled: PercentBar lets pending
-// window messages run.
-void MainWindow::LockForConversion() {
-  for (CommandButton* button :
-       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
-    button->enabled = false;
-  }
-  ShowMode(Mode::Converting);
-  SetThumbnailViewable(false);
-  m_view.outline.visible = false;
-  m_viewer.outline.visible = false;
-  for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, false);
-  m_view.tileLock.enabled = false;
-  EnableFormatOptions(false);
-  SetFormatOption(m_formatIndex);
-}
-
-void MainWindow::UnlockAfterConversion() {
-  for (CommandButton* button :
-       {&m_view.load, &m_view.paste, &m_view.clear, &m_view.convert, &m_view.save, &m_view.copy}) {
-    button->enabled = true;
-  }
-  ShowMode(Mode::Normal);
-  SetThumbnailViewable(true);
-  m_view.outline.visible = true;
-  m_viewer.outline.visible = true;
-  RedrawSelection();
-  for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
-  EnableFormatOptions(true);
-  SetFormatOption(m_formatIndex);
-  // Re-applies the format's own settings, the state of the grid lock among them.
-  ApplyFormat(m_formatIndex);
+  m_state.dataOrigin = DataOrigin{m_state.format, selection};
+  m_state.dataSaved = false;
+  // The new data matches the selection and the format (even where the lock has just
+  // rounded the box), so it can be saved.
+  m_state.saveOffersData = true;
 }
 
 // ---- Format selection ----
 
-void MainWindow::ApplyFormat(int index) {
-  const formats::FormatInfo& format = formats::Format(index);
+void MainWindow::ApplyFormat() {
   // A shown preview no longer matches the chosen format.
-  if (InPreviewMode()) ClearThumbnail();
-  // Selecting an option that was not selected applies the format once more, with the
-  // same index; every step below gives the same result when repeated.
-  SetFormatOption(index);
-  DrawSwatches(format, m_view.swatches.image);
-  m_view.swatches.image.SetHasPicture(true);
+  if (InPreviewMode()) m_state.thumbnail = Thumbnail::Nothing;
   SetTileLock(true);
-  m_view.tileLock.enabled = format.lockOptional;
-  m_loadFilters = formats::LoadFilters(format);
-  m_saveFilters = formats::PictureSaveFilters();
+  m_state.saveOffersData = false;
+}
+
+std::vector<formats::FileFilter> MainWindow::LoadFilters() const {
+  return formats::LoadFilters(Format());
+}
+
+std::vector<formats::FileFilter> MainWindow::SaveFilters() const {
+  return m_state.saveOffersData ? formats::SaveFilters(Format()) : formats::PictureSaveFilters();
 }
 
 // ---- Selection box ----
 
 void MainWindow::ApplyTileLock() {
-  const bool locked = m_view.tileLock.value == 1;
-  const auto step = static_cast<std::int16_t>(locked ? 8 : 1);
-  for (Spinner spinner : kSpinners) {
-    m_view.Row(spinner).bar.smallChange = step;
-    m_view.Row(spinner).bar.largeChange = step;
-  }
-  if (!locked) return;
+  if (!m_state.tileLock) return;
   // Width and height down to whole tiles; the position moves in steps of 8 from wherever
-  // it is. Each value is read afresh: the first change may already have redrawn (and so
-  // rounded) the other.
-  SetSpinner(Spinner::Width, m_view.width.bar.value / 8 * 8);
-  SetSpinner(Spinner::Height, m_view.height.bar.value / 8 * 8);
+  // it is. Each value is read afresh: the first change may already have rounded the other.
+  SetSpinner(Spinner::Width, m_state.selection.width / 8 * 8);
+  SetSpinner(Spinner::Height, m_state.selection.height / 8 * 8);
 }
 
 void MainWindow::SpinnerChanged(Spinner spinner) {
-  SpinnerRow& row = m_view.Row(spinner);
-  row.value.caption = std::to_string(row.bar.value);
-
   if (InPreviewMode()) {
     // The width is the width the ROM data is decoded at: the shown preview no longer
     // matches it. The other three only show their value.
-    if (spinner == Spinner::Width) ClearThumbnail();
+    if (spinner == Spinner::Width) m_state.thumbnail = Thumbnail::Nothing;
     return;
   }
 
   // Keep the box inside the picture: moving it pushes it back against the far edge, and
-  // growing it moves its near edge instead of cutting its size. The sum is taken in 32
-  // bits: two 16-bit values near the limit would overflow 16.
+  // growing it moves its near edge instead of cutting its size.
+  const convert::Selection& box = m_state.selection;
   const bool horizontal = spinner == Spinner::X || spinner == Spinner::Width;
-  const int position = horizontal ? m_view.x.bar.value : m_view.y.bar.value;
-  const int size = horizontal ? m_view.width.bar.value : m_view.height.bar.value;
-  const int picture = horizontal ? m_picture.Width() : m_picture.Height();
-  if (static_cast<float>(position + size) > static_cast<float>(picture)) {
+  const int position = horizontal ? box.x : box.y;
+  const int size = horizontal ? box.width : box.height;
+  const int picture = horizontal ? m_state.picture.Width() : m_state.picture.Height();
+  if (static_cast<std::int64_t>(position) + size > picture) {
     const auto corrected = Nearest(static_cast<float>(picture) - static_cast<float>(size));
     SetSpinner(horizontal ? Spinner::X : Spinner::Y, static_cast<int>(corrected));
   }
-  RedrawSelection();
+  ApplyTileLock();
   // Converted data no longer matches the selection.
-  m_saveFilters = formats::PictureSaveFilters();
-}
-
-void MainWindow::RedrawSelection() {
-  if (m_view.tileLock.value == 1) ApplyTileLock();
-
-  // The picture is drawn stretched over the thumbnail's drawing area, so the box scales
-  // the same way. Without a picture there is nothing to scale by: the box collapses.
-  const float pictureWidth = static_cast<float>(m_picture.Width());
-  const float pictureHeight = static_cast<float>(m_picture.Height());
-  const float scaleX =
-      pictureWidth > 0 ? static_cast<float>(m_view.thumbnail.DrawWidth()) / pictureWidth : 0.0f;
-  const float scaleY =
-      pictureHeight > 0 ? static_cast<float>(m_view.thumbnail.DrawHeight()) / pictureHeight : 0.0f;
-  m_view.outline.left = scaleX * static_cast<float>(m_view.x.bar.value);
-  m_view.outline.top = scaleY * static_cast<float>(m_view.y.bar.value);
-  m_view.outline.width = scaleX * static_cast<float>(m_view.width.bar.value) + 1;
-  m_view.outline.height = scaleY * static_cast<float>(m_view.height.bar.value) + 1;
-
-  Shape& full = m_viewer.outline;
-  full.left = m_view.x.bar.value;
-  full.top = m_view.y.bar.value;
-  full.width = static_cast<float>(m_view.width.bar.value + 1);
-  full.height = static_cast<float>(m_view.height.bar.value + 1);
-
-  const bool any = m_view.x.bar.value != 0 || m_view.y.bar.value != 0 || m_view.width.bar.value != 0 ||
-                   m_view.height.bar.value != 0;
-  m_view.outline.visible = any;
-  full.visible = any;
+  m_state.saveOffersData = false;
 }
 
 // ---- Viewer ----
 
 void MainWindow::OpenViewer() {
-  if (m_view.thumbnail.pointer == MousePointer::Default || !m_view.thumbnail.image.HasPicture()) return;
-  // In preview mode the last preview, otherwise the current picture.
-  m_viewer.picture = InPreviewMode() ? m_work : m_picture;
-  m_viewer.visible = true;
-  m_view.visible = false;
+  if (CanOpenViewer(m_state)) m_state.viewerOpen = true;
 }
 
 void MainWindow::CloseViewer() {
-  m_viewer.Return();
+  m_state.viewerOpen = false;
 }
 
 // ---- The user's events and values written from code ----
 
 void MainWindow::SelectFormat(int index) {
-  if (m_view.formats.at(static_cast<std::size_t>(index)).enabled) SetFormatOption(index);
+  if (!FormatsEnabled(m_state) || index < 0 || index >= static_cast<int>(formats::Formats().size())) return;
+  if (index == m_state.format) return;
+  m_state.format = index;
+  ApplyFormat();
 }
 
 void MainWindow::ToggleTileLock() {
-  if (m_view.tileLock.enabled) SetTileLock(m_view.tileLock.value != 1);
+  if (TileLockEnabled(m_state)) SetTileLock(!m_state.tileLock);
 }
 
 void MainWindow::ScrollSpinner(Spinner spinner, int value) {
-  if (m_view.Row(spinner).bar.enabled) SetSpinner(spinner, value);
+  if (SpinnerEnabled(m_state, spinner)) SetSpinner(spinner, value);
 }
 
 bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
@@ -357,10 +219,11 @@ bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
   long long value = 0;
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (text.empty() || end != text.data() + text.size()) return false;
-  // Beyond the range of the number type: as far as the spinner goes in that direction.
-  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : m_view.Row(spinner).bar.max;
-  if (!m_view.Row(spinner).bar.enabled) return false;
-  ScrollSpinner(spinner, static_cast<int>(std::clamp<long long>(value, -1, m_view.Row(spinner).bar.max)));
+  const int max = Field(m_state.limits, spinner);
+  // Beyond the range of the number type: as far as the value goes in that direction.
+  if (error == std::errc::result_out_of_range) value = text.front() == '-' ? -1 : max;
+  if (!SpinnerEnabled(m_state, spinner)) return false;
+  ScrollSpinner(spinner, static_cast<int>(std::clamp<long long>(value, -1, max)));
   return true;
 }
 
@@ -371,26 +234,17 @@ bool MainWindow::ConfirmQuit() {
   return m_platform.ShowMessage(question) == Answer::Yes;
 }
 
-void MainWindow::SetFormatOption(int index) {
-  OptionButton& option = m_view.formats.at(static_cast<std::size_t>(index));
-  if (option.value) return;
-  for (OptionButton& other : m_view.formats) other.value = false;
-  option.value = true;
-  ApplyFormat(index);
-}
-
 void MainWindow::SetTileLock(bool locked) {
-  const int checked = locked ? 1 : 0;
-  if (m_view.tileLock.value == checked) return;
-  m_view.tileLock.value = checked;
+  if (m_state.tileLock == locked) return;
+  m_state.tileLock = locked;
   ApplyTileLock();
 }
 
 void MainWindow::SetSpinner(Spinner spinner, int value) {
-  ScrollBar& bar = m_view.Row(spinner).bar;
-  const auto clamped = static_cast<std::int16_t>(std::clamp(value, 0, static_cast<int>(bar.max)));
-  if (clamped == bar.value) return;
-  bar.value = clamped;
+  const int clamped = std::clamp(value, 0, Field(m_state.limits, spinner));
+  int& field = Field(m_state.selection, spinner);
+  if (clamped == field) return;
+  field = clamped;
   SpinnerChanged(spinner);
 }
 
@@ -402,175 +256,72 @@ void MainWindow::SetSelection(const convert::Selection& selection) {
 }
 
 void MainWindow::SetSpinnerMax(Spinner spinner, int max) {
-  ScrollBar& bar = m_view.Row(spinner).bar;
-  bar.max = static_cast<std::int16_t>(
-      std::clamp(max, 0, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
-  if (bar.value > bar.max) SetSpinner(spinner, bar.max);
+  int& limit = Field(m_state.limits, spinner);
+  limit = std::clamp(max, 0, static_cast<int>(std::numeric_limits<std::int16_t>::max()));
+  if (Field(m_state.selection, spinner) > limit) SetSpinner(spinner, limit);
 }
 
 // ---- Shared steps ----
 
-SpinnerRow& WindowView::Row(Spinner spinner) noexcept {
-  return const_cast<SpinnerRow&>(std::as_const(*this).Row(spinner));
-}
-
-const SpinnerRow& WindowView::Row(Spinner spinner) const noexcept {
-  switch (spinner) {
-    case Spinner::X:
-      return x;
-    case Spinner::Y:
-      return y;
-    case Spinner::Width:
-      return width;
-    case Spinner::Height:
-      break;
-  }
-  return height;
+const Surface& MainWindow::EncoderInput() const noexcept {
+  static const Surface kNone;
+  return m_state.mode == Mode::Normal || m_state.mode == Mode::Converting ? m_state.picture : kNone;
 }
 
 Surface MainWindow::SelectedPart() const {
-  const convert::Selection s = CurrentSelection();
-  return m_picture.Crop(s.x, s.y, s.width, s.height);
+  const convert::Selection& s = m_state.selection;
+  return m_state.picture.Crop(s.x, s.y, s.width, s.height);
 }
 
-DataOrigin MainWindow::CurrentOrigin() const noexcept {
-  return {SelectedFormat(), CurrentSelection()};
-}
-
-convert::Selection MainWindow::CurrentSelection() const noexcept {
-  return {m_view.x.bar.value, m_view.y.bar.value, m_view.width.bar.value, m_view.height.bar.value};
-}
-
-int MainWindow::SelectedFormat() const noexcept {
-  const auto& options = m_view.formats;
-  const auto selected =
-      std::find_if(options.begin(), options.end(), [](const OptionButton& o) { return o.value; });
-  return selected == options.end() ? m_formatIndex : static_cast<int>(selected - options.begin());
-}
-
-void MainWindow::SettleFormat() {
-  m_formatIndex = SelectedFormat();
-}
-
-void MainWindow::DrawThumbnail(const Surface& picture) {
-  StretchDraw(picture, m_view.thumbnail.image);
-}
-
-void MainWindow::ClearThumbnail() {
-  m_view.thumbnail.image.ClearPicture();
-}
-
-void MainWindow::SetThumbnailViewable(bool viewable) {
-  m_view.thumbnail.pointer = viewable ? MousePointer::Custom : MousePointer::Default;
-  m_view.thumbnail.toolTip = viewable ? kViewToolTip : "";
-}
-
-void MainWindow::EnableSpinnerRow(Spinner spinner, bool enabled) {
-  SpinnerRow& row = m_view.Row(spinner);
-  row.name.enabled = row.value.enabled = row.bar.enabled = enabled;
-}
-
-void MainWindow::EnableFormatOptions(bool enabled) {
-  for (OptionButton& option : m_view.formats) option.enabled = enabled;
-}
-
-void MainWindow::ShowMode(Mode mode) {
-  m_view.mode = mode;
-  const bool preview = mode == Mode::Preview || mode == Mode::Previewing || mode == Mode::Accepting;
-  SetButton(m_view.load, preview ? kPreviewButton : kLoadButton);
-  SetButton(m_view.clear, preview ? kCancelButton : kClearButton);
-  SetButton(m_view.save, preview ? kAcceptButton : kSaveButton);
-  SetButton(m_view.convert, kConvertButton);
-  for (CommandButton* button : {&m_view.load, &m_view.clear, &m_view.save}) {
-    button->width = preview ? kWideButtonWidth : kNormalButtonWidth;
-  }
-  for (CommandButton* button : {&m_view.paste, &m_view.convert, &m_view.copy}) button->visible = !preview;
-  if (mode == Mode::Converting) m_view.convert.caption = kConvertingCaption;
-  if (mode == Mode::Previewing) m_view.load.caption = kPreviewingCaption;
-  if (mode == Mode::Accepting) m_view.save.caption = kAcceptingCaption;
-}
-
-// The spinners range over the current picture and select all of it.
+// The selection ranges over the current picture and takes all of it.
 void MainWindow::SelectWholePicture() {
-  SetSpinnerMax(Spinner::X, m_picture.Width());
-  SetSpinnerMax(Spinner::Width, m_picture.Width());
-  SetSpinnerMax(Spinner::Y, m_picture.Height());
-  SetSpinnerMax(Spinner::Height, m_picture.Height());
+  const int width = m_state.picture.Width();
+  const int height = m_state.picture.Height();
+  SetSpinnerMax(Spinner::X, width);
+  SetSpinnerMax(Spinner::Width, width);
+  SetSpinnerMax(Spinner::Y, height);
+  SetSpinnerMax(Spinner::Height, height);
   SetSpinner(Spinner::X, 0);
   SetSpinner(Spinner::Y, 0);
-  SetSpinner(Spinner::Width, m_picture.Width());
-  SetSpinner(Spinner::Height, m_picture.Height());
+  SetSpinner(Spinner::Width, width);
+  SetSpinner(Spinner::Height, height);
 }
 
 void MainWindow::MakeCurrentPicture(Surface picture) {
   // Data converted from the old picture no longer belongs to the window's picture.
-  ForgetDataOrigin();
-  m_acceptedUnsaved = false;
-  m_picture = std::move(picture);
-  m_picture.SetHasPicture(true);
-  m_view.outline.visible = false;
-  m_viewer.outline.visible = false;
-  m_encoderInput = m_picture;
-  DrawThumbnail(m_picture);
-  m_view.outline.left = m_view.outline.top = 0;
-  m_view.outline.visible = true;
-  m_viewer.outline.left = m_viewer.outline.top = 0;
-  m_viewer.outline.visible = true;
-
-  m_view.convert.enabled = true;
-  for (Spinner spinner : kSpinners) EnableSpinnerRow(spinner, true);
-  // The format the user has selected, even if no command has used it yet.
-  SettleFormat();
-  EnableFormatOptions(true);
-  SetFormatOption(m_formatIndex);
-  ApplyFormat(m_formatIndex);
-  m_saveFilters = formats::PictureSaveFilters();
-
+  m_state.dataOrigin.reset();
+  m_state.acceptedUnsaved = false;
+  m_state.picture = std::move(picture);
+  m_state.picture.SetHasPicture(true);
+  m_state.thumbnail = Thumbnail::Picture;
+  m_state.cleared = false;
+  ApplyFormat();
   SelectWholePicture();
-  RedrawSelection();
-
-  SetThumbnailViewable(true);
-  m_view.save.enabled = true;
-  m_view.copy.enabled = true;
   ApplyTileLock();
 }
 
 // ---- Preview and accept ----
 
 void MainWindow::EnterPreview(ByteString data) {
-  ForgetDataOrigin();
-  m_work.ClearPicture();
-  m_romData = std::move(data);
-  const std::size_t length = m_romData.size();
+  m_state.dataOrigin.reset();
+  m_state.work.ClearPicture();
+  m_state.romData = std::move(data);
+  const std::size_t length = m_state.romData.size();
 
-  m_view.outline.visible = false;
-  m_viewer.outline.visible = false;
-  m_encoderInput = Surface();
-  ClearThumbnail();
-  ShowMode(Mode::Preview);
-  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = true;
-  EnableSpinnerRow(Spinner::X, false);
-  EnableSpinnerRow(Spinner::Y, false);
-  EnableSpinnerRow(Spinner::Height, false);
-  EnableSpinnerRow(Spinner::Width, true);
-  // The format the user has selected, even if no command has used it yet: the preview
-  // will decode with it.
-  SettleFormat();
-  EnableFormatOptions(true);
-  SetFormatOption(m_formatIndex);
-  ApplyFormat(m_formatIndex);
+  m_state.thumbnail = Thumbnail::Nothing;
+  m_state.mode = Mode::Preview;
+  ApplyFormat();
   PreviewWidthFor(length);
-  SetThumbnailViewable(true);
   ApplyTileLock();
-  if (m_view.width.bar.value == 0) {
+  if (m_state.selection.width == 0) {
     // No data, or less than a tile row under the lock: one step of the arrows, which the
     // range must then hold.
-    const int step = m_view.width.bar.smallChange;
-    if (m_view.width.bar.max < step) SetSpinnerMax(Spinner::Width, step);
+    const int step = m_state.tileLock ? 8 : 1;
+    if (m_state.limits.width < step) SetSpinnerMax(Spinner::Width, step);
     SetSpinner(Spinner::Width, step);
   }
-  m_partner.aux.clear();
-  m_partner.picData = Surface();
+  m_state.partner.data.clear();
+  m_state.partner.picture = Surface();
 }
 
 void MainWindow::PreviewWidthFor(std::size_t length) {
@@ -587,78 +338,60 @@ void MainWindow::PreviewWidthFor(std::size_t length) {
   SetSpinner(Spinner::Width, static_cast<int>(std::min<std::int64_t>(side, maxWidth)));
 }
 
-// The progress window lets pending window messages run after every pixel. In preview mode
-// only the three command buttons, the width and the formats are live.
+// The progress window lets pending window messages run after every pixel: the busy mode
+// keeps every click out of reach.
 void MainWindow::BeginDecode(Mode busy, std::string_view progressCaption) {
-  if (busy == Mode::Accepting) m_thumbnailBeforeAccept = m_view.thumbnail;
-  ShowMode(busy);
-  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = false;
-  SetThumbnailViewable(false);
-  EnableSpinnerRow(Spinner::Width, false);
-  m_view.tileLock.enabled = false;
-
-  SettleFormat();
-  EnableFormatOptions(false);
-  SetFormatOption(m_formatIndex);
-
-  m_progress.caption = progressCaption;
-  m_progress.PercentBar(0);
-  m_progress.visible = true;
+  if (busy == Mode::Accepting) m_state.thumbnailBeforeAccept = m_state.thumbnail;
+  m_state.mode = busy;
+  m_progress.Open(progressCaption);
   // The picture being generated is not the preview that was shown.
-  if (busy == Mode::Accepting) ClearThumbnail();
+  if (busy == Mode::Accepting) m_state.thumbnail = Thumbnail::Nothing;
 }
 
 formats::DecodeResult MainWindow::DecodeRomData(formats::DecodeMode mode) {
   // Only generating the picture rebuilds the partner (the Mode 7 interleaved decoder).
-  convert::PartnerState* partner = mode == formats::DecodeMode::ImageGeneration ? &m_partner : nullptr;
-  return formats::Decode(formats::Format(m_formatIndex), m_romData, m_view.width.bar.value, mode, partner,
-                         m_progress);
+  convert::PartnerState* partner = mode == formats::DecodeMode::ImageGeneration ? &m_state.partner : nullptr;
+  return formats::Decode(Format(), m_state.romData, m_state.selection.width, mode, partner, m_progress);
 }
 
 void MainWindow::ShowPreview(Surface preview) {
-  m_work = std::move(preview);
-  DrawThumbnail(m_work);
+  m_state.work = std::move(preview);
+  m_state.thumbnail = Thumbnail::Preview;
 }
 
 void MainWindow::ClearPreview() {
-  m_work.ClearPicture();
-  ClearThumbnail();
+  m_state.work.ClearPicture();
+  m_state.thumbnail = Thumbnail::Nothing;
 }
 
 void MainWindow::EndDecode(Mode next) {
   const bool refusedAccept = CurrentMode() == Mode::Accepting && next == Mode::Preview;
-  m_progress.Unload();
-  m_view.load.enabled = m_view.clear.enabled = m_view.save.enabled = true;
-  SetThumbnailViewable(true);
-  EnableSpinnerRow(Spinner::Width, true);
-  m_view.tileLock.enabled = true;
-  EnableFormatOptions(true);
-  SetFormatOption(m_formatIndex);
-  ApplyFormat(m_formatIndex);
-  ShowMode(next);
-  if (refusedAccept) m_view.thumbnail = m_thumbnailBeforeAccept;
+  m_progress.Close();
+  ApplyFormat();
+  m_state.mode = next;
+  if (refusedAccept) m_state.thumbnail = m_state.thumbnailBeforeAccept;
 }
 
 void MainWindow::AcceptPicture(Surface picture) {
   EndDecode(Mode::Normal);
   // The work surface only holds copies and saves from here on: the picture moves.
-  m_work = Surface();
+  m_state.work = Surface();
   MakeCurrentPicture(std::move(picture));
   MarkPictureAccepted();
 }
 
 void MainWindow::SetPartnerPicture(Surface picture) {
   // Converted data was made with the old partner.
-  ForgetDataOrigin();
-  m_partner.picData = std::move(picture);
-  m_partner.picData.SetHasPicture(true);
-  m_partner.aux.clear();
+  m_state.dataOrigin.reset();
+  m_state.partner.picture = std::move(picture);
+  m_state.partner.picture.SetHasPicture(true);
+  m_state.partner.data.clear();
 }
 
 void MainWindow::SetPartnerData(ByteString data) {
-  ForgetDataOrigin();
-  m_partner.picData = Surface();
-  m_partner.aux = std::move(data);
+  m_state.dataOrigin.reset();
+  m_state.partner.picture = Surface();
+  m_state.partner.data = std::move(data);
 }
 
 }  // namespace glyphon::workspace

@@ -72,14 +72,14 @@ class AppTest : public testing::Test {
   }
   // Load, with the file picked in the open dialog.
   void Load(const std::string& path) {
-    platform.openChoices.push_back({path, 1});
+    platform.openChoices.push_back({path, kFirstEntry});
     Click(Button("load"));
   }
 
   // Every control on screen shows what the model holds.
   void ExpectShowsModel() {
     SCOPED_TRACE("rendered window");
-    const workspace::WindowView& v = form.Model().View();
+    const workspace::WindowView v = form.Model().View();
     EXPECT_EQ(form.isVisible(), v.visible);
     for (const auto& [name, model] : {std::pair{"load", &v.load},
                                       {"clear", &v.clear},
@@ -89,32 +89,31 @@ class AppTest : public testing::Test {
                                       {"copy", &v.copy}}) {
       const QPushButton& button = Button(name);
       EXPECT_EQ(button.text().toStdString() + "|" + button.toolTip().toStdString(),
-                model->caption + "|" + model->toolTip);
+                std::string(model->caption) + "|" + std::string(model->toolTip));
       EXPECT_EQ(button.isEnabled(), model->enabled) << name;
       EXPECT_EQ(button.isVisibleTo(&form), model->visible) << name;
-      EXPECT_EQ(button.width(), model->width) << name;
+      EXPECT_EQ(button.width(), model->wide ? 233 : 113) << name;
     }
-    for (std::size_t i = 0; i < v.formats.size(); ++i) {
-      const auto& option = Child<QRadioButton>(QStringLiteral("format%1").arg(i));
-      EXPECT_EQ(option.isChecked(), v.formats[i].value) << i;
-      EXPECT_EQ(option.isEnabled(), v.formats[i].enabled) << i;
+    for (const formats::FormatInfo& format : formats::Formats()) {
+      const auto& option = Child<QRadioButton>(QStringLiteral("format%1").arg(format.index));
+      EXPECT_EQ(option.text().toStdString(), format.caption);
+      EXPECT_EQ(option.isChecked(), v.format == format.index) << format.index;
+      EXPECT_EQ(option.isEnabled(), v.formatsEnabled) << format.index;
     }
     for (const auto& [name, row] :
          {std::pair{"x", &v.x}, {"y", &v.y}, {"width", &v.width}, {"height", &v.height}}) {
-      EXPECT_EQ(Caption((std::string(name) + "Value").c_str()).toStdString(), row->value.caption);
+      EXPECT_EQ(Caption((std::string(name) + "Value").c_str()).toStdString(), std::to_string(row->value));
       const auto& bar = Child<app::SpinnerBar>(QStringLiteral("%1Spinner").arg(name));
-      const workspace::ScrollBar& model = row->bar;
-      EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.singleStep(), bar.isEnabled()),
-                std::tuple(int{model.value}, int{model.max}, int{model.smallChange}, model.enabled))
+      EXPECT_EQ(std::tuple(bar.value(), bar.maximum(), bar.singleStep(), bar.pageStep(), bar.isEnabled()),
+                std::tuple(row->value, row->max, row->step, row->step, row->enabled))
           << name;
     }
-    EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), v.tileLock.value == 1);
-    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLock.enabled);
-    EXPECT_EQ(Thumbnail().Image(),
-              v.thumbnail.image.HasPicture() ? app::ToQImage(v.thumbnail.image) : QImage());
-    EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnail.toolTip);
-    EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches.image));
-    EXPECT_EQ(form.Viewer().isVisible(), form.Model().Viewer().visible);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isChecked(), v.tileLock);
+    EXPECT_EQ(Child<QCheckBox>("tileLock").isEnabled(), v.tileLockEnabled);
+    EXPECT_EQ(Thumbnail().Image(), v.thumbnail.HasPicture() ? app::ToQImage(v.thumbnail) : QImage());
+    EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnailViewable ? "Click to view full size..." : "");
+    EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches));
+    EXPECT_EQ(form.Viewer().isVisible(), v.viewer.visible);
     EXPECT_EQ(form.Progress().isVisible(), form.Model().Progress().visible);
   }
 

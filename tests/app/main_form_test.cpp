@@ -100,9 +100,9 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
   EXPECT_EQ(Model().RomData().size(), 64u * 64 / 2);
   ExpectShowsModel();
 
-  platform.saveChoices.push_back({dir.File("out.dat"), 2});
+  platform.saveChoices.push_back({dir.File("out.dat"), EntryOf(platform::FileKind::Data)});
   Keys(Qt::CTRL | Qt::Key_S);
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::FilterText(formats::SaveFilters(formats::Format(8))));
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::SaveFilters(formats::Format(8)));
   auto written = platform::ReadFileBytes(dir.File("out.dat"));
   ASSERT_TRUE(written.Ok());
   EXPECT_EQ(written.Value(), Model().RomData());
@@ -271,7 +271,7 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   for (std::size_t i = 0; i < steps.size(); ++i) {
     steps[i].first();
     EXPECT_EQ(width.text(), steps[i].second) << "step " << i;
-    EXPECT_EQ(Model().View().width.value.caption, steps[i].second) << "step " << i;
+    EXPECT_EQ(std::to_string(Model().View().width.value), steps[i].second) << "step " << i;
   }
   ExpectShowsModel();
 
@@ -282,7 +282,7 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   ASSERT_EQ(QApplication::focusWidget(), &width);
   QTest::keyClicks(&width, "24");
   QTest::keyClick(&width, Qt::Key_Return);
-  EXPECT_EQ(Model().View().width.bar.value, 24);
+  EXPECT_EQ(Model().View().width.value, 24);
 }
 
 // The nineteen format options are one Tab stop, the selected one; the arrow keys select the
@@ -291,7 +291,7 @@ TEST_F(AppTest, FormatOptionsAreOneTabStopAndArrowsSelect) {
   Load(PutPicture("a.bmp", RandomPicture(16, 16, 4)));
   const auto tabStops = [&] {
     std::vector<int> stops;
-    for (int i = 0; i < formats::kFormatCount; ++i) {
+    for (int i = 0; i < static_cast<int>(formats::Formats().size()); ++i) {
       if (Child(QStringLiteral("format%1").arg(i)).focusPolicy() & Qt::TabFocus) stops.push_back(i);
     }
     return stops;
@@ -302,13 +302,13 @@ TEST_F(AppTest, FormatOptionsAreOneTabStopAndArrowsSelect) {
   for (const auto& [key, selected] :
        {std::pair{Qt::Key_Down, 9}, {Qt::Key_Right, 10}, {Qt::Key_Up, 9}, {Qt::Key_Left, 8}}) {
     QTest::keyClick(QApplication::focusWidget(), key);
-    EXPECT_TRUE(Model().View().formats[static_cast<std::size_t>(selected)].value) << selected;
+    EXPECT_EQ(Model().View().format, selected);
     EXPECT_EQ(QApplication::focusWidget(), &Child(QStringLiteral("format%1").arg(selected)));
     EXPECT_EQ(tabStops(), std::vector<int>{selected});
   }
   Click(Child("format0"));
   QTest::keyClick(&Child("format0"), Qt::Key_Up);
-  EXPECT_TRUE(Model().View().formats[18].value);
+  EXPECT_EQ(Model().View().format, static_cast<int>(formats::Formats().size()) - 1);
   ExpectShowsModel();
 }
 
@@ -348,7 +348,7 @@ TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].text, "Quit without saving?");
 
-  platform.saveChoices.push_back({dir.File("out.dat"), 1});
+  platform.saveChoices.push_back({dir.File("out.dat"), kFirstEntry});
   Click(Button("save"));
   EXPECT_TRUE(form.close());  // saved: no question
   EXPECT_EQ(platform.messages.size(), 1u);

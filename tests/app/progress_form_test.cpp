@@ -18,7 +18,7 @@ TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   workspace::ProgressWindow model{platform};
   app::ProgressForm form{&owner};
   const auto show = [&](int percent) {
-    model.ReportPercent(percent);
+    model.Report(percent);
     form.Render(model);
     return form.grab().toImage().convertToFormat(QImage::Format_RGB32);
   };
@@ -35,12 +35,11 @@ TEST(ProgressFormTest, DrawsTheBarAndTheLabelInThePalettesColours) {
   EXPECT_EQ(form.Text(), "100%");
   EXPECT_EQ(bar.pixel(304, 16), role(QPalette::Highlight).rgb());
 
-  model.caption = "Preview Generation Progress";
-  model.visible = true;
+  model.Open("Preview Generation Progress");
   form.Render(model);
   EXPECT_TRUE(form.isVisible() && form.isWindow());
   EXPECT_EQ(form.windowTitle(), "Preview Generation Progress");
-  model.Unload();
+  model.Close();
   form.Render(model);
   EXPECT_FALSE(form.isVisible());
 }

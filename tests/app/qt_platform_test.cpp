@@ -34,13 +34,13 @@ void WhenOpen(std::function<void(T&)> act) {
   });
 }
 
-TEST(NameFiltersTest, PairsBecomeQtsEntries) {
-  EXPECT_EQ(app::QtNameFilters("Bitmap files (*.bmp)|*.bmp|ROM data files (*.dat)|*.dat|All files (*.*)|*.*"),
-            QStringList({"Bitmap files (*.bmp)", "ROM data files (*.dat)", "All files (*.*)"}));
-  EXPECT_EQ(app::QtNameFilters("Pictures|*.bmp;*.png|Data (raw)|*.dat"),
-            QStringList({"Pictures (*.bmp *.png)", "Data (raw) (*.dat)"}));
-  EXPECT_EQ(app::QtNameFilters("Bitmap files (*.bmp;*.png)|*.bmp;*.png"),
-            QStringList({"Bitmap files (*.bmp *.png)"}));
+TEST(NameFiltersTest, EntriesBecomeQtsEntries) {
+  const std::vector<platform::FileFilter> entries = {
+      {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
+      {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData},
+      {"All", {}, std::nullopt}};
+  EXPECT_EQ(app::QtNameFilters(entries),
+            QStringList({"Bitmap files (*.bmp *.png)", "ROM FX high data files (*.dat)", "All files (*.*)"}));
 }
 
 struct BoxCase {
@@ -142,15 +142,20 @@ TEST(FileDialogTest, ReportsTheFileAsChosenAndTheFilterEntry) {
       static_cast<QDialog&>(dialog).accept();
     });
   };
+  using platform::FileKind;
+  const std::vector<platform::FileFilter> partnerList = {
+      {"Bitmap", {"bmp"}, FileKind::Picture},
+      {"Bitmap FX high data", {"bmp"}, FileKind::PartnerPicture},
+      {"ROM data", {"dat"}, FileKind::Data},
+      {"ROM FX high data", {"dat"}, FileKind::PartnerData}};
+  const std::vector<platform::FileFilter> bitmaps = {{"Bitmap", {"bmp"}, FileKind::Picture}};
   app::QtPlatform platform;
   choose(data, "ROM FX high data files (*.dat)");
-  EXPECT_EQ(platform.OpenFileDialog("Bitmap files (*.bmp)|*.bmp|Bitmap FX high data files (*.bmp)|*.bmp|"
-                                    "ROM data files (*.dat)|*.dat|ROM FX high data files (*.dat)|*.dat"),
-            (platform::FileChoice{data, 4}));
+  EXPECT_EQ(platform.OpenFileDialog(partnerList), (platform::FileChoice{data, partnerList[3]}));
   choose(bare, {});
-  EXPECT_EQ(platform.SaveFileDialog("Bitmap files (*.bmp)|*.bmp"), (platform::FileChoice{bare, 1}));
+  EXPECT_EQ(platform.SaveFileDialog(bitmaps), (platform::FileChoice{bare, bitmaps[0]}));
   WhenOpen<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); });
-  EXPECT_EQ(platform.SaveFileDialog("Bitmap files (*.bmp)|*.bmp"), platform::FileChoice{});
+  EXPECT_EQ(platform.SaveFileDialog(bitmaps), platform::FileChoice{});
 }
 
 // Pictures are written by the name's extension, PNG or BMP; the next dialog opens only in

@@ -56,7 +56,7 @@ TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheVie
   EXPECT_EQ(form.contextMenuPolicy(), Qt::ActionsContextMenu);
 
   const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));
-  platform.openChoices.push_back({rom, 1});
+  platform.openChoices.push_back({rom, kFirstEntry});
   Keys(Qt::CTRL | Qt::Key_B);
   ASSERT_NE(form.Browser(), nullptr);
   EXPECT_EQ(std::pair(Browser().isVisible(), Browser().windowTitle()),

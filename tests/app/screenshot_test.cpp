@@ -26,7 +26,7 @@ class ScreenshotTest : public AppTest {
 TEST_F(ScreenshotTest, WindowsInTheirStates) {
   Write("main-empty", MainWindow());
 
-  platform.openChoices.push_back({GLYPHON_SAMPLE_PICTURE, 1});
+  platform.openChoices.push_back({GLYPHON_SAMPLE_PICTURE, kFirstEntry});
   Click(Button("load"));
   ASSERT_TRUE(Model().Picture().HasPicture());
   Write("main-picture", MainWindow());
@@ -49,9 +49,9 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
   Write("main-converting", converting);
 
   const std::string data = dir.File("sample.dat");
-  platform.saveChoices.push_back({data, 2});
+  platform.saveChoices.push_back({data, EntryOf(platform::FileKind::Data)});
   Click(Button("save"));
-  platform.openChoices.push_back({data, 1});
+  platform.openChoices.push_back({data, kFirstEntry});
   Click(Button("load"));
   Model().SetSpinner(workspace::Spinner::Width, 128);
   form.Render();

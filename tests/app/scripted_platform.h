@@ -19,9 +19,6 @@ class ScriptedPlatform final : public ScriptedDialogs<app::QtPlatform> {
     QtPlatform::ProcessPendingEvents();
     if (duringLoop) duringLoop();
   }
-
- protected:
-  platform::FileChoice ChooseFileToOpen(std::string_view filters) override { return NextOpenChoice(filters); }
 };
 
 }  // namespace glyphon::test

@@ -123,7 +123,7 @@ TEST_P(EveryFormat, SendConvertAndWriteBackChangesNothing) {
   ASSERT_TRUE(browser.SendToMainWindow(window));
   const browser::BrowsedRange sent = *browser.Sent();
   EXPECT_EQ(window.Picture().Width(), sent.width);
-  EXPECT_TRUE(window.View().formats.at(static_cast<std::size_t>(GetParam())).value);
+  EXPECT_EQ(window.View().format, GetParam());
   EXPECT_TRUE(window.HasUnsavedWork());
 
   window.Convert();

@@ -12,23 +12,28 @@ namespace glyphon::formats {
 namespace {
 
 TEST(FormatTable, FilterListsOfPlainAndPartnerFormats) {
-  const std::string load = "(*.bmp;*.png;*.gif;*.jpg;*.jpeg)|*.bmp;*.png;*.gif;*.jpg;*.jpeg";
-  const std::string save = "(*.bmp;*.png)|*.bmp;*.png";
-  const auto LoadText = [](const FormatInfo& format) { return FilterText(LoadFilters(format)); };
-  const auto SaveText = [](const FormatInfo& format) { return FilterText(SaveFilters(format)); };
-  EXPECT_EQ(LoadText(Format(8)),
-            "Bitmap files " + load + "|ROM data files (*.dat)|*.dat|All files (*.*)|*.*");
-  EXPECT_EQ(SaveText(Format(0)), "Bitmap files " + save + "|ROM data files (*.dat)|*.dat");
-  EXPECT_EQ(LoadText(Format(11)), "Bitmap files " + load + "|Bitmap FX high data files " + load +
-                                      "|ROM data files (*.dat)|*.dat|ROM FX high data files (*.dat)|*.dat|"
-                                      "All files (*.*)|*.*");
-  EXPECT_EQ(SaveText(Format(14)),
-            "Bitmap files " + save + "|Bitmap interleaved data files " + save +
-                "|ROM data files (*.dat)|*.dat|ROM interleaved data files (*.dat)|*.dat");
-  EXPECT_EQ(SaveText(Format(18)),
-            "Bitmap files " + save + "|Bitmap 32bpp N64 alpha data files " + save +
-                "|ROM data files (*.dat)|*.dat|ROM 32bpp N64 alpha data files (*.dat)|*.dat");
-  EXPECT_EQ(FilterText(PictureSaveFilters()), "Bitmap files " + save);
+  using V = std::vector<std::string_view>;
+  const V load{"bmp", "png", "gif", "jpg", "jpeg"};
+  const V save{"bmp", "png"};
+  const V dat{"dat"};
+  const FileFilter all{"All", {}, std::nullopt};
+  EXPECT_EQ(
+      LoadFilters(Format(8)),
+      (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture}, {"ROM data", dat, FileKind::Data}, all}));
+  EXPECT_EQ(SaveFilters(Format(0)), (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture},
+                                                             {"ROM data", dat, FileKind::Data}}));
+  EXPECT_EQ(LoadFilters(Format(11)),
+            (std::vector<FileFilter>{{"Bitmap", load, FileKind::Picture},
+                                     {"Bitmap FX high data", load, FileKind::PartnerPicture},
+                                     {"ROM data", dat, FileKind::Data},
+                                     {"ROM FX high data", dat, FileKind::PartnerData},
+                                     all}));
+  EXPECT_EQ(SaveFilters(Format(18)),
+            (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture},
+                                     {"Bitmap 32bpp N64 alpha data", save, FileKind::PartnerPicture},
+                                     {"ROM data", dat, FileKind::Data},
+                                     {"ROM 32bpp N64 alpha data", dat, FileKind::PartnerData}}));
+  EXPECT_EQ(PictureSaveFilters(), (std::vector<FileFilter>{{"Bitmap", save, FileKind::Picture}}));
 }
 
 TEST(FormatTable, EveryFormatIsFoundByCaptionIndexAndCliName) {

@@ -37,14 +37,14 @@ TEST(Mode7, LinearLaysOutTilesInRowOrder) {
   EXPECT_EQ(data[8], 16);  // pixel (0, 1)
   EXPECT_EQ(data[64], 8);  // pixel (8, 0)
   EXPECT_EQ(data[127], 16 * 7 + 15);
-  EXPECT_TRUE(partner.aux.empty());
-  EXPECT_TRUE(partner.picData.IsEmpty());
+  EXPECT_TRUE(partner.data.empty());
+  EXPECT_TRUE(partner.picture.IsEmpty());
 }
 
 TEST(Mode7, InterleavedPutsThePartnerByteAfterEachPixel) {
   PartnerState partner;
-  partner.aux = test::RandomBytes(256, 31);
-  const ByteString given = partner.aux;
+  partner.data = test::RandomBytes(256, 31);
+  const ByteString given = partner.data;
   const Surface source = Numbered(16, 8);
   const ByteString data = Convert(kInterleaved, source, {0, 0, 16, 8}, partner);
   ASSERT_EQ(data.size(), 256u);
@@ -53,9 +53,9 @@ TEST(Mode7, InterleavedPutsThePartnerByteAfterEachPixel) {
       const std::size_t m = TilePlace(16, x, y);
       EXPECT_EQ(data[2 * m], 16 * y + x);
       EXPECT_EQ(data[2 * m + 1], given[2 * m + 1]);
-      EXPECT_EQ(partner.aux[2 * m], 0);
-      EXPECT_EQ(partner.aux[2 * m + 1], given[2 * m + 1]);
-      EXPECT_EQ(partner.picData.GetPixel(x, y), GreyColor(given[2 * m + 1]));
+      EXPECT_EQ(partner.data[2 * m], 0);
+      EXPECT_EQ(partner.data[2 * m + 1], given[2 * m + 1]);
+      EXPECT_EQ(partner.picture.GetPixel(x, y), GreyColor(given[2 * m + 1]));
     }
   }
   EXPECT_EQ(data[128], 8);  // pixel (8, 0) and its partner byte
@@ -67,7 +67,7 @@ TEST(Mode7, PartnerPictureIsReadFromItsOwnOrigin) {
   // picture's top-left 8 by 8.
   const Surface partnerPicture = test::RandomPicture(8, 8, 32);
   PartnerState partner;
-  partner.picData = partnerPicture;
+  partner.picture = partnerPicture;
   const ByteString data = Convert(kInterleaved, Numbered(16, 16), {8, 8, 8, 8}, partner);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
@@ -83,17 +83,17 @@ TEST(Mode7, PartnerPictureWiderThanTheSelectionFollowsTheSelectionsTiles) {
   // to a tile row while the main pass read them with two.
   const Surface partnerPicture = test::RandomPicture(24, 16, 33);
   PartnerState partner;
-  partner.picData = partnerPicture;
+  partner.picture = partnerPicture;
   const ByteString data = Convert(kInterleaved, Numbered(16, 16), {0, 0, 16, 16}, partner);
-  ASSERT_EQ(partner.aux.size(), data.size());
+  ASSERT_EQ(partner.data.size(), data.size());
   for (int y = 0; y < 16; ++y) {
     for (int x = 0; x < 16; ++x) {
       const std::size_t m = TilePlace(16, x, y);
       EXPECT_EQ(data[2 * m + 1], convert::GreyOfColour(partnerPicture.GetPixel(x, y))) << x << "," << y;
-      EXPECT_EQ(partner.aux[2 * m], 0);
+      EXPECT_EQ(partner.data[2 * m], 0);
     }
   }
-  EXPECT_EQ(partner.picData, partnerPicture);
+  EXPECT_EQ(partner.picture, partnerPicture);
 }
 
 TEST(Mode7, PartnerDataOfAnImageGenerationRoundTrips) {
@@ -104,15 +104,15 @@ TEST(Mode7, PartnerDataOfAnImageGenerationRoundTrips) {
         test::RandomBytes(static_cast<std::size_t>(2 * w * h), static_cast<std::uint32_t>(w * h));
     // A loaded partner picture of the decoded size is blanked where it stands.
     PartnerState partner;
-    partner.picData = w == 16 ? test::RandomPicture(w, h, 34) : test::RandomPicture(5, 5, 34);
+    partner.picture = w == 16 ? test::RandomPicture(w, h, 34) : test::RandomPicture(5, 5, 34);
     platform::NullProgress progress;
     const DecodeResult accepted =
         Decode(Format(kInterleaved), data, w, DecodeMode::ImageGeneration, &partner, progress);
     ASSERT_TRUE(accepted.Ok());
     ASSERT_EQ(accepted.picture.Width(), w);
     ASSERT_EQ(accepted.picture.Height(), h);
-    EXPECT_EQ(partner.picData, Surface(w, h));
-    for (std::size_t i = 0; i < data.size(); ++i) EXPECT_EQ(partner.aux[i], i % 2 == 1 ? data[i] : 0) << i;
+    EXPECT_EQ(partner.picture, Surface(w, h));
+    for (std::size_t i = 0; i < data.size(); ++i) EXPECT_EQ(partner.data[i], i % 2 == 1 ? data[i] : 0) << i;
     EXPECT_EQ(Convert(kInterleaved, accepted.picture, {0, 0, w, h}, partner), data);
   }
 }
@@ -126,9 +126,9 @@ TEST(Mode7, ImageGenerationCopiesNoPartnerByteBeyondTheData) {
       Decode(Format(kInterleaved), data, 8, DecodeMode::ImageGeneration, &partner, progress);
   ASSERT_TRUE(accepted.Ok());
   EXPECT_EQ(accepted.picture.GetPixel(7, 7), GreyColor(data[126]));
-  ASSERT_EQ(partner.aux.size(), 127u);
-  EXPECT_EQ(partner.aux[125], data[125]);
-  EXPECT_EQ(partner.aux[126], 0);
+  ASSERT_EQ(partner.data.size(), 127u);
+  EXPECT_EQ(partner.data[125], data[125]);
+  EXPECT_EQ(partner.data[126], 0);
 }
 
 struct ShortCase {

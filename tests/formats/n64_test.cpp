@@ -35,9 +35,9 @@ class N64Known : public ::testing::TestWithParam<KnownCase> {};
 TEST_P(N64Known, OnePixel) {
   const KnownCase& c = GetParam();
   PartnerState partner;
-  if (c.givePartner) partner.aux = c.partnerIn;
+  if (c.givePartner) partner.data = c.partnerIn;
   EXPECT_EQ(Convert(c.format, test::Filled(1, 1, c.colour), {0, 0, 1, 1}, partner), c.data);
-  EXPECT_EQ(partner.aux, c.partnerOut);
+  EXPECT_EQ(partner.data, c.partnerOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -74,13 +74,13 @@ TEST(N64, AlphaFromThePartnerPicturesGrey) {
   alpha.SetPixel(2, 0, Rgb(10, 20, 31));  // grey 20
   const Surface source = test::Filled(3, 1, kBlack);
   PartnerState high;
-  high.picData = alpha;
+  high.picture = alpha;
   EXPECT_EQ(Convert(kHigh, source, {0, 0, 3, 1}, high), test::Bytes({0, 0, 1, 0, 0, 0}));
   PartnerState full;
-  full.picData = alpha;
+  full.picture = alpha;
   EXPECT_EQ(Convert(kTrue, source, {0, 0, 3, 1}, full),
             test::Bytes({0, 0, 0, 127, 0, 0, 0, 128, 0, 0, 0, 20}));
-  EXPECT_EQ(full.aux, test::Bytes({0, 0, 0, 127, 0, 0, 0, 128, 0, 0, 0, 20}));
+  EXPECT_EQ(full.data, test::Bytes({0, 0, 0, 127, 0, 0, 0, 128, 0, 0, 0, 20}));
 }
 
 TEST(N64, GrownPartnerPictureIsOpaqueAndBeyondItTransparent) {
@@ -88,7 +88,7 @@ TEST(N64, GrownPartnerPictureIsOpaqueAndBeyondItTransparent) {
   // its top-left 2 by 2 reads the black picture (alpha 0), the grown area is white
   // (alpha 1) from the moment it grows, and points beyond the surface count as black.
   PartnerState partner;
-  partner.picData = test::Filled(4, 4, kBlack);
+  partner.picture = test::Filled(4, 4, kBlack);
   const ByteString data = Convert(kHigh, test::Filled(16, 16, kBlack), {2, 2, 8, 8}, partner);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
@@ -100,14 +100,14 @@ TEST(N64, GrownPartnerPictureIsOpaqueAndBeyondItTransparent) {
 
 TEST(N64, PartnerDataIsShownAsGrey) {
   PartnerState high;
-  high.aux = test::Bytes({0x03, 0x55, 0x02, 0x00});
+  high.data = test::Bytes({0x03, 0x55, 0x02, 0x00});
   Convert(kHigh, test::Filled(2, 1, kBlack), {0, 0, 2, 1}, high);
-  EXPECT_EQ(high.picData.GetPixel(0, 0), kWhite);
-  EXPECT_EQ(high.picData.GetPixel(1, 0), kBlack);
+  EXPECT_EQ(high.picture.GetPixel(0, 0), kWhite);
+  EXPECT_EQ(high.picture.GetPixel(1, 0), kBlack);
   PartnerState full;
-  full.aux = test::Bytes({1, 1, 1, 0x60});
+  full.data = test::Bytes({1, 1, 1, 0x60});
   Convert(kTrue, test::Filled(1, 1, kBlack), {0, 0, 1, 1}, full);
-  EXPECT_EQ(full.picData.GetPixel(0, 0), GreyColor(0x60));
+  EXPECT_EQ(full.picture.GetPixel(0, 0), GreyColor(0x60));
 }
 
 TEST(N64, EveryFiveBitLevelSurvivesDecodeAndEncode) {
@@ -124,7 +124,7 @@ TEST(N64, EveryFiveBitLevelSurvivesDecodeAndEncode) {
   EXPECT_EQ(shown.picture.GetPixel(1, 0), Rgb(8, 247, 8));
   EXPECT_EQ(shown.picture.GetPixel(30, 0), Rgb(247, 8, 247));
   PartnerState partner;
-  partner.aux = ByteString(data.size(), 0);
+  partner.data = ByteString(data.size(), 0);
   EXPECT_EQ(Convert(kHigh, shown.picture, {0, 0, 32, 1}, partner), data);
 }
 

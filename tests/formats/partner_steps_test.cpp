@@ -47,14 +47,14 @@ TEST_P(EveryPartnerFormat, PartnerStepReportsUpToFiftyAndTheMainPassTheRest) {
   Convert(source, {0, 0, 8, 1}, neither, &reports);
   EXPECT_EQ(reports, split);
   PartnerState picture;
-  picture.picData = test::RandomPicture(8, 1, 2);
+  picture.picture = test::RandomPicture(8, 1, 2);
   Convert(source, {0, 0, 8, 1}, picture, &reports);
   EXPECT_EQ(reports, split);
   // Now both are there: no partner step.
   Convert(source, {0, 0, 8, 1}, picture, &reports);
   EXPECT_EQ(reports, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100}));
   PartnerState data;
-  data.aux = test::RandomBytes(DataSize({0, 0, 8, 1}), 3);
+  data.data = test::RandomBytes(DataSize({0, 0, 8, 1}), 3);
   Convert(source, {0, 0, 8, 1}, data, &reports);
   EXPECT_EQ(reports, split);
 }
@@ -63,27 +63,27 @@ TEST_P(EveryPartnerFormat, WithoutPartnerTheDataStepRunsAndRunsAgainAlike) {
   const Surface source = test::RandomPicture(16, 8, 4);
   PartnerState partner;
   const ByteString first = Convert(source, {0, 0, 16, 8}, partner);
-  EXPECT_EQ(partner.aux.size(), first.size());
-  EXPECT_FALSE(partner.HavePic());
-  EXPECT_EQ(partner.picData.Width(), 16);
-  EXPECT_EQ(partner.picData.Height(), 8);
-  const ByteString aux = partner.aux;
+  EXPECT_EQ(partner.data.size(), first.size());
+  EXPECT_FALSE(partner.HasPicture());
+  EXPECT_EQ(partner.picture.Width(), 16);
+  EXPECT_EQ(partner.picture.Height(), 8);
+  const ByteString aux = partner.data;
   EXPECT_EQ(Convert(source, {0, 0, 16, 8}, partner), first);
-  EXPECT_EQ(partner.aux, aux);
+  EXPECT_EQ(partner.data, aux);
 }
 
 TEST_P(EveryPartnerFormat, PictureGrowsInThePaintColourAndStaysLoaded) {
   const Surface loaded = test::RandomPicture(4, 4, 5);
   PartnerState partner;
-  partner.picData = loaded;
+  partner.picture = loaded;
   const ByteString data = Convert(test::RandomPicture(8, 8, 6), {0, 0, 8, 8}, partner);
-  EXPECT_TRUE(partner.HavePic());
-  EXPECT_EQ(partner.aux.size(), data.size());
-  ASSERT_EQ(partner.picData.Width(), 8);
-  ASSERT_EQ(partner.picData.Height(), 8);
+  EXPECT_TRUE(partner.HasPicture());
+  EXPECT_EQ(partner.data.size(), data.size());
+  ASSERT_EQ(partner.picture.Width(), 8);
+  ASSERT_EQ(partner.picture.Height(), 8);
   for (int y = 0; y < 8; ++y) {
     for (int x = 0; x < 8; ++x) {
-      EXPECT_EQ(partner.picData.GetPixel(x, y), x < 4 && y < 4 ? loaded.GetPixel(x, y) : GetParam().paint)
+      EXPECT_EQ(partner.picture.GetPixel(x, y), x < 4 && y < 4 ? loaded.GetPixel(x, y) : GetParam().paint)
           << x << "," << y;
     }
   }
@@ -92,53 +92,53 @@ TEST_P(EveryPartnerFormat, PictureGrowsInThePaintColourAndStaysLoaded) {
 TEST_P(EveryPartnerFormat, APictureLargerThanTheSelectionIsNeverPaintedOver) {
   const Surface loaded = test::RandomPicture(24, 21, 7);
   PartnerState partner;
-  partner.picData = loaded;
+  partner.picture = loaded;
   const ByteString data = Convert(test::RandomPicture(8, 8, 8), {0, 0, 8, 8}, partner);
-  EXPECT_EQ(partner.picData, loaded);
-  EXPECT_EQ(partner.aux.size(), data.size());
+  EXPECT_EQ(partner.picture, loaded);
+  EXPECT_EQ(partner.data.size(), data.size());
 }
 
 TEST_P(EveryPartnerFormat, WithBothTheKeptDataIsUsedAsItStands) {
   PartnerState partner;
-  partner.picData = test::RandomPicture(8, 8, 9);
-  partner.aux = test::RandomBytes(DataSize({0, 0, 8, 8}) / 2, 10);
+  partner.picture = test::RandomPicture(8, 8, 9);
+  partner.data = test::RandomBytes(DataSize({0, 0, 8, 8}) / 2, 10);
   const PartnerState before = partner;
   Convert(test::RandomPicture(8, 8, 11), {0, 0, 8, 8}, partner);
-  EXPECT_EQ(partner.aux, before.aux);
-  EXPECT_EQ(partner.picData, before.picData);
+  EXPECT_EQ(partner.data, before.data);
+  EXPECT_EQ(partner.picture, before.picture);
 }
 
 TEST_P(EveryPartnerFormat, ShortPartnerDataIsPaddedAndLongDataKeepsItsTail) {
   const Selection sel{0, 0, 8, 8};
   const Surface source = test::RandomPicture(8, 8, 12);
   PartnerState shortData;
-  shortData.aux = test::Bytes({0xFF});
+  shortData.data = test::Bytes({0xFF});
   Convert(source, sel, shortData);
-  EXPECT_EQ(shortData.aux.size(), DataSize(sel));
+  EXPECT_EQ(shortData.data.size(), DataSize(sel));
 
   // The padding is zero bytes: the same as partner data that was zero from the start.
   PartnerState zeros;
-  zeros.aux = ByteString(DataSize(sel), 0);
+  zeros.data = ByteString(DataSize(sel), 0);
   PartnerState padded;
-  padded.aux = test::Bytes({0});
+  padded.data = test::Bytes({0});
   EXPECT_EQ(Convert(source, sel, padded), Convert(source, sel, zeros));
 
   PartnerState longData;
-  longData.aux = test::RandomBytes(DataSize(sel) + 10, 13);
-  const ByteString tail(longData.aux.end() - 10, longData.aux.end());
+  longData.data = test::RandomBytes(DataSize(sel) + 10, 13);
+  const ByteString tail(longData.data.end() - 10, longData.data.end());
   Convert(source, sel, longData);
-  ASSERT_EQ(longData.aux.size(), DataSize(sel) + 10);
-  EXPECT_EQ(ByteString(longData.aux.end() - 10, longData.aux.end()), tail);
-  EXPECT_FALSE(longData.HavePic());
+  ASSERT_EQ(longData.data.size(), DataSize(sel) + 10);
+  EXPECT_EQ(ByteString(longData.data.end() - 10, longData.data.end()), tail);
+  EXPECT_FALSE(longData.HasPicture());
 }
 
 TEST_P(EveryPartnerFormat, EmptySelectionGivesNoData) {
   PartnerState partner;
   EXPECT_TRUE(Convert(test::Filled(8, 8, kWhite), {0, 0, 0, 8}, partner).empty());
   PartnerState picture;
-  picture.picData = test::Filled(4, 4, kWhite);
+  picture.picture = test::Filled(4, 4, kWhite);
   EXPECT_TRUE(Convert(test::Filled(8, 8, kWhite), {0, 0, 8, 0}, picture).empty());
-  EXPECT_TRUE(picture.HavePic());
+  EXPECT_TRUE(picture.HasPicture());
 }
 
 TEST_P(EveryPartnerFormat, OnePassGivesWhatTwoPassesGive) {
@@ -159,34 +159,34 @@ TEST_P(EveryPartnerFormat, OnePassGivesWhatTwoPassesGive) {
     Surface padded = cut;
     padded.Resize(sel.x + sel.width, sel.y + sel.height, kBlack);
     PartnerState two;
-    two.picData = test::RandomPicture(partnerWidth, partnerHeight, 21);
+    two.picture = test::RandomPicture(partnerWidth, partnerHeight, 21);
     PartnerState one = two;
     std::vector<int> twoReports;
     std::vector<int> oneReports;
     EXPECT_EQ(Convert(padded, sel, one, &oneReports), Convert(cut, sel, two, &twoReports))
         << sel.x << "," << sel.y << " " << sel.width << "x" << sel.height << " partner " << partnerWidth;
-    EXPECT_EQ(one.aux, two.aux);
-    EXPECT_EQ(one.picData, two.picData);
+    EXPECT_EQ(one.data, two.data);
+    EXPECT_EQ(one.picture, two.picture);
     EXPECT_EQ(oneReports, twoReports);
   }
 }
 
 TEST_P(EveryPartnerFormat, DecodingLeavesThePartnerAloneExceptMode7Interleaved) {
   PartnerState partner;
-  partner.picData = test::RandomPicture(8, 8, 14);
-  partner.aux = test::RandomBytes(50, 15);
+  partner.picture = test::RandomPicture(8, 8, 14);
+  partner.data = test::RandomBytes(50, 15);
   const PartnerState before = partner;
   const ByteString data = test::RandomBytes(256, 16);
   platform::NullProgress progress;
   ASSERT_TRUE(Decode(format(), data, 8, DecodeMode::Preview, &partner, progress).Ok());
-  EXPECT_EQ(partner.aux, before.aux);
+  EXPECT_EQ(partner.data, before.data);
   ASSERT_TRUE(Decode(format(), data, 8, DecodeMode::ImageGeneration, &partner, progress).Ok());
   if (GetParam().index == 14) {
-    EXPECT_EQ(partner.aux.size(), data.size());
-    EXPECT_FALSE(partner.HavePic());
+    EXPECT_EQ(partner.data.size(), data.size());
+    EXPECT_FALSE(partner.HasPicture());
   } else {
-    EXPECT_EQ(partner.aux, before.aux);
-    EXPECT_EQ(partner.picData, before.picData);
+    EXPECT_EQ(partner.data, before.data);
+    EXPECT_EQ(partner.picture, before.picture);
   }
 }
 

@@ -50,10 +50,10 @@ TEST(SuperFx, KnownAnswersWithPartnerData) {
   for (const Case& c :
        {Case{kLow, 0xA7, 0xAF, 0xA0, GreyColor(0xA0)}, Case{kHigh, 0xA7, 0xF7, 0x07, GreyColor(7)}}) {
     PartnerState partner;
-    partner.aux = test::Bytes({c.partnerByte});
+    partner.data = test::Bytes({c.partnerByte});
     EXPECT_EQ(Convert(c.format, test::Filled(1, 1, kWhite), {0, 0, 1, 1}, partner), test::Bytes({c.data}));
-    EXPECT_EQ(partner.aux, test::Bytes({c.keptPartner}));
-    EXPECT_EQ(partner.picData.GetPixel(0, 0), c.partnerShown);
+    EXPECT_EQ(partner.data, test::Bytes({c.keptPartner}));
+    EXPECT_EQ(partner.picture.GetPixel(0, 0), c.partnerShown);
   }
 }
 
@@ -63,8 +63,8 @@ TEST(SuperFx, WithoutPartnerEveryPartnerNibbleIsZero) {
     PartnerState partner;
     const int shift = format == kLow ? 0 : 4;
     EXPECT_EQ(Convert(format, row, {0, 0, 8, 1}, partner), Nibbles(row, shift));
-    EXPECT_EQ(partner.aux, ByteString(8, 0));
-    EXPECT_EQ(partner.picData, Surface(8, 1, kBlack));
+    EXPECT_EQ(partner.data, ByteString(8, 0));
+    EXPECT_EQ(partner.picture, Surface(8, 1, kBlack));
   }
 }
 
@@ -77,11 +77,11 @@ TEST(SuperFx, PartnerPictureWiderThanTheSelectionKeepsItsRows) {
   }
   const Surface source = test::Filled(8, 2, kBlack);
   PartnerState partner;
-  partner.picData = partnerPicture;
+  partner.picture = partnerPicture;
   const ByteString data = Convert(kLow, source, {0, 0, 8, 2}, partner);
   EXPECT_EQ(data, Nibbles(partnerPicture.Crop(0, 0, 8, 2), 4));
-  EXPECT_EQ(partner.aux, data);
-  EXPECT_EQ(partner.picData, partnerPicture);
+  EXPECT_EQ(partner.data, data);
+  EXPECT_EQ(partner.picture, partnerPicture);
 }
 
 TEST(SuperFx, PartnerPictureIsReadAtTheSelectionAndBlackWhereItGrewOrEnds) {
@@ -89,14 +89,14 @@ TEST(SuperFx, PartnerPictureIsReadAtTheSelectionAndBlackWhereItGrewOrEnds) {
   // (2, 2), so only its top-left 2 by 2 reaches the loaded picture; the rest reads the
   // grown area or lies beyond the surface.
   PartnerState partner;
-  partner.picData = test::Filled(4, 4, kWhite);
+  partner.picture = test::Filled(4, 4, kWhite);
   const ByteString data = Convert(kHigh, test::Filled(16, 16, kBlack), {2, 2, 8, 8}, partner);
   ByteString expected(64, 0);
   for (int y = 0; y < 2; ++y) {
     for (int x = 0; x < 2; ++x) expected[static_cast<std::size_t>(8 * y + x)] = 0x0F;
   }
   EXPECT_EQ(data, expected);
-  EXPECT_TRUE(partner.HavePic());
+  EXPECT_TRUE(partner.HasPicture());
 }
 
 TEST(SuperFx, NibbleOfOneConversionIsThePartnerOfTheOther) {
@@ -107,7 +107,7 @@ TEST(SuperFx, NibbleOfOneConversionIsThePartnerOfTheOther) {
     PartnerState none;
     const ByteString partnerData = Convert(first, a, {0, 0, 8, 8}, none);
     PartnerState loaded;
-    loaded.aux = partnerData;
+    loaded.data = partnerData;
     const ByteString stream = Convert(second, b, {0, 0, 8, 8}, loaded);
     ByteString expected;
     const ByteString aNibbles = Nibbles(a, first == kLow ? 0 : 4);
@@ -126,7 +126,7 @@ TEST(SuperFx, DecodeThenEncodeWithTheDataAsPartnerGivesBackTheData) {
   const ByteString data = test::RandomBytes(8 * 16, 23);
   for (int format : {kLow, kHigh}) {
     PartnerState partner;
-    partner.aux = data;
+    partner.data = data;
     EXPECT_EQ(Convert(format, Show(format, data, 8), {0, 0, 8, 16}, partner), data);
   }
 }

@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,18 +19,37 @@ namespace glyphon::test {
 // queued answers to questions and queued file choices; every message and every dialog's
 // filter list is recorded. A question with no scripted answer fails the test and is
 // answered No (or Cancel).
+// The entry of a dialog's list a user picks: the first, the one of a kind, or every file.
+struct Entry {
+  std::optional<platform::FileKind> kind;
+  bool everyFile = false;
+};
+inline const Entry kFirstEntry{};
+inline const Entry kEveryFileEntry{std::nullopt, true};
+inline Entry EntryOf(platform::FileKind kind) {
+  return {kind};
+}
+
+// A file the user picks in a dialog with an entry of its list.
+struct ScriptedChoice {
+  std::string fileName;
+  Entry entry;
+};
+
 template <class Base>
 class ScriptedDialogs : public Base {
  public:
+  using Filters = std::vector<platform::FileFilter>;
+
   // ---- Script ----
   std::deque<platform::Answer> answers;
-  std::deque<platform::FileChoice> openChoices;  // empty: the dialog is cancelled
-  std::deque<platform::FileChoice> saveChoices;
+  std::deque<ScriptedChoice> openChoices;  // empty: the dialog is cancelled
+  std::deque<ScriptedChoice> saveChoices;
 
   // ---- Record ----
   std::vector<platform::Message> messages;
-  std::vector<std::string> openDialogFilters;
-  std::vector<std::string> saveDialogFilters;
+  std::vector<Filters> openDialogFilters;
+  std::vector<Filters> saveDialogFilters;
 
   platform::Answer ShowMessage(const platform::Message& message) override {
     messages.push_back(message);
@@ -44,23 +64,28 @@ class ScriptedDialogs : public Base {
     return answer;
   }
 
-  platform::FileChoice SaveFileDialog(std::string_view filters) override {
-    saveDialogFilters.emplace_back(filters);
-    return Next(saveChoices);
+  platform::FileChoice OpenFileDialog(std::span<const platform::FileFilter> filters) override {
+    openDialogFilters.emplace_back(filters.begin(), filters.end());
+    return Next(openChoices, filters);
   }
-
- protected:
-  platform::FileChoice NextOpenChoice(std::string_view filters) {
-    openDialogFilters.emplace_back(filters);
-    return Next(openChoices);
+  platform::FileChoice SaveFileDialog(std::span<const platform::FileFilter> filters) override {
+    saveDialogFilters.emplace_back(filters.begin(), filters.end());
+    return Next(saveChoices, filters);
   }
 
  private:
-  static platform::FileChoice Next(std::deque<platform::FileChoice>& choices) {
+  static platform::FileChoice Next(std::deque<ScriptedChoice>& choices,
+                                   std::span<const platform::FileFilter> filters) {
     if (choices.empty()) return {};
-    platform::FileChoice choice = choices.front();
+    const ScriptedChoice choice = choices.front();
     choices.pop_front();
-    return choice;
+    for (const platform::FileFilter& entry : filters) {
+      const bool match = choice.entry.everyFile ? !entry.kind && entry.extensions.empty()
+                                                : !choice.entry.kind || entry.kind == choice.entry.kind;
+      if (match) return {choice.fileName, entry};
+    }
+    ADD_FAILURE() << "the dialog has no entry of the scripted kind for " << choice.fileName;
+    return {};
   }
 };
 
@@ -75,8 +100,6 @@ class FakePlatform final : public ScriptedDialogs<platform::Platform> {
   std::function<void()> onPendingEvents;
   int clipboardWrites = 0;
   int pendingEventRuns = 0;
-
-  platform::FileChoice OpenFileDialog(std::string_view filters) override { return NextOpenChoice(filters); }
 
   std::optional<platform::Surface> ClipboardPicture() override { return clipboard; }
   void SetClipboardPicture(const platform::Surface& picture) override {

@@ -15,7 +15,7 @@ namespace glyphon::test {
 // Records every percentage it is given.
 class RecordingProgress final : public platform::ProgressSink {
  public:
-  void PercentBar(int percent) override { reports.push_back(percent); }
+  void Report(int percent) override { reports.push_back(percent); }
   std::vector<int> reports;
 };
 

@@ -84,12 +84,13 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
             0u)
       << platform.messages[0].text;
   EXPECT_EQ(window.RomData(), converted);
-  EXPECT_EQ(window.Partner().picData.Height(), 8193);
+  EXPECT_EQ(window.Partner().picture.Height(), 8193);
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_TRUE(window.View().convert.enabled);
   EXPECT_EQ(window.View().convert.caption, "Convert");
-  EXPECT_TRUE(window.View().width.bar.enabled);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
+  EXPECT_TRUE(window.View().width.enabled);
+  EXPECT_EQ(window.SaveFilters(),
+            formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
 }
 
 // An empty selection converts nothing: the old data, which may still be saved, stays.
@@ -131,30 +132,23 @@ TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
   std::vector<std::string> shown;
   std::vector<std::string> lockProblems;
   platform.onPendingEvents = [&] {
-    shown.push_back(window.Progress().label.caption);
+    shown.push_back(window.Progress().text);
     auto expect = [&](bool ok, const char* what) {
       if (!ok) lockProblems.push_back(what);
     };
     expect(window.Progress().visible && window.Progress().caption == "Image Conversion Progress",
            "progress window");
     expect(window.View().convert.caption == "Converting...", "caption");
-    for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
-                          &window.View().convert, &window.View().save, &window.View().copy}) {
+    const workspace::WindowView view = window.View();
+    for (const auto* b : {&view.load, &view.paste, &view.clear, &view.convert, &view.save, &view.copy}) {
       expect(!b->enabled, "command button");
     }
-    for (const auto& option : window.View().formats) expect(!option.enabled, "format option");
+    expect(!window.View().formatsEnabled, "format options");
     for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-      expect(!window.View().Row(s).bar.enabled, "spinner");
-    for (const auto* l : {&window.View().x.name, &window.View().x.value, &window.View().y.name,
-                          &window.View().y.value, &window.View().width.name, &window.View().width.value,
-                          &window.View().height.name, &window.View().height.value}) {
-      expect(!l->enabled, "label");
-    }
-    expect(!window.View().tileLock.enabled, "check box");
-    expect(!window.View().outline.visible && !window.Viewer().outline.visible, "outlines");
-    expect(
-        window.View().thumbnail.pointer == MousePointer::Default && window.View().thumbnail.toolTip.empty(),
-        "thumbnail");
+      expect(!window.View().Row(s).enabled, "spinner");
+    expect(!window.View().tileLockEnabled, "check box");
+    expect(!window.View().outline.visible && !window.View().viewer.outline.visible, "outlines");
+    expect(!window.View().thumbnailViewable, "thumbnail");
   };
 
   window.Convert();
@@ -163,7 +157,7 @@ TEST_F(WindowTest, ProgressShowsEachNewPercentageWhileTheWindowIsLocked) {
   EXPECT_EQ(shown, (std::vector<std::string>{"12%", "25%", "38%", "50%", "62%", "75%", "88%", "100%"}));
   EXPECT_TRUE(lockProblems.empty()) << lockProblems.front();
   EXPECT_FALSE(window.Progress().visible);
-  EXPECT_EQ(window.Progress().label.caption, "0%");
+  EXPECT_EQ(window.Progress().text, "0%");
 }
 
 TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
@@ -175,34 +169,31 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   window.Convert();
 
   EXPECT_EQ(window.RomData().size(), 18u);
-  EXPECT_EQ(window.View().tileLock.value, 1);
-  EXPECT_TRUE(window.View().tileLock.enabled);
+  EXPECT_EQ(window.View().tileLock, true);
+  EXPECT_TRUE(window.View().tileLockEnabled);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
   EXPECT_EQ(window.SaveFilters(), kBitmapAndRom);
   EXPECT_EQ(window.View().convert.caption, "Convert");
-  for (const auto* b : {&window.View().load, &window.View().paste, &window.View().clear,
-                        &window.View().convert, &window.View().save, &window.View().copy}) {
+  const workspace::WindowView view = window.View();
+  for (const auto* b : {&view.load, &view.paste, &view.clear, &view.convert, &view.save, &view.copy}) {
     EXPECT_TRUE(b->enabled);
   }
-  for (const auto& option : window.View().formats) EXPECT_TRUE(option.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.value.enabled &&
-              window.View().width.name.enabled);
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.View().thumbnail.toolTip, "Click to view full size...");
-  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
-  EXPECT_EQ(window.Viewer().outline.width, 9);
+  EXPECT_TRUE(window.View().formatsEnabled);
+  EXPECT_TRUE(window.View().x.enabled && window.View().height.enabled && window.View().width.enabled);
+  EXPECT_TRUE(window.View().thumbnailViewable);
+  EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
+  EXPECT_EQ(window.View().viewer.outline.width, 9);
   EXPECT_EQ(window.FormatIndex(), 1);
 }
 
 TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisabled) {
   window.MakeCurrentPicture(RandomPicture(16, 16, 5));
   window.SelectFormat(2);
-  EXPECT_EQ(window.FormatIndex(), 8);
   window.Convert();
   EXPECT_EQ(window.FormatIndex(), 2);
   EXPECT_EQ(window.RomData().size(), 64u);
-  EXPECT_FALSE(window.View().tileLock.enabled);
-  EXPECT_TRUE(window.View().formats[2].value);
+  EXPECT_FALSE(window.View().tileLockEnabled);
+  EXPECT_EQ(window.View().format, 2);
 }
 
 // The save list after a conversion in each format.

@@ -47,21 +47,17 @@ TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
 
   window.SelectFormat(c.index);
 
-  for (int i = 0; i < formats::kFormatCount; ++i) {
-    EXPECT_EQ(window.View().formats[static_cast<std::size_t>(i)].value, i == c.index) << i;
-  }
-  EXPECT_EQ(window.View().formats[static_cast<std::size_t>(c.index)].caption,
-            formats::Format(c.index).caption);
-  EXPECT_EQ(window.FormatIndex(), previous);  // only a command settles the format
-  const Surface& strip = window.View().swatches.image;
+  EXPECT_EQ(window.View().format, c.index);
+  EXPECT_EQ(window.FormatIndex(), c.index);  // one format: the selected one
+  const Surface strip = window.View().swatches;
   ASSERT_EQ(strip.Width(), 256);
   ASSERT_EQ(strip.Height(), 13);
   for (int y = 0; y < 13; ++y) {
     for (int x = 0; x < 256; ++x)
       ASSERT_EQ(strip.GetPixel(x, y), ExpectedSwatch(c.swatches, x)) << x << "," << y;
   }
-  EXPECT_EQ(window.View().tileLock.value, 1);
-  EXPECT_EQ(window.View().tileLock.enabled, c.lockOptional);
+  EXPECT_EQ(window.View().tileLock, true);
+  EXPECT_EQ(window.View().tileLockEnabled, c.lockOptional);
   EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(c.index)));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
 }
@@ -73,21 +69,21 @@ TEST_F(WindowTest, TiledFormatAfterLinearWithTheLockOffRoundsTheBoxDown) {
   PictureWithFreeSelection(Filled(64, 48, kWhite), 1);
   Select(4, 2, 45, 30);
   window.SelectFormat(8);
-  EXPECT_EQ(window.View().tileLock.value, 1);
-  EXPECT_FALSE(window.View().tileLock.enabled);
+  EXPECT_EQ(window.View().tileLock, true);
+  EXPECT_FALSE(window.View().tileLockEnabled);
   EXPECT_EQ(Selection(), (convert::Selection{4, 2, 40, 24}));
-  EXPECT_EQ(window.Viewer().outline.width, 41);
+  EXPECT_EQ(window.View().viewer.outline.width, 41);
 }
 
 TEST_F(WindowTest, LinearFormatLeavesTheLockOnButLetsTheUserSwitchItOff) {
   window.MakeCurrentPicture(Filled(64, 48, kWhite));
   window.SelectFormat(10);
-  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_EQ(window.View().tileLock, true);
   window.ToggleTileLock();
-  EXPECT_EQ(window.View().tileLock.value, 0);
+  EXPECT_EQ(window.View().tileLock, false);
   window.SelectFormat(8);  // a tiled format: the user cannot switch it off
   window.ToggleTileLock();
-  EXPECT_EQ(window.View().tileLock.value, 1);
+  EXPECT_EQ(window.View().tileLock, true);
 }
 
 TEST_F(WindowTest, ChoosingAFormatInPreviewModeClearsTheThumbnail) {
@@ -95,8 +91,8 @@ TEST_F(WindowTest, ChoosingAFormatInPreviewModeClearsTheThumbnail) {
   EnterPreview(RandomBytes(64, 1));
   window.ShowPreview(RandomPicture(8, 16, 2));
   window.SelectFormat(2);
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
-  EXPECT_TRUE(window.View().formats[2].value);
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
+  EXPECT_EQ(window.View().format, 2);
 }
 
 TEST_F(WindowTest, ClickingTheSelectedOptionChangesNothing) {

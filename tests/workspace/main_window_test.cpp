@@ -16,31 +16,26 @@ RgbColor GreyStep(int i, int n) {
 
 TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   EXPECT_TRUE(window.View().visible);
-  EXPECT_EQ(window.View().caption, "ROM Glyphon");
   EXPECT_EQ(window.FormatIndex(), 8);
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Default);
-  EXPECT_EQ(window.View().thumbnail.toolTip, "");
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
+  EXPECT_FALSE(window.View().thumbnailViewable);
   EXPECT_FALSE(window.View().outline.visible);
 
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
-  for (const auto* label : {&window.View().x.value, &window.View().y.value, &window.View().width.value,
-                            &window.View().height.value}) {
-    EXPECT_EQ(label->caption, "0");
-    EXPECT_FALSE(label->enabled);
+  const workspace::WindowView view = window.View();
+  for (const auto* row : {&view.x, &view.y, &view.width, &view.height}) {
+    EXPECT_EQ(row->value, 0);
+    EXPECT_FALSE(row->enabled);
   }
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-    EXPECT_FALSE(window.View().Row(s).bar.enabled);
-  EXPECT_EQ(window.View().tileLock.value, 1);
-  EXPECT_FALSE(window.View().tileLock.enabled);
+    EXPECT_FALSE(window.View().Row(s).enabled);
+  EXPECT_EQ(window.View().tileLock, true);
+  EXPECT_FALSE(window.View().tileLockEnabled);
 
-  for (int i = 0; i < formats::kFormatCount; ++i) {
-    EXPECT_EQ(window.View().formats[static_cast<std::size_t>(i)].value, i == 8) << i;
-    EXPECT_FALSE(window.View().formats[static_cast<std::size_t>(i)].enabled) << i;
-  }
+  EXPECT_EQ(window.View().format, 8);
+  EXPECT_FALSE(window.View().formatsEnabled);
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
-  for (int x = 0; x < 256; ++x)
-    EXPECT_EQ(window.View().swatches.image.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
+  for (int x = 0; x < 256; ++x) EXPECT_EQ(window.View().swatches.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
   EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
@@ -49,7 +44,7 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
   EXPECT_EQ(window.View().load.caption, "Load");
   EXPECT_EQ(window.View().convert.toolTip, "Convert image to graphics format");
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().viewer.visible);
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_TRUE(platform.messages.empty());
 }
@@ -66,27 +61,24 @@ TEST_F(WindowTest, AboutBoxNamesTheProgramAndItsMakers) {
   EXPECT_EQ(about.title, "About Quilby ROM Glyphon...");
   EXPECT_EQ(about.icon, platform::Icon::Information);
   EXPECT_EQ(about.buttons, platform::Buttons::Ok);
-  EXPECT_EQ(window.View().about.toolTip, "About Quilby ROM Glyphon...");
-  EXPECT_EQ(window.View().about.pointer, MousePointer::ArrowQuestion);
 }
 
 TEST_F(WindowTest, PictureMadeCurrentIsWhollySelectedAndViewable) {
   window.MakeCurrentPicture(RandomPicture(48, 32, 1));
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 48, 32}));
-  EXPECT_EQ(window.View().x.bar.max, 48);
-  EXPECT_EQ(window.View().width.bar.max, 48);
-  EXPECT_EQ(window.View().y.bar.max, 32);
-  EXPECT_EQ(window.View().height.bar.max, 32);
+  EXPECT_EQ(window.View().x.max, 48);
+  EXPECT_EQ(window.View().width.max, 48);
+  EXPECT_EQ(window.View().y.max, 32);
+  EXPECT_EQ(window.View().height.max, 32);
   EXPECT_EQ(window.EncoderInput(), window.Picture());
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.View().thumbnail.toolTip, "Click to view full size...");
-  for (const auto* b : {&window.View().load, &window.View().clear, &window.View().save, &window.View().paste,
-                        &window.View().convert, &window.View().copy}) {
+  EXPECT_TRUE(window.View().thumbnailViewable);
+  const workspace::WindowView view = window.View();
+  for (const auto* b : {&view.load, &view.clear, &view.save, &view.paste, &view.convert, &view.copy}) {
     EXPECT_TRUE(b->enabled) << b->caption;
   }
-  for (const auto& option : window.View().formats) EXPECT_TRUE(option.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().height.name.enabled);
-  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
+  EXPECT_TRUE(window.View().formatsEnabled);
+  EXPECT_TRUE(window.View().x.enabled && window.View().height.enabled);
+  EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
 }
 
 TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
@@ -97,7 +89,7 @@ TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
   picture.SetPixel(0, 1, 0xFF0000);
   picture.SetPixel(1, 1, 0x123456);
   window.MakeCurrentPicture(picture);
-  const Surface& thumb = window.View().thumbnail.image;
+  const Surface thumb = window.View().thumbnail;
   ASSERT_EQ(thumb.Width(), 256);
   ASSERT_EQ(thumb.Height(), 128);
   for (int y = 0; y < 128; ++y) {
@@ -107,9 +99,10 @@ TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
   // Shrinking samples the source pixel under each target pixel's centre.
   const Surface wide = RandomPicture(1000, 300, 2);
   window.MakeCurrentPicture(wide);
+  const Surface shrunk = window.View().thumbnail;
   for (int x : {0, 1, 127, 255}) {
     for (int y : {0, 64, 127}) {
-      EXPECT_EQ(thumb.GetPixel(x, y), wide.GetPixel((2 * x + 1) * 1000 / 512, (2 * y + 1) * 300 / 256));
+      EXPECT_EQ(shrunk.GetPixel(x, y), wide.GetPixel((2 * x + 1) * 1000 / 512, (2 * y + 1) * 300 / 256));
     }
   }
 }
@@ -123,30 +116,29 @@ TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
 
   window.ClearOrCancel();
 
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
   EXPECT_FALSE(window.View().outline.visible);
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Default);
-  EXPECT_EQ(window.View().thumbnail.toolTip, "");
+  EXPECT_FALSE(window.View().thumbnailViewable);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 0, 0}));
-  EXPECT_EQ(window.View().width.value.caption, "0");
-  EXPECT_FALSE(window.View().x.bar.enabled || window.View().x.name.enabled ||
-               window.View().height.bar.enabled || window.View().tileLock.enabled);
+  EXPECT_EQ(std::to_string(window.View().width.value), "0");
+  EXPECT_FALSE(window.View().x.enabled || window.View().x.enabled || window.View().height.enabled ||
+               window.View().tileLockEnabled);
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
   EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
-  EXPECT_TRUE(window.View().formats[8].value);
-  for (const auto& option : window.View().formats) EXPECT_FALSE(option.enabled);
+  EXPECT_EQ(window.View().format, 8);
+  EXPECT_FALSE(window.View().formatsEnabled);
   EXPECT_EQ(window.Picture(), picture);
   EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({4}));
+  EXPECT_EQ(window.Partner().data, Bytes({4}));
 
   // Nothing a user can reach converts now.
   window.SelectFormat(2);
   window.ScrollSpinner(Spinner::Width, 8);
   window.OpenViewer();
-  EXPECT_TRUE(window.View().formats[8].value);
-  EXPECT_EQ(window.View().width.bar.value, 0);
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_EQ(window.View().format, 8);
+  EXPECT_EQ(window.View().width.value, 0);
+  EXPECT_FALSE(window.View().viewer.visible);
 }
 
 TEST_F(WindowTest, PictureAfterClearBehavesAsAfterStartUp) {
@@ -174,20 +166,19 @@ TEST_F(WindowTest, CancelBringsBackThePictureWhollySelected) {
   EXPECT_EQ(window.EncoderInput(), picture);
   Surface expectedThumb(256, 128);
   workspace::StretchDraw(picture, expectedThumb);
-  EXPECT_EQ(window.View().thumbnail.image, expectedThumb);
+  EXPECT_EQ(window.View().thumbnail, expectedThumb);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.View().width.bar.max, 40);
-  EXPECT_EQ(window.View().y.bar.max, 24);
+  EXPECT_EQ(window.View().width.max, 40);
+  EXPECT_EQ(window.View().y.max, 24);
   EXPECT_FALSE(window.InPreviewMode());
   EXPECT_EQ(window.View().clear.caption, "Clear");
   EXPECT_EQ(window.View().save.toolTip, "Save data to file...");
-  EXPECT_EQ(window.View().load.width, 113);
+  EXPECT_FALSE(window.View().load.wide);
   EXPECT_TRUE(window.View().paste.visible && window.View().convert.visible && window.View().copy.visible);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().y.value.enabled &&
-              window.View().height.bar.enabled);
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
-  EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
+  EXPECT_TRUE(window.View().x.enabled && window.View().y.enabled && window.View().height.enabled);
+  EXPECT_TRUE(window.View().thumbnailViewable);
+  EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
   // The loaded ROM data stays; the work bitmap keeps the last preview. Otherwise the window is
   // as it was before the preview.
   EXPECT_EQ(window.RomData(), RandomBytes(300, 7));
@@ -200,14 +191,14 @@ TEST_F(WindowTest, CancelLeavesTheGridLockAsTheFormatAllows) {
   window.MakeCurrentPicture(RandomPicture(40, 24, 9));
   EnterPreview(RandomBytes(64, 10));
   window.ClearOrCancel();
-  EXPECT_EQ(window.View().tileLock.value, 1);
-  EXPECT_FALSE(window.View().tileLock.enabled);
+  EXPECT_EQ(window.View().tileLock, true);
+  EXPECT_FALSE(window.View().tileLockEnabled);
 
   // A linear format chosen during the preview: the lock may be switched off.
   EnterPreview(RandomBytes(64, 10));
   window.SelectFormat(1);
   window.ClearOrCancel();
-  EXPECT_TRUE(window.View().tileLock.enabled);
+  EXPECT_TRUE(window.View().tileLockEnabled);
 }
 
 TEST_F(WindowTest, CancelWithoutAPictureLeavesTheWindowEmpty) {
@@ -220,23 +211,23 @@ TEST_F(WindowTest, CancelWithoutAPictureLeavesTheWindowEmpty) {
 
 TEST_F(WindowTest, ThumbnailOpensTheViewerUntilClickedOrAKeyIsReleased) {
   window.OpenViewer();  // nothing to view yet
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().viewer.visible);
 
   const Surface picture = RandomPicture(300, 200, 12);
   window.MakeCurrentPicture(picture);
   window.OpenViewer();
-  EXPECT_TRUE(window.Viewer().visible);
+  EXPECT_TRUE(window.View().viewer.visible);
   EXPECT_FALSE(window.View().visible);
-  EXPECT_EQ(window.Viewer().picture, picture);
-  EXPECT_EQ(window.Viewer().outline.width, 297);  // 296 by 200 under the lock, plus 1
+  EXPECT_EQ(*window.View().viewer.picture, picture);
+  EXPECT_EQ(window.View().viewer.outline.width, 297);  // 296 by 200 under the lock, plus 1
   window.CloseViewer();
   EXPECT_TRUE(window.View().visible);
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().viewer.visible);
 
   window.OpenViewer();
   window.CloseViewer();
   EXPECT_TRUE(window.View().visible);
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().viewer.visible);
 }
 
 TEST_F(WindowTest, ViewerShowsTheLastPreviewInPreviewModeAndThePictureAfterCancel) {
@@ -244,25 +235,24 @@ TEST_F(WindowTest, ViewerShowsTheLastPreviewInPreviewModeAndThePictureAfterCance
   window.MakeCurrentPicture(picture);
   EnterPreview(RandomBytes(256, 14));
   window.OpenViewer();  // no preview drawn yet
-  EXPECT_FALSE(window.Viewer().visible);
+  EXPECT_FALSE(window.View().viewer.visible);
 
   const Surface preview = RandomPicture(16, 16, 15);
   window.ShowPreview(preview);
   window.OpenViewer();
-  EXPECT_EQ(window.Viewer().picture, preview);
+  EXPECT_EQ(*window.View().viewer.picture, preview);
   window.CloseViewer();
 
   window.ClearOrCancel();
   window.OpenViewer();
-  EXPECT_EQ(window.Viewer().picture, picture);
+  EXPECT_EQ(*window.View().viewer.picture, picture);
 }
 
-TEST_F(WindowTest, UnloadClosesTheViewer) {
+TEST_F(WindowTest, CloseClosesTheViewer) {
   window.MakeCurrentPicture(RandomPicture(8, 8, 16));
   window.OpenViewer();
   window.Close();
-  EXPECT_FALSE(window.Viewer().visible);
-  EXPECT_TRUE(window.Viewer().picture.IsEmpty());
+  EXPECT_FALSE(window.View().viewer.visible);
 }
 
 }  // namespace

@@ -17,50 +17,45 @@ class ProgressWindowTest : public ::testing::Test {
 };
 
 TEST_F(ProgressWindowTest, SameValueDrawsAndYieldsOnce) {
-  int percent = 0;
-  progress.ReportPercent(percent);  // "0%" is already shown
+  progress.Report(0);  // "0%" is already shown
   EXPECT_EQ(platform.pendingEventRuns, 0);
-  percent = 37;
-  progress.ReportPercent(percent);
-  progress.ReportPercent(percent);
+  progress.Report(37);
+  progress.Report(37);
   EXPECT_EQ(platform.pendingEventRuns, 1);
-  EXPECT_EQ(progress.label.caption, "37%");
+  EXPECT_EQ(progress.text, "37%");
 }
 
-TEST_F(ProgressWindowTest, HundredOrMoreIsAFullBarAndWrittenBack) {
-  int percent = 150;
-  progress.ReportPercent(percent);
-  EXPECT_EQ(percent, 100);
-  EXPECT_EQ(progress.label.caption, "100%");
+TEST_F(ProgressWindowTest, HundredOrMoreIsAFullBar) {
+  progress.Report(150);
+  EXPECT_EQ(progress.text, "100%");
   EXPECT_EQ(progress.barFill, ProgressWindow::kBarWidth);
-  EXPECT_EQ(progress.labelColour, SystemColour::HighlightText);
+  EXPECT_EQ(progress.textColour, SystemColour::HighlightText);
 }
 
 TEST_F(ProgressWindowTest, LabelTurnsToHighlightTextFromFifty) {
-  progress.PercentBar(49);
-  EXPECT_EQ(progress.labelColour, SystemColour::ButtonText);
-  progress.PercentBar(50);
-  EXPECT_EQ(progress.labelColour, SystemColour::HighlightText);
+  progress.Report(49);
+  EXPECT_EQ(progress.textColour, SystemColour::ButtonText);
+  progress.Report(50);
+  EXPECT_EQ(progress.textColour, SystemColour::HighlightText);
 }
 
 TEST_F(ProgressWindowTest, BarFillsFromTheLeft) {
-  progress.PercentBar(50);
+  progress.Report(50);
   EXPECT_EQ(progress.barFill, 153);  // columns 0 to nearest(152.5) = 152
-  progress.PercentBar(1);
+  progress.Report(1);
   EXPECT_EQ(progress.barFill, 4);
-  progress.PercentBar(-5);
+  progress.Report(-5);
   EXPECT_EQ(progress.barFill, 0);
 }
 
-TEST_F(ProgressWindowTest, UnloadStartsTheNextUseAfresh) {
-  progress.visible = true;
-  progress.caption = "Image Conversion Progress";
-  progress.PercentBar(80);
-  progress.Unload();
+TEST_F(ProgressWindowTest, CloseStartsTheNextUseAfresh) {
+  progress.Open("Image Conversion Progress");
+  progress.Report(80);
+  progress.Close();
   EXPECT_FALSE(progress.visible);
-  EXPECT_EQ(progress.label.caption, "0%");
+  EXPECT_EQ(progress.text, "0%");
   EXPECT_EQ(progress.barFill, 0);
-  EXPECT_EQ(progress.labelColour, SystemColour::ButtonText);
+  EXPECT_EQ(progress.textColour, SystemColour::ButtonText);
 }
 
 }  // namespace

@@ -10,26 +10,26 @@ using platform::Surface;
 TEST_F(WindowTest, GridLockRoundsSizeDownAndStepsPositionBy8) {
   PictureWithFreeSelection(Filled(100, 80, kWhite));
   Select(13, 3, 45, 7);
-  EXPECT_EQ(window.View().x.bar.smallChange, 1);
-  EXPECT_EQ(window.View().height.bar.largeChange, 1);
+  EXPECT_EQ(window.View().x.step, 1);
+  EXPECT_EQ(window.View().height.step, 1);
 
   window.ToggleTileLock();  // on
   EXPECT_EQ(Selection(), (convert::Selection{13, 3, 40, 0}));
-  EXPECT_EQ(window.View().width.value.caption, "40");
-  EXPECT_EQ(window.View().height.value.caption, "0");
+  EXPECT_EQ(std::to_string(window.View().width.value), "40");
+  EXPECT_EQ(std::to_string(window.View().height.value), "0");
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
-    EXPECT_EQ(window.View().Row(s).bar.smallChange, 8);
-    EXPECT_EQ(window.View().Row(s).bar.largeChange, 8);
+    EXPECT_EQ(window.View().Row(s).step, 8);
+    EXPECT_EQ(window.View().Row(s).step, 8);
   }
   // The arrows move the position 8 from wherever it is.
-  window.ScrollSpinner(Spinner::X, window.View().x.bar.value + window.View().x.bar.smallChange);
-  EXPECT_EQ(window.View().x.bar.value, 21);
-  window.ScrollSpinner(Spinner::X, 21 - 2 * window.View().x.bar.smallChange);
-  EXPECT_EQ(window.View().x.bar.value, 5);
+  window.ScrollSpinner(Spinner::X, window.View().x.value + window.View().x.step);
+  EXPECT_EQ(window.View().x.value, 21);
+  window.ScrollSpinner(Spinner::X, 21 - 2 * window.View().x.step);
+  EXPECT_EQ(window.View().x.value, 5);
 
   window.ToggleTileLock();  // off again: steps of 1, sizes stay
-  EXPECT_EQ(window.View().x.bar.smallChange, 1);
-  EXPECT_EQ(window.View().width.bar.value, 40);
+  EXPECT_EQ(window.View().x.step, 1);
+  EXPECT_EQ(window.View().width.value, 40);
 }
 
 // Moving the box pushes it back against the far edge; growing it moves its near edge.
@@ -51,8 +51,8 @@ TEST_P(SelectionClampTest, BoxStaysInsideThePicture) {
   ASSERT_EQ(Selection(), c.start);
   window.SetSpinner(c.spinner, c.value);
   EXPECT_EQ(Selection(), c.expected);
-  EXPECT_EQ(window.View().x.value.caption, std::to_string(c.expected.x));
-  EXPECT_EQ(window.View().y.value.caption, std::to_string(c.expected.y));
+  EXPECT_EQ(std::to_string(window.View().x.value), std::to_string(c.expected.x));
+  EXPECT_EQ(std::to_string(window.View().y.value), std::to_string(c.expected.y));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -69,9 +69,9 @@ TEST_F(WindowTest, SelectionSumsDoNotOverflowOnWidePictures) {
   PictureWithFreeSelection(Filled(30000, 2, kWhite));
   Select(0, 0, 20000, 2);
   window.SetSpinner(Spinner::X, 15000);
-  EXPECT_EQ(window.View().x.bar.value, 10000);
+  EXPECT_EQ(window.View().x.value, 10000);
   window.SetSpinner(Spinner::Width, 30000);
-  EXPECT_EQ(window.View().x.bar.value, 0);
+  EXPECT_EQ(window.View().x.value, 0);
 }
 
 TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
@@ -80,7 +80,7 @@ TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
   EXPECT_FLOAT_EQ(window.View().outline.left, 128.0f);
   EXPECT_FLOAT_EQ(window.View().outline.width, 65.0f);
   EXPECT_FLOAT_EQ(window.View().outline.height, 65.0f);
-  const workspace::Shape& full = window.Viewer().outline;
+  const workspace::Outline full = window.View().viewer.outline;
   EXPECT_EQ(full.left, 100);
   EXPECT_EQ(full.top, 16);
   EXPECT_EQ(full.width, 51);
@@ -91,12 +91,12 @@ TEST_F(WindowTest, EmptySelectionHidesBothOutlines) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   Select(0, 0, 0, 0);
   EXPECT_FALSE(window.View().outline.visible);
-  EXPECT_FALSE(window.Viewer().outline.visible);
+  EXPECT_FALSE(window.View().viewer.outline.visible);
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
     window.SetSpinner(s, 1);
-    EXPECT_TRUE(window.View().outline.visible && window.Viewer().outline.visible);
+    EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
     window.SetSpinner(s, 0);
-    EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
+    EXPECT_FALSE(window.View().outline.visible || window.View().viewer.outline.visible);
   }
 }
 
@@ -104,7 +104,7 @@ TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
   PictureWithFreeSelection(Filled(64, 64, kWhite));
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
     window.Convert();
-    window.SetSpinner(s, window.View().Row(s).bar.value == 8 ? 16 : 8);
+    window.SetSpinner(s, window.View().Row(s).value == 8 ? 16 : 8);
     EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   }
 }
@@ -114,12 +114,12 @@ TEST_F(WindowTest, LockingRoundsThroughTheRedrawAndItsChangeHandlers) {
   // whose change of the width redraws again from inside. The end is one consistent box.
   window.MakeCurrentPicture(Filled(45, 30, kWhite));
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.View().width.value.caption, "40");
-  EXPECT_EQ(window.View().height.value.caption, "24");
+  EXPECT_EQ(std::to_string(window.View().width.value), "40");
+  EXPECT_EQ(std::to_string(window.View().height.value), "24");
   EXPECT_FLOAT_EQ(window.View().outline.width, 256.0f / 45.0f * 40.0f + 1);
   EXPECT_FLOAT_EQ(window.View().outline.height, 128.0f / 30.0f * 24.0f + 1);
-  EXPECT_EQ(window.Viewer().outline.width, 41);
-  EXPECT_EQ(window.Viewer().outline.height, 25);
+  EXPECT_EQ(window.View().viewer.outline.width, 41);
+  EXPECT_EQ(window.View().viewer.outline.height, 25);
 
   // The user switches the lock off, sets a free size, and switches it on again.
   window.SelectFormat(1);
@@ -127,22 +127,22 @@ TEST_F(WindowTest, LockingRoundsThroughTheRedrawAndItsChangeHandlers) {
   Select(3, 5, 45, 25);
   window.ToggleTileLock();
   EXPECT_EQ(Selection(), (convert::Selection{0, 5, 40, 24}));
-  EXPECT_EQ(window.Viewer().outline.width, 41);
-  EXPECT_EQ(window.Viewer().outline.height, 25);
+  EXPECT_EQ(window.View().viewer.outline.width, 41);
+  EXPECT_EQ(window.View().viewer.outline.height, 25);
 }
 
 TEST_F(WindowTest, PreviewModeWidthClearsTheThumbnailAndChangesNothingElse) {
   window.MakeCurrentPicture(Filled(32, 32, kWhite));
   EnterPreview(RandomBytes(2048, 1));
-  EXPECT_EQ(window.View().width.bar.max, 1024);
-  EXPECT_EQ(window.View().width.bar.value, 40);  // nearest(sqrt(2048)) = 45, then the lock
+  EXPECT_EQ(window.View().width.max, 1024);
+  EXPECT_EQ(window.View().width.value, 40);  // nearest(sqrt(2048)) = 45, then the lock
   const Surface preview = RandomPicture(40, 51, 2);
   window.ShowPreview(preview);
   const std::string before = Describe(window);
 
   window.ScrollSpinner(Spinner::Width, 48);
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
-  EXPECT_EQ(window.View().width.value.caption, "48");
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
+  EXPECT_EQ(std::to_string(window.View().width.value), "48");
   // Put back what the change was meant to change: the rest is untouched.
   window.ScrollSpinner(Spinner::Width, 40);
   window.ShowPreview(preview);
@@ -156,8 +156,8 @@ TEST_F(WindowTest, PreviewModePositionAndHeightOnlyShowTheirValue) {
   window.SetSpinnerMax(Spinner::X, 5);  // a range just for this test
   const std::string before = Describe(window);
   window.SetSpinner(Spinner::X, 5);
-  EXPECT_EQ(window.View().x.value.caption, "5");
-  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_EQ(std::to_string(window.View().x.value), "5");
+  EXPECT_TRUE(window.View().thumbnail.HasPicture());
   window.SetSpinner(Spinner::X, 0);
   EXPECT_EQ(Describe(window), before);
 }
@@ -165,12 +165,12 @@ TEST_F(WindowTest, PreviewModePositionAndHeightOnlyShowTheirValue) {
 TEST_F(WindowTest, ValuesStayWithinTheSpinnerRange) {
   PictureWithFreeSelection(Filled(50, 40, kWhite));
   window.SetSpinner(Spinner::Width, 400);
-  EXPECT_EQ(window.View().width.bar.value, 50);
+  EXPECT_EQ(window.View().width.value, 50);
   window.SetSpinner(Spinner::Y, -3);
-  EXPECT_EQ(window.View().y.bar.value, 0);
+  EXPECT_EQ(window.View().y.value, 0);
   window.SetSpinnerMax(Spinner::Width, 20);
-  EXPECT_EQ(window.View().width.bar.value, 20);
-  EXPECT_EQ(window.View().width.value.caption, "20");
+  EXPECT_EQ(window.View().width.value, 20);
+  EXPECT_EQ(std::to_string(window.View().width.value), "20");
 }
 
 // A typed value goes the way of the arrows' values: clamped to the range, rounded to the
@@ -192,7 +192,7 @@ TEST_P(TypedValueTest, IsClampedAndRoundedAsTheArrowsAre) {
   window.SetTileLock(c.locked ? 1 : 0);
   EXPECT_EQ(window.TypeSpinnerValue(c.spinner, c.text), c.taken);
   EXPECT_EQ(Selection(), c.selection);
-  EXPECT_EQ(window.View().width.value.caption, std::to_string(c.selection.width));
+  EXPECT_EQ(std::to_string(window.View().width.value), std::to_string(c.selection.width));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -209,7 +209,7 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST_F(WindowTest, TypedValueOfADisabledSpinnerIsIgnored) {
   EXPECT_FALSE(window.TypeSpinnerValue(Spinner::Width, "8"));
-  EXPECT_EQ(window.View().width.bar.value, 0);
+  EXPECT_EQ(window.View().width.value, 0);
 }
 
 }  // namespace

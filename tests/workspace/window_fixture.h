@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <sstream>
 #include <string>
+#include <vector>
 
 #include "support/fake_platform.h"
 #include "support/test_support.h"
@@ -16,7 +17,6 @@
 namespace glyphon::test {
 
 using workspace::MainWindow;
-using workspace::MousePointer;
 using workspace::Spinner;
 
 // Everything a user could see of the windows, and the state behind it, as one text: two
@@ -25,18 +25,14 @@ using workspace::Spinner;
 // bitmap are left out.
 inline std::string Describe(const MainWindow& w, bool data = true) {
   std::ostringstream out;
-  auto button = [&](const char* name, const workspace::CommandButton& b) {
-    out << name << " '" << b.caption << "' tip '" << b.toolTip << "' w" << b.width << " en" << b.enabled
+  auto button = [&](const char* name, const workspace::ButtonView& b) {
+    out << name << " '" << b.caption << "' tip '" << b.toolTip << "' wide" << b.wide << " en" << b.enabled
         << " vis" << b.visible << "\n";
   };
-  auto label = [&](const char* name, const workspace::Label& l) {
-    out << name << " '" << l.caption << "' en" << l.enabled << "\n";
+  auto spinner = [&](const char* name, const workspace::SpinnerView& s) {
+    out << name << " v" << s.value << " max" << s.max << " step" << s.step << " en" << s.enabled << "\n";
   };
-  auto bar = [&](const char* name, const workspace::ScrollBar& s) {
-    out << name << " v" << s.value << " max" << s.max << " step" << s.smallChange << "/" << s.largeChange
-        << " en" << s.enabled << "\n";
-  };
-  auto shape = [&](const char* name, const workspace::Shape& s) {
+  auto outline = [&](const char* name, const workspace::Outline& s) {
     out << name;
     if (s.visible) out << " " << s.left << "," << s.top << " " << s.width << "x" << s.height;
     out << " vis" << s.visible << "\n";
@@ -51,37 +47,33 @@ inline std::string Describe(const MainWindow& w, bool data = true) {
     for (std::size_t i = 0; i < std::min<std::size_t>(b.size(), 64); ++i) out << " " << int{b[i]};
     out << "\n";
   };
+  auto filters = [&](const char* name, const std::vector<formats::FileFilter>& list) {
+    out << name;
+    for (const formats::FileFilter& f : list) out << " '" << f.description << "'";
+    out << "\n";
+  };
 
-  const workspace::WindowView& v = w.View();
-  out << "main vis" << v.visible << " '" << v.caption << "' format " << w.FormatIndex() << "\n";
+  const workspace::WindowView v = w.View();
+  out << "main vis" << v.visible << " format " << v.format << " en" << v.formatsEnabled << "\n";
   if (data) bytes("rom", w.RomData());
-  bytes("aux", w.Partner().aux);
-  out << "load '" << formats::FilterText(w.LoadFilters()) << "'\nsave '"
-      << formats::FilterText(w.SaveFilters()) << "'\n";
+  bytes("aux", w.Partner().data);
+  filters("load", w.LoadFilters());
+  filters("save", w.SaveFilters());
   surface("picture", w.Picture());
   surface("encoder input", w.EncoderInput());
   if (data) surface("work bitmap", w.WorkBitmap());
-  surface("partner", w.Partner().picData);
-  surface("thumbnail", v.thumbnail.image);
-  out << "thumbnail pointer " << static_cast<int>(v.thumbnail.pointer) << " tip '" << v.thumbnail.toolTip
-      << "'\n";
-  surface("swatches", v.swatches.image);
-  shape("outline", v.outline);
+  surface("partner", w.Partner().picture);
+  surface("thumbnail", v.thumbnail);
+  out << "thumbnail viewable " << v.thumbnailViewable << "\n";
+  surface("swatches", v.swatches);
+  outline("outline", v.outline);
   for (const auto* b : {&v.load, &v.clear, &v.save, &v.paste, &v.convert, &v.copy}) button("button", *b);
-  for (const auto& option : v.formats)
-    out << "format '" << option.caption << "' " << option.value << option.enabled << "\n";
-  for (const auto* row : {&v.x, &v.y, &v.width, &v.height}) {
-    label("name", row->name);
-    label("value", row->value);
-    bar("spinner", row->bar);
-  }
-  out << "tile lock " << v.tileLock.value << " en" << v.tileLock.enabled << "\n";
-  out << "viewer vis" << w.Viewer().visible << "\n";
-  surface("viewer picture", w.Viewer().picture);
-  shape("viewer outline", w.Viewer().outline);
+  for (const auto* row : {&v.x, &v.y, &v.width, &v.height}) spinner("spinner", *row);
+  out << "tile lock " << v.tileLock << " en" << v.tileLockEnabled << "\n";
+  out << "viewer vis" << v.viewer.visible << "\n";
+  outline("viewer outline", v.viewer.outline);
   const workspace::ProgressWindow& p = w.Progress();
-  out << "progress vis" << p.visible << " '" << p.caption << "' " << p.label.caption << " fill " << p.barFill
-      << "\n";
+  out << "progress vis" << p.visible << " '" << p.caption << "' " << p.text << " fill " << p.barFill << "\n";
   return out.str();
 }
 

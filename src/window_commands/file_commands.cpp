@@ -1,9 +1,9 @@
-#include "files/file_commands.h"
+#include "window_commands/file_commands.h"
 
 #include "formats/decoding.h"
 #include "platform/picture_limits.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 std::string FileCommands::PictureProblem(const platform::Surface& picture) {
   const std::int64_t width = picture.Width();
@@ -24,4 +24,4 @@ void FileCommands::Warn(std::string_view first, std::string_view reason) {
       {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -11,6 +11,7 @@ namespace glyphon::test {
 namespace {
 
 using platform::Answer;
+using platform::FileKind;
 using platform::Surface;
 
 // The formats whose picture carries every bit of their data and that need no partner: a
@@ -35,7 +36,7 @@ TEST_P(ExactRoadTest, BitmapToDataAndBackIsByteExact) {
   window.Convert();
   EXPECT_EQ(window.SaveFilters(), formats::SaveFilters(format));
   const std::string dat = dir.File("out.dat");
-  Save(dat, 2);
+  Save(dat, EntryOf(FileKind::Data));
   EXPECT_EQ(FileBytes(dat), data);
 
   // ".dat", preview at another width, then at the right one, Accept, Save as ".bmp".
@@ -55,8 +56,16 @@ TEST_P(ExactRoadTest, BitmapToDataAndBackIsByteExact) {
   EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
 }
 
-INSTANTIATE_TEST_SUITE_P(LosslessFormats, ExactRoadTest,
-                         ::testing::Values(0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 13, 15, 16),
+// Every lossless format without a partner, from the table.
+std::vector<int> ExactFormats() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats()) {
+    if (format.lossless && !format.HasPartner()) indices.push_back(format.index);
+  }
+  return indices;
+}
+
+INSTANTIATE_TEST_SUITE_P(LosslessFormats, ExactRoadTest, ::testing::ValuesIn(ExactFormats()),
                          [](const auto& p) { return FormatName(p.param); });
 
 TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
@@ -65,7 +74,7 @@ TEST_F(FilesTest, CancelOfAPreviewBringsTheBitmapBack) {
   const ByteString data = RandomBytes(256, 47);
   LoadData(data);
   commands.Load();
-  ASSERT_TRUE(window.View().thumbnail.image.HasPicture());
+  ASSERT_TRUE(window.View().thumbnail.HasPicture());
 
   window.ClearOrCancel();  // Cancel
   EXPECT_FALSE(window.InPreviewMode());
@@ -89,25 +98,24 @@ TEST_P(PartnerRoadTest, PartnerPictureAndDataTravelThroughThePartnerEntries) {
   EXPECT_EQ(platform.openDialogFilters.size(), 1u);
 
   const Surface partner = RandomPicture(24, 24, 44);
-  Load(PutBitmap("partner.bmp", partner), 2);
-  EXPECT_EQ(platform.openDialogFilters.back(),
-            formats::FilterText(formats::LoadFilters(formats::Format(format))));
-  EXPECT_EQ(window.Partner().picData, partner);
+  Load(PutBitmap("partner.bmp", partner), EntryOf(FileKind::PartnerPicture));
+  EXPECT_EQ(platform.openDialogFilters.back(), formats::LoadFilters(formats::Format(format)));
+  EXPECT_EQ(window.Partner().picture, partner);
   window.Convert();  // no question: the partner picture is there
   EXPECT_FALSE(window.RomData().empty());
   const std::string savedPicture = dir.File("partner-out.bmp");
-  Save(savedPicture, 2);
+  Save(savedPicture, EntryOf(FileKind::PartnerPicture));
   EXPECT_EQ(FilePicture(savedPicture), partner.Crop(0, 0, 16, 8));
 
   const ByteString aux = RandomBytes(64, 45);
-  Load(PutFile("partner.dat", aux), 4);
-  EXPECT_EQ(window.Partner().aux, aux);
-  EXPECT_FALSE(window.Partner().picData.HasPicture());
+  Load(PutFile("partner.dat", aux), EntryOf(FileKind::PartnerData));
+  EXPECT_EQ(window.Partner().data, aux);
+  EXPECT_FALSE(window.Partner().picture.HasPicture());
   // The ROM data was made with the old partner: converted again, the pair is saved.
   window.Convert();
   const std::string savedData = dir.File("partner-out.dat");
-  Save(savedData, 4);
-  EXPECT_EQ(FileBytes(savedData), window.Partner().aux);
+  Save(savedData, EntryOf(FileKind::PartnerData));
+  EXPECT_EQ(FileBytes(savedData), window.Partner().data);
 
   EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
 }

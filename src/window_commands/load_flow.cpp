@@ -3,11 +3,11 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
-#include "files/file_kind.h"
 #include "formats/decoding.h"
+#include "window_commands/file_commands.h"
+#include "window_commands/file_kind.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 
@@ -28,21 +28,29 @@ void FileCommands::Load() {
 }
 
 void FileCommands::LoadFile() {
-  const std::vector<FileFilter>& filters = m_window.LoadFilters();
-  const platform::FileChoice choice = m_platform.OpenFileDialog(formats::FilterText(filters));
-  const std::string& fileName = choice.fileName;
-  if (fileName.empty()) return;
+  const std::vector<FileFilter> filters = m_window.LoadFilters();
+  const platform::FileChoice choice = m_platform.OpenFileDialog(filters);
+  if (choice.fileName.empty()) return;
+  LoadNamed(choice.fileName, choice.filter);
+}
+
+void FileCommands::LoadDroppedFile(const std::string& fileName) {
+  if (m_window.InPreviewMode()) return;
+  const std::vector<FileFilter> filters = m_window.LoadFilters();
+  LoadNamed(fileName, filters.front());
+}
+
+void FileCommands::LoadNamed(const std::string& fileName, const FileFilter& chosen) {
   if (!m_platform.FileExists(fileName)) {
     Warn(UnableToLoad(fileName), kFileNotFound);
     return;
   }
 
   // The extension decides; a partner entry of the list makes it the partner's.
-  const std::string candidate = CandidateKind(fileName, filters, choice.filterIndex);
   const std::optional<FileKind> kind =
-      !NeedsQuestion(candidate)
-          ? ParseKind(candidate)
-          : AskForKind(filters, [this](std::string_view description) {
+      !NeedsQuestion(fileName)
+          ? KindOf(fileName, chosen)
+          : AskForKind(m_window.LoadFilters(), [this](std::string_view description) {
               return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
                                              platform::Icon::None, Answer::Yes, ""});
             });
@@ -136,4 +144,4 @@ void FileCommands::Preview() {
   m_window.EndDecode(workspace::Mode::Preview);
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

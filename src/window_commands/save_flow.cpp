@@ -2,11 +2,11 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
-#include "files/file_kind.h"
 #include "formats/decoding.h"
+#include "window_commands/file_commands.h"
+#include "window_commands/file_kind.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 
@@ -33,16 +33,14 @@ void FileCommands::Save() {
 // the window except its work surface, which keeps a saved bitmap.
 void FileCommands::SaveFile() {
   workspace::MainWindow& w = m_window;
-  const std::vector<FileFilter>& filters = w.SaveFilters();
-  const platform::FileChoice choice = m_platform.SaveFileDialog(formats::FilterText(filters));
+  const std::vector<FileFilter> filters = w.SaveFilters();
+  const platform::FileChoice choice = m_platform.SaveFileDialog(filters);
   std::string fileName = choice.fileName;
   if (fileName.empty()) return;
-  const auto entry = static_cast<std::size_t>(choice.filterIndex - 1);
-  if (Extension(fileName).empty() && entry < filters.size() && !filters[entry].extensions.empty()) {
-    fileName.append(".").append(filters[entry].extensions.front());
+  if (Extension(fileName).empty() && !choice.filter.extensions.empty()) {
+    fileName.append(".").append(choice.filter.extensions.front());
   }
-  const std::optional<FileKind> kind =
-      ParseKind(CandidateKind(fileName, filters, choice.filterIndex, Direction::Save));
+  const std::optional<FileKind> kind = KindOf(fileName, choice.filter, Direction::Save);
   if (!kind) {
     Warn("Unable to save " + fileName + ".", kNoKind);
     return;
@@ -66,14 +64,14 @@ void FileCommands::SaveFile() {
       break;
     case FileKind::PartnerPicture:
       // The top-left selection-sized corner of the partner picture.
-      bitmap = w.Partner().picData.Crop(0, 0, selection.width, selection.height);
+      bitmap = w.Partner().picture.Crop(0, 0, selection.width, selection.height);
       written = m_platform.SaveBitmap(fileName, *bitmap);
       break;
     case FileKind::Data:
       written = m_platform.WriteBytes(fileName, w.RomData());
       break;
     case FileKind::PartnerData:
-      written = m_platform.WriteBytes(fileName, w.Partner().aux);
+      written = m_platform.WriteBytes(fileName, w.Partner().data);
       break;
   }
   if (!written) {
@@ -88,7 +86,8 @@ void FileCommands::SaveFile() {
 bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
   const workspace::MainWindow& w = m_window;
   const std::optional<workspace::DataOrigin>& origin = w.RomDataOrigin();
-  const std::string_view partner = formats::Format(w.FormatIndex()).partnerFilter;
+  // The partner of the format the data was converted as, or else of the selected one.
+  const std::string_view partner = formats::Format(origin ? origin->format : w.FormatIndex()).partnerFilter;
   const std::string what = kind == FileKind::Data ? "ROM data"
                            : partner.empty()      ? "partner data"
                                                   : "ROM " + std::string(partner) + " data";
@@ -128,4 +127,4 @@ void FileCommands::Accept() {
   w.AcceptPicture(std::move(result.picture));
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -3,11 +3,11 @@
 #include <string>
 #include <string_view>
 
-#include "files/file_kind.h"
 #include "platform/platform.h"
+#include "window_commands/file_kind.h"
 #include "workspace/main_window.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 // The Load, Save, Copy and Paste commands of the main window. Load and Save have two
 // roles each, told apart by the window's mode: in normal mode they load and save
@@ -23,6 +23,9 @@ class FileCommands {
       : m_window(window), m_platform(platform) {}
 
   void Load();
+  // A file dropped on the window loads as the Load command loads it when it is chosen with
+  // the open dialog's first entry.
+  void LoadDroppedFile(const std::string& fileName);
   void Save();
   void Copy();
   void Paste();
@@ -30,6 +33,7 @@ class FileCommands {
  private:
   // Load, normal mode.
   void LoadFile();
+  void LoadNamed(const std::string& fileName, const FileFilter& chosen);
   void LoadBitmap(const std::string& fileName);
   void LoadPartnerBitmap(const std::string& fileName);
   void LoadData(const std::string& fileName);
@@ -65,4 +69,4 @@ class FileCommands {
   std::string m_dataFile;  // the ROM data file being previewed
 };
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -1,8 +1,8 @@
 #include <utility>
 
-#include "files/file_commands.h"
+#include "window_commands/file_commands.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 namespace {
 constexpr std::string_view kUnableToPaste = "Unable to paste image.";
@@ -35,4 +35,4 @@ void FileCommands::Paste() {
   m_window.MakeCurrentPicture(std::move(*picture));
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands

@@ -6,11 +6,11 @@
 #include <utility>
 #include <vector>
 
-#include "files/file_commands.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
+#include "window_commands/file_commands.h"
 #include "workspace/window_fixture.h"
 
 namespace glyphon::test {
@@ -50,12 +50,12 @@ class FilesTest : public WindowTest {
   }
 
   // The Load and Save commands with the file the user picks in the dialog.
-  void Load(const std::string& fileName, int filterIndex = 1) {
-    platform.openChoices.push_back({fileName, filterIndex});
+  void Load(const std::string& fileName, Entry entry = kFirstEntry) {
+    platform.openChoices.push_back({fileName, entry});
     commands.Load();
   }
-  void Save(const std::string& fileName, int filterIndex = 1) {
-    platform.saveChoices.push_back({fileName, filterIndex});
+  void Save(const std::string& fileName, Entry entry = kFirstEntry) {
+    platform.saveChoices.push_back({fileName, entry});
     commands.Save();
   }
 
@@ -76,7 +76,7 @@ class FilesTest : public WindowTest {
   static std::string UnableToLoad(const std::string& path) { return "Unable to load " + path + "."; }
 
   TempDir dir;
-  files::FileCommands commands{window, platform};
+  window_commands::FileCommands commands{window, platform};
 };
 
 }  // namespace glyphon::test

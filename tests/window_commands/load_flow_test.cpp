@@ -10,12 +10,13 @@ namespace glyphon::test {
 namespace {
 
 using platform::Answer;
+using platform::FileKind;
 using platform::Surface;
 
 TEST_F(FilesTest, CancelledOpenDialogChangesNothing) {
   const std::string before = Describe(window);
   commands.Load();
-  EXPECT_EQ(platform.openDialogFilters, std::vector<std::string>{formats::FilterText(window.LoadFilters())});
+  EXPECT_EQ(platform.openDialogFilters, std::vector<std::vector<formats::FileFilter>>{window.LoadFilters()});
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Describe(window), before);
 }
@@ -40,14 +41,14 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_EQ(window.Picture(), picture);
   EXPECT_EQ(window.EncoderInput(), picture);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
-  EXPECT_EQ(window.View().width.bar.max, 40);
-  EXPECT_EQ(window.View().height.bar.max, 24);
+  EXPECT_EQ(window.View().width.max, 40);
+  EXPECT_EQ(window.View().height.max, 24);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   // Loading a picture leaves both data strings alone.
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({4}));
+  EXPECT_EQ(window.Partner().data, Bytes({4}));
 }
 
 struct BadFileCase {
@@ -103,7 +104,7 @@ struct KindCase {
   const char* name;
   int format;
   const char* fileName;
-  int filterIndex;
+  Entry entry;
   std::vector<Answer> answers;
   Loaded loaded;
   std::vector<std::string> questions;
@@ -125,7 +126,7 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
   std::filesystem::rename(path, named);
   const ByteString bytes = FileBytes(named);
   platform.answers.assign(c.answers.begin(), c.answers.end());
-  Load(named, c.filterIndex);
+  Load(named, c.entry);
 
   std::vector<std::string> questions;
   for (const platform::Message& m : platform.messages) {
@@ -140,16 +141,16 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
       EXPECT_EQ(window.Picture(), picture);
       break;
     case Loaded::PartnerPicture:
-      EXPECT_EQ(window.Partner().picData, picture);
-      EXPECT_TRUE(window.Partner().aux.empty());
+      EXPECT_EQ(window.Partner().picture, picture);
+      EXPECT_TRUE(window.Partner().data.empty());
       break;
     case Loaded::Data:
       EXPECT_EQ(window.RomData(), bytes);
       EXPECT_TRUE(window.InPreviewMode());
       break;
     case Loaded::PartnerData:
-      EXPECT_EQ(window.Partner().aux, bytes);
-      EXPECT_FALSE(window.Partner().picData.HasPicture());
+      EXPECT_EQ(window.Partner().data, bytes);
+      EXPECT_FALSE(window.Partner().picture.HasPicture());
       EXPECT_FALSE(window.InPreviewMode());
       break;
     case Loaded::Nothing:
@@ -165,33 +166,62 @@ const std::string kAsRomData = "Do you wish to load as ROM data?";
 INSTANTIATE_TEST_SUITE_P(
     Kinds, LoadKindTest,
     ::testing::Values(
-        KindCase{"Bitmap", 8, "x.bmp", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"UpperCaseExtension", 8, "x.BMP", 3, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"PngWithoutAQuestion", 8, "x.png", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"JpegWithoutAQuestion", 8, "x.JPG", 3, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"LastDotDecides", 8, "x.dat.bmp", 1, {}, Loaded::Picture, kNoQuestions},
-        KindCase{"PartnerPng", 11, "x.png", 2, {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerBitmapEntry", 11, "x.bmp", 2, {}, Loaded::PartnerPicture, kNoQuestions},
-        KindCase{"PartnerDataEntry", 11, "x.dat", 4, {}, Loaded::PartnerData, kNoQuestions},
-        KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", 1, {}, Loaded::Data, kNoQuestions},
-        KindCase{"TypedPartnerData", 8, "x.dat2", 1, {}, Loaded::PartnerData, kNoQuestions},
-        KindCase{"AllFilesEntry", 17, "x.dat", 5, {}, Loaded::Data, kNoQuestions},
-        KindCase{"DoublePartnerMark", 14, "x.dat2", 4, {}, Loaded::Nothing, kNoQuestions},
-        KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", 1, {}, Loaded::Nothing, kNoQuestions},
+        KindCase{"Bitmap", 8, "x.bmp", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"UpperCaseExtension", 8, "x.BMP", kEveryFileEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PngWithoutAQuestion", 8, "x.png", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"JpegWithoutAQuestion", 8, "x.JPG", kEveryFileEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"LastDotDecides", 8, "x.dat.bmp", kFirstEntry, {}, Loaded::Picture, kNoQuestions},
+        KindCase{"PartnerPng",
+                 11,
+                 "x.png",
+                 EntryOf(FileKind::PartnerPicture),
+                 {},
+                 Loaded::PartnerPicture,
+                 kNoQuestions},
+        KindCase{"PartnerBitmapEntry",
+                 11,
+                 "x.bmp",
+                 EntryOf(FileKind::PartnerPicture),
+                 {},
+                 Loaded::PartnerPicture,
+                 kNoQuestions},
+        KindCase{"PartnerDataEntry",
+                 11,
+                 "x.dat",
+                 EntryOf(FileKind::PartnerData),
+                 {},
+                 Loaded::PartnerData,
+                 kNoQuestions},
+        KindCase{"ExtensionBeatsTheEntry", 11, "x.dat", kFirstEntry, {}, Loaded::Data, kNoQuestions},
+        KindCase{"TypedPartnerData", 8, "x.dat2", kFirstEntry, {}, Loaded::PartnerData, kNoQuestions},
+        KindCase{"AllFilesEntry", 17, "x.dat", kEveryFileEntry, {}, Loaded::Data, kNoQuestions},
+        KindCase{"DoublePartnerMark",
+                 14,
+                 "x.dat2",
+                 EntryOf(FileKind::PartnerData),
+                 {},
+                 Loaded::Nothing,
+                 kNoQuestions},
+        KindCase{"LongerExtensionLoadsNothing", 8, "x.bmpx", kFirstEntry, {}, Loaded::Nothing, kNoQuestions},
         KindCase{"AskedRoundUntilYes",
                  8,
                  "x.bin",
-                 1,
+                 kFirstEntry,
                  {Answer::No, Answer::No, Answer::No, Answer::Yes},
                  Loaded::Data,
                  {kAsBitmap, kAsRomData, kAsBitmap, kAsRomData}},
-        KindCase{"YesToBitmap", 8, "x.bin", 3, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
-        KindCase{
-            "Cancel", 8, "x.bin", 1, {Answer::No, Answer::Cancel}, Loaded::Nothing, {kAsBitmap, kAsRomData}},
+        KindCase{"YesToBitmap", 8, "x.bin", kEveryFileEntry, {Answer::Yes}, Loaded::Picture, {kAsBitmap}},
+        KindCase{"Cancel",
+                 8,
+                 "x.bin",
+                 kFirstEntry,
+                 {Answer::No, Answer::Cancel},
+                 Loaded::Nothing,
+                 {kAsBitmap, kAsRomData}},
         KindCase{"PartnerListQuestions",
                  11,
                  "x",
-                 1,
+                 kFirstEntry,
                  {Answer::No, Answer::No, Answer::No, Answer::Yes},
                  Loaded::PartnerData,
                  {kAsBitmap, "Do you wish to load as Bitmap FX high data?", kAsRomData,
@@ -215,35 +245,29 @@ TEST_P(EnterPreviewTest, RenamesTheButtonsAndStartsTheWidthNearASquare) {
 
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(window.RomData().size(), c.length);
-  EXPECT_EQ(window.View().width.bar.max, c.max);
-  EXPECT_EQ(window.View().width.bar.value, c.width);
-  EXPECT_EQ(window.View().width.value.caption, std::to_string(c.width));
+  EXPECT_EQ(window.View().width.max, c.max);
+  EXPECT_EQ(window.View().width.value, c.width);
 
-  const std::vector<std::pair<const workspace::CommandButton*, workspace::ButtonText>> renamed = {
-      {&window.View().load, workspace::kPreviewButton},
-      {&window.View().clear, workspace::kCancelButton},
-      {&window.View().save, workspace::kAcceptButton}};
-  for (const auto& [button, text] : renamed) {
-    EXPECT_EQ(button->caption, text.caption);
-    EXPECT_EQ(button->toolTip, text.toolTip);
-    EXPECT_EQ(button->width, workspace::kWideButtonWidth);
-    EXPECT_TRUE(button->enabled);
-  }
+  const workspace::WindowView view = window.View();
+  const std::vector<std::pair<const workspace::ButtonView*, workspace::ButtonView>> renamed = {
+      {&view.load, {"Preview", "Preview image using current settings", true}},
+      {&view.clear, {"Cancel", "Cancel image load", true}},
+      {&view.save, {"Accept", "Accept image using current settings", true}}};
+  for (const auto& [button, expected] : renamed) EXPECT_EQ(*button, expected);
   EXPECT_FALSE(window.View().paste.visible || window.View().convert.visible || window.View().copy.visible);
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Height}) {
-    EXPECT_FALSE(window.View().Row(s).bar.enabled);
-    EXPECT_EQ(window.View().Row(s).bar.max, 0);
-    EXPECT_EQ(window.View().Row(s).bar.value, 0);
+    EXPECT_FALSE(window.View().Row(s).enabled);
+    EXPECT_EQ(window.View().Row(s).max, 0);
+    EXPECT_EQ(window.View().Row(s).value, 0);
   }
-  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled &&
-              window.View().width.name.enabled);
-  EXPECT_FALSE(window.View().outline.visible || window.Viewer().outline.visible);
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().width.enabled);
+  EXPECT_FALSE(window.View().outline.visible || window.View().viewer.outline.visible);
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
   EXPECT_TRUE(window.EncoderInput().IsEmpty());
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   // Main ROM data replaces both kinds of partner data.
-  EXPECT_TRUE(window.Partner().aux.empty());
-  EXPECT_FALSE(window.Partner().picData.HasPicture());
+  EXPECT_TRUE(window.Partner().data.empty());
+  EXPECT_FALSE(window.Partner().picture.HasPicture());
   // The picture that was current stays for a Cancel.
   EXPECT_EQ(window.Picture(), RandomPicture(16, 16, 9));
 }
@@ -274,11 +298,10 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
       busy.push_back(window.Progress().caption);
-      busy.push_back(window.View().load.caption);
+      busy.emplace_back(window.View().load.caption);
       busy.push_back(window.View().load.enabled || window.View().clear.enabled ||
-                             window.View().save.enabled || window.View().width.bar.enabled ||
-                             window.View().tileLock.enabled ||
-                             window.View().formats[static_cast<std::size_t>(format)].enabled
+                             window.View().save.enabled || window.View().width.enabled ||
+                             window.View().tileLockEnabled || window.View().formatsEnabled
                          ? "unlocked"
                          : "locked");
     }
@@ -291,11 +314,11 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   if (expected.Ok()) {
     EXPECT_TRUE(platform.messages.empty());
     EXPECT_EQ(window.WorkBitmap(), expected.picture);
-    EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+    EXPECT_TRUE(window.View().thumbnail.HasPicture());
   } else {
     EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) + "\r" +
                                                        expected.failure->Describe()});
-    EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+    EXPECT_FALSE(window.View().thumbnail.HasPicture());
   }
   EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
   EXPECT_EQ(window.FormatIndex(), format);
@@ -304,11 +327,10 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled);
-  EXPECT_TRUE(window.View().width.bar.enabled && window.View().width.value.enabled);
-  EXPECT_EQ(window.View().tileLock.enabled, formats::Format(format).lockOptional);
-  EXPECT_TRUE(window.View().formats[0].enabled);
-  EXPECT_EQ(window.View().thumbnail.pointer, MousePointer::Custom);
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().width.enabled);
+  EXPECT_EQ(window.View().tileLockEnabled, formats::Format(format).lockOptional);
+  EXPECT_TRUE(window.View().formatsEnabled);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   EXPECT_EQ(window.RomData(), data);
 }
 
@@ -326,15 +348,15 @@ TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled &&
-              window.View().width.bar.enabled);
+              window.View().width.enabled);
   EXPECT_FALSE(window.WorkBitmap().HasPicture());
-  EXPECT_FALSE(window.View().thumbnail.image.HasPicture());
+  EXPECT_FALSE(window.View().thumbnail.HasPicture());
 
   // Another width works again.
   window.ScrollSpinner(Spinner::Width, 24);
   commands.Load();
   EXPECT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().thumbnail.HasPicture());
 }
 
 TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
@@ -366,8 +388,8 @@ TEST_F(FilesTest, DataLoadKeepsTheSelectedFormat) {
   window.SelectFormat(3);
   LoadData(RandomBytes(64, 16));
   EXPECT_EQ(window.FormatIndex(), 3);
-  EXPECT_TRUE(window.View().formats[3].value);
-  EXPECT_FALSE(window.View().formats[8].value);
+  EXPECT_EQ(window.View().format, 3);
+  EXPECT_NE(window.View().format, 8);
 }
 
 TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
@@ -375,14 +397,14 @@ TEST_F(FilesTest, PartnerLoadsReplaceEachOther) {
   window.SelectFormat(14);
   window.SetPartnerData(Bytes({1, 2, 3}));
   const Surface partner = RandomPicture(8, 8, 14);
-  Load(PutBitmap("p.bmp", partner), 2);
-  EXPECT_EQ(window.Partner().picData, partner);
-  EXPECT_TRUE(window.Partner().picData.HasPicture());
-  EXPECT_TRUE(window.Partner().aux.empty());
+  Load(PutBitmap("p.bmp", partner), EntryOf(FileKind::PartnerPicture));
+  EXPECT_EQ(window.Partner().picture, partner);
+  EXPECT_TRUE(window.Partner().picture.HasPicture());
+  EXPECT_TRUE(window.Partner().data.empty());
 
-  Load(PutFile("p.dat", Bytes({9, 8})), 4);
-  EXPECT_EQ(window.Partner().aux, Bytes({9, 8}));
-  EXPECT_FALSE(window.Partner().picData.HasPicture());
+  Load(PutFile("p.dat", Bytes({9, 8})), EntryOf(FileKind::PartnerData));
+  EXPECT_EQ(window.Partner().data, Bytes({9, 8}));
+  EXPECT_FALSE(window.Partner().picture.HasPicture());
   EXPECT_TRUE(platform.messages.empty());
 }
 

@@ -12,6 +12,7 @@ namespace glyphon::test {
 namespace {
 
 using platform::Answer;
+using platform::FileKind;
 using platform::Surface;
 
 // A picture with the selection (8, 4, 16, 8) converted in the SuperFX low format, whose
@@ -34,7 +35,7 @@ class SaveTest : public FilesTest {
 TEST_F(SaveTest, CancelledSaveDialogChangesNothing) {
   const std::string before = Describe(window);
   commands.Save();
-  EXPECT_EQ(platform.saveDialogFilters, std::vector<std::string>{formats::FilterText(window.SaveFilters())});
+  EXPECT_EQ(platform.saveDialogFilters, std::vector<std::vector<formats::FileFilter>>{window.SaveFilters()});
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Describe(window), before);
 }
@@ -44,7 +45,7 @@ enum class Written { Selection, PartnerCorner, RomData, PartnerData, Nothing };
 struct SaveKindCase {
   const char* name;
   const char* fileName;  // typed, in the test's folder
-  int filterIndex;
+  Entry entry;
   Written written;
   const char* savedAs = nullptr;  // the file written, when not the name typed
 };
@@ -57,7 +58,7 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
   const std::string path = dir.File(c.savedAs != nullptr ? c.savedAs : c.fileName);
   const Surface bitmapBefore = window.WorkBitmap();
   const std::string before = Describe(window, false);
-  Save(dir.File(c.fileName), c.filterIndex);
+  Save(dir.File(c.fileName), c.entry);
 
   switch (c.written) {
     case Written::Selection:
@@ -72,7 +73,7 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
       EXPECT_EQ(FileBytes(path), window.RomData());
       break;
     case Written::PartnerData:
-      EXPECT_EQ(FileBytes(path), window.Partner().aux);
+      EXPECT_EQ(FileBytes(path), window.Partner().data);
       break;
     case Written::Nothing:
       // A name of no kind is refused with a message naming it.
@@ -94,21 +95,24 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, SaveKindTest,
-    ::testing::Values(SaveKindCase{"Bitmap", "a.bmp", 1, Written::Selection},
-                      SaveKindCase{"Png", "a.PNG", 1, Written::Selection},
-                      SaveKindCase{"PartnerBitmapEntry", "a.bmp", 2, Written::PartnerCorner},
-                      SaveKindCase{"ExtensionDecides", "a.DAT", 1, Written::RomData},
-                      SaveKindCase{"PartnerDataEntry", "a.dat", 4, Written::PartnerData},
-                      SaveKindCase{"TypedPartnerData", "a.dat2", 1, Written::PartnerData},
-                      SaveKindCase{"TypedPartnerBitmap", "a.bmp2", 1, Written::PartnerCorner},
-                      SaveKindCase{"LastDotDecides", "a.b.bmp", 1, Written::Selection},
-                      SaveKindCase{"NoExtensionTakesTheEntrys", "a", 1, Written::Selection, "a.bmp"},
-                      SaveKindCase{"NoExtensionInTheDataEntry", "a", 3, Written::RomData, "a.dat"},
-                      SaveKindCase{"NoExtensionInThePartnerEntry", "a", 4, Written::PartnerData, "a.dat"},
-                      SaveKindCase{"DotOfTheFolder", "dir.x/abc", 1, Written::Selection, "dir.x/abc.bmp"},
-                      SaveKindCase{"DoublePartnerMark", "a.dat2", 4, Written::Nothing},
-                      SaveKindCase{"LongExtension", "a.bitmap", 1, Written::Nothing},
-                      SaveKindCase{"PictureKindNotWritten", "a.jpg", 1, Written::Nothing}),
+    ::testing::Values(
+        SaveKindCase{"Bitmap", "a.bmp", kFirstEntry, Written::Selection},
+        SaveKindCase{"Png", "a.PNG", kFirstEntry, Written::Selection},
+        SaveKindCase{"PartnerBitmapEntry", "a.bmp", EntryOf(FileKind::PartnerPicture),
+                     Written::PartnerCorner},
+        SaveKindCase{"ExtensionDecides", "a.DAT", kFirstEntry, Written::RomData},
+        SaveKindCase{"PartnerDataEntry", "a.dat", EntryOf(FileKind::PartnerData), Written::PartnerData},
+        SaveKindCase{"TypedPartnerData", "a.dat2", kFirstEntry, Written::PartnerData},
+        SaveKindCase{"TypedPartnerBitmap", "a.bmp2", kFirstEntry, Written::PartnerCorner},
+        SaveKindCase{"LastDotDecides", "a.b.bmp", kFirstEntry, Written::Selection},
+        SaveKindCase{"NoExtensionTakesTheEntrys", "a", kFirstEntry, Written::Selection, "a.bmp"},
+        SaveKindCase{"NoExtensionInTheDataEntry", "a", EntryOf(FileKind::Data), Written::RomData, "a.dat"},
+        SaveKindCase{"NoExtensionInThePartnerEntry", "a", EntryOf(FileKind::PartnerData),
+                     Written::PartnerData, "a.dat"},
+        SaveKindCase{"DotOfTheFolder", "dir.x/abc", kFirstEntry, Written::Selection, "dir.x/abc.bmp"},
+        SaveKindCase{"DoublePartnerMark", "a.dat2", EntryOf(FileKind::PartnerData), Written::Nothing},
+        SaveKindCase{"LongExtension", "a.bitmap", kFirstEntry, Written::Nothing},
+        SaveKindCase{"PictureKindNotWritten", "a.jpg", kFirstEntry, Written::Nothing}),
     [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
@@ -265,11 +269,11 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   std::vector<std::string> busy;
   platform.onPendingEvents = [&] {
     if (busy.empty()) {
-      busy = {window.Progress().caption, window.View().save.caption,
-              window.View().save.enabled || window.View().load.enabled || window.View().width.bar.enabled
+      busy = {window.Progress().caption, std::string(window.View().save.caption),
+              window.View().save.enabled || window.View().load.enabled || window.View().width.enabled
                   ? "unlocked"
                   : "locked",
-              window.View().thumbnail.image.HasPicture() ? "thumbnail" : "no thumbnail"};
+              window.View().thumbnail.HasPicture() ? "thumbnail" : "no thumbnail"};
     }
   };
   commands.Save();
@@ -283,30 +287,30 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(window.Picture(), expected);
   EXPECT_EQ(window.EncoderInput(), expected);
-  EXPECT_TRUE(window.View().thumbnail.image.HasPicture());
+  EXPECT_TRUE(window.View().thumbnail.HasPicture());
   EXPECT_EQ(window.FormatIndex(), 16);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 32, 8}));
-  EXPECT_EQ(window.View().x.bar.max, 32);
-  EXPECT_EQ(window.View().height.bar.max, 8);
+  EXPECT_EQ(window.View().x.max, 32);
+  EXPECT_EQ(window.View().height.max, 8);
   EXPECT_FALSE(window.Progress().visible);
-  for (const auto* b : {&window.View().load, &window.View().clear, &window.View().save, &window.View().paste,
-                        &window.View().convert, &window.View().copy}) {
+  const workspace::WindowView view = window.View();
+  for (const auto* b : {&view.load, &view.clear, &view.save, &view.paste, &view.convert, &view.copy}) {
     EXPECT_TRUE(b->enabled && b->visible) << b->caption;
-    EXPECT_EQ(b->width, workspace::kNormalButtonWidth) << b->caption;
+    EXPECT_FALSE(b->wide) << b->caption;
   }
   EXPECT_EQ(window.View().load.caption, "Load");
   EXPECT_EQ(window.View().clear.toolTip, "Clear image window");
   EXPECT_EQ(window.View().save.caption, "Save");
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height})
-    EXPECT_TRUE(window.View().Row(s).bar.enabled);
+    EXPECT_TRUE(window.View().Row(s).enabled);
   EXPECT_TRUE(window.View().outline.visible);
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().thumbnailViewable);
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   EXPECT_EQ(window.RomData(), data);
 
   // Only pictures are offered now.
   commands.Save();
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::FilterText(formats::PictureSaveFilters()));
+  EXPECT_EQ(platform.saveDialogFilters.back(), formats::PictureSaveFilters());
 }
 
 // Image generation draws short data in the end-of-data value instead of failing.
@@ -357,7 +361,7 @@ TEST_F(FilesTest, AcceptOfMode7InterleavedRebuildsThePartnerData) {
   window.ScrollSpinner(Spinner::Width, 8);
   commands.Save();
   EXPECT_TRUE(platform.messages.empty());
-  EXPECT_EQ(window.Partner().aux.size(), data.size());
+  EXPECT_EQ(window.Partner().data.size(), data.size());
   EXPECT_EQ(window.RomData(), data);
 }
 
@@ -367,7 +371,7 @@ TEST_F(FilesTest, AcceptOfOtherFormatsLeavesThePartnerDataAlone) {
   LoadData(RandomBytes(128, 26));
   window.SetPartnerData(Bytes({1, 2, 3}));
   commands.Save();
-  EXPECT_EQ(window.Partner().aux, Bytes({1, 2, 3}));
+  EXPECT_EQ(window.Partner().data, Bytes({1, 2, 3}));
 }
 
 }  // namespace

@@ -30,7 +30,7 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
   EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
   EXPECT_EQ(window.RomData(), data);
-  EXPECT_EQ(window.Partner().aux, Bytes({3}));
+  EXPECT_EQ(window.Partner().data, Bytes({3}));
 }
 
 TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {
@@ -50,8 +50,8 @@ TEST_F(FilesTest, PasteIntoAnEmptyWindowEnablesTheCommands) {
   // The grid lock rounds the whole-picture selection down to tiles.
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 8}));
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_TRUE(window.View().x.bar.enabled && window.View().formats[0].enabled);
-  EXPECT_EQ(window.View().thumbnail.toolTip, workspace::kViewToolTip);
+  EXPECT_TRUE(window.View().x.enabled && window.View().formatsEnabled);
+  EXPECT_TRUE(window.View().thumbnailViewable);
 }
 
 struct BadClipboardCase {

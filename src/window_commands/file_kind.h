@@ -8,34 +8,30 @@
 #include "formats/file_filters.h"
 #include "platform/platform.h"
 
-namespace glyphon::files {
+namespace glyphon::window_commands {
 
 using formats::FileFilter;
 using formats::FileKind;
-
-// "BMP", "BMP2", "DAT" or "DAT2" as a kind; any other text is none.
-std::optional<FileKind> ParseKind(std::string_view kind) noexcept;
 
 // The text after the last '.' of the file name (its last path component); empty when the
 // name has no '.'.
 std::string_view Extension(std::string_view fileName) noexcept;
 
-// Which picture extensions count as "BMP": every kind the reader decodes when loading,
+// Which picture extensions count as pictures: every kind the reader decodes when loading,
 // the kinds the writer makes when saving.
 enum class Direction { Load, Save };
 
-// The kind a file name asks for: its extension upper-cased, with the picture extensions of
-// `direction` as "BMP" ("a.png" is "BMP", "a.dat2" is "DAT2"). Empty without an extension.
-std::string NameKind(std::string_view fileName, Direction direction = Direction::Load);
+// The kind a file name asks for, with the dialog entry it was chosen with: a picture
+// extension of `direction` is a picture, ".dat" is ROM data, ".bmp2" and ".dat2" are the
+// partner's picture and data (any case). A partner entry makes a picture or data the
+// partner's (and a partner extension with it nothing). Any other extension names no kind.
+std::optional<FileKind> KindOf(std::string_view fileName, const FileFilter& chosen,
+                               Direction direction = Direction::Load);
 
-// The name's kind, with "2" appended when the 1-based `filterIndex` chose a partner
-// entry of `filters`. An index outside the list adds nothing.
-std::string CandidateKind(std::string_view fileName, std::span<const FileFilter> filters, int filterIndex,
-                          Direction direction = Direction::Load);
-
-// A candidate that starts with neither "BMP" nor "DAT" needs the user to say what the
-// file is.
-bool NeedsQuestion(std::string_view candidate) noexcept;
+// An extension that is neither a picture's nor starts with "bmp" or "dat" (nor any
+// extension at all): the user is asked what the file is. ("a.bmpx" is not asked about: it
+// names no kind and loads as nothing.)
+bool NeedsQuestion(std::string_view fileName, Direction direction = Direction::Load);
 
 // "Do you wish to load as ROM data?"
 std::string LoadAsQuestion(std::string_view description);
@@ -59,4 +55,4 @@ std::optional<FileKind> AskForKind(std::span<const FileFilter> filters, AskFn&& 
   }
 }
 
-}  // namespace glyphon::files
+}  // namespace glyphon::window_commands
