@@ -15,6 +15,7 @@
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
+#include "formats/values.h"
 #include "imageio/picture_file.h"
 #include "platform/product.h"
 
@@ -250,9 +251,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
-  if (!command.values.palette.empty()) {
-    auto coloured =
-        PalettePictureBytes(command.values, format, result.picture, kind, OutputName(command.output), notes);
+  if (DrawsOwnColours(command.values)) {
+    const platform::Surface& decoded = result.picture;
+    auto coloured = ValuesPictureBytes(command.values, format,
+                                       formats::ValuesOf(format, decoded, {0, 0, decoded.Width(), decoded.Height()}),
+                                       kind, OutputName(command.output), notes);
     if (!coloured) return Fail(err, "", coloured.Error());
     return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
   }

@@ -6,6 +6,7 @@
 
 #include "cli/options.h"
 #include "convert/encoding.h"
+#include "convert/value_plane.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "palette/palette.h"
@@ -14,14 +15,19 @@
 
 namespace glyphon::cli {
 
-// How encode turns a pixel into the value the format stores.
+// How a pixel becomes the value the format stores, and how a value is drawn.
 enum class ValueRule {
-  Grey,     // the format's grey rule (the default)
+  Grey,     // the format's grey rule, black 0 (the default)
+  Shade,    // evenly spaced greys from white 0 down to black, as on the Game Boy
   Index,    // the palette index an indexed picture stores
   Palette,  // the index of the pixel's colour in --palette
 };
 
-// The palette options of encode and decode.
+// The commands that take the value options: those that read a picture's values (encode,
+// locate, tiles) and those that draw values (decode, untile).
+enum class ValueUse { Encode, Read, Draw };
+
+// The value options of every command that reads or draws values.
 struct ValueOptions {
   ValueRule rule = ValueRule::Grey;
   bool ruleGiven = false;
@@ -29,22 +35,38 @@ struct ValueOptions {
   std::string kindName;    // --palette-format
   bool nearest = false;    // --nearest
   std::string paletteOut;  // --palette-out
+  int alphaThreshold = -1;  // --alpha-threshold: alpha below it is transparent; -1 not given
 
   const palette::PaletteKind* Kind() const { return palette::FindPaletteKind(kindName); }
 };
 
-// Adds the palette options of encode and decode to their command line.
+// Adds the value options to a command's line.
 void AddValueOptions(CommandLine& line, ValueOptions& options);
 // Takes the value of one of them ("--values", "--palette", "--palette-format",
-// "--palette-out"); a failure is a usage error.
+// "--palette-out", "--alpha-threshold"); a failure is a usage error.
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value);
-// Whether the options go together and with the format; a failure is a usage error.
-// `command` is "encode" or "decode".
-Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command);
+// Whether the options go together, with the command and with the format; a failure is a
+// usage error. `command` names the command in messages.
+Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command,
+                         ValueUse use);
+inline Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format,
+                                std::string_view command) {
+  return CheckValueOptions(options, format, command, command == "decode" ? ValueUse::Draw : ValueUse::Encode);
+}
 
-// The picture encode reads: its colours, and for --values index its indices too.
-// Failures name the file.
+// The picture a command reads values from: its colours and alpha, and for --values index
+// its indices too. Failures name the file.
 Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const ValueOptions& options);
+
+// The values of the selection under the rule, transparency applied: a pixel of alpha 0 is
+// value 0 (the console's transparent colour), one partly transparent a failure naming it
+// unless --alpha-threshold decides. `used` gets the palette the values index (the format's
+// greys or shades, the picture's palette, --palette). Failures are whole messages,
+// "file: cause"; `notes` gets the count of inexact pixels under --nearest.
+Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const formats::FormatInfo& format,
+                                         const imageio::PictureFile& picture, const std::string& inputName,
+                                         const convert::Selection& selection, std::ostream& notes,
+                                         palette::Palette* used = nullptr);
 
 // Applies the value rule before the encoder runs: for index and palette the selection of
 // `picture.pixels` is repainted in the colours the format draws the chosen values in, so
@@ -55,14 +77,17 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
                                   imageio::PictureFile& picture, const std::string& inputName,
                                   const convert::Selection& selection, std::ostream& notes);
 
-// The picture file of decode --palette: a decoded picture's values drawn in the palette's
-// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit); the kind
-// follows `outputKind`, and messages call the file `outputName`. Values beyond the palette
-// are drawn black and counted in a warning on `notes`. Failures are whole messages, "file: cause".
-Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                       const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, const std::string& outputName,
-                                       std::ostream& notes);
+// Whether drawing values under the options differs from the decoders' own greys.
+bool DrawsOwnColours(const ValueOptions& options);
+
+// The picture file of values drawn under the options (decode, untile): in --palette's
+// colours, or the shade levels of --values shade, as an indexed PNG whose indices are the
+// values (a ".bmp" name: 24-bit); the kind follows `outputKind`, and messages call the file
+// `outputName`. Values beyond the palette are drawn black and counted in a warning on
+// `notes`. Failures are whole messages, "file: cause".
+Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
+                                      const convert::ValuePlane& values, const std::filesystem::path& outputKind,
+                                      const std::string& outputName, std::ostream& notes);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.

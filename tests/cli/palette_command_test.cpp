@@ -180,7 +180,7 @@ TEST(PaletteValues, BadInputNamesTheFileAndWritesNothing) {
             kExitUsage,
             "--palette does not apply"},
            {encode({"--nearest"}, "ok.png"), kExitUsage, "--nearest goes with --values palette"},
-           {encode({"--values", "colour"}, "ok.png"), kExitUsage, "--values wants grey, index or palette"},
+           {encode({"--values", "colour"}, "ok.png"), kExitUsage, "--values wants grey, shade, index or palette"},
            {{"palette", dir.File("rgb.bmp"), pal},
             kExitFailure,
             dir.File("rgb.bmp") + ": the picture has no palette"},
