@@ -132,30 +132,6 @@ int RunFormats(std::ostream& out) {
   return kExitSuccess;
 }
 
-// The selection to encode: --rect, else the whole picture rounded down to whole tiles.
-Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const platform::Surface& source) {
-  using R = Result<convert::Selection>;
-  std::ostringstream why;
-  if (!command.rect) {
-    const convert::Selection whole{0, 0, source.Width() / 8 * 8, source.Height() / 8 * 8};
-    if (whole.width > 0 && whole.height > 0) return whole;
-    why << "the selection is empty (" << source.Width() << " by " << source.Height()
-        << " pixels, rounded down to multiples of 8)";
-    return R::Failure(why.str());
-  }
-  const convert::Selection rect = *command.rect;
-  if (rect.x + rect.width > source.Width() || rect.y + rect.height > source.Height()) {
-    why << "the rectangle " << rect.x << ',' << rect.y << ',' << rect.width << ',' << rect.height
-        << " does not lie inside the " << source.Width() << " by " << source.Height() << " picture";
-    return R::Failure(why.str());
-  }
-  if (rect.width == 0 || rect.height == 0) {
-    why << "the selection is empty (" << rect.width << " by " << rect.height << " pixels)";
-    return R::Failure(why.str());
-  }
-  return rect;
-}
-
 // What the selection encodes to is empty: a tiled format stores whole 8 by 8 tiles only,
 // a linear one whole groups of pixels.
 std::string NoBytes(const FormatInfo& format, const convert::Selection& selection) {
@@ -173,7 +149,7 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   auto picture = ReadEncodeInput(command.input, command.values);
   if (!picture) return Fail(err, input, picture.Error());
   const platform::Surface& source = picture.Value().pixels;
-  const auto selection = ChooseSelection(command, source);
+  const auto selection = PictureSelection(command.values, format, source, command.rect, input, notes);
   if (!selection) return Fail(err, input, selection.Error());
   const auto paletteOut =
       ApplyValueRule(command.values, format, picture.Value(), input, selection.Value(), notes);
@@ -253,9 +229,9 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
       command.output == kStandardStream ? "standard-output.png" : command.output;
   if (DrawsOwnColours(command.values)) {
     const platform::Surface& decoded = result.picture;
-    auto coloured = ValuesPictureBytes(command.values, format,
-                                       formats::ValuesOf(format, decoded, {0, 0, decoded.Width(), decoded.Height()}),
-                                       kind, OutputName(command.output), notes);
+    auto coloured = ValuesPictureBytes(
+        command.values, format, formats::ValuesOf(format, decoded, {0, 0, decoded.Width(), decoded.Height()}),
+        kind, OutputName(command.output), notes);
     if (!coloured) return Fail(err, "", coloured.Error());
     return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.aux}});
   }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <ostream>
+#include <sstream>
 
 #include "cli/run_files.h"
 #include "formats/grey_palette.h"
@@ -50,8 +51,8 @@ std::string_view RuleName(ValueRule rule) {
 // its buffer, so no second picture of the source's size is built. Stops at the first row
 // holding a value beyond the format's bits and names its first such pixel (the run then
 // writes nothing).
-Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture, const convert::Selection& sel,
-                   const convert::ValuePlane& values) {
+Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture,
+                   const convert::Selection& sel, const convert::ValuePlane& values) {
   const auto& colours = format.values->colourOfIndex;
   const auto width = static_cast<std::size_t>(sel.width);
   const std::uint8_t limit = static_cast<std::uint8_t>(format.values->MaxIndex());
@@ -85,12 +86,13 @@ Result<convert::ValuePlane> IndicesOf(const formats::FormatInfo& format, const i
   convert::ValuePlane plane(sel.width, sel.height);
   const auto width = static_cast<std::size_t>(picture.pixels.Width());
   for (int y = 0; y < sel.height; ++y) {
-    const auto row = picture.indices.begin() +
-                     static_cast<std::ptrdiff_t>(static_cast<std::size_t>(sel.y + y) * width +
-                                                 static_cast<std::size_t>(sel.x));
+    const auto row =
+        picture.indices.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(sel.y + y) * width +
+                                                              static_cast<std::size_t>(sel.x));
     std::copy(row, row + sel.width, plane.values.begin() + static_cast<std::ptrdiff_t>(plane.Index(0, y)));
   }
-  if (Status fits = formats::CheckValuesFit(format, plane, sel.x, sel.y); !fits) return R::Failure(fits.error);
+  if (Status fits = formats::CheckValuesFit(format, plane, sel.x, sel.y); !fits)
+    return R::Failure(fits.error);
   return plane;
 }
 
@@ -143,6 +145,55 @@ Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& pictu
 
 }  // namespace
 
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            const platform::Surface& source,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes) {
+  using R = Result<convert::Selection>;
+  const int width = source.Width(), height = source.Height();
+  // The linear formats lay pixels out in a row with no grid of blocks.
+  const int side = format.lockOptional ? 8 : format.blockSide;
+  const std::string tiles = std::to_string(side) + " by " + std::to_string(side) + " tiles";
+  std::ostringstream why;
+  if (rect) {
+    const convert::Selection r = *rect;
+    if (r.x + r.width > width || r.y + r.height > height) {
+      why << "the rectangle " << r.x << ',' << r.y << ',' << r.width << ',' << r.height
+          << " does not lie inside the " << width << " by " << height << " picture";
+      return R::Failure(why.str());
+    }
+    if (r.width == 0 || r.height == 0) {
+      why << "the selection is empty (" << r.width << " by " << r.height << " pixels)";
+      return R::Failure(why.str());
+    }
+    if (!format.lockOptional && (r.width % side != 0 || r.height % side != 0)) {
+      notes << "glyphon: warning: " << inputName << ": the rectangle " << r.x << ',' << r.y << ',' << r.width
+            << ',' << r.height << " is not whole " << tiles << " of " << format.caption
+            << ", which the console reads in whole tiles\n";
+    }
+    return r;
+  }
+  const convert::Selection whole{0, 0, width / side * side, height / side * side};
+  if (!format.lockOptional && (whole.width != width || whole.height != height)) {
+    if (!options.crop) {
+      why << "the picture is " << width << " by " << height << " pixels, not whole " << tiles << " of "
+          << format.caption << "; give --crop for the whole tiles inside";
+      return R::Failure(why.str());
+    }
+    if (whole.width > 0 && whole.height > 0) {
+      notes << "glyphon: warning: " << inputName << ": --crop left out";
+      if (whole.width != width) notes << " the right " << width - whole.width << " columns";
+      if (whole.width != width && whole.height != height) notes << " and";
+      if (whole.height != height) notes << " the bottom " << height - whole.height << " rows";
+      notes << " of the " << width << " by " << height << " picture\n";
+    }
+  }
+  if (whole.width > 0 && whole.height > 0) return whole;
+  why << "the selection is empty (" << width << " by " << height << " pixels, rounded down to multiples of "
+      << side << ")";
+  return R::Failure(why.str());
+}
+
 Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const formats::FormatInfo& format,
                                          const imageio::PictureFile& picture, const std::string& inputName,
                                          const convert::Selection& selection, std::ostream& notes,
@@ -192,6 +243,7 @@ void AddValueOptions(CommandLine& line, ValueOptions& options) {
     });
   }
   line.Flag("--nearest", options.nearest);
+  line.Flag("--crop", options.crop);
   line.Value("--alpha-threshold", [&options](const std::string& value) -> std::optional<std::string> {
     if (Status set = SetValueOption(options, "--alpha-threshold", value); !set) return set.error;
     return std::nullopt;
@@ -237,10 +289,11 @@ Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& forma
   if (!options.palette.empty() && !options.ruleGiven) {
     options.rule = ValueRule::Palette;  // --palette alone chooses its rule
   }
-  if (use != ValueUse::Encode && !options.paletteOut.empty()) return refuse("--palette-out is an option of encode");
-  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0))
-    return refuse(std::string("--nearest and --alpha-threshold read pictures; ") + std::string(command) +
-                  " draws one");
+  if (use != ValueUse::Encode && !options.paletteOut.empty())
+    return refuse("--palette-out is an option of encode");
+  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0 || options.crop))
+    return refuse(std::string("--nearest, --alpha-threshold and --crop read pictures; ") +
+                  std::string(command) + " draws one");
   if (options.rule == ValueRule::Palette && options.palette.empty())
     return refuse("--values palette needs --palette FILE");
   if (options.rule != ValueRule::Palette && !options.palette.empty())
@@ -298,8 +351,9 @@ bool DrawsOwnColours(const ValueOptions& options) {
 }
 
 Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                      const convert::ValuePlane& values, const std::filesystem::path& outputKind,
-                                      const std::string& outputName, std::ostream& notes) {
+                                      const convert::ValuePlane& values,
+                                      const std::filesystem::path& outputKind, const std::string& outputName,
+                                      std::ostream& notes) {
   using R = Result<ByteString>;
   palette::Palette colours;
   if (options.rule == ValueRule::Palette) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -31,11 +32,12 @@ enum class ValueUse { Encode, Read, Draw };
 struct ValueOptions {
   ValueRule rule = ValueRule::Grey;
   bool ruleGiven = false;
-  std::string palette;     // --palette
-  std::string kindName;    // --palette-format
-  bool nearest = false;    // --nearest
-  std::string paletteOut;  // --palette-out
+  std::string palette;      // --palette
+  std::string kindName;     // --palette-format
+  bool nearest = false;     // --nearest
+  std::string paletteOut;   // --palette-out
   int alphaThreshold = -1;  // --alpha-threshold: alpha below it is transparent; -1 not given
+  bool crop = false;        // --crop: a picture not of whole tiles gives its whole tiles
 
   const palette::PaletteKind* Kind() const { return palette::FindPaletteKind(kindName); }
 };
@@ -57,6 +59,18 @@ inline Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo
 // The picture a command reads values from: its colours and alpha, and for --values index
 // its indices too. Failures name the file.
 Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const ValueOptions& options);
+
+// The selection of a picture read for `format`: `rect` when given, which must lie inside
+// the picture and hold a pixel (one not of whole tiles in a tiled format is kept, with a
+// warning on `notes`: the console reads whole tiles); else the whole picture,
+// which in a tiled format must be whole tiles (8 by 8, 16 by 16 for PC Engine sprites)
+// unless --crop takes the whole tiles inside (with a warning naming what was left out).
+// The linear formats take the whole picture rounded down to multiples of 8 as before.
+// Failures are causes, without the file's name.
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            const platform::Surface& source,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes);
 
 // The values of the selection under the rule, transparency applied: a pixel of alpha 0 is
 // value 0 (the console's transparent colour), one partly transparent a failure naming it
@@ -86,8 +100,9 @@ bool DrawsOwnColours(const ValueOptions& options);
 // `outputName`. Values beyond the palette are drawn black and counted in a warning on
 // `notes`. Failures are whole messages, "file: cause".
 Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                      const convert::ValuePlane& values, const std::filesystem::path& outputKind,
-                                      const std::string& outputName, std::ostream& notes);
+                                      const convert::ValuePlane& values,
+                                      const std::filesystem::path& outputKind, const std::string& outputName,
+                                      std::ostream& notes);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.
