@@ -215,7 +215,7 @@ TEST(PaletteFiles, KindByExtensionOrName) {
   EXPECT_EQ(
       LoadPalette(dir.File("sheet.cgram")).Error(),
       "the palette kind of \"sheet.cgram\" is not known by its extension; name one of jasc, gimp, hex, act, "
-      "rgb24, bgr555, genesis, rgba5551");
+      "rgb24, bgr555, genesis, rgba5551, aco");
   EXPECT_FALSE(SavePalette(dir.File("empty.pal"), Palette{}));
   EXPECT_FALSE(std::filesystem::exists(dir.File("empty.pal")));
 }
