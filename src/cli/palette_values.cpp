@@ -151,8 +151,7 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
                                             const std::string& inputName, std::ostream& notes) {
   using R = Result<convert::Selection>;
   const int width = source.Width(), height = source.Height();
-  // The linear formats lay pixels out in a row with no grid of blocks.
-  const int side = format.lockOptional ? 8 : format.blockSide;
+  const int side = format.blockSide;
   const std::string tiles = std::to_string(side) + " by " + std::to_string(side) + " tiles";
   std::ostringstream why;
   if (rect) {
@@ -173,7 +172,10 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
     }
     return r;
   }
-  const convert::Selection whole{0, 0, width / side * side, height / side * side};
+  // The linear formats lay pixels out in rows with no blocks, and take the whole picture
+  // rounded down to multiples of 8 without a word, as they always have.
+  const int round = format.lockOptional ? 8 : side;
+  const convert::Selection whole{0, 0, width / round * round, height / round * round};
   if (!format.lockOptional && (whole.width != width || whole.height != height)) {
     if (!options.crop) {
       why << "the picture is " << width << " by " << height << " pixels, not whole " << tiles << " of "
@@ -190,7 +192,7 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
   }
   if (whole.width > 0 && whole.height > 0) return whole;
   why << "the selection is empty (" << width << " by " << height << " pixels, rounded down to multiples of "
-      << side << ")";
+      << round << ")";
   return R::Failure(why.str());
 }
 
@@ -236,7 +238,8 @@ int DepthFor(std::size_t entries) {
 }  // namespace
 
 void AddValueOptions(CommandLine& line, ValueOptions& options) {
-  for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out"}) {
+  for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out",
+                             "--palette-out-format", "--alpha-threshold", "--colour-rounding"}) {
     line.Value(option, [&options, option](const std::string& value) -> std::optional<std::string> {
       if (Status set = SetValueOption(options, option, value); !set) return set.error;
       return std::nullopt;
@@ -244,10 +247,6 @@ void AddValueOptions(CommandLine& line, ValueOptions& options) {
   }
   line.Flag("--nearest", options.nearest);
   line.Flag("--crop", options.crop);
-  line.Value("--alpha-threshold", [&options](const std::string& value) -> std::optional<std::string> {
-    if (Status set = SetValueOption(options, "--alpha-threshold", value); !set) return set.error;
-    return std::nullopt;
-  });
 }
 
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value) {
@@ -272,6 +271,14 @@ Status SetValueOption(ValueOptions& options, std::string_view option, const std:
       return Status::Failure("unknown palette format \"" + value + "\" (one of " + KindNames() + ")");
   } else if (option == "--palette-out") {
     options.paletteOut = value;
+  } else if (option == "--palette-out-format") {
+    options.outKindName = value;
+    if (options.OutKind() == nullptr)
+      return Status::Failure("unknown palette format \"" + value + "\" (one of " + KindNames() + ")");
+  } else if (option == "--colour-rounding") {
+    if (value != "nearest" && value != "truncate")
+      return Status::Failure("--colour-rounding wants nearest or truncate, not \"" + value + "\"");
+    options.rounding = value == "truncate" ? palette::Rounding::Truncate : palette::Rounding::Nearest;
   } else if (option == "--alpha-threshold") {
     int threshold = -1;
     const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threshold);
@@ -291,9 +298,12 @@ Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& forma
   }
   if (use != ValueUse::Encode && !options.paletteOut.empty())
     return refuse("--palette-out is an option of encode");
-  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0 || options.crop))
-    return refuse(std::string("--nearest, --alpha-threshold and --crop read pictures; ") +
+  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0 || options.crop ||
+                                options.rounding != palette::Rounding::Nearest))
+    return refuse("--nearest, --alpha-threshold, --crop and --colour-rounding read pictures; " +
                   std::string(command) + " draws one");
+  if (!options.outKindName.empty() && options.paletteOut.empty())
+    return refuse("--palette-out-format goes with --palette-out");
   if (options.rule == ValueRule::Palette && options.palette.empty())
     return refuse("--values palette needs --palette FILE");
   if (options.rule != ValueRule::Palette && !options.palette.empty())
@@ -330,6 +340,14 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
                                   imageio::PictureFile& picture, const std::string& inputName,
                                   const convert::Selection& selection, std::ostream& notes) {
   using R = Result<ByteString>;
+  if (options.rounding == palette::Rounding::Truncate && &format == formats::FindFormat("16bpp-bgr555")) {
+    for (int y = 0; y < selection.height; ++y) {
+      for (RgbColor& c :
+           picture.pixels.Row(selection.y + y)
+               .subspan(static_cast<std::size_t>(selection.x), static_cast<std::size_t>(selection.width)))
+        c = palette::Rounded(c, 5, palette::Rounding::Truncate);
+    }
+  }
   palette::Palette used;
   if (options.rule == ValueRule::Grey && picture.alpha.empty()) {
     // The encoder classifies the colours itself.
@@ -343,7 +361,7 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
       return FailWith<ByteString>(inputName, painted.error);
   }
   if (options.paletteOut.empty()) return ByteString{};
-  return PaletteFileBytes(options.paletteOut, options.Kind(), used);
+  return PaletteFileBytes(options.paletteOut, options.OutKind(), used, options.rounding);
 }
 
 bool DrawsOwnColours(const ValueOptions& options) {
@@ -413,7 +431,7 @@ Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette
 }
 
 Result<ByteString> PaletteFileBytes(const std::string& name, const palette::PaletteKind* kind,
-                                    const palette::Palette& palette) {
+                                    const palette::Palette& palette, palette::Rounding rounding) {
   const std::string shown = name == kStandardStream ? "standard output" : name;
   if (kind == nullptr && name != kStandardStream) kind = palette::PaletteKindOfPath(name);
   if (kind == nullptr) return FailWith<ByteString>(shown, NoKind(name, "--palette-format"));
@@ -422,7 +440,7 @@ Result<ByteString> PaletteFileBytes(const std::string& name, const palette::Pale
     return FailWith<ByteString>(
         shown, "the palette has " + std::to_string(palette.colours.size()) + " colours, more than 256");
   }
-  return kind->write(palette);
+  return kind->write(palette::Rounded(palette, kind->componentBits, rounding));
 }
 
 Result<ByteString> IndexedPng(int width, int height, std::span<const std::uint8_t> indices,

@@ -38,14 +38,21 @@ struct ValueOptions {
   std::string paletteOut;   // --palette-out
   int alphaThreshold = -1;  // --alpha-threshold: alpha below it is transparent; -1 not given
   bool crop = false;        // --crop: a picture not of whole tiles gives its whole tiles
+  std::string outKindName;  // --palette-out-format
+  palette::Rounding rounding = palette::Rounding::Nearest;  // --colour-rounding
 
   const palette::PaletteKind* Kind() const { return palette::FindPaletteKind(kindName); }
+  // The kind of --palette-out: --palette-out-format, else --palette-format.
+  const palette::PaletteKind* OutKind() const {
+    return palette::FindPaletteKind(outKindName.empty() ? kindName : outKindName);
+  }
 };
 
 // Adds the value options to a command's line.
 void AddValueOptions(CommandLine& line, ValueOptions& options);
 // Takes the value of one of them ("--values", "--palette", "--palette-format",
-// "--palette-out", "--alpha-threshold"); a failure is a usage error.
+// "--palette-out", "--palette-out-format", "--alpha-threshold", "--colour-rounding"); a
+// failure is a usage error.
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value);
 // Whether the options go together, with the command and with the format; a failure is a
 // usage error. `command` names the command in messages.
@@ -82,8 +89,10 @@ Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const form
                                          const convert::Selection& selection, std::ostream& notes,
                                          palette::Palette* used = nullptr);
 
-// Applies the value rule before the encoder runs: for index and palette the selection of
-// `picture.pixels` is repainted in the colours the format draws the chosen values in, so
+// Applies the value rule before the encoder runs: under --colour-rounding truncate the
+// selection of a 16bpp BGR555 picture is repainted in colours whose nearest 5-bit levels are
+// c >> 3; for the other rules than grey (and for a picture with transparency) the selection
+// of `picture.pixels` is repainted in the colours the format draws the chosen values in, so
 // the unchanged encoder stores exactly those values. Returns the bytes of --palette-out
 // (empty without it). Failures are whole messages, "file: cause"; `notes` gets the count of
 // inexact pixels under --nearest.
@@ -108,10 +117,11 @@ Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.
 Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette::PaletteKind* kind,
                                           std::string_view kindOption = "--palette-format");
-// The bytes of a palette file of `kind`, or of its extension's kind when null. Failures
-// name the file.
+// The bytes of a palette file of `kind`, or of its extension's kind when null, its
+// components reduced to the kind's bits under `rounding`. Failures name the file.
 Result<ByteString> PaletteFileBytes(const std::string& name, const palette::PaletteKind* kind,
-                                    const palette::Palette& palette);
+                                    const palette::Palette& palette,
+                                    palette::Rounding rounding = palette::Rounding::Nearest);
 
 // An indexed PNG of `width` by `height` indices at the fewest bits (1, 2, 4 or 8) that hold
 // every entry of `colours`.

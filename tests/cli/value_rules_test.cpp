@@ -277,3 +277,70 @@ TEST(ValueRules, PicturesOfPartTilesNeedCrop) {
 
 }  // namespace
 }  // namespace glyphon::cli
+
+namespace glyphon::cli {
+namespace {
+
+// 8-bit components to 5 bits: the nearest level by default, c >> 3 under --colour-rounding
+// truncate, for palette files and the 16bpp BGR555 format alike. (15, 7, 255): nearest red
+// round(15 * 31 / 255) = 2, green 1, blue 31, the word 0x7C22; truncated 1, 0, 31: 0x7C01.
+TEST(ColourRounding, TruncateDropsTheLowBits) {
+  test::TempDir dir;
+  const std::string pic = dir.File("c.png"), out = dir.File("out.bin"), pal = dir.File("p.hex");
+  ASSERT_TRUE(imageio::WritePicture(pic, test::Filled(8, 8, Rgb(15, 7, 255))).Ok());
+  std::ofstream(pal) << "#0f07ff\n";
+  ByteString nearest, truncated;
+  for (int i = 0; i < 64; ++i) {
+    nearest.insert(nearest.end(), {0x22, 0x7C});
+    truncated.insert(truncated.end(), {0x01, 0x7C});
+  }
+  struct Case {
+    std::vector<std::string> args;
+    ByteString bytes;
+  };
+  const Case cases[] = {
+      {{"encode", "-f", "16bpp-bgr555", pic, out}, nearest},
+      {{"encode", "-f", "16bpp-bgr555", "--colour-rounding", "nearest", pic, out}, nearest},
+      {{"encode", "-f", "16bpp-bgr555", "--colour-rounding", "truncate", pic, out}, truncated},
+      {{"palette", "--palette-out-format", "bgr555", pal, out}, test::Bytes({0x22, 0x7C})},
+      {{"palette", "--palette-out-format", "bgr555", "--colour-rounding", "truncate", pal, out},
+       test::Bytes({0x01, 0x7C})},
+  };
+  for (const Case& c : cases) {
+    std::filesystem::remove(out);
+    const Outcome o = RunWith(c.args);
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(ReadBytes(out), c.bytes) << c.args[0] << " " << c.args[3];
+  }
+}
+
+// --palette-out takes its kind from --palette-out-format apart from --palette's
+// --palette-format, rounds as asked, and --nearest says nothing when every colour matched.
+TEST(ColourRounding, PaletteOutHasItsOwnKind) {
+  test::TempDir dir;
+  const std::string pic = dir.File("c.png"), out = dir.File("out.bin"), pal = dir.File("p.txt"),
+                    palOut = dir.File("p.out");
+  ASSERT_TRUE(imageio::WritePicture(pic, test::Filled(8, 8, Rgb(15, 7, 255))).Ok());
+  std::ofstream(pal) << "#000000\n#0f07ff\n";
+  const Outcome o = RunWith({"encode", "-f", "2bpp-gb", "--palette", pal, "--palette-format", "hex",
+                             "--nearest", "--palette-out", palOut, "--palette-out-format", "bgr555",
+                             "--colour-rounding", "truncate", pic, out});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err, "");
+  // Every pixel is entry 1: both planes 0xFF in every row at low bit, 0 at high.
+  ByteString tile;
+  for (int y = 0; y < 8; ++y) tile.insert(tile.end(), {0xFF, 0x00});
+  EXPECT_EQ(ReadBytes(out), tile);
+  EXPECT_EQ(ReadBytes(palOut), test::Bytes({0x00, 0x00, 0x01, 0x7C}));
+  // Photoshop swatches by extension, read back by the palette command.
+  const std::string aco = dir.File("p.aco"), hex = dir.File("back.hex");
+  ASSERT_EQ(RunWith({"palette", "--input-format", "hex", pal, aco}).status, kExitSuccess);
+  const Outcome back = RunWith({"palette", aco, hex});
+  ASSERT_EQ(back.status, kExitSuccess) << back.err;
+  std::ifstream text(hex);
+  const std::string written((std::istreambuf_iterator<char>(text)), std::istreambuf_iterator<char>());
+  EXPECT_EQ(written, "#000000\n#0f07ff\n");
+}
+
+}  // namespace
+}  // namespace glyphon::cli
