@@ -174,7 +174,10 @@ Result<std::optional<CommandRun>> PrepareLocate(std::span<const std::string> arg
 }
 
 std::string LocateHelp() {
-  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] [--max-matches N] PICTURE ROM\n\n"
+  return "Usage: glyphon locate --format F [--rect X,Y,W,H | --crop] [--tiles] [--max-matches N]\n"
+         "                      [--values grey|shade|index|palette] [--palette FILE]\n"
+         "                      [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
+         "                      [--colour-rounding nearest|truncate] PICTURE ROM\n\n"
          "Encodes a rectangle of PICTURE and prints every offset at which those bytes occur\n"
          "in the file ROM, in hex, one a line, as they are found.\n\n"
          "  --format F          the format, as for encode\n"
@@ -184,7 +187,9 @@ std::string LocateHelp() {
          "                      number (row by row from 0), then its\n"
          "                      offsets or -, separated by tabs. Tiles of one colour are left out\n"
          "  --max-matches N     print the first N offsets (the lowest) and stop; with --tiles,\n"
-         "                      the first N of each tile. Without it, every offset\n\n"
+         "                      the first N of each tile. Without it, every offset\n" +
+         ValueHelp(ValueUse::Read) +
+         "\n"
          "Exit status 1 when nothing is found.\n";
 }
 

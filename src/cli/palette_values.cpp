@@ -237,6 +237,42 @@ int DepthFor(std::size_t entries) {
 
 }  // namespace
 
+std::string ValueHelp(ValueUse use) {
+  std::string text =
+      "  --values RULE       how pixels and values meet: grey (the format's grey level,\n"
+      "                      black 0; the default), shade (evenly spaced greys from white\n"
+      "                      0 down to black, as the Game Boy counts), index (the index an\n"
+      "                      indexed picture stores), palette (the index of the colour in\n"
+      "                      --palette). Not for the direct-colour formats\n"
+      "  --palette F         the palette of --values palette (alone, it chooses that rule)\n"
+      "  --palette-format K  the kind of --palette, whatever its extension (see 'glyphon\n"
+      "                      palette --help')\n";
+  if (use == ValueUse::Draw) {
+    return text +
+           "                      Drawing, grey and index draw the format's greys, shade the\n"
+           "                      shade levels and palette the palette's colours, as a palette\n"
+           "                      PNG whose indices are the values\n";
+  }
+  text +=
+      "  --nearest           a colour not in the palette takes the nearest entry (the\n"
+      "                      count of such pixels goes to standard error)\n"
+      "  --alpha-threshold N a pixel of alpha below N (0-255) is transparent, the others\n"
+      "                      opaque. Without it a fully transparent pixel is value 0 and\n"
+      "                      a partly transparent one is refused\n"
+      "  --crop              a picture whose sides are not whole tiles (8 by 8, 16 by 16\n"
+      "                      in 4bpp PCE Sprite) gives the whole tiles inside, with a\n"
+      "                      warning; without it, it is refused\n"
+      "  --colour-rounding R 8-bit components to 5 bits (16bpp BGR555, 5-bit palette\n"
+      "                      files): nearest (the default) or truncate (c >> 3)\n";
+  if (use == ValueUse::Encode) {
+    text +=
+        "  --palette-out F     write the palette the run used\n"
+        "  --palette-out-format K  the kind of --palette-out, whatever its extension\n"
+        "                      (else --palette-format's)\n";
+  }
+  return text;
+}
+
 void AddValueOptions(CommandLine& line, ValueOptions& options) {
   for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out",
                              "--palette-out-format", "--alpha-threshold", "--colour-rounding"}) {

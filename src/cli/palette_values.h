@@ -48,6 +48,9 @@ struct ValueOptions {
   }
 };
 
+// The lines of a command's --help that describe the value options it takes.
+std::string ValueHelp(ValueUse use);
+
 // Adds the value options to a command's line.
 void AddValueOptions(CommandLine& line, ValueOptions& options);
 // Takes the value of one of them ("--values", "--palette", "--palette-format",

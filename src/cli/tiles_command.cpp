@@ -362,17 +362,18 @@ Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> arg
 }
 
 std::string TilesHelp() {
-  return "Usage: glyphon tiles --format F [--values grey|index] [--dedupe] [--flips]\n"
+  return "Usage: glyphon tiles --format F [--dedupe] [--flips]\n"
          "                     [--map-out FILE --map-layout L] [--attr-out FILE]\n"
-         "                     [--base-tile N] [--palette-number P] [--priority] INPUT TILES\n\n"
-         "Cuts the picture INPUT into 8 by 8 tiles in row order (its width and height rounded\n"
-         "down to multiples of 8), writes them to TILES in a tiled format, and optionally a\n"
-         "tile map that places them.\n\n"
+         "                     [--base-tile N] [--palette-number P] [--priority]\n"
+         "                     [--values grey|shade|index|palette] [--palette FILE]\n"
+         "                     [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
+         "                     [--crop] INPUT TILES\n\n"
+         "Cuts the picture INPUT into 8 by 8 tiles in row order (its sides must be whole\n"
+         "tiles, or --crop takes the whole tiles inside), writes them to TILES in a tiled\n"
+         "format, and optionally a tile map that places them.\n\n"
          "  --format F          a tiled format: " +
          TiledFormatNames() +
          "\n"
-         "  --values grey|index the tile values: each colour's grey level, as encode reads\n"
-         "                      it (the default), or the palette index an indexed picture stores\n"
          "  --dedupe            keep only the first of tiles with equal values\n"
          "  --flips             also take a tile's left-right, top-bottom and both-way mirrors\n"
          "                      as equal (implies --dedupe; the map layout must flip)\n"
@@ -383,22 +384,27 @@ std::string TilesHelp() {
          "  --attr-out FILE     the attribute map of the gbc layout (needed there)\n"
          "  --base-tile N       the number of the tile set's first tile in the map\n"
          "  --palette-number P  the palette number every map entry carries\n"
-         "  --priority          set every map entry's priority bit\n\n"
+         "  --priority          set every map entry's priority bit\n" +
+         ValueHelp(ValueUse::Read) +
+         "\n"
          "The outputs are written together: all of them, or none changes.\n";
 }
 
 std::string UntileHelp() {
   return "Usage: glyphon untile --format F --map-layout L --width-tiles N [--attr FILE]\n"
-         "                      [--base-tile N] TILES MAP OUTPUT\n\n"
+         "                      [--base-tile N] [--values grey|shade|index|palette]\n"
+         "                      [--palette FILE] [--palette-format KIND] TILES MAP OUTPUT\n\n"
          "Draws the picture a tile set and its tile map make, N tiles wide, in the grey\n"
-         "levels of the format's values. OUTPUT's extension picks the kind: .png or .bmp.\n\n"
+         "levels of the format's values (or as --values and --palette say). OUTPUT's\n"
+         "extension picks the kind: .png or .bmp.\n\n"
          "  --format F          the tile set's format, as for tiles\n"
          "  --map-layout L      the map's layout: " +
          tiles::MapLayoutNames() +
          "\n"
          "  --width-tiles N     the picture's width in tiles, 1 to 4095\n"
          "  --attr FILE         the attribute map of the gbc layout (none reads as all zero)\n"
-         "  --base-tile N       the map's number of the tile set's first tile\n";
+         "  --base-tile N       the map's number of the tile set's first tile\n" +
+         ValueHelp(ValueUse::Draw);
 }
 
 }  // namespace glyphon::cli
