@@ -122,7 +122,7 @@ Result<convert::ValuePlane> PaletteValues(const ValueOptions& options, const ima
 // failure without a threshold.
 Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& picture,
                   const convert::Selection& sel, convert::ValuePlane& values) {
-  if (picture.alpha.empty()) return Status::Success();
+  if (picture.alpha.empty() || values.values.empty()) return Status::Success();
   const auto width = static_cast<std::size_t>(picture.pixels.Width());
   for (int y = 0; y < sel.height; ++y) {
     for (int x = 0; x < sel.width; ++x) {
@@ -384,6 +384,8 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
         c = palette::Rounded(c, 5, palette::Rounding::Truncate);
     }
   }
+  // The direct-colour formats store the colours themselves, transparent or not.
+  if (!format.HasValues()) return ByteString{};
   palette::Palette used;
   if (options.rule == ValueRule::Grey && picture.alpha.empty()) {
     // The encoder classifies the colours itself.

@@ -193,6 +193,11 @@ TEST(ValueRules, TransparentPixelsAreValueZero) {
       {{"--alpha-threshold", "128", "--values", "shade"}, "half.png", kExitSuccess, shadeAt35, ""},
   };
   const std::string out = f.dir.File("out.bin");
+  // The direct-colour formats store the colours as they are, transparent ones too: 64
+  // pixels of 2 bytes.
+  const Outcome direct = RunWith({"encode", "-f", "16bpp-bgr555", f.dir.File("clear.png"), out});
+  EXPECT_EQ(direct.status, kExitSuccess) << direct.err;
+  EXPECT_EQ(ReadBytes(out).size(), 128u);
   for (const Case& c : cases) {
     for (const std::string command : {"encode", "tiles"}) {
       std::filesystem::remove(out);
