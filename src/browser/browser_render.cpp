@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "browser/rom_browser.h"
+#include "convert/classify.h"
 #include "convert/progress_ticker.h"
 
 namespace glyphon::browser {
@@ -138,8 +139,9 @@ void RomBrowser::DecodeTail(std::size_t present) {
   }
 }
 
-// The decoders' greys are the format's values drawn in its grey palette; the palette and the
-// ramp replace each grey with their colour of that value through one 256-entry table.
+// The decoders' greys are the format's values drawn in its grey palette; the palette, the
+// ramp and the shades replace each grey with their colour of that value through one
+// 256-entry table.
 std::array<RgbColor, 256> RomBrowser::ColourTable() const {
   const formats::GreyPalette& greys = *FormatInfo().values;
   const unsigned count = greys.MaxIndex() + 1;
@@ -147,6 +149,7 @@ std::array<RgbColor, 256> RomBrowser::ColourTable() const {
   for (std::size_t g = 0; g < table.size(); ++g) table[g] = GreyColor(static_cast<int>(g));
   for (unsigned v = 0; v < count; ++v) {
     RgbColor colour = RampColour(v, count);
+    if (m_colours == Colours::Shades) colour = GreyColor(convert::ShadeLevel(static_cast<int>(v), greys.bits));
     if (m_colours == Colours::Palette)
       colour = v < m_palette->colours.size() ? m_palette->colours[v] : greys.colourOfIndex[v];
     table[static_cast<std::size_t>(RedOf(greys.colourOfIndex[v]))] = colour;

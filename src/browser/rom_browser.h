@@ -47,6 +47,7 @@ enum class Colours {
   DecoderGreys,  // as the decoders draw them
   Palette,       // each value in the loaded palette's colour (direct-colour formats unchanged)
   Ramp,          // a built-in ramp of 2^bits colours per bit depth
+  Shades,        // evenly spaced greys from white (value 0) down to black, as on the Game Boy
 };
 
 // The vertical scroll bar over the whole file, in rows (scaled down for files too long

@@ -15,6 +15,7 @@
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/grey_palette.h"
+#include "formats/values.h"
 #include "imageio/picture_file.h"
 #include "platform/product.h"
 
@@ -131,30 +132,6 @@ int RunFormats(std::ostream& out) {
   return kExitSuccess;
 }
 
-// The selection to encode: --rect, else the whole picture rounded down to whole tiles.
-Result<convert::Selection> ChooseSelection(const EncodeCommand& command, const platform::Surface& source) {
-  using R = Result<convert::Selection>;
-  std::ostringstream why;
-  if (!command.rect) {
-    const convert::Selection whole{0, 0, source.Width() / 8 * 8, source.Height() / 8 * 8};
-    if (whole.width > 0 && whole.height > 0) return whole;
-    why << "the selection is empty (" << source.Width() << " by " << source.Height()
-        << " pixels, rounded down to multiples of 8)";
-    return R::Failure(why.str());
-  }
-  const convert::Selection rect = *command.rect;
-  if (rect.x + rect.width > source.Width() || rect.y + rect.height > source.Height()) {
-    why << "the rectangle " << rect.x << ',' << rect.y << ',' << rect.width << ',' << rect.height
-        << " does not lie inside the " << source.Width() << " by " << source.Height() << " picture";
-    return R::Failure(why.str());
-  }
-  if (rect.width == 0 || rect.height == 0) {
-    why << "the selection is empty (" << rect.width << " by " << rect.height << " pixels)";
-    return R::Failure(why.str());
-  }
-  return rect;
-}
-
 // What the selection encodes to is empty: a tiled format stores whole 8 by 8 tiles only,
 // a linear one whole groups of pixels.
 std::string NoBytes(const FormatInfo& format, const convert::Selection& selection) {
@@ -172,7 +149,7 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
   auto picture = ReadEncodeInput(command.input, command.values);
   if (!picture) return Fail(err, input, picture.Error());
   const platform::Surface& source = picture.Value().pixels;
-  const auto selection = ChooseSelection(command, source);
+  const auto selection = PictureSelection(command.values, format, source, command.rect, input, notes);
   if (!selection) return Fail(err, input, selection.Error());
   const auto paletteOut =
       ApplyValueRule(command.values, format, picture.Value(), input, selection.Value(), notes);
@@ -250,9 +227,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
-  if (!command.values.palette.empty()) {
-    auto coloured =
-        PalettePictureBytes(command.values, format, result.picture, kind, OutputName(command.output), notes);
+  if (DrawsOwnColours(command.values)) {
+    const platform::Surface& decoded = result.picture;
+    auto coloured = ValuesPictureBytes(
+        command.values, format, formats::ValuesOf(format, decoded, {0, 0, decoded.Width(), decoded.Height()}),
+        kind, OutputName(command.output), notes);
     if (!coloured) return Fail(err, "", coloured.Error());
     return CommitOutputs(out, err, {{command.output, coloured.Value()}, {command.partnerOut, partner.data}});
   }
@@ -326,11 +305,13 @@ std::string HelpText(const std::string& topic) {
             "partner data (or -) and the console names --format also takes for it\n"
             "(comma-separated, or -), separated by tabs.\n";
   } else if (topic == "encode") {
-    text << "Usage: glyphon encode --format F [--rect X,Y,W,H]\n"
+    text << "Usage: glyphon encode --format F [--rect X,Y,W,H | --crop]\n"
             "                      [--partner-image FILE | --partner-data FILE]\n"
-            "                      [--partner-out FILE] [--verify] [--values grey|index|palette]\n"
-            "                      [--palette FILE] [--palette-format KIND] [--nearest]\n"
-            "                      [--palette-out FILE] INPUT OUTPUT\n"
+            "                      [--partner-out FILE] [--verify]\n"
+            "                      [--values grey|shade|index|palette] [--palette FILE]\n"
+            "                      [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
+            "                      [--colour-rounding nearest|truncate]\n"
+            "                      [--palette-out FILE [--palette-out-format KIND]] INPUT OUTPUT\n"
             "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
             "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
@@ -340,28 +321,22 @@ std::string HelpText(const std::string& topic) {
          << ", or\n"
             "                      its short name (\"4bpp-snes\") or a console name\n"
             "                      (\"4bpp-pce\"); see 'glyphon formats'\n"
-            "  --rect X,Y,W,H      the selection; it must lie inside the picture. Without it,\n"
-            "                      the whole picture rounded down to multiples of 8\n"
+            "  --rect X,Y,W,H      the selection; it must lie inside the picture (one not of\n"
+            "                      whole tiles in a tiled format is warned of). Without it,\n"
+            "                      the whole picture, which in a tiled format must be whole\n"
+            "                      tiles (see --crop); a linear format rounds it down to\n"
+            "                      multiples of 8\n"
             "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
             "  --partner-out F     write the partner data as it stands after the conversion\n"
-            "  --values RULE       how a pixel becomes the value the format stores: grey (its\n"
-            "                      grey level, the default), index (the index an indexed\n"
-            "                      picture stores), palette (the index of its colour in\n"
-            "                      --palette). Not for the N64 formats\n"
-            "  --palette F         the palette of --values palette (alone, it chooses that rule)\n"
-            "  --palette-format K  the kind of the palette files, whatever their extensions\n"
-            "                      (see 'glyphon palette --help')\n"
-            "  --nearest           a colour not in the palette takes the nearest entry\n"
-            "  --palette-out F     write the palette the run used\n"
-         << RomHelp(RomVerb::Encode)
+         << ValueHelp(ValueUse::Encode) << RomHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
-            "                      [--partner-out FILE] [--palette FILE] [--palette-format KIND]\n"
-            "                      INPUT OUTPUT\n\n"
+            "                      [--partner-out FILE] [--values grey|shade|index|palette]\n"
+            "                      [--palette FILE] [--palette-format KIND] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
@@ -369,11 +344,7 @@ std::string HelpText(const std::string& topic) {
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
             "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
-            "  --palette F         draw the values in the palette's colours: a PNG is then a\n"
-            "                      palette PNG whose indices are the values; a value beyond the\n"
-            "                      palette is drawn black\n"
-            "  --palette-format K  the kind of the palette file, whatever its extension\n"
-         << RomHelp(RomVerb::Decode)
+         << ValueHelp(ValueUse::Draw) << RomHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";

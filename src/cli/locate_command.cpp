@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/options.h"
+#include "cli/palette_values.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -20,6 +21,7 @@ namespace {
 struct LocateCommand {
   const formats::FormatInfo* format = nullptr;
   std::optional<convert::Selection> rect;
+  ValueOptions values;
   bool tiles = false;
   std::uint64_t maxMatches = std::numeric_limits<std::uint64_t>::max();  // per tile with --tiles
   bool help = false;
@@ -34,6 +36,7 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
   line.Value("--format,-f", FormatOption(command.format));
   line.Value("--rect", RectOption(command.rect));
   line.Flag("--tiles", command.tiles);
+  AddValueOptions(line, command.values);
   line.Value("--max-matches", [&command](const std::string& text) -> std::optional<std::string> {
     std::uint64_t value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -46,31 +49,12 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Parsed::Failure("locate needs --format");
+  if (Status fits = CheckValueOptions(command.values, *command.format, "locate", ValueUse::Read); !fits)
+    return Parsed::Failure(fits.error);
   if (line.Files().size() != 2) return Parsed::Failure("locate needs a PICTURE and a ROM file");
   command.picture = line.Files()[0];
   command.rom = line.Files()[1];
   return command;
-}
-
-// The selection: the rectangle given, which must lie inside the picture, or the whole
-// picture rounded down to multiples of 8.
-Result<convert::Selection> SelectionOf(const LocateCommand& command, const platform::Surface& picture) {
-  const int width = picture.Width(), height = picture.Height();
-  convert::Selection selection{0, 0, width / 8 * 8, height / 8 * 8};
-  std::ostringstream why;
-  if (command.rect) {
-    selection = *command.rect;
-    if (selection.x + selection.width > width || selection.y + selection.height > height) {
-      why << "the rectangle " << selection.x << ',' << selection.y << ',' << selection.width << ','
-          << selection.height << " does not lie inside the " << width << " by " << height << " picture";
-      return Result<convert::Selection>::Failure(why.str());
-    }
-  } else if (selection.width == 0 || selection.height == 0) {
-    why << "the selection is empty (" << width << " by " << height
-        << " pixels, rounded down to multiples of 8)";
-    return Result<convert::Selection>::Failure(why.str());
-  }
-  return selection;
 }
 
 // One line an offset, printed as it is found, up to --max-matches.
@@ -132,18 +116,27 @@ int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileByte
                     "none of the picture's " + std::to_string(tiles.size()) + " tiles occur in it");
 }
 
-int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
-  auto picture = imageio::ReadPicture(command.picture);
-  if (!picture) return Fail(err, command.picture, picture.Error());
-  auto selection = SelectionOf(command, picture.Value());
+int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  auto file = ReadEncodeInput(command.picture, command.values);
+  if (!file) return Fail(err, command.picture, file.Error());
+  const formats::FormatInfo& format = *command.format;
+  auto selection =
+      PictureSelection(command.values, format, file.Value().pixels, command.rect, command.picture, notes);
   if (!selection) return Fail(err, command.picture, selection.Error());
+  // Under every rule but the plain grey one the selection is repainted in the values chosen.
+  if (const auto painted =
+          ApplyValueRule(command.values, format, file.Value(), command.picture, selection.Value(), notes);
+      !painted) {
+    return Fail(err, "", painted.Error());
+  }
+  const platform::Surface& picture = file.Value().pixels;
   auto rom = platform::RangeFile::Open(command.rom);
   if (!rom) return Fail(err, command.rom, rom.Error());
 
   std::vector<rom::TileBytes> tiles;
   std::vector<ByteString> patterns;
   if (command.tiles) {
-    tiles = rom::DistinctiveTiles(*command.format, picture.Value(), selection.Value());
+    tiles = rom::DistinctiveTiles(*command.format, picture, selection.Value());
     if (tiles.empty())
       return Fail(err, command.picture, "every whole tile of the selection is of one colour");
     for (const rom::TileBytes& tile : tiles) patterns.push_back(tile.bytes);
@@ -154,8 +147,7 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
         !problem.empty()) {
       return Fail(err, command.picture, problem);
     }
-    patterns.push_back(
-        formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
+    patterns.push_back(formats::Encode(*command.format, picture, selection.Value(), partner, progress));
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
   const rom::PatternSearch search(std::move(patterns));
@@ -171,14 +163,21 @@ Result<std::optional<CommandRun>> PrepareLocate(std::span<const std::string> arg
   if (!parsed) return Prepared::Failure(parsed.Error());
   if (parsed.Value().help) return std::optional<CommandRun>();
   const LocateCommand command = std::move(parsed).Value();
-  return std::optional<CommandRun>(CommandRun{
-      {{"PICTURE", command.picture, FileRole::Input}, {"ROM", command.rom, FileRole::Input}},
-      command.picture,
-      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Locate(command, out, err); }});
+  return std::optional<CommandRun>(
+      CommandRun{{{"PICTURE", command.picture, FileRole::Input},
+                  {"ROM", command.rom, FileRole::Input},
+                  {"--palette", command.values.palette, FileRole::Input}},
+                 command.picture,
+                 [command](std::ostream& out, std::ostream& err, std::ostream& notes) {
+                   return Locate(command, out, err, notes);
+                 }});
 }
 
 std::string LocateHelp() {
-  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] [--max-matches N] PICTURE ROM\n\n"
+  return "Usage: glyphon locate --format F [--rect X,Y,W,H | --crop] [--tiles] [--max-matches N]\n"
+         "                      [--values grey|shade|index|palette] [--palette FILE]\n"
+         "                      [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
+         "                      [--colour-rounding nearest|truncate] PICTURE ROM\n\n"
          "Encodes a rectangle of PICTURE and prints every offset at which those bytes occur\n"
          "in the file ROM, in hex, one a line, as they are found.\n\n"
          "  --format F          the format, as for encode\n"
@@ -188,7 +187,9 @@ std::string LocateHelp() {
          "                      number (row by row from 0), then its\n"
          "                      offsets or -, separated by tabs. Tiles of one colour are left out\n"
          "  --max-matches N     print the first N offsets (the lowest) and stop; with --tiles,\n"
-         "                      the first N of each tile. Without it, every offset\n\n"
+         "                      the first N of each tile. Without it, every offset\n" +
+         ValueHelp(ValueUse::Read) +
+         "\n"
          "Exit status 1 when nothing is found.\n";
 }
 

@@ -19,6 +19,7 @@ constexpr int kSwatchColumns = 16;
 struct PaletteCommand {
   const palette::PaletteKind* inputKind = nullptr;
   const palette::PaletteKind* outputKind = nullptr;
+  palette::Rounding rounding = palette::Rounding::Nearest;
   bool help = false;
   std::string input;
   std::string output;
@@ -40,6 +41,13 @@ Result<PaletteCommand> ParsePalette(std::span<const std::string> args) {
   CommandLine line("palette");
   line.Value("--input-format", KindOption(command.inputKind));
   line.Value("--palette-format", KindOption(command.outputKind));
+  line.Value("--palette-out-format", KindOption(command.outputKind));
+  line.Value("--colour-rounding", [&command](const std::string& value) -> std::optional<std::string> {
+    ValueOptions options;
+    if (Status set = SetValueOption(options, "--colour-rounding", value); !set) return set.error;
+    command.rounding = options.rounding;
+    return std::nullopt;
+  });
   if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -100,8 +108,9 @@ int ConvertPalette(const PaletteCommand& command, std::ostream& out, std::ostrea
     return Fail(err, InputName(command.input), "a palette holds 1 to 256 colours");
   const bool swatch = command.outputKind == nullptr && command.output != kStandardStream &&
                       Lower(std::filesystem::path(command.output).extension().string()) == ".png";
-  const auto bytes = swatch ? SwatchBytes(source.Value())
-                            : PaletteFileBytes(command.output, command.outputKind, source.Value());
+  const auto bytes =
+      swatch ? SwatchBytes(source.Value())
+             : PaletteFileBytes(command.output, command.outputKind, source.Value(), command.rounding);
   // The palette file's messages name it; the swatch's say what went wrong only.
   if (!bytes) return Fail(err, swatch ? OutputName(command.output) : "", bytes.Error());
   return CommitOutputs(out, err, {{command.output, bytes.Value()}});
@@ -125,13 +134,18 @@ Result<std::optional<CommandRun>> PreparePalette(std::span<const std::string> ar
 
 std::string PaletteHelp() {
   std::string text =
-      "Usage: glyphon palette [--input-format KIND] [--palette-format KIND] INPUT OUTPUT\n\n"
+      "Usage: glyphon palette [--input-format KIND] [--palette-out-format KIND]\n"
+      "                       [--colour-rounding nearest|truncate] INPUT OUTPUT\n\n"
       "Reads a palette file, or the palette of an indexed picture (a palette PNG, a BMP\n"
       "with a colour table, a GIF), and writes it as OUTPUT: a palette file of the kind\n"
       "OUTPUT's extension names, or a swatch PNG (16 by 16 pixels a colour, 16 a row)\n"
       "when OUTPUT ends in .png.\n\n"
       "  --input-format K    the palette kind of INPUT when its extension names none\n"
-      "  --palette-format K  the palette kind of OUTPUT, whatever its extension\n\n"
+      "  --palette-out-format K  the palette kind of OUTPUT, whatever its extension\n"
+      "                      (--palette-format also names it)\n"
+      "  --colour-rounding R how 8-bit components go to the 5 or 3 bits of the console\n"
+      "                      kinds: nearest (the default, the nearest level) or truncate\n"
+      "                      (the low bits dropped, c >> 3, as many other tools write)\n\n"
       "Kinds, and the extensions that name them:\n";
   for (const palette::PaletteKind& kind : palette::PaletteKinds()) {
     std::string line = "  " + std::string(kind.name);

@@ -1,7 +1,9 @@
 #include "cli/palette_values.h"
 
 #include <algorithm>
+#include <charconv>
 #include <ostream>
+#include <sstream>
 
 #include "cli/run_files.h"
 #include "formats/grey_palette.h"
@@ -33,21 +35,29 @@ std::string NoKind(const std::string& name, std::string_view kindOption) {
 }
 
 std::string_view RuleName(ValueRule rule) {
-  return rule == ValueRule::Index ? "index" : rule == ValueRule::Palette ? "palette" : "grey";
+  switch (rule) {
+    case ValueRule::Shade:
+      return "shade";
+    case ValueRule::Index:
+      return "index";
+    case ValueRule::Palette:
+      return "palette";
+    default:
+      return "grey";
+  }
 }
 
-// Repaints the selection in the colours the format draws its values in, `valuesOf(y)`
-// giving row y of the selection's values; the picture keeps its buffer, so no second
-// picture of the source's size is built. Stops at the first row holding a value beyond the
-// format's bits and names its first such pixel (the run then writes nothing).
-template <class RowFn>
+// Repaints the selection in the colours the format draws its values in; the picture keeps
+// its buffer, so no second picture of the source's size is built. Stops at the first row
+// holding a value beyond the format's bits and names its first such pixel (the run then
+// writes nothing).
 Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture,
-                   const convert::Selection& sel, RowFn&& valuesOf) {
+                   const convert::Selection& sel, const convert::ValuePlane& values) {
   const auto& colours = format.values->colourOfIndex;
   const auto width = static_cast<std::size_t>(sel.width);
   const std::uint8_t limit = static_cast<std::uint8_t>(format.values->MaxIndex());
   for (int y = 0; y < sel.height; ++y) {
-    const std::uint8_t* from = valuesOf(y);
+    const std::uint8_t* from = values.values.data() + values.Index(0, y);
     const auto to = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
     // The limit is 2^bits - 1, so a value beyond it sets a bit above the limit's.
     std::uint8_t seen = 0;
@@ -64,65 +74,162 @@ Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture
   return Status::Success();
 }
 
-// Paints the stored indices of the selection straight from the file's plane of them.
-Status PaintIndices(const formats::FormatInfo& format, imageio::PictureFile& picture,
-                    const convert::Selection& sel) {
+// The stored indices of the selection.
+Result<convert::ValuePlane> IndicesOf(const formats::FormatInfo& format, const imageio::PictureFile& picture,
+                                      const convert::Selection& sel) {
+  using R = Result<convert::ValuePlane>;
+  if (picture.indices.empty()) {
+    return R::Failure(
+        "the picture stores colours, not palette indices (--values index needs "
+        "a palette PNG, a BMP with a colour table or a GIF)");
+  }
+  convert::ValuePlane plane(sel.width, sel.height);
   const auto width = static_cast<std::size_t>(picture.pixels.Width());
-  return PaintValues(format, picture.pixels, sel, [&](int y) {
-    return picture.indices.data() + static_cast<std::size_t>(sel.y + y) * width +
-           static_cast<std::size_t>(sel.x);
-  });
+  for (int y = 0; y < sel.height; ++y) {
+    const auto row =
+        picture.indices.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(sel.y + y) * width +
+                                                              static_cast<std::size_t>(sel.x));
+    std::copy(row, row + sel.width, plane.values.begin() + static_cast<std::ptrdiff_t>(plane.Index(0, y)));
+  }
+  if (Status fits = formats::CheckValuesFit(format, plane, sel.x, sel.y); !fits)
+    return R::Failure(fits.error);
+  return plane;
 }
 
 // The values of the selection under --values palette, and the palette.
-struct ChosenValues {
-  convert::ValuePlane values;
-  palette::Palette used;
-};
-
-Result<ChosenValues> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
-                                   const std::string& inputName, const convert::Selection& selection,
-                                   std::ostream& notes) {
-  using R = Result<ChosenValues>;
+Result<convert::ValuePlane> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
+                                          const std::string& inputName, const convert::Selection& selection,
+                                          std::ostream& notes, palette::Palette& used) {
+  using R = Result<convert::ValuePlane>;
   auto loaded = ReadPaletteInput(options.palette, options.Kind());
   if (!loaded) return R::Failure(loaded.Error());
-  palette::Palette used = std::move(loaded).Value();
+  used = std::move(loaded).Value();
   if (options.nearest) {
     palette::NearestValues nearest = palette::NearestValuesOf(used, picture.pixels, selection);
-    notes << "glyphon: " << inputName << ": " << nearest.inexact
-          << (nearest.inexact == 1 ? " pixel was" : " pixels were")
-          << " not in the palette and took the nearest colour\n";
-    return ChosenValues{std::move(nearest.values), std::move(used)};
+    if (nearest.inexact > 0) {
+      notes << "glyphon: " << inputName << ": " << nearest.inexact
+            << (nearest.inexact == 1 ? " pixel was" : " pixels were")
+            << " not in the palette and took the nearest colour\n";
+    }
+    return std::move(nearest.values);
   }
   auto exact = palette::ExactValues(used, picture.pixels, selection);
-  if (!exact) return FailWith<ChosenValues>(inputName, exact.Error());
-  return ChosenValues{std::move(exact).Value(), std::move(used)};
+  if (!exact) return FailWith<convert::ValuePlane>(inputName, exact.Error());
+  return exact;
 }
 
-// Paints the chosen values into the selection; the palette they index.
-Result<palette::Palette> PaintChosenValues(const ValueOptions& options, const formats::FormatInfo& format,
-                                           imageio::PictureFile& picture, const std::string& inputName,
-                                           const convert::Selection& selection, std::ostream& notes) {
-  using R = Result<palette::Palette>;
-  if (options.rule == ValueRule::Index) {
-    if (picture.indices.empty()) {
-      return FailWith<palette::Palette>(
-          inputName,
-          "the picture stores colours, not palette indices (--values index needs "
-          "a palette PNG, a BMP with a colour table or a GIF)");
+// Transparency: alpha 0 (or below the threshold) is value 0; any other alpha but 255 is a
+// failure without a threshold.
+Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& picture,
+                  const convert::Selection& sel, convert::ValuePlane& values) {
+  if (picture.alpha.empty() || values.values.empty()) return Status::Success();
+  const auto width = static_cast<std::size_t>(picture.pixels.Width());
+  for (int y = 0; y < sel.height; ++y) {
+    for (int x = 0; x < sel.width; ++x) {
+      if (!picture.pixels.Contains(sel.x + x, sel.y + y)) continue;
+      const int alpha =
+          picture.alpha[static_cast<std::size_t>(sel.y + y) * width + static_cast<std::size_t>(sel.x + x)];
+      bool transparent = alpha == 0;
+      if (options.alphaThreshold >= 0) {
+        transparent = alpha < options.alphaThreshold;
+      } else if (alpha != 0 && alpha != 255) {
+        return Status::Failure("pixel (" + std::to_string(sel.x + x) + ", " + std::to_string(sel.y + y) +
+                               ") is partly transparent (alpha " + std::to_string(alpha) +
+                               "); use --alpha-threshold N");
+      }
+      if (transparent) values.values[values.Index(x, y)] = 0;
     }
-    if (Status painted = PaintIndices(format, picture, selection); !painted)
-      return FailWith<palette::Palette>(inputName, painted.error);
-    return palette::Palette{picture.palette};
   }
-  auto chosen = PaletteValues(options, picture, inputName, selection, notes);
-  if (!chosen) return R::Failure(chosen.Error());
-  const convert::ValuePlane& values = chosen.Value().values;
-  const Status painted = PaintValues(format, picture.pixels, selection,
-                                     [&](int y) { return values.values.data() + values.Index(0, y); });
-  if (!painted) return FailWith<palette::Palette>(inputName, painted.error);
-  return std::move(chosen.Value().used);
+  return Status::Success();
 }
+
+}  // namespace
+
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            const platform::Surface& source,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes) {
+  using R = Result<convert::Selection>;
+  const int width = source.Width(), height = source.Height();
+  const int side = format.blockSide;
+  const std::string tiles = std::to_string(side) + " by " + std::to_string(side) + " tiles";
+  std::ostringstream why;
+  if (rect) {
+    const convert::Selection r = *rect;
+    if (r.x + r.width > width || r.y + r.height > height) {
+      why << "the rectangle " << r.x << ',' << r.y << ',' << r.width << ',' << r.height
+          << " does not lie inside the " << width << " by " << height << " picture";
+      return R::Failure(why.str());
+    }
+    if (r.width == 0 || r.height == 0) {
+      why << "the selection is empty (" << r.width << " by " << r.height << " pixels)";
+      return R::Failure(why.str());
+    }
+    if (!format.lockOptional && (r.width % side != 0 || r.height % side != 0)) {
+      notes << "glyphon: warning: " << inputName << ": the rectangle " << r.x << ',' << r.y << ',' << r.width
+            << ',' << r.height << " is not whole " << tiles << " of " << format.caption
+            << ", which the console reads in whole tiles\n";
+    }
+    return r;
+  }
+  // The linear formats lay pixels out in rows with no blocks, and take the whole picture
+  // rounded down to multiples of 8 without a word, as they always have.
+  const int round = format.lockOptional ? 8 : side;
+  const convert::Selection whole{0, 0, width / round * round, height / round * round};
+  if (!format.lockOptional && (whole.width != width || whole.height != height)) {
+    if (!options.crop) {
+      why << "the picture is " << width << " by " << height << " pixels, not whole " << tiles << " of "
+          << format.caption << "; give --crop for the whole tiles inside";
+      return R::Failure(why.str());
+    }
+    if (whole.width > 0 && whole.height > 0) {
+      notes << "glyphon: warning: " << inputName << ": --crop left out";
+      if (whole.width != width) notes << " the right " << width - whole.width << " columns";
+      if (whole.width != width && whole.height != height) notes << " and";
+      if (whole.height != height) notes << " the bottom " << height - whole.height << " rows";
+      notes << " of the " << width << " by " << height << " picture\n";
+    }
+  }
+  if (whole.width > 0 && whole.height > 0) return whole;
+  why << "the selection is empty (" << width << " by " << height << " pixels, rounded down to multiples of "
+      << round << ")";
+  return R::Failure(why.str());
+}
+
+Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const formats::FormatInfo& format,
+                                         const imageio::PictureFile& picture, const std::string& inputName,
+                                         const convert::Selection& selection, std::ostream& notes,
+                                         palette::Palette* used) {
+  palette::Palette chosen;
+  Result<convert::ValuePlane> values = convert::ValuePlane{};
+  switch (options.rule) {
+    case ValueRule::Grey: {
+      values = formats::ValuesOf(format, picture.pixels, selection);
+      const auto greys = formats::DecoderColours(format.bitsPerPixel);
+      chosen.colours.assign(greys.begin(), greys.end());
+      break;
+    }
+    case ValueRule::Shade:
+      values = formats::ShadeValuesOf(format, picture.pixels, selection);
+      chosen.colours = formats::ShadeColours(format.bitsPerPixel);
+      break;
+    case ValueRule::Index:
+      values = IndicesOf(format, picture, selection);
+      if (!values) return FailWith<convert::ValuePlane>(inputName, values.Error());
+      chosen.colours = picture.palette;
+      break;
+    case ValueRule::Palette:
+      values = PaletteValues(options, picture, inputName, selection, notes, chosen);
+      if (!values) return values;
+      break;
+  }
+  if (Status alpha = ApplyAlpha(options, picture, selection, values.Value()); !alpha)
+    return FailWith<convert::ValuePlane>(inputName, alpha.error);
+  if (used != nullptr) *used = std::move(chosen);
+  return values;
+}
+
+namespace {
 
 int DepthFor(std::size_t entries) {
   return entries <= 2 ? 1 : entries <= 4 ? 2 : entries <= 16 ? 4 : 8;
@@ -130,14 +237,52 @@ int DepthFor(std::size_t entries) {
 
 }  // namespace
 
+std::string ValueHelp(ValueUse use) {
+  std::string text =
+      "  --values RULE       how pixels and values meet: grey (the format's grey level,\n"
+      "                      black 0; the default), shade (evenly spaced greys from white\n"
+      "                      0 down to black, as the Game Boy counts), index (the index an\n"
+      "                      indexed picture stores), palette (the index of the colour in\n"
+      "                      --palette). Not for the direct-colour formats\n"
+      "  --palette F         the palette of --values palette (alone, it chooses that rule)\n"
+      "  --palette-format K  the kind of --palette, whatever its extension (see 'glyphon\n"
+      "                      palette --help')\n";
+  if (use == ValueUse::Draw) {
+    return text +
+           "                      Drawing, grey and index draw the format's greys, shade the\n"
+           "                      shade levels and palette the palette's colours, as a palette\n"
+           "                      PNG whose indices are the values\n";
+  }
+  text +=
+      "  --nearest           a colour not in the palette takes the nearest entry (the\n"
+      "                      count of such pixels goes to standard error)\n"
+      "  --alpha-threshold N a pixel of alpha below N (0-255) is transparent, the others\n"
+      "                      opaque. Without it a fully transparent pixel is value 0 and\n"
+      "                      a partly transparent one is refused\n"
+      "  --crop              a picture whose sides are not whole tiles (8 by 8, 16 by 16\n"
+      "                      in 4bpp PCE Sprite) gives the whole tiles inside, with a\n"
+      "                      warning; without it, it is refused\n"
+      "  --colour-rounding R 8-bit components to 5 bits (16bpp BGR555, 5-bit palette\n"
+      "                      files): nearest (the default) or truncate (c >> 3)\n";
+  if (use == ValueUse::Encode) {
+    text +=
+        "  --palette-out F     write the palette the run used\n"
+        "  --palette-out-format K  the kind of --palette-out, whatever its extension\n"
+        "                      (else --palette-format's)\n";
+  }
+  return text;
+}
+
 void AddValueOptions(CommandLine& line, ValueOptions& options) {
-  for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out"}) {
+  for (const char* option : {"--values", "--palette", "--palette-format", "--palette-out",
+                             "--palette-out-format", "--alpha-threshold", "--colour-rounding"}) {
     line.Value(option, [&options, option](const std::string& value) -> std::optional<std::string> {
       if (Status set = SetValueOption(options, option, value); !set) return set.error;
       return std::nullopt;
     });
   }
   line.Flag("--nearest", options.nearest);
+  line.Flag("--crop", options.crop);
 }
 
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value) {
@@ -145,12 +290,14 @@ Status SetValueOption(ValueOptions& options, std::string_view option, const std:
     options.ruleGiven = true;
     if (value == "grey") {
       options.rule = ValueRule::Grey;
+    } else if (value == "shade") {
+      options.rule = ValueRule::Shade;
     } else if (value == "index") {
       options.rule = ValueRule::Index;
     } else if (value == "palette") {
       options.rule = ValueRule::Palette;
     } else {
-      return Status::Failure("--values wants grey, index or palette, not \"" + value + "\"");
+      return Status::Failure("--values wants grey, shade, index or palette, not \"" + value + "\"");
     }
   } else if (option == "--palette") {
     options.palette = value;
@@ -160,21 +307,42 @@ Status SetValueOption(ValueOptions& options, std::string_view option, const std:
       return Status::Failure("unknown palette format \"" + value + "\" (one of " + KindNames() + ")");
   } else if (option == "--palette-out") {
     options.paletteOut = value;
+  } else if (option == "--palette-out-format") {
+    options.outKindName = value;
+    if (options.OutKind() == nullptr)
+      return Status::Failure("unknown palette format \"" + value + "\" (one of " + KindNames() + ")");
+  } else if (option == "--colour-rounding") {
+    if (value != "nearest" && value != "truncate")
+      return Status::Failure("--colour-rounding wants nearest or truncate, not \"" + value + "\"");
+    options.rounding = value == "truncate" ? palette::Rounding::Truncate : palette::Rounding::Nearest;
+  } else if (option == "--alpha-threshold") {
+    int threshold = -1;
+    const auto [end, error] = std::from_chars(value.data(), value.data() + value.size(), threshold);
+    if (value.empty() || error != std::errc() || end != value.data() + value.size() || threshold < 0 ||
+        threshold > 255)
+      return Status::Failure("--alpha-threshold wants a whole number from 0 to 255, not \"" + value + "\"");
+    options.alphaThreshold = threshold;
   }
   return Status::Success();
 }
 
-Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command) {
+Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command,
+                         ValueUse use) {
   const auto refuse = [](std::string message) { return Status::Failure(std::move(message)); };
-  if (command == "decode") {
-    if (options.ruleGiven || options.nearest || !options.paletteOut.empty())
-      return refuse("--values, --nearest and --palette-out are options of encode");
-  } else if (!options.palette.empty() && !options.ruleGiven) {
+  if (!options.palette.empty() && !options.ruleGiven) {
     options.rule = ValueRule::Palette;  // --palette alone chooses its rule
   }
-  if (command == "encode" && options.rule == ValueRule::Palette && options.palette.empty())
+  if (use != ValueUse::Encode && !options.paletteOut.empty())
+    return refuse("--palette-out is an option of encode");
+  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0 || options.crop ||
+                                options.rounding != palette::Rounding::Nearest))
+    return refuse("--nearest, --alpha-threshold, --crop and --colour-rounding read pictures; " +
+                  std::string(command) + " draws one");
+  if (!options.outKindName.empty() && options.paletteOut.empty())
+    return refuse("--palette-out-format goes with --palette-out");
+  if (options.rule == ValueRule::Palette && options.palette.empty())
     return refuse("--values palette needs --palette FILE");
-  if (command == "encode" && options.rule != ValueRule::Palette && !options.palette.empty())
+  if (options.rule != ValueRule::Palette && !options.palette.empty())
     return refuse("--palette goes with --values palette");
   if (options.nearest && options.rule != ValueRule::Palette)
     return refuse("--nearest goes with --values palette");
@@ -182,11 +350,11 @@ Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& forma
     return refuse("--palette-format goes with --palette or --palette-out");
   if (format.HasValues()) return Status::Success();
   const std::string colours = std::string(format.caption) + " stores direct colour, not palette values";
-  if (options.rule != ValueRule::Grey)
-    return refuse("--values " + std::string(RuleName(options.rule)) + " does not apply: " + colours);
   if (!options.palette.empty() || !options.paletteOut.empty())
     return refuse(std::string(options.palette.empty() ? "--palette-out" : "--palette") +
                   " does not apply: " + colours);
+  if (options.rule != ValueRule::Grey)
+    return refuse("--values " + std::string(RuleName(options.rule)) + " does not apply: " + colours);
   return Status::Success();
 }
 
@@ -197,45 +365,63 @@ Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const Valu
     auto bytes = ReadInput(name, platform::kPictureFileLimit);
     if (!bytes) return R::Failure(bytes.Error());
     if (indices) return imageio::ReadPictureFileBytes(bytes.Value());
-    auto picture = imageio::ReadPictureBytes(bytes.Value());
-    if (!picture) return R::Failure(picture.Error());
-    return imageio::PictureFile{std::move(picture).Value(), {}, {}};
+    return imageio::ReadPictureColoursBytes(bytes.Value());
   }
   if (indices) return imageio::ReadPictureFile(name);
-  // The grey and palette rules read colours only, as encode always has.
-  auto picture = imageio::ReadPicture(name);
-  if (!picture) return R::Failure(picture.Error());
-  return imageio::PictureFile{std::move(picture).Value(), {}, {}};
+  // The other rules read colours and alpha only.
+  return imageio::ReadPictureColours(name);
 }
 
 Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::FormatInfo& format,
                                   imageio::PictureFile& picture, const std::string& inputName,
                                   const convert::Selection& selection, std::ostream& notes) {
   using R = Result<ByteString>;
+  if (options.rounding == palette::Rounding::Truncate && &format == formats::FindFormat("16bpp-bgr555")) {
+    for (int y = 0; y < selection.height; ++y) {
+      for (RgbColor& c :
+           picture.pixels.Row(selection.y + y)
+               .subspan(static_cast<std::size_t>(selection.x), static_cast<std::size_t>(selection.width)))
+        c = palette::Rounded(c, 5, palette::Rounding::Truncate);
+    }
+  }
+  // The direct-colour formats store the colours themselves, transparent or not.
+  if (!format.HasValues()) return ByteString{};
   palette::Palette used;
-  if (options.rule == ValueRule::Grey) {
+  if (options.rule == ValueRule::Grey && picture.alpha.empty()) {
+    // The encoder classifies the colours itself.
     if (options.paletteOut.empty()) return ByteString{};
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
     used.colours.assign(greys.begin(), greys.end());
   } else {
-    auto painted = PaintChosenValues(options, format, picture, inputName, selection, notes);
-    if (!painted) return R::Failure(painted.Error());
-    used = std::move(painted).Value();
+    auto values = ChooseValues(options, format, picture, inputName, selection, notes, &used);
+    if (!values) return R::Failure(values.Error());
+    if (Status painted = PaintValues(format, picture.pixels, selection, values.Value()); !painted)
+      return FailWith<ByteString>(inputName, painted.error);
   }
   if (options.paletteOut.empty()) return ByteString{};
-  return PaletteFileBytes(options.paletteOut, options.Kind(), used);
+  return PaletteFileBytes(options.paletteOut, options.OutKind(), used, options.rounding);
 }
 
-Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                       const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, const std::string& outputName,
-                                       std::ostream& notes) {
+bool DrawsOwnColours(const ValueOptions& options) {
+  return options.rule == ValueRule::Shade || options.rule == ValueRule::Palette;
+}
+
+Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
+                                      const convert::ValuePlane& values,
+                                      const std::filesystem::path& outputKind, const std::string& outputName,
+                                      std::ostream& notes) {
   using R = Result<ByteString>;
-  auto loaded = ReadPaletteInput(options.palette, options.Kind());
-  if (!loaded) return R::Failure(loaded.Error());
-  const palette::Palette& colours = loaded.Value();
-  const convert::ValuePlane values =
-      formats::ValuesOf(format, decoded, {0, 0, decoded.Width(), decoded.Height()});
+  palette::Palette colours;
+  if (options.rule == ValueRule::Palette) {
+    auto loaded = ReadPaletteInput(options.palette, options.Kind());
+    if (!loaded) return R::Failure(loaded.Error());
+    colours = std::move(loaded).Value();
+  } else if (options.rule == ValueRule::Shade) {
+    colours.colours = formats::ShadeColours(format.bitsPerPixel);
+  } else {
+    const auto greys = formats::DecoderColours(format.bitsPerPixel);
+    colours.colours.assign(greys.begin(), greys.end());
+  }
   std::int64_t beyond = 0;
   std::uint8_t largest = 0;
   for (const std::uint8_t value : values.values) {
@@ -283,7 +469,7 @@ Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette
 }
 
 Result<ByteString> PaletteFileBytes(const std::string& name, const palette::PaletteKind* kind,
-                                    const palette::Palette& palette) {
+                                    const palette::Palette& palette, palette::Rounding rounding) {
   const std::string shown = name == kStandardStream ? "standard output" : name;
   if (kind == nullptr && name != kStandardStream) kind = palette::PaletteKindOfPath(name);
   if (kind == nullptr) return FailWith<ByteString>(shown, NoKind(name, "--palette-format"));
@@ -292,7 +478,7 @@ Result<ByteString> PaletteFileBytes(const std::string& name, const palette::Pale
     return FailWith<ByteString>(
         shown, "the palette has " + std::to_string(palette.colours.size()) + " colours, more than 256");
   }
-  return kind->write(palette);
+  return kind->write(palette::Rounded(palette, kind->componentBits, rounding));
 }
 
 Result<ByteString> IndexedPng(int width, int height, std::span<const std::uint8_t> indices,

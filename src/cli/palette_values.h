@@ -1,11 +1,13 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "cli/options.h"
 #include "convert/encoding.h"
+#include "convert/value_plane.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "palette/palette.h"
@@ -14,40 +16,86 @@
 
 namespace glyphon::cli {
 
-// How encode turns a pixel into the value the format stores.
+// How a pixel becomes the value the format stores, and how a value is drawn.
 enum class ValueRule {
-  Grey,     // the format's grey rule (the default)
+  Grey,     // the format's grey rule, black 0 (the default)
+  Shade,    // evenly spaced greys from white 0 down to black, as on the Game Boy
   Index,    // the palette index an indexed picture stores
   Palette,  // the index of the pixel's colour in --palette
 };
 
-// The palette options of encode and decode.
+// The commands that take the value options: those that read a picture's values (encode,
+// locate, tiles) and those that draw values (decode, untile).
+enum class ValueUse { Encode, Read, Draw };
+
+// The value options of every command that reads or draws values.
 struct ValueOptions {
   ValueRule rule = ValueRule::Grey;
   bool ruleGiven = false;
-  std::string palette;     // --palette
-  std::string kindName;    // --palette-format
-  bool nearest = false;    // --nearest
-  std::string paletteOut;  // --palette-out
+  std::string palette;      // --palette
+  std::string kindName;     // --palette-format
+  bool nearest = false;     // --nearest
+  std::string paletteOut;   // --palette-out
+  int alphaThreshold = -1;  // --alpha-threshold: alpha below it is transparent; -1 not given
+  bool crop = false;        // --crop: a picture not of whole tiles gives its whole tiles
+  std::string outKindName;  // --palette-out-format
+  palette::Rounding rounding = palette::Rounding::Nearest;  // --colour-rounding
 
   const palette::PaletteKind* Kind() const { return palette::FindPaletteKind(kindName); }
+  // The kind of --palette-out: --palette-out-format, else --palette-format.
+  const palette::PaletteKind* OutKind() const {
+    return palette::FindPaletteKind(outKindName.empty() ? kindName : outKindName);
+  }
 };
 
-// Adds the palette options of encode and decode to their command line.
+// The lines of a command's --help that describe the value options it takes.
+std::string ValueHelp(ValueUse use);
+
+// Adds the value options to a command's line.
 void AddValueOptions(CommandLine& line, ValueOptions& options);
 // Takes the value of one of them ("--values", "--palette", "--palette-format",
-// "--palette-out"); a failure is a usage error.
+// "--palette-out", "--palette-out-format", "--alpha-threshold", "--colour-rounding"); a
+// failure is a usage error.
 Status SetValueOption(ValueOptions& options, std::string_view option, const std::string& value);
-// Whether the options go together and with the format; a failure is a usage error.
-// `command` is "encode" or "decode".
-Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command);
+// Whether the options go together, with the command and with the format; a failure is a
+// usage error. `command` names the command in messages.
+Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format, std::string_view command,
+                         ValueUse use);
+inline Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& format,
+                                std::string_view command) {
+  return CheckValueOptions(options, format, command, command == "decode" ? ValueUse::Draw : ValueUse::Encode);
+}
 
-// The picture encode reads: its colours, and for --values index its indices too.
-// Failures name the file.
+// The picture a command reads values from: its colours and alpha, and for --values index
+// its indices too. Failures name the file.
 Result<imageio::PictureFile> ReadEncodeInput(const std::string& name, const ValueOptions& options);
 
-// Applies the value rule before the encoder runs: for index and palette the selection of
-// `picture.pixels` is repainted in the colours the format draws the chosen values in, so
+// The selection of a picture read for `format`: `rect` when given, which must lie inside
+// the picture and hold a pixel (one not of whole tiles in a tiled format is kept, with a
+// warning on `notes`: the console reads whole tiles); else the whole picture,
+// which in a tiled format must be whole tiles (8 by 8, 16 by 16 for PC Engine sprites)
+// unless --crop takes the whole tiles inside (with a warning naming what was left out).
+// The linear formats take the whole picture rounded down to multiples of 8 as before.
+// Failures are causes, without the file's name.
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            const platform::Surface& source,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes);
+
+// The values of the selection under the rule, transparency applied: a pixel of alpha 0 is
+// value 0 (the console's transparent colour), one partly transparent a failure naming it
+// unless --alpha-threshold decides. `used` gets the palette the values index (the format's
+// greys or shades, the picture's palette, --palette). Failures are whole messages,
+// "file: cause"; `notes` gets the count of inexact pixels under --nearest.
+Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const formats::FormatInfo& format,
+                                         const imageio::PictureFile& picture, const std::string& inputName,
+                                         const convert::Selection& selection, std::ostream& notes,
+                                         palette::Palette* used = nullptr);
+
+// Applies the value rule before the encoder runs: under --colour-rounding truncate the
+// selection of a 16bpp BGR555 picture is repainted in colours whose nearest 5-bit levels are
+// c >> 3; for the other rules than grey (and for a picture with transparency) the selection
+// of `picture.pixels` is repainted in the colours the format draws the chosen values in, so
 // the unchanged encoder stores exactly those values. Returns the bytes of --palette-out
 // (empty without it). Failures are whole messages, "file: cause"; `notes` gets the count of
 // inexact pixels under --nearest.
@@ -55,23 +103,28 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
                                   imageio::PictureFile& picture, const std::string& inputName,
                                   const convert::Selection& selection, std::ostream& notes);
 
-// The picture file of decode --palette: a decoded picture's values drawn in the palette's
-// colours, as an indexed PNG whose indices are the values (a ".bmp" name: 24-bit); the kind
-// follows `outputKind`, and messages call the file `outputName`. Values beyond the palette
-// are drawn black and counted in a warning on `notes`. Failures are whole messages, "file: cause".
-Result<ByteString> PalettePictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                       const platform::Surface& decoded,
-                                       const std::filesystem::path& outputKind, const std::string& outputName,
-                                       std::ostream& notes);
+// Whether drawing values under the options differs from the decoders' own greys.
+bool DrawsOwnColours(const ValueOptions& options);
+
+// The picture file of values drawn under the options (decode, untile): in --palette's
+// colours, or the shade levels of --values shade, as an indexed PNG whose indices are the
+// values (a ".bmp" name: 24-bit); the kind follows `outputKind`, and messages call the file
+// `outputName`. Values beyond the palette are drawn black and counted in a warning on
+// `notes`. Failures are whole messages, "file: cause".
+Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
+                                      const convert::ValuePlane& values,
+                                      const std::filesystem::path& outputKind, const std::string& outputName,
+                                      std::ostream& notes);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.
 Result<palette::Palette> ReadPaletteInput(const std::string& name, const palette::PaletteKind* kind,
                                           std::string_view kindOption = "--palette-format");
-// The bytes of a palette file of `kind`, or of its extension's kind when null. Failures
-// name the file.
+// The bytes of a palette file of `kind`, or of its extension's kind when null, its
+// components reduced to the kind's bits under `rounding`. Failures name the file.
 Result<ByteString> PaletteFileBytes(const std::string& name, const palette::PaletteKind* kind,
-                                    const palette::Palette& palette);
+                                    const palette::Palette& palette,
+                                    palette::Rounding rounding = palette::Rounding::Nearest);
 
 // An indexed PNG of `width` by `height` indices at the fewest bits (1, 2, 4 or 8) that hold
 // every entry of `colours`.

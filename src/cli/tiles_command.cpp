@@ -8,6 +8,7 @@
 #include <type_traits>
 
 #include "cli/options.h"
+#include "cli/palette_values.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -28,15 +29,9 @@ using tiles::MapLayout;
 // are encoded and decoded in runs of this many tiles.
 constexpr std::size_t kTilesPerRun = kMaxPictureSide / tiles::kTileSide;
 
-// Where the values of the picture's pixels come from.
-enum class ValueSource {
-  Grey,  // the colour classified under the format's grey rule, as encode does
-  Index  // the palette index the file stores (a palette PNG, a BMP with a colour table, a GIF)
-};
-
 struct TilesCommand {
   const FormatInfo* format = nullptr;
-  ValueSource values = ValueSource::Grey;
+  ValueOptions values;
   bool dedupe = false;
   bool flips = false;
   const MapLayout* layout = nullptr;
@@ -53,6 +48,7 @@ struct TilesCommand {
 struct UntileCommand {
   const FormatInfo* format = nullptr;
   const MapLayout* layout = nullptr;
+  ValueOptions values;
   int widthTiles = 0;
   std::int64_t baseTile = 0;
   std::string attr;
@@ -164,11 +160,7 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
   TilesCommand command;
   CommandLine line("tiles");
   line.Value("--format,-f", TiledFormatOption(command.format));
-  line.Value("--values", [&command](const std::string& value) -> Problem {
-    if (value != "grey" && value != "index") return "--values wants grey or index, not \"" + value + "\"";
-    command.values = value == "grey" ? ValueSource::Grey : ValueSource::Index;
-    return std::nullopt;
-  });
+  AddValueOptions(line, command.values);
   line.Flag("--dedupe", command.dedupe);
   line.Flag("--flips", command.flips);
   line.Flag("--priority", command.priority);
@@ -181,6 +173,8 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<TilesCommand>("tiles needs --format");
+  if (Status fits = CheckValueOptions(command.values, *command.format, "tiles", ValueUse::Read); !fits)
+    return Usage<TilesCommand>(fits.error);
   if (auto error = CheckTilesOptions(command)) return Usage<TilesCommand>(*error);
   if (line.Files().size() != 2) return Usage<TilesCommand>("tiles needs an INPUT picture and a TILES file");
   command.input = line.Files()[0];
@@ -197,10 +191,13 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
              NumberOption("--width-tiles", 1, static_cast<std::int64_t>(kTilesPerRun), command.widthTiles));
   line.Value("--attr", command.attr);
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
+  AddValueOptions(line, command.values);
   if (Status read = line.Parse(args); !read) return Usage<UntileCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<UntileCommand>("untile needs --format");
+  if (Status fits = CheckValueOptions(command.values, *command.format, "untile", ValueUse::Draw); !fits)
+    return Usage<UntileCommand>(fits.error);
   if (command.layout == nullptr) return Usage<UntileCommand>("untile needs --map-layout");
   if (command.widthTiles == 0) return Usage<UntileCommand>("untile needs --width-tiles");
   if (!command.attr.empty() && !command.layout->attributeMap)
@@ -212,30 +209,6 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
   command.map = line.Files()[1];
   command.output = line.Files()[2];
   return command;
-}
-
-// The values of the picture's whole tiles: its width and height rounded down to multiples of 8.
-Result<convert::ValuePlane> ValuesOfPicture(const TilesCommand& command, const imageio::PictureFile& file) {
-  using Plane = Result<convert::ValuePlane>;
-  const int width = file.pixels.Width() / tiles::kTileSide * tiles::kTileSide;
-  const int height = file.pixels.Height() / tiles::kTileSide * tiles::kTileSide;
-  if (width == 0 || height == 0) {
-    return Plane::Failure("the picture holds no whole 8 by 8 tile (" + std::to_string(file.pixels.Width()) +
-                          " by " + std::to_string(file.pixels.Height()) + " pixels)");
-  }
-  if (command.values == ValueSource::Grey)
-    return formats::ValuesOf(*command.format, file.pixels, {0, 0, width, height});
-  if (file.indices.empty())
-    return Plane::Failure("it stores colours, not palette indices (--values index wants an indexed picture)");
-  convert::ValuePlane plane(width, height);
-  const auto fileWidth = static_cast<std::size_t>(file.pixels.Width());
-  for (int y = 0; y < height; ++y) {
-    const auto row =
-        file.indices.begin() + static_cast<std::ptrdiff_t>(fileWidth * static_cast<std::size_t>(y));
-    std::copy(row, row + width, plane.values.begin() + static_cast<std::ptrdiff_t>(plane.Index(0, y)));
-  }
-  if (Status fits = formats::CheckValuesFit(*command.format, plane); !fits) return Plane::Failure(fits.error);
-  return plane;
 }
 
 // The tile set's bytes: each run of tiles stacked in a column and encoded as a picture.
@@ -278,11 +251,15 @@ Result<std::vector<tiles::Tile>> DecodeTiles(const FormatInfo& format, std::span
   return set;
 }
 
-int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err) {
-  auto file = ReadPictureFileInput(command.input);
-  if (!file) return Fail(err, InputName(command.input), file.Error());
-  auto plane = ValuesOfPicture(command, file.Value());
-  if (!plane) return Fail(err, InputName(command.input), plane.Error());
+int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  const std::string input = InputName(command.input);
+  auto file = ReadEncodeInput(command.input, command.values);
+  if (!file) return Fail(err, input, file.Error());
+  const FormatInfo& format = *command.format;
+  auto selection = PictureSelection(command.values, format, file.Value().pixels, std::nullopt, input, notes);
+  if (!selection) return Fail(err, input, selection.Error());
+  auto plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
+  if (!plane) return Fail(err, "", plane.Error());
   const tiles::Dedupe dedupe = command.flips    ? tiles::Dedupe::WithFlips
                                : command.dedupe ? tiles::Dedupe::Exact
                                                 : tiles::Dedupe::None;
@@ -306,7 +283,7 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err) {
       out, err, {{command.output, bytes}, {command.mapOut, map.map}, {command.attrOut, map.attributes}});
 }
 
-int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
+int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
   // Every input within what the largest picture needs: a tile set of as many tiles as it
   // holds, and a map of as many cells.
   const std::uint64_t tileSetBytes =
@@ -334,9 +311,15 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
   const FormatInfo& format = *command.format;
-  auto picture = imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane.Value()),
-                                           formats::DecoderColours(format.bitsPerPixel));
-  if (!picture) return Fail(err, OutputName(command.output), picture.Error());
+  auto picture =
+      DrawsOwnColours(command.values)
+          ? ValuesPictureBytes(command.values, format, plane.Value(), kind, OutputName(command.output), notes)
+          : imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane.Value()),
+                                      formats::DecoderColours(format.bitsPerPixel));
+  if (!picture) {
+    return DrawsOwnColours(command.values) ? Fail(err, "", picture.Error())
+                                           : Fail(err, OutputName(command.output), picture.Error());
+  }
   return CommitOutputs(out, err, {{command.output, picture.Value()}});
 }
 
@@ -348,13 +331,16 @@ Result<std::optional<CommandRun>> PrepareTiles(std::span<const std::string> args
   if (!parsed) return Prepared::Failure(parsed.Error());
   if (parsed.Value().help) return std::optional<CommandRun>();
   const TilesCommand command = std::move(parsed).Value();
-  return std::optional<CommandRun>(CommandRun{
-      {{"INPUT", command.input, FileRole::Input},
-       {"TILES", command.output, FileRole::Output},
-       {"--map-out", command.mapOut, FileRole::Output},
-       {"--attr-out", command.attrOut, FileRole::Output}},
-      command.input,
-      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Tiles(command, out, err); }});
+  return std::optional<CommandRun>(
+      CommandRun{{{"INPUT", command.input, FileRole::Input},
+                  {"--palette", command.values.palette, FileRole::Input},
+                  {"TILES", command.output, FileRole::Output},
+                  {"--map-out", command.mapOut, FileRole::Output},
+                  {"--attr-out", command.attrOut, FileRole::Output}},
+                 command.input,
+                 [command](std::ostream& out, std::ostream& err, std::ostream& notes) {
+                   return Tiles(command, out, err, notes);
+                 }});
 }
 
 Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> args) {
@@ -363,27 +349,31 @@ Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> arg
   if (!parsed) return Prepared::Failure(parsed.Error());
   if (parsed.Value().help) return std::optional<CommandRun>();
   const UntileCommand command = std::move(parsed).Value();
-  return std::optional<CommandRun>(CommandRun{
-      {{"TILES", command.tiles, FileRole::Input},
-       {"MAP", command.map, FileRole::Input},
-       {"--attr", command.attr, FileRole::Input},
-       {"OUTPUT", command.output, FileRole::Output}},
-      command.tiles,
-      [command](std::ostream& out, std::ostream& err, std::ostream&) { return Untile(command, out, err); }});
+  return std::optional<CommandRun>(
+      CommandRun{{{"TILES", command.tiles, FileRole::Input},
+                  {"MAP", command.map, FileRole::Input},
+                  {"--attr", command.attr, FileRole::Input},
+                  {"--palette", command.values.palette, FileRole::Input},
+                  {"OUTPUT", command.output, FileRole::Output}},
+                 command.tiles,
+                 [command](std::ostream& out, std::ostream& err, std::ostream& notes) {
+                   return Untile(command, out, err, notes);
+                 }});
 }
 
 std::string TilesHelp() {
-  return "Usage: glyphon tiles --format F [--values grey|index] [--dedupe] [--flips]\n"
+  return "Usage: glyphon tiles --format F [--dedupe] [--flips]\n"
          "                     [--map-out FILE --map-layout L] [--attr-out FILE]\n"
-         "                     [--base-tile N] [--palette-number P] [--priority] INPUT TILES\n\n"
-         "Cuts the picture INPUT into 8 by 8 tiles in row order (its width and height rounded\n"
-         "down to multiples of 8), writes them to TILES in a tiled format, and optionally a\n"
-         "tile map that places them.\n\n"
+         "                     [--base-tile N] [--palette-number P] [--priority]\n"
+         "                     [--values grey|shade|index|palette] [--palette FILE]\n"
+         "                     [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
+         "                     [--crop] INPUT TILES\n\n"
+         "Cuts the picture INPUT into 8 by 8 tiles in row order (its sides must be whole\n"
+         "tiles, or --crop takes the whole tiles inside), writes them to TILES in a tiled\n"
+         "format, and optionally a tile map that places them.\n\n"
          "  --format F          a tiled format: " +
          TiledFormatNames() +
          "\n"
-         "  --values grey|index the tile values: each colour's grey level, as encode reads\n"
-         "                      it (the default), or the palette index an indexed picture stores\n"
          "  --dedupe            keep only the first of tiles with equal values\n"
          "  --flips             also take a tile's left-right, top-bottom and both-way mirrors\n"
          "                      as equal (implies --dedupe; the map layout must flip)\n"
@@ -394,22 +384,27 @@ std::string TilesHelp() {
          "  --attr-out FILE     the attribute map of the gbc layout (needed there)\n"
          "  --base-tile N       the number of the tile set's first tile in the map\n"
          "  --palette-number P  the palette number every map entry carries\n"
-         "  --priority          set every map entry's priority bit\n\n"
+         "  --priority          set every map entry's priority bit\n" +
+         ValueHelp(ValueUse::Read) +
+         "\n"
          "The outputs are written together: all of them, or none changes.\n";
 }
 
 std::string UntileHelp() {
   return "Usage: glyphon untile --format F --map-layout L --width-tiles N [--attr FILE]\n"
-         "                      [--base-tile N] TILES MAP OUTPUT\n\n"
+         "                      [--base-tile N] [--values grey|shade|index|palette]\n"
+         "                      [--palette FILE] [--palette-format KIND] TILES MAP OUTPUT\n\n"
          "Draws the picture a tile set and its tile map make, N tiles wide, in the grey\n"
-         "levels of the format's values. OUTPUT's extension picks the kind: .png or .bmp.\n\n"
+         "levels of the format's values (or as --values and --palette say). OUTPUT's\n"
+         "extension picks the kind: .png or .bmp.\n\n"
          "  --format F          the tile set's format, as for tiles\n"
          "  --map-layout L      the map's layout: " +
          tiles::MapLayoutNames() +
          "\n"
          "  --width-tiles N     the picture's width in tiles, 1 to 4095\n"
          "  --attr FILE         the attribute map of the gbc layout (none reads as all zero)\n"
-         "  --base-tile N       the map's number of the tile set's first tile\n";
+         "  --base-tile N       the map's number of the tile set's first tile\n" +
+         ValueHelp(ValueUse::Draw);
 }
 
 }  // namespace glyphon::cli

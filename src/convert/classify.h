@@ -36,4 +36,25 @@ constexpr int GreyOfColour(RgbColor colour) noexcept {
   return (RedOf(colour) + GreenOf(colour) + BlueOf(colour) + 1) / 3;
 }
 
+// Luma of a real colour (0x00BBGGRR) with the weights of ITU-R BT.601 (0.299 red, 0.587
+// green, 0.114 blue), rounded: 0 for black, 255 for white, the level itself for a grey.
+constexpr int LumaOfColour(RgbColor colour) noexcept {
+  return (299 * RedOf(colour) + 587 * GreenOf(colour) + 114 * BlueOf(colour) + 500) / 1000;
+}
+
+// The shade rule of consoles that count from the lightest colour (the Game Boy's): of the
+// 2^bits evenly spaced greys from white (value 0) down to black (the largest value), the
+// one nearest in luma. (255 - luma) * top / 255 rounded half up.
+constexpr int ShadeOfLuma(int luma, int bits) noexcept {
+  const int top = (1 << bits) - 1;
+  return (2 * (255 - luma) * top + 255) / 510;
+}
+
+// The grey level the shade rule draws `value` in: 255 - round(255 * value / top), so
+// #FFFFFF, #AAAAAA, #555555, #000000 at 2 bits.
+constexpr int ShadeLevel(int value, int bits) noexcept {
+  const int top = (1 << bits) - 1;
+  return 255 - (510 * value + top) / (2 * top);
+}
+
 }  // namespace glyphon::convert

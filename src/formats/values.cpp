@@ -1,6 +1,8 @@
 #include "formats/values.h"
 
+#include <array>
 #include <string>
+#include <vector>
 
 #include "convert/classify.h"
 
@@ -55,6 +57,32 @@ convert::ValuePlane ValuesOf(const FormatInfo& format, const Surface& source, co
     ClassifySelection<false>(*format.values, source, selection, plane);
   }
   return plane;
+}
+
+convert::ValuePlane ShadeValuesOf(const FormatInfo& format, const Surface& source,
+                                  const Selection& selection) {
+  if (!format.HasValues() || selection.width <= 0 || selection.height <= 0) return {};
+  const int bits = format.values->bits;
+  std::array<std::uint8_t, 256> valueOfLuma{};
+  for (int luma = 0; luma < 256; ++luma)
+    valueOfLuma[static_cast<std::size_t>(luma)] = static_cast<std::uint8_t>(convert::ShadeOfLuma(luma, bits));
+  convert::ValuePlane plane(selection.width, selection.height);
+  for (int y = 0; y < selection.height; ++y) {
+    std::uint8_t* values = plane.values.data() + plane.Index(0, y);
+    for (int x = 0; x < selection.width; ++x) {
+      const RgbColor colour = convert::InsideOrBlack(source.GetPixel(selection.x + x, selection.y + y));
+      values[x] = valueOfLuma[static_cast<std::size_t>(convert::LumaOfColour(colour))];
+    }
+  }
+  return plane;
+}
+
+std::vector<RgbColor> ShadeColours(int bitsPerPixel) {
+  std::vector<RgbColor> colours;
+  if (bitsPerPixel < 1 || bitsPerPixel > 8) return colours;
+  for (int v = 0; v < (1 << bitsPerPixel); ++v)
+    colours.push_back(GreyColor(convert::ShadeLevel(v, bitsPerPixel)));
+  return colours;
 }
 
 Surface PictureOfValues(const FormatInfo& format, const convert::ValuePlane& values) {

@@ -18,6 +18,17 @@ namespace glyphon::formats {
 // point outside the picture reads as black). Empty for a format without values.
 convert::ValuePlane ValuesOf(const FormatInfo& format, const Surface& source, const Selection& selection);
 
+// The value each selected pixel takes under the shade rule (value 0 the lightest, as on the
+// Game Boy): the nearest in luma of the format's 2^bits evenly spaced greys from white
+// down to black. A point outside the picture reads as black. Empty for a format without
+// values.
+convert::ValuePlane ShadeValuesOf(const FormatInfo& format, const Surface& source,
+                                  const Selection& selection);
+
+// The colours the shade rule draws the values of `bitsPerPixel` in, in value order: white
+// first, black last.
+std::vector<RgbColor> ShadeColours(int bitsPerPixel);
+
 // Each value drawn in the colour the decoder draws it; a value beyond the format's bits
 // comes out black (CheckValuesFit finds those first). Empty for a format without values.
 Surface PictureOfValues(const FormatInfo& format, const convert::ValuePlane& values);

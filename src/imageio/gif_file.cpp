@@ -83,6 +83,8 @@ Status ReadFrame(GifFileType* gif, PictureFile& out, const FirstFrame& frame) {
     std::fill(out.indices.begin(), out.indices.end(), static_cast<std::uint8_t>(background));
   const RgbColor backgroundColour = colourOf(background);
   for (int y = 0; y < out.pixels.Height(); ++y) std::ranges::fill(out.pixels.Row(y), backgroundColour);
+  // The transparent index is transparent wherever it stands, the background included.
+  if (frame.transparent >= 0 && background == frame.transparent) out.alpha.assign(out.pixels.PixelCount(), 0);
 
   // A frame may hang over the screen's edge, but never beyond what a picture may hold.
   if (!platform::FitsPictureLimits(desc.Width, desc.Height)) {
@@ -100,12 +102,15 @@ Status ReadFrame(GifFileType* gif, PictureFile& out, const FirstFrame& frame) {
       if (at < 0 || at >= screenWidth) continue;
       const int index = line[static_cast<std::size_t>(x)];
       pixels[static_cast<std::size_t>(at)] = colourOf(index);
+      if (frame.transparent >= 0 && (index == frame.transparent || !out.alpha.empty()))
+        AlphaRow(out, y)[static_cast<std::size_t>(at)] = index == frame.transparent ? 0 : 255;
       if (!out.indices.empty()) {
         out.indices[static_cast<std::size_t>(y) * static_cast<std::size_t>(screenWidth) +
                     static_cast<std::size_t>(at)] = static_cast<std::uint8_t>(index);
       }
     }
   }
+  DropOpaqueAlpha(out);
   return Status::Success();
 }
 

@@ -72,6 +72,14 @@ Result<PictureFile> ReadPictureFile(const std::filesystem::path& path) {
   return ReadPath(path, Want::ColoursAndIndices);
 }
 
+Result<PictureFile> ReadPictureColours(const std::filesystem::path& path) {
+  return ReadPath(path, Want::Colours);
+}
+
+Result<PictureFile> ReadPictureColoursBytes(std::span<const std::uint8_t> bytes) {
+  return Read(bytes, Want::Colours);
+}
+
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes) {
   auto file = Read(bytes, Want::Colours);
   if (!file) return Result<platform::Surface>::Failure(file.Error());

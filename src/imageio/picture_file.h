@@ -14,20 +14,30 @@ namespace glyphon::imageio {
 // A picture as its file holds it: the colours, and for files that store palette indices
 // (a palette PNG, a BMP with a colour table, a GIF) the indices, row-major one byte a
 // pixel, and the palette. `indices` is empty when the file is not indexed.
+//
+// `alpha` is the opacity of each pixel, row-major one byte a pixel (0 transparent, 255
+// opaque), from a PNG's alpha channel or tRNS chunk or a GIF's transparent index; it is
+// empty when every pixel is opaque. A transparent pixel's colour is the one the file hides
+// under it (a GIF's transparent index draws black).
 struct PictureFile {
   platform::Surface pixels;
   std::vector<std::uint8_t> indices;
   std::vector<RgbColor> palette;
+  std::vector<std::uint8_t> alpha;
 };
 
-// Reads a PNG, BMP or GIF file: straight into a surface holding a loaded picture, alpha
-// dropped. Fails with a reason for an empty or cut file, a kind this program cannot read
+// Reads a PNG, BMP or GIF file: straight into a surface holding a loaded picture, with its
+// indices and alpha. Fails with a reason for an empty or cut file, a kind this program cannot read
 // (named: "a JPEG file"), or a picture beyond the size limits, which is refused before
 // any pixel is allocated.
 Result<PictureFile> ReadPictureFile(const std::filesystem::path& path);
 Result<PictureFile> ReadPictureFileBytes(std::span<const std::uint8_t> bytes);
 
-// The same for callers that want the colours only (no indices are kept).
+// The colours and the alpha, no indices.
+Result<PictureFile> ReadPictureColours(const std::filesystem::path& path);
+Result<PictureFile> ReadPictureColoursBytes(std::span<const std::uint8_t> bytes);
+
+// The same for callers that want the colours only (no indices are kept, alpha dropped).
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes);
 

@@ -114,6 +114,14 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
   }
   const ByteTable<RgbColor> colours(ihdr.bit_depth, colourOf);
   const ByteTable<std::uint8_t> indices(ihdr.bit_depth, identity);
+  // tRNS gives the alpha of the first entries; the others are opaque.
+  spng_trns trns{};
+  const bool hasAlpha = spng_get_trns(ctx, &trns) == 0 && trns.n_type3_entries > 0;
+  std::array<std::uint8_t, 256> alphaOf{};
+  alphaOf.fill(255);
+  for (std::uint32_t i = 0; hasAlpha && i < trns.n_type3_entries && i < 256; ++i)
+    alphaOf[i] = trns.type3_alpha[i];
+  const ByteTable<std::uint8_t> alphas(ihdr.bit_depth, alphaOf);
   const auto width = static_cast<std::size_t>(ihdr.width);
   const std::size_t rowBytes = (width * ihdr.bit_depth + 7) / 8;
   // The rows arrive in order, so the plane of indices grows a row at a time into storage
@@ -122,6 +130,7 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
   if (keepIndices) out.indices.reserve(width * ihdr.height);
   auto putRow = [&](std::uint32_t y, const std::uint8_t* packed) {
     colours.Expand(packed, out.pixels.Row(static_cast<int>(y)));
+    if (hasAlpha) alphas.Expand(packed, AlphaRow(out, static_cast<int>(y)));
     if (keepIndices) {
       out.indices.resize(out.indices.size() + width);
       indices.Expand(packed, std::span(out.indices).last(width));
@@ -133,15 +142,17 @@ Status ReadIndexed(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out, Want 
       return Status::Failure(Problem(error));
     }
     for (std::uint32_t y = 0; y < ihdr.height; ++y) putRow(y, image.data() + y * rowBytes);
-    return Status::Success();
+  } else if (Status read = ForEachRow(ctx, ihdr.height, rowBytes, putRow); !read) {
+    return read;
   }
-  return ForEachRow(ctx, ihdr.height, rowBytes, putRow);
+  DropOpaqueAlpha(out);
+  return Status::Success();
 }
 
 // True for the kinds whose rows are expanded here from the file's own packing: grey at 1
 // to 8 bits, grey with alpha, RGB and RGBA at 8 bits, not interlaced. The colours are those
-// of libspng's 8-bit RGBA conversion with its alpha dropped, which ignores transparency
-// (tRNS) and gamma unless asked, so neither changes a colour here either.
+// of libspng's 8-bit RGBA conversion, which ignores gamma unless asked, so gamma changes no
+// colour here either; alpha and tRNS go to the alpha plane.
 bool ExpandsOwnRows(const spng_ihdr& ihdr) {
   if (ihdr.interlace_method != SPNG_INTERLACE_NONE || ihdr.bit_depth > 8) return false;
   return ihdr.bit_depth == 8 || ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE;
@@ -159,21 +170,43 @@ Status ReadOwnRows(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out) {
                        : ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? 2
                                                                             : 1;
   const std::size_t rowBytes = (std::size_t{ihdr.width} * static_cast<std::size_t>(channels * bits) + 7) / 8;
-  return ForEachRow(ctx, ihdr.height, rowBytes, [&](std::uint32_t y, const std::uint8_t* p) {
+  // Grey and RGB may name one transparent sample value in tRNS.
+  spng_trns trns{};
+  const bool colourKey = (channels == 1 || channels == 3) && spng_get_trns(ctx, &trns) == 0;
+  std::array<std::uint8_t, 256> keyAlpha{};
+  keyAlpha.fill(255);
+  if (colourKey && channels == 1 && trns.gray <= top) keyAlpha[trns.gray] = 0;
+  const ByteTable<std::uint8_t> greyAlpha(bits, std::span(keyAlpha).first(std::size_t{1} << bits));
+  const Status read = ForEachRow(ctx, ihdr.height, rowBytes, [&](std::uint32_t y, const std::uint8_t* p) {
     const std::span<RgbColor> row = out.pixels.Row(static_cast<int>(y));
-    if (channels == 1) return greys.Expand(p, row);
-    for (RgbColor& c : row) {
-      c = channels == 2 ? greyOf[p[0]] : Rgb(p[0], p[1], p[2]);
-      p += channels;
+    if (channels == 1) {
+      greys.Expand(p, row);
+      if (colourKey) greyAlpha.Expand(p, AlphaRow(out, static_cast<int>(y)));
+      return;
+    }
+    const std::span<std::uint8_t> alpha =
+        channels == 3 && !colourKey ? std::span<std::uint8_t>() : AlphaRow(out, static_cast<int>(y));
+    for (std::size_t x = 0; x < row.size(); ++x, p += channels) {
+      row[x] = channels == 2 ? greyOf[p[0]] : Rgb(p[0], p[1], p[2]);
+      if (channels == 2 || channels == 4) {
+        alpha[x] = p[channels - 1];
+      } else if (colourKey && p[0] == trns.red && p[1] == trns.green && p[2] == trns.blue) {
+        alpha[x] = 0;
+      }
     }
   });
+  if (!read) return read;
+  DropOpaqueAlpha(out);
+  return Status::Success();
 }
 
 // Any other picture (16-bit samples, interlaced rows) through libspng's conversion to 8-bit
-// RGBA, which in memory is an RgbColor with alpha in its top byte: each row lands in the
-// picture's own row and loses its alpha afterwards.
+// RGBA (tRNS applied), which in memory is an RgbColor with alpha in its top byte: each row
+// lands in the picture's own row and gives its alpha to the alpha plane afterwards.
 Status ReadColours(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out) {
-  if (int error = spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_PROGRESSIVE); error != 0) {
+  if (int error =
+          spng_decode_image(ctx, nullptr, 0, SPNG_FMT_RGBA8, SPNG_DECODE_PROGRESSIVE | SPNG_DECODE_TRNS);
+      error != 0) {
     return Status::Failure(Problem(error));
   }
   const std::size_t rowBytes = std::size_t{ihdr.width} * 4;
@@ -188,8 +221,14 @@ Status ReadColours(spng_ctx* ctx, const spng_ihdr& ihdr, PictureFile& out) {
     if (error != 0) return Status::Failure(Problem(error));
   }
   for (int y = 0; y < out.pixels.Height(); ++y) {
-    for (RgbColor& c : out.pixels.Row(y)) c &= 0xFFFFFF;
+    const std::span<RgbColor> row = out.pixels.Row(y);
+    for (std::size_t x = 0; x < row.size(); ++x) {
+      const auto alpha = static_cast<std::uint8_t>(static_cast<std::uint32_t>(row[x]) >> 24);
+      if (alpha != 255) AlphaRow(out, y)[x] = alpha;
+      row[x] &= 0xFFFFFF;
+    }
   }
+  DropOpaqueAlpha(out);
   return Status::Success();
 }
 

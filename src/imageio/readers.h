@@ -1,5 +1,6 @@
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -35,6 +36,19 @@ inline Result<platform::Surface> NewPicture(std::int64_t width, std::int64_t hei
     return Result<platform::Surface>::Failure(std::move(problem));
   }
   return platform::Surface::Picture(static_cast<int>(width), static_cast<int>(height));
+}
+
+// The alpha of row y, made on first use with every pixel opaque.
+inline std::span<std::uint8_t> AlphaRow(PictureFile& out, int y) {
+  const auto width = static_cast<std::size_t>(out.pixels.Width());
+  if (out.alpha.empty()) out.alpha.assign(out.pixels.PixelCount(), 255);
+  return std::span(out.alpha).subspan(static_cast<std::size_t>(y) * width, width);
+}
+
+// Forgets an alpha plane in which every pixel is opaque.
+inline void DropOpaqueAlpha(PictureFile& out) {
+  if (std::all_of(out.alpha.begin(), out.alpha.end(), [](std::uint8_t a) { return a == 255; }))
+    out.alpha.clear();
 }
 
 // The layout of a PNG to write. `colourType` is the file's own code: 0 grey, 2 RGB,

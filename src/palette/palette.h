@@ -38,6 +38,16 @@ constexpr int ExpandFrom3(int v) noexcept {
 // The colours as a layout of `bits` bits a component (3, 5 or 8) stores and reads them back.
 Palette AtDepth(const Palette& palette, int bits);
 
+// How a component goes from 8 bits to fewer: to the nearest level (ReduceTo5), or by
+// dropping the low bits (c >> 3 to 5 bits), as many other tools do.
+enum class Rounding { Nearest, Truncate };
+
+// A colour whose components a layout of `bits` bits (3 or 5; 8 leaves it) reduces to the
+// nearest level give the levels `rounding` picks: under Truncate each component becomes the
+// expanded level of c >> (8 - bits), which reduces back to c >> (8 - bits).
+RgbColor Rounded(RgbColor colour, int bits, Rounding rounding);
+Palette Rounded(const Palette& palette, int bits, Rounding rounding);
+
 // "#rrggbb" in lower case.
 std::string HexColour(RgbColor colour);
 

@@ -157,4 +157,110 @@ ByteString WriteRgba5551(const Palette& palette) {
   return WriteWords(palette, kRgba5551);
 }
 
+namespace {
+
+// Photoshop colour swatches (.aco): big-endian 16-bit words. A section is its version (1 or
+// 2), the colour count, then a colour a block of five words: the colour space (0 RGB) and
+// four components w, x, y, z; RGB keeps red, green and blue in w, x, y at 16 bits (an
+// 8-bit c is c * 257) and z is 0. A version 2 block is followed by the colour's name: a
+// 32-bit count of UTF-16 units, the units, the last of them 0. Photoshop writes a version 1
+// section followed by a version 2 one and reads the version 2 section when there is one.
+constexpr std::size_t kAcoBlock = 10;
+
+class WordReader {
+ public:
+  explicit WordReader(std::span<const std::uint8_t> bytes) : m_bytes(bytes) {}
+  bool Has(std::size_t count) const { return m_at + count <= m_bytes.size(); }
+  unsigned Word() {
+    const unsigned word = unsigned{m_bytes[m_at]} << 8 | m_bytes[m_at + 1];
+    m_at += 2;
+    return word;
+  }
+  void Skip(std::size_t count) { m_at += count; }
+  bool AtEnd() const { return m_at == m_bytes.size(); }
+
+ private:
+  std::span<const std::uint8_t> m_bytes;
+  std::size_t m_at = 0;
+};
+
+// One section from the reader's place; the reader then stands after it.
+Result<Palette> ReadAcoSection(WordReader& in, unsigned version) {
+  using R = Result<Palette>;
+  if (!in.Has(4)) return R::Failure("the version " + std::to_string(version) + " section is cut short");
+  const unsigned found = in.Word();
+  if (found != version) {
+    return R::Failure("the section version is " + std::to_string(found) + " where " +
+                      std::to_string(version) + " was due");
+  }
+  const unsigned count = in.Word();
+  if (Status fits = CheckColourCount(count); !fits) return R::Failure(fits.error);
+  Palette palette;
+  for (unsigned i = 0; i < count; ++i) {
+    if (!in.Has(kAcoBlock)) return R::Failure("colour " + std::to_string(i) + " is cut short");
+    const unsigned space = in.Word();
+    const unsigned w = in.Word(), x = in.Word(), y = in.Word();
+    in.Word();
+    if (space != 0) {
+      return R::Failure("colour " + std::to_string(i) + " is in colour space " + std::to_string(space) +
+                        "; only RGB (0) colours are read");
+    }
+    // 16 bits to 8: the nearest level, w / 257 rounded.
+    const auto eight = [](unsigned v) { return static_cast<int>((v + 128) / 257); };
+    palette.colours.push_back(Rgb(eight(w), eight(x), eight(y)));
+    if (version == 2) {
+      if (!in.Has(4)) return R::Failure("the name of colour " + std::to_string(i) + " is cut short");
+      const std::size_t units = std::size_t{in.Word()} << 16 | in.Word();
+      if (!in.Has(2 * units)) return R::Failure("the name of colour " + std::to_string(i) + " is cut short");
+      in.Skip(2 * units);
+    }
+  }
+  return palette;
+}
+
+void PutWord(ByteString& out, unsigned word) {
+  out.push_back(static_cast<std::uint8_t>(word >> 8));
+  out.push_back(static_cast<std::uint8_t>(word & 0xFF));
+}
+
+}  // namespace
+
+Result<Palette> ReadAco(std::span<const std::uint8_t> bytes) {
+  using R = Result<Palette>;
+  if (bytes.size() < 4) return R::Failure(Bytes(bytes.size()) + ": too short for a colour swatch file");
+  WordReader in(bytes);
+  const unsigned first = unsigned{bytes[0]} << 8 | bytes[1];
+  if (first != 1 && first != 2)
+    return R::Failure("the version is " + std::to_string(first) + ", not 1 or 2: not a colour swatch file");
+  auto palette = ReadAcoSection(in, first);
+  if (!palette || first == 2 || in.AtEnd())
+    return palette.Ok() ? Checked(std::move(palette).Value()) : palette;
+  // The names' section after the plain one gives the same colours.
+  auto named = ReadAcoSection(in, 2);
+  if (!named) return R::Failure(named.Error());
+  return Checked(std::move(named).Value());
+}
+
+ByteString WriteAco(const Palette& palette) {
+  ByteString out;
+  for (unsigned version : {1u, 2u}) {
+    PutWord(out, version);
+    PutWord(out, static_cast<unsigned>(palette.colours.size()));
+    for (RgbColor c : palette.colours) {
+      PutWord(out, 0);
+      for (int component : {RedOf(c), GreenOf(c), BlueOf(c), 0})
+        PutWord(out, static_cast<unsigned>(component) * 257);
+      if (version == 2) {
+        // The name is the colour's #rrggbb, 7 units and the closing 0.
+        const std::string name = HexColour(c);
+        PutWord(out, 0);
+        PutWord(out, static_cast<unsigned>(name.size() + 1));
+        for (char ch : name) PutWord(out, static_cast<unsigned char>(ch));
+        PutWord(out, 0);
+      }
+    }
+  }
+  return out;
+}
+
 }  // namespace glyphon::palette::codecs

@@ -34,6 +34,8 @@ Result<Palette> ReadBgr555(std::span<const std::uint8_t> bytes);
 ByteString WriteBgr555(const Palette& palette);
 Result<Palette> ReadGenesis(std::span<const std::uint8_t> bytes);
 ByteString WriteGenesis(const Palette& palette);
+Result<Palette> ReadAco(std::span<const std::uint8_t> bytes);
+ByteString WriteAco(const Palette& palette);
 Result<Palette> ReadRgba5551(std::span<const std::uint8_t> bytes);
 ByteString WriteRgba5551(const Palette& palette);
 

@@ -32,7 +32,7 @@ namespace {
 using namespace codecs;
 
 // clang-format off
-constexpr std::array<PaletteKind, 8> kKinds{{
+constexpr std::array<PaletteKind, 9> kKinds{{
   // name       extensions    bits  description
   {"jasc",     ".pal",       8, "JASC-PAL text",                                    ReadJasc,     WriteJasc},
   {"gimp",     ".gpl",       8, "GIMP palette text",                                ReadGimp,     WriteGimp},
@@ -42,6 +42,7 @@ constexpr std::array<PaletteKind, 8> kKinds{{
   {"bgr555",   "",           5, "SNES and Game Boy Color, 16-bit little-endian",    ReadBgr555,   WriteBgr555},
   {"genesis",  "",           3, "Genesis, 16-bit big-endian 0000bbb0ggg0rrr0",      ReadGenesis,  WriteGenesis},
   {"rgba5551", "",           5, "N64, 16-bit big-endian rrrrrgggggbbbbba",          ReadRgba5551, WriteRgba5551},
+  {"aco",      ".aco",       8, "Photoshop colour swatches, RGB",                   ReadAco,      WriteAco},
 }};
 // clang-format on
 

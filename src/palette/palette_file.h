@@ -23,7 +23,7 @@ struct PaletteKind {
   ByteString (*write)(const Palette& palette);
 };
 
-// jasc, gimp, hex, act, rgb24, bgr555, genesis, rgba5551.
+// jasc, gimp, hex, act, rgb24, bgr555, genesis, rgba5551, aco.
 std::span<const PaletteKind> PaletteKinds() noexcept;
 const PaletteKind* FindPaletteKind(std::string_view name);
 // The kind a file name's extension picks (any letter case), or null.

@@ -331,6 +331,11 @@ TEST_F(BrowserTest, PaletteAndRampColourEachValue) {
   EXPECT_EQ(ramp.GetPixel(0, 0), kBlack);
   EXPECT_EQ(ramp.GetPixel(15, 0), kWhite);
   for (int v = 1; v < 16; ++v) EXPECT_NE(ramp.GetPixel(v, 0), ramp.GetPixel(v - 1, 0));
+
+  // The shades count down from white in steps of 255 / 15 = 17.
+  browser.SetColourSource(browser::Colours::Shades);
+  const platform::Surface shades = browser.Render();
+  for (int v = 0; v < 16; ++v) EXPECT_EQ(shades.GetPixel(v, 0), GreyColor(255 - 17 * v)) << v;
 }
 
 // ---- Bad input ----

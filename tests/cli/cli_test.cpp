@@ -188,8 +188,8 @@ TEST(Cli, FailedRunsChangeNoFile) {
             out + ": OUTPUT and --partner-out are the same file"},
            {{"encode", "-f", "0", dir.File("small.bmp"), out},
             kExitFailure,
-            dir.File("small.bmp") +
-                ": the selection is empty (7 by 7 pixels, rounded down to multiples of 8)"},
+            dir.File("small.bmp") + ": the picture is 7 by 7 pixels, not whole 8 by 8 tiles of 1bpp SNES; "
+                                    "give --crop for the whole tiles inside"},
            {{"encode", "-f", "0", "--rect", "0,0,8,0", in, out},
             kExitFailure,
             in + ": the selection is empty (8 by 0 pixels)"},

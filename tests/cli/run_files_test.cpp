@@ -15,6 +15,7 @@
 #include <sstream>
 #include <thread>
 
+#include "cli/rgba_png.h"
 #include "cli/rom_options.h"
 #include "cli/run_glyphon.h"
 #include "formats/decoding.h"
@@ -42,6 +43,9 @@ struct Workshop {
     };
     put("a.png", imageio::PictureFileBytes("a.png", test::Filled(8, 8, kWhite)).Value());
     put("small.png", imageio::PictureFileBytes("small.png", test::Filled(7, 7, kWhite)).Value());
+    std::vector<std::uint8_t> rgba = cli_test::RgbaFilled(8, 8, kWhite);
+    cli_test::SetRgba(rgba, 8, 3, 5, kWhite, 128);
+    put("half.png", cli_test::RgbaPng(8, 8, rgba));
     put("c.bmp", imageio::PictureFileBytes("c.bmp", test::RandomPicture(16, 16, 4)).Value());
     put("pd.bin", test::RandomBytes(4096, 1));
     put("big.rom", test::RandomBytes(65536, 2));

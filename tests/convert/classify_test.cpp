@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 namespace glyphon::convert {
 namespace {
 
@@ -40,6 +42,25 @@ TEST(Level2, UnevenBandsAtTheirEdges) {
                         {170, 2}}) {
     EXPECT_EQ(Level2(c.grey), c.index) << c.grey;
   }
+}
+
+// Luma with the BT.601 weights: 0.299 * 255 = 76.2, 0.587 * 255 = 149.7, 0.114 * 255 = 29.1.
+TEST(Shade, LumaAndTheLevelsFromWhite) {
+  EXPECT_EQ(LumaOfColour(Rgb(255, 0, 0)), 76);
+  EXPECT_EQ(LumaOfColour(Rgb(0, 255, 0)), 150);
+  EXPECT_EQ(LumaOfColour(Rgb(0, 0, 255)), 29);
+  EXPECT_EQ(LumaOfColour(GreyColor(77)), 77);
+  // 2 bits: the levels 255, 170, 85, 0; the midpoints 212.5, 127.5, 42.5 split them.
+  for (const auto& [luma, value] :
+       {std::pair{255, 0}, {213, 0}, {212, 1}, {128, 1}, {127, 2}, {43, 2}, {42, 3}, {0, 3}}) {
+    EXPECT_EQ(ShadeOfLuma(luma, 2), value) << luma;
+  }
+  EXPECT_EQ(ShadeLevel(0, 2), 255);
+  EXPECT_EQ(ShadeLevel(1, 2), 170);
+  EXPECT_EQ(ShadeLevel(2, 2), 85);
+  EXPECT_EQ(ShadeLevel(3, 2), 0);
+  // 3 bits: 255 - round(255 / 7) = 255 - 36.
+  EXPECT_EQ(ShadeLevel(1, 3), 219);
 }
 
 TEST(Nearest, TiesGoToTheEvenNeighbour) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 
 #include "formats/decoding.h"
@@ -134,6 +135,66 @@ TEST(ValuesOf, GreyLevelRoundsTheMeanOfTheThreeChannels) {
     ASSERT_EQ(values.values.size(), 1u);
     EXPECT_EQ(values.values[0], c.value)
         << Format(c.format).caption << " (" << c.red << ", " << c.green << ", " << c.blue << ")";
+  }
+}
+
+// The shade rule counts from white: the levels are evenly spaced from white (0) down to
+// black, and a colour takes the one nearest its luma (0.299 R + 0.587 G + 0.114 B).
+TEST(ShadeValues, NearestEvenlySpacedGreyFromWhite) {
+  struct Case {
+    int format;
+    RgbColor colour;
+    int value;
+  };
+  const Case cases[] = {
+      // 1 bit: white 0, black 1; luma 128 is nearer black (127 from white, 128 from black).
+      {0, kWhite, 0},
+      {0, kBlack, 1},
+      {0, GreyColor(128), 0},
+      {0, GreyColor(127), 1},
+      // 2 bits: #FFFFFF, #AAAAAA, #555555, #000000 are 0 to 3; 212 is nearer 170 than 255.
+      {2, kWhite, 0},
+      {2, GreyColor(0xAA), 1},
+      {2, GreyColor(0x55), 2},
+      {2, kBlack, 3},
+      {2, GreyColor(212), 1},
+      {2, GreyColor(213), 0},
+      // Pure green has luma 0.587 * 255 = 149.7 -> 150: (255 - 150) * 3 / 255 = 1.24 -> 1.
+      {2, Rgb(0, 255, 0), 1},
+      // Pure blue: luma 29, (255 - 29) * 3 / 255 = 2.66 -> 3.
+      {2, Rgb(0, 0, 255), 3},
+      // 4 bits: steps of 17 from 255 down: 238 is 1, 0 is 15.
+      {8, GreyColor(238), 1},
+      {8, kBlack, 15},
+      // 8 bits: 255 - luma.
+      {15, GreyColor(200), 55},
+      {15, kWhite, 0},
+  };
+  for (const Case& c : cases) {
+    const Surface picture = test::Filled(1, 1, c.colour);
+    const convert::ValuePlane values = ShadeValuesOf(Format(c.format), picture, {0, 0, 1, 1});
+    ASSERT_EQ(values.values.size(), 1u);
+    EXPECT_EQ(values.values[0], c.value) << Format(c.format).caption << " " << std::hex << c.colour;
+  }
+}
+
+TEST(ShadeValues, ColoursRunFromWhiteToBlack) {
+  EXPECT_EQ(ShadeColours(1), (std::vector<RgbColor>{kWhite, kBlack}));
+  EXPECT_EQ(ShadeColours(2), (std::vector<RgbColor>{kWhite, 0xAAAAAA, 0x555555, kBlack}));
+  const std::vector<RgbColor> four = ShadeColours(4);
+  ASSERT_EQ(four.size(), 16u);
+  EXPECT_EQ(four[1], GreyColor(238));
+  EXPECT_EQ(four[15], kBlack);
+  // Each level reads back as its own value.
+  for (int bits : {1, 2, 3, 4, 8}) {
+    const std::vector<RgbColor> colours = ShadeColours(bits);
+    const FormatInfo& format = *std::find_if(Formats().begin(), Formats().end(), [&](const FormatInfo& f) {
+      return f.HasValues() && f.bitsPerPixel == bits;
+    });
+    Surface row = Surface::Picture(static_cast<int>(colours.size()), 1);
+    for (std::size_t v = 0; v < colours.size(); ++v) row.SetPixel(static_cast<int>(v), 0, colours[v]);
+    const convert::ValuePlane values = ShadeValuesOf(format, row, {0, 0, row.Width(), 1});
+    for (std::size_t v = 0; v < colours.size(); ++v) EXPECT_EQ(values.values[v], v) << bits << " bits";
   }
 }
 

@@ -79,9 +79,10 @@ int AppendGif(GifFileType* gif, const GifByteType* data, int length) {
   return length;
 }
 
-// A GIF of one frame through giflib's writer.
-ByteString GifOf(int width, int height, std::vector<std::uint8_t> indices,
-                 std::span<const RgbColor> colours) {
+// A GIF of one frame through giflib's writer; with `transparent` 0 or more, a graphic
+// control block naming that index transparent.
+ByteString GifOf(int width, int height, std::vector<std::uint8_t> indices, std::span<const RgbColor> colours,
+                 int transparent = -1) {
   int bits = 1;
   while ((1 << bits) < static_cast<int>(colours.size())) ++bits;
   std::vector<GifColorType> table(std::size_t{1} << bits);
@@ -94,6 +95,11 @@ ByteString GifOf(int width, int height, std::vector<std::uint8_t> indices,
   GifFileType* gif = EGifOpen(&out, AppendGif, &error);
   ColorMapObject* map = GifMakeMapObject(1 << bits, table.data());
   EGifPutScreenDesc(gif, width, height, bits, 0, map);
+  if (transparent >= 0) {
+    // Graphic control: flags (bit 0: transparent index given), delay (2 bytes), the index.
+    const GifByteType control[4] = {1, 0, 0, static_cast<GifByteType>(transparent)};
+    EGifPutExtension(gif, GRAPHICS_EXT_FUNC_CODE, 4, control);
+  }
   EGifPutImageDesc(gif, 0, 0, width, height, false, nullptr);
   for (int y = 0; y < height; ++y) EGifPutLine(gif, indices.data() + y * width, width);
   EGifCloseFile(gif, &error);
@@ -170,6 +176,20 @@ platform::Surface SpngColours(const ByteString& png) {
     std::ranges::for_each(out.Row(y), [](RgbColor& c) { c &= 0xFFFFFF; });
   spng_ctx_free(ctx);
   return out;
+}
+
+// The alpha libspng's 8-bit RGBA conversion gives with tRNS applied, row-major.
+std::vector<std::uint8_t> SpngAlpha(const ByteString& png) {
+  spng_ctx* ctx = spng_ctx_new(0);
+  spng_set_png_buffer(ctx, png.data(), png.size());
+  spng_ihdr ihdr{};
+  spng_get_ihdr(ctx, &ihdr);
+  std::vector<std::uint8_t> rgba(std::size_t{ihdr.width} * ihdr.height * 4);
+  spng_decode_image(ctx, rgba.data(), rgba.size(), SPNG_FMT_RGBA8, SPNG_DECODE_TRNS);
+  spng_ctx_free(ctx);
+  std::vector<std::uint8_t> alpha;
+  for (std::size_t i = 3; i < rgba.size(); i += 4) alpha.push_back(rgba[i]);
+  return alpha;
 }
 
 TEST(PictureFile, BmpAndPngRoundTripEveryColourExactly) {
@@ -434,6 +454,19 @@ TEST(PictureFile, PngOutputTakesTheDepthOfTheDecodedColours) {
 
 // Every kind of PNG reads as libspng's conversion to 8-bit RGBA draws it: each colour type
 // at each of its depths, interlaced or not, with and without a tRNS chunk.
+// A GIF's transparent index is alpha 0 wherever it stands; the others are opaque.
+TEST(PictureFile, GifTransparentIndexIsAlphaZero) {
+  const RgbColor colours[] = {kWhite, Rgb(10, 20, 30), kBlack, Rgb(1, 2, 3)};
+  const ByteString gif = GifOf(4, 1, {0, 1, 2, 1}, colours, 1);
+  auto file = ReadPictureColoursBytes(gif);
+  ASSERT_TRUE(file.Ok()) << file.Error();
+  EXPECT_EQ(file.Value().alpha, (std::vector<std::uint8_t>{255, 0, 255, 0}));
+  // Without a transparent index there is no alpha plane.
+  auto opaque = ReadPictureColoursBytes(GifOf(4, 1, {0, 1, 2, 1}, colours));
+  ASSERT_TRUE(opaque.Ok());
+  EXPECT_TRUE(opaque.Value().alpha.empty());
+}
+
 TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
   const std::pair<int, std::vector<int>> kinds[] = {{SPNG_COLOR_TYPE_GRAYSCALE, {1, 2, 4, 8, 16}},
                                                     {SPNG_COLOR_TYPE_TRUECOLOR, {8, 16}},
@@ -452,6 +485,17 @@ TEST(PictureFile, PngKindsReadAsLibspngDrawsThem) {
           auto read = ReadPictureBytes(png);
           ASSERT_TRUE(read.Ok()) << name << ": " << read.Error();
           EXPECT_EQ(read.Value(), SpngColours(png)) << name;
+          // The alpha plane is libspng's alpha, left empty when every pixel is opaque.
+          auto file = ReadPictureColoursBytes(png);
+          ASSERT_TRUE(file.Ok()) << name;
+          const std::vector<std::uint8_t> alpha = SpngAlpha(png);
+          const bool opaque = std::ranges::all_of(alpha, [](std::uint8_t a) { return a == 255; });
+          EXPECT_EQ(file.Value().alpha, opaque ? std::vector<std::uint8_t>{} : alpha) << name;
+          // The counting bytes hold the key sample 1 at depths below 8, and tRNS makes
+          // palette entries 0 and 1 transparent.
+          if (transparency && depth < 8) {
+            EXPECT_FALSE(file.Value().alpha.empty()) << name;
+          }
         }
       }
     }

@@ -90,6 +90,59 @@ TEST(ConsoleLayouts, KnownWords) {
   }
 }
 
+// Photoshop's colour swatches: Photoshop 7 writes red (255, 0, 0) named "Swatch 1" and green
+// named "Swatch 2" as a version 1 section then a version 2 one with the names (16-bit
+// big-endian words; a name is a 32-bit count of UTF-16 units with its closing 0).
+ByteString SwatchWords(std::initializer_list<unsigned> words) {
+  ByteString out;
+  for (unsigned w : words) {
+    out.push_back(static_cast<std::uint8_t>(w >> 8));
+    out.push_back(static_cast<std::uint8_t>(w & 0xFF));
+  }
+  return out;
+}
+
+TEST(PaletteFiles, PhotoshopSwatches) {
+  const ByteString v1 = SwatchWords({1, 2, 0, 0xFFFF, 0, 0, 0, 0, 0, 0xFFFF, 0, 0});
+  const ByteString v2 = SwatchWords({2, 2, 0, 0xFFFF, 0, 0, 0, 0, 9,   'S', 'w', 'a', 't', 'c', 'h', ' ', '1',
+                                     0, 0, 0, 0xFFFF, 0, 0, 0, 9, 'S', 'w', 'a', 't', 'c', 'h', ' ', '2', 0});
+  ByteString both = v1;
+  both.insert(both.end(), v2.begin(), v2.end());
+  const PaletteKind& aco = *FindPaletteKind("aco");
+  const std::vector<RgbColor> redGreen{Rgb(255, 0, 0), Rgb(0, 255, 0)};
+  for (const ByteString& file : {v1, v2, both}) {
+    const Result<Palette> read = aco.read(file);
+    ASSERT_TRUE(read) << read.Error();
+    EXPECT_EQ(read.Value().colours, redGreen);
+  }
+  // Written as Photoshop writes: version 1, then version 2 naming each colour #rrggbb.
+  EXPECT_EQ(aco.write(Palette{{Rgb(255, 0, 0)}}),
+            SwatchWords({1, 1, 0, 0xFFFF, 0, 0, 0,  //
+                         2, 1, 0, 0xFFFF, 0, 0, 0, 0, 8, '#', 'f', 'f', '0', '0', '0', '0', 0}));
+  EXPECT_EQ(aco.read(SwatchWords({1, 1, 2, 0, 0, 0, 0})).Error(),
+            "colour 0 is in colour space 2; only RGB (0) colours are read");
+  EXPECT_EQ(aco.read(SwatchWords({1, 2, 0, 0xFFFF, 0, 0, 0})).Error(), "colour 1 is cut short");
+  EXPECT_EQ(aco.read(SwatchWords({3, 1})).Error(), "the version is 3, not 1 or 2: not a colour swatch file");
+  EXPECT_EQ(PaletteKindOfPath("x.ACO"), &aco);
+}
+
+// Truncation drops the low bits, c >> 3 to 5 bits and c >> 5 to 3, where the default takes
+// the nearest level: 15 is 1.9 fifths of 255/31, nearest 2, truncated 15 >> 3 = 1.
+TEST(PaletteDepth, TruncationDropsTheLowBits) {
+  const PaletteKind& bgr555 = *FindPaletteKind("bgr555");
+  const PaletteKind& genesis = *FindPaletteKind("genesis");
+  const Palette colours{{Rgb(15, 7, 255)}};
+  // Nearest: red 2, green round(7 * 31 / 255) = 1, blue 31: 0b11111_00001_00010 = 0x7C22.
+  EXPECT_EQ(bgr555.write(colours), test::Bytes({0x22, 0x7C}));
+  // Truncated: red 1, green 0, blue 31: 0x7C01.
+  EXPECT_EQ(bgr555.write(Rounded(colours, 5, Rounding::Truncate)), test::Bytes({0x01, 0x7C}));
+  // Genesis, 3 bits: 0xE0 is 224, nearest round(224 * 7 / 255) = 6, truncated 224 >> 5 = 7.
+  const Palette amber{{Rgb(0xE0, 0, 0)}};
+  EXPECT_EQ(genesis.write(amber), test::Bytes({0x00, 0x0C}));
+  EXPECT_EQ(genesis.write(Rounded(amber, 3, Rounding::Truncate)), test::Bytes({0x00, 0x0E}));
+  EXPECT_EQ(Rounded(Rgb(15, 7, 255), 8, Rounding::Truncate), Rgb(15, 7, 255));
+}
+
 TEST(PaletteFiles, ReadWhatOtherProgramsWrite) {
   struct Case {
     const char* kind;
@@ -162,7 +215,7 @@ TEST(PaletteFiles, KindByExtensionOrName) {
   EXPECT_EQ(
       LoadPalette(dir.File("sheet.cgram")).Error(),
       "the palette kind of \"sheet.cgram\" is not known by its extension; name one of jasc, gimp, hex, act, "
-      "rgb24, bgr555, genesis, rgba5551");
+      "rgb24, bgr555, genesis, rgba5551, aco");
   EXPECT_FALSE(SavePalette(dir.File("empty.pal"), Palette{}));
   EXPECT_FALSE(std::filesystem::exists(dir.File("empty.pal")));
 }
