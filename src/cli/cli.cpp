@@ -45,6 +45,7 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Encode, line, command.rom);
   AddValueOptions(line, command.values);
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"encode"});
   if (command.format == nullptr) return Usage("encode needs --format");
@@ -79,6 +80,7 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Decode, line, command.rom);
   AddValueOptions(line, command.values);
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"decode"});
   if (command.format == nullptr) return Usage("decode needs --format");
@@ -207,17 +209,23 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
       !problem.empty()) {
     return Fail(err, InputName(command.partnerImage), problem + " to fit the selection of " + input);
   }
+  // A tile order moves the selection's tiles into their stored places first.
+  const auto stored = StoredPicture(command.order, format, source, selection.Value());
+  if (!stored) return Fail(err, input, stored.Error());
+  const platform::Surface& encoded = stored.Value() ? *stored.Value() : source;
+  const convert::Selection place =
+      stored.Value() ? convert::Selection{0, 0, encoded.Width(), encoded.Height()} : selection.Value();
   ByteString data;
   {
     TerminalProgress progress(err, showProgress);
-    data = formats::Encode(format, source, selection.Value(), partner, progress);
+    data = formats::Encode(format, encoded, place, partner, progress);
   }
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
   if (command.rom.Active()) {
-    return WriteEncoded({format, source, selection.Value(), input, command.output,
-                         format.HasPartner() ? command.partnerOut : "", data, partner.aux,
-                         command.values.paletteOut, paletteOut.Value()},
-                        command.rom, out, err, notes);
+    return WriteEncoded(
+        {format, encoded, place, input, command.output, format.HasPartner() ? command.partnerOut : "", data,
+         partner.aux, command.values.paletteOut, paletteOut.Value()},
+        command.rom, out, err, notes);
   }
   return CommitOutputs(out, err,
                        {{command.output, data},
@@ -246,6 +254,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     return Fail(err, input,
                 "no pixels to decode at width " + std::to_string(command.width) + " (" +
                     std::to_string(data.size()) + " bytes)");
+  }
+  if (auto placed = PictureInOrder(command.order, format, std::move(result.picture)); placed) {
+    result.picture = std::move(placed).Value();
+  } else {
+    return Fail(err, input, placed.Error());
   }
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
@@ -330,7 +343,8 @@ std::string HelpText(const std::string& topic) {
             "                      [--partner-image FILE | --partner-data FILE]\n"
             "                      [--partner-out FILE] [--verify] [--values grey|index|palette]\n"
             "                      [--palette FILE] [--palette-format KIND] [--nearest]\n"
-            "                      [--palette-out FILE] INPUT OUTPUT\n"
+            "                      [--palette-out FILE] [--order rows|columns] [--object WxH]\n"
+            "                      [--object-order rows|columns] INPUT OUTPUT\n"
             "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
             "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
@@ -355,13 +369,14 @@ std::string HelpText(const std::string& topic) {
             "                      (see 'glyphon palette --help')\n"
             "  --nearest           a colour not in the palette takes the nearest entry\n"
             "  --palette-out F     write the palette the run used\n"
-         << RomHelp(RomVerb::Encode)
+         << OrderHelp() << RomHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
             "                      [--partner-out FILE] [--palette FILE] [--palette-format KIND]\n"
-            "                      INPUT OUTPUT\n\n"
+            "                      [--order rows|columns] [--object WxH]\n"
+            "                      [--object-order rows|columns] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
@@ -373,6 +388,8 @@ std::string HelpText(const std::string& topic) {
             "                      palette PNG whose indices are the values; a value beyond the\n"
             "                      palette is drawn black\n"
             "  --palette-format K  the kind of the palette file, whatever its extension\n"
+         << OrderHelp()
+         << "                      (the width is the picture's; the objects fill it row by row)\n"
          << RomHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"

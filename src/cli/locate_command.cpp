@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/options.h"
+#include "cli/order_options.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -22,6 +23,7 @@ struct LocateCommand {
   std::optional<convert::Selection> rect;
   bool tiles = false;
   std::uint64_t maxMatches = std::numeric_limits<std::uint64_t>::max();  // per tile with --tiles
+  OrderOptions order;
   bool help = false;
   std::string picture;
   std::string rom;
@@ -42,6 +44,7 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
     command.maxMatches = value;
     return std::nullopt;
   });
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -154,8 +157,13 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
         !problem.empty()) {
       return Fail(err, command.picture, problem);
     }
-    patterns.push_back(
-        formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
+    // A picture stored in another tile order is looked for in that order.
+    const auto stored = StoredPicture(command.order, *command.format, picture.Value(), selection.Value());
+    if (!stored) return Fail(err, command.picture, stored.Error());
+    const platform::Surface& source = stored.Value() ? *stored.Value() : picture.Value();
+    const convert::Selection place =
+        stored.Value() ? convert::Selection{0, 0, source.Width(), source.Height()} : selection.Value();
+    patterns.push_back(formats::Encode(*command.format, source, place, partner, progress));
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
   const rom::PatternSearch search(std::move(patterns));
@@ -178,7 +186,9 @@ Result<std::optional<CommandRun>> PrepareLocate(std::span<const std::string> arg
 }
 
 std::string LocateHelp() {
-  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] [--max-matches N] PICTURE ROM\n\n"
+  return "Usage: glyphon locate --format F [--rect X,Y,W,H] [--tiles] [--max-matches N]\n"
+         "                      [--order rows|columns] [--object WxH]\n"
+         "                      [--object-order rows|columns] PICTURE ROM\n\n"
          "Encodes a rectangle of PICTURE and prints every offset at which those bytes occur\n"
          "in the file ROM, in hex, one a line, as they are found.\n\n"
          "  --format F          the format, as for encode\n"
@@ -188,7 +198,10 @@ std::string LocateHelp() {
          "                      number (row by row from 0), then its\n"
          "                      offsets or -, separated by tabs. Tiles of one colour are left out\n"
          "  --max-matches N     print the first N offsets (the lowest) and stop; with --tiles,\n"
-         "                      the first N of each tile. Without it, every offset\n\n"
+         "                      the first N of each tile. Without it, every offset\n" +
+         OrderHelp() +
+         "                      (the picture is looked for as stored in that order; --tiles\n"
+         "                      looks for each tile alone, whatever the order)\n\n"
          "Exit status 1 when nothing is found.\n";
 }
 
