@@ -24,6 +24,7 @@ struct MapEntry {
   Flip flip = kNoFlip;
   std::uint8_t palette = 0;
   bool priority = false;
+  bool fixed = false;  // `tile` is the map's own number, not counted from the base tile
   friend bool operator==(const MapEntry&, const MapEntry&) = default;
 };
 
