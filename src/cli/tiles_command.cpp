@@ -7,7 +7,9 @@
 #include <ostream>
 #include <type_traits>
 
+#include "cli/map_options.h"
 #include "cli/options.h"
+#include "cli/order_options.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -15,6 +17,7 @@
 #include "formats/values.h"
 #include "imageio/picture_file.h"
 #include "tiles/map_layout.h"
+#include "tiles/tile_order.h"
 #include "tiles/tile_set.h"
 
 namespace glyphon::cli {
@@ -38,7 +41,9 @@ struct TilesCommand {
   const FormatInfo* format = nullptr;
   ValueSource values = ValueSource::Grey;
   bool dedupe = false;
-  bool flips = false;
+  tiles::Flip flips = tiles::kNoFlip;  // the mirrors that count as the same tile
+  OrderOptions order;
+  MapOptions maps;
   const MapLayout* layout = nullptr;
   std::string mapOut;
   std::string attrOut;
@@ -56,6 +61,7 @@ struct UntileCommand {
   int widthTiles = 0;
   std::int64_t baseTile = 0;
   std::string attr;
+  MapOptions maps;
   bool help = false;
   std::string tiles;
   std::string map;
@@ -145,8 +151,9 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
     return command.layout ? "--map-layout needs --map-out FILE" : "--map-out needs --map-layout";
   if (!command.layout) {
     if (!command.attrOut.empty()) return "--attr-out needs --map-out and --map-layout gbc";
-    if (command.baseTile || command.palette || command.priority)
-      return "--base-tile, --palette-number and --priority need --map-out";
+    if (command.baseTile || command.palette || command.priority || command.maps.screens ||
+        command.maps.bankSplit)
+      return "--base-tile, --palette-number, --priority, --map-screens and --bank-split need --map-out";
     return std::nullopt;
   }
   const MapLayout& layout = *command.layout;
@@ -154,7 +161,9 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
     return "the " + std::string(layout.name) + " map layout needs --attr-out FILE for its attribute map";
   if (!layout.attributeMap && !command.attrOut.empty())
     return "the " + std::string(layout.name) + " map layout has no attribute map";
-  const Status fits = tiles::CheckMapOptions(layout, command.flips,
+  if (command.maps.bankSplit && !layout.bank.Present())
+    return "the " + std::string(layout.name) + " map layout has no second bank for --bank-split";
+  const Status fits = tiles::CheckMapOptions(layout, command.flips != tiles::kNoFlip,
                                              static_cast<int>(command.palette.value_or(0)), command.priority);
   if (!fits) return fits.error;
   return std::nullopt;
@@ -170,18 +179,27 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
     return std::nullopt;
   });
   line.Flag("--dedupe", command.dedupe);
-  line.Flag("--flips", command.flips);
+  line.Value("--flips", [&command](const std::string& value) -> Problem {
+    const auto flips = ParseFlips(value);
+    if (!flips) return "--flips wants h, v or both, not \"" + value + "\"";
+    command.flips = *flips;
+    return std::nullopt;
+  });
   line.Flag("--priority", command.priority);
   line.Value("--map-layout", LayoutOption(command.layout));
   line.Value("--map-out", command.mapOut);
   line.Value("--attr-out", command.attrOut);
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
   line.Value("--palette-number", NumberOption("--palette-number", 0, 0xFF, command.palette));
-  if (Status read = line.Parse(args); !read) return Usage<TilesCommand>(read.error);
+  AddOrderOptions(line, command.order);
+  AddTilesMapOptions(line, command.maps);
+  if (Status read = line.Parse(JoinFlips(args)); !read) return Usage<TilesCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<TilesCommand>("tiles needs --format");
   if (auto error = CheckTilesOptions(command)) return Usage<TilesCommand>(*error);
+  if (command.maps.tilesFromOnly && command.maps.tilesFrom.empty())
+    return Usage<TilesCommand>("--tiles-from-only needs --tiles-from FILE");
   if (line.Files().size() != 2) return Usage<TilesCommand>("tiles needs an INPUT picture and a TILES file");
   command.input = line.Files()[0];
   command.output = line.Files()[1];
@@ -197,6 +215,7 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
              NumberOption("--width-tiles", 1, static_cast<std::int64_t>(kTilesPerRun), command.widthTiles));
   line.Value("--attr", command.attr);
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
+  AddUntileMapOptions(line, command.maps);
   if (Status read = line.Parse(args); !read) return Usage<UntileCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -278,45 +297,119 @@ Result<std::vector<tiles::Tile>> DecodeTiles(const FormatInfo& format, std::span
   return set;
 }
 
+// Per tile of the plane in row order, 1 when every pixel of the picture there is `colour`.
+std::vector<std::uint8_t> TilesOfColour(const platform::Surface& pixels, const convert::ValuePlane& plane,
+                                        RgbColor colour) {
+  const int across = plane.width / tiles::kTileSide, down = plane.height / tiles::kTileSide;
+  std::vector<std::uint8_t> plain(static_cast<std::size_t>(across) * static_cast<std::size_t>(down), 1);
+  for (int y = 0; y < plane.height; ++y) {
+    const auto row = pixels.Row(y);
+    for (int x = 0; x < plane.width; ++x) {
+      if (row[static_cast<std::size_t>(x)] != colour)
+        plain[static_cast<std::size_t>(y / tiles::kTileSide * across + x / tiles::kTileSide)] = 0;
+    }
+  }
+  return plain;
+}
+
+// A tile set's bytes read back as tiles, naming the file on failure.
+Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name);
+
 int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err) {
+  const std::string input = InputName(command.input);
   auto file = ReadPictureFileInput(command.input);
-  if (!file) return Fail(err, InputName(command.input), file.Error());
+  if (!file) return Fail(err, input, file.Error());
   auto plane = ValuesOfPicture(command, file.Value());
-  if (!plane) return Fail(err, InputName(command.input), plane.Error());
-  const tiles::Dedupe dedupe = command.flips    ? tiles::Dedupe::WithFlips
-                               : command.dedupe ? tiles::Dedupe::Exact
-                                                : tiles::Dedupe::None;
-  auto set = tiles::MakeTileSet(plane.Value(), dedupe);
-  if (!set) return Fail(err, InputName(command.input), set.Error());
+  if (!plane) return Fail(err, input, plane.Error());
+  const int across = plane.Value().width / tiles::kTileSide, down = plane.Value().height / tiles::kTileSide;
+  const tiles::Dedupe dedupe = command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
+                               : command.dedupe                ? tiles::Dedupe::Exact
+                                                               : tiles::Dedupe::None;
+  // The tile set takes the tiles in the order they are stored; the map stays in the
+  // picture's rows (or screens).
+  const auto order = OrderIn(command.order, *command.format);
+  if (!order) return Fail(err, input, order.Error());
+  if (Status whole = tiles::CheckObjects(across, down, order.Value()); !whole)
+    return Fail(err, input, "the picture's " + whole.error);
+  const bool plain = order.Value().Plain();
+  std::vector<std::uint8_t> background;
+  if (command.maps.background) {
+    background = TilesOfColour(file.Value().pixels, plane.Value(), *command.maps.background);
+    if (!plain) background = tiles::InStoredOrder(background, across, down, order.Value());
+  }
+  std::vector<tiles::Tile> existing;
+  if (!command.maps.tilesFrom.empty()) {
+    auto read = ReadTileSet(*command.format, command.maps.tilesFrom);
+    if (!read) return Fail(err, InputName(command.maps.tilesFrom), read.Error());
+    existing = std::move(read).Value();
+  }
+  auto set = tiles::MakeTileSet(
+      plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()),
+      {dedupe, command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, background});
+  if (!set) return Fail(err, input, set.Error());
+  std::vector<tiles::MapEntry>& entries = set.Value().map.entries;
+  if (!plain) entries = tiles::InPictureOrder(entries, across, down, order.Value());
+  if (command.maps.tilesFromOnly) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].fixed || entries[i].tile < existing.size()) continue;
+      return Fail(err, input,
+                  "the tile at (" + std::to_string(i % static_cast<std::size_t>(across) * tiles::kTileSide) +
+                      ", " + std::to_string(i / static_cast<std::size_t>(across) * tiles::kTileSide) +
+                      ") is not in " + InputName(command.maps.tilesFrom));
+    }
+  }
+  std::vector<tiles::Tile>& setTiles = set.Value().tiles;
+  if (command.maps.trimEnd > 0) {
+    const auto trim = static_cast<std::size_t>(command.maps.trimEnd);
+    if (trim >= setTiles.size())
+      return Fail(err, input,
+                  "--trim-end " + std::to_string(trim) + " would leave none of the " +
+                      std::to_string(setTiles.size()) + " tiles");
+    setTiles.resize(setTiles.size() - trim);
+  }
   tiles::MapBytes map;
   if (command.layout) {
     const std::int64_t base = command.baseTile.value_or(0);
-    if (Status count = tiles::CheckTileCount(*command.layout, set.Value().tiles.size(), base); !count)
-      return Fail(err, InputName(command.input), count.error);
-    for (tiles::MapEntry& entry : set.Value().map.entries) {
+    if (Status count = tiles::CheckTileCount(*command.layout,
+                                             setTiles.size() + static_cast<std::size_t>(command.maps.trimEnd),
+                                             base, command.maps.bankSplit);
+        !count)
+      return Fail(err, input, count.error);
+    for (tiles::MapEntry& entry : entries) {
       entry.palette = static_cast<std::uint8_t>(command.palette.value_or(0));
       entry.priority = command.priority;
+      if (entry.fixed) entry.tile = static_cast<std::uint32_t>(command.maps.backgroundTile);
     }
-    auto written = tiles::WriteMap(*command.layout, set.Value().map.entries, base);
-    if (!written) return Fail(err, InputName(command.input), written.Error());
+    if (command.maps.screens) {
+      const tiles::TileOrder screens = command.maps.ScreenOrder();
+      if (Status whole = tiles::CheckObjects(across, down, screens); !whole)
+        return Fail(err, input, "the map's " + whole.error + " (--map-screens)");
+      entries = tiles::InStoredOrder(entries, across, down, screens);
+    }
+    auto written = tiles::WriteMap(*command.layout, entries, base, command.maps.bankSplit);
+    if (!written) return Fail(err, input, written.Error());
     map = std::move(written).Value();
   }
-  const ByteString bytes = EncodeTiles(*command.format, set.Value().tiles);
+  const ByteString bytes = EncodeTiles(*command.format, setTiles);
   return CommitOutputs(
       out, err, {{command.output, bytes}, {command.mapOut, map.map}, {command.attrOut, map.attributes}});
 }
 
-int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
+Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name) {
   // Every input within what the largest picture needs: a tile set of as many tiles as it
-  // holds, and a map of as many cells.
-  const std::uint64_t tileSetBytes =
-      static_cast<std::uint64_t>(command.format->bitsPerPixel) * tiles::kTileSide;
+  // holds.
+  const std::uint64_t tileSetBytes = static_cast<std::uint64_t>(format.bitsPerPixel) * tiles::kTileSide;
   const std::string tileSetTooLarge =
-      "larger than any tile set in " + std::string(command.format->caption) + " (at most " +
+      "larger than any tile set in " + std::string(format.caption) + " (at most " +
       std::to_string(platform::kMaxPictureTiles * tileSetBytes >> 20) + " MiB)";
-  auto tileBytes = ReadInput(command.tiles, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
-  if (!tileBytes) return Fail(err, InputName(command.tiles), tileBytes.Error());
-  auto set = DecodeTiles(*command.format, tileBytes.Value());
+  auto tileBytes = ReadInput(name, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
+  if (!tileBytes) return Result<std::vector<tiles::Tile>>::Failure(tileBytes.Error());
+  return DecodeTiles(format, tileBytes.Value());
+}
+
+int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
+  // A map of as many cells as the largest picture has tiles.
+  auto set = ReadTileSet(*command.format, command.tiles);
   if (!set) return Fail(err, InputName(command.tiles), set.Error());
   auto mapBytes = ReadInput(command.map, platform::kTileMapLimit);
   if (!mapBytes) return Fail(err, InputName(command.map), mapBytes.Error());
@@ -326,8 +419,22 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err) {
     if (!read) return Fail(err, InputName(command.attr), read.Error());
     attributes = std::move(read).Value();
   }
-  auto entries = tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile);
+  auto entries =
+      tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile, command.maps.bankSplit);
   if (!entries) return Fail(err, InputName(command.map), entries.Error());
+  if (command.maps.screens) {
+    // The map's cells come screen by screen; the picture wants them in its rows.
+    const int across = command.widthTiles;
+    const auto cells = static_cast<int>(entries.Value().size());
+    if (Status whole = tiles::CheckObjects(across, cells / across, command.maps.ScreenOrder());
+        !whole || cells % across != 0)
+      return Fail(err, InputName(command.map),
+                  "its " + std::to_string(cells) + " entries at " + std::to_string(across) +
+                      " tiles a row are not whole screens of " + std::to_string(command.maps.screens->first) +
+                      " by " + std::to_string(command.maps.screens->second) + " tiles");
+    entries.Value() =
+        tiles::InPictureOrder(entries.Value(), across, cells / across, command.maps.ScreenOrder());
+  }
   auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
   if (!plane) return Fail(err, InputName(command.map), plane.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
