@@ -480,9 +480,13 @@ Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> arg
 }
 
 std::string TilesHelp() {
-  return "Usage: glyphon tiles --format F [--values grey|index] [--dedupe] [--flips]\n"
-         "                     [--map-out FILE --map-layout L] [--attr-out FILE]\n"
-         "                     [--base-tile N] [--palette-number P] [--priority] INPUT TILES\n\n"
+  return "Usage: glyphon tiles --format F [--values grey|index] [--dedupe] [--flips [h|v|both]]\n"
+         "                     [--order rows|columns] [--object WxH] [--object-order rows|columns]\n"
+         "                     [--tiles-from FILE [--tiles-from-only]] [--trim-end N]\n"
+         "                     [--background #RRGGBB [--background-tile N]]\n"
+         "                     [--map-out FILE --map-layout L] [--attr-out FILE] [--map-screens WxH]\n"
+         "                     [--base-tile N] [--bank-split N] [--palette-number P] [--priority]\n"
+         "                     INPUT TILES\n\n"
          "Cuts the picture INPUT into 8 by 8 tiles in row order (its width and height rounded\n"
          "down to multiples of 8), writes them to TILES in a tiled format, and optionally a\n"
          "tile map that places them.\n\n"
@@ -492,14 +496,31 @@ std::string TilesHelp() {
          "  --values grey|index the tile values: each colour's grey level, as encode reads\n"
          "                      it (the default), or the palette index an indexed picture stores\n"
          "  --dedupe            keep only the first of tiles with equal values\n"
-         "  --flips             also take a tile's left-right, top-bottom and both-way mirrors\n"
-         "                      as equal (implies --dedupe; the map layout must flip)\n"
+         "  --flips [h|v|both]  also take a tile's mirrors as equal: left-right (h), top-bottom\n"
+         "                      (v) or both and the two together (both, the default) (implies\n"
+         "                      --dedupe; the map layout must flip)\n" +
+         OrderHelp() +
+         "                      (the order the tile set takes the tiles in; the map stays in\n"
+         "                      the picture's rows)\n"
+         "  --tiles-from FILE   start from an existing tile set in the format: tiles found in\n"
+         "                      it (with the mirrors --flips allows) take its numbers, new\n"
+         "                      tiles are added after it; TILES is the whole set\n"
+         "  --tiles-from-only   refuse a tile the existing set lacks, naming its place\n"
+         "  --trim-end N        leave the last N tiles out of TILES (the map still numbers them)\n"
+         "  --background C      tiles wholly of the colour #RRGGBB are left out of the tile set;\n"
+         "                      their map entries take tile number --background-tile N (0 by\n"
+         "                      default, not counted from --base-tile)\n"
          "  --map-out FILE      write the tile map, one entry a picture tile in row order\n"
          "  --map-layout L      the map's layout: " +
          tiles::MapLayoutNames() +
          "\n"
+         "  --map-screens WxH   write the map screen by screen, each W by H tiles (SNES: 32x32,\n"
+         "                      so a 64 by 32 map is screen 0's rows, then screen 1's)\n"
          "  --attr-out FILE     the attribute map of the gbc layout (needed there)\n"
-         "  --base-tile N       the number of the tile set's first tile in the map\n"
+         "  --base-tile N       the number of the tile set's first tile in the map; gb and gbc\n"
+         "                      numbers wrap at 256 (255, 0, 1, ...)\n"
+         "  --bank-split N      gbc: tiles from the Nth on lie in VRAM bank 1, numbered from\n"
+         "                      the base tile again. Without it a gbc tile set has at most 256\n"
          "  --palette-number P  the palette number every map entry carries\n"
          "  --priority          set every map entry's priority bit\n\n"
          "The outputs are written together: all of them, or none changes.\n";
@@ -507,7 +528,8 @@ std::string TilesHelp() {
 
 std::string UntileHelp() {
   return "Usage: glyphon untile --format F --map-layout L --width-tiles N [--attr FILE]\n"
-         "                      [--base-tile N] TILES MAP OUTPUT\n\n"
+         "                      [--base-tile N] [--bank-split N] [--map-screens WxH]\n"
+         "                      TILES MAP OUTPUT\n\n"
          "Draws the picture a tile set and its tile map make, N tiles wide, in the grey\n"
          "levels of the format's values. OUTPUT's extension picks the kind: .png or .bmp.\n\n"
          "  --format F          the tile set's format, as for tiles\n"
@@ -516,7 +538,9 @@ std::string UntileHelp() {
          "\n"
          "  --width-tiles N     the picture's width in tiles, 1 to 4095\n"
          "  --attr FILE         the attribute map of the gbc layout (none reads as all zero)\n"
-         "  --base-tile N       the map's number of the tile set's first tile\n";
+         "  --base-tile N       the map's number of the tile set's first tile\n"
+         "  --bank-split N      gbc: where the tiles of VRAM bank 1 begin in the tile set\n"
+         "  --map-screens WxH   the map is stored screen by screen, as tiles writes it\n";
 }
 
 }  // namespace glyphon::cli
