@@ -7,6 +7,7 @@
 #include "bench_support.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "tiles/tile_order.h"
 #include "tiles/tile_set.h"
 
 namespace glyphon::bench {
@@ -61,10 +62,27 @@ void PlainEncode(benchmark::State& state) {
   }
 }
 
+// An encode in another tile order: the sheet's tiles moved into their stored places, then
+// the plain encode, as glyphon encode --order and --object run it.
+void OrderedEncode(benchmark::State& state, tiles::TileOrder order) {
+  platform::NullProgress progress;
+  const formats::FormatInfo& format = *formats::FindFormat("4bpp SNES");
+  for (auto _ : state) {
+    const platform::Surface stored = tiles::StoredSheet(RandomSheet(), {0, 0, kSide, kSide}, 8, order);
+    convert::PartnerState partner;
+    ByteString out = formats::Encode(format, stored, {0, 0, kSide, kSide}, partner, progress);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
 void RegisterAll() {
   using tiles::Dedupe;
   Measured(benchmark::RegisterBenchmark("ReferencePass", ReferencePass));
   Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes", PlainEncode));
+  Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes/order-columns", OrderedEncode,
+                                        tiles::TileOrder{tiles::Walk::Columns, 1, 1, tiles::Walk::Rows}));
+  Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes/object-16x16", OrderedEncode,
+                                        tiles::TileOrder{tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}));
   using PlaneFn = const convert::ValuePlane& (*)();
   const std::pair<const char*, PlaneFn> planes[] = {{"random", RandomPlane}, {"repeated", RepeatedPlane}};
   for (const auto& [name, plane] : planes) {
