@@ -209,23 +209,30 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
       !problem.empty()) {
     return Fail(err, InputName(command.partnerImage), problem + " to fit the selection of " + input);
   }
-  // A tile order moves the selection's tiles into their stored places first.
-  const auto stored = StoredPicture(command.order, format, source, selection.Value());
-  if (!stored) return Fail(err, input, stored.Error());
-  const platform::Surface& encoded = stored.Value() ? *stored.Value() : source;
-  const convert::Selection place =
-      stored.Value() ? convert::Selection{0, 0, encoded.Width(), encoded.Height()} : selection.Value();
+  const auto order = SelectionOrder(command.order, format, selection.Value());
+  if (!order) return Fail(err, input, order.Error());
   ByteString data;
   {
     TerminalProgress progress(err, showProgress);
-    data = formats::Encode(format, encoded, place, partner, progress);
+    data = formats::Encode(format, source, selection.Value(), partner, progress);
   }
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
+  // A tile order moves the encoded tiles into their stored places; --verify then compares
+  // the bytes with the picture of the tiles so moved.
+  platform::Surface stored;
+  convert::Selection place = selection.Value();
+  if (order.Value()) {
+    PutBytesInOrder(data, format, selection.Value(), *order.Value());
+    if (command.rom.Active()) {
+      stored = PictureInStoredOrder(format, source, selection.Value(), *order.Value());
+      place = {0, 0, stored.Width(), stored.Height()};
+    }
+  }
   if (command.rom.Active()) {
-    return WriteEncoded(
-        {format, encoded, place, input, command.output, format.HasPartner() ? command.partnerOut : "", data,
-         partner.aux, command.values.paletteOut, paletteOut.Value()},
-        command.rom, out, err, notes);
+    return WriteEncoded({format, order.Value() ? stored : source, place, input, command.output,
+                         format.HasPartner() ? command.partnerOut : "", data, partner.aux,
+                         command.values.paletteOut, paletteOut.Value()},
+                        command.rom, out, err, notes);
   }
   return CommitOutputs(out, err,
                        {{command.output, data},

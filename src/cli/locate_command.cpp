@@ -158,12 +158,12 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
       return Fail(err, command.picture, problem);
     }
     // A picture stored in another tile order is looked for in that order.
-    const auto stored = StoredPicture(command.order, *command.format, picture.Value(), selection.Value());
-    if (!stored) return Fail(err, command.picture, stored.Error());
-    const platform::Surface& source = stored.Value() ? *stored.Value() : picture.Value();
-    const convert::Selection place =
-        stored.Value() ? convert::Selection{0, 0, source.Width(), source.Height()} : selection.Value();
-    patterns.push_back(formats::Encode(*command.format, source, place, partner, progress));
+    const auto order = SelectionOrder(command.order, *command.format, selection.Value());
+    if (!order) return Fail(err, command.picture, order.Error());
+    patterns.push_back(
+        formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
+    if (order.Value() && !patterns[0].empty())
+      PutBytesInOrder(patterns[0], *command.format, selection.Value(), *order.Value());
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
   const rom::PatternSearch search(std::move(patterns));

@@ -58,12 +58,11 @@ Result<tiles::TileOrder> OrderIn(const OrderOptions& options, const formats::For
   return order;
 }
 
-Result<std::optional<platform::Surface>> StoredPicture(const OrderOptions& options,
+Result<std::optional<tiles::TileOrder>> SelectionOrder(const OrderOptions& options,
                                                        const formats::FormatInfo& format,
-                                                       const platform::Surface& source,
                                                        const convert::Selection& selection) {
-  using R = Result<std::optional<platform::Surface>>;
-  if (options.Plain()) return std::optional<platform::Surface>();
+  using R = Result<std::optional<tiles::TileOrder>>;
+  if (options.Plain()) return std::optional<tiles::TileOrder>();
   auto order = OrderIn(options, format);
   if (!order) return R::Failure(order.Error());
   const int side = format.blockSide;
@@ -73,7 +72,19 @@ Result<std::optional<platform::Surface>> StoredPicture(const OrderOptions& optio
     return R::Failure("the selection of " + Pixels(selection.width, selection.height) +
                       " is not whole objects of " + Pixels(objectWidth, objectHeight));
   }
-  return std::optional<platform::Surface>(tiles::StoredSheet(source, selection, side, order.Value()));
+  return std::optional<tiles::TileOrder>(order.Value());
+}
+
+void PutBytesInOrder(ByteString& bytes, const formats::FormatInfo& format,
+                     const convert::Selection& selection, const tiles::TileOrder& order) {
+  const int across = selection.width / format.blockSide, down = selection.height / format.blockSide;
+  const std::size_t blocks = static_cast<std::size_t>(across) * static_cast<std::size_t>(down);
+  tiles::PutInStoredOrder(bytes, across, down, order, bytes.size() / blocks);
+}
+
+platform::Surface PictureInStoredOrder(const formats::FormatInfo& format, const platform::Surface& source,
+                                       const convert::Selection& selection, const tiles::TileOrder& order) {
+  return tiles::StoredSheet(source, selection, format.blockSide, order);
 }
 
 Result<platform::Surface> PictureInOrder(const OrderOptions& options, const formats::FormatInfo& format,

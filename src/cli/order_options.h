@@ -1,6 +1,7 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 
 #include "cli/options.h"
@@ -32,12 +33,20 @@ bool StoresWholeBlocks(const formats::FormatInfo& format) noexcept;
 // order for a format that does not store whole blocks and objects that are not whole blocks.
 Result<tiles::TileOrder> OrderIn(const OrderOptions& options, const formats::FormatInfo& format);
 
-// The picture a format encodes in the order: the selection's blocks moved into their stored
-// places, row by row; nothing for the plain order. Refuses a selection of part objects.
-Result<std::optional<platform::Surface>> StoredPicture(const OrderOptions& options,
+// The order of the selection's blocks; nothing for the plain order. Refuses a selection of
+// part objects.
+Result<std::optional<tiles::TileOrder>> SelectionOrder(const OrderOptions& options,
                                                        const formats::FormatInfo& format,
-                                                       const platform::Surface& source,
                                                        const convert::Selection& selection);
+
+// Puts the blocks of the selection's plain encode (whole blocks in row order) in the order.
+void PutBytesInOrder(ByteString& bytes, const formats::FormatInfo& format,
+                     const convert::Selection& selection, const tiles::TileOrder& order);
+
+// The picture whose plain encode is those bytes: the selection's blocks moved into their
+// stored places, row by row (what --verify compares the bytes with).
+platform::Surface PictureInStoredOrder(const formats::FormatInfo& format, const platform::Surface& source,
+                                       const convert::Selection& selection, const tiles::TileOrder& order);
 
 // The way back from a decoded picture of stored blocks to the picture they come from.
 Result<platform::Surface> PictureInOrder(const OrderOptions& options, const formats::FormatInfo& format,

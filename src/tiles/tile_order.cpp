@@ -58,24 +58,46 @@ Status CheckObjects(int across, int down, const TileOrder& order) {
                          std::to_string(order.objectHeight) + " tiles");
 }
 
-std::vector<std::uint32_t> StoredOrder(int across, int down, const TileOrder& order) {
+namespace {
+
+// Calls visit(p) with the picture tile p (counted in rows) of each stored tile in turn.
+// Nested loops rather than a division per tile: a 2048 by 2048 picture has 65536 tiles, and
+// the divisions would cost more than moving the tiles' bytes.
+template <class Visit>
+void ForEachStored(int across, int down, const TileOrder& order, Visit&& visit) {
   const int ow = order.objectWidth, oh = order.objectHeight;
   const int objectsAcross = across / ow, objectsDown = down / oh;
-  const int objectCount = objectsAcross * objectsDown;
-  const int perObject = ow * oh;
-  std::vector<std::uint32_t> stored;
-  stored.reserve(static_cast<std::size_t>(objectCount) * static_cast<std::size_t>(perObject));
-  for (int j = 0; j < objectCount; ++j) {
-    const bool objectRows = order.objects == Walk::Rows;
-    const int ox = objectRows ? j % objectsAcross : j / objectsDown;
-    const int oy = objectRows ? j / objectsAcross : j % objectsDown;
-    for (int i = 0; i < perObject; ++i) {
-      const bool tileRows = order.inside == Walk::Rows;
-      const int tx = tileRows ? i % ow : i / oh;
-      const int ty = tileRows ? i / ow : i % oh;
-      stored.push_back(static_cast<std::uint32_t>((oy * oh + ty) * across + ox * ow + tx));
+  const bool objectRows = order.objects == Walk::Rows, tileRows = order.inside == Walk::Rows;
+  const auto object = [&](int ox, int oy) {
+    const int first = oy * oh * across + ox * ow;  // the object's top-left tile
+    if (tileRows) {
+      for (int ty = 0; ty < oh; ++ty) {
+        for (int tx = 0; tx < ow; ++tx) visit(static_cast<std::uint32_t>(first + ty * across + tx));
+      }
+    } else {
+      for (int tx = 0; tx < ow; ++tx) {
+        for (int ty = 0; ty < oh; ++ty) visit(static_cast<std::uint32_t>(first + ty * across + tx));
+      }
+    }
+  };
+  if (objectRows) {
+    for (int oy = 0; oy < objectsDown; ++oy) {
+      for (int ox = 0; ox < objectsAcross; ++ox) object(ox, oy);
+    }
+  } else {
+    for (int ox = 0; ox < objectsAcross; ++ox) {
+      for (int oy = 0; oy < objectsDown; ++oy) object(ox, oy);
     }
   }
+}
+
+}  // namespace
+
+std::vector<std::uint32_t> StoredOrder(int across, int down, const TileOrder& order) {
+  std::vector<std::uint32_t> stored;
+  stored.reserve(static_cast<std::size_t>(across / order.objectWidth * order.objectWidth) *
+                 static_cast<std::size_t>(down / order.objectHeight * order.objectHeight));
+  ForEachStored(across, down, order, [&](std::uint32_t p) { stored.push_back(p); });
   return stored;
 }
 
@@ -108,6 +130,32 @@ platform::Surface PictureOfSheet(const platform::Surface& sheet, int tileSide, c
               to / across * tileSide, tileSide);
   }
   return picture;
+}
+
+void PutInStoredOrder(std::span<std::uint8_t> bytes, int across, int down, const TileOrder& order,
+                      std::size_t blockBytes) {
+  const std::vector<std::uint32_t> from = StoredOrder(across, down, order);
+  std::vector<bool> placed(from.size());
+  ByteString held(blockBytes);
+  const auto block = [&](std::size_t k) {
+    return bytes.begin() + static_cast<std::ptrdiff_t>(k * blockBytes);
+  };
+  for (std::size_t start = 0; start < from.size(); ++start) {
+    if (placed[start] || from[start] == start) continue;
+    // Place k takes the block at from[k]: hold the first block of the cycle, pull each
+    // block into the place it belongs, and put the held one in the last place.
+    std::copy_n(block(start), blockBytes, held.begin());
+    for (std::size_t k = start;;) {
+      placed[k] = true;
+      const std::size_t source = from[k];
+      if (source == start) {
+        std::copy_n(held.begin(), blockBytes, block(k));
+        break;
+      }
+      std::copy_n(block(source), blockBytes, block(k));
+      k = source;
+    }
+  }
 }
 
 convert::ValuePlane StoredSheet(const convert::ValuePlane& plane, const TileOrder& order) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "convert/value_plane.h"
 #include "platform/result.h"
 #include "platform/surface.h"
+#include "platform/types.h"
 
 namespace glyphon::tiles {
 
@@ -57,6 +59,14 @@ platform::Surface StoredSheet(const platform::Surface& picture, const convert::S
 // tiles wide, put back in their places. Tiles the sheet lacks (a height short of whole
 // objects) are black; the picture is grown to whole objects.
 platform::Surface PictureOfSheet(const platform::Surface& sheet, int tileSide, const TileOrder& order);
+
+// The same moves on the bytes of a format that stores each block (tile) whole in
+// `blockBytes` bytes, one after the other in row order: `bytes` holds the `across` by `down`
+// blocks of a picture so, and is left holding them in stored order. The blocks move in
+// place along the permutation's cycles, so no second buffer is made: moving bytes costs a
+// small part of the encode.
+void PutInStoredOrder(std::span<std::uint8_t> bytes, int across, int down, const TileOrder& order,
+                      std::size_t blockBytes);
 
 // The same moves on a plane of values (8 by 8 tiles), for tile sets and maps.
 convert::ValuePlane StoredSheet(const convert::ValuePlane& plane, const TileOrder& order);

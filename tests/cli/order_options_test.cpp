@@ -113,6 +113,17 @@ TEST(OrderRoundTrip, EveryOrderOfEveryBlockFormat) {
   EXPECT_GE(formats, 12);
 }
 
+// --verify compares the bytes with the picture in the order they are stored in.
+TEST(OrderVerify, PassesForAnOrderedEncode) {
+  test::TempDir dir;
+  const cli_test::InFolder here(dir.Path());
+  ASSERT_TRUE(imageio::WritePicture("p.png", test::RandomPicture(32, 32, 8)).Ok());
+  for (const std::string order : {"--order columns", "--object 16x16 --object-order columns"}) {
+    const Outcome o = RunWith(Words("encode -f 4bpp-genesis --verify " + order + " p.png o.dat"));
+    EXPECT_EQ(o.status, kExitSuccess) << order << ": " << o.err;
+  }
+}
+
 TEST(OrderLocate, FindsAPictureStoredByColumns) {
   test::TempDir dir;
   const cli_test::InFolder here(dir.Path());

@@ -131,6 +131,27 @@ TEST(PictureOfSheet, GrowsAShortSheetToWholeObjectsInBlack) {
   EXPECT_EQ(picture.GetPixel(8, 12), 0x000000u);  // stored 3, beyond the data
 }
 
+// Moved in place along the cycles, block k ends up holding the block of tile StoredOrder[k],
+// for every order (cycles of one block, long cycles and many short ones).
+TEST(PutInStoredOrder, MovesEveryBlockToItsStoredPlace) {
+  for (const TileOrder& order :
+       {TileOrder{}, TileOrder{Walk::Columns}, TileOrder{Walk::Rows, 2, 2},
+        TileOrder{Walk::Columns, 4, 2, Walk::Columns}, TileOrder{Walk::Rows, 1, 8}}) {
+    constexpr int kAcross = 8, kDown = 16;
+    constexpr std::size_t kBlock = 3;
+    ByteString bytes;
+    for (std::size_t tile = 0; tile < kAcross * kDown; ++tile) {
+      for (std::size_t b = 0; b < kBlock; ++b) bytes.push_back(static_cast<std::uint8_t>(tile + b));
+    }
+    PutInStoredOrder(bytes, kAcross, kDown, order, kBlock);
+    const Order stored = StoredOrder(kAcross, kDown, order);
+    for (std::size_t k = 0; k < stored.size(); ++k) {
+      for (std::size_t b = 0; b < kBlock; ++b)
+        ASSERT_EQ(bytes[k * kBlock + b], static_cast<std::uint8_t>(stored[k] + b)) << k;
+    }
+  }
+}
+
 TEST(MapCells, StoredAndBackAgree) {
   std::vector<int> cells(64 * 32);
   for (std::size_t i = 0; i < cells.size(); ++i) cells[i] = static_cast<int>(i);
