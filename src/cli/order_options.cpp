@@ -35,16 +35,12 @@ void AddOrderOptions(CommandLine& line, OrderOptions& into) {
   });
 }
 
-bool StoresWholeBlocks(const formats::FormatInfo& format) noexcept {
-  return format.tiled || format.blockSide > 8;
-}
-
 Result<tiles::TileOrder> OrderIn(const OrderOptions& options, const formats::FormatInfo& format) {
   using R = Result<tiles::TileOrder>;
   const int side = format.blockSide;
   tiles::TileOrder order{options.objects, 1, 1, options.inside};
   if (options.Plain()) return order;
-  if (!StoresWholeBlocks(format))
+  if (!format.StoresWholeBlocks())
     return R::Failure("--order and --object need a format that stores whole tiles; " +
                       std::string(format.caption) + " does not");
   if (options.objectWidth > 0) {

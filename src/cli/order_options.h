@@ -26,9 +26,6 @@ struct OrderOptions {
 
 void AddOrderOptions(CommandLine& line, OrderOptions& into);
 
-// Whether the format stores whole blocks in order, which any tile order can rearrange.
-bool StoresWholeBlocks(const formats::FormatInfo& format) noexcept;
-
 // The order in the format's blocks (8 by 8 tiles, or 16 by 16 sprite patterns); refuses an
 // order for a format that does not store whole blocks and objects that are not whole blocks.
 Result<tiles::TileOrder> OrderIn(const OrderOptions& options, const formats::FormatInfo& format);

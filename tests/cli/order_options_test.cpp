@@ -84,7 +84,7 @@ TEST(OrderRoundTrip, EveryOrderOfEveryBlockFormat) {
                                         "--object 64x64"};
   int formats = 0;
   for (const formats::FormatInfo& format : formats::Formats()) {
-    if (!StoresWholeBlocks(format)) continue;
+    if (!format.StoresWholeBlocks()) continue;
     ++formats;
     const std::string name = formats::CliName(format);
     ASSERT_EQ(RunWith(Words("encode -f " + name + " p.png plain.dat")).status, kExitSuccess);
