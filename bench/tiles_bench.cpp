@@ -7,6 +7,7 @@
 #include "bench_support.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "tiles/tile_order.h"
 #include "tiles/tile_set.h"
 
 namespace glyphon::bench {
@@ -61,10 +62,44 @@ void PlainEncode(benchmark::State& state) {
   }
 }
 
+// An encode in another tile order as glyphon encode --order and --object run it: the plain
+// encode, then its tiles' bytes moved into their stored places.
+void OrderedEncode(benchmark::State& state, tiles::TileOrder order) {
+  platform::NullProgress progress;
+  const formats::FormatInfo& format = *formats::FindFormat("4bpp SNES");
+  constexpr int kTiles = kSide / tiles::kTileSide;
+  for (auto _ : state) {
+    convert::PartnerState partner;
+    ByteString out = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
+    tiles::PutInStoredOrder(out, kTiles, kTiles, order, 32);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
+// The tile move alone, on the plain encode's bytes.
+void MoveOnly(benchmark::State& state, tiles::TileOrder order) {
+  platform::NullProgress progress;
+  convert::PartnerState partner;
+  const ByteString plain = formats::Encode(*formats::FindFormat("4bpp SNES"), RandomSheet(),
+                                           {0, 0, kSide, kSide}, partner, progress);
+  constexpr int kTiles = kSide / tiles::kTileSide;
+  ByteString out = plain;
+  for (auto _ : state) {
+    tiles::PutInStoredOrder(out, kTiles, kTiles, order, 32);
+    benchmark::DoNotOptimize(out.data());
+  }
+}
+
 void RegisterAll() {
   using tiles::Dedupe;
   Measured(benchmark::RegisterBenchmark("ReferencePass", ReferencePass));
   Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes", PlainEncode));
+  Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes/order-columns", OrderedEncode,
+                                        tiles::TileOrder{tiles::Walk::Columns, 1, 1, tiles::Walk::Rows}));
+  Measured(benchmark::RegisterBenchmark("Encode/4bpp-snes/object-16x16", OrderedEncode,
+                                        tiles::TileOrder{tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}));
+  Measured(benchmark::RegisterBenchmark("Move/order-columns", MoveOnly,
+                                        tiles::TileOrder{tiles::Walk::Columns, 1, 1, tiles::Walk::Rows}));
   using PlaneFn = const convert::ValuePlane& (*)();
   const std::pair<const char*, PlaneFn> planes[] = {{"random", RandomPlane}, {"repeated", RepeatedPlane}};
   for (const auto& [name, plane] : planes) {

@@ -106,6 +106,9 @@ const platform::Surface& RomBrowser::Render() {
   } else {
     DecodeTail(present);
   }
+  // Objects: the band's blocks, decoded in stored order, go back to their places.
+  if (!m_order.Plain() || m_order.inside != tiles::Walk::Rows)
+    m_view = tiles::PictureOfSheet(m_view, FormatInfo().blockSide, m_order);
   // A screen that was not read whole is read again on the next call.
   m_stale = !whole;
   return m_view;

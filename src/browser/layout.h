@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "formats/format_table.h"
+#include "tiles/tile_order.h"
 
 namespace glyphon::browser {
 
@@ -36,6 +37,7 @@ struct Layout {
 // The pixels per unit of width: the block side in a grid format; in a linear one, the fewest pixels
 // that fill whole bytes (8 at 1 bit, 4 at 2, 2 at 4, 1 from 8 bits up).
 int UnitPixels(const formats::FormatInfo& format) noexcept;
-Layout LayoutOf(const formats::FormatInfo& format, int width) noexcept;
+// With objects of several blocks (a tile order) a band is one row of objects.
+Layout LayoutOf(const formats::FormatInfo& format, int width, const tiles::TileOrder& order = {}) noexcept;
 
 }  // namespace glyphon::browser

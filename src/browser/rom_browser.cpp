@@ -28,11 +28,11 @@ int UnitPixels(const formats::FormatInfo& format) noexcept {
   return format.pixelsPerByte >= 1.0 ? static_cast<int>(Nearest(format.pixelsPerByte)) : 1;
 }
 
-Layout LayoutOf(const formats::FormatInfo& format, int width) noexcept {
+Layout LayoutOf(const formats::FormatInfo& format, int width, const tiles::TileOrder& order) noexcept {
   Layout layout;
   layout.grid = !format.lockOptional;
   layout.unitPixels = UnitPixels(format);
-  layout.bandHeight = layout.grid ? format.blockSide : 1;
+  layout.bandHeight = layout.grid ? format.blockSide * order.objectHeight : 1;
   layout.pixelWidth = width * layout.unitPixels;
   layout.pixelsPerByte = format.pixelsPerByte;
   layout.tileBytes =
@@ -89,6 +89,7 @@ void RomBrowser::SetFormat(int index) {
   if (index < 0 || index >= formats::kFormatCount || index == m_format) return;
   const int pixels = PixelWidth();
   m_format = index;
+  if (!FormatInfo().StoresWholeBlocks()) m_order = {};
   m_width = 0;
   SetWidth(static_cast<int>(Nearest(static_cast<double>(pixels) / UnitPixels(FormatInfo()))));
   Changed();
@@ -103,11 +104,25 @@ int RomBrowser::PixelWidth() const noexcept {
 }
 
 void RomBrowser::SetWidth(int width) {
-  const int most = kMaxPixelWidth / UnitPixels(FormatInfo());
-  width = std::clamp(width, 1, most);
+  // Whole objects: the width rounds down to them, and is at least one.
+  const int step = m_order.objectWidth;
+  const int most = kMaxPixelWidth / UnitPixels(FormatInfo()) / step * step;
+  width = std::clamp(width / step * step, step, most);
   if (width == m_width) return;
   m_width = width;
   Changed();
+}
+
+bool RomBrowser::SetTileOrder(const tiles::TileOrder& order) {
+  const bool plain = order.Plain() && order.inside == tiles::Walk::Rows;
+  if (!plain && (!FormatInfo().StoresWholeBlocks() || order.objects != tiles::Walk::Rows)) return false;
+  if (order == m_order) return true;
+  m_order = order;
+  const int width = m_width;
+  m_width = 0;
+  SetWidth(std::max(width, order.objectWidth));
+  Changed();
+  return true;
 }
 
 void RomBrowser::SetZoom(int zoom) {
@@ -215,10 +230,10 @@ void RomBrowser::Press(Step step) {
       SetOffset(m_offset + 1);
       break;
     case Step::Wider:
-      SetWidth(m_width + 1);
+      SetWidth(m_width + m_order.objectWidth);
       break;
     case Step::Narrower:
-      SetWidth(m_width - 1);
+      SetWidth(m_width - m_order.objectWidth);
       break;
   }
 }
@@ -271,7 +286,16 @@ std::optional<PointInfo> RomBrowser::At(int viewX, int viewY) const {
   if (x >= layout.pixelWidth || y >= VisibleBands() * layout.bandHeight) return std::nullopt;
   PointInfo point{x, y, 0, std::nullopt, false};
   const std::uint64_t band = static_cast<std::uint64_t>(y / layout.bandHeight);
-  const std::uint64_t offset = m_offset + band * layout.bandBytes + layout.ColumnByte(x);
+  std::uint64_t offset = m_offset + band * layout.bandBytes + layout.ColumnByte(x);
+  if (layout.grid && !m_order.Plain()) {
+    // The block's place among the band's stored blocks.
+    const int side = layout.unitPixels, across = layout.pixelWidth / side;
+    const auto inBand = static_cast<std::uint32_t>((y % layout.bandHeight) / side * across + x / side);
+    const std::vector<std::uint32_t> stored = tiles::StoredOrder(across, layout.bandHeight / side, m_order);
+    const auto k =
+        static_cast<std::uint64_t>(std::find(stored.begin(), stored.end(), inBand) - stored.begin());
+    offset = m_offset + band * layout.bandBytes + k * layout.tileBytes;
+  }
   point.offset = offset;
   if (layout.grid) point.tile = offset / layout.tileBytes;
   point.pastEnd = offset >= FileSize();

@@ -15,6 +15,7 @@
 #include "platform/platform.h"
 #include "platform/surface.h"
 #include "platform/watched_file.h"
+#include "tiles/tile_order.h"
 
 namespace glyphon::workspace {
 class MainWindow;
@@ -109,6 +110,13 @@ class RomBrowser {
   int Width() const noexcept { return m_width; }  // in its unit
   int PixelWidth() const noexcept;
   void SetWidth(int width);  // clamped and rounded to the unit
+  // The order of the blocks in the formats that store whole blocks: objects of several
+  // blocks stored together (SNES, Game Boy and Genesis sprites), taken in rows; a band is
+  // then one row of objects and the width whole objects. Objects taken in columns need the
+  // picture's height, which a ROM does not have: refused, as any order is for the other
+  // formats. Returns whether the order was taken.
+  bool SetTileOrder(const tiles::TileOrder& order);
+  const tiles::TileOrder& TileOrder() const noexcept { return m_order; }
   int Zoom() const noexcept { return m_zoom; }
   void SetZoom(int zoom);  // clamped to kMinZoom .. kMaxZoom
   // The view's size in screen pixels.
@@ -173,7 +181,7 @@ class RomBrowser {
 
  private:
   const formats::FormatInfo& FormatInfo() const noexcept { return formats::Format(m_format); }
-  Layout CurrentLayout() const noexcept { return LayoutOf(FormatInfo(), m_width); }
+  Layout CurrentLayout() const noexcept { return LayoutOf(FormatInfo(), m_width, m_order); }
   // Bands on screen: VisibleBands() touched by the view, FullBands() wholly inside it.
   int VisibleBands() const noexcept;
   int FullBands() const noexcept;
@@ -201,6 +209,7 @@ class RomBrowser {
   std::optional<platform::WatchedFile> m_file;
   int m_format = 0;
   int m_width = 16;
+  tiles::TileOrder m_order;
   int m_zoom = 2;
   int m_viewWidth = 0;
   int m_viewHeight = 0;

@@ -46,6 +46,7 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Encode, line, command.rom);
   AddValueOptions(line, command.values);
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"encode"});
   if (command.format == nullptr) return Usage("encode needs --format");
@@ -80,6 +81,7 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Decode, line, command.rom);
   AddValueOptions(line, command.values);
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"decode"});
   if (command.format == nullptr) return Usage("decode needs --format");
@@ -184,14 +186,27 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
       !problem.empty()) {
     return Fail(err, InputName(command.partnerImage), problem + " to fit the selection of " + input);
   }
+  const auto order = SelectionOrder(command.order, format, selection.Value());
+  if (!order) return Fail(err, input, order.Error());
   ByteString data;
   {
     TerminalProgress progress(err, showProgress);
     data = formats::Encode(format, source, selection.Value(), partner, progress);
   }
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
+  // A tile order moves the encoded tiles into their stored places; --verify then compares
+  // the bytes with the picture of the tiles so moved.
+  platform::Surface stored;
+  convert::Selection place = selection.Value();
+  if (order.Value()) {
+    PutBytesInOrder(data, format, selection.Value(), *order.Value());
+    if (command.rom.Active()) {
+      stored = PictureInStoredOrder(format, source, selection.Value(), *order.Value());
+      place = {0, 0, stored.Width(), stored.Height()};
+    }
+  }
   if (command.rom.Active()) {
-    return WriteEncoded({format, source, selection.Value(), input, command.output,
+    return WriteEncoded({format, order.Value() ? stored : source, place, input, command.output,
                          format.HasPartner() ? command.partnerOut : "", data, partner.data,
                          command.values.paletteOut, paletteOut.Value()},
                         command.rom, out, err, notes);
@@ -223,6 +238,11 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     return Fail(err, input,
                 "no pixels to decode at width " + std::to_string(command.width) + " (" +
                     std::to_string(data.size()) + " bytes)");
+  }
+  if (auto placed = PictureInOrder(command.order, format, std::move(result.picture)); placed) {
+    result.picture = std::move(placed).Value();
+  } else {
+    return Fail(err, input, placed.Error());
   }
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
@@ -311,7 +331,9 @@ std::string HelpText(const std::string& topic) {
             "                      [--values grey|shade|index|palette] [--palette FILE]\n"
             "                      [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
             "                      [--colour-rounding nearest|truncate]\n"
-            "                      [--palette-out FILE [--palette-out-format KIND]] INPUT OUTPUT\n"
+            "                      [--palette-out FILE [--palette-out-format KIND]]\n"
+            "                      [--order rows|columns] [--object WxH]\n"
+            "                      [--object-order rows|columns] INPUT OUTPUT\n"
             "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
             "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
@@ -330,13 +352,15 @@ std::string HelpText(const std::string& topic) {
             "                      Mode 7 interleave, N64 alpha)\n"
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
             "  --partner-out F     write the partner data as it stands after the conversion\n"
-         << ValueHelp(ValueUse::Encode) << RomHelp(RomVerb::Encode)
+         << ValueHelp(ValueUse::Encode) << OrderHelp() << RomHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
     text << "Usage: glyphon decode --format F --width N [--offset N] [--length L]\n"
             "                      [--partner-out FILE] [--values grey|shade|index|palette]\n"
-            "                      [--palette FILE] [--palette-format KIND] INPUT OUTPUT\n\n"
+            "                      [--palette FILE] [--palette-format KIND]\n"
+            "                      [--order rows|columns] [--object WxH]\n"
+            "                      [--object-order rows|columns] INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
@@ -344,7 +368,9 @@ std::string HelpText(const std::string& topic) {
             "  --width N           the picture width in pixels, 1 or more\n"
             "  --partner-out F     write the partner data rebuilt by the decode (the Mode 7\n"
             "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
-         << ValueHelp(ValueUse::Draw) << RomHelp(RomVerb::Decode)
+         << ValueHelp(ValueUse::Draw) << OrderHelp()
+         << "                      (the width is the picture's; the objects fill it row by row)\n"
+         << RomHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "cli/exit_codes.h"
+#include "cli/order_options.h"
 #include "cli/palette_values.h"
 #include "cli/rom_options.h"
 #include "convert/encoding.h"
@@ -28,6 +29,7 @@ struct EncodeCommand {
   std::string partnerOut;
   RomOptions rom;
   ValueOptions values;
+  OrderOptions order;
   std::string input;
   std::string output;  // empty when writing --into a ROM
 };
@@ -37,6 +39,7 @@ struct DecodeCommand {
   std::string partnerOut;
   RomOptions rom;
   ValueOptions values;  // --palette and --palette-format
+  OrderOptions order;
   std::string input;
   std::string output;
 };

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "cli/options.h"
+#include "cli/order_options.h"
 #include "cli/palette_values.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
@@ -24,6 +25,7 @@ struct LocateCommand {
   ValueOptions values;
   bool tiles = false;
   std::uint64_t maxMatches = std::numeric_limits<std::uint64_t>::max();  // per tile with --tiles
+  OrderOptions order;
   bool help = false;
   std::string picture;
   std::string rom;
@@ -45,6 +47,7 @@ Result<LocateCommand> ParseLocate(std::span<const std::string> args) {
     command.maxMatches = value;
     return std::nullopt;
   });
+  AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Parsed::Failure(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -147,7 +150,12 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err, s
         !problem.empty()) {
       return Fail(err, command.picture, problem);
     }
+    // A picture stored in another tile order is looked for in that order.
+    const auto order = SelectionOrder(command.order, *command.format, selection.Value());
+    if (!order) return Fail(err, command.picture, order.Error());
     patterns.push_back(formats::Encode(*command.format, picture, selection.Value(), partner, progress));
+    if (order.Value() && !patterns[0].empty())
+      PutBytesInOrder(patterns[0], *command.format, selection.Value(), *order.Value());
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
   const rom::PatternSearch search(std::move(patterns));
@@ -177,7 +185,9 @@ std::string LocateHelp() {
   return "Usage: glyphon locate --format F [--rect X,Y,W,H | --crop] [--tiles] [--max-matches N]\n"
          "                      [--values grey|shade|index|palette] [--palette FILE]\n"
          "                      [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
-         "                      [--colour-rounding nearest|truncate] PICTURE ROM\n\n"
+         "                      [--colour-rounding nearest|truncate]\n"
+         "                      [--order rows|columns] [--object WxH]\n"
+         "                      [--object-order rows|columns] PICTURE ROM\n\n"
          "Encodes a rectangle of PICTURE and prints every offset at which those bytes occur\n"
          "in the file ROM, in hex, one a line, as they are found.\n\n"
          "  --format F          the format, as for encode\n"
@@ -188,8 +198,9 @@ std::string LocateHelp() {
          "                      offsets or -, separated by tabs. Tiles of one colour are left out\n"
          "  --max-matches N     print the first N offsets (the lowest) and stop; with --tiles,\n"
          "                      the first N of each tile. Without it, every offset\n" +
-         ValueHelp(ValueUse::Read) +
-         "\n"
+         ValueHelp(ValueUse::Read) + OrderHelp() +
+         "                      (the picture is looked for as stored in that order; --tiles\n"
+         "                      looks for each tile alone, whatever the order)\n\n"
          "Exit status 1 when nothing is found.\n";
 }
 

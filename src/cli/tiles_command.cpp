@@ -7,7 +7,9 @@
 #include <ostream>
 #include <type_traits>
 
+#include "cli/map_options.h"
 #include "cli/options.h"
+#include "cli/order_options.h"
 #include "cli/palette_values.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
@@ -16,6 +18,7 @@
 #include "formats/values.h"
 #include "imageio/picture_file.h"
 #include "tiles/map_layout.h"
+#include "tiles/tile_order.h"
 #include "tiles/tile_set.h"
 
 namespace glyphon::cli {
@@ -33,7 +36,9 @@ struct TilesCommand {
   const FormatInfo* format = nullptr;
   ValueOptions values;
   bool dedupe = false;
-  bool flips = false;
+  tiles::Flip flips = tiles::kNoFlip;  // the mirrors that count as the same tile
+  OrderOptions order;
+  MapOptions maps;
   const MapLayout* layout = nullptr;
   std::string mapOut;
   std::string attrOut;
@@ -52,6 +57,7 @@ struct UntileCommand {
   int widthTiles = 0;
   std::int64_t baseTile = 0;
   std::string attr;
+  MapOptions maps;
   bool help = false;
   std::string tiles;
   std::string map;
@@ -141,8 +147,9 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
     return command.layout ? "--map-layout needs --map-out FILE" : "--map-out needs --map-layout";
   if (!command.layout) {
     if (!command.attrOut.empty()) return "--attr-out needs --map-out and --map-layout gbc";
-    if (command.baseTile || command.palette || command.priority)
-      return "--base-tile, --palette-number and --priority need --map-out";
+    if (command.baseTile || command.palette || command.priority || command.maps.screens ||
+        command.maps.bankSplit)
+      return "--base-tile, --palette-number, --priority, --map-screens and --bank-split need --map-out";
     return std::nullopt;
   }
   const MapLayout& layout = *command.layout;
@@ -150,7 +157,9 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
     return "the " + std::string(layout.name) + " map layout needs --attr-out FILE for its attribute map";
   if (!layout.attributeMap && !command.attrOut.empty())
     return "the " + std::string(layout.name) + " map layout has no attribute map";
-  const Status fits = tiles::CheckMapOptions(layout, command.flips,
+  if (command.maps.bankSplit && !layout.bank.Present())
+    return "the " + std::string(layout.name) + " map layout has no second bank for --bank-split";
+  const Status fits = tiles::CheckMapOptions(layout, command.flips != tiles::kNoFlip,
                                              static_cast<int>(command.palette.value_or(0)), command.priority);
   if (!fits) return fits.error;
   return std::nullopt;
@@ -162,20 +171,29 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
   line.Value("--format,-f", TiledFormatOption(command.format));
   AddValueOptions(line, command.values);
   line.Flag("--dedupe", command.dedupe);
-  line.Flag("--flips", command.flips);
+  line.Value("--flips", [&command](const std::string& value) -> Problem {
+    const auto flips = ParseFlips(value);
+    if (!flips) return "--flips wants h, v or both, not \"" + value + "\"";
+    command.flips = *flips;
+    return std::nullopt;
+  });
   line.Flag("--priority", command.priority);
   line.Value("--map-layout", LayoutOption(command.layout));
   line.Value("--map-out", command.mapOut);
   line.Value("--attr-out", command.attrOut);
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
   line.Value("--palette-number", NumberOption("--palette-number", 0, 0xFF, command.palette));
-  if (Status read = line.Parse(args); !read) return Usage<TilesCommand>(read.error);
+  AddOrderOptions(line, command.order);
+  AddTilesMapOptions(line, command.maps);
+  if (Status read = line.Parse(JoinFlips(args)); !read) return Usage<TilesCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<TilesCommand>("tiles needs --format");
   if (Status fits = CheckValueOptions(command.values, *command.format, "tiles", ValueUse::Read); !fits)
     return Usage<TilesCommand>(fits.error);
   if (auto error = CheckTilesOptions(command)) return Usage<TilesCommand>(*error);
+  if (command.maps.tilesFromOnly && command.maps.tilesFrom.empty())
+    return Usage<TilesCommand>("--tiles-from-only needs --tiles-from FILE");
   if (line.Files().size() != 2) return Usage<TilesCommand>("tiles needs an INPUT picture and a TILES file");
   command.input = line.Files()[0];
   command.output = line.Files()[1];
@@ -192,6 +210,7 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
   line.Value("--attr", command.attr);
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
   AddValueOptions(line, command.values);
+  AddUntileMapOptions(line, command.maps);
   if (Status read = line.Parse(args); !read) return Usage<UntileCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
@@ -251,6 +270,24 @@ Result<std::vector<tiles::Tile>> DecodeTiles(const FormatInfo& format, std::span
   return set;
 }
 
+// Per tile of the plane in row order, 1 when every pixel of the picture there is `colour`.
+std::vector<std::uint8_t> TilesOfColour(const platform::Surface& pixels, const convert::ValuePlane& plane,
+                                        RgbColor colour) {
+  const int across = plane.width / tiles::kTileSide, down = plane.height / tiles::kTileSide;
+  std::vector<std::uint8_t> plain(static_cast<std::size_t>(across) * static_cast<std::size_t>(down), 1);
+  for (int y = 0; y < plane.height; ++y) {
+    const auto row = pixels.Row(y);
+    for (int x = 0; x < plane.width; ++x) {
+      if (row[static_cast<std::size_t>(x)] != colour)
+        plain[static_cast<std::size_t>(y / tiles::kTileSide * across + x / tiles::kTileSide)] = 0;
+    }
+  }
+  return plain;
+}
+
+// A tile set's bytes read back as tiles, naming the file on failure.
+Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name);
+
 int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
   const std::string input = InputName(command.input);
   auto file = ReadEncodeInput(command.input, command.values);
@@ -260,40 +297,95 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
   if (!selection) return Fail(err, input, selection.Error());
   auto plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
   if (!plane) return Fail(err, "", plane.Error());
-  const tiles::Dedupe dedupe = command.flips    ? tiles::Dedupe::WithFlips
-                               : command.dedupe ? tiles::Dedupe::Exact
-                                                : tiles::Dedupe::None;
-  auto set = tiles::MakeTileSet(plane.Value(), dedupe);
-  if (!set) return Fail(err, InputName(command.input), set.Error());
+  const int across = plane.Value().width / tiles::kTileSide, down = plane.Value().height / tiles::kTileSide;
+  const tiles::Dedupe dedupe = command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
+                               : command.dedupe                ? tiles::Dedupe::Exact
+                                                               : tiles::Dedupe::None;
+  // The tile set takes the tiles in the order they are stored; the map stays in the
+  // picture's rows (or screens).
+  const auto order = OrderIn(command.order, *command.format);
+  if (!order) return Fail(err, input, order.Error());
+  if (Status whole = tiles::CheckObjects(across, down, order.Value()); !whole)
+    return Fail(err, input, "the picture's " + whole.error);
+  const bool plain = order.Value().Plain();
+  std::vector<std::uint8_t> background;
+  if (command.maps.background) {
+    background = TilesOfColour(file.Value().pixels, plane.Value(), *command.maps.background);
+    if (!plain) background = tiles::InStoredOrder(background, across, down, order.Value());
+  }
+  std::vector<tiles::Tile> existing;
+  if (!command.maps.tilesFrom.empty()) {
+    auto read = ReadTileSet(*command.format, command.maps.tilesFrom);
+    if (!read) return Fail(err, InputName(command.maps.tilesFrom), read.Error());
+    existing = std::move(read).Value();
+  }
+  auto set = tiles::MakeTileSet(
+      plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()),
+      {dedupe, command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, background});
+  if (!set) return Fail(err, input, set.Error());
+  std::vector<tiles::MapEntry>& entries = set.Value().map.entries;
+  if (!plain) entries = tiles::InPictureOrder(entries, across, down, order.Value());
+  if (command.maps.tilesFromOnly) {
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      if (entries[i].fixed || entries[i].tile < existing.size()) continue;
+      return Fail(err, input,
+                  "the tile at (" + std::to_string(i % static_cast<std::size_t>(across) * tiles::kTileSide) +
+                      ", " + std::to_string(i / static_cast<std::size_t>(across) * tiles::kTileSide) +
+                      ") is not in " + InputName(command.maps.tilesFrom));
+    }
+  }
+  std::vector<tiles::Tile>& setTiles = set.Value().tiles;
+  if (command.maps.trimEnd > 0) {
+    const auto trim = static_cast<std::size_t>(command.maps.trimEnd);
+    if (trim >= setTiles.size())
+      return Fail(err, input,
+                  "--trim-end " + std::to_string(trim) + " would leave none of the " +
+                      std::to_string(setTiles.size()) + " tiles");
+    setTiles.resize(setTiles.size() - trim);
+  }
   tiles::MapBytes map;
   if (command.layout) {
     const std::int64_t base = command.baseTile.value_or(0);
-    if (Status count = tiles::CheckTileCount(*command.layout, set.Value().tiles.size(), base); !count)
-      return Fail(err, InputName(command.input), count.error);
-    for (tiles::MapEntry& entry : set.Value().map.entries) {
+    if (Status count = tiles::CheckTileCount(*command.layout,
+                                             setTiles.size() + static_cast<std::size_t>(command.maps.trimEnd),
+                                             base, command.maps.bankSplit);
+        !count)
+      return Fail(err, input, count.error);
+    for (tiles::MapEntry& entry : entries) {
       entry.palette = static_cast<std::uint8_t>(command.palette.value_or(0));
       entry.priority = command.priority;
+      if (entry.fixed) entry.tile = static_cast<std::uint32_t>(command.maps.backgroundTile);
     }
-    auto written = tiles::WriteMap(*command.layout, set.Value().map.entries, base);
-    if (!written) return Fail(err, InputName(command.input), written.Error());
+    if (command.maps.screens) {
+      const tiles::TileOrder screens = command.maps.ScreenOrder();
+      if (Status whole = tiles::CheckObjects(across, down, screens); !whole)
+        return Fail(err, input, "the map's " + whole.error + " (--map-screens)");
+      entries = tiles::InStoredOrder(entries, across, down, screens);
+    }
+    auto written = tiles::WriteMap(*command.layout, entries, base, command.maps.bankSplit);
+    if (!written) return Fail(err, input, written.Error());
     map = std::move(written).Value();
   }
-  const ByteString bytes = EncodeTiles(*command.format, set.Value().tiles);
+  const ByteString bytes = EncodeTiles(*command.format, setTiles);
   return CommitOutputs(
       out, err, {{command.output, bytes}, {command.mapOut, map.map}, {command.attrOut, map.attributes}});
 }
 
-int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name) {
   // Every input within what the largest picture needs: a tile set of as many tiles as it
-  // holds, and a map of as many cells.
-  const std::uint64_t tileSetBytes =
-      static_cast<std::uint64_t>(command.format->bitsPerPixel) * tiles::kTileSide;
+  // holds.
+  const std::uint64_t tileSetBytes = static_cast<std::uint64_t>(format.bitsPerPixel) * tiles::kTileSide;
   const std::string tileSetTooLarge =
-      "larger than any tile set in " + std::string(command.format->caption) + " (at most " +
+      "larger than any tile set in " + std::string(format.caption) + " (at most " +
       std::to_string(platform::kMaxPictureTiles * tileSetBytes >> 20) + " MiB)";
-  auto tileBytes = ReadInput(command.tiles, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
-  if (!tileBytes) return Fail(err, InputName(command.tiles), tileBytes.Error());
-  auto set = DecodeTiles(*command.format, tileBytes.Value());
+  auto tileBytes = ReadInput(name, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
+  if (!tileBytes) return Result<std::vector<tiles::Tile>>::Failure(tileBytes.Error());
+  return DecodeTiles(format, tileBytes.Value());
+}
+
+int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  // A map of as many cells as the largest picture has tiles.
+  auto set = ReadTileSet(*command.format, command.tiles);
   if (!set) return Fail(err, InputName(command.tiles), set.Error());
   auto mapBytes = ReadInput(command.map, platform::kTileMapLimit);
   if (!mapBytes) return Fail(err, InputName(command.map), mapBytes.Error());
@@ -303,8 +395,22 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
     if (!read) return Fail(err, InputName(command.attr), read.Error());
     attributes = std::move(read).Value();
   }
-  auto entries = tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile);
+  auto entries =
+      tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile, command.maps.bankSplit);
   if (!entries) return Fail(err, InputName(command.map), entries.Error());
+  if (command.maps.screens) {
+    // The map's cells come screen by screen; the picture wants them in its rows.
+    const int across = command.widthTiles;
+    const auto cells = static_cast<int>(entries.Value().size());
+    if (Status whole = tiles::CheckObjects(across, cells / across, command.maps.ScreenOrder());
+        !whole || cells % across != 0)
+      return Fail(err, InputName(command.map),
+                  "its " + std::to_string(cells) + " entries at " + std::to_string(across) +
+                      " tiles a row are not whole screens of " + std::to_string(command.maps.screens->first) +
+                      " by " + std::to_string(command.maps.screens->second) + " tiles");
+    entries.Value() =
+        tiles::InPictureOrder(entries.Value(), across, cells / across, command.maps.ScreenOrder());
+  }
   auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
   if (!plane) return Fail(err, InputName(command.map), plane.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
@@ -362,9 +468,12 @@ Result<std::optional<CommandRun>> PrepareUntile(std::span<const std::string> arg
 }
 
 std::string TilesHelp() {
-  return "Usage: glyphon tiles --format F [--dedupe] [--flips]\n"
-         "                     [--map-out FILE --map-layout L] [--attr-out FILE]\n"
-         "                     [--base-tile N] [--palette-number P] [--priority]\n"
+  return "Usage: glyphon tiles --format F [--dedupe] [--flips [h|v|both]]\n"
+         "                     [--order rows|columns] [--object WxH] [--object-order rows|columns]\n"
+         "                     [--tiles-from FILE [--tiles-from-only]] [--trim-end N]\n"
+         "                     [--background #RRGGBB [--background-tile N]]\n"
+         "                     [--map-out FILE --map-layout L] [--attr-out FILE] [--map-screens WxH]\n"
+         "                     [--base-tile N] [--bank-split N] [--palette-number P] [--priority]\n"
          "                     [--values grey|shade|index|palette] [--palette FILE]\n"
          "                     [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
          "                     [--crop] INPUT TILES\n\n"
@@ -375,14 +484,31 @@ std::string TilesHelp() {
          TiledFormatNames() +
          "\n"
          "  --dedupe            keep only the first of tiles with equal values\n"
-         "  --flips             also take a tile's left-right, top-bottom and both-way mirrors\n"
-         "                      as equal (implies --dedupe; the map layout must flip)\n"
+         "  --flips [h|v|both]  also take a tile's mirrors as equal: left-right (h), top-bottom\n"
+         "                      (v) or both and the two together (both, the default) (implies\n"
+         "                      --dedupe; the map layout must flip)\n" +
+         OrderHelp() +
+         "                      (the order the tile set takes the tiles in; the map stays in\n"
+         "                      the picture's rows)\n"
+         "  --tiles-from FILE   start from an existing tile set in the format: tiles found in\n"
+         "                      it (with the mirrors --flips allows) take its numbers, new\n"
+         "                      tiles are added after it; TILES is the whole set\n"
+         "  --tiles-from-only   refuse a tile the existing set lacks, naming its place\n"
+         "  --trim-end N        leave the last N tiles out of TILES (the map still numbers them)\n"
+         "  --background C      tiles wholly of the colour #RRGGBB are left out of the tile set;\n"
+         "                      their map entries take tile number --background-tile N (0 by\n"
+         "                      default, not counted from --base-tile)\n"
          "  --map-out FILE      write the tile map, one entry a picture tile in row order\n"
          "  --map-layout L      the map's layout: " +
          tiles::MapLayoutNames() +
          "\n"
+         "  --map-screens WxH   write the map screen by screen, each W by H tiles (SNES: 32x32,\n"
+         "                      so a 64 by 32 map is screen 0's rows, then screen 1's)\n"
          "  --attr-out FILE     the attribute map of the gbc layout (needed there)\n"
-         "  --base-tile N       the number of the tile set's first tile in the map\n"
+         "  --base-tile N       the number of the tile set's first tile in the map; gb and gbc\n"
+         "                      numbers wrap at 256 (255, 0, 1, ...)\n"
+         "  --bank-split N      gbc: tiles from the Nth on lie in VRAM bank 1, numbered from\n"
+         "                      the base tile again. Without it a gbc tile set has at most 256\n"
          "  --palette-number P  the palette number every map entry carries\n"
          "  --priority          set every map entry's priority bit\n" +
          ValueHelp(ValueUse::Read) +
@@ -392,7 +518,8 @@ std::string TilesHelp() {
 
 std::string UntileHelp() {
   return "Usage: glyphon untile --format F --map-layout L --width-tiles N [--attr FILE]\n"
-         "                      [--base-tile N] [--values grey|shade|index|palette]\n"
+         "                      [--base-tile N] [--bank-split N] [--map-screens WxH]\n"
+         "                      [--values grey|shade|index|palette]\n"
          "                      [--palette FILE] [--palette-format KIND] TILES MAP OUTPUT\n\n"
          "Draws the picture a tile set and its tile map make, N tiles wide, in the grey\n"
          "levels of the format's values (or as --values and --palette say). OUTPUT's\n"
@@ -403,7 +530,9 @@ std::string UntileHelp() {
          "\n"
          "  --width-tiles N     the picture's width in tiles, 1 to 4095\n"
          "  --attr FILE         the attribute map of the gbc layout (none reads as all zero)\n"
-         "  --base-tile N       the map's number of the tile set's first tile\n" +
+         "  --base-tile N       the map's number of the tile set's first tile\n"
+         "  --bank-split N      gbc: where the tiles of VRAM bank 1 begin in the tile set\n"
+         "  --map-screens WxH   the map is stored screen by screen, as tiles writes it\n" +
          ValueHelp(ValueUse::Draw);
 }
 

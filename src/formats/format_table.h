@@ -50,6 +50,9 @@ struct FormatInfo {
   int blockSide = 8;
 
   bool HasValues() const noexcept { return values != nullptr; }
+  // Whether each block is stored whole, one after the other, so that any order of the
+  // blocks (columns, objects) is a rearrangement of whole blocks.
+  bool StoresWholeBlocks() const noexcept { return tiled || blockSide > 8; }
   std::size_t DataSize(const Selection& selection) const noexcept {
     return convert::OutputSize(selection, pixelsPerByte);
   }

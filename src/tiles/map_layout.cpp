@@ -11,19 +11,20 @@ namespace {
 
 // clang-format off
 constexpr std::array<MapLayout, 6> kLayouts{{
-  // name      bytes  big end  attrs  tile      bank      palette   priority  h flip    v flip
+  // name      bytes  big end  attrs  tile      bank      palette   priority  h flip    v flip    wraps
   // SNES BG map word: vhopppcc cccccccc, little-endian.
-  {"snes",     2,     false,   false, {0, 10},  {},       {10, 3},  {13, 1},  {14, 1},  {15, 1}},
+  {"snes",     2,     false,   false, {0, 10},  {},       {10, 3},  {13, 1},  {14, 1},  {15, 1},  false},
   // Genesis name table word: pccv hnnn nnnn nnnn, big-endian.
-  {"genesis",  2,     true,    false, {0, 11},  {},       {13, 2},  {15, 1},  {11, 1},  {12, 1}},
-  // Game Boy and NES: one byte, the tile number.
-  {"gb",       1,     false,   false, {0, 8},   {},       {},       {},       {},       {}},
-  {"nes",      1,     false,   false, {0, 8},   {},       {},       {},       {},       {}},
+  {"genesis",  2,     true,    false, {0, 11},  {},       {13, 2},  {15, 1},  {11, 1},  {12, 1},  false},
+  // Game Boy and NES: one byte, the tile number. The Game Boy's tile data window of 256
+  // tiles wraps (in its signed mode tile 128 follows 127 at 0x8800).
+  {"gb",       1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       true},
+  {"nes",      1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false},
   // Game Boy Color: the tile number in the map, the attribute byte (priority, v flip,
   // h flip, -, VRAM bank, palette 3 bits) in the attribute map.
-  {"gbc",      2,     false,   true,  {0, 8},   {11, 1},  {8, 3},   {15, 1},  {13, 1},  {14, 1}},
+  {"gbc",      2,     false,   true,  {0, 8},   {11, 1},  {8, 3},   {15, 1},  {13, 1},  {14, 1},  true},
   // Mode 7: one byte, the tile number.
-  {"mode7",    1,     false,   false, {0, 8},   {},       {},       {},       {},       {}},
+  {"mode7",    1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false},
 }};
 // clang-format on
 
@@ -34,14 +35,17 @@ std::uint32_t Get(const BitField& field, std::uint32_t word) noexcept {
   return field.Present() ? (word >> field.shift) & (field.Limit() - 1) : 0;
 }
 
-std::uint32_t WordOf(const MapLayout& layout, const MapEntry& entry, std::uint32_t number) noexcept {
-  return Put(layout.tile, number) | Put(layout.bank, number >> layout.tile.bits) |
+std::uint32_t WordOf(const MapLayout& layout, const MapEntry& entry, std::uint32_t number,
+                     std::uint32_t bank) noexcept {
+  return Put(layout.tile, number) | Put(layout.bank, layout.wraps ? bank : number >> layout.tile.bits) |
          Put(layout.palette, entry.palette) | Put(layout.priority, entry.priority ? 1 : 0) |
          Put(layout.hFlip, (entry.flip & kFlipH) ? 1 : 0) | Put(layout.vFlip, (entry.flip & kFlipV) ? 1 : 0);
 }
 
-MapEntry EntryOf(const MapLayout& layout, std::uint32_t word, std::uint32_t& number) noexcept {
-  number = Get(layout.tile, word) | Get(layout.bank, word) << layout.tile.bits;
+MapEntry EntryOf(const MapLayout& layout, std::uint32_t word, std::uint32_t& number,
+                 std::uint32_t& bank) noexcept {
+  bank = layout.wraps ? Get(layout.bank, word) : 0;
+  number = Get(layout.tile, word) | (layout.wraps ? 0 : Get(layout.bank, word) << layout.tile.bits);
   MapEntry entry;
   entry.flip = static_cast<Flip>((Get(layout.hFlip, word) != 0 ? kFlipH : 0) |
                                  (Get(layout.vFlip, word) != 0 ? kFlipV : 0));
@@ -90,8 +94,27 @@ Status CheckMapOptions(const MapLayout& layout, bool flips, int palette, bool pr
   return Status::Success();
 }
 
-Status CheckTileCount(const MapLayout& layout, std::size_t tileCount, std::int64_t baseTile) {
+Status CheckTileCount(const MapLayout& layout, std::size_t tileCount, std::int64_t baseTile,
+                      std::optional<std::uint32_t> bankSplit) {
   if (Status base = CheckBaseTile(layout, baseTile); !base) return base;
+  if (bankSplit && !layout.bank.Present()) return Status::Failure(Named(layout) + " has no second bank");
+  if (layout.wraps) {
+    // Numbers wrap, so the base tile does not matter: each bank holds a window of tiles.
+    const std::uint64_t window = layout.TilesPerBank();
+    const std::uint64_t first = bankSplit ? std::min<std::uint64_t>(*bankSplit, tileCount) : tileCount;
+    if (first > window) {
+      return Status::Failure(
+          std::to_string(first) + " unique tiles are more than " + Named(layout) +
+          " can number in one bank: at most " + std::to_string(window) +
+          (layout.bank.Present() && !bankSplit ? " (--bank-split puts the rest in bank 1)" : ""));
+    }
+    if (tileCount - first > window) {
+      return Status::Failure(std::to_string(tileCount - first) +
+                             " tiles from the bank split on are more than " + Named(layout) +
+                             " can number in bank 1: at most " + std::to_string(window));
+    }
+    return Status::Success();
+  }
   const std::int64_t room = layout.TileNumbers() - baseTile;
   if (static_cast<std::int64_t>(tileCount) <= room) return Status::Success();
   std::string text =
@@ -101,7 +124,8 @@ Status CheckTileCount(const MapLayout& layout, std::size_t tileCount, std::int64
                          std::to_string(room) + " of its " + std::to_string(layout.TileNumbers()));
 }
 
-Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> entries, std::int64_t baseTile) {
+Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> entries, std::int64_t baseTile,
+                          std::optional<std::uint32_t> bankSplit) {
   bool flips = false;
   bool priority = false;
   int palette = 0;
@@ -110,12 +134,16 @@ Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> ent
     flips = flips || entry.flip != kNoFlip;
     priority = priority || entry.priority;
     palette = std::max<int>(palette, entry.palette);
-    tiles = std::max(tiles, entry.tile + 1);
+    if (entry.fixed && entry.tile >= layout.TilesPerBank() * (layout.wraps ? 1u : 1u << layout.bank.bits)) {
+      return Result<MapBytes>::Failure("tile number " + std::to_string(entry.tile) + " does not fit " +
+                                       Named(layout));
+    }
+    if (!entry.fixed) tiles = std::max(tiles, entry.tile + 1);
   }
   if (Status options = CheckMapOptions(layout, flips, palette, priority); !options) {
     return Result<MapBytes>::Failure(options.error);
   }
-  if (Status count = CheckTileCount(layout, tiles, baseTile); !count)
+  if (Status count = CheckTileCount(layout, tiles, baseTile, bankSplit); !count)
     return Result<MapBytes>::Failure(count.error);
 
   MapBytes out;
@@ -123,7 +151,11 @@ Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> ent
   out.map.reserve(entries.size() * static_cast<std::size_t>(split ? 1 : layout.entryBytes));
   if (split) out.attributes.reserve(entries.size());
   for (const MapEntry& entry : entries) {
-    const std::uint32_t word = WordOf(layout, entry, entry.tile + static_cast<std::uint32_t>(baseTile));
+    const bool second = bankSplit && !entry.fixed && entry.tile >= *bankSplit;
+    const std::uint32_t local = second ? entry.tile - *bankSplit : entry.tile;
+    std::uint32_t number = entry.fixed ? entry.tile : local + static_cast<std::uint32_t>(baseTile);
+    if (layout.wraps) number %= layout.TilesPerBank();
+    const std::uint32_t word = WordOf(layout, entry, number, second ? 1 : 0);
     const auto low = static_cast<std::uint8_t>(word & 0xFF);
     const auto high = static_cast<std::uint8_t>(word >> 8);
     if (layout.entryBytes == 1) {
@@ -140,7 +172,8 @@ Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> ent
 }
 
 Result<std::vector<MapEntry>> ReadMap(const MapLayout& layout, std::span<const std::uint8_t> map,
-                                      std::span<const std::uint8_t> attributes, std::int64_t baseTile) {
+                                      std::span<const std::uint8_t> attributes, std::int64_t baseTile,
+                                      std::optional<std::uint32_t> bankSplit) {
   using Entries = Result<std::vector<MapEntry>>;
   if (Status base = CheckBaseTile(layout, baseTile); !base) return Entries::Failure(base.error);
   const bool split = layout.attributeMap;
@@ -170,7 +203,19 @@ Result<std::vector<MapEntry>> ReadMap(const MapLayout& layout, std::span<const s
       word = layout.bigEndian ? word << 8 | second : second << 8 | word;
     }
     std::uint32_t number = 0;
-    MapEntry entry = EntryOf(layout, word, number);
+    std::uint32_t bank = 0;
+    MapEntry entry = EntryOf(layout, word, number, bank);
+    if (layout.wraps) {
+      if (bank != 0 && !bankSplit) {
+        return Entries::Failure("map entry " + std::to_string(i) +
+                                " lies in VRAM bank 1; --bank-split tells where its tiles begin");
+      }
+      const std::uint32_t window = layout.TilesPerBank();
+      const auto base = static_cast<std::uint32_t>(baseTile);
+      entry.tile = (number + window - base % window) % window + (bank != 0 ? *bankSplit : 0);
+      entries.push_back(entry);
+      continue;
+    }
     if (number < baseTile) {
       return Entries::Failure("map entry " + std::to_string(i) + " has tile number " +
                               std::to_string(number) + ", below base tile " + std::to_string(baseTile));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -34,9 +35,17 @@ struct MapLayout {
   BitField priority;
   BitField hFlip;
   BitField vFlip;
+  // The tile number wraps around its field, as the hardware adds it to a base address in a
+  // window of 256 tiles (Game Boy: base tile 255 numbers 255, 0, 1, ...). The bank, where
+  // there is one, is chosen by where the tile set is split, never by a carry.
+  bool wraps;
 
   // How many tile numbers the layout can write: 0 to TileNumbers() - 1.
-  constexpr std::uint32_t TileNumbers() const noexcept { return std::uint32_t{1} << (tile.bits + bank.bits); }
+  constexpr std::uint32_t TileNumbers() const noexcept {
+    return std::uint32_t{1} << (tile.bits + (wraps ? 0 : bank.bits));
+  }
+  // How many tile set entries one bank can hold.
+  constexpr std::uint32_t TilesPerBank() const noexcept { return std::uint32_t{1} << tile.bits; }
   constexpr bool CanFlip() const noexcept { return hFlip.Present() && vFlip.Present(); }
 };
 
@@ -46,22 +55,26 @@ const MapLayout* FindMapLayout(std::string_view name);
 std::string MapLayoutNames();
 
 // Whether the layout can carry these: flips, a palette number, the priority bit, and
-// tileCount tile set entries numbered from baseTile.
+// tileCount tile set entries numbered from baseTile. With a bank split (gbc), the entries
+// from bankSplit on lie in the second VRAM bank, numbered from baseTile again.
 Status CheckMapOptions(const MapLayout& layout, bool flips, int palette, bool priority);
-Status CheckTileCount(const MapLayout& layout, std::size_t tileCount, std::int64_t baseTile);
+Status CheckTileCount(const MapLayout& layout, std::size_t tileCount, std::int64_t baseTile,
+                      std::optional<std::uint32_t> bankSplit = std::nullopt);
 
 struct MapBytes {
   ByteString map;
   ByteString attributes;  // for a layout with an attribute map only
 };
 
-// The map's entries in the layout, each tile number plus baseTile. Refuses what the layout
-// can't carry, with the reason.
-Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> entries, std::int64_t baseTile);
+// The map's entries in the layout, each tile number plus baseTile (an entry marked `fixed`
+// keeps its number as it is). Refuses what the layout can't carry, with the reason.
+Result<MapBytes> WriteMap(const MapLayout& layout, std::span<const MapEntry> entries, std::int64_t baseTile,
+                          std::optional<std::uint32_t> bankSplit = std::nullopt);
 
 // The way back: the entries of a map (and its attribute map, where the layout has one; none
 // reads as all zero), each tile number less baseTile.
 Result<std::vector<MapEntry>> ReadMap(const MapLayout& layout, std::span<const std::uint8_t> map,
-                                      std::span<const std::uint8_t> attributes, std::int64_t baseTile);
+                                      std::span<const std::uint8_t> attributes, std::int64_t baseTile,
+                                      std::optional<std::uint32_t> bankSplit = std::nullopt);
 
 }  // namespace glyphon::tiles

@@ -22,12 +22,14 @@ std::uint64_t HashOf(const Tile& tile) noexcept {
 
 // The smallest of the tile's mirrors: the one key that all four orientations of a tile
 // share. `flip` is set to the mirror that gives it (the smallest such flip).
-Tile CanonicalOf(const Tile& tile, Flip& flip) noexcept {
+// Only the mirrors `allowed` gives are looked at: they and no flip form a group under
+// composition, so the key is shared by exactly the tiles those mirrors relate.
+Tile CanonicalOf(const Tile& tile, Flip& flip, Flip allowed = kFlipBoth) noexcept {
   const std::array<Tile, 4> mirrors{tile, Mirror(tile, kFlipH), Mirror(tile, kFlipV),
                                     Mirror(tile, kFlipBoth)};
   std::size_t best = 0;
   for (std::size_t f = 1; f < mirrors.size(); ++f) {
-    if (mirrors[f] < mirrors[best]) best = f;
+    if ((f & ~std::size_t{allowed}) == 0 && mirrors[f] < mirrors[best]) best = f;
   }
   flip = static_cast<Flip>(best);
   return mirrors[best];
@@ -90,23 +92,44 @@ Status CheckMapShape(std::size_t tileCount, const TileMap& map) {
 }  // namespace
 
 Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, Dedupe dedupe) {
+  return MakeTileSet(plane, TileSetOptions{dedupe, kFlipBoth, {}, {}});
+}
+
+Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptions& options) {
   if (Status whole = CheckWholeTiles(plane); !whole) return Result<TileSet>::Failure(whole.error);
+  const Dedupe dedupe =
+      options.dedupe == Dedupe::None && !options.start.empty() ? Dedupe::Exact : options.dedupe;
+  const Flip allowed = options.flips;
   const int columns = plane.width / kTileSide;
   const int rows = plane.height / kTileSide;
   const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
   TileSet set;
   set.map.widthTiles = columns;
   set.map.entries.reserve(count);
-  set.tiles.reserve(count);  // address space only: pages are touched as entries are added
+  set.tiles.reserve(count +
+                    options.start.size());  // address space only: pages are touched as entries are added
 
-  EntryIndex index(dedupe == Dedupe::None ? 0 : count);
+  EntryIndex index(dedupe == Dedupe::None ? 0 : count + options.start.size());
   std::vector<Flip> entryFlips;  // the mirror that turns each entry into its key
-  entryFlips.reserve(dedupe == Dedupe::WithFlips ? count : 0);
+  entryFlips.reserve(dedupe == Dedupe::WithFlips ? count + options.start.size() : 0);
   const auto keyOf = [&](std::uint32_t number) {
     return dedupe == Dedupe::WithFlips ? Mirror(set.tiles[number], entryFlips[number]) : set.tiles[number];
   };
+  // The existing tiles keep their numbers, even those equal to an earlier one.
+  for (const Tile& tile : options.start) {
+    Flip flip = kNoFlip;
+    const Tile key = dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, allowed) : tile;
+    index.FindOrAdd(key, static_cast<std::uint32_t>(set.tiles.size()), keyOf);
+    set.tiles.push_back(tile);
+    if (dedupe == Dedupe::WithFlips) entryFlips.push_back(flip);
+  }
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
+      const std::size_t cell = set.map.entries.size();
+      if (!options.leaveOut.empty() && options.leaveOut[cell] != 0) {
+        set.map.entries.push_back({0, kNoFlip, 0, false, true});
+        continue;
+      }
       const Tile tile = TileAt(plane, column, row);
       if (dedupe == Dedupe::None) {
         set.map.entries.push_back({static_cast<std::uint32_t>(set.tiles.size())});
@@ -114,7 +137,7 @@ Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, Dedupe dedupe) {
         continue;
       }
       Flip flip = kNoFlip;
-      const Tile key = dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip) : tile;
+      const Tile key = dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, allowed) : tile;
       const auto next = static_cast<std::uint32_t>(set.tiles.size());
       const std::uint32_t number = index.FindOrAdd(key, next, keyOf);
       if (number == next) {

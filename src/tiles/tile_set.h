@@ -24,6 +24,7 @@ struct MapEntry {
   Flip flip = kNoFlip;
   std::uint8_t palette = 0;
   bool priority = false;
+  bool fixed = false;  // `tile` is the map's own number, not counted from the base tile
   friend bool operator==(const MapEntry&, const MapEntry&) = default;
 };
 
@@ -43,6 +44,20 @@ struct TileSet {
 // tiles is kept, and a tile that equals an entry both as it stands and as a mirror is
 // placed unflipped.
 Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, Dedupe dedupe);
+
+// The choices of a tile set beyond the dedupe rule.
+struct TileSetOptions {
+  Dedupe dedupe = Dedupe::None;
+  // The mirrors WithFlips may use: kFlipH, kFlipV or kFlipBoth (all three mirrors).
+  Flip flips = kFlipBoth;
+  // An existing tile set: its tiles keep their numbers and the picture's tiles are matched
+  // against them first (at least exactly, even under Dedupe::None); new tiles follow.
+  std::span<const Tile> start;
+  // Per picture tile in row order: non-zero leaves the tile out of the set, its map entry
+  // marked `fixed` for the caller to number. Empty: none is left out.
+  std::span<const std::uint8_t> leaveOut;
+};
+Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptions& options);
 
 // The way back: the picture's values from the tile set entries and the map.
 Result<convert::ValuePlane> Rebuild(std::span<const Tile> tiles, const TileMap& map);

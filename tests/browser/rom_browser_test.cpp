@@ -200,6 +200,39 @@ TEST_F(BrowserTest, WidthStepsInTilesOrWholeBytesAndKeepsItsPixelsAcrossFormats)
   EXPECT_EQ(browser.Width(), 1);
 }
 
+// 16 by 16 objects in "4bpp SNES" at 4 tiles wide: a band is one row of objects, and the
+// stored tiles 0..7 of a band sit at (0,0) (1,0) (0,1) (1,1) (2,0) (3,0) (2,1) (3,1).
+TEST_F(BrowserTest, ObjectsPutTheStoredTilesInTheirPlaces) {
+  OpenAt(formats::FindFormat("4bpp SNES")->index, 4, 32, 32);
+  EXPECT_FALSE(browser.SetTileOrder({tiles::Walk::Columns}));
+  ASSERT_TRUE(browser.SetTileOrder({tiles::Walk::Rows, 2, 2}));
+  EXPECT_EQ(browser.Scroll().pageStep, 2) << "a band is 16 rows of the 32";
+  const platform::Surface& view = browser.Render();
+  ASSERT_EQ(view.Height(), 32);
+  // Each stored tile alone, decoded from the file: 32 bytes a tile.
+  const ByteString bytes = ReadFile(rom);
+  platform::NullProgress quiet;
+  const std::vector<std::pair<int, int>> places{{0, 0}, {1, 0}, {0, 1}, {1, 1},
+                                                {2, 0}, {3, 0}, {2, 1}, {3, 1}};
+  for (std::size_t k = 0; k < 16; ++k) {
+    const platform::Surface tile =
+        formats::Decode(formats::Format(browser.Format()), std::span(bytes).subspan(32 * k, 32), 8,
+                        formats::DecodeMode::Preview, nullptr, quiet)
+            .picture;
+    const auto [column, row] = places[k % 8];
+    EXPECT_EQ(view.Crop(8 * column, 16 * static_cast<int>(k / 8) + 8 * row, 8, 8), tile) << k;
+  }
+  EXPECT_EQ(browser.At(9, 9)->offset, 3u * 32);  // tile (1,1) is stored fourth
+  EXPECT_EQ(browser.At(17, 1)->offset, 4u * 32);
+  // The width stays whole objects.
+  browser.SetWidth(5);
+  EXPECT_EQ(browser.Width(), 4);
+  browser.Press(Step::Wider);
+  EXPECT_EQ(browser.Width(), 6);
+  browser.SetFormat(formats::FindFormat("4bpp Linear")->index);
+  EXPECT_TRUE(browser.TileOrder().Plain());
+}
+
 TEST_F(BrowserTest, ScrollBarCoversTheFileInBands) {
   OpenAt(8, 4, 800, 128, 2);  // 313 bands from byte 5, 8 on screen
   browser.SetOffset(5 + 10 * 128);

@@ -30,8 +30,10 @@ TEST(MapLayout, PacksEachLayoutsEntryBits) {
       {"nes", {5}, 16, test::Bytes({21}), {}},
       {"mode7", {255}, 0, test::Bytes({255}), {}},
       // Attribute byte: priority, v flip, h flip, -, bank, palette.
-      {"gbc", {0x1AB, kFlipBoth, 6, true}, 0, test::Bytes({0xAB}), test::Bytes({0xEE})},
-      {"gbc", {0x10, kNoFlip, 1}, 0xF0, test::Bytes({0x00}), test::Bytes({0x09})},
+      {"gbc", {0xAB, kFlipBoth, 6, true}, 0, test::Bytes({0xAB}), test::Bytes({0xE6})},
+      // Base 0xF0 plus 0x10 wraps to 0 in bank 0: the number's carry never sets the bank bit.
+      {"gbc", {0x10, kNoFlip, 1}, 0xF0, test::Bytes({0x00}), test::Bytes({0x01})},
+      {"gb", {1}, 0xFF, test::Bytes({0x00}), {}},
   };
   for (const PackingCase& c : cases) {
     const MapLayout& layout = *FindMapLayout(c.layout);
@@ -43,6 +45,38 @@ TEST(MapLayout, PacksEachLayoutsEntryBits) {
     ASSERT_TRUE(read.Ok()) << c.layout << ": " << read.Error();
     EXPECT_EQ(read.Value(), std::vector<MapEntry>{c.entry}) << c.layout;
   }
+}
+
+// The Game Boy Color's second VRAM bank holds the tile set from --bank-split on, numbered
+// from the base tile again; the Game Boy's numbers wrap at 256.
+TEST(MapLayout, BankSplitAndWrapNumberAsTheHardwareAddresses) {
+  struct Case {
+    const char* layout;
+    std::vector<MapEntry> entries;
+    int baseTile;
+    std::optional<std::uint32_t> split;
+    ByteString map;
+    ByteString attributes;
+  };
+  const std::vector<Case> cases = {
+      {"gb", {{0}, {1}, {2}}, 255, std::nullopt, test::Bytes({0xFF, 0x00, 0x01}), {}},
+      {"gbc", {{0}, {1}, {2}}, 0xF0, 2u, test::Bytes({0xF0, 0xF1, 0xF0}), test::Bytes({0x00, 0x00, 0x08})},
+      {"gbc", {{0x1AB, kFlipBoth, 6, true}}, 0, 0x100u, test::Bytes({0xAB}), test::Bytes({0xEE})},
+      {"gbc", {{299}, {0}}, 0x80, 44u, test::Bytes({0x7F, 0x80}), test::Bytes({0x08, 0x00})},
+  };
+  for (const Case& c : cases) {
+    const MapLayout& layout = *FindMapLayout(c.layout);
+    const Result<MapBytes> written = WriteMap(layout, c.entries, c.baseTile, c.split);
+    ASSERT_TRUE(written.Ok()) << c.layout << ": " << written.Error();
+    EXPECT_EQ(written.Value().map, c.map) << c.layout;
+    EXPECT_EQ(written.Value().attributes, c.attributes) << c.layout;
+    const auto read = ReadMap(layout, c.map, c.attributes, c.baseTile, c.split);
+    ASSERT_TRUE(read.Ok()) << c.layout << ": " << read.Error();
+    EXPECT_EQ(read.Value(), c.entries) << c.layout;
+  }
+  // An entry fixed to a number keeps it whatever the base tile.
+  const std::vector<MapEntry> fixed{{7, kNoFlip, 0, false, true}, {0}};
+  EXPECT_EQ(WriteMap(*FindMapLayout("snes"), fixed, 100).Value().map, test::Bytes({7, 0, 100, 0}));
 }
 
 // Every entry a layout can carry comes back from its bytes: all tile numbers, and random
@@ -121,9 +155,19 @@ TEST(Tiles, RefusalsSayWhy) {
        "the gb map layout has no priority bit"},
       {[&] { return ErrorOf(WriteMap(layout("snes"), counted, 0)); },
        "1025 unique tiles are more than the snes map layout can number: at most 1024"},
-      {[&] { return ErrorOf(CheckTileCount(layout("gbc"), 500, 16)); },
-       "500 unique tiles are more than the gbc map layout can number from base tile 16: at most 496 of its "
-       "512"},
+      {[&] { return ErrorOf(CheckTileCount(layout("gbc"), 257, 16)); },
+       "257 unique tiles are more than the gbc map layout can number in one bank: at most 256 (--bank-split "
+       "puts the rest in bank 1)"},
+      {[&] { return ErrorOf(CheckTileCount(layout("gbc"), 600, 16, 300)); },
+       "300 unique tiles are more than the gbc map layout can number in one bank: at most 256"},
+      {[&] { return ErrorOf(CheckTileCount(layout("gbc"), 600, 16, 256)); },
+       "344 tiles from the bank split on are more than the gbc map layout can number in bank 1: at most 256"},
+      {[&] { return ErrorOf(CheckTileCount(layout("snes"), 6, 0, 2)); },
+       "the snes map layout has no second bank"},
+      {[&] { return ErrorOf(ReadMap(layout("gbc"), test::Bytes({1}), test::Bytes({0x08}), 0)); },
+       "map entry 0 lies in VRAM bank 1; --bank-split tells where its tiles begin"},
+      {[&] { return ErrorOf(CheckTileCount(layout("gb"), 257, 255)); },
+       "257 unique tiles are more than the gb map layout can number in one bank: at most 256"},
       {[&] { return ErrorOf(CheckTileCount(layout("gb"), 1, 256)); },
        "base tile 256 does not fit the gb map layout (0 to 255)"},
       {[&] {

@@ -159,6 +159,46 @@ TEST(MakeTileSet, PlacesMirroredAndRepeatedTiles) {
   EXPECT_EQ(Mirror(a, kFlipV).At(1, 2), a.At(1, 5));
 }
 
+TEST(MakeTileSet, TakesOnlyTheChosenMirrorsAnExistingSetAndLeavesTilesOut) {
+  Tile a;
+  for (int i = 0; i < 64; ++i) a.Set(i % 8, i / 8, static_cast<std::uint8_t>(i));
+  const Tile b = Mirror(a, kFlipV);  // a tile of its own when only left-right mirrors count
+  Tile plain;
+  ValuePlane plane(8 * 5, 8);
+  const std::vector<Tile> picture{a, Mirror(a, kFlipH), b, Mirror(a, kFlipBoth), plain};
+  for (std::size_t i = 0; i < picture.size(); ++i) PutTile(plane, static_cast<int>(i), 0, picture[i]);
+
+  TileSetOptions options{Dedupe::WithFlips, kFlipH, {}, {}};
+  auto made = MakeTileSet(plane, options);
+  ASSERT_TRUE(made.Ok());
+  EXPECT_EQ(made.Value().map.entries, (std::vector<MapEntry>{{0}, {0, kFlipH}, {1}, {1, kFlipH}, {2}}));
+
+  options.flips = kFlipV;
+  made = MakeTileSet(plane, options);
+  EXPECT_EQ(made.Value().map.entries, (std::vector<MapEntry>{{0}, {1}, {0, kFlipV}, {1, kFlipV}, {2}}));
+
+  // An existing set of [plain, b, plain]: its tiles keep their numbers, a matches b
+  // mirrored and the first plain; nothing new is added.
+  const std::vector<Tile> existing{plain, b, plain};
+  options = {Dedupe::None, kFlipBoth, existing, {}};
+  made = MakeTileSet(plane, options);
+  // Exact matching: a and its mirrors are new, b and plain are found.
+  EXPECT_EQ(made.Value().tiles.size(), 6u);
+  EXPECT_EQ(made.Value().map.entries, (std::vector<MapEntry>{{3}, {4}, {1}, {5}, {0}}));
+  options.dedupe = Dedupe::WithFlips;
+  made = MakeTileSet(plane, options);
+  EXPECT_EQ(made.Value().tiles, existing);
+  EXPECT_EQ(made.Value().map.entries,
+            (std::vector<MapEntry>{{1, kFlipV}, {1, kFlipBoth}, {1}, {1, kFlipH}, {0}}));
+
+  // Left out: the plain tile, whose entry is fixed for the caller to number.
+  const std::vector<std::uint8_t> leaveOut{0, 0, 0, 0, 1};
+  options = {Dedupe::Exact, kFlipBoth, {}, leaveOut};
+  made = MakeTileSet(plane, options);
+  EXPECT_EQ(made.Value().tiles.size(), 4u);
+  EXPECT_TRUE(made.Value().map.entries[4].fixed);
+}
+
 TEST(TileColumn, CutsBackIntoTheSameTiles) {
   std::mt19937 random(3);
   const std::vector<Tile> tiles{RandomTile(random), RandomTile(random), RandomTile(random)};
