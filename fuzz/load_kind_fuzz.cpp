@@ -35,8 +35,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (asked > answers.size()) std::abort();
     return asked < answers.size() ? answers[asked++] : (++asked, platform::Answer::Cancel);
   });
-  const bool fromList = !chosen || std::any_of(filters.begin(), filters.end(),
-                                               [&](const formats::FileFilter& entry) { return entry.kind == chosen; });
+  const bool fromList =
+      !chosen || std::any_of(filters.begin(), filters.end(),
+                             [&](const formats::FileFilter& entry) { return entry.kind == chosen; });
   if (!fromList) std::abort();
   return 0;
 }

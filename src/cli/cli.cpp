@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/compress_command.h"
 #include "cli/locate_command.h"
 #include "cli/options.h"
 #include "cli/palette_command.h"
@@ -377,6 +378,12 @@ std::string HelpText(const std::string& topic) {
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";
+  } else if (topic == "compress") {
+    text << CompressHelp();
+  } else if (topic == "decompress") {
+    text << DecompressHelp();
+  } else if (topic == "scan") {
+    text << ScanHelp();
   } else if (topic == "locate") {
     text << LocateHelp();
   } else if (topic == "tiles") {
@@ -396,7 +403,10 @@ std::string HelpText(const std::string& topic) {
             "  tiles     cut a picture into a tile set and a tile map\n"
             "  untile    draw a tile set and its tile map as a picture\n"
 
-            "  palette   convert a palette file, or take the palette of a picture\n\n"
+            "  palette   convert a palette file, or take the palette of a picture\n"
+            "  compress  compress bytes (GBA LZ77, NDS LZ11, SNES LZ2, ...)\n"
+            "  decompress  decompress a block at an offset\n"
+            "  scan      list where compressed blocks start in a ROM\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -422,6 +432,9 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   if (verb == "tiles") return RunPrepared(PrepareTiles(rest), verb, out, err);
   if (verb == "untile") return RunPrepared(PrepareUntile(rest), verb, out, err);
   if (verb == "palette") return RunPrepared(PreparePalette(rest), verb, out, err);
+  if (verb == "compress") return RunPrepared(PrepareCompress(rest), verb, out, err);
+  if (verb == "decompress") return RunPrepared(PrepareDecompress(rest), verb, out, err);
+  if (verb == "scan") return RunPrepared(PrepareScan(rest), verb, out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     const bool known = verb == "encode" || verb == "decode";
