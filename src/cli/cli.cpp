@@ -45,6 +45,7 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   line.Value("--partner-data", command.partnerData);
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Encode, line, command.rom);
+  AddCompressionOptions(line, command.compression, RomVerb::Encode);
   AddValueOptions(line, command.values);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"encode"});
@@ -62,6 +63,7 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   if (command.rom.into.empty()) command.output = files[1];
   if (Status rom = CheckRomOptions(RomVerb::Encode, command.rom, command.output); !rom)
     return Usage(rom.error);
+  if (Status c = CheckCompressionOptions(command.compression, command.rom); !c) return Usage(c.error);
   return Command(command);
 }
 
@@ -79,6 +81,7 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
   });
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Decode, line, command.rom);
+  AddCompressionOptions(line, command.compression, RomVerb::Decode);
   AddValueOptions(line, command.values);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
   if (line.HelpWanted()) return Command(HelpCommand{"decode"});
@@ -214,6 +217,9 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     data = formats::Encode(format, source, selection.Value(), partner, progress);
   }
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
+  if (command.compression.scheme)
+    return WriteCompressed(command.compression, data, command.rom, command.output,
+                           {command.values.paletteOut, paletteOut.Value()}, out, err, notes);
   if (command.rom.Active()) {
     return WriteEncoded({format, source, selection.Value(), input, command.output,
                          format.HasPartner() ? command.partnerOut : "", data, partner.aux,
@@ -230,8 +236,10 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
               bool showProgress) {
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
-  auto bytes = command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
-                                    : ReadInput(command.input, platform::kRomDataLimit);
+  auto bytes = command.compression.scheme
+                   ? ReadCompressedInput(command.input, command.compression, command.rom, notes)
+               : command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
+                                      : ReadInput(command.input, platform::kRomDataLimit);
   if (!bytes) return Fail(err, input, bytes.Error());
   const ByteString& data = bytes.Value();
 
@@ -356,7 +364,7 @@ std::string HelpText(const std::string& topic) {
             "                      (see 'glyphon palette --help')\n"
             "  --nearest           a colour not in the palette takes the nearest entry\n"
             "  --palette-out F     write the palette the run used\n"
-         << RomHelp(RomVerb::Encode)
+         << RomHelp(RomVerb::Encode) << CompressionHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
@@ -374,7 +382,7 @@ std::string HelpText(const std::string& topic) {
             "                      palette PNG whose indices are the values; a value beyond the\n"
             "                      palette is drawn black\n"
             "  --palette-format K  the kind of the palette file, whatever its extension\n"
-         << RomHelp(RomVerb::Decode)
+         << RomHelp(RomVerb::Decode) << CompressionHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";
@@ -382,6 +390,8 @@ std::string HelpText(const std::string& topic) {
     text << CompressHelp();
   } else if (topic == "decompress") {
     text << DecompressHelp();
+  } else if (topic == "pointers") {
+    text << PointersHelp();
   } else if (topic == "scan") {
     text << ScanHelp();
   } else if (topic == "locate") {
@@ -406,7 +416,8 @@ std::string HelpText(const std::string& topic) {
             "  palette   convert a palette file, or take the palette of a picture\n"
             "  compress  compress bytes (GBA LZ77, NDS LZ11, SNES LZ2, ...)\n"
             "  decompress  decompress a block at an offset\n"
-            "  scan      list where compressed blocks start in a ROM\n\n"
+            "  scan      list where compressed blocks start in a ROM\n"
+            "  pointers  list or rewrite a GBA ROM's pointers to an offset\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -435,6 +446,7 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   if (verb == "compress") return RunPrepared(PrepareCompress(rest), verb, out, err);
   if (verb == "decompress") return RunPrepared(PrepareDecompress(rest), verb, out, err);
   if (verb == "scan") return RunPrepared(PrepareScan(rest), verb, out, err);
+  if (verb == "pointers") return RunPrepared(PreparePointers(rest), verb, out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     const bool known = verb == "encode" || verb == "decode";

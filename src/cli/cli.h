@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/compressed_rom.h"
 #include "cli/exit_codes.h"
 #include "cli/palette_values.h"
 #include "cli/rom_options.h"
@@ -28,6 +29,7 @@ struct EncodeCommand {
   std::string partnerOut;
   RomOptions rom;
   ValueOptions values;
+  CompressionOptions compression;
   std::string input;
   std::string output;  // empty when writing --into a ROM
 };
@@ -37,6 +39,7 @@ struct DecodeCommand {
   std::string partnerOut;
   RomOptions rom;
   ValueOptions values;  // --palette and --palette-format
+  CompressionOptions compression;
   std::string input;
   std::string output;
 };
