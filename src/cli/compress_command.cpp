@@ -5,6 +5,7 @@
 
 #include "cli/options.h"
 #include "compression/compression.h"
+#include "formats/format_table.h"
 #include "rom/offsets.h"
 
 namespace glyphon::cli {
@@ -132,12 +133,16 @@ Result<std::optional<CommandRun>> PrepareScan(std::span<const std::string> args)
     return std::nullopt;
   });
   line.Flag("--tiles", tiles);
+  const formats::FormatInfo* format = nullptr;
+  line.Value("--format,-f", FormatOption(format));
   if (Status read = line.Parse(args); !read) return Prepared::Failure(read.error);
   if (line.HelpWanted()) return std::optional<CommandRun>();
   if (c.scheme == nullptr) return Prepared::Failure("scan needs --compression");
   if (line.Files().size() != 1) return Prepared::Failure("scan needs a ROM file");
   c.rom = line.Files()[0];
-  if (tiles) c.multiple = 32;  // a 4bpp 8 by 8 tile, the GBA's and the NDS's usual
+  if (format != nullptr && !tiles) return Prepared::Failure("--format goes with --tiles");
+  // An 8 by 8 tile of the format; 4bpp (32 bytes), the GBA's and the NDS's usual, by default.
+  if (tiles) c.multiple = format == nullptr ? 32 : static_cast<std::uint64_t>(format->bitsPerPixel) * 8;
   CommandRun run;
   run.files = {{"ROM", c.rom, FileRole::Input}};
   run.mainInput = c.rom;
@@ -178,11 +183,12 @@ std::string DecompressHelp() {
 }
 
 std::string ScanHelp() {
-  return "Usage: glyphon scan --compression K [--min-size N] [--tiles] ROM\n\n"
+  return "Usage: glyphon scan --compression K [--min-size N] [--tiles [--format F]] ROM\n\n"
          "Lists the offsets where a block of scheme K starts and decompresses cleanly, one a\n"
          "line: the offset, the compressed size and the decompressed size, separated by tabs.\n"
          "  --min-size N  only blocks decompressing to at least N bytes\n"
-         "  --tiles       only blocks decompressing to whole 32-byte (4bpp) tiles\n";
+         "  --tiles       only blocks decompressing to whole 8 by 8 tiles of --format F\n"
+         "                (4bpp, 32 bytes, by default)\n";
 }
 
 }  // namespace glyphon::cli
