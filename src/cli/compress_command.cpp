@@ -115,6 +115,7 @@ struct ScanCommand {
   const compression::Scheme* scheme = nullptr;
   std::uint64_t minSize = 1;
   std::uint64_t multiple = 1;  // the decompressed size must be a multiple of this (--tiles)
+  std::uint64_t maxSize = compression::kDefaultScanLimit;
   std::string rom;
 };
 
@@ -130,6 +131,14 @@ Result<std::optional<CommandRun>> PrepareScan(std::span<const std::string> args)
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), c.minSize);
     if (error != std::errc() || end != text.data() + text.size())
       return "--min-size wants a whole number, not \"" + text + "\"";
+    return std::nullopt;
+  });
+  line.Value("--max-size", [&c](const std::string& text) -> std::optional<std::string> {
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), c.maxSize);
+    if (error != std::errc() || end != text.data() + text.size() || c.maxSize == 0 ||
+        c.maxSize > compression::kDefaultOutputLimit)
+      return "--max-size wants a whole number from 1 to " + std::to_string(compression::kDefaultOutputLimit) +
+             ", not \"" + text + "\"";
     return std::nullopt;
   });
   line.Flag("--tiles", tiles);
@@ -149,19 +158,13 @@ Result<std::optional<CommandRun>> PrepareScan(std::span<const std::string> args)
   run.body = [c](std::ostream& out, std::ostream& err, std::ostream&) {
     const auto input = ReadInput(c.rom, platform::kRomDataLimit);
     if (!input) return Fail(err, InputName(c.rom), input.Error());
-    const std::span<const std::uint8_t> rom = input.Value();
-    const compression::DecodeLimits limits;
-    const std::size_t step = static_cast<std::size_t>(c.scheme->alignment);
-    for (std::size_t offset = 0; offset < rom.size(); offset += step) {
-      const auto here = rom.subspan(offset);
-      if (!c.scheme->plausible(here, limits)) continue;
-      const auto block = c.scheme->decode(here, limits);
-      if (!block) continue;
-      const std::size_t size = block.Value().bytes.size();
-      if (size < c.minSize || size % c.multiple != 0) continue;
-      out << "0x" << std::hex << std::uppercase << offset << std::dec << '\t' << block.Value().consumed
-          << '\t' << size << '\n';
-    }
+    compression::ScanBlocks(input.Value(), *c.scheme, static_cast<std::size_t>(c.minSize),
+                            static_cast<std::size_t>(c.multiple),
+                            [&out](const compression::FoundBlock& block) {
+                              out << "0x" << std::hex << std::uppercase << block.offset << std::dec << '\t'
+                                  << block.compressed << '\t' << block.decompressed << '\n';
+                            },
+                            {.maxOutput = static_cast<std::size_t>(c.maxSize)});
     return out ? kExitSuccess : Fail(err, OutputName("-"), "could not write the list");
   };
   return std::optional<CommandRun>(std::move(run));
@@ -183,10 +186,12 @@ std::string DecompressHelp() {
 }
 
 std::string ScanHelp() {
-  return "Usage: glyphon scan --compression K [--min-size N] [--tiles [--format F]] ROM\n\n"
+  return "Usage: glyphon scan --compression K [--min-size N] [--max-size N] [--tiles [--format F]] ROM\n\n"
          "Lists the offsets where a block of scheme K starts and decompresses cleanly, one a\n"
          "line: the offset, the compressed size and the decompressed size, separated by tabs.\n"
          "  --min-size N  only blocks decompressing to at least N bytes\n"
+         "  --max-size N  only blocks decompressing to at most N bytes (262144 by default, the\n"
+         "                GBA's work RAM; up to 16 MiB)\n"
          "  --tiles       only blocks decompressing to whole 8 by 8 tiles of --format F\n"
          "                (4bpp, 32 bytes, by default)\n";
 }

@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -61,6 +62,25 @@ std::span<const Scheme> Schemes();
 const Scheme* FindScheme(std::string_view name);
 // "gba-lz77, nds-lz11, ..." for messages.
 std::string SchemeNames();
+
+// A scan's limit on the decompressed size: a GBA block decompresses into VRAM (96 KiB) or
+// work RAM (256 KiB), and the size test rejects most chance headers without decoding.
+inline constexpr std::size_t kDefaultScanLimit = std::size_t{256} << 10;
+
+// A block a scan found: where it starts, its compressed and its decompressed size.
+struct FoundBlock {
+  std::size_t offset = 0;
+  std::size_t compressed = 0;
+  std::size_t decompressed = 0;
+};
+
+// Every offset of `rom` (at the scheme's alignment) where a block starts, decompresses
+// cleanly within the limits and decompresses to at least `minSize` bytes, a multiple of
+// `multiple`; `found` is called for each, in order. The header test runs first, so most
+// offsets cost a few comparisons.
+void ScanBlocks(std::span<const std::uint8_t> rom, const Scheme& scheme, std::size_t minSize,
+                std::size_t multiple, const std::function<void(const FoundBlock&)>& found,
+                const DecodeLimits& limits = {.maxOutput = kDefaultScanLimit});
 
 // The decoders and encoders one by one.
 Result<Decompressed> DecodeGbaLz77(std::span<const std::uint8_t> input, const DecodeLimits& limits);

@@ -76,6 +76,15 @@ std::vector<Match> FindMatches(std::span<const std::uint8_t> data, const MatchRu
         break;  // the chain only gets older
       }
       if (i - source < rules.minDistance || source > rules.maxSource) continue;
+      // A candidate that differs at the best length so far cannot beat it.
+      if (best.length > 0 && best.length < most) {
+        const std::size_t k = best.length;
+        const bool same = rules.kind == MatchKind::Forward ? data[source + k] == data[i + k]
+                          : rules.kind == MatchKind::BitReversed
+                              ? ReverseBits(data[source + k]) == data[i + k]
+                              : k <= source && data[source - k] == data[i + k];
+        if (!same) continue;
+      }
       std::size_t length = 0;
       switch (rules.kind) {
         case MatchKind::Forward:

@@ -18,14 +18,12 @@ bool PlausibleRle(std::span<const std::uint8_t> b, const DecodeLimits& limits) {
   return detail::PlausibleBiosHeader(b, 0x30, limits);
 }
 bool PlausibleHuffman(std::span<const std::uint8_t> b, const DecodeLimits& limits) {
-  return b.size() > 5 &&
-         (detail::PlausibleBiosHeader(b, 0x24, limits) || detail::PlausibleBiosHeader(b, 0x28, limits));
-}
-// The command schemes have no header: a block cannot start by ending or by copying.
-bool PlausibleCommands(std::span<const std::uint8_t> b, const DecodeLimits&) {
-  if (b.empty() || b[0] == 0xFF) return false;
-  const unsigned command = b[0] >> 5 == 7 ? (b[0] >> 2) & 7 : b[0] >> 5;
-  return command < 4;
+  if (b.size() <= 5 ||
+      !(detail::PlausibleBiosHeader(b, 0x24, limits) || detail::PlausibleBiosHeader(b, 0x28, limits)))
+    return false;
+  // The root's children lie inside the tree.
+  const std::size_t treeEnd = 4 + (std::size_t{b[4]} + 1) * 2;
+  return 6 + (b[5] & 0x3Fu) * 2 + 1 < treeEnd;
 }
 
 constexpr std::array kSchemes = {
@@ -35,8 +33,8 @@ constexpr std::array kSchemes = {
     Scheme{"gba-huffman", "GBA/NDS BIOS Huffman, 4- or 8-bit (types 0x24, 0x28)", DecodeGbaHuffman,
            EncodeGbaHuffman, PlausibleHuffman, 4},
     Scheme{"snes-lz2", "LC_LZ2 of Super Mario World and Zelda 3", DecodeSnesLz2, EncodeSnesLz2,
-           PlausibleCommands, 1},
-    Scheme{"hal", "HAL Laboratory LZ (Kirby, EarthBound)", DecodeHal, EncodeHal, PlausibleCommands, 1},
+           detail::PlausibleSnesLz2, 1},
+    Scheme{"hal", "HAL Laboratory LZ (Kirby, EarthBound)", DecodeHal, EncodeHal, detail::PlausibleHal, 1},
 };
 
 }  // namespace
@@ -50,6 +48,22 @@ const Scheme* FindScheme(std::string_view name) {
     if (scheme.name == name) return &scheme;
   }
   return nullptr;
+}
+
+void ScanBlocks(std::span<const std::uint8_t> rom, const Scheme& scheme, std::size_t minSize,
+                std::size_t multiple, const std::function<void(const FoundBlock&)>& found,
+                const DecodeLimits& limits) {
+  const std::size_t step = static_cast<std::size_t>(scheme.alignment);
+  if (multiple == 0) multiple = 1;
+  for (std::size_t offset = 0; offset < rom.size(); offset += step) {
+    const auto here = rom.subspan(offset);
+    if (!scheme.plausible(here, limits)) continue;
+    const auto block = scheme.decode(here, {.maxOutput = limits.maxOutput, .base = limits.base + offset});
+    if (!block) continue;
+    const std::size_t size = block.Value().bytes.size();
+    if (size < minSize || size % multiple != 0) continue;
+    found({offset, block.Value().consumed, size});
+  }
 }
 
 std::string SchemeNames() {

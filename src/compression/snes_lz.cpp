@@ -13,6 +13,7 @@
 
 #include "compression/compression.h"
 #include "compression/lz_parse.h"
+#include "compression/nintendo_parts.h"
 
 namespace glyphon::compression {
 
@@ -113,6 +114,54 @@ Result<Decompressed> DecodeCommands(std::span<const std::uint8_t> input, const D
   return result;
 }
 
+// The decoder's checks without its output: the block ends inside `input`, every copy
+// refers to bytes already produced, and the output stays within the limit.
+bool WalkCommands(std::span<const std::uint8_t> input, std::size_t maxOutput, Dialect dialect) {
+  const std::size_t n = input.size();
+  std::size_t pos = 0, produced = 0;
+  for (;;) {
+    if (pos >= n) return false;
+    const std::uint8_t head = input[pos++];
+    if (head == 0xFF) return produced > 0;
+    unsigned command = head >> 5;
+    std::size_t length = (head & 0x1Fu) + 1;
+    if (command == 7) {
+      if (pos >= n) return false;
+      command = (head >> 2) & 7;
+      length = ((head & 3u) << 8 | input[pos++]) + 1;
+      if (command == 7) return false;
+    }
+    const std::size_t before = produced;
+    produced += dialect == Dialect::Hal && command == 2 ? 2 * length : length;
+    if (produced > maxOutput) return false;
+    switch (command) {
+      case 0:
+        pos += length;
+        break;
+      case 1:
+      case 3:
+        pos += 1;
+        break;
+      case 2:
+        pos += 2;
+        break;
+      case 4:
+      case 5:
+      case 6: {
+        if (dialect == Dialect::Lz2 && command != 4) return false;
+        if (pos + 2 > n) return false;
+        const std::size_t address = std::size_t{input[pos]} << 8 | input[pos + 1];
+        if (address >= before || (command == 6 && address + 1 < length)) return false;
+        pos += 2;
+        break;
+      }
+      default:
+        return false;
+    }
+    if (pos > n) return false;
+  }
+}
+
 enum Kind : std::uint8_t { kRaw, kByteFill, kWordFill, kIncreasing, kCopy, kReversedCopy, kBackwardsCopy };
 
 struct Step {
@@ -157,6 +206,8 @@ Reach Measure(std::span<const std::uint8_t> data, Dialect dialect) {
   rules.chainDepth = 256;
   r.copy = detail::FindMatches(data, rules);
   if (dialect == Dialect::Hal) {
+    // Mirrored copies are rarer: fewer candidates are worth trying.
+    rules.chainDepth = 32;
     rules.kind = detail::MatchKind::BitReversed;
     r.reversed = detail::FindMatches(data, rules);
     rules.kind = detail::MatchKind::Backwards;
@@ -237,7 +288,7 @@ std::vector<Step> ParseCommands(std::span<const std::uint8_t> data, Dialect dial
     cost[j] = value;
     ends.Set(j, value);
     rawEnds.Set(j, value + static_cast<std::int64_t>(j));
-    (j % 2 ? oddEnds : evenEnds).Set(j / 2, value);
+    if (dialect == Dialect::Hal) (j % 2 ? oddEnds : evenEnds).Set(j / 2, value);
   };
   set(n, 0);
   std::vector<Step> choice(n);
@@ -329,6 +380,15 @@ Result<ByteString> EncodeCommands(std::span<const std::uint8_t> input, const Enc
 }
 
 }  // namespace
+
+namespace detail {
+bool PlausibleSnesLz2(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+  return WalkCommands(bytes, limits.maxOutput, Dialect::Lz2);
+}
+bool PlausibleHal(std::span<const std::uint8_t> bytes, const DecodeLimits& limits) {
+  return WalkCommands(bytes, limits.maxOutput, Dialect::Hal);
+}
+}  // namespace detail
 
 Result<Decompressed> DecodeSnesLz2(std::span<const std::uint8_t> input, const DecodeLimits& limits) {
   return DecodeCommands(input, limits, Dialect::Lz2);

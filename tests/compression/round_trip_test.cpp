@@ -143,3 +143,32 @@ TEST(Encoders, RefuseDataTheHeaderCannotHold) {
 
 }  // namespace
 }  // namespace glyphon::compression
+
+namespace glyphon::compression {
+namespace {
+
+// Each scheme's header test lets its own blocks through: a block planted among noise is
+// found at its offset with its sizes.
+TEST(Scan, FindsABlockOfEverySchemeAmongNoise) {
+  std::mt19937 random(5);
+  ByteString data(3000);
+  for (std::size_t i = 0; i < data.size(); ++i)
+    data[i] = static_cast<std::uint8_t>(i % 64 < 40 ? i / 64 : random());
+  for (const Scheme& scheme : Schemes()) {
+    const ByteString block = scheme.encode(data, {}).Value();
+    ByteString rom(0x2000);
+    for (auto& b : rom) b = static_cast<std::uint8_t>(random());
+    std::copy(block.begin(), block.end(), rom.begin() + 0x400);
+    bool found = false;
+    ScanBlocks(rom, scheme, 2000, 1, [&](const FoundBlock& f) {
+      if (f.offset == 0x400) found = f.compressed == block.size() && f.decompressed == data.size();
+    });
+    EXPECT_TRUE(found) << scheme.name;
+    // A limit below the block's size hides it.
+    ScanBlocks(rom, scheme, 1, 1, [&](const FoundBlock& f) { EXPECT_NE(f.offset, 0x400u) << scheme.name; },
+               {.maxOutput = 2999});
+  }
+}
+
+}  // namespace
+}  // namespace glyphon::compression
