@@ -157,6 +157,16 @@ int WriteCompressed(const CompressionOptions& options, std::span<const std::uint
   const auto block = scheme.encode(data, {.vramSafe = options.vramSafe});
   if (!block) return Fail(err, output.empty() ? rom.into : OutputName(output), block.Error());
   const ByteString& bytes = block.Value();
+  // --verify: the block must decompress to the data, before anything is written and, for a
+  // ROM, once more from the file afterwards.
+  auto decompresses_to_data = [&](std::span<const std::uint8_t> from, std::uint64_t base) {
+    const auto back = scheme.decode(from, {.base = base});
+    return back.Ok() &&
+           std::equal(back.Value().bytes.begin(), back.Value().bytes.end(), data.begin(), data.end());
+  };
+  if (rom.verify && !decompresses_to_data(bytes, 0))
+    return Fail(err, output.empty() ? rom.into : OutputName(output),
+                "the new block does not decompress to the data");
   if (rom.into.empty()) {
     notes << "glyphon: " << OutputName(output) << ": " << data.size() << " bytes compressed to "
           << bytes.size() << " (" << scheme.name << ")\n";
@@ -190,7 +200,14 @@ int WriteCompressed(const CompressionOptions& options, std::span<const std::uint
                     "; --grow writes over what follows it, --relocate OFFSET elsewhere");
   }
   const Repointing pointers = options.repoint ? PointersToMove(image, at, target) : Repointing{};
-  return WriteRomPieces(rom.into, target, bytes, pointers, rom, extra, out, err);
+  const int status = WriteRomPieces(rom.into, target, bytes, pointers, rom, extra, out, err);
+  if (status != kExitSuccess || !rom.verify || rom.dryRun) return status;
+  const auto written = ReadInput(rom.into, platform::kRomDataLimit);
+  if (!written) return Fail(err, rom.into, written.Error());
+  if (target >= written.Value().size() ||
+      !decompresses_to_data(std::span(written.Value()).subspan(static_cast<std::size_t>(target)), target))
+    return Fail(err, rom.into, "the block written at " + Hex(target) + " does not decompress to the data");
+  return kExitSuccess;
 }
 
 namespace {

@@ -192,7 +192,7 @@ TEST_F(GbaRom, ABlockThatFitsReplacesTheOldOneInPlace) {
   ASSERT_EQ(RunWith({"decode", "-f", "4bpp-gba", "-w", "64", File("edited.bin"), File("edited.png")}).status,
             kExitSuccess);
   const Outcome o = RunWith({"encode", "-f", "4bpp-gba", "--compression", "gba-lz77", "--into", rom, "--at",
-                             "0x1000", File("edited.png")});
+                             "0x1000", "--verify", File("edited.png")});
   ASSERT_EQ(o.status, kExitSuccess) << o.err;
   ASSERT_EQ(RunWith({"decompress", "-c", "gba-lz77", "--offset", "0x1000", rom, File("back.bin")}).status,
             kExitSuccess);
