@@ -82,31 +82,38 @@ struct Node {
   int child[2] = {-1, -1};
 };
 
-// Lays the tree out breadth first: each inner node's children pair follows the pairs laid
-// before it. Fails when some node's children land more than 63 pairs after it.
-bool LayOut(const std::vector<Node>& nodes, int root, ByteString& tree) {
+// Lays the tree out: each inner node's children pair goes after the pairs laid before it, and
+// must land at most 63 pairs after the node. Breadth first (every pending node in turn) keeps
+// each wait short but lets the queue grow as wide as the tree; depth first keeps the queue
+// short but makes the early nodes wait. So the pending node to serve next is the newest,
+// unless the oldest has no more than `slack` pairs left to wait (all of them are served
+// oldest first when `slack` is 63). Fails when a node's children land too far.
+bool LayOut(const std::vector<Node>& nodes, int root, std::size_t slack, ByteString& tree) {
   tree.assign(1, 0);  // the root, at offset 5; the pairs follow from offset 6
   struct Pending {
     int node;
     std::size_t at;  // its byte in `tree` (offset 5 is index 0)
   };
   std::deque<Pending> queue{{root, 0}};
-  while (!queue.empty()) {
-    const Pending p = queue.front();
-    queue.pop_front();
-    const std::size_t pairAt = tree.size();  // index of the children pair
+  auto offset_now = [&tree](const Pending& p) {
     const std::size_t address = p.at + 5;
-    const std::size_t offset = (pairAt + 5 - ((address & ~std::size_t{1}) + 2)) / 2;
+    return (tree.size() + 5 - ((address & ~std::size_t{1}) + 2)) / 2;
+  };
+  while (!queue.empty()) {
+    const bool oldest = offset_now(queue.front()) + slack >= 63;
+    const Pending p = oldest ? queue.front() : queue.back();
+    oldest ? queue.pop_front() : queue.pop_back();
+    const std::size_t offset = offset_now(p);
     if (offset > 63) return false;
     std::uint8_t value = static_cast<std::uint8_t>(offset);
     for (int side = 0; side < 2; ++side) {
-      const Node& child =
-          nodes[static_cast<std::size_t>(nodes[static_cast<std::size_t>(p.node)].child[side])];
+      const int index = nodes[static_cast<std::size_t>(p.node)].child[side];
+      const Node& child = nodes[static_cast<std::size_t>(index)];
       if (child.symbol >= 0) {
         value |= side == 0 ? 0x80 : 0x40;
         tree.push_back(static_cast<std::uint8_t>(child.symbol));
       } else {
-        queue.push_back({nodes[static_cast<std::size_t>(p.node)].child[side], tree.size()});
+        queue.push_back({index, tree.size()});
         tree.push_back(0);
       }
     }
@@ -153,7 +160,11 @@ Result<ByteString> EncodeHuffman(std::span<const std::uint8_t> input, int bits) 
   }
   const int root = heap.top().second;
   ByteString tree;
-  if (!LayOut(nodes, root, tree)) {
+  bool laidOut = false;
+  for (std::size_t slack : {63u, 32u, 16u, 8u, 4u, 2u, 1u}) {
+    if ((laidOut = LayOut(nodes, root, slack, tree))) break;
+  }
+  if (!laidOut) {
     return Result<ByteString>::Failure(
         "the data's 8-bit Huffman tree is too wide for the format's 6-bit node offsets");
   }
