@@ -63,7 +63,8 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   if (command.rom.into.empty()) command.output = files[1];
   if (Status rom = CheckRomOptions(RomVerb::Encode, command.rom, command.output); !rom)
     return Usage(rom.error);
-  if (Status c = CheckCompressionOptions(command.compression, command.rom); !c) return Usage(c.error);
+  if (Status c = CheckCompressionOptions(command.compression, command.rom, command.partnerOut); !c)
+    return Usage(c.error);
   return Command(command);
 }
 

@@ -101,7 +101,8 @@ void AddCompressionOptions(CommandLine& line, CompressionOptions& options, RomVe
   line.Flag("--repoint", options.repoint);
 }
 
-Status CheckCompressionOptions(const CompressionOptions& options, const RomOptions& rom) {
+Status CheckCompressionOptions(const CompressionOptions& options, const RomOptions& rom,
+                               const std::string& partnerOut) {
   if (options.scheme == nullptr) {
     if (options.vramSafe || options.relocate || options.repoint)
       return Status::Failure("--vram-safe, --relocate and --repoint need --compression");
@@ -109,7 +110,8 @@ Status CheckCompressionOptions(const CompressionOptions& options, const RomOptio
   }
   if (options.relocate && rom.into.empty()) return Status::Failure("--relocate needs --into ROM");
   if (options.repoint && !options.relocate) return Status::Failure("--repoint needs --relocate OFFSET");
-  if (!rom.partnerInto.empty()) return Status::Failure("--compression cannot write --partner-into");
+  if (!rom.partnerInto.empty() || !partnerOut.empty())
+    return Status::Failure("--compression writes the data alone, not --partner-out or --partner-into");
   return Status::Success();
 }
 

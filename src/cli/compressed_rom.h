@@ -26,7 +26,9 @@ struct CompressionOptions {
 };
 
 void AddCompressionOptions(CommandLine& line, CompressionOptions& options, RomVerb verb);
-Status CheckCompressionOptions(const CompressionOptions& options, const RomOptions& rom);
+// `partnerOut`: encode's --partner-out, which a compressed run does not write.
+Status CheckCompressionOptions(const CompressionOptions& options, const RomOptions& rom,
+                               const std::string& partnerOut = {});
 std::string CompressionHelp(RomVerb verb);
 
 // decode --compression: the block at --offset of the file (within --length when given),
