@@ -82,6 +82,10 @@ TEST_F(CompressCli, FailuresNameTheFileAndTheOffset) {
       {{"pointers", "--repoint", File("rom.bin"), "0x10"},
        kExitUsage,
        "--repoint and --relocate OFFSET go together"},
+      {{"encode", "-f", "8bpp-mode7-int", "--compression", "hal", "--partner-out", File("p"), File("a.png"),
+        File("o")},
+       kExitUsage,
+       "--compression writes the data alone"},
   };
   for (const Case& c : cases) {
     const Outcome o = RunWith(c.args);
