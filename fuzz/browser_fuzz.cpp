@@ -2,11 +2,12 @@
 // offset typed and the drag all come from the fuzzer's bytes, the rest is the ROM. Every
 // screen must come out at the size the view asks for, and every selection must lie inside
 // the picture drawn.
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
-#include <unistd.h>
 
 #include "browser/rom_browser.h"
 #include "fuzz_input.h"
@@ -50,8 +51,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   (void)rom.DescribeRange();
   rom.Select(x0, y0, x1, y1);
   if (const auto& selection = rom.Selection()) {
-    const bool inside = selection->x >= 0 && selection->y >= 0 && selection->width > 0 && selection->height > 0 &&
-                        selection->x + selection->width <= screen.Width() &&
+    const bool inside = selection->x >= 0 && selection->y >= 0 && selection->width > 0 &&
+                        selection->height > 0 && selection->x + selection->width <= screen.Width() &&
                         selection->y + selection->height <= screen.Height();
     if (!inside) std::abort();
   }

@@ -16,9 +16,16 @@ declare -A options=(
   [cli_run_fuzz]="-max_len=8192"
   [picture_write_fuzz]="-max_len=16384"
   [round_trip_fuzz]="-max_len=8192"
+  [gba_lz77_fuzz]="-max_len=16384"
+  [nds_lz11_fuzz]="-max_len=16384"
+  [gba_rle_fuzz]="-max_len=16384"
+  [gba_huffman_fuzz]="-max_len=16384"
+  [snes_lz2_fuzz]="-max_len=16384"
+  [hal_fuzz]="-max_len=16384"
 )
 for target in decode_fuzz encode_fuzz picture_fuzz cli_args_fuzz load_kind_fuzz cli_run_fuzz picture_write_fuzz \
-    round_trip_fuzz tiles_fuzz browser_fuzz; do
+    round_trip_fuzz tiles_fuzz browser_fuzz gba_lz77_fuzz nds_lz11_fuzz gba_rle_fuzz gba_huffman_fuzz snes_lz2_fuzz \
+    hal_fuzz; do
   exe=build/fuzz/bin/$target
   [ -x "$exe" ] || continue
   name=${target%_fuzz}

@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "cli/compress_command.h"
 #include "cli/locate_command.h"
 #include "cli/options.h"
 #include "cli/palette_command.h"
@@ -45,6 +46,7 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   line.Value("--partner-data", command.partnerData);
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Encode, line, command.rom);
+  AddCompressionOptions(line, command.compression, RomVerb::Encode);
   AddValueOptions(line, command.values);
   AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
@@ -63,6 +65,8 @@ Result<Command> ParseEncode(std::span<const std::string> args) {
   if (command.rom.into.empty()) command.output = files[1];
   if (Status rom = CheckRomOptions(RomVerb::Encode, command.rom, command.output); !rom)
     return Usage(rom.error);
+  if (Status c = CheckCompressionOptions(command.compression, command.rom, command.partnerOut); !c)
+    return Usage(c.error);
   return Command(command);
 }
 
@@ -80,6 +84,7 @@ Result<Command> ParseDecode(std::span<const std::string> args) {
   });
   line.Value("--partner-out", command.partnerOut);
   AddRomOptions(RomVerb::Decode, line, command.rom);
+  AddCompressionOptions(line, command.compression, RomVerb::Decode);
   AddValueOptions(line, command.values);
   AddOrderOptions(line, command.order);
   if (Status read = line.Parse(args); !read) return Usage(read.error);
@@ -205,6 +210,9 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
       place = {0, 0, stored.Width(), stored.Height()};
     }
   }
+  if (command.compression.scheme)
+    return WriteCompressed(command.compression, data, command.rom, command.output,
+                           {command.values.paletteOut, paletteOut.Value()}, out, err, notes);
   if (command.rom.Active()) {
     return WriteEncoded({format, order.Value() ? stored : source, place, input, command.output,
                          format.HasPartner() ? command.partnerOut : "", data, partner.data,
@@ -221,8 +229,10 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
               bool showProgress) {
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
-  auto bytes = command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
-                                    : ReadInput(command.input, platform::kRomDataLimit);
+  auto bytes = command.compression.scheme
+                   ? ReadCompressedInput(command.input, command.compression, command.rom, notes)
+               : command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
+                                      : ReadInput(command.input, platform::kRomDataLimit);
   if (!bytes) return Fail(err, input, bytes.Error());
   const ByteString& data = bytes.Value();
 
@@ -333,9 +343,10 @@ std::string HelpText(const std::string& topic) {
             "                      [--colour-rounding nearest|truncate]\n"
             "                      [--palette-out FILE [--palette-out-format KIND]]\n"
             "                      [--order rows|columns] [--object WxH]\n"
-            "                      [--object-order rows|columns] INPUT OUTPUT\n"
+            "                      [--object-order rows|columns] [--compression K] INPUT OUTPUT\n"
             "       glyphon encode --format F ... --into ROM --at OFFSET [--grow] [--dry-run]\n"
-            "                      [--partner-into ROM --partner-at OFFSET] [--verify] INPUT\n\n"
+            "                      [--partner-into ROM --partner-at OFFSET] [--verify]\n"
+            "                      [--compression K [--relocate OFF2 [--repoint]]] INPUT\n\n"
             "Converts a rectangle of the picture INPUT (PNG, BMP or GIF) into raw ROM graphics\n"
             "and writes them to OUTPUT.\n\n"
             "  --format F          the format: its caption (\"4bpp SNES\"), its index 0-"
@@ -353,6 +364,7 @@ std::string HelpText(const std::string& topic) {
             "  --partner-data F    partner data of the partner formats, raw bytes\n"
             "  --partner-out F     write the partner data as it stands after the conversion\n"
          << ValueHelp(ValueUse::Encode) << OrderHelp() << RomHelp(RomVerb::Encode)
+         << CompressionHelp(RomVerb::Encode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output.\n";
   } else if (topic == "decode") {
@@ -360,7 +372,8 @@ std::string HelpText(const std::string& topic) {
             "                      [--partner-out FILE] [--values grey|shade|index|palette]\n"
             "                      [--palette FILE] [--palette-format KIND]\n"
             "                      [--order rows|columns] [--object WxH]\n"
-            "                      [--object-order rows|columns] INPUT OUTPUT\n\n"
+            "                      [--object-order rows|columns] [--compression K]\n"
+            "                      INPUT OUTPUT\n\n"
             "Decodes the raw ROM graphics INPUT at width N into a picture. OUTPUT's extension\n"
             "picks the picture kind: .bmp (24-bit) or .png (up to 8 bits per pixel a palette\n"
             "or grey PNG of the decoded colours, else 8-bit RGB).\n\n"
@@ -370,10 +383,18 @@ std::string HelpText(const std::string& topic) {
             "                      interleave bytes of \"8bpp Mode7 Int\"; empty otherwise)\n"
          << ValueHelp(ValueUse::Draw) << OrderHelp()
          << "                      (the width is the picture's; the objects fill it row by row)\n"
-         << RomHelp(RomVerb::Decode)
+         << RomHelp(RomVerb::Decode) << CompressionHelp(RomVerb::Decode)
          << "\n"
             "A file name \"-\" is standard input as an input and standard output as an output;\n"
             "a picture written to standard output is a PNG.\n";
+  } else if (topic == "compress") {
+    text << CompressHelp();
+  } else if (topic == "decompress") {
+    text << DecompressHelp();
+  } else if (topic == "pointers") {
+    text << PointersHelp();
+  } else if (topic == "scan") {
+    text << ScanHelp();
   } else if (topic == "locate") {
     text << LocateHelp();
   } else if (topic == "tiles") {
@@ -393,7 +414,11 @@ std::string HelpText(const std::string& topic) {
             "  tiles     cut a picture into a tile set and a tile map\n"
             "  untile    draw a tile set and its tile map as a picture\n"
 
-            "  palette   convert a palette file, or take the palette of a picture\n\n"
+            "  palette   convert a palette file, or take the palette of a picture\n"
+            "  compress  compress bytes (GBA LZ77, NDS LZ11, SNES LZ2, ...)\n"
+            "  decompress  decompress a block at an offset\n"
+            "  scan      list where compressed blocks start in a ROM\n"
+            "  pointers  list or rewrite a GBA ROM's pointers to an offset\n\n"
             "'glyphon COMMAND --help' tells more; 'glyphon --version' gives the version.\n"
             "Formats:\n";
     for (const FormatInfo& format : formats::Formats()) {
@@ -419,6 +444,10 @@ int Run(std::span<const std::string> args, std::ostream& out, std::ostream& err,
   if (verb == "tiles") return RunPrepared(PrepareTiles(rest), verb, out, err);
   if (verb == "untile") return RunPrepared(PrepareUntile(rest), verb, out, err);
   if (verb == "palette") return RunPrepared(PreparePalette(rest), verb, out, err);
+  if (verb == "compress") return RunPrepared(PrepareCompress(rest), verb, out, err);
+  if (verb == "decompress") return RunPrepared(PrepareDecompress(rest), verb, out, err);
+  if (verb == "scan") return RunPrepared(PrepareScan(rest), verb, out, err);
+  if (verb == "pointers") return RunPrepared(PreparePointers(rest), verb, out, err);
   auto parsed = ParseArguments(args);
   if (!parsed) {
     const bool known = verb == "encode" || verb == "decode";

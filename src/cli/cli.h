@@ -7,6 +7,7 @@
 #include <variant>
 #include <vector>
 
+#include "cli/compressed_rom.h"
 #include "cli/exit_codes.h"
 #include "cli/order_options.h"
 #include "cli/palette_values.h"
@@ -30,6 +31,7 @@ struct EncodeCommand {
   RomOptions rom;
   ValueOptions values;
   OrderOptions order;
+  CompressionOptions compression;
   std::string input;
   std::string output;  // empty when writing --into a ROM
 };
@@ -40,6 +42,7 @@ struct DecodeCommand {
   RomOptions rom;
   ValueOptions values;  // --palette and --palette-format
   OrderOptions order;
+  CompressionOptions compression;
   std::string input;
   std::string output;
 };
