@@ -150,12 +150,10 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err) {
   } else {
     platform::NullProgress progress;
     convert::PartnerState partner;
-    if (const std::string problem = formats::EncodeProblem(*command.format, partner, selection.Value());
-        !problem.empty()) {
-      return Fail(err, command.picture, problem);
-    }
-    patterns.push_back(
-        formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress));
+    Result<ByteString> encoded =
+        formats::Encode(*command.format, picture.Value(), selection.Value(), partner, progress);
+    if (!encoded) return Fail(err, command.picture, encoded.Error());
+    patterns.push_back(std::move(encoded).Value());
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");
   }
   const rom::PatternSearch search(std::move(patterns));

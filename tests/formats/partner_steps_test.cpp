@@ -30,7 +30,7 @@ class EveryPartnerFormat : public ::testing::TestWithParam<PartnerFormat> {
   ByteString Convert(const Surface& source, Selection sel, PartnerState& partner,
                      std::vector<int>* reports = nullptr) const {
     test::RecordingProgress progress;
-    ByteString out = Encode(format(), source, sel, partner, progress);
+    ByteString out = Encode(format(), source, sel, partner, progress).Value();
     if (reports != nullptr) *reports = progress.reports;
     return out;
   }

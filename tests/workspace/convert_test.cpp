@@ -25,8 +25,11 @@ TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
 
   ASSERT_EQ(platform.messages.size(), 2u);
   EXPECT_EQ(platform.messages[1],
-            (platform::Message{"NOTE: No SuperFX high data loaded.\rDo you wish to continue?",
-                               platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""}));
+            (platform::Message{{"NOTE: No SuperFX high data loaded.", "Do you wish to continue?"},
+                               platform::Buttons::YesNo,
+                               platform::Icon::Question,
+                               Answer::Yes,
+                               ""}));
   EXPECT_EQ(platform.pendingEventRuns, 0);
   EXPECT_EQ(Describe(window), before);
 }
@@ -46,8 +49,9 @@ TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
   platform.answers.push_back(Answer::Yes);
   window.Convert();  // Yes converts anyway
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text,
-            "NOTE: No " + std::string(c.name) + " data loaded.\rDo you wish to continue?");
+  EXPECT_EQ(platform.messages[0].lines,
+            (std::vector<std::string>{"NOTE: No " + std::string(c.name) + " data loaded.",
+                                      "Do you wish to continue?"}));
   EXPECT_FALSE(window.RomData().empty());
 
   platform.messages.clear();
@@ -79,10 +83,10 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   window.Convert();
 
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text.rfind(
-                "Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
-            0u)
-      << platform.messages[0].text;
+  const std::vector<std::string>& lines = platform.messages[0].lines;
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], "Unable to convert image.");
+  EXPECT_TRUE(lines[1].starts_with("the partner picture would grow to 8192 by 8193")) << lines[1];
   EXPECT_EQ(window.RomData(), converted);
   EXPECT_EQ(window.Partner().picture.Height(), 8193);
   EXPECT_FALSE(window.Progress().visible);
@@ -105,9 +109,11 @@ TEST_F(WindowTest, EmptySelectionIsRefusedAndChangesNothing) {
     platform.messages.clear();
     const int runs = platform.pendingEventRuns;
     window.Convert();
-    EXPECT_EQ(platform.messages,
-              (std::vector<platform::Message>{{"The selection is empty.", platform::Buttons::Ok,
-                                               platform::Icon::Exclamation, Answer::Ok, ""}}));
+    EXPECT_EQ(platform.messages, (std::vector<platform::Message>{{{"The selection is empty."},
+                                                                  platform::Buttons::Ok,
+                                                                  platform::Icon::Exclamation,
+                                                                  Answer::Ok,
+                                                                  ""}}));
     EXPECT_EQ(Describe(window), before);
     EXPECT_EQ(window.RomDataOrigin(), origin);
     EXPECT_EQ(platform.pendingEventRuns, runs);
@@ -122,7 +128,7 @@ TEST_F(WindowTest, ConvertReadsTheSelectedRectangleOfTheCurrentPicture) {
   convert::PartnerState none;
   platform::NullProgress quiet;
   const ByteString expected =
-      formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet);
+      formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet).Value();
   EXPECT_EQ(window.RomData(), expected);
 }
 
