@@ -28,7 +28,7 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   EXPECT_EQ(window.Picture(), picture.Crop(8, 8, 16, 16));
   EXPECT_EQ(window.EncoderInput(), window.Picture());
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_EQ(window.RomData(), data);
   EXPECT_EQ(window.Partner().data, Bytes({3}));
 }

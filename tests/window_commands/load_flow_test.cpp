@@ -44,7 +44,7 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_EQ(window.View().width.max, 40);
   EXPECT_EQ(window.View().height.max, 24);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_TRUE(window.View().thumbnailViewable);
   // Loading a picture leaves both data strings alone.
   EXPECT_EQ(window.RomData(), data);

@@ -286,10 +286,12 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   };
   commands.Save();
 
-  platform::NullProgress progress;
-  const Surface expected =
-      formats::Decode(formats::Format(16), data, 32, formats::DecodeMode::ImageGeneration, nullptr, progress)
-          .picture;
+  // 8bpp Linear at width 32: one byte a pixel in row order, value v drawn in grey v.
+  Surface expected = Surface::Picture(32, 8);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 32; ++x)
+      expected.SetPixel(x, y, GreyColor(data[static_cast<std::size_t>(32 * y + x)]));
+  }
   EXPECT_EQ(busy, (std::vector<std::string>{"Image Generation Progress", "Accepting...", "locked",
                                             "no thumbnail"}));
   EXPECT_TRUE(platform.messages.empty());
@@ -313,12 +315,12 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
     EXPECT_TRUE(window.View().Row(s).enabled);
   EXPECT_TRUE(window.View().outline.visible);
   EXPECT_TRUE(window.View().thumbnailViewable);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_EQ(window.RomData(), data);
 
   // Only pictures are offered now.
   commands.Save();
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::PictureSaveFilters());
+  EXPECT_EQ(platform.saveDialogFilters.back(), kBitmapsOnly);
 }
 
 // Image generation draws short data in the end-of-data value instead of failing.

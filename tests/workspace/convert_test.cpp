@@ -12,8 +12,6 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-const std::vector<formats::FileFilter> kBitmapAndRom = formats::SaveFilters(formats::Format(0));
-
 TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(32, 16, 1));
   window.SelectFormat(11);
@@ -34,23 +32,26 @@ TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   EXPECT_EQ(Describe(window), before);
 }
 
-struct PartnerCase {
-  int index;
-  const char* name;
-};
+// The formats of the table with a partner, by index.
+std::vector<int> PartnerFormats() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats())
+    if (format.HasPartner()) indices.push_back(format.index);
+  return indices;
+}
 
-class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterface<PartnerCase> {};
+class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
-  const PartnerCase& c = GetParam();
+  const formats::FormatInfo& format = formats::Format(GetParam());
   window.MakeCurrentPicture(RandomPicture(16, 16, 2));
-  window.SelectFormat(c.index);
+  window.SelectFormat(format.index);
 
   platform.answers.push_back(Answer::Yes);
   window.Convert();  // Yes converts anyway
   ASSERT_EQ(platform.messages.size(), 1u);
   EXPECT_EQ(platform.messages[0].lines,
-            (std::vector<std::string>{"NOTE: No " + std::string(c.name) + " data loaded.",
+            (std::vector<std::string>{"NOTE: No " + std::string(format.partnerName) + " data loaded.",
                                       "Do you wish to continue?"}));
   EXPECT_FALSE(window.RomData().empty());
 
@@ -62,12 +63,8 @@ TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest,
-                         ::testing::Values(PartnerCase{11, "SuperFX high"}, PartnerCase{12, "SuperFX low"},
-                                           PartnerCase{14, "Mode7 interleave"},
-                                           PartnerCase{17, "N64 alpha channel"},
-                                           PartnerCase{18, "N64 alpha channel"}),
-                         [](const auto& p) { return FormatTestName(p.param.index); });
+INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest, ::testing::ValuesIn(PartnerFormats()),
+                         [](const auto& p) { return FormatTestName(p.param); });
 
 TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   // A tall partner picture under a wide selection would have to grow in both directions
@@ -94,7 +91,7 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   EXPECT_EQ(window.View().convert.caption, "Convert");
   EXPECT_TRUE(window.View().width.enabled);
   EXPECT_EQ(window.SaveFilters(),
-            formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
+            kBitmapsOnly);  // the old data stays, but bitmaps only are offered
 }
 
 // An empty selection converts nothing: the old data, which may still be saved, stays.
@@ -178,7 +175,7 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   EXPECT_EQ(window.View().tileLock, true);
   EXPECT_TRUE(window.View().tileLockEnabled);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
-  EXPECT_EQ(window.SaveFilters(), kBitmapAndRom);
+  EXPECT_EQ(window.SaveFilters(), kBitmapsAndRomData);
   EXPECT_EQ(window.View().convert.caption, "Convert");
   const workspace::WindowView view = window.View();
   for (const auto* b : {&view.load, &view.paste, &view.clear, &view.convert, &view.save, &view.copy}) {
@@ -202,32 +199,45 @@ TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisable
   EXPECT_EQ(window.View().format, 2);
 }
 
-// The save list after a conversion in each format.
-struct SaveListCase {
-  int index;
-  std::vector<formats::FileFilter> saveFilters;
-};
-
-class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
+// After a conversion the save list offers the format's data files: ROM data in every
+// format, and the partner's bitmap and data exactly where the format has a partner.
+class SaveListTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
+  const formats::FormatInfo& format = formats::Format(GetParam());
   window.MakeCurrentPicture(RandomPicture(16, 8, 6));
   window.SetPartnerData(RandomBytes(256, 7));
-  window.SelectFormat(GetParam().index);
+  window.SelectFormat(format.index);
   window.Convert();
-  EXPECT_EQ(window.SaveFilters(), GetParam().saveFilters);
+  const std::vector<formats::FileFilter> list = window.SaveFilters();
+  EXPECT_EQ(list.front(), kBitmapsOnly.front());
+  EXPECT_TRUE(Offers(list, platform::FileKind::Data));
+  EXPECT_EQ(Offers(list, platform::FileKind::PartnerPicture), format.HasPartner());
+  EXPECT_EQ(Offers(list, platform::FileKind::PartnerData), format.HasPartner());
   EXPECT_TRUE(platform.messages.empty());
 }
 
-std::vector<SaveListCase> SaveListCases() {
-  std::vector<SaveListCase> cases;
-  for (const formats::FormatInfo& format : formats::Formats())
-    cases.push_back({format.index, formats::SaveFilters(format)});
-  return cases;
+std::vector<int> EveryFormat() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats()) indices.push_back(format.index);
+  return indices;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, SaveListTest, ::testing::ValuesIn(SaveListCases()),
-                         [](const auto& p) { return FormatTestName(p.param.index); });
+INSTANTIATE_TEST_SUITE_P(EveryFormat, SaveListTest, ::testing::ValuesIn(EveryFormat()),
+                         [](const auto& p) { return FormatTestName(p.param); });
+
+TEST_F(WindowTest, AConversionWithAPartnerOffersThePartnersFilesByName) {
+  window.MakeCurrentPicture(RandomPicture(16, 8, 8));
+  window.SetPartnerData(RandomBytes(128, 9));
+  window.SelectFormat(11);  // 4bpp FX Low, whose partner is the FX high data
+  window.Convert();
+  EXPECT_EQ(window.SaveFilters(),
+            (std::vector<formats::FileFilter>{
+                {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
+                {"Bitmap FX high data", {"bmp", "png"}, platform::FileKind::PartnerPicture},
+                {"ROM data", {"dat"}, platform::FileKind::Data},
+                {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData}}));
+}
 
 }  // namespace
 }  // namespace glyphon::test

@@ -37,8 +37,8 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
   for (int x = 0; x < 256; ++x) EXPECT_EQ(window.View().swatches.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
-  EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.LoadFilters(), kPlainLoadList);
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
 
   EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
