@@ -23,7 +23,7 @@ void Encode(benchmark::State& state, const formats::FormatInfo* format) {
     state.PauseTiming();
     convert::PartnerState partner = PartnerPicture();
     state.ResumeTiming();
-    ByteString out = formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
+    ByteString out = formats::Encode(*format, RandomSheet(), kWhole, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }
@@ -35,7 +35,7 @@ void EncodeMainPass(benchmark::State& state, const formats::FormatInfo* format) 
   convert::PartnerState partner = PartnerPicture();
   formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
   for (auto _ : state) {
-    ByteString out = formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
+    ByteString out = formats::Encode(*format, RandomSheet(), kWhole, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }
@@ -43,7 +43,7 @@ void EncodeMainPass(benchmark::State& state, const formats::FormatInfo* format) 
 void Decode(benchmark::State& state, const formats::FormatInfo* format) {
   platform::NullProgress progress;
   convert::PartnerState partner = PartnerPicture();
-  const ByteString data = formats::Encode(*format, RandomSheet(), kWhole, partner, progress);
+  const ByteString data = formats::Encode(*format, RandomSheet(), kWhole, partner, progress).Value();
   for (auto _ : state) {
     convert::PartnerState decodePartner;
     formats::DecodeResult result =

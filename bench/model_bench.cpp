@@ -35,7 +35,8 @@ std::string DataFile(const formats::FormatInfo& format) {
   convert::PartnerState partner;
   partner.picture = RandomSheet();
   platform::NullProgress progress;
-  const ByteString data = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
+  const ByteString data =
+      formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress).Value();
   platform::WriteFileAtomic(path, data);
   return path.string();
 }
@@ -48,7 +49,7 @@ void BareEncode(benchmark::State& state, const formats::FormatInfo* format) {
     convert::PartnerState partner;
     partner.picture = RandomSheet();
     state.ResumeTiming();
-    ByteString out = formats::Encode(*format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
+    ByteString out = formats::Encode(*format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }

@@ -57,7 +57,7 @@ void PlainEncode(benchmark::State& state) {
   const formats::FormatInfo& format = *formats::FindFormat("4bpp SNES");
   for (auto _ : state) {
     convert::PartnerState partner;
-    ByteString out = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
+    ByteString out = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }

@@ -33,7 +33,7 @@ void PlainEncode(benchmark::State& state, const formats::FormatInfo* format) {
   const Sheet sheet = SheetFor(*format);
   for (auto _ : state) {
     convert::PartnerState partner;
-    ByteString out = formats::Encode(*format, sheet.picture, kWhole, partner, progress);
+    ByteString out = formats::Encode(*format, sheet.picture, kWhole, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }
@@ -44,7 +44,7 @@ void ValuesEncode(benchmark::State& state, const formats::FormatInfo* format) {
   for (auto _ : state) {
     convert::PartnerState partner;
     const platform::Surface picture = formats::PictureOfValues(*format, sheet.values);
-    ByteString out = formats::Encode(*format, picture, kWhole, partner, progress);
+    ByteString out = formats::Encode(*format, picture, kWhole, partner, progress).Value();
     benchmark::DoNotOptimize(out.data());
   }
 }

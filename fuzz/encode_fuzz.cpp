@@ -26,7 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (partnerKind & 2) partner.data.assign(auxBytes.begin(), auxBytes.end());
 
   platform::NullProgress progress;
-  const ByteString out = formats::Encode(format, source, selection, partner, progress);
+  const Result<ByteString> encoded = formats::Encode(format, source, selection, partner, progress);
+  // A partner picture that would grow beyond the picture limits is refused before encoding.
+  if (!encoded) return 0;
+  const ByteString& out = encoded.Value();
   if (out.size() != convert::OutputSize(selection, format.pixelsPerByte)) std::abort();
   return 0;
 }

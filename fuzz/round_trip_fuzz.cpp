@@ -18,11 +18,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   platform::NullProgress progress;
   const convert::Selection whole{0, 0, width, height};
   convert::PartnerState partner1, partner2, partner3, partner4;
-  const ByteString first = formats::Encode(format, picture, whole, partner1, progress);
+  const ByteString first = formats::Encode(format, picture, whole, partner1, progress).Value();
   const formats::DecodeResult held =
       formats::Decode(format, first, width, formats::DecodeMode::ImageGeneration, &partner2, progress);
   if (!held.Ok() || held.picture.Width() != width || held.picture.Height() != height) std::abort();
-  const ByteString second = formats::Encode(format, held.picture, whole, partner3, progress);
+  const ByteString second = formats::Encode(format, held.picture, whole, partner3, progress).Value();
   if (second != first) std::abort();
   const formats::DecodeResult again =
       formats::Decode(format, second, width, formats::DecodeMode::ImageGeneration, &partner4, progress);

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/main_form.h"
+#include "app/main_window_widget.h"
 #include "app/qt_platform.h"
 #include "platform/product.h"
 
@@ -52,8 +52,8 @@ int main(int argc, char** argv) {
   ReadOptions(application, options);
 
   glyphon::app::QtPlatform platform;
-  glyphon::app::MainForm form(platform);
-  form.Start();
-  if (options.isSet(kBrowse)) form.Browse(options.value(kBrowse));
+  glyphon::app::MainWindowWidget mainWindow(platform);
+  mainWindow.Start();
+  if (options.isSet(kBrowse)) mainWindow.Browse(options.value(kBrowse));
   return QApplication::exec();
 }

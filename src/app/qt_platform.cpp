@@ -66,10 +66,10 @@ QStringList QtNameFilters(std::span<const platform::FileFilter> filters) {
   return names;
 }
 
-QString MessageText(std::string_view text) {
-  QString qt = FromUtf8(text);
-  qt.replace(u'\r', u'\n');
-  return qt;
+QString MessageText(const std::vector<std::string>& lines) {
+  QStringList qt;
+  for (const std::string& line : lines) qt << FromUtf8(line);
+  return qt.join(u'\n');
 }
 
 Answer QtPlatform::ShowMessage(const platform::Message& message) {
@@ -78,7 +78,7 @@ Answer QtPlatform::ShowMessage(const platform::Message& message) {
   if (message.buttons == platform::Buttons::YesNoCancel)
     buttons = QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
 
-  QMessageBox box(ToQt(message.icon), FromUtf8(message.title), MessageText(message.text), buttons, m_parent);
+  QMessageBox box(ToQt(message.icon), FromUtf8(message.title), MessageText(message.lines), buttons, m_parent);
   box.setDefaultButton(ToQt(message.defaultButton));
   // Escape presses the button that says "leave it": OK, No or Cancel.
   box.setEscapeButton(message.buttons == platform::Buttons::Ok      ? QMessageBox::Ok

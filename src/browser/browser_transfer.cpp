@@ -124,10 +124,10 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("Unable to write into " + name + ".", plan.Error());
     return false;
   }
-  const std::string question = "Write " + CountOf(sent.length, "byte") + " at " +
-                               platform::HexOffset(sent.offset) + " into " + name + "?\r" +
-                               CountOf(plan.Value().changed, "byte") + " will change.";
-  if (m_platform.ShowMessage({question, platform::Buttons::YesNo, platform::Icon::Question,
+  std::vector<std::string> question{"Write " + CountOf(sent.length, "byte") + " at " +
+                                        platform::HexOffset(sent.offset) + " into " + name + "?",
+                                    CountOf(plan.Value().changed, "byte") + " will change."};
+  if (m_platform.ShowMessage({std::move(question), platform::Buttons::YesNo, platform::Icon::Question,
                               platform::Answer::No, ""}) != platform::Answer::Yes)
     return false;
   if (Status written = rom::ApplyRomWrite(plan.Value(), data); !written) {

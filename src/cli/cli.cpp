@@ -186,17 +186,18 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
     notes << "glyphon: NOTE: No " << format.partnerName << " data loaded.\n";
   }
 
-  // The partner picture cannot grow to the selection's size.
-  if (const std::string problem = formats::EncodeProblem(format, partner, selection.Value());
-      !problem.empty()) {
-    return Fail(err, InputName(command.partnerImage), problem + " to fit the selection of " + input);
-  }
   const auto order = SelectionOrder(command.order, format, selection.Value());
   if (!order) return Fail(err, input, order.Error());
   ByteString data;
   {
     TerminalProgress progress(err, showProgress);
-    data = formats::Encode(format, source, selection.Value(), partner, progress);
+    Result<ByteString> encoded = formats::Encode(format, source, selection.Value(), partner, progress);
+    // The only failure: the partner picture cannot grow to the selection's size.
+    if (!encoded) {
+      return Fail(err, InputName(command.partnerImage),
+                  encoded.Error() + " to fit the selection of " + input);
+    }
+    data = std::move(encoded).Value();
   }
   if (data.empty()) return Fail(err, input, NoBytes(format, selection.Value()));
   // A tile order moves the encoded tiles into their stored places; --verify then compares

@@ -146,14 +146,13 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err, s
   } else {
     platform::NullProgress progress;
     convert::PartnerState partner;
-    if (const std::string problem = formats::EncodeProblem(*command.format, partner, selection.Value());
-        !problem.empty()) {
-      return Fail(err, command.picture, problem);
-    }
     // A picture stored in another tile order is looked for in that order.
     const auto order = SelectionOrder(command.order, *command.format, selection.Value());
     if (!order) return Fail(err, command.picture, order.Error());
-    patterns.push_back(formats::Encode(*command.format, picture, selection.Value(), partner, progress));
+    Result<ByteString> encoded =
+        formats::Encode(*command.format, picture, selection.Value(), partner, progress);
+    if (!encoded) return Fail(err, command.picture, encoded.Error());
+    patterns.push_back(std::move(encoded).Value());
     if (order.Value() && !patterns[0].empty())
       PutBytesInOrder(patterns[0], *command.format, selection.Value(), *order.Value());
     if (patterns[0].empty()) return Fail(err, command.picture, "the selection encodes to no bytes");

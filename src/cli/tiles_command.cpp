@@ -238,8 +238,10 @@ ByteString EncodeTiles(const FormatInfo& format, std::span<const tiles::Tile> se
     const convert::ValuePlane column =
         tiles::ColumnOfTiles(set.subspan(at, std::min(kTilesPerRun, set.size() - at)));
     convert::PartnerState partner;
+    // Without a partner picture the encoder cannot fail.
     const ByteString run = formats::Encode(format, formats::PictureOfValues(format, column),
-                                           {0, 0, column.width, column.height}, partner, progress);
+                                           {0, 0, column.width, column.height}, partner, progress)
+                               .Value();
     bytes.insert(bytes.end(), run.begin(), run.end());
   }
   return bytes;

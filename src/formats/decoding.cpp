@@ -1,7 +1,7 @@
 #include "formats/decoding.h"
 
 #include <algorithm>
-#include <cassert>
+#include <utility>
 
 #include "platform/fresh_memory.h"
 #include "platform/picture_limits.h"
@@ -56,6 +56,10 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
   return result;
 }
 
+namespace {
+
+// Why the selection cannot be encoded with `partner`; empty when it can. A loaded partner
+// picture without partner data grows to the selection's size.
 std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection) {
   if (!format.HasPartner() || !partner.HasPicture() || partner.HasData()) return {};
   const int width = std::max(partner.picture.Width(), selection.width);
@@ -64,12 +68,13 @@ std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner,
   return platform::PictureSizeProblem(width, height, "the partner picture would grow to");
 }
 
-ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
-                  PartnerState& partner, platform::ProgressSink& progress) {
+}  // namespace
+
+Result<ByteString> Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
+                          PartnerState& partner, platform::ProgressSink& progress) {
+  if (std::string problem = EncodeProblem(format, partner, selection); !problem.empty())
+    return Result<ByteString>::Failure(std::move(problem));
   ByteString out;
-  // A caller that skipped EncodeProblem gets no bytes, and the partner stays as it was.
-  assert(EncodeProblem(format, partner, selection).empty());
-  if (!EncodeProblem(format, partner, selection).empty()) return out;
   platform::AssignFresh(out, format.DataSize(selection), std::uint8_t{0});
   format.encode(source, selection, partner, out, progress);
   return out;

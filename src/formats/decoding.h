@@ -5,6 +5,7 @@
 
 #include "convert/classify.h"
 #include "formats/format_table.h"
+#include "platform/result.h"
 
 namespace glyphon::formats {
 
@@ -30,15 +31,12 @@ struct DecodeResult {
 DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data, int width, DecodeMode mode,
                     PartnerState* partner, platform::ProgressSink& progress);
 
-// Why the selection cannot be encoded with `partner`; empty when it can. A loaded partner
-// picture without partner data grows to the selection's size, which must stay within the
+// Runs a format's encoder on the selection into nearest(W * H / pixelsPerByte) bytes. It
+// fails, before encoding anything and leaving `partner` as it was, when a loaded partner
+// picture without partner data would have to grow to the selection's size beyond the
 // picture limits.
-std::string EncodeProblem(const FormatInfo& format, const PartnerState& partner, const Selection& selection);
-
-// Runs a format's encoder on the selection into nearest(W * H / pixelsPerByte) bytes.
-// EncodeProblem must have found nothing: the caller checks it first and reports it.
-ByteString Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
-                  PartnerState& partner, platform::ProgressSink& progress);
+Result<ByteString> Encode(const FormatInfo& format, const Surface& source, const Selection& selection,
+                          PartnerState& partner, platform::ProgressSink& progress);
 
 // Loop helpers for the codecs.
 

@@ -64,7 +64,7 @@ inline PartnerStep ChoosePartnerStep(PartnerState& partner, const PartnerLayout&
 // before its own point comes up), and the loaded pixels are never painted over. Growing
 // keeps the surface's loaded-picture flag. The partner string starts as fill bytes. Returns
 // the rectangle of the partner picture the step reads. The grown size must lie within the
-// picture limits: the encoder driver refuses the run before (EncodeProblem).
+// picture limits: Encode refuses the run before it starts.
 template <class Codec>
 Selection GrowPartnerPicture(PartnerState& partner, const Selection& selection, std::size_t size) {
   Surface& picture = partner.picture;

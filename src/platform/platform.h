@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <vector>
 
 #include "platform/file_filter.h"
 #include "platform/file_io.h"
@@ -21,10 +22,10 @@ enum class Buttons { Ok, YesNo, YesNoCancel };
 enum class Icon { None, Information, Question, Exclamation };
 enum class Answer { Ok, Yes, No, Cancel };
 
-// A message box as the program asks for it. Lines of `text` are joined by a single
-// carriage return ('\r'); the front end shows each as a line of its own.
+// A message box as the program asks for it: its text as lines, which the front end shows
+// each on a line of its own (an empty one as a blank line).
 struct Message {
-  std::string text;
+  std::vector<std::string> lines;
   Buttons buttons = Buttons::Ok;
   Icon icon = Icon::None;
   Answer defaultButton = Answer::Ok;  // one of the buttons of `buttons`

@@ -210,7 +210,8 @@ std::vector<TileBytes> DistinctiveTiles(const formats::FormatInfo& format, const
     for (int column = 0; column < across; ++column) {
       const convert::Selection tile{selection.x + column * kTile, selection.y + row * kTile, kTile, kTile};
       convert::PartnerState partner;
-      ByteString bytes = formats::Encode(format, picture, tile, partner, progress);
+      // Without a partner picture the encoder cannot fail.
+      ByteString bytes = formats::Encode(format, picture, tile, partner, progress).Value();
       // The tile's own bytes, read back as the format shows them, tell whether it is plain.
       const formats::DecodeResult shown =
           formats::Decode(format, bytes, kTile, formats::DecodeMode::Preview, nullptr, progress);

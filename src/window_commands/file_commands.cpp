@@ -18,10 +18,10 @@ std::string FileCommands::UnableToLoad(std::string_view fileName) {
 }
 
 void FileCommands::Warn(std::string_view first, std::string_view reason) {
-  std::string text(first);
-  if (!reason.empty()) text.append("\r").append(reason);
+  std::vector<std::string> lines{std::string(first)};
+  if (!reason.empty()) lines.emplace_back(reason);
   m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
+      {std::move(lines), platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""});
 }
 
 }  // namespace glyphon::window_commands

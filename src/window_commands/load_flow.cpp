@@ -48,12 +48,14 @@ void FileCommands::LoadNamed(const std::string& fileName, const FileFilter& chos
 
   // The extension decides; a partner entry of the list makes it the partner's.
   const std::optional<FileKind> kind =
-      !NeedsQuestion(fileName)
-          ? KindOf(fileName, chosen)
-          : AskForKind(m_window.LoadFilters(), [this](std::string_view description) {
-              return m_platform.ShowMessage({LoadAsQuestion(description), platform::Buttons::YesNoCancel,
-                                             platform::Icon::None, Answer::Yes, ""});
-            });
+      !NeedsQuestion(fileName) ? KindOf(fileName, chosen)
+                               : AskForKind(m_window.LoadFilters(), [this](std::string_view description) {
+                                   return m_platform.ShowMessage({{LoadAsQuestion(description)},
+                                                                  platform::Buttons::YesNoCancel,
+                                                                  platform::Icon::None,
+                                                                  Answer::Yes,
+                                                                  ""});
+                                 });
   if (!kind) return;
   switch (*kind) {
     case FileKind::Picture:

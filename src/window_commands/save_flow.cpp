@@ -49,8 +49,11 @@ void FileCommands::SaveFile() {
   if (data && !DataMayBeSaved(fileName, *kind)) return;
 
   if (m_platform.FileExists(fileName)) {
-    const platform::Message question{fileName + " already exists.\rDo you want to replace it?",
-                                     platform::Buttons::YesNo, platform::Icon::Exclamation, Answer::No, ""};
+    const platform::Message question{{fileName + " already exists.", "Do you want to replace it?"},
+                                     platform::Buttons::YesNo,
+                                     platform::Icon::Exclamation,
+                                     Answer::No,
+                                     ""};
     if (m_platform.ShowMessage(question) != Answer::Yes) return;
   }
 
@@ -102,8 +105,11 @@ bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
       "The " + what + " was converted as " + std::string(formats::Format(origin->format).caption) +
       " from the rectangle at " + std::to_string(s.x) + "," + std::to_string(s.y) + " of " +
       std::to_string(s.width) + " by " + std::to_string(s.height) + " pixels, not with the current settings.";
-  const platform::Message question{made + "\rSave it to " + fileName + " anyway?", platform::Buttons::YesNo,
-                                   platform::Icon::Question, Answer::No, ""};
+  const platform::Message question{{made, "Save it to " + fileName + " anyway?"},
+                                   platform::Buttons::YesNo,
+                                   platform::Icon::Question,
+                                   Answer::No,
+                                   ""};
   return m_platform.ShowMessage(question) == Answer::Yes;
 }
 

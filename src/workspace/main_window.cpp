@@ -77,13 +77,11 @@ void MainWindow::CancelPreview() {
 }
 
 void MainWindow::ShowAbout() {
-  std::string text;
-  for (std::size_t i = 0; i < kAboutLines.size(); ++i) {
-    if (i > 0) text += '\r';
-    text += kAboutLines[i];
-  }
-  m_platform.ShowMessage(
-      {text, platform::Buttons::Ok, platform::Icon::Information, Answer::Ok, AboutTitle()});
+  m_platform.ShowMessage({{kAboutLines.begin(), kAboutLines.end()},
+                          platform::Buttons::Ok,
+                          platform::Icon::Information,
+                          Answer::Ok,
+                          AboutTitle()});
 }
 
 // ---- Convert ----
@@ -94,14 +92,17 @@ void MainWindow::Convert() {
   // Nothing to convert: the old data, which may still be saved, stays.
   if (selection.width == 0 || selection.height == 0) {
     m_platform.ShowMessage(
-        {"The selection is empty.", platform::Buttons::Ok, platform::Icon::Exclamation, Answer::Ok, ""});
+        {{"The selection is empty."}, platform::Buttons::Ok, platform::Icon::Exclamation, Answer::Ok, ""});
     return;
   }
 
   if (format.HasPartner() && !m_state.partner.HasPicture() && !m_state.partner.HasData()) {
     const platform::Message question{
-        "NOTE: No " + std::string(format.partnerName) + " data loaded.\rDo you wish to continue?",
-        platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""};
+        {"NOTE: No " + std::string(format.partnerName) + " data loaded.", "Do you wish to continue?"},
+        platform::Buttons::YesNo,
+        platform::Icon::Question,
+        Answer::Yes,
+        ""};
     if (m_platform.ShowMessage(question) != Answer::Yes) return;
   }
 
@@ -109,10 +110,14 @@ void MainWindow::Convert() {
   m_state.mode = Mode::Converting;
   m_progress.Open(kConversionCaption);
 
-  std::string failure = formats::EncodeProblem(format, m_state.partner, selection);
+  std::string failure;
   try {
-    if (failure.empty())
-      m_state.romData = formats::Encode(format, m_state.picture, selection, m_state.partner, m_progress);
+    Result<ByteString> data =
+        formats::Encode(format, m_state.picture, selection, m_state.partner, m_progress);
+    if (data)
+      m_state.romData = std::move(data).Value();
+    else
+      failure = data.Error();
   } catch (const std::bad_alloc&) {
     failure = "there is not enough memory";
   }
@@ -124,8 +129,11 @@ void MainWindow::Convert() {
   ApplyFormat();
   if (!failure.empty()) {
     // The old data stays, and the save list offers bitmaps only.
-    m_platform.ShowMessage({"Unable to convert image.\r" + failure, platform::Buttons::Ok,
-                            platform::Icon::Exclamation, Answer::Ok, ""});
+    m_platform.ShowMessage({{"Unable to convert image.", failure},
+                            platform::Buttons::Ok,
+                            platform::Icon::Exclamation,
+                            Answer::Ok,
+                            ""});
     return;
   }
   m_state.dataOrigin = DataOrigin{m_state.format, selection};
@@ -229,8 +237,8 @@ bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
 
 bool MainWindow::ConfirmQuit() {
   if (!HasUnsavedWork()) return true;
-  const platform::Message question{"Quit without saving?", platform::Buttons::YesNo, platform::Icon::Question,
-                                   Answer::No, ""};
+  const platform::Message question{
+      {"Quit without saving?"}, platform::Buttons::YesNo, platform::Icon::Question, Answer::No, ""};
   return m_platform.ShowMessage(question) == Answer::Yes;
 }
 

@@ -13,11 +13,11 @@
 #include <stdexcept>
 #include <string>
 
-#include "app/image_form.h"
-#include "app/main_form.h"
-#include "app/progress_form.h"
+#include "app/main_window_widget.h"
+#include "app/progress_window_widget.h"
 #include "app/scripted_platform.h"
 #include "app/surface_image.h"
+#include "app/viewer_widget.h"
 #include "app/widgets.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
@@ -31,21 +31,21 @@ class AppTest : public testing::Test {
  protected:
   AppTest() {
     QApplication::clipboard()->clear();
-    form.Start();
+    mainWindow.Start();
   }
 
-  workspace::MainWindow& Model() { return form.Model(); }
+  workspace::MainWindow& Model() { return mainWindow.Model(); }
 
   template <class Widget = QWidget>
   Widget& Child(const QString& name) {
-    auto* widget = form.findChild<Widget*>(name);
+    auto* widget = mainWindow.findChild<Widget*>(name);
     if (widget == nullptr) throw std::runtime_error("no control named " + name.toStdString());
     return *widget;
   }
   QPushButton& Button(const char* name) { return Child<QPushButton>(name); }
   // The text of a label, or of a spinner's value box.
   QString Caption(const char* label) {
-    if (auto* field = form.findChild<QLineEdit*>(label)) return field->text();
+    if (auto* field = mainWindow.findChild<QLineEdit*>(label)) return field->text();
     return Child<QLabel>(label).text();
   }
   app::FramedPicture& Thumbnail() { return Child<app::FramedPicture>("thumbnail"); }
@@ -57,9 +57,9 @@ class AppTest : public testing::Test {
   void ClickArrow(const char* spinner, bool up) { Click(Child(spinner), up ? QPoint(8, 3) : QPoint(8, 13)); }
   // Keys go to the active window, where the shortcuts live.
   void Keys(QKeyCombination keys) {
-    form.activateWindow();
-    ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
-    QTest::keyClick(&form, keys.key(), keys.keyboardModifiers());
+    mainWindow.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&mainWindow));
+    QTest::keyClick(&mainWindow, keys.key(), keys.keyboardModifiers());
   }
 
   std::string PutFile(const std::string& name, const ByteString& bytes) {
@@ -79,8 +79,8 @@ class AppTest : public testing::Test {
   // Every control on screen shows what the model holds.
   void ExpectShowsModel() {
     SCOPED_TRACE("rendered window");
-    const workspace::WindowView v = form.Model().View();
-    EXPECT_EQ(form.isVisible(), v.visible);
+    const workspace::WindowView v = mainWindow.Model().View();
+    EXPECT_EQ(mainWindow.isVisible(), v.visible);
     for (const auto& [name, model] : {std::pair{"load", &v.load},
                                       {"clear", &v.clear},
                                       {"save", &v.save},
@@ -91,7 +91,7 @@ class AppTest : public testing::Test {
       EXPECT_EQ(button.text().toStdString() + "|" + button.toolTip().toStdString(),
                 std::string(model->caption) + "|" + std::string(model->toolTip));
       EXPECT_EQ(button.isEnabled(), model->enabled) << name;
-      EXPECT_EQ(button.isVisibleTo(&form), model->visible) << name;
+      EXPECT_EQ(button.isVisibleTo(&mainWindow), model->visible) << name;
       EXPECT_EQ(button.width(), model->wide ? 233 : 113) << name;
     }
     for (const formats::FormatInfo& format : formats::Formats()) {
@@ -113,13 +113,13 @@ class AppTest : public testing::Test {
     EXPECT_EQ(Thumbnail().Image(), v.thumbnail.HasPicture() ? app::ToQImage(v.thumbnail) : QImage());
     EXPECT_EQ(Thumbnail().toolTip().toStdString(), v.thumbnailViewable ? "Click to view full size..." : "");
     EXPECT_EQ(Child<app::FramedPicture>("swatches").Image(), app::ToQImage(v.swatches));
-    EXPECT_EQ(form.Viewer().isVisible(), v.viewer.visible);
-    EXPECT_EQ(form.Progress().isVisible(), form.Model().Progress().visible);
+    EXPECT_EQ(mainWindow.Viewer().isVisible(), v.viewer.visible);
+    EXPECT_EQ(mainWindow.Progress().isVisible(), mainWindow.Model().Progress().visible);
   }
 
   TempDir dir;
   ScriptedPlatform platform;
-  app::MainForm form{platform};
+  app::MainWindowWidget mainWindow{platform};
 };
 
 }  // namespace glyphon::test

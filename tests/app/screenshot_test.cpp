@@ -6,7 +6,7 @@
 #include <QSettings>
 
 #include "app/app_fixture.h"
-#include "app/rom_browser_form.h"
+#include "app/rom_browser_widget.h"
 #include "formats/decoding.h"
 
 namespace glyphon::test {
@@ -20,7 +20,7 @@ class ScreenshotTest : public AppTest {
     ASSERT_TRUE(image.save(path)) << path.toStdString();
     EXPECT_FALSE(image.isNull());
   }
-  QImage MainWindow() { return form.grab().toImage(); }
+  QImage MainWindow() { return mainWindow.grab().toImage(); }
 };
 
 TEST_F(ScreenshotTest, WindowsInTheirStates) {
@@ -34,10 +34,10 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
   // Half-way through a conversion: the main window locked, the progress window over it.
   QImage converting;
   platform.duringLoop = [&] {
-    if (!converting.isNull() || form.Progress().Text() != "50%") return;
+    if (!converting.isNull() || mainWindow.Progress().Text() != "50%") return;
     converting = MainWindow();
     QPainter painter(&converting);
-    const QImage bar = form.Progress().grab().toImage();
+    const QImage bar = mainWindow.Progress().grab().toImage();
     const QPoint at((converting.width() - bar.width()) / 2, (converting.height() - bar.height()) / 2);
     painter.drawImage(at, bar);
     painter.setPen(Qt::black);
@@ -54,16 +54,16 @@ TEST_F(ScreenshotTest, WindowsInTheirStates) {
   platform.openChoices.push_back({data, kFirstEntry});
   Click(Button("load"));
   Model().SetSpinner(workspace::Spinner::Width, 128);
-  form.Render();
+  mainWindow.Render();
   Click(Button("load"));  // Preview
   ASSERT_FALSE(Thumbnail().Image().isNull());
   Write("main-preview", MainWindow());
 
   Click(Button("clear"));  // Cancel
   Click(Thumbnail());
-  ASSERT_TRUE(form.Viewer().isVisible());
-  Write("viewer", form.Viewer().grab().toImage());
-  Click(form.Viewer().Picture());
+  ASSERT_TRUE(mainWindow.Viewer().isVisible());
+  Write("viewer", mainWindow.Viewer().grab().toImage());
+  Click(mainWindow.Viewer().Picture());
 }
 
 // A sheet of game graphics in greys: a font, the sample picture and a few shapes.
@@ -100,13 +100,13 @@ TEST_F(ScreenshotTest, RomBrowser) {
   convert::PartnerState none;
   platform::NullProgress quiet;
   const ByteString graphics =
-      formats::Encode(formats::Format(8), sheet, {0, 0, sheet.Width(), sheet.Height()}, none, quiet);
+      formats::Encode(formats::Format(8), sheet, {0, 0, sheet.Width(), sheet.Height()}, none, quiet).Value();
   ByteString rom = RandomBytes(0x2000, 5);  // code before the graphics
   rom.insert(rom.end(), graphics.begin(), graphics.end());
   const ByteString tail = RandomBytes(0x4000, 6);
   rom.insert(rom.end(), tail.begin(), tail.end());
 
-  app::RomBrowserForm& browser = form.Browse(QString::fromStdString(PutFile("game.sfc", rom)));
+  app::RomBrowserWidget& browser = mainWindow.Browse(QString::fromStdString(PutFile("game.sfc", rom)));
   emit browser.findChild<QComboBox*>("format")->activated(8);  // "4bpp SNES"
   browser.Model().SetWidth(32);
   browser.Model().SetZoom(4);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <functional>
+#include <string>
 
 #include "app/qt_platform.h"
 #include "support/fake_platform.h"
@@ -14,6 +15,13 @@ class ScriptedPlatform final : public ScriptedDialogs<app::QtPlatform> {
  public:
   // Runs after each repaint at a progress report, while the loop is under way.
   std::function<void()> duringLoop;
+  // Runs before a picture file is read (a test makes it throw, as when memory runs out).
+  std::function<void()> beforeLoadPicture;
+
+  Result<platform::Surface> LoadPicture(const std::string& fileName) override {
+    if (beforeLoadPicture) beforeLoadPicture();
+    return QtPlatform::LoadPicture(fileName);
+  }
 
   void ProcessPendingEvents() override {
     QtPlatform::ProcessPendingEvents();

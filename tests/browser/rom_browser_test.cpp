@@ -56,7 +56,9 @@ class BrowserTest : public ::testing::Test {
                            browser.PixelWidth(), formats::DecodeMode::Preview, nullptr, quiet)
         .picture;
   }
-  std::string LastMessage() const { return platform.messages.empty() ? "" : platform.messages.back().text; }
+  using Lines = std::vector<std::string>;
+  Lines LastMessage() const { return platform.messages.empty() ? Lines{} : platform.messages.back().lines; }
+  std::string Shown() const { return testing::PrintToString(LastMessage()); }
 
   TempDir dir;
   std::filesystem::path rom = dir.Path() / "game.sfc";
@@ -127,14 +129,14 @@ TEST_P(EveryFormat, SendConvertAndWriteBackChangesNothing) {
   EXPECT_TRUE(window.HasUnsavedWork());
 
   window.Convert();
-  ASSERT_EQ(window.RomData().size(), sent.length) << LastMessage();
+  ASSERT_EQ(window.RomData().size(), sent.length) << Shown();
   platform.answers.push_back(Answer::Yes);
-  EXPECT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
+  EXPECT_TRUE(browser.WriteIntoRom(window)) << Shown();
   ByteString expected = RandomBytes(kRomSize, 7);
   if (formats::Format(GetParam()).caption == "16bpp BGR555") {
     for (std::uint64_t at = sent.offset + 1; at < sent.offset + sent.length; at += 2) expected[at] &= 0x7F;
   } else {
-    EXPECT_NE(LastMessage().find("\r0 bytes will change."), std::string::npos) << LastMessage();
+    EXPECT_EQ(LastMessage().at(1), "0 bytes will change.") << Shown();
   }
   EXPECT_EQ(ReadFile(rom), expected);
 }
@@ -267,9 +269,10 @@ TEST_F(BrowserTest, JumpToTakesHexAndRefusesTheRest) {
   EXPECT_TRUE(browser.JumpTo("$2A"));
   EXPECT_EQ(browser.Offset(), 0x2Au);
   EXPECT_FALSE(browser.JumpTo("FFFFF"));
-  EXPECT_EQ(LastMessage(), "Offset 0xFFFFF is beyond the end of game.sfc.\rgame.sfc holds 0x9C65 bytes.");
+  EXPECT_EQ(LastMessage(),
+            (Lines{"Offset 0xFFFFF is beyond the end of game.sfc.", "game.sfc holds 0x9C65 bytes."}));
   EXPECT_FALSE(browser.JumpTo("xyz"));
-  EXPECT_EQ(LastMessage().rfind("\"xyz\" is not an offset.\r", 0), 0u);
+  EXPECT_EQ(LastMessage().at(0), "\"xyz\" is not an offset.");
   EXPECT_EQ(browser.Offset(), 0x2Au);
 }
 
@@ -355,7 +358,7 @@ TEST_F(BrowserTest, PaletteAndRampColourEachValue) {
   for (int v = 0; v < 16; ++v) text += "#" + std::string(1, "0123456789abcdef"[v]) + "00000\n";
   std::ofstream(pal) << text;
   OpenAt(10, 8, 100, 1);  // 16 pixels wide: one row of all sixteen values
-  ASSERT_TRUE(browser.LoadPalette(pal)) << LastMessage();
+  ASSERT_TRUE(browser.LoadPalette(pal)) << Shown();
   const platform::Surface coloured = browser.Render();
   for (int v = 0; v < 16; ++v) EXPECT_EQ(coloured.GetPixel(v, 0), Rgb(v * 16, 0, 0)) << v;
 
@@ -376,9 +379,9 @@ TEST_F(BrowserTest, PaletteAndRampColourEachValue) {
 TEST_F(BrowserTest, EmptyAndMissingFilesAreRefusedByName) {
   WriteFile(rom, {});
   EXPECT_FALSE(browser.Open(rom));
-  EXPECT_EQ(LastMessage(), "Unable to open game.sfc.\rthe file is empty");
+  EXPECT_EQ(LastMessage(), (Lines{"Unable to open game.sfc.", "the file is empty"}));
   EXPECT_FALSE(browser.Open(dir.Path() / "none.sfc"));
-  EXPECT_EQ(LastMessage().rfind("Unable to open none.sfc.\r", 0), 0u);
+  EXPECT_EQ(LastMessage().at(0), "Unable to open none.sfc.");
   EXPECT_FALSE(browser.HasFile());
 }
 
@@ -432,9 +435,9 @@ TEST_F(BrowserTest, RomCutShortWhileDrawingIsDrawnAsPastItsEnd) {
   // A change seen before the send drops the selection; one seen while reading it leaves it
   // running past the end.
   for (const platform::Message& message : platform.messages) {
-    EXPECT_TRUE(message.text == "The selection runs past the end of game.sfc." ||
-                message.text == "Select part of the view to send to the main window first.")
-        << message.text;
+    EXPECT_TRUE(message.lines == Lines{"The selection runs past the end of game.sfc."} ||
+                message.lines == Lines{"Select part of the view to send to the main window first."})
+        << testing::PrintToString(message.lines);
   }
 
   browser.Render();  // the ROM at its full length again
@@ -468,12 +471,12 @@ class WriteBack : public BrowserTest {
 TEST_F(WriteBack, YesWritesTheRangeAndTheViewShowsIt) {
   SendAndConvert();
   platform.answers.push_back(Answer::Yes);
-  ASSERT_TRUE(browser.WriteIntoRom(window)) << LastMessage();
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
   ASSERT_EQ(platform.messages.size(), 1u);
   const std::size_t changed = static_cast<std::size_t>(std::count_if(
       original.begin() + 160, original.begin() + 208, [](std::uint8_t b) { return b != 0xFF; }));
-  EXPECT_EQ(platform.messages[0].text,
-            "Write 48 bytes at 0xA0 into game.sfc?\r" + std::to_string(changed) + " bytes will change.");
+  EXPECT_EQ(platform.messages[0].lines, (Lines{"Write 48 bytes at 0xA0 into game.sfc?",
+                                               std::to_string(changed) + " bytes will change."}));
   std::fill(original.begin() + 160, original.begin() + 208, 0xFF);
   EXPECT_EQ(ReadFile(rom), original);
   EXPECT_EQ(browser.Render().GetPixel(0, 0), kWhite);
@@ -492,14 +495,14 @@ TEST_F(WriteBack, MismatchesAreRefusedNamingWhatDiffers) {
   window.Convert();
   EXPECT_FALSE(browser.WriteIntoRom(window));
   EXPECT_EQ(LastMessage(),
-            "Unable to write into game.sfc.\rThe data was converted as 2bpp NES, but the range at "
-            "0xA0 holds 2bpp SNES/GB.");
+            (Lines{"Unable to write into game.sfc.",
+                   "The data was converted as 2bpp NES, but the range at 0xA0 holds 2bpp SNES/GB."}));
   window.MakeCurrentPicture(platform::Surface::Picture(32, 8, kWhite));
   window.SelectFormat(2);
   window.Convert();
   EXPECT_FALSE(browser.WriteIntoRom(window));
-  EXPECT_EQ(LastMessage(),
-            "Unable to write into game.sfc.\rThe data is 64 bytes, but the range at 0xA0 is 48 bytes.");
+  EXPECT_EQ(LastMessage(), (Lines{"Unable to write into game.sfc.",
+                                  "The data is 64 bytes, but the range at 0xA0 is 48 bytes."}));
   EXPECT_EQ(ReadFile(rom), original);
 }
 
@@ -508,7 +511,7 @@ TEST_F(WriteBack, ReadOnlyRomIsRefusedAndUntouched) {
   std::filesystem::permissions(rom, std::filesystem::perms::owner_write,
                                std::filesystem::perm_options::remove);
   EXPECT_FALSE(browser.WriteIntoRom(window));
-  EXPECT_EQ(LastMessage().rfind("Unable to write into game.sfc.\r", 0), 0u);
+  EXPECT_EQ(LastMessage().at(0), "Unable to write into game.sfc.");
   EXPECT_EQ(ReadFile(rom), original);
 }
 

@@ -29,7 +29,8 @@ struct LocateCli : testing::Test {
     platform::NullProgress progress;
     convert::PartnerState partner;
     const ByteString bytes = formats::Encode(formats::Format(8), imageio::ReadPicture(picture).Value(),
-                                             {0, 0, 16, 8}, partner, progress);
+                                             {0, 0, 16, 8}, partner, progress)
+                                 .Value();
     ByteString data = test::RandomBytes(std::size_t{4} << 20, 22);
     for (std::ptrdiff_t at : {0x3, 0x10001, 0x3FFFBF})
       std::copy(bytes.begin(), bytes.end(), data.begin() + at);
@@ -100,7 +101,8 @@ TEST_F(LocateCli, ManyMatchesCostNoMemoryOfTheirOwn) {
   {
     platform::NullProgress progress;
     convert::PartnerState partner;
-    const ByteString bytes = formats::Encode(formats::Format(0), tile, {0, 0, 8, 8}, partner, progress);
+    const ByteString bytes =
+        formats::Encode(formats::Format(0), tile, {0, 0, 8, 8}, partner, progress).Value();
     for (std::size_t at = 0; at < data.size(); ++at) data[at] = bytes[at % bytes.size()];
   }
   ASSERT_TRUE(platform::WriteFileAtomic(repeated, data).Ok());

@@ -184,7 +184,7 @@ TEST(VerifyReadBack, BytesThatComeBackChangedFailTheRun) {
   const platform::Surface picture = test::Filled(8, 8, GreyColor(0x40));
   platform::NullProgress progress;
   convert::PartnerState partner;
-  const ByteString data = formats::Encode(format, picture, {0, 0, 8, 8}, partner, progress);
+  const ByteString data = formats::Encode(format, picture, {0, 0, 8, 8}, partner, progress).Value();
   ASSERT_EQ(data, ByteString(64, 0x40));
   RomOptions options;
   options.verify = true;

@@ -126,11 +126,13 @@ TEST(FormatTable, TiledFormatsStoreAColumnOrARowOfTilesAsTheTilesInOrder) {
     }
     ByteString tiles;
     for (int t = 0; t < count; ++t) {
-      const ByteString one = Encode(format, column.Crop(0, 8 * t, 8, 8), {0, 0, 8, 8}, partner, progress);
+      const ByteString one =
+          Encode(format, column.Crop(0, 8 * t, 8, 8), {0, 0, 8, 8}, partner, progress).Value();
       tiles.insert(tiles.end(), one.begin(), one.end());
     }
-    const bool columnInOrder = Encode(format, column, {0, 0, 8, 8 * count}, partner, progress) == tiles;
-    const bool rowInOrder = Encode(format, row, {0, 0, 8 * count, 8}, partner, progress) == tiles;
+    const bool columnInOrder =
+        Encode(format, column, {0, 0, 8, 8 * count}, partner, progress).Value() == tiles;
+    const bool rowInOrder = Encode(format, row, {0, 0, 8 * count, 8}, partner, progress).Value() == tiles;
     EXPECT_EQ(columnInOrder && rowInOrder, format.tiled);
   }
 }

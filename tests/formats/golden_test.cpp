@@ -39,7 +39,7 @@ TEST_P(Golden, PicturesEncodeToTheirBytes) {
     ASSERT_TRUE(c.has_value()) << "not a P2 or P3 picture of maximum 255";
     PartnerState partner;
     platform::NullProgress progress;
-    const ByteString bytes = Encode(format, c->picture, c->selection, partner, progress);
+    const ByteString bytes = Encode(format, c->picture, c->selection, partner, progress).Value();
     std::filesystem::path bin = file;
     bin.replace_extension(".bin");
     if (update) {

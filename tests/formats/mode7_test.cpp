@@ -13,7 +13,7 @@ constexpr int kInterleaved = 14;
 
 ByteString Convert(int format, const Surface& source, Selection sel, PartnerState& partner) {
   platform::NullProgress progress;
-  return Encode(Format(format), source, sel, partner, progress);
+  return Encode(Format(format), source, sel, partner, progress).Value();
 }
 
 // A picture whose grey at (x, y) is distinct for every pixel of a 16 by 16 area.

@@ -12,7 +12,7 @@ constexpr int kTrue = 18;
 
 ByteString Convert(int format, const Surface& source, Selection sel, PartnerState& partner) {
   platform::NullProgress progress;
-  return Encode(Format(format), source, sel, partner, progress);
+  return Encode(Format(format), source, sel, partner, progress).Value();
 }
 
 DecodeResult Show(int format, const ByteString& data, int width, DecodeMode mode = DecodeMode::Preview) {

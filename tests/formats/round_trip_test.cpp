@@ -42,14 +42,14 @@ TEST_P(EveryFormat, EncodeDecodeEncodeGivesTheSameBytes) {
     for (int h : Sizes(format())) {
       const Surface picture = test::RandomPicture(w, h, static_cast<std::uint32_t>(w * 100 + h));
       PartnerState partner1;
-      const ByteString first = Encode(format(), picture, {0, 0, w, h}, partner1, progress);
+      const ByteString first = Encode(format(), picture, {0, 0, w, h}, partner1, progress).Value();
       EXPECT_EQ(first.size(), static_cast<std::size_t>(Nearest(w * h / format().pixelsPerByte)));
       PartnerState decodePartner;
       const DecodeResult decoded =
           Decode(format(), first, w, DecodeMode::ImageGeneration, &decodePartner, progress);
       ASSERT_TRUE(decoded.Ok());
       PartnerState partner2;
-      const ByteString second = Encode(format(), decoded.picture, {0, 0, w, h}, partner2, progress);
+      const ByteString second = Encode(format(), decoded.picture, {0, 0, w, h}, partner2, progress).Value();
       EXPECT_EQ(second, first) << w << " by " << h;
     }
   }
@@ -69,7 +69,7 @@ TEST_P(EveryFormat, DecodeThenEncodeGivesBackWholeTileData) {
     ASSERT_EQ(decoded.picture.Width(), w);
     ASSERT_EQ(decoded.picture.Height(), h);
     partner.picture.SetHasPicture(false);
-    const ByteString again = Encode(format(), decoded.picture, {0, 0, w, h}, partner, progress);
+    const ByteString again = Encode(format(), decoded.picture, {0, 0, w, h}, partner, progress).Value();
     EXPECT_EQ(again, data) << "width " << w;
   }
 }

@@ -13,7 +13,7 @@ constexpr int kHigh = 12;
 
 ByteString Convert(int format, const Surface& source, Selection sel, PartnerState& partner) {
   platform::NullProgress progress;
-  return Encode(Format(format), source, sel, partner, progress);
+  return Encode(Format(format), source, sel, partner, progress).Value();
 }
 
 Surface Show(int format, const ByteString& data, int width) {

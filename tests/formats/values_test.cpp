@@ -41,7 +41,7 @@ TEST_P(FormatValues, RandomValuesSurviveEncodeAndDecode) {
         RandomValues(w, h, format().bitsPerPixel, static_cast<std::uint32_t>(w + h));
     PartnerState partner;
     const ByteString data =
-        Encode(format(), PictureOfValues(format(), values), {0, 0, w, h}, partner, progress);
+        Encode(format(), PictureOfValues(format(), values), {0, 0, w, h}, partner, progress).Value();
     PartnerState decodePartner;
     const DecodeResult decoded =
         Decode(format(), data, w, DecodeMode::ImageGeneration, &decodePartner, progress);
@@ -57,11 +57,12 @@ TEST_P(FormatValues, ValuesOfAgreeWithTheEncoder) {
   for (const auto& [w, h] : Sizes()) {
     for (const Selection sel : {Selection{2, 3, w, h}, Selection{14, 15, w, h}}) {
       PartnerState partner;
-      const ByteString direct = Encode(format(), picture, sel, partner, progress);
+      const ByteString direct = Encode(format(), picture, sel, partner, progress).Value();
       PartnerState again;
       const ByteString viaValues =
           Encode(format(), PictureOfValues(format(), ValuesOf(format(), picture, sel)), {0, 0, w, h}, again,
-                 progress);
+                 progress)
+              .Value();
       EXPECT_EQ(viaValues, direct) << w << " by " << h << " at " << sel.x << ", " << sel.y;
     }
   }

@@ -55,7 +55,7 @@ class ScriptedDialogs : public Base {
     messages.push_back(message);
     if (message.buttons == platform::Buttons::Ok) return platform::Answer::Ok;
     if (answers.empty()) {
-      ADD_FAILURE() << "question asked with no scripted answer: " << message.text;
+      ADD_FAILURE() << "question asked with no scripted answer: " << testing::PrintToString(message.lines);
       return message.buttons == platform::Buttons::YesNoCancel ? platform::Answer::Cancel
                                                                : platform::Answer::No;
     }

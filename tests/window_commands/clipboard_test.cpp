@@ -28,7 +28,7 @@ TEST_F(FilesTest, CopiedSelectionPastesBackAsTheWholePicture) {
   EXPECT_EQ(window.Picture(), picture.Crop(8, 8, 16, 16));
   EXPECT_EQ(window.EncoderInput(), window.Picture());
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 16, 16}));
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_EQ(window.RomData(), data);
   EXPECT_EQ(window.Partner().data, Bytes({3}));
 }
@@ -38,7 +38,7 @@ TEST_F(FilesTest, CopyOfAnEmptySelectionLeavesTheClipboardAlone) {
   platform.clipboard = Filled(2, 2, kWhite);
   Select(0, 0, 0, 16);
   commands.Copy();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{"The selection is empty."});
+  EXPECT_EQ(MessageTexts(), std::vector<Lines>{{"The selection is empty."}});
   EXPECT_EQ(platform.clipboardWrites, 0);
   EXPECT_EQ(platform.clipboard, Filled(2, 2, kWhite));
 }
@@ -57,7 +57,7 @@ TEST_F(FilesTest, PasteIntoAnEmptyWindowEnablesTheCommands) {
 struct BadClipboardCase {
   const char* name;
   std::optional<Surface> clipboard;
-  std::string message;
+  std::vector<std::string> message;
 };
 
 class BadClipboardTest : public FilesTest, public ::testing::WithParamInterface<BadClipboardCase> {};
@@ -73,12 +73,13 @@ TEST_P(BadClipboardTest, PasteIsRefusedAndChangesNothing) {
 
 INSTANTIATE_TEST_SUITE_P(
     Clipboards, BadClipboardTest,
-    ::testing::Values(BadClipboardCase{"NoPicture", std::nullopt, "Unable to paste image."},
-                      BadClipboardCase{"EmptyPicture", Surface::Picture(0, 0), "Unable to paste image."},
-                      BadClipboardCase{
-                          "WiderThan32767", Surface::Picture(32768, 1),
-                          "Unable to paste image.\rthe picture is 32768 by 1 pixels, more than 32767 on "
-                          "a side or 67108864 pixels in all"}),
+    ::testing::Values(BadClipboardCase{"NoPicture", std::nullopt, {"Unable to paste image."}},
+                      BadClipboardCase{"EmptyPicture", Surface::Picture(0, 0), {"Unable to paste image."}},
+                      BadClipboardCase{"WiderThan32767",
+                                       Surface::Picture(32768, 1),
+                                       {"Unable to paste image.",
+                                        "the picture is 32768 by 1 pixels, more than 32767 on "
+                                        "a side or 67108864 pixels in all"}}),
     [](const auto& p) { return std::string(p.param.name); });
 
 }  // namespace

@@ -62,15 +62,16 @@ class FilesTest : public WindowTest {
   // Loads `data` as main ROM data from a ".dat" file: preview mode.
   void LoadData(const ByteString& data) { Load(PutFile("rom.dat", data)); }
 
-  // The texts of the message boxes shown so far.
-  std::vector<std::string> MessageTexts() const {
-    std::vector<std::string> texts;
-    for (const platform::Message& message : platform.messages) texts.push_back(message.text);
+  using Lines = std::vector<std::string>;
+  // The lines of the message boxes shown so far.
+  std::vector<Lines> MessageTexts() const {
+    std::vector<Lines> texts;
+    for (const platform::Message& message : platform.messages) texts.push_back(message.lines);
     return texts;
   }
   // A warning box with an OK button and no title, as failures are shown.
-  static platform::Message Warning(std::string text) {
-    return {std::move(text), platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""};
+  static platform::Message Warning(Lines lines) {
+    return {std::move(lines), platform::Buttons::Ok, platform::Icon::Exclamation, platform::Answer::Ok, ""};
   }
   // The first line of a failed load.
   static std::string UnableToLoad(const std::string& path) { return "Unable to load " + path + "."; }

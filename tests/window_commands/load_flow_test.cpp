@@ -25,7 +25,7 @@ TEST_F(FilesTest, MissingFileSaysFileNotFound) {
   const std::string before = Describe(window);
   Load(dir.File("nowhere.bmp"));
   EXPECT_EQ(platform.messages,
-            std::vector{Warning(UnableToLoad(dir.File("nowhere.bmp")) + "\rthe file was not found")});
+            std::vector{Warning({UnableToLoad(dir.File("nowhere.bmp")), "the file was not found"})});
   EXPECT_EQ(Describe(window), before);
 }
 
@@ -44,7 +44,7 @@ TEST_F(FilesTest, LoadedBitmapBecomesTheCurrentPictureWhollySelected) {
   EXPECT_EQ(window.View().width.max, 40);
   EXPECT_EQ(window.View().height.max, 24);
   EXPECT_TRUE(window.View().convert.enabled && window.View().save.enabled && window.View().copy.enabled);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_TRUE(window.View().thumbnailViewable);
   // Loading a picture leaves both data strings alone.
   EXPECT_EQ(window.RomData(), data);
@@ -68,9 +68,10 @@ TEST_P(BadFileTest, IsRefusedWithItsReason) {
   Load(path);
 
   ASSERT_EQ(platform.messages.size(), 1u);
-  const std::string& text = platform.messages[0].text;
-  EXPECT_TRUE(text.starts_with(UnableToLoad(path) + "\r")) << text;
-  EXPECT_GT(text.size(), UnableToLoad(path).size() + 1) << "no reason given";
+  const Lines& lines = platform.messages[0].lines;
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], UnableToLoad(path));
+  EXPECT_FALSE(lines[1].empty()) << "no reason given";
   EXPECT_EQ(platform.messages[0].icon, platform::Icon::Exclamation);
   EXPECT_EQ(Describe(window), before);
   EXPECT_TRUE(window.RomDataOrigin().has_value()) << "the converted data still belongs to the picture";
@@ -132,7 +133,7 @@ TEST_P(LoadKindTest, FollowsTheExtensionThePartnerEntryAndTheAnswers) {
   for (const platform::Message& m : platform.messages) {
     EXPECT_EQ(m.buttons, platform::Buttons::YesNoCancel);
     EXPECT_EQ(m.title, "");
-    questions.push_back(m.text);
+    questions.insert(questions.end(), m.lines.begin(), m.lines.end());
   }
   EXPECT_EQ(questions, c.questions);
   EXPECT_TRUE(platform.answers.empty());
@@ -316,8 +317,8 @@ TEST_P(PreviewFormatTest, DrawsTheDecodedDataInTheThumbnail) {
     EXPECT_EQ(window.WorkBitmap(), expected.picture);
     EXPECT_TRUE(window.View().thumbnail.HasPicture());
   } else {
-    EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) + "\r" +
-                                                       expected.failure->Describe()});
+    EXPECT_EQ(MessageTexts(),
+              (std::vector<Lines>{{UnableToLoad(dir.File("rom.dat")), expected.failure->Describe()}}));
     EXPECT_FALSE(window.View().thumbnail.HasPicture());
   }
   EXPECT_EQ(busy, (std::vector<std::string>{"Preview Generation Progress", "Previewing...", "locked"}));
@@ -343,8 +344,8 @@ TEST_F(FilesTest, FailingPreviewReportsAndUnlocks) {
   LoadData(RandomBytes(20, 12));  // 4bpp SNES: the rows of the second tile half lie beyond 20 bytes
   commands.Load();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0], Warning(UnableToLoad(dir.File("rom.dat")) +
-                                          "\rpixel (0, 2) needs byte 20, beyond the 20 bytes of data"));
+  EXPECT_EQ(platform.messages[0], Warning({UnableToLoad(dir.File("rom.dat")),
+                                           "pixel (0, 2) needs byte 20, beyond the 20 bytes of data"}));
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_EQ(window.View().load.caption, "Preview");
   EXPECT_TRUE(window.View().load.enabled && window.View().clear.enabled && window.View().save.enabled &&
@@ -366,9 +367,10 @@ TEST_F(FilesTest, PreviewBeyondThePictureLimitsIsRefused) {
   window.ScrollSpinner(Spinner::Width, 8);  // 40000 rows of 8 pixels
   commands.Load();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
-                                                    "\rthe picture would be 8 by 40000"))
-      << platform.messages[0].text;
+  const Lines& lines = platform.messages[0].lines;
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], UnableToLoad(dir.File("rom.dat")));
+  EXPECT_TRUE(lines[1].starts_with("the picture would be 8 by 40000")) << lines[1];
   EXPECT_FALSE(window.Progress().visible);
   EXPECT_TRUE(window.View().load.enabled);
 }

@@ -78,13 +78,13 @@ TEST_P(SaveKindTest, FollowsTheLastExtensionAndThePartnerEntry) {
     case Written::Nothing:
       // A name of no kind is refused with a message naming it.
       ASSERT_EQ(platform.messages.size(), 1u);
-      EXPECT_TRUE(platform.messages[0].text.starts_with("Unable to save " + path + ".\r"));
+      EXPECT_EQ(platform.messages[0].lines.at(0), "Unable to save " + path + ".");
       EXPECT_EQ(platform.messages[0].icon, platform::Icon::Exclamation);
       EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 1) << "only dir.x";
       break;
   }
   if (c.written != Written::Nothing) {
-    EXPECT_TRUE(platform.messages.empty()) << platform.messages[0].text;
+    EXPECT_TRUE(platform.messages.empty()) << testing::PrintToString(platform.messages[0].lines);
   }
   // Saving changes nothing else.
   if (c.written != Written::Selection && c.written != Written::PartnerCorner) {
@@ -119,8 +119,11 @@ TEST_F(SaveTest, ReplaceQuestionAnsweredNoKeepsTheOldFile) {
   const std::string path = PutFile("a.dat", Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
   platform.answers.push_back(Answer::No);
   Save(path);
-  const platform::Message question{path + " already exists.\rDo you want to replace it?",
-                                   platform::Buttons::YesNo, platform::Icon::Exclamation, Answer::No, ""};
+  const platform::Message question{{path + " already exists.", "Do you want to replace it?"},
+                                   platform::Buttons::YesNo,
+                                   platform::Icon::Exclamation,
+                                   Answer::No,
+                                   ""};
   EXPECT_EQ(platform.messages, std::vector{question});
   EXPECT_EQ(FileBytes(path), Bytes({9, 9, 9, 9, 9, 9, 9, 9}));
 }
@@ -152,7 +155,8 @@ TEST_F(SaveTest, FailedBitmapWriteKeepsTheOldFileAndTheState) {
   Save(path);
 
   ASSERT_EQ(platform.messages.size(), 2u);
-  EXPECT_EQ(platform.messages[1], Warning("Unable to save " + path + ".\rthe picture is empty (0 pixels)"));
+  EXPECT_EQ(platform.messages[1],
+            Warning({"Unable to save " + path + ".", "the picture is empty (0 pixels)"}));
   EXPECT_EQ(FileBytes(path), Bytes({9, 9, 9}));
   EXPECT_EQ(Describe(window), before);
 }
@@ -162,9 +166,10 @@ TEST_F(SaveTest, FailedDataWriteNamesTheFileAndTheReason) {
   const std::string before = Describe(window);
   Save(path);
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(platform.messages[0].text.starts_with("Unable to save " + path + ".\r"))
-      << platform.messages[0].text;
-  EXPECT_GT(platform.messages[0].text.size(), ("Unable to save " + path + ".\r").size());
+  const Lines& lines = platform.messages[0].lines;
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], "Unable to save " + path + ".");
+  EXPECT_FALSE(lines[1].empty());
   EXPECT_EQ(Describe(window), before);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.Path()), {}), 0) << "no file left behind";
 }
@@ -178,7 +183,7 @@ struct BelongCase {
   void (*change)(DataBelongsTest&);
   std::vector<Answer> answers;
   bool written;
-  std::string message;  // the one message box shown, "" for none
+  std::vector<std::string> message;  // the lines of the one message box shown, none for none
 };
 
 class DataBelongsTest : public SaveTest, public ::testing::WithParamInterface<BelongCase> {
@@ -192,9 +197,10 @@ class DataBelongsTest : public SaveTest, public ::testing::WithParamInterface<Be
   using WindowTest::window;
 };
 
-const std::string kChanged =
+const std::vector<std::string> kChanged = {
     "The %s was converted as 4bpp FX Low from the rectangle at 8,4 of 16 by 8 pixels, not with the current "
-    "settings.\rSave it to %f anyway?";
+    "settings.",
+    "Save it to %f anyway?"};
 
 TEST_P(DataBelongsTest, OrTheSaveIsRefusedOrAsked) {
   const BelongCase& c = GetParam();
@@ -206,19 +212,21 @@ TEST_P(DataBelongsTest, OrTheSaveIsRefusedOrAsked) {
     const std::string path = dir.File(name);
     Save(path);
     EXPECT_EQ(std::filesystem::exists(path), c.written);
-    std::string expected = c.message;
-    for (const auto& [key, value] : {std::pair{"%s", std::string(what)}, {"%f", path}}) {
-      if (const auto at = expected.find(key); at != std::string::npos) expected.replace(at, 2, value);
+    Lines expected = c.message;
+    for (std::string& line : expected) {
+      for (const auto& [key, value] : {std::pair{"%s", std::string(what)}, {"%f", path}}) {
+        if (const auto at = line.find(key); at != std::string::npos) line.replace(at, 2, value);
+      }
     }
-    EXPECT_EQ(MessageTexts(), expected.empty() ? std::vector<std::string>{} : std::vector{expected});
+    EXPECT_EQ(MessageTexts(), expected.empty() ? std::vector<Lines>{} : std::vector<Lines>{expected});
   }
 }
 
-const std::string kConvertFirst =
-    "Unable to save %f.\rthere is no %s for the current picture: convert it first";
+const std::vector<std::string> kConvertFirst = {"Unable to save %f.",
+                                                "there is no %s for the current picture: convert it first"};
 
 INSTANTIATE_TEST_SUITE_P(Changes, DataBelongsTest,
-                         ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, ""},
+                         ::testing::Values(BelongCase{"Unchanged", [](DataBelongsTest&) {}, {}, true, {}},
                                            BelongCase{"SelectionChangedAndYes",
                                                       [](DataBelongsTest& d) { d.Select(0, 0, 16, 8); },
                                                       {Answer::Yes},
@@ -278,10 +286,12 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
   };
   commands.Save();
 
-  platform::NullProgress progress;
-  const Surface expected =
-      formats::Decode(formats::Format(16), data, 32, formats::DecodeMode::ImageGeneration, nullptr, progress)
-          .picture;
+  // 8bpp Linear at width 32: one byte a pixel in row order, value v drawn in grey v.
+  Surface expected = Surface::Picture(32, 8);
+  for (int y = 0; y < 8; ++y) {
+    for (int x = 0; x < 32; ++x)
+      expected.SetPixel(x, y, GreyColor(data[static_cast<std::size_t>(32 * y + x)]));
+  }
   EXPECT_EQ(busy, (std::vector<std::string>{"Image Generation Progress", "Accepting...", "locked",
                                             "no thumbnail"}));
   EXPECT_TRUE(platform.messages.empty());
@@ -305,12 +315,12 @@ TEST_F(FilesTest, AcceptMakesTheDecodedPictureCurrentInNormalMode) {
     EXPECT_TRUE(window.View().Row(s).enabled);
   EXPECT_TRUE(window.View().outline.visible);
   EXPECT_TRUE(window.View().thumbnailViewable);
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   EXPECT_EQ(window.RomData(), data);
 
   // Only pictures are offered now.
   commands.Save();
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::PictureSaveFilters());
+  EXPECT_EQ(platform.saveDialogFilters.back(), kBitmapsOnly);
 }
 
 // Image generation draws short data in the end-of-data value instead of failing.
@@ -336,8 +346,9 @@ TEST_F(FilesTest, AcceptBeyondThePictureLimitsKeepsThePreview) {
 
   commands.Save();
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_TRUE(platform.messages[0].text.starts_with(UnableToLoad(dir.File("rom.dat")) +
-                                                    "\rthe picture would be 8 by 40000"));
+  ASSERT_EQ(platform.messages[0].lines.size(), 2u);
+  EXPECT_EQ(platform.messages[0].lines[0], UnableToLoad(dir.File("rom.dat")));
+  EXPECT_TRUE(platform.messages[0].lines[1].starts_with("the picture would be 8 by 40000"));
   EXPECT_EQ(Describe(window), before);
 }
 
@@ -348,8 +359,9 @@ TEST_F(FilesTest, AcceptAtWidthZeroIsRefused) {
   window.ScrollSpinner(Spinner::Width, 0);
   const std::string before = Describe(window);
   commands.Save();
-  EXPECT_EQ(MessageTexts(), std::vector<std::string>{UnableToLoad(dir.File("rom.dat")) +
-                                                     "\rthe picture would be empty (0 pixels)"});
+  EXPECT_EQ(
+      MessageTexts(),
+      (std::vector<Lines>{{UnableToLoad(dir.File("rom.dat")), "the picture would be empty (0 pixels)"}}));
   EXPECT_EQ(Describe(window), before);
 }
 

@@ -12,8 +12,6 @@ namespace {
 using platform::Answer;
 using platform::Surface;
 
-const std::vector<formats::FileFilter> kBitmapAndRom = formats::SaveFilters(formats::Format(0));
-
 TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
   window.MakeCurrentPicture(RandomPicture(32, 16, 1));
   window.SelectFormat(11);
@@ -25,29 +23,36 @@ TEST_F(WindowTest, MissingPartnerQuestionAnsweredNoChangesNothing) {
 
   ASSERT_EQ(platform.messages.size(), 2u);
   EXPECT_EQ(platform.messages[1],
-            (platform::Message{"NOTE: No SuperFX high data loaded.\rDo you wish to continue?",
-                               platform::Buttons::YesNo, platform::Icon::Question, Answer::Yes, ""}));
+            (platform::Message{{"NOTE: No SuperFX high data loaded.", "Do you wish to continue?"},
+                               platform::Buttons::YesNo,
+                               platform::Icon::Question,
+                               Answer::Yes,
+                               ""}));
   EXPECT_EQ(platform.pendingEventRuns, 0);
   EXPECT_EQ(Describe(window), before);
 }
 
-struct PartnerCase {
-  int index;
-  const char* name;
-};
+// The formats of the table with a partner, by index.
+std::vector<int> PartnerFormats() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats())
+    if (format.HasPartner()) indices.push_back(format.index);
+  return indices;
+}
 
-class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterface<PartnerCase> {};
+class PartnerQuestionTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
-  const PartnerCase& c = GetParam();
+  const formats::FormatInfo& format = formats::Format(GetParam());
   window.MakeCurrentPicture(RandomPicture(16, 16, 2));
-  window.SelectFormat(c.index);
+  window.SelectFormat(format.index);
 
   platform.answers.push_back(Answer::Yes);
   window.Convert();  // Yes converts anyway
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text,
-            "NOTE: No " + std::string(c.name) + " data loaded.\rDo you wish to continue?");
+  EXPECT_EQ(platform.messages[0].lines,
+            (std::vector<std::string>{"NOTE: No " + std::string(format.partnerName) + " data loaded.",
+                                      "Do you wish to continue?"}));
   EXPECT_FALSE(window.RomData().empty());
 
   platform.messages.clear();
@@ -58,12 +63,8 @@ TEST_P(PartnerQuestionTest, AskedOnlyWhenNeitherPartnerPictureNorDataIsThere) {
   EXPECT_TRUE(platform.messages.empty());
 }
 
-INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest,
-                         ::testing::Values(PartnerCase{11, "SuperFX high"}, PartnerCase{12, "SuperFX low"},
-                                           PartnerCase{14, "Mode7 interleave"},
-                                           PartnerCase{17, "N64 alpha channel"},
-                                           PartnerCase{18, "N64 alpha channel"}),
-                         [](const auto& p) { return FormatTestName(p.param.index); });
+INSTANTIATE_TEST_SUITE_P(PartnerFormats, PartnerQuestionTest, ::testing::ValuesIn(PartnerFormats()),
+                         [](const auto& p) { return FormatTestName(p.param); });
 
 TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   // A tall partner picture under a wide selection would have to grow in both directions
@@ -79,10 +80,10 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   window.Convert();
 
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text.rfind(
-                "Unable to convert image.\rthe partner picture would grow to 8192 by 8193", 0),
-            0u)
-      << platform.messages[0].text;
+  const std::vector<std::string>& lines = platform.messages[0].lines;
+  ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+  EXPECT_EQ(lines[0], "Unable to convert image.");
+  EXPECT_TRUE(lines[1].starts_with("the partner picture would grow to 8192 by 8193")) << lines[1];
   EXPECT_EQ(window.RomData(), converted);
   EXPECT_EQ(window.Partner().picture.Height(), 8193);
   EXPECT_FALSE(window.Progress().visible);
@@ -90,7 +91,7 @@ TEST_F(WindowTest, AConversionThatCannotRunSaysWhyAndUnlocksTheWindow) {
   EXPECT_EQ(window.View().convert.caption, "Convert");
   EXPECT_TRUE(window.View().width.enabled);
   EXPECT_EQ(window.SaveFilters(),
-            formats::PictureSaveFilters());  // the old data stays, but bitmaps only are offered
+            kBitmapsOnly);  // the old data stays, but bitmaps only are offered
 }
 
 // An empty selection converts nothing: the old data, which may still be saved, stays.
@@ -105,9 +106,11 @@ TEST_F(WindowTest, EmptySelectionIsRefusedAndChangesNothing) {
     platform.messages.clear();
     const int runs = platform.pendingEventRuns;
     window.Convert();
-    EXPECT_EQ(platform.messages,
-              (std::vector<platform::Message>{{"The selection is empty.", platform::Buttons::Ok,
-                                               platform::Icon::Exclamation, Answer::Ok, ""}}));
+    EXPECT_EQ(platform.messages, (std::vector<platform::Message>{{{"The selection is empty."},
+                                                                  platform::Buttons::Ok,
+                                                                  platform::Icon::Exclamation,
+                                                                  Answer::Ok,
+                                                                  ""}}));
     EXPECT_EQ(Describe(window), before);
     EXPECT_EQ(window.RomDataOrigin(), origin);
     EXPECT_EQ(platform.pendingEventRuns, runs);
@@ -122,7 +125,7 @@ TEST_F(WindowTest, ConvertReadsTheSelectedRectangleOfTheCurrentPicture) {
   convert::PartnerState none;
   platform::NullProgress quiet;
   const ByteString expected =
-      formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet);
+      formats::Encode(formats::Format(1), picture.Crop(3, 5, 17, 11), {0, 0, 17, 11}, none, quiet).Value();
   EXPECT_EQ(window.RomData(), expected);
 }
 
@@ -172,7 +175,7 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   EXPECT_EQ(window.View().tileLock, true);
   EXPECT_TRUE(window.View().tileLockEnabled);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
-  EXPECT_EQ(window.SaveFilters(), kBitmapAndRom);
+  EXPECT_EQ(window.SaveFilters(), kBitmapsAndRomData);
   EXPECT_EQ(window.View().convert.caption, "Convert");
   const workspace::WindowView view = window.View();
   for (const auto* b : {&view.load, &view.paste, &view.clear, &view.convert, &view.save, &view.copy}) {
@@ -196,32 +199,45 @@ TEST_F(WindowTest, ConvertUsesTheSelectedOptionAndTiledFormatsKeepTheLockDisable
   EXPECT_EQ(window.View().format, 2);
 }
 
-// The save list after a conversion in each format.
-struct SaveListCase {
-  int index;
-  std::vector<formats::FileFilter> saveFilters;
-};
-
-class SaveListTest : public WindowTest, public ::testing::WithParamInterface<SaveListCase> {};
+// After a conversion the save list offers the format's data files: ROM data in every
+// format, and the partner's bitmap and data exactly where the format has a partner.
+class SaveListTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
+  const formats::FormatInfo& format = formats::Format(GetParam());
   window.MakeCurrentPicture(RandomPicture(16, 8, 6));
   window.SetPartnerData(RandomBytes(256, 7));
-  window.SelectFormat(GetParam().index);
+  window.SelectFormat(format.index);
   window.Convert();
-  EXPECT_EQ(window.SaveFilters(), GetParam().saveFilters);
+  const std::vector<formats::FileFilter> list = window.SaveFilters();
+  EXPECT_EQ(list.front(), kBitmapsOnly.front());
+  EXPECT_TRUE(Offers(list, platform::FileKind::Data));
+  EXPECT_EQ(Offers(list, platform::FileKind::PartnerPicture), format.HasPartner());
+  EXPECT_EQ(Offers(list, platform::FileKind::PartnerData), format.HasPartner());
   EXPECT_TRUE(platform.messages.empty());
 }
 
-std::vector<SaveListCase> SaveListCases() {
-  std::vector<SaveListCase> cases;
-  for (const formats::FormatInfo& format : formats::Formats())
-    cases.push_back({format.index, formats::SaveFilters(format)});
-  return cases;
+std::vector<int> EveryFormat() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats()) indices.push_back(format.index);
+  return indices;
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, SaveListTest, ::testing::ValuesIn(SaveListCases()),
-                         [](const auto& p) { return FormatTestName(p.param.index); });
+INSTANTIATE_TEST_SUITE_P(EveryFormat, SaveListTest, ::testing::ValuesIn(EveryFormat()),
+                         [](const auto& p) { return FormatTestName(p.param); });
+
+TEST_F(WindowTest, AConversionWithAPartnerOffersThePartnersFilesByName) {
+  window.MakeCurrentPicture(RandomPicture(16, 8, 8));
+  window.SetPartnerData(RandomBytes(128, 9));
+  window.SelectFormat(11);  // 4bpp FX Low, whose partner is the FX high data
+  window.Convert();
+  EXPECT_EQ(window.SaveFilters(),
+            (std::vector<formats::FileFilter>{
+                {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
+                {"Bitmap FX high data", {"bmp", "png"}, platform::FileKind::PartnerPicture},
+                {"ROM data", {"dat"}, platform::FileKind::Data},
+                {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData}}));
+}
 
 }  // namespace
 }  // namespace glyphon::test

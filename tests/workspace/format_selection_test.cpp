@@ -9,20 +9,19 @@ namespace {
 
 using platform::Surface;
 
-// What choosing each format shows: the swatch strip (entries of equal width; 0 entries
-// stands for the eight colour ramps) and whether the grid lock may be switched off.
-struct FormatCase {
-  int index;
-  int swatches;
-  bool lockOptional;
-};
-
-const FormatCase kCases[] = {
-    {0, 2, false},    {1, 2, true},    {2, 4, false},   {3, 4, false},    {4, 4, true},
-    {5, 4, false},    {6, 4, true},    {7, 8, false},   {8, 16, false},   {9, 16, false},
-    {10, 16, true},   {11, 16, false}, {12, 16, false}, {13, 256, false}, {14, 256, false},
-    {15, 256, false}, {16, 256, true}, {17, 0, true},   {18, 0, true},
-};
+// The swatch strip's entries for a format (entries of equal width; 0 stands for the eight
+// colour ramps): black and white, one grey per value of the format's bits, or the ramps.
+int SwatchCount(const formats::FormatInfo& format) {
+  switch (format.swatches) {
+    case formats::SwatchRule::BlackWhite:
+      return 2;
+    case formats::SwatchRule::GreySteps:
+      return 1 << format.bitsPerPixel;
+    case formats::SwatchRule::ColourRamps:
+      return 0;
+  }
+  return -1;
+}
 
 RgbColor ExpectedSwatch(int swatches, int x) {
   if (swatches == 2) return x < 128 ? kBlack : kWhite;
@@ -36,10 +35,17 @@ RgbColor ExpectedSwatch(int swatches, int x) {
   return Rgb(ramp & 4 ? level : 0, ramp & 2 ? level : 0, ramp & 1 ? level : 0);
 }
 
-class FormatSelectionTest : public WindowTest, public ::testing::WithParamInterface<FormatCase> {};
+// What choosing each format of the table shows: its swatch strip and whether the grid
+// lock may be switched off.
+class FormatSelectionTest : public WindowTest, public ::testing::WithParamInterface<int> {};
 
 TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
-  const FormatCase& c = GetParam();
+  const formats::FormatInfo& format = formats::Format(GetParam());
+  const struct {
+    int index;
+    int swatches;
+    bool lockOptional;
+  } c{format.index, SwatchCount(format), format.lockOptional};
   window.MakeCurrentPicture(Filled(64, 64, kWhite));
   const int previous = c.index == 8 ? 0 : 8;
   window.SelectFormat(previous);
@@ -58,12 +64,22 @@ TEST_P(FormatSelectionTest, ChoosingAFormatAppliesItsSettings) {
   }
   EXPECT_EQ(window.View().tileLock, true);
   EXPECT_EQ(window.View().tileLockEnabled, c.lockOptional);
-  EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(c.index)));
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  // The load list offers the partner's files exactly where the format has a partner.
+  EXPECT_EQ(window.LoadFilters().front().description, "Bitmap");
+  EXPECT_TRUE(Offers(window.LoadFilters(), platform::FileKind::Data));
+  EXPECT_EQ(Offers(window.LoadFilters(), platform::FileKind::PartnerPicture), format.HasPartner());
+  EXPECT_EQ(Offers(window.LoadFilters(), platform::FileKind::PartnerData), format.HasPartner());
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatSelectionTest, ::testing::ValuesIn(kCases),
-                         [](const auto& p) { return FormatTestName(p.param.index); });
+std::vector<int> EveryFormat() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats()) indices.push_back(format.index);
+  return indices;
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryFormat, FormatSelectionTest, ::testing::ValuesIn(EveryFormat()),
+                         [](const auto& p) { return FormatTestName(p.param); });
 
 TEST_F(WindowTest, TiledFormatAfterLinearWithTheLockOffRoundsTheBoxDown) {
   PictureWithFreeSelection(Filled(64, 48, kWhite), 1);

@@ -37,8 +37,8 @@ TEST_F(WindowTest, StartUpShowsAnEmptyWorkspaceIn4bppSnes) {
   // Sixteen swatches of 16 columns, greys 15, 31, ..., 255.
   for (int x = 0; x < 256; ++x) EXPECT_EQ(window.View().swatches.GetPixel(x, 6), GreyStep(x / 16, 16)) << x;
 
-  EXPECT_EQ(window.LoadFilters(), formats::LoadFilters(formats::Format(8)));
-  EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+  EXPECT_EQ(window.LoadFilters(), kPlainLoadList);
+  EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
 
   EXPECT_TRUE(window.View().load.enabled && window.View().paste.enabled && window.View().clear.enabled);
   EXPECT_FALSE(window.View().convert.enabled || window.View().save.enabled || window.View().copy.enabled);
@@ -53,11 +53,11 @@ TEST_F(WindowTest, AboutBoxNamesTheProgramAndItsMakers) {
   window.ShowAbout();
   ASSERT_EQ(platform.messages.size(), 1u);
   const platform::Message& about = platform.messages[0];
-  EXPECT_EQ(
-      about.text,
-      "Quilby ROM Glyphon 1.0\rCopyright 2026\rThe ROM Glyphon developers\r                  (see README)\r"
-      "\rConverts an image into a ROM graphics\rformatted file and back again.\r"
-      "For best results, use on a True Color (24\rbit) or higher display.");
+  EXPECT_EQ(about.lines, (std::vector<std::string>{
+                             "Quilby ROM Glyphon 1.0", "Copyright 2026", "The ROM Glyphon developers",
+                             "                  (see README)", "", "Converts an image into a ROM graphics",
+                             "formatted file and back again.", "For best results, use on a True Color (24",
+                             "bit) or higher display."}));
   EXPECT_EQ(about.title, "About Quilby ROM Glyphon...");
   EXPECT_EQ(about.icon, platform::Icon::Information);
   EXPECT_EQ(about.buttons, platform::Buttons::Ok);

@@ -105,7 +105,7 @@ TEST_F(WindowTest, AnyChangeOfTheBoxMakesConvertedDataUnsaveable) {
   for (Spinner s : {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height}) {
     window.Convert();
     window.SetSpinner(s, window.View().Row(s).value == 8 ? 16 : 8);
-    EXPECT_EQ(window.SaveFilters(), formats::PictureSaveFilters());
+    EXPECT_EQ(window.SaveFilters(), kBitmapsOnly);
   }
 }
 

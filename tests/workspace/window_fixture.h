@@ -19,6 +19,24 @@ namespace glyphon::test {
 using workspace::MainWindow;
 using workspace::Spinner;
 
+// The file dialogs' lists as a user reads them: the save list before any conversion
+// (bitmaps only), after one in a format without a partner, and the load list of such a
+// format.
+inline const std::vector<formats::FileFilter> kBitmapsOnly = {
+    {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture}};
+inline const std::vector<formats::FileFilter> kBitmapsAndRomData = {
+    {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture}, {"ROM data", {"dat"}, platform::FileKind::Data}};
+inline const std::vector<formats::FileFilter> kPlainLoadList = {
+    {"Bitmap", {"bmp", "png", "gif", "jpg", "jpeg"}, platform::FileKind::Picture},
+    {"ROM data", {"dat"}, platform::FileKind::Data},
+    {"All", {}, std::nullopt}};
+
+// Whether a dialog's list has an entry for `kind`.
+inline bool Offers(const std::vector<formats::FileFilter>& list, platform::FileKind kind) {
+  return std::any_of(list.begin(), list.end(),
+                     [kind](const formats::FileFilter& f) { return f.kind == kind; });
+}
+
 // Everything a user could see of the windows, and the state behind it, as one text: two
 // descriptions are equal exactly when nothing visible or stored differs, and a failing
 // comparison shows the line that differs. Without `data`, the ROM data and the work

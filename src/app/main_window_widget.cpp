@@ -1,4 +1,4 @@
-#include "app/main_form.h"
+#include "app/main_window_widget.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -20,11 +20,13 @@
 #include <QSignalBlocker>
 #include <QUrl>
 #include <algorithm>
+#include <new>
+#include <string>
 
 #include "app/cursors.h"
-#include "app/image_form.h"
-#include "app/progress_form.h"
-#include "app/rom_browser_form.h"
+#include "app/progress_window_widget.h"
+#include "app/rom_browser_widget.h"
+#include "app/viewer_widget.h"
 #include "app/widgets.h"
 #include "platform/product.h"
 
@@ -77,7 +79,7 @@ void ClickIfAvailable(QPushButton& button) {
 
 }  // namespace
 
-MainForm::MainForm(QtPlatform& platform)
+MainWindowWidget::MainWindowWidget(QtPlatform& platform)
     : QWidget(nullptr), m_platform(platform), m_model(platform), m_commands(m_model, platform) {
   // A fixed single border with a close button only.
   setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
@@ -90,7 +92,7 @@ MainForm::MainForm(QtPlatform& platform)
   m_thumbnail = new FramedPicture(this, FramedPicture::kFrame);
   m_thumbnail->setObjectName("thumbnail");
   m_thumbnail->setGeometry(8, 8, workspace::kThumbnailWidth + 4, workspace::kThumbnailHeight + 4);
-  m_thumbnail->OnClick([this] { Dispatch([this] { m_model.OpenViewer(); }); });
+  m_thumbnail->OnClick([this] { Dispatch("show the picture", [this] { m_model.OpenViewer(); }); });
 
   m_swatches = new FramedPicture(this, FramedPicture::kFrame);
   m_swatches->setObjectName("swatches");
@@ -113,10 +115,10 @@ MainForm::MainForm(QtPlatform& platform)
   m_about->setText(Text(workspace::AboutName()));
   m_about->setToolTip(Text(workspace::AboutTitle()));
 
-  m_viewer = std::make_unique<ImageForm>();
-  m_viewer->OnClick([this] { Dispatch([this] { m_model.CloseViewer(); }); });
-  m_viewer->OnKeyUp([this](int, int) { Dispatch([this] { m_model.CloseViewer(); }); });
-  m_progress = new ProgressForm(this);
+  m_viewer = std::make_unique<ViewerWidget>();
+  m_viewer->OnClick([this] { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
+  m_viewer->OnKeyUp([this](int, int) { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
+  m_progress = new ProgressWindowWidget(this);
 
   BuildShortcuts();
   m_platform.SetDialogParent(this);
@@ -125,28 +127,31 @@ MainForm::MainForm(QtPlatform& platform)
   FitFont();
 }
 
-MainForm::~MainForm() {
+MainWindowWidget::~MainWindowWidget() {
   m_platform.SetRenderer({});
   m_platform.SetDialogParent(nullptr);
 }
 
-void MainForm::BuildCommandButtons() {
-  const auto make = [this](QPushButton*& button, const char* name, QPoint at, std::function<void()> handler) {
+void MainWindowWidget::BuildCommandButtons() {
+  // Each button with what its command does, for the message should memory run out.
+  const auto make = [this](QPushButton*& button, const char* name, QPoint at, std::string operation,
+                           std::function<void()> handler) {
     button = new QPushButton(this);
     button->setObjectName(name);
     button->move(at);
     button->setAutoDefault(false);
-    connect(button, &QPushButton::clicked, this, [this, handler] { Dispatch(handler); });
+    connect(button, &QPushButton::clicked, this,
+            [this, operation, handler] { Dispatch(operation, handler); });
   };
-  make(m_load, "load", {280, 8}, [this] { m_commands.Load(); });
-  make(m_clear, "clear", {280, 40}, [this] { m_model.ClearOrCancel(); });
-  make(m_save, "save", {280, 72}, [this] { m_commands.Save(); });
-  make(m_paste, "paste", {400, 8}, [this] { m_commands.Paste(); });
-  make(m_convert, "convert", {400, 40}, [this] { m_model.Convert(); });
-  make(m_copy, "copy", {400, 72}, [this] { m_commands.Copy(); });
+  make(m_load, "load", {280, 8}, "load the file", [this] { m_commands.Load(); });
+  make(m_clear, "clear", {280, 40}, "clear the window", [this] { m_model.ClearOrCancel(); });
+  make(m_save, "save", {280, 72}, "save the file", [this] { m_commands.Save(); });
+  make(m_paste, "paste", {400, 8}, "paste image", [this] { m_commands.Paste(); });
+  make(m_convert, "convert", {400, 40}, "convert image", [this] { m_model.Convert(); });
+  make(m_copy, "copy", {400, 72}, "copy image", [this] { m_commands.Copy(); });
 }
 
-void MainForm::BuildFormatFrame() {
+void MainWindowWidget::BuildFormatFrame() {
   m_formatFrame = new CaptionFrame(this);
   m_formatFrame->setObjectName("formatFrame");
   m_formatFrame->setGeometry(280, 104, 233 + ExtraWidth(), 185);
@@ -163,13 +168,13 @@ void MainForm::BuildFormatFrame() {
     option->setGeometry(8 + kColumnPitch * column, 16 + 16 * row, kOptionWidth, kOptionHeight);
     option->setText(Text(format.caption));
     connect(option, &QRadioButton::clicked, this,
-            [this, i] { Dispatch([this, i] { m_model.SelectFormat(i); }); });
+            [this, i] { Dispatch("change the format", [this, i] { m_model.SelectFormat(i); }); });
     option->installEventFilter(this);
     m_formatOptions.push_back(option);
   }
 }
 
-void MainForm::BuildSelectionFrame() {
+void MainWindowWidget::BuildSelectionFrame() {
   m_selectionFrame = new CaptionFrame(this);
   m_selectionFrame->setObjectName("selectionFrame");
   m_selectionFrame->setGeometry(8, 168, 257, 97);
@@ -192,10 +197,12 @@ void MainForm::BuildSelectionFrame() {
     spinner->setGeometry(x + kFixedLabelWidth + 32, y, kRowHeight, kRowHeight);
     const Spinner which = kSpinners[i];
     value->OnEnter([this, which](const QString& text) {
-      Dispatch([this, which, typed = text.toStdString()] { m_model.TypeSpinnerValue(which, typed); });
+      Dispatch("change the selection",
+               [this, which, typed = text.toStdString()] { m_model.TypeSpinnerValue(which, typed); });
     });
-    connect(spinner, &QScrollBar::valueChanged, this,
-            [this, which](int v) { Dispatch([this, which, v] { m_model.ScrollSpinner(which, v); }); });
+    connect(spinner, &QScrollBar::valueChanged, this, [this, which](int v) {
+      Dispatch("change the selection", [this, which, v] { m_model.ScrollSpinner(which, v); });
+    });
     m_fixedLabels[i] = fixed;
     m_valueFields[i] = value;
     m_spinners[i] = spinner;
@@ -204,10 +211,11 @@ void MainForm::BuildSelectionFrame() {
   m_tileLock->setObjectName("tileLock");
   m_tileLock->setGeometry(32, 72, 193, 13 + 4);
   m_tileLock->setText(Text(workspace::kTileLockCaption));
-  connect(m_tileLock, &QCheckBox::clicked, this, [this] { Dispatch([this] { m_model.ToggleTileLock(); }); });
+  connect(m_tileLock, &QCheckBox::clicked, this,
+          [this] { Dispatch("change the selection", [this] { m_model.ToggleTileLock(); }); });
 }
 
-void MainForm::BuildShortcuts() {
+void MainWindowWidget::BuildShortcuts() {
   const auto bind = [this](const QKeySequence& keys, QPushButton* button) {
     auto* shortcut = new QShortcut(keys, this);
     connect(shortcut, &QShortcut::activated, this, [button] { ClickIfAvailable(*button); });
@@ -235,7 +243,7 @@ void MainForm::BuildShortcuts() {
 // The window's sizes are fixed, so its font must let the longest captions fit their
 // controls: an 11-pixel font (8.25 points at the standard resolution), narrowed where the
 // family's letters are wide.
-void MainForm::FitFont() {
+void MainWindowWidget::FitFont() {
   QFont candidate = font();
   for (int pixels : {11, 10, 9}) {
     for (int stretch : {100, 90, 80, 75}) {
@@ -251,18 +259,28 @@ void MainForm::FitFont() {
   }
 }
 
-void MainForm::Start() {
-  Dispatch([this] { m_model.Start(); });
+void MainWindowWidget::Start() {
+  Dispatch("start", [this] { m_model.Start(); });
 }
 
-void MainForm::Dispatch(const std::function<void()>& handler) {
+void MainWindowWidget::Dispatch(std::string_view operation, const std::function<void()>& handler) {
   ++m_running;
-  handler();
+  try {
+    handler();
+  } catch (const std::bad_alloc&) {
+    // The one place the window's commands end when memory runs out: the user hears which
+    // command could not finish.
+    m_platform.ShowMessage({{"Unable to " + std::string(operation) + ".", "there is not enough memory"},
+                            platform::Buttons::Ok,
+                            platform::Icon::Exclamation,
+                            platform::Answer::Ok,
+                            ""});
+  }
   --m_running;
   Render();
 }
 
-void MainForm::Render() {
+void MainWindowWidget::Render() {
   RenderControls();
   m_progress->Render(m_model.Progress());
 
@@ -286,7 +304,7 @@ void MainForm::Render() {
   }
 }
 
-void MainForm::RenderControls() {
+void MainWindowWidget::RenderControls() {
   const workspace::WindowView view = m_model.View();
   setWindowTitle(Text(kProductName));
 
@@ -328,20 +346,20 @@ void MainForm::RenderControls() {
   m_swatches->SetPicture(view.swatches);
 }
 
-RomBrowserForm& MainForm::Browse(const QString& path) {
-  if (!m_browser) m_browser = std::make_unique<RomBrowserForm>(m_platform, m_model, [this] { Render(); });
+RomBrowserWidget& MainWindowWidget::Browse(const QString& path) {
+  if (!m_browser) m_browser = std::make_unique<RomBrowserWidget>(m_platform, m_model, [this] { Render(); });
   m_browser->Browse(path);
   return *m_browser;
 }
 
-bool MainForm::CanLoadDrop() const {
+bool MainWindowWidget::CanLoadDrop() const {
   const workspace::WindowView view = m_model.View();
   return m_running == 0 && view.visible && !m_model.InPreviewMode() && view.load.enabled && view.load.visible;
 }
 
 // The one local file of a drop that the Load command can take: a ROM data file or a
 // picture Qt can read.
-QString MainForm::DroppedFile(const QMimeData* data) {
+QString MainWindowWidget::DroppedFile(const QMimeData* data) {
   if (data == nullptr || !data->hasUrls() || data->urls().size() != 1) return {};
   const QUrl& url = data->urls().constFirst();
   if (!url.isLocalFile()) return {};
@@ -351,17 +369,18 @@ QString MainForm::DroppedFile(const QMimeData* data) {
   return path;
 }
 
-bool MainForm::LoadDroppedFile(const QString& path) {
+bool MainWindowWidget::LoadDroppedFile(const QString& path) {
   if (!CanLoadDrop()) return false;
-  Dispatch([this, name = path.toStdString()] { m_commands.LoadDroppedFile(name); });
+  const std::string name = path.toStdString();
+  Dispatch("load " + name, [this, &name] { m_commands.LoadDroppedFile(name); });
   return true;
 }
 
-void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+void MainWindowWidget::dragEnterEvent(QDragEnterEvent* event) {
   if (CanLoadDrop() && !DroppedFile(event->mimeData()).isEmpty()) event->acceptProposedAction();
 }
 
-void MainForm::dropEvent(QDropEvent* event) {
+void MainWindowWidget::dropEvent(QDropEvent* event) {
   const QString path = DroppedFile(event->mimeData());
   if (path.isEmpty()) return;
   event->acceptProposedAction();
@@ -370,7 +389,7 @@ void MainForm::dropEvent(QDropEvent* event) {
       this, [this, path] { LoadDroppedFile(path); }, Qt::QueuedConnection);
 }
 
-bool MainForm::MoveFormatSelection(int from, int key) {
+bool MainWindowWidget::MoveFormatSelection(int from, int key) {
   int step = 0;
   if (key == Qt::Key_Up || key == Qt::Key_Left) step = -1;
   if (key == Qt::Key_Down || key == Qt::Key_Right) step = 1;
@@ -382,13 +401,13 @@ bool MainForm::MoveFormatSelection(int from, int key) {
     to = (to + step + count) % count;
   } while (to != from && !m_model.View().formatsEnabled);
   if (to != from) {
-    Dispatch([this, to] { m_model.SelectFormat(to); });
+    Dispatch("change the format", [this, to] { m_model.SelectFormat(to); });
     m_formatOptions[static_cast<std::size_t>(to)]->setFocus(Qt::TabFocusReason);
   }
   return true;
 }
 
-bool MainForm::eventFilter(QObject* watched, QEvent* event) {
+bool MainWindowWidget::eventFilter(QObject* watched, QEvent* event) {
   if (event->type() == QEvent::KeyPress) {
     const auto option = std::find(m_formatOptions.begin(), m_formatOptions.end(), watched);
     if (option != m_formatOptions.end() &&
@@ -400,13 +419,13 @@ bool MainForm::eventFilter(QObject* watched, QEvent* event) {
   // The About label is clicked like a button.
   if (watched == m_about && event->type() == QEvent::MouseButtonRelease &&
       static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton && m_about->isEnabled()) {
-    Dispatch([this] { m_model.ShowAbout(); });
+    Dispatch("show About", [this] { m_model.ShowAbout(); });
     return true;
   }
   return QWidget::eventFilter(watched, event);
 }
 
-void MainForm::closeEvent(QCloseEvent* event) {
+void MainWindowWidget::closeEvent(QCloseEvent* event) {
   // A long loop lets window messages run; the window stays until it has finished.
   if (m_running > 0) {
     event->ignore();
@@ -414,12 +433,12 @@ void MainForm::closeEvent(QCloseEvent* event) {
   }
   // Work that was never saved: the user may stay.
   bool quit = true;
-  Dispatch([this, &quit] { quit = m_model.ConfirmQuit(); });
+  Dispatch("quit", [this, &quit] { quit = m_model.ConfirmQuit(); });
   if (!quit) {
     event->ignore();
     return;
   }
-  Dispatch([this] { m_model.Close(); });
+  Dispatch("quit", [this] { m_model.Close(); });
   if (m_browser) m_browser->close();
   event->accept();
 }

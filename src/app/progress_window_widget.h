@@ -10,9 +10,9 @@ namespace glyphon::app {
 // The progress window on screen: a small modeless tool window with the bar and the
 // percentage label centred over it, in the palette's highlight, highlighted-text, button
 // and button-text colours. It stays in front of the main window while a loop runs.
-class ProgressForm : public QWidget {
+class ProgressWindowWidget : public QWidget {
  public:
-  explicit ProgressForm(QWidget* parent);
+  explicit ProgressWindowWidget(QWidget* parent);
 
   void Render(const workspace::ProgressWindow& model);
 

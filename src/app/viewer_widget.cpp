@@ -1,4 +1,4 @@
-#include "app/image_form.h"
+#include "app/viewer_widget.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -12,7 +12,7 @@
 
 namespace glyphon::app {
 
-ImageForm::ImageForm() : QScrollArea(nullptr), m_picture(new FramedPicture(this, 0)) {
+ViewerWidget::ViewerWidget() : QScrollArea(nullptr), m_picture(new FramedPicture(this, 0)) {
   // A tool window is left out of the task bar; it has no frame, so the picture fills it.
   setWindowFlags(Qt::Tool | Qt::FramelessWindowHint);
   setObjectName("viewer");
@@ -23,12 +23,12 @@ ImageForm::ImageForm() : QScrollArea(nullptr), m_picture(new FramedPicture(this,
   setFocusPolicy(Qt::StrongFocus);
 }
 
-void ImageForm::OnClick(std::function<void()> handler) {
+void ViewerWidget::OnClick(std::function<void()> handler) {
   m_onClick = std::move(handler);
   m_picture->OnClick([this] { m_onClick(); });
 }
 
-void ImageForm::Render(const workspace::ViewerView& view) {
+void ViewerWidget::Render(const workspace::ViewerView& view) {
   setWindowTitle(QString::fromUtf8(workspace::kViewerCaption.data(),
                                    static_cast<qsizetype>(workspace::kViewerCaption.size())));
   if (view.visible && !isVisible() && view.picture != nullptr) ShowPicture(*view.picture);
@@ -42,7 +42,7 @@ void ImageForm::Render(const workspace::ViewerView& view) {
   }
 }
 
-void ImageForm::ShowPicture(const platform::Surface& picture) {
+void ViewerWidget::ShowPicture(const platform::Surface& picture) {
   m_picture->SetPicture(picture);
   m_picture->resize(picture.Width(), picture.Height());
 
@@ -69,7 +69,7 @@ void ImageForm::ShowPicture(const platform::Surface& picture) {
 }
 
 // Escape returns at once, as it closes any other window; other keys on their release.
-void ImageForm::keyPressEvent(QKeyEvent* event) {
+void ViewerWidget::keyPressEvent(QKeyEvent* event) {
   if (event->key() != Qt::Key_Escape) {
     QScrollArea::keyPressEvent(event);
     return;
@@ -78,7 +78,7 @@ void ImageForm::keyPressEvent(QKeyEvent* event) {
   if (!event->isAutoRepeat() && m_onKeyUp) m_onKeyUp(Qt::Key_Escape, 0);
 }
 
-void ImageForm::keyReleaseEvent(QKeyEvent* event) {
+void ViewerWidget::keyReleaseEvent(QKeyEvent* event) {
   event->accept();
   if (event->isAutoRepeat() || !m_onKeyUp) return;
   const Qt::KeyboardModifiers modifiers = event->modifiers();
@@ -90,7 +90,7 @@ void ImageForm::keyReleaseEvent(QKeyEvent* event) {
 // Closed by the window system (the viewer has no close button, but a key combination can
 // close any window): the main window comes back as after a click, so one of the two is
 // always on screen.
-void ImageForm::closeEvent(QCloseEvent* event) {
+void ViewerWidget::closeEvent(QCloseEvent* event) {
   event->ignore();
   if (m_onClick) m_onClick();
 }

@@ -12,9 +12,9 @@ class FramedPicture;
 // The viewer on screen: a borderless window, not in the task bar, showing the picture at full size with
 // the selection outline. A picture larger than the screen scrolls inside a window no larger
 // than the screen's available area.
-class ImageForm : public QScrollArea {
+class ViewerWidget : public QScrollArea {
  public:
-  ImageForm();
+  ViewerWidget();
 
   // The user's events: a click on the picture, a key released over the window (Qt key code
   // and the shift mask 1 Shift, 2 Ctrl, 4 Alt).

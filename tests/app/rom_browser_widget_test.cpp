@@ -1,4 +1,4 @@
-#include "app/rom_browser_form.h"
+#include "app/rom_browser_widget.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -25,7 +25,8 @@ ByteString FourBppSnes(const Surface& picture) {
   convert::PartnerState none;
   platform::NullProgress quiet;
   return formats::Encode(formats::Format(kFourBppSnes), picture, {0, 0, picture.Width(), picture.Height()},
-                         none, quiet);
+                         none, quiet)
+      .Value();
 }
 
 // The ROM browser of the real main window, its settings kept in the test's folder.
@@ -36,7 +37,7 @@ class RomBrowserTest : public AppTest {
                        QString::fromStdString(dir.File("settings")));
   }
 
-  app::RomBrowserForm& Browser() { return *form.Browser(); }
+  app::RomBrowserWidget& Browser() { return *mainWindow.Browser(); }
   template <class Part = QAction>
   Part& Find(const char* name) {
     auto* part = Browser().findChild<Part*>(name);
@@ -50,15 +51,15 @@ class RomBrowserTest : public AppTest {
 };
 
 TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheView) {
-  const QList<QAction*> menu = form.actions();
+  const QList<QAction*> menu = mainWindow.actions();
   ASSERT_EQ(menu.size(), 1);
   EXPECT_EQ(menu[0]->text(), "Browse ROM...");
-  EXPECT_EQ(form.contextMenuPolicy(), Qt::ActionsContextMenu);
+  EXPECT_EQ(mainWindow.contextMenuPolicy(), Qt::ActionsContextMenu);
 
   const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));
   platform.openChoices.push_back({rom, kFirstEntry});
   Keys(Qt::CTRL | Qt::Key_B);
-  ASSERT_NE(form.Browser(), nullptr);
+  ASSERT_NE(mainWindow.Browser(), nullptr);
   EXPECT_EQ(std::pair(Browser().isVisible(), Browser().windowTitle()),
             std::pair(true, QString("ROM Browser")));
   ASSERT_EQ(Browser().Model().Path(), rom);
@@ -108,7 +109,7 @@ TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheVie
 
   // Closed and opened again by another main window: the same file at the same offset.
   Browser().close();
-  app::MainForm again(platform);
+  app::MainWindowWidget again(platform);
   again.Browse();
   const browser::RomBrowser& reopened = again.Browser()->Model();
   EXPECT_EQ(std::tuple(reopened.Path(), reopened.Offset(), reopened.Format()), std::tuple(rom, 0x1F0u, 8));
@@ -121,7 +122,7 @@ TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackInt
   bytes.insert(bytes.end(), graphics.begin(), graphics.end());
   bytes.resize(bytes.size() + 8192);
   const std::string rom = PutFile("game.sfc", bytes);
-  form.Browse(QString::fromStdString(rom));
+  mainWindow.Browse(QString::fromStdString(rom));
   emit Find<QComboBox>("format").activated(kFourBppSnes);
   TypeOffset("400");
   EXPECT_EQ(std::pair(Find("send").isEnabled(), Find("write").isEnabled()), std::pair(false, false));
@@ -154,7 +155,8 @@ TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackInt
   EXPECT_EQ(platform::ReadFileBytes(rom).Value(), before);
   Find("write").trigger();
   ASSERT_EQ(platform.messages.size(), 2u);
-  EXPECT_NE(platform.messages[1].text.find("0x400"), std::string::npos) << platform.messages[1].text;
+  EXPECT_NE(platform.messages[1].lines.at(0).find("0x400"), std::string::npos)
+      << testing::PrintToString(platform.messages[1].lines);
   const ByteString written = FourBppSnes(edited);
   EXPECT_TRUE(
       std::equal(written.begin(), written.end(), platform::ReadFileBytes(rom).Value().begin() + 0x400));

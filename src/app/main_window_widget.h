@@ -5,6 +5,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 #include "app/qt_platform.h"
@@ -22,22 +23,22 @@ namespace glyphon::app {
 
 class CaptionFrame;
 class FramedPicture;
-class ImageForm;
-class ProgressForm;
-class RomBrowserForm;
+class ViewerWidget;
+class ProgressWindowWidget;
+class RomBrowserWidget;
 class SpinnerBar;
 class ValueField;
 
 // The main window on screen: the controls of the window model at their places, drawn from
 // its view after every operation and at every progress report, with the user's events
 // forwarded to the model's operations. The widgets keep no state of their own.
-class MainForm : public QWidget {
+class MainWindowWidget : public QWidget {
  public:
   static constexpr int kClientWidth = 520;
   static constexpr int kClientHeight = 296;
 
-  explicit MainForm(QtPlatform& platform);
-  ~MainForm() override;
+  explicit MainWindowWidget(QtPlatform& platform);
+  ~MainWindowWidget() override;
 
   // Start-up: the model's start, then the window is shown centred on the screen.
   void Start();
@@ -51,12 +52,12 @@ class MainForm : public QWidget {
 
   // Shows the ROM browser (made on first use; one per main window) with `path` open, or
   // without a path with its last file, or else asking for one.
-  RomBrowserForm& Browse(const QString& path = {});
-  RomBrowserForm* Browser() { return m_browser.get(); }
+  RomBrowserWidget& Browse(const QString& path = {});
+  RomBrowserWidget* Browser() { return m_browser.get(); }
 
   workspace::MainWindow& Model() { return m_model; }
-  ImageForm& Viewer() { return *m_viewer; }
-  ProgressForm& Progress() { return *m_progress; }
+  ViewerWidget& Viewer() { return *m_viewer; }
+  ProgressWindowWidget& Progress() { return *m_progress; }
 
  protected:
   void closeEvent(QCloseEvent* event) override;
@@ -67,8 +68,9 @@ class MainForm : public QWidget {
  private:
   // Everything of the main window but whether it and the other two windows are shown.
   void RenderControls();
-  // Runs one handler of the model to completion and shows the result.
-  void Dispatch(const std::function<void()>& handler);
+  // Runs one handler of the model to completion and shows the result. Memory running out
+  // ends the handler with a message that names the `operation` ("convert image").
+  void Dispatch(std::string_view operation, const std::function<void()>& handler);
   bool CanLoadDrop() const;
   // The format options are one group: one Tab stop (the selected option), and the arrow
   // keys select the option before or after it.
@@ -103,9 +105,9 @@ class MainForm : public QWidget {
   FramedPicture* m_thumbnail = nullptr;
   FramedPicture* m_swatches = nullptr;
   QLabel* m_about = nullptr;
-  std::unique_ptr<ImageForm> m_viewer;
-  ProgressForm* m_progress = nullptr;
-  std::unique_ptr<RomBrowserForm> m_browser;
+  std::unique_ptr<ViewerWidget> m_viewer;
+  ProgressWindowWidget* m_progress = nullptr;
+  std::unique_ptr<RomBrowserWidget> m_browser;
 };
 
 }  // namespace glyphon::app

@@ -53,12 +53,13 @@ class RomView : public QWidget {
 // The ROM browser window: a toolbar of the model's settings, the view with a scroll bar over
 // the whole file, and a status bar. It keeps no state of its own beyond what is remembered
 // between runs (its size, the last file and the view's settings, in QSettings).
-class RomBrowserForm : public QMainWindow {
+class RomBrowserWidget : public QMainWindow {
  public:
   // `mainWindow` is the main window's model that pictures are sent to and written back
   // from; `mainChanged` redraws the main window after a picture was sent.
-  RomBrowserForm(QtPlatform& platform, workspace::MainWindow& mainWindow, std::function<void()> mainChanged);
-  ~RomBrowserForm() override;
+  RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& mainWindow,
+                   std::function<void()> mainChanged);
+  ~RomBrowserWidget() override;
 
   // Shows the window with `path` open. Without a path it keeps the open file, or reopens
   // the last one, or else asks for one.

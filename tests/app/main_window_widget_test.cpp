@@ -7,6 +7,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <functional>
+#include <new>
 #include <vector>
 
 #include "app/app_fixture.h"
@@ -18,11 +19,11 @@ using platform::Answer;
 using platform::Surface;
 
 TEST_F(AppTest, StartsEmptyWithTheFormatsLocked) {
-  EXPECT_EQ(form.windowTitle(), "ROM Glyphon");
+  EXPECT_EQ(mainWindow.windowTitle(), "ROM Glyphon");
   // 520 pixels with the first two columns of ten format options; each further column of
   // the table's formats widens the window by 112.
   const int columns = std::max(2, (formats::kFormatCount + 9) / 10);
-  EXPECT_EQ(form.size(), QSize(520 + 112 * (columns - 2), 296));
+  EXPECT_EQ(mainWindow.size(), QSize(520 + 112 * (columns - 2), 296));
   EXPECT_FALSE(Button("convert").isEnabled());
   EXPECT_TRUE(Child<QRadioButton>("format8").isChecked());
   // The swatches of "4bpp SNES": sixteen boxes 16 pixels wide, box i in grey 16i + 15.
@@ -40,8 +41,8 @@ TEST_F(AppTest, StartsEmptyWithTheFormatsLocked) {
 // Every control lies inside its parent and shows its whole caption in the window's font.
 TEST_F(AppTest, EveryControlAndCaptionFitsTheWindow) {
   Load(PutPicture("a.bmp", RandomPicture(40, 30, 1)));
-  for (const QWidget* widget : form.findChildren<QWidget*>()) {
-    if (widget->isWindow() || !widget->isVisibleTo(&form)) continue;
+  for (const QWidget* widget : mainWindow.findChildren<QWidget*>()) {
+    if (widget->isWindow() || !widget->isVisibleTo(&mainWindow)) continue;
     const std::string name = widget->objectName().toStdString();
     EXPECT_TRUE(widget->parentWidget()->rect().contains(widget->geometry())) << name;
     if (qobject_cast<const QAbstractButton*>(widget) != nullptr ||
@@ -89,11 +90,11 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
   bool closed = false;
   platform.duringLoop = [&] {
     ExpectShowsModel();
-    shown.push_back(form.Progress().Text());
-    locked = locked && form.Progress().isVisible() &&
-             form.Progress().windowTitle() == "Image Conversion Progress" && !Button("load").isEnabled() &&
-             Button("convert").text() == "Converting...";
-    if (!closed) closed = form.close();  // refused while the loop runs
+    shown.push_back(mainWindow.Progress().Text());
+    locked = locked && mainWindow.Progress().isVisible() &&
+             mainWindow.Progress().windowTitle() == "Image Conversion Progress" &&
+             !Button("load").isEnabled() && Button("convert").text() == "Converting...";
+    if (!closed) closed = mainWindow.close();  // refused while the loop runs
   };
   Keys(Qt::CTRL | Qt::Key_Return);
   platform.duringLoop = nullptr;
@@ -118,7 +119,7 @@ TEST_F(AppTest, RomDataPreviewCancelAndAccept) {
   Load(PutPicture("before.bmp", RandomPicture(24, 24, 9)));
   Load(data);
   EXPECT_EQ(Button("load").text(), "Preview");
-  EXPECT_FALSE(Button("convert").isVisibleTo(&form));
+  EXPECT_FALSE(Button("convert").isVisibleTo(&mainWindow));
   Click(Button("load"));
   EXPECT_FALSE(Thumbnail().Image().isNull());
   ClickArrow("widthSpinner", false);  // another width: the preview no longer matches
@@ -144,41 +145,41 @@ TEST_F(AppTest, RomDataPreviewCancelAndAccept) {
 
 TEST_F(AppTest, ViewerShowsThePictureFullSizeUntilClickedOrAKeyIsReleased) {
   Click(Thumbnail());  // nothing to view yet
-  EXPECT_FALSE(form.Viewer().isVisible());
+  EXPECT_FALSE(mainWindow.Viewer().isVisible());
 
   const Surface picture = RandomPicture(100, 80, 11);
   Load(PutPicture("a.bmp", picture));
   Click(Thumbnail());
-  EXPECT_FALSE(form.isVisible());
-  ASSERT_TRUE(form.Viewer().isVisible());
-  EXPECT_EQ(form.Viewer().size(), QSize(100, 80));
-  EXPECT_EQ(form.Viewer().Picture().Image(), app::ToQImage(picture));
-  EXPECT_EQ(form.Viewer().Picture().toolTip(), "Click to return...");
+  EXPECT_FALSE(mainWindow.isVisible());
+  ASSERT_TRUE(mainWindow.Viewer().isVisible());
+  EXPECT_EQ(mainWindow.Viewer().size(), QSize(100, 80));
+  EXPECT_EQ(mainWindow.Viewer().Picture().Image(), app::ToQImage(picture));
+  EXPECT_EQ(mainWindow.Viewer().Picture().toolTip(), "Click to return...");
   ExpectShowsModel();
-  Click(form.Viewer().Picture());
-  EXPECT_TRUE(form.isVisible());
+  Click(mainWindow.Viewer().Picture());
+  EXPECT_TRUE(mainWindow.isVisible());
 
   Click(Thumbnail());
-  QTest::keyClick(&form.Viewer(), Qt::Key_Space);
-  EXPECT_TRUE(form.isVisible());
+  QTest::keyClick(&mainWindow.Viewer(), Qt::Key_Space);
+  EXPECT_TRUE(mainWindow.isVisible());
   ExpectShowsModel();
   Click(Thumbnail());
-  QTest::keyPress(&form.Viewer(), Qt::Key_Escape);  // Escape closes it as soon as it is pressed
-  EXPECT_TRUE(form.isVisible());
-  EXPECT_FALSE(form.Viewer().isVisible());
+  QTest::keyPress(&mainWindow.Viewer(), Qt::Key_Escape);  // Escape closes it as soon as it is pressed
+  EXPECT_TRUE(mainWindow.isVisible());
+  EXPECT_FALSE(mainWindow.Viewer().isVisible());
   Click(Thumbnail());
-  form.Viewer().close();  // closed by the window system: back to the main window too
-  EXPECT_TRUE(form.isVisible());
+  mainWindow.Viewer().close();  // closed by the window system: back to the main window too
+  EXPECT_TRUE(mainWindow.isVisible());
   ExpectShowsModel();
 
   // Larger than the screen: a scrolling window that fills the available area.
-  const QRect available = form.screen()->availableGeometry();
+  const QRect available = mainWindow.screen()->availableGeometry();
   Load(PutPicture("big.bmp", Surface::Picture(available.width() + 300, available.height() + 200)));
   Click(Thumbnail());
-  EXPECT_EQ(form.Viewer().size(), available.size());
-  EXPECT_GT(form.Viewer().horizontalScrollBar()->maximum(), 0);
-  EXPECT_GT(form.Viewer().verticalScrollBar()->maximum(), 0);
-  Click(form.Viewer().Picture());
+  EXPECT_EQ(mainWindow.Viewer().size(), available.size());
+  EXPECT_GT(mainWindow.Viewer().horizontalScrollBar()->maximum(), 0);
+  EXPECT_GT(mainWindow.Viewer().verticalScrollBar()->maximum(), 0);
+  Click(mainWindow.Viewer().Picture());
 }
 
 TEST_F(AppTest, CopyAndPasteGoThroughTheSystemClipboard) {
@@ -193,14 +194,14 @@ TEST_F(AppTest, CopyAndPasteGoThroughTheSystemClipboard) {
                                        {workspace::Spinner::Y, 8}}) {
     Model().SetSpinner(spinner, value);
   }
-  form.Render();
+  mainWindow.Render();
   Keys(Qt::CTRL | Qt::Key_C);
   EXPECT_EQ(app::FromQImage(QApplication::clipboard()->image()), picture.Crop(8, 8, 16, 16));
 
   QApplication::clipboard()->setText("not a picture");
   Click(Button("paste"));
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, "Unable to paste image.");
+  EXPECT_EQ(platform.messages[0].lines, std::vector<std::string>{"Unable to paste image."});
 
   const Surface pasted = RandomPicture(24, 16, 13);
   QApplication::clipboard()->setImage(app::ToQImage(pasted));
@@ -224,21 +225,40 @@ bool Drop(QWidget& window, const std::string& path) {
 }
 
 TEST_F(AppTest, DroppedPicturesAndRomDataLoadAsFromTheDialog) {
-  EXPECT_FALSE(Drop(form, PutFile("notes.txt", Bytes({1, 2, 3}))));
+  EXPECT_FALSE(Drop(mainWindow, PutFile("notes.txt", Bytes({1, 2, 3}))));
   const Surface picture = RandomPicture(20, 12, 15);
-  EXPECT_TRUE(Drop(form, PutPicture("a.bmp", picture)));
+  EXPECT_TRUE(Drop(mainWindow, PutPicture("a.bmp", picture)));
   EXPECT_EQ(Model().Picture(), picture);
 
   // A PNG loads as a picture without a question.
   const Surface other = RandomPicture(8, 10, 16);
-  EXPECT_TRUE(Drop(form, PutPicture("b.png", other)));
+  EXPECT_TRUE(Drop(mainWindow, PutPicture("b.png", other)));
   EXPECT_TRUE(platform.messages.empty());
   EXPECT_EQ(Model().Picture(), other);
 
-  EXPECT_TRUE(Drop(form, PutFile("c.dat", RandomBytes(64, 16))));
+  EXPECT_TRUE(Drop(mainWindow, PutFile("c.dat", RandomBytes(64, 16))));
   EXPECT_EQ(Button("load").text(), "Preview");
-  EXPECT_FALSE(Drop(form, PutPicture("d.bmp", picture)));  // Load is Preview now
+  EXPECT_FALSE(Drop(mainWindow, PutPicture("d.bmp", picture)));  // Load is Preview now
   EXPECT_TRUE(platform.openDialogFilters.empty());
+  ExpectShowsModel();
+}
+
+// Memory running out in a command ends it with one message naming what could not be done,
+// and the window goes on.
+TEST_F(AppTest, RunningOutOfMemorySaysWhichCommandCouldNotFinish) {
+  const std::string path = PutPicture("big.bmp", RandomPicture(8, 8, 3));
+  platform.beforeLoadPicture = [] { throw std::bad_alloc(); };
+  EXPECT_TRUE(mainWindow.LoadDroppedFile(QString::fromStdString(path)));
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_EQ(platform.messages[0],
+            (platform::Message{{"Unable to load " + path + ".", "there is not enough memory"},
+                               platform::Buttons::Ok,
+                               platform::Icon::Exclamation,
+                               platform::Answer::Ok,
+                               ""}));
+  platform.beforeLoadPicture = {};
+  EXPECT_TRUE(mainWindow.LoadDroppedFile(QString::fromStdString(path)));
+  EXPECT_EQ(Model().Picture().Width(), 8);
   ExpectShowsModel();
 }
 
@@ -330,9 +350,9 @@ TEST_F(AppTest, EveryControlIsDisabledDuringAConversion) {
         if (widget->isEnabled()) live.push_back(widget->objectName().toStdString());
       }
     };
-    check(form.findChildren<QAbstractButton*>());
-    check(form.findChildren<QAbstractSlider*>());
-    check(form.findChildren<QLineEdit*>());
+    check(mainWindow.findChildren<QAbstractButton*>());
+    check(mainWindow.findChildren<QAbstractSlider*>());
+    check(mainWindow.findChildren<QLineEdit*>());
     // 6 commands, an option a format, the check box, 4 spinners and their 4 value boxes.
     EXPECT_EQ(controls, 6u + formats::kFormatCount + 1 + 4 + 4);
     EXPECT_NE(Thumbnail().cursor().shape(), Qt::BitmapCursor) << "the viewer can be opened";
@@ -347,14 +367,14 @@ TEST_F(AppTest, ClosingWithAnUnsavedConversionAsksFirst) {
   Load(PutPicture("a.bmp", RandomPicture(16, 16, 7)));
   Click(Button("convert"));
   platform.answers.push_back(Answer::No);
-  EXPECT_FALSE(form.close());
-  EXPECT_TRUE(form.isVisible());
+  EXPECT_FALSE(mainWindow.close());
+  EXPECT_TRUE(mainWindow.isVisible());
   ASSERT_EQ(platform.messages.size(), 1u);
-  EXPECT_EQ(platform.messages[0].text, "Quit without saving?");
+  EXPECT_EQ(platform.messages[0].lines, std::vector<std::string>{"Quit without saving?"});
 
   platform.saveChoices.push_back({dir.File("out.dat"), kFirstEntry});
   Click(Button("save"));
-  EXPECT_TRUE(form.close());  // saved: no question
+  EXPECT_TRUE(mainWindow.close());  // saved: no question
   EXPECT_EQ(platform.messages.size(), 1u);
 }
 

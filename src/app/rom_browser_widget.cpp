@@ -1,4 +1,4 @@
-#include "app/rom_browser_form.h"
+#include "app/rom_browser_widget.h"
 
 #include <QAction>
 #include <QCloseEvent>
@@ -19,6 +19,7 @@
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
+#include <new>
 #include <optional>
 #include <string>
 #include <utility>
@@ -214,8 +215,8 @@ void RomView::keyPressEvent(QKeyEvent* event) {
 
 // ---- The window ----
 
-RomBrowserForm::RomBrowserForm(QtPlatform& platform, workspace::MainWindow& mainWindow,
-                               std::function<void()> mainChanged)
+RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& mainWindow,
+                                   std::function<void()> mainChanged)
     : QMainWindow(nullptr),
       m_platform(platform),
       m_mainWindow(mainWindow),
@@ -241,9 +242,9 @@ RomBrowserForm::RomBrowserForm(QtPlatform& platform, workspace::MainWindow& main
   resize(settings.value(Key("size"), wanted).toSize());
 }
 
-RomBrowserForm::~RomBrowserForm() = default;
+RomBrowserWidget::~RomBrowserWidget() = default;
 
-void RomBrowserForm::BuildToolBar() {
+void RomBrowserWidget::BuildToolBar() {
   QToolBar* bar = addToolBar(QStringLiteral("Browse"));
   bar->setObjectName("romToolBar");
   bar->setMovable(false);
@@ -273,7 +274,7 @@ void RomBrowserForm::BuildToolBar() {
   BuildRomControls(*bar);
 }
 
-void RomBrowserForm::BuildRomControls(QToolBar& bar) {
+void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_offset = Labelled<QLineEdit>(&bar, " Offset ", "offset");
   m_offset->setToolTip(QStringLiteral("Hex offset to jump to; press Enter"));
   m_offset->setFixedWidth(m_offset->fontMetrics().horizontalAdvance(QStringLiteral("0x00000000")) + 16);
@@ -299,7 +300,7 @@ void RomBrowserForm::BuildRomControls(QToolBar& bar) {
   m_write->setObjectName("write");
 }
 
-void RomBrowserForm::BuildCentre() {
+void RomBrowserWidget::BuildCentre() {
   auto* centre = new QWidget(this);
   auto* row = new QHBoxLayout(centre);
   row->setContentsMargins(0, 0, 0, 0);
@@ -315,16 +316,26 @@ void RomBrowserForm::BuildCentre() {
   m_view->setFocus();
 }
 
-void RomBrowserForm::Run(const std::function<void()>& operation) {
+void RomBrowserWidget::Run(const std::function<void()>& operation) {
   // The model's message boxes belong to this window while it works.
   QWidget* home = m_platform.DialogParent();
   m_platform.SetDialogParent(this);
-  operation();
+  try {
+    operation();
+  } catch (const std::bad_alloc&) {
+    // The one place the browser's operations end when memory runs out.
+    const std::string name = m_model.HasFile() ? m_model.Path().filename().string() : "the ROM";
+    m_platform.ShowMessage({{"Unable to browse " + name + ".", "there is not enough memory"},
+                            platform::Buttons::Ok,
+                            platform::Icon::Exclamation,
+                            platform::Answer::Ok,
+                            ""});
+  }
   m_platform.SetDialogParent(home);
   Refresh();
 }
 
-void RomBrowserForm::Refresh() {
+void RomBrowserWidget::Refresh() {
   {
     const QSignalBlocker quiet(m_format);
     m_format->setCurrentIndex(m_model.Format());
@@ -369,7 +380,7 @@ void RomBrowserForm::Refresh() {
   m_view->update();
 }
 
-void RomBrowserForm::RefreshWidth() {
+void RomBrowserWidget::RefreshWidth() {
   const int value = m_width->value();
   Run([this, value] {
     if (m_model.WidthInTiles()) {
@@ -381,7 +392,7 @@ void RomBrowserForm::RefreshWidth() {
   });
 }
 
-void RomBrowserForm::ChooseColours(int index) {
+void RomBrowserWidget::ChooseColours(int index) {
   const Colours colours = kColourChoices[static_cast<std::size_t>(index)];
   Run([this, colours] {
     if (colours != Colours::Palette) {
@@ -393,19 +404,19 @@ void RomBrowserForm::ChooseColours(int index) {
   });
 }
 
-void RomBrowserForm::ChooseFile() {
+void RomBrowserWidget::ChooseFile() {
   std::string chosen;
   Run([this, &chosen] { chosen = m_platform.OpenFileDialog(kRomFilters).fileName; });
   if (!chosen.empty()) Open(QString::fromStdString(chosen));
 }
 
-void RomBrowserForm::Open(const QString& path) {
+void RomBrowserWidget::Open(const QString& path) {
   bool opened = false;
   Run([this, &path, &opened] { opened = m_model.Open(platform::PathFromUtf8(path.toStdString())); });
   if (opened) Remember();
 }
 
-bool RomBrowserForm::ReopenLast() {
+bool RomBrowserWidget::ReopenLast() {
   QSettings settings(kSettingsOwner, kSettingsOwner);
   const QString last = settings.value(Key("path")).toString();
   const qulonglong offset = settings.value(Key("offset"), 0).toULongLong();
@@ -417,7 +428,7 @@ bool RomBrowserForm::ReopenLast() {
   return true;
 }
 
-void RomBrowserForm::Browse(const QString& path) {
+void RomBrowserWidget::Browse(const QString& path) {
   show();
   raise();
   activateWindow();
@@ -429,7 +440,7 @@ void RomBrowserForm::Browse(const QString& path) {
   m_view->setFocus();
 }
 
-void RomBrowserForm::Remember() const {
+void RomBrowserWidget::Remember() const {
   QSettings settings(kSettingsOwner, kSettingsOwner);
   settings.setValue(Key("size"), size());
   settings.setValue(Key("format"), m_model.Format());
@@ -442,7 +453,7 @@ void RomBrowserForm::Remember() const {
   }
 }
 
-void RomBrowserForm::closeEvent(QCloseEvent* event) {
+void RomBrowserWidget::closeEvent(QCloseEvent* event) {
   Remember();
   event->accept();
 }

@@ -1,4 +1,4 @@
-#include "app/progress_form.h"
+#include "app/progress_window_widget.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -25,7 +25,7 @@ QPalette::ColorRole Role(workspace::SystemColour colour) {
 
 }  // namespace
 
-ProgressForm::ProgressForm(QWidget* parent) : QWidget(parent) {
+ProgressWindowWidget::ProgressWindowWidget(QWidget* parent) : QWidget(parent) {
   // A tool window over its main window: kept in front of it and out of the task bar. No
   // close button: a running loop cannot be stopped.
   setWindowFlags(Qt::Tool | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
@@ -34,11 +34,11 @@ ProgressForm::ProgressForm(QWidget* parent) : QWidget(parent) {
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-QColor ProgressForm::TextColour() const {
+QColor ProgressWindowWidget::TextColour() const {
   return palette().color(Role(m_colour));
 }
 
-void ProgressForm::Render(const workspace::ProgressWindow& model) {
+void ProgressWindowWidget::Render(const workspace::ProgressWindow& model) {
   setWindowTitle(QString::fromStdString(model.caption));
   const QString text = QString::fromStdString(model.text);
   if (text != m_text || model.barFill != m_fill || model.textColour != m_colour) {
@@ -57,7 +57,7 @@ void ProgressForm::Render(const workspace::ProgressWindow& model) {
   if (!model.visible && isVisible()) hide();
 }
 
-void ProgressForm::paintEvent(QPaintEvent*) {
+void ProgressWindowWidget::paintEvent(QPaintEvent*) {
   QPainter painter(this);
   const QRect bar = rect();
   painter.fillRect(bar, palette().color(QPalette::Button));
@@ -70,11 +70,11 @@ void ProgressForm::paintEvent(QPaintEvent*) {
   painter.drawText(bar, Qt::AlignCenter, m_text);
 }
 
-void ProgressForm::closeEvent(QCloseEvent* event) {
+void ProgressWindowWidget::closeEvent(QCloseEvent* event) {
   event->ignore();
 }
 
-void ProgressForm::changeEvent(QEvent* event) {
+void ProgressWindowWidget::changeEvent(QEvent* event) {
   // Another window became active while a loop runs: stay in front of it.
   if (event->type() == QEvent::ActivationChange && isVisible() && !isActiveWindow()) raise();
   QWidget::changeEvent(event);
