@@ -31,7 +31,7 @@ ByteString SampleTiles(const char* format, std::size_t size) {
     convert::PartnerState partner;
     const auto& p = picture.Value();
     const ByteString part =
-        formats::Encode(*info, p, {shift, 0, (p.Width() - 8) / 8 * 8, p.Height()}, partner, progress);
+        formats::Encode(*info, p, {shift, 0, (p.Width() - 8) / 8 * 8, p.Height()}, partner, progress).Value();
     out.insert(out.end(), part.begin(), part.end());
   }
   out.resize(size);

@@ -70,7 +70,7 @@ void OrderedEncode(benchmark::State& state, tiles::TileOrder order) {
   constexpr int kTiles = kSide / tiles::kTileSide;
   for (auto _ : state) {
     convert::PartnerState partner;
-    ByteString out = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress);
+    ByteString out = formats::Encode(format, RandomSheet(), {0, 0, kSide, kSide}, partner, progress).Value();
     tiles::PutInStoredOrder(out, kTiles, kTiles, order, 32);
     benchmark::DoNotOptimize(out.data());
   }
@@ -81,7 +81,8 @@ void MoveOnly(benchmark::State& state, tiles::TileOrder order) {
   platform::NullProgress progress;
   convert::PartnerState partner;
   const ByteString plain = formats::Encode(*formats::FindFormat("4bpp SNES"), RandomSheet(),
-                                           {0, 0, kSide, kSide}, partner, progress);
+                                           {0, 0, kSide, kSide}, partner, progress)
+                               .Value();
   constexpr int kTiles = kSide / tiles::kTileSide;
   ByteString out = plain;
   for (auto _ : state) {
