@@ -20,10 +20,14 @@ if [ $# -gt 0 ]; then
 else
   mapfile -t files < <(git ls-files -- 'src/*.cpp')
 fi
-log=$(mktemp)
-trap 'rm -f "$log"' EXIT
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+log=$work/log
+# The commands of the g++ build, less the precompiled headers that clang cannot read.
+sed -E 's| -include [^ ]*cmake_pch\.hxx||g; s| -Winvalid-pch||g' build/compile_commands.json >"$work/compile_commands.json"
 # run-clang-tidy (package clang-tidy) runs one clang-tidy a core; its file arguments are patterns.
-run-clang-tidy -quiet -p build -extra-arg=-Wno-unknown-warning-option -j "${GLYPHON_TIDY_JOBS:-2}" "${files[@]/#/$PWD/}" >"$log" 2>&1 || true
+run-clang-tidy -quiet -p "$work" -extra-arg=-Wno-unknown-warning-option -j "${GLYPHON_TIDY_JOBS:-2}" \
+  "${files[@]/#/$PWD/}" 2>&1 | sed 's/\x1b\[[0-9;]*m//g' >"$log" || true
 findings=$(grep -E '^/.*: (warning|error): ' "$log" | sort -u | sed "s|^$PWD/||") || true
 [ -z "$findings" ] || echo "$findings"
 count=$(grep -c . <<<"$findings") || true
