@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Packs an existing build (default build/, the dev build) into the Debian package, unpacks it
 # into a temporary root and checks that the files sit where a desktop looks for them, that the
-# desktop entry and AppStream metainfo validate, and that the unpacked glyphon runs.
+# desktop entry and AppStream metainfo validate, that both name the MIT licence the way
+# Debian and software centres read it, and that the unpacked glyphon runs.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,7 +24,7 @@ for top in "$root"/*; do [ "$top" = "$usr" ] || fail "outside /usr: ${top#"$root
 sizes=(16 32 48 64 128 256)
 expected=(bin/glyphon bin/rom-glyphon share/applications/rom-glyphon.desktop
   share/icons/hicolor/scalable/apps/rom-glyphon.svg share/man/man1/glyphon.1
-  share/bash-completion/completions/glyphon)
+  share/bash-completion/completions/glyphon share/doc/rom-glyphon/copyright)
 for s in "${sizes[@]}"; do expected+=("share/icons/hicolor/${s}x${s}/apps/rom-glyphon.png"); done
 for f in "${expected[@]}"; do [ -s "$usr/$f" ] || fail "missing /usr/$f"; done
 
@@ -46,6 +47,18 @@ else
   release=$(sed -n 's/.*<release version="\([^"]*\)".*/\1/p' "${metainfo[0]}" | head -1)
   version=$(dpkg-deb -f "$deb" Version)
   [ "$release" = "$version" ] || fail "package version $version, newest release in metainfo $release"
+  grep -q '<project_license>MIT</project_license>' "${metainfo[0]}" || fail "metainfo does not name the MIT licence"
+fi
+
+# The machine-readable copyright file: its format line, a paragraph for every file under MIT,
+# and the licence text itself (the "Permission is hereby granted" paragraph of LICENSE).
+copyright=$usr/share/doc/rom-glyphon/copyright
+if [ -f "$copyright" ]; then
+  [ "$(head -n 1 "$copyright")" = "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" ] ||
+    fail "copyright file lacks the Format line of the machine-readable form"
+  grep -qx 'Files: \*' "$copyright" || fail "copyright file has no 'Files: *' paragraph"
+  grep -qx 'License: MIT' "$copyright" || fail "copyright file does not name the MIT licence"
+  grep -q '^ Permission is hereby granted, free of charge' "$copyright" || fail "copyright file lacks the licence text"
 fi
 if command -v desktop-file-validate >/dev/null; then
   desktop-file-validate "$usr/share/applications/rom-glyphon.desktop" >&2 || fail "desktop entry does not validate"

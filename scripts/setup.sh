@@ -9,7 +9,7 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   libspng-dev zlib1g-dev libgif-dev libcli11-dev hyperfine
   xvfb xauth fonts-dejavu-core
-  clang libclang-rt-dev
+  clang libclang-rt-dev clang-format clang-tidy
   dpkg-dev file appstream desktop-file-utils
 )
 
