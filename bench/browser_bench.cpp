@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ROM browser scrolling a 64 MiB ROM in a 1024 by 768 view: each step re-renders the
 // screen (the file checked, the rows on screen decoded). Next to it, the format's bare
 // decoder on the same bytes and the same pixel count; `xBare` is the fastest render over the

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Whole-process timings of glyphon with hyperfine: `formats`, encode and decode of 256x256
 # and 2048x2048 pictures as PNG and BMP; on a 2048x2048 palette PNG of 16 colours, encode by
 # grey level, by stored index and by palette colour; and `tiles --dedupe --flips` (with a

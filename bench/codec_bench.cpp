@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every format's encoder and decoder on a 2048 by 2048 sheet, through the same code the
 // app and glyphon run, progress reporting included (into a sink that does nothing).
 #include <string>

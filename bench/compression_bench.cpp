@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The compression schemes: each encoder on 64 KiB of tile data (the optimal parse, and the
 // greedy and lazy ones for the LZ schemes), each decoder on the result, and a scan of a
 // 32 MiB ROM. `compression_bench --sizes` prints instead the table of block sizes by parse

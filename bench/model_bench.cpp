@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The Convert, Preview and Accept commands of the window model on a 2048 by 2048 sheet,
 // with a platform that answers at once and a progress window doing its real bookkeeping,
 // next to the bare codecs they run (codec_bench has the same codec figures; they are

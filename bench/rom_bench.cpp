@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Finding a picture's bytes and its tiles' bytes in a 64 MiB ROM: the search over a ROM in
 // memory, and the whole `glyphon locate` path over a file (read in chunks from the page
 // cache).

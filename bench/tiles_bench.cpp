@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cutting a 2048 by 2048 plane of values into a tile set and a map, next to a plain encode
 // of a sheet of the same size in the same run.
 #include <random>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Values on a 2048 by 2048 sheet: every format with values encoded from its values
 // (PictureOfValues, then the unchanged encoder) next to the plain encode of the same
 // picture, and the palette look-ups that turn colours into values and back.

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # The project's public facts and the Debian package (`cpack -G DEB`, through scripts/package.sh).
 # Included before the subdirectories: src/app writes the AppStream metainfo from these facts.
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Warnings for our own code, as errors. Third-party headers come in as SYSTEM.
 add_library(glyphon_warnings INTERFACE)
 target_compile_options(glyphon_warnings INTERFACE

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The ROM browser over any file: the format, width, zoom, view size, the keys pressed, the
 // offset typed and the drag all come from the fuzzer's bytes, the rest is the ROM. Every
 // screen must come out at the size the view asks for, and every selection must lie inside

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The glyphon argument parser: the input is split into arguments at zero bytes.
 #include <string>
 #include <vector>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // glyphon end to end in a scratch folder: a picture, a partner picture and data files made
 // from the input, then a command line from the rest of it (arguments split at zero bytes,
 // file names only inside the folder). A failing run must leave every file as it was, and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // One scheme's decoder on arbitrary bytes (never a crash, never more than the limit), and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every decoder in both modes, with the format, the width and the data from the input.
 #include <cstdlib>
 

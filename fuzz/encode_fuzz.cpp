@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every encoder on small pictures, with selections of any size and place (also outside the
 // picture and not whole tiles) and all four partner states.
 #include <cstdlib>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gba-huffman decoder on arbitrary bytes and its encoder's round trip.
 #include "compression_fuzz.h"
 

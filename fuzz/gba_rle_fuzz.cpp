@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The gba-rle decoder on arbitrary bytes and its encoder's round trip.
 #include "compression_fuzz.h"
 

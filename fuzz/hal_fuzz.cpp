@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The hal decoder on arbitrary bytes and its encoder's round trip.
 #include "compression_fuzz.h"
 

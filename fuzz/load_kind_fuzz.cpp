@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The load flow's file-kind rules on any input: the format whose dialog entries are
 // offered, the chosen entry, the answers to the "load as" questions and the file name all
 // come from the fuzzer's bytes.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture-file reader on any bytes (BMP and PNG seeds).
 #include <cstdlib>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The picture writers on random pictures: the bytes of every kind read back as the same
 // picture, and a written file holds exactly those bytes.
 #include <unistd.h>

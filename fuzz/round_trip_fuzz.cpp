@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The round trip of every format: a random picture encoded and decoded gives the values the
 // format can hold, so encoding that picture again gives the same bytes and decoding those
 // the same picture.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Tile maps read from any bytes in any layout and drawn from a tile set of any bytes; and
 // any plane of values cut into a tile set that draws it back.
 #include <cstdlib>

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the release preset and runs the benchmarks: every codec on a 2048 by 2048 sheet,
 # then the window model's Convert, Preview and Accept. Each figure is the fastest of five
 # repetitions, interleaved at random; "xRef" is the time over the reference pass that

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Packs an existing build (default build/, the dev build) into the Debian package, unpacks it
 # into a temporary root and checks that the files sit where a desktop looks for them, that the
 # desktop entry and AppStream metainfo validate, that both name the MIT licence the way

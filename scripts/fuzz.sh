@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Runs every libFuzzer target for SECONDS (default 60) from its seed corpus, two at a time
 # (GLYPHON_FUZZ_JOBS). Findings land in build/fuzz/findings/ and make the script fail.
 #   bash scripts/fuzz.sh [SECONDS]                   builds the optimised `fuzz` preset (clang) first

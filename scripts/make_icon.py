@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """Draws the ROM Glyphon icon: a 16 by 16 pixel-art tile holding a "G" in four shades of
 green, as a 2-bit handheld tile would show it. Writes PNGs at the hicolor theme's sizes 16, 32,
 48, 64, 128 and 256 (whole multiples of the tile, scaled without smoothing so every size stays

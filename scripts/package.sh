@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the Debian package rom-glyphon_<version>_<arch>.deb and prints its path.
 #   bash scripts/package.sh             optimised build of the programs into build/package, then the package
 #   bash scripts/package.sh BUILD_DIR   the package from an existing build as it stands

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages ROM Glyphon needs to build, test and run.
 # Idempotent: installs only what is missing and prints nothing when all is there.
 set -euo pipefail

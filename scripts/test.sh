@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs what is missing, checks the sources, builds, and runs the whole test suite twice:
 #   1. the licence line and clang-format on every source (scripts/check_source.sh), in seconds;
 #   2. the debug build with g++ and its tests, and the Debian package made from it;

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Rewrites golden files, only on request: the tests never write them.
 #
 #   bash scripts/update_golden.sh [PATTERN]   the codecs' tests/formats/golden/<format>/*.bin,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // rom-glyphon: the desktop program.
 #include <QApplication>
 #include <QCommandLineParser>

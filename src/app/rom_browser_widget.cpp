@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/rom_browser_widget.h"
 
 #include <QAction>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/surface_image.h"
 
 #include <cstddef>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "app/viewer_widget.h"
 
 #include <QCloseEvent>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <algorithm>
 #include <cstring>
 
@@ -152,7 +153,8 @@ std::array<RgbColor, 256> RomBrowser::ColourTable() const {
   for (std::size_t g = 0; g < table.size(); ++g) table[g] = GreyColor(static_cast<int>(g));
   for (unsigned v = 0; v < count; ++v) {
     RgbColor colour = RampColour(v, count);
-    if (m_colours == Colours::Shades) colour = GreyColor(convert::ShadeLevel(static_cast<int>(v), greys.bits));
+    if (m_colours == Colours::Shades)
+      colour = GreyColor(convert::ShadeLevel(static_cast<int>(v), greys.bits));
     if (m_colours == Colours::Palette)
       colour = v < m_palette->colours.size() ? m_palette->colours[v] : greys.colourOfIndex[v];
     table[static_cast<std::size_t>(RedOf(greys.colourOfIndex[v]))] = colour;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "browser/rom_browser.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/compress_command.h"
 
 #include <charconv>

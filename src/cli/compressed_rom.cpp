@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/compressed_rom.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/order_options.h"
 
 namespace glyphon::cli {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/palette_values.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/rom_options.h"
 
 #include <filesystem>

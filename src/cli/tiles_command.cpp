@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "cli/tiles_command.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Huffman (0x24 with 4-bit symbols, 0x28 with 8-bit): after the header, one byte gives the
 // tree's size (size / 2 - 1), then the tree's nodes, root first at offset 5, then the code
 // bits in 32-bit little-endian words, bit 31 first. A node's bits 0-5 give the offset of its

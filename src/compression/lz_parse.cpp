@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "compression/lz_parse.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The BIOS formats of the GBA and the NDS. Every block starts with a 32-bit little-endian
 // header: the type in bits 4-7 of the low byte and the decompressed size in bits 8-31.
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-byte LZ schemes of SNES games: LC_LZ2 (Super Mario World, A Link to the Past)
 // and HAL Laboratory's (Kirby, EarthBound). Each command starts with a byte CCCLLLLL: command
 // C and length L + 1. C = 7 is a long header, 111CCCLL LLLLLLLL, with a 10-bit length; the

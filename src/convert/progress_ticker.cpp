@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/progress_ticker.h"
 
 #include <cmath>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/file_filters.h"
 
 namespace glyphon::formats {

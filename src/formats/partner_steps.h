@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // The encoders of the five formats that carry partner data beside the main data (the

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/values.h"
 
 #include <array>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files: the Windows and OS/2 layouts at 1, 2, 4, 8, 16, 24 and 32 bits per pixel,
 // uncompressed, with bit-field masks, or run-length encoded (RLE8, RLE4). Every read is
 // measured against the file's length first, so a cut file is refused, never half-read.

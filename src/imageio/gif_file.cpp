@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // GIF files through giflib: the first frame on the logical screen. The records after it
 // are walked to the trailer here, without giflib (which keeps a record of every frame it
 // meets: two million tiny frames cost over 100 MB), so a file cut anywhere is refused while

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG files through libspng, decoded row by row straight into the picture's rows and
 // encoded row by row into the output bytes.
 #include <spng.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageio/qt_picture_reader.h"
 
 #include <QBuffer>

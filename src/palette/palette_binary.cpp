@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The binary palette kinds: 3 bytes a colour, and the 16-bit console layouts.
 #include <string>
 

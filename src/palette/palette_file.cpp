@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "palette/palette_file.h"
 
 #include <algorithm>

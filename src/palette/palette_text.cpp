@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The text palette kinds: JASC-PAL, GIMP and one hex colour a line.
 #include <array>
 #include <cctype>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/file_range.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Large buffers that are filled for the first time. Each 4 KiB page of fresh memory costs

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/pending_files.h"
 
 #include <fcntl.h>

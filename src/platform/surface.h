@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 #include <cstddef>
@@ -31,9 +32,7 @@ class Surface {
     return static_cast<unsigned>(x) < static_cast<unsigned>(m_width) &&
            static_cast<unsigned>(y) < static_cast<unsigned>(m_height);
   }
-  RgbColor GetPixel(int x, int y) const noexcept {
-    return Contains(x, y) ? m_pixels[Index(x, y)] : kOutside;
-  }
+  RgbColor GetPixel(int x, int y) const noexcept { return Contains(x, y) ? m_pixels[Index(x, y)] : kOutside; }
   void SetPixel(int x, int y, RgbColor colour) noexcept {
     if (Contains(x, y)) m_pixels[Index(x, y)] = colour;
   }

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rom/pointers.h"
 
 namespace glyphon::rom {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tiles/map_layout.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tiles/tile.h"
 
 #include <cstring>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <utility>
 
 #include "window_commands/file_commands.h"

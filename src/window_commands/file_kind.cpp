@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "window_commands/file_kind.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <optional>
 #include <utility>
 #include <vector>

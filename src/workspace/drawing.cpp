@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "workspace/drawing.h"
 
 #include <cstdint>

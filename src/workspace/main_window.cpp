@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "workspace/main_window.h"
 
 #include <algorithm>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "workspace/window_view.h"
 
 #include "formats/format_table.h"

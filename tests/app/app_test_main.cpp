@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Runs the desktop app's tests inside a QApplication on the offscreen platform. A test that
 // runs longer than QTEST_FUNCTION_TIMEOUT milliseconds (a modal dialog nobody answers, a
 // loop that never ends) is killed by an alarm, so a hang fails fast.

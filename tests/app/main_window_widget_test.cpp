@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QMimeData>

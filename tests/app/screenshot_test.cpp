@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Pictures of the windows in their states, written into the build folder for the README and
 // for a look by eye: empty, with a picture, converting, previewing ROM data, and the viewer.
 #include <QComboBox>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // compress, decompress, scan and pointers, and encode/decode --compression on a ROM.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Palettes through glyphon: the value rules of encode, decode --palette and the palette
 // command, end to end in a scratch folder.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The files of a run: the one collision check of every command, refusals that write
 // nothing, one line naming the file on every failure (golden/errors.txt), and --verify's
 // read-back.

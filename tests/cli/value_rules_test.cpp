@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The value options alike on every command that reads or draws values: known bytes worked
 // out by hand from the Game Boy's tile layout (16 bytes a tile, two a row, the low bit
 // plane first, bit 7 the leftmost pixel).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Blocks composed by hand from the formats' documentation, read by each decoder.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // decode(encode(x)) == x over tile-like data and noise, for every scheme and parse, and the
 // optimal parse never larger than the greedy and lazy ones.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/classify.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "convert/progress_ticker.h"
 
 #include <gtest/gtest.h>
@@ -14,7 +15,8 @@ namespace {
 std::vector<int> Expected(std::int64_t total, double scale, double offset) {
   std::vector<int> out;
   for (std::int64_t k = 1; k <= total; ++k) {
-    const int p = static_cast<int>(Nearest(static_cast<double>(k) / static_cast<double>(total) * scale + offset));
+    const int p =
+        static_cast<int>(Nearest(static_cast<double>(k) / static_cast<double>(total) * scale + offset));
     if (out.empty() || out.back() != p) out.push_back(p);
   }
   return out;
@@ -32,9 +34,18 @@ TEST(ProgressTicker, MatchesThePerPixelFormulaForManySizesAndScales) {
     std::int64_t total;
     double scale, offset;
   };
-  for (const Case& c : {Case{1, 100, 0}, {3, 100, 0}, {7, 100, 0}, {200, 100, 0}, {999, 100, 0},
-                        {4096, 100, 0}, {65536, 100, 0}, {1234567, 100, 0}, {64, 50, 0}, {1000, 50, 50},
-                        {4194304, 50, 50}, {17, 50, 0}}) {
+  for (const Case& c : {Case{1, 100, 0},
+                        {3, 100, 0},
+                        {7, 100, 0},
+                        {200, 100, 0},
+                        {999, 100, 0},
+                        {4096, 100, 0},
+                        {65536, 100, 0},
+                        {1234567, 100, 0},
+                        {64, 50, 0},
+                        {1000, 50, 50},
+                        {4194304, 50, 50},
+                        {17, 50, 0}}) {
     test::RecordingProgress sink;
     ProgressTicker ticker(sink, c.total, c.scale, c.offset);
     for (std::int64_t k = 1; k <= c.total; ++k) ticker.Tick(k);

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Table-driven decoding cases shared by the codec suites: each family lists its cases and

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decoding known answers for the console layouts, worked out by hand from each layout (see
 // golden/CONSOLE_LAYOUTS.md for the same layouts in the encoding direction).
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/decoding.h"
 
 #include <gtest/gtest.h>

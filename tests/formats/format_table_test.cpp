@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "formats/format_table.h"
 
 #include <gtest/gtest.h>

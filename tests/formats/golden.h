@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // Known answers kept as files: under golden/<format>/ each case is a picture in plain-text

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Every format encodes the pictures under golden/<format>/ to the bytes beside them.
 // GLYPHON_UPDATE_GOLDEN=1 (scripts/update_golden.sh) rewrites the .bin files from the
 // encoders instead; a picture without its .bin fails otherwise.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The partner step every partner format shares, run over every partner format of the table.
 #include <gtest/gtest.h>
 

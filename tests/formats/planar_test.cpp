@@ -1,7 +1,9 @@
+// SPDX-License-Identifier: MIT
+#include "formats/planar.h"
+
 #include <gtest/gtest.h>
 
 #include "formats/codec_cases.h"
-#include "formats/planar.h"
 
 namespace glyphon::formats {
 namespace {

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Properties that hold for every format in the table, run as one suite over it.
 #include <gtest/gtest.h>
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Values against the unchanged codecs, for every format of the table that has them.
 #include "formats/values.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Small picture files made by hand from the formats' layouts (or by another program), and
 // the pixels, indices and palettes they must read as.
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "imageio/picture_file.h"
 
 #include <gif_lib.h>

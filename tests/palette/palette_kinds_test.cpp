@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Known answers for every palette kind, read and write, worked out by hand from the
 // layouts: the bytes a kind writes for a small palette, the palette those bytes read back
 // as, and what the readers leave alone (unused bits, alpha, the colour table's padding).

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "palette/palette_match.h"
 
 #include <gtest/gtest.h>

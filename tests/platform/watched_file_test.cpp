@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/watched_file.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rom/locate.h"
 
 #include <gtest/gtest.h>

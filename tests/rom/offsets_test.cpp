@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rom/offsets.h"
 
 #include <gtest/gtest.h>

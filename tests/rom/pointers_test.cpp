@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rom/pointers.h"
 
 #include <gtest/gtest.h>

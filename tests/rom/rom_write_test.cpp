@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "rom/rom_write.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #pragma once
 
 // How much resident memory a piece of code adds at its peak: the kernel's high-water mark

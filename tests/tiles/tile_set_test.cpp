@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "tiles/tile_set.h"
 
 #include <gtest/gtest.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole roads through the window: files in, commands clicked, files out.
 #include <gtest/gtest.h>
 

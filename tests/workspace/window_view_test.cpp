@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The view as a function of the window state: a table of states and what each shows.
 #include "workspace/window_view.h"
 
