@@ -30,6 +30,7 @@
 #include "app/widgets.h"
 #include "palette/palette_file.h"
 #include "platform/file_range.h"
+#include "tiles/tile_order.h"
 
 namespace glyphon::app {
 
@@ -43,8 +44,27 @@ constexpr QSize kDefaultSize(1040, 720);
 constexpr QLatin1StringView kSettingsOwner("rom-glyphon");
 
 // The colour choices in the order of the colours box.
-constexpr std::array<Colours, 3> kColourChoices = {Colours::DecoderGreys, Colours::Ramp, Colours::Palette};
-constexpr std::array<const char*, 3> kColourCaptions = {"Decoder greys", "Built-in ramp", "Palette file..."};
+constexpr std::array<Colours, 4> kColourChoices = {Colours::DecoderGreys, Colours::Shades, Colours::Ramp,
+                                                   Colours::Palette};
+constexpr std::array<const char*, 4> kColourCaptions = {"Decoder greys", "Shades (white 0)", "Built-in ramp",
+                                                        "Palette file..."};
+
+// The tile orders of the order box: sprites stored as objects of several tiles (blocks, for
+// the PC Engine's 16 by 16 patterns), each object's tiles together. The Game Boy's tall
+// sprites are 1x2, the SNES's 16 by 16 sprites 2x2; the Genesis keeps an object's tiles in
+// columns.
+struct OrderChoice {
+  const char* caption;
+  tiles::TileOrder order;
+};
+const std::array<OrderChoice, 6> kOrderChoices = {{
+    {"Tiles in rows", {}},
+    {"Objects of 1x2 tiles", {tiles::Walk::Rows, 1, 2, tiles::Walk::Rows}},
+    {"Objects of 2x2 tiles", {tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}},
+    {"Objects of 4x4 tiles", {tiles::Walk::Rows, 4, 4, tiles::Walk::Rows}},
+    {"Objects of 2x2 tiles by columns", {tiles::Walk::Rows, 2, 2, tiles::Walk::Columns}},
+    {"Objects of 4x4 tiles by columns", {tiles::Walk::Rows, 4, 4, tiles::Walk::Columns}},
+}};
 
 const std::vector<platform::FileFilter> kRomFilters = {
     {"ROM",
@@ -271,6 +291,12 @@ void RomBrowserWidget::BuildToolBar() {
   m_colours = Labelled<QComboBox>(bar, " Colours ", "colours");
   for (const char* caption : kColourCaptions) m_colours->addItem(QString::fromLatin1(caption));
   connect(m_colours, &QComboBox::activated, this, [this](int i) { ChooseColours(i); });
+
+  m_order = Labelled<QComboBox>(bar, " Order ", "order");
+  for (const OrderChoice& choice : kOrderChoices) m_order->addItem(QString::fromLatin1(choice.caption));
+  connect(m_order, &QComboBox::activated, this, [this](int i) {
+    Run([this, i] { m_model.SetTileOrder(kOrderChoices[static_cast<std::size_t>(i)].order); });
+  });
   bar->addSeparator();
   BuildRomControls(*bar);
 }
@@ -349,6 +375,14 @@ void RomBrowserWidget::Refresh() {
     const QSignalBlocker quiet(m_colours);
     const auto at = std::find(kColourChoices.begin(), kColourChoices.end(), m_model.ColourSource());
     m_colours->setCurrentIndex(static_cast<int>(at - kColourChoices.begin()));
+  }
+  {
+    // Only the formats that store whole tiles in order take a tile order.
+    const QSignalBlocker quiet(m_order);
+    const auto at = std::find_if(kOrderChoices.begin(), kOrderChoices.end(),
+                                 [this](const OrderChoice& c) { return c.order == m_model.TileOrder(); });
+    m_order->setCurrentIndex(at == kOrderChoices.end() ? 0 : static_cast<int>(at - kOrderChoices.begin()));
+    m_order->setEnabled(formats::Format(m_model.Format()).StoresWholeBlocks());
   }
   {
     // Grid formats count tiles; linear ones pixels, in steps that fill whole bytes.

@@ -99,6 +99,7 @@ class RomBrowserWidget : public QMainWindow {
   QSpinBox* m_width = nullptr;
   QComboBox* m_zoom = nullptr;
   QComboBox* m_colours = nullptr;
+  QComboBox* m_order = nullptr;
   QLineEdit* m_offset = nullptr;
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;

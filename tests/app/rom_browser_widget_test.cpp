@@ -11,6 +11,7 @@
 #include "app/app_fixture.h"
 #include "formats/decoding.h"
 #include "platform/file_range.h"
+#include "tiles/tile_order.h"
 
 namespace glyphon::test {
 namespace {
@@ -114,6 +115,36 @@ TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheVie
   again.Browse();
   const browser::RomBrowser& reopened = again.Browser()->Model();
   EXPECT_EQ(std::tuple(reopened.Path(), reopened.Offset(), reopened.Format()), std::tuple(rom, 0x1F0u, 8));
+}
+
+// The order box sets the model's tile order in the formats that store whole tiles, and is
+// off (back to rows) in the others; the colours box offers the Game Boy's shades.
+TEST_F(RomBrowserTest, TheOrderAndColourBoxesSetTheModel) {
+  const std::string rom = PutFile("game.gb", RandomBytes(64 * 1024, 5));
+  platform.openChoices.push_back({rom, kFirstEntry});
+  Keys(Qt::CTRL | Qt::Key_B);
+  ASSERT_NE(mainWindow.Browser(), nullptr);
+  auto& order = Find<QComboBox>("order");
+  emit Find<QComboBox>("format").activated(kFourBppSnes);
+  ASSERT_TRUE(order.isEnabled());
+  const int twoByTwo = order.findText("Objects of 2x2 tiles");
+  ASSERT_GE(twoByTwo, 0);
+  emit order.activated(twoByTwo);
+  EXPECT_EQ(Browser().Model().TileOrder(), (tiles::TileOrder{tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}));
+  const int byColumns = order.findText("Objects of 4x4 tiles by columns");
+  emit order.activated(byColumns);
+  EXPECT_EQ(Browser().Model().TileOrder(), (tiles::TileOrder{tiles::Walk::Rows, 4, 4, tiles::Walk::Columns}));
+  EXPECT_EQ(order.currentIndex(), byColumns);
+
+  emit Find<QComboBox>("format").activated(formats::FindFormat("4bpp Linear")->index);
+  EXPECT_TRUE(Browser().Model().TileOrder().Plain());
+  EXPECT_EQ(std::pair(order.isEnabled(), order.currentIndex()), std::pair(false, 0));
+
+  auto& colours = Find<QComboBox>("colours");
+  const int shades = colours.findText("Shades (white 0)");
+  ASSERT_GE(shades, 0);
+  emit colours.activated(shades);
+  EXPECT_EQ(Browser().Model().ColourSource(), browser::Colours::Shades);
 }
 
 TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackIntoTheRom) {
