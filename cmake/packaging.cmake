@@ -27,9 +27,11 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "convert pictures to console ROM graphics 
 string(JOIN "\n" CPACK_PACKAGE_DESCRIPTION
   "ROM Glyphon turns a rectangle of a picture into the raw graphics data that"
   "game consoles keep in cartridge memory, and turns such data back into a"
-  "picture. It knows nineteen formats from 1 to 32 bits per pixel: SNES, Game"
-  "Boy and NES planar tiles, linear packed pixels, Virtual Boy, Genesis, SuperFX"
-  "nibble streams, Mode 7 tiles and N64 direct colour with alpha."
+  "picture. It knows twenty-five formats from 1 to 32 bits per pixel: SNES,"
+  "Game Boy and NES planar tiles, linear packed pixels, Virtual Boy, Genesis,"
+  "SuperFX nibble streams, Mode 7 tiles, N64 direct colour with alpha, Game Boy"
+  "Advance, Master System, Neo Geo Pocket and PC Engine tiles and 15-bit BGR"
+  "direct colour, and it reads and writes compressed GBA, DS and SNES graphics."
   ""
   "This package holds the desktop app rom-glyphon and the command-line tool"
   "glyphon for build pipelines.")

@@ -310,7 +310,7 @@ TEST_F(AppTest, SpinnersCountUpAndTakeTypedValues) {
   EXPECT_EQ(Model().View().width.value, 24);
 }
 
-// The nineteen format options are one Tab stop, the selected one; the arrow keys select the
+// The format options are one Tab stop, the selected one; the arrow keys select the
 // option before or after it, going round.
 TEST_F(AppTest, FormatOptionsAreOneTabStopAndArrowsSelect) {
   Load(PutPicture("a.bmp", RandomPicture(16, 16, 4)));
