@@ -73,16 +73,18 @@ std::optional<std::uint64_t> RomBrowser::FindBlock(std::uint64_t from, bool forw
     }
     return std::nullopt;
   }
+  // Backward: the aligned offsets before `from`, the last first, a stretch at a time.
   if (from == 0) return std::nullopt;
-  std::uint64_t end = (from - 1) / align * align + 1;  // one past the last offset looked at
-  while (end > 0) {
-    const std::uint64_t start = end > kScanStretch ? (end - kScanStretch + align - 1) / align * align : 0;
-    read(start, end);
-    for (std::uint64_t at = (end - 1) / align * align + 1; at-- > start;) {
-      if (at % align != 0 || at - start >= bytes.size()) continue;
-      if (blockAt(bytes, start, at)) return at;
+  std::uint64_t last = (from - 1) / align * align;
+  while (true) {
+    const std::uint64_t first = last >= kScanStretch ? (last - kScanStretch) / align * align + align : 0;
+    read(first, last + 1);
+    for (std::uint64_t at = last;; at -= align) {
+      if (at - first < bytes.size() && blockAt(bytes, first, at)) return at;
+      if (at < first + align) break;
     }
-    end = start;
+    if (first == 0) break;
+    last = first - align;
   }
   return std::nullopt;
 }

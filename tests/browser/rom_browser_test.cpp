@@ -600,6 +600,29 @@ TEST_F(Blocks, NextAndPreviousLandOnThePlantedBlocks) {
   EXPECT_EQ(browser.Offset(), 0x1000u);
 }
 
+// The steps read the file a stretch at a time: blocks at a stretch's first offset and across
+// a stretch's end are found both ways.
+TEST_F(Blocks, StepsFindBlocksAcrossTheStretchesTheFileIsReadIn) {
+  ByteString bytes((std::size_t{5} << 20) / 2, 0xFF);
+  const std::size_t planted[] = {0x100000, 0x1FFFFC};
+  for (std::size_t at : planted)
+    std::copy(kBlockA.begin(), kBlockA.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  WriteFile(rom, bytes);
+  browser.Render();  // the file is read at its new size
+  browser.SetOffset(0);
+  for (std::size_t at : planted) {
+    ASSERT_TRUE(browser.NextBlock()) << Shown();
+    EXPECT_EQ(browser.Offset(), at);
+  }
+  EXPECT_FALSE(browser.NextBlock());
+  browser.SetOffset(bytes.size() - 1);
+  for (std::size_t i = std::size(planted); i-- > 0;) {
+    ASSERT_TRUE(browser.PreviousBlock()) << Shown();
+    EXPECT_EQ(browser.Offset(), planted[i]);
+  }
+  EXPECT_FALSE(browser.PreviousBlock());
+}
+
 // The block is sent whole (two tiles), converted white and written back compressed.
 class BlockWriteBack : public Blocks {
  protected:
