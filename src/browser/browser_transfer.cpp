@@ -50,6 +50,11 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     return false;
   }
   const std::optional<BrowsedRange> range = SelectedRange();
+  if (!range && m_scheme) {
+    Warn("The selection runs past the end of the " + std::string(m_scheme->name) + " block at " +
+         platform::HexOffset(m_offset) + " in " + FileName() + ".");
+    return false;
+  }
   if (!range) {
     Warn("The selection runs past the end of " + FileName() + ".");
     return false;

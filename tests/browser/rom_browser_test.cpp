@@ -629,6 +629,10 @@ class BlockWriteBack : public Blocks {
   void SendAndConvert(const platform::Surface& picture) {
     browser.SetOffset(0x1000);
     browser.Render();
+    browser.Select(0, 0, 15, 15);  // two bands: the block holds one
+    EXPECT_FALSE(browser.SendToMainWindow(window));
+    EXPECT_EQ(LastMessage(),
+              Lines{"The selection runs past the end of the gba-lz77 block at 0x1000 in game.sfc."});
     browser.Select(0, 0, 15, 7);
     ASSERT_TRUE(browser.SendToMainWindow(window)) << Shown();
     browser::BrowsedRange expected{rom, 0x1000, 32, 2, 16, 8, scheme, 0};
