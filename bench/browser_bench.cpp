@@ -13,6 +13,7 @@
 #include <string>
 
 #include "browser/rom_browser.h"
+#include "compression/compression.h"
 #include "convert/progress_ticker.h"
 #include "formats/format_table.h"
 #include "platform/quiet_platform.h"
@@ -95,6 +96,37 @@ void Scroll(benchmark::State& state, const formats::FormatInfo* format) {
   state.counters["Mpix"] = static_cast<double>(first.PixelCount()) / 1e6;
 }
 
+// Next block from the middle of the ROM: on random bytes the next chance block of the scheme,
+// on filler (a ROM of 0xFF) the whole second half looked at and nothing found, the slowest
+// a step can be. `ms` is the fastest step.
+void NextBlock(benchmark::State& state, const compression::Scheme* scheme, bool filler) {
+  static const std::filesystem::path fillerRom = [] {
+    std::filesystem::path path = std::filesystem::temp_directory_path() / "glyphon-browser-bench-filler.rom";
+    const std::vector<char> ff(1 << 20, static_cast<char>(0xFF));
+    std::ofstream out(path, std::ios::binary);
+    for (std::uint64_t i = 0; i < kRomSize >> 20; ++i)
+      out.write(ff.data(), static_cast<std::streamsize>(ff.size()));
+    return path;
+  }();
+  platform::QuietPlatform quiet;
+  browser::RomBrowser view(quiet);
+  view.Open(filler ? fillerRom : RomFile());
+  view.SetCompression(scheme);
+  double best = 1e9;
+  std::uint64_t moved = 0;
+  for (auto _ : state) {
+    view.SetOffset(kRomSize / 2);
+    const auto start = std::chrono::steady_clock::now();
+    view.NextBlock();
+    const double seconds = Seconds(std::chrono::steady_clock::now() - start);
+    state.SetIterationTime(seconds);
+    best = std::min(best, seconds);
+    moved = view.Offset() - kRomSize / 2;
+  }
+  state.counters["ms"] = best * 1e3;
+  state.counters["moved"] = static_cast<double>(moved);
+}
+
 }  // namespace
 }  // namespace glyphon::bench
 
@@ -104,6 +136,16 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark(("Scroll/" + formats::CliName(format)).c_str(), bench::Scroll, &format)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond);
+  }
+  for (const compression::Scheme& scheme : compression::Schemes()) {
+    for (const bool filler : {false, true}) {
+      benchmark::RegisterBenchmark(
+          ("NextBlock/" + std::string(scheme.name) + (filler ? "/filler" : "/random")).c_str(),
+          bench::NextBlock, &scheme, filler)
+          ->UseManualTime()
+          ->Iterations(3)
+          ->Unit(benchmark::kMillisecond);
+    }
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

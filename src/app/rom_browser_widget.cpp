@@ -128,6 +128,10 @@ std::optional<Step> StepOfKey(int key) {
       return Step::Wider;
     case Qt::Key_Minus:
       return Step::Narrower;
+    case Qt::Key_N:
+      return Step::NextBlock;
+    case Qt::Key_P:
+      return Step::PreviousBlock;
     default:
       return std::nullopt;
   }
@@ -314,6 +318,23 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
     m_view->setFocus();
     Refresh();
   });
+
+  m_compression = Labelled<QComboBox>(&bar, " Compression ", "compression");
+  m_compression->addItem(QStringLiteral("None"));
+  for (const compression::Scheme& scheme : compression::Schemes()) m_compression->addItem(Text(scheme.name));
+  connect(m_compression, &QComboBox::activated, this, [this](int i) {
+    Run([this, i] {
+      m_model.SetCompression(i == 0 ? nullptr : &compression::Schemes()[static_cast<std::size_t>(i - 1)]);
+    });
+  });
+  m_previousBlock = bar.addAction(QStringLiteral("Previous block"), this,
+                                  [this] { Run([this] { m_model.PreviousBlock(); }); });
+  m_previousBlock->setObjectName("previousBlock");
+  m_previousBlock->setToolTip(QStringLiteral("The previous block of the compression (P)"));
+  m_nextBlock =
+      bar.addAction(QStringLiteral("Next block"), this, [this] { Run([this] { m_model.NextBlock(); }); });
+  m_nextBlock->setObjectName("nextBlock");
+  m_nextBlock->setToolTip(QStringLiteral("The next block of the compression (N)"));
   bar.addSeparator();
 
   m_send = bar.addAction(QStringLiteral("Send to main window"), this, [this] {
@@ -408,6 +429,13 @@ void RomBrowserWidget::Refresh() {
     m_offset->setModified(false);
   }
   m_offset->setEnabled(m_model.HasFile());
+  {
+    const compression::Scheme* scheme = m_model.Compression();
+    const std::span<const compression::Scheme> schemes = compression::Schemes();
+    m_compression->setCurrentIndex(scheme ? static_cast<int>(scheme - schemes.data()) + 1 : 0);
+    m_previousBlock->setEnabled(m_model.HasFile() && scheme);
+    m_nextBlock->setEnabled(m_model.HasFile() && scheme);
+  }
   m_send->setEnabled(m_model.Selection().has_value());
   m_write->setEnabled(m_model.Sent().has_value());
   m_point->setText(m_view->PointText());

@@ -101,6 +101,9 @@ class RomBrowserWidget : public QMainWindow {
   QComboBox* m_colours = nullptr;
   QComboBox* m_order = nullptr;
   QLineEdit* m_offset = nullptr;
+  QComboBox* m_compression = nullptr;
+  QAction* m_previousBlock = nullptr;
+  QAction* m_nextBlock = nullptr;
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;
   QLabel* m_point = nullptr;

@@ -82,6 +82,10 @@ const platform::Surface& RomBrowser::Render() {
     m_view = platform::Surface(layout.pixelWidth, rows);
   const std::uint64_t wanted = static_cast<std::uint64_t>(VisibleBands()) * layout.bandBytes;
   m_bytes.resize(static_cast<std::size_t>(wanted));
+  if (m_scheme) {
+    RenderBlock();
+    return m_view;
+  }
   constexpr int kReads = 3;
   std::size_t present = 0;
   bool whole = false;
@@ -113,6 +117,28 @@ const platform::Surface& RomBrowser::Render() {
   // A screen that was not read whole is read again on the next call.
   m_stale = !whole;
   return m_view;
+}
+
+// With a compression the screen shows the block at the offset decompressed, from its first
+// byte; what lies past its end is hatched, and a block that does not decompress is all
+// hatched while the status bar says why.
+void RomBrowser::RenderBlock() {
+  const Block& block = CurrentBlock();
+  std::size_t present = 0;
+  if (block.decoded) {
+    const ByteString& bytes = block.decoded.Value().bytes;
+    present = std::min(m_bytes.size(), bytes.size());
+    std::copy_n(bytes.begin(), present, m_bytes.begin());
+  }
+  if (present == m_bytes.size()) {
+    RunDecoder(FormatInfo(), m_bytes, m_view);
+    ApplyColours();
+  } else {
+    DecodeTail(present);
+  }
+  if (!m_order.Plain() || m_order.inside != tiles::Walk::Rows)
+    m_view = tiles::PictureOfSheet(m_view, FormatInfo().blockSide, m_order);
+  m_stale = false;
 }
 
 // The last screen of the file: the `present` bytes read, padded out once with 0x00 and once

@@ -29,6 +29,16 @@ std::optional<BrowsedRange> RomBrowser::SelectedRange() const {
                      m_format,
                      s.width,
                      s.height};
+  if (m_scheme) {
+    // Within the block: the offset is the block's, the bytes its decompressed ones.
+    const Block& block = CurrentBlock();
+    range.inBlock = range.offset - m_offset;
+    range.offset = m_offset;
+    range.scheme = m_scheme;
+    if (!block.decoded || range.inBlock + range.length > block.decoded.Value().bytes.size())
+      return std::nullopt;
+    return range;
+  }
   if (range.offset + range.length > FileSize()) return std::nullopt;
   return range;
 }
@@ -40,6 +50,11 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     return false;
   }
   const std::optional<BrowsedRange> range = SelectedRange();
+  if (!range && m_scheme) {
+    Warn("The selection runs past the end of the " + std::string(m_scheme->name) + " block at " +
+         platform::HexOffset(m_offset) + " in " + FileName() + ".");
+    return false;
+  }
   if (!range) {
     Warn("The selection runs past the end of " + FileName() + ".");
     return false;
@@ -47,7 +62,13 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   // Read before the main window is touched: a file cut short since the look above leaves
   // the selection running past its end, and the main window as it was.
   ByteString bytes(static_cast<std::size_t>(range->length));
-  const Result<std::size_t> read = m_file->ReadAt(range->offset, bytes);
+  if (range->scheme) {
+    const ByteString& block = CurrentBlock().decoded.Value().bytes;
+    const auto from = block.begin() + static_cast<std::ptrdiff_t>(range->inBlock);
+    std::copy(from, from + static_cast<std::ptrdiff_t>(bytes.size()), bytes.begin());
+  }
+  const Result<std::size_t> read =
+      range->scheme ? Result<std::size_t>(bytes.size()) : m_file->ReadAt(range->offset, bytes);
   if (!read) {
     Warn("Unable to read " + FileName() + ".", read.Error());
     return false;
@@ -120,6 +141,7 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     return false;
   }
   const ByteString& data = window.RomData();
+  if (sent.scheme) return WriteBlockIntoRom(sent, data);
   Result<rom::RomWritePlan> plan = rom::PlanRomWrite(sent.path, sent.offset, data, false);
   if (!plan) {
     Warn("Unable to write into " + name + ".", plan.Error());

@@ -81,6 +81,7 @@ void RomBrowser::Warn(std::string_view first, std::string_view reason) {
 
 void RomBrowser::Changed() noexcept {
   m_stale = true;
+  m_block.reset();
   m_selection.reset();
 }
 
@@ -236,6 +237,12 @@ void RomBrowser::Press(Step step) {
     case Step::Narrower:
       SetWidth(m_width - m_order.objectWidth);
       break;
+    case Step::NextBlock:
+      NextBlock();
+      break;
+    case Step::PreviousBlock:
+      PreviousBlock();
+      break;
   }
 }
 
@@ -287,7 +294,9 @@ std::optional<PointInfo> RomBrowser::At(int viewX, int viewY) const {
   if (x >= layout.pixelWidth || y >= VisibleBands() * layout.bandHeight) return std::nullopt;
   PointInfo point{x, y, 0, std::nullopt, false};
   const std::uint64_t band = static_cast<std::uint64_t>(y / layout.bandHeight);
-  std::uint64_t offset = m_offset + band * layout.bandBytes + layout.ColumnByte(x);
+  // A block's view counts from the block's first decompressed byte.
+  const std::uint64_t base = m_scheme ? 0 : m_offset;
+  std::uint64_t offset = base + band * layout.bandBytes + layout.ColumnByte(x);
   if (layout.grid && !m_order.Plain()) {
     // The block's place among the band's stored blocks.
     const int side = layout.unitPixels, across = layout.pixelWidth / side;
@@ -295,11 +304,16 @@ std::optional<PointInfo> RomBrowser::At(int viewX, int viewY) const {
     const std::vector<std::uint32_t> stored = tiles::StoredOrder(across, layout.bandHeight / side, m_order);
     const auto k =
         static_cast<std::uint64_t>(std::find(stored.begin(), stored.end(), inBand) - stored.begin());
-    offset = m_offset + band * layout.bandBytes + k * layout.tileBytes;
+    offset = base + band * layout.bandBytes + k * layout.tileBytes;
   }
   point.offset = offset;
   if (layout.grid) point.tile = offset / layout.tileBytes;
-  point.pastEnd = offset >= FileSize();
+  if (m_scheme) {
+    const Block& block = CurrentBlock();
+    point.pastEnd = !block.decoded || offset >= block.decoded.Value().bytes.size();
+  } else {
+    point.pastEnd = offset >= FileSize();
+  }
   return point;
 }
 
@@ -307,13 +321,23 @@ std::string RomBrowser::DescribePoint(int viewX, int viewY) const {
   const std::optional<PointInfo> point = At(viewX, viewY);
   if (!point) return {};
   if (point->pastEnd) return "past the end";
-  std::string text = platform::HexOffset(point->offset);
+  std::string text = (m_scheme ? "block +" : "") + platform::HexOffset(point->offset);
   if (point->tile) text += "  tile " + std::to_string(*point->tile);
   return text;
 }
 
 std::string RomBrowser::DescribeRange() const {
   if (!m_file) return m_notice;
+  if (m_scheme) {
+    const Block& block = CurrentBlock();
+    const std::string where = std::string(m_scheme->name) + " block at " + platform::HexOffset(m_offset);
+    std::string text = block.decoded
+                           ? where + ": " + std::to_string(block.decoded.Value().consumed) + " bytes, " +
+                                 std::to_string(block.decoded.Value().bytes.size()) + " decompressed"
+                           : "No " + where + ": " + block.decoded.Error();
+    if (!m_notice.empty()) text += "  " + m_notice;
+    return text;
+  }
   const std::uint64_t shown = static_cast<std::uint64_t>(VisibleBands()) * CurrentLayout().bandBytes;
   const std::uint64_t end = std::min(FileSize(), m_offset + shown);
   std::string text = platform::HexOffset(m_offset) + "-" + platform::HexOffset(end - 1) + " of " +

@@ -10,6 +10,7 @@
 #include <string_view>
 
 #include "browser/layout.h"
+#include "compression/compression.h"
 #include "convert/encoding.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
@@ -42,6 +43,8 @@ enum class Step {
   ByteRight,
   Wider,  // one tile (grid formats) or one byte's worth of pixels (linear) wider
   Narrower,
+  NextBlock,  // with a compression: the next offset where a block of it starts
+  PreviousBlock,
 };
 
 // Where the colours come from.
@@ -78,8 +81,18 @@ struct BrowsedRange {
   int format = 0;
   int width = 0;  // pixels
   int height = 0;
+  // With a compression, `offset` is where the block starts and `length` bytes of its
+  // decompressed data from `inBlock` were sent.
+  const compression::Scheme* scheme = nullptr;
+  std::uint64_t inBlock = 0;
   friend bool operator==(const BrowsedRange&, const BrowsedRange&) = default;
 };
+
+// The smallest block the block steps stop at: one 8 by 8 tile of 2 bits a pixel. Chance
+// headers that decompress to a few bytes are common in any ROM.
+inline constexpr std::size_t kMinBlockSize = 16;
+// How far a block is read: its compressed bytes from the offset and its decompressed size.
+inline constexpr std::size_t kBlockWindow = std::size_t{1} << 20;
 
 // The ROM browser as a model: a ROM shown from a byte offset in one of the formats at a
 // width and an integer zoom. Only the rows on screen are read and decoded, into one surface
@@ -124,7 +137,11 @@ class RomBrowser {
   void SetViewSize(int width, int height);
 
   Colours ColourSource() const noexcept { return m_colours; }
-  void SetColourSource(Colours colours);  // Palette without a loaded palette stays as it was
+  void SetColourSource(Colours colours);
+  // With a scheme the view shows the block that starts at the offset, decompressed, in the
+  // format and width; nullptr shows the ROM's bytes as they are.
+  const compression::Scheme* Compression() const noexcept { return m_scheme; }
+  void SetCompression(const compression::Scheme* scheme);  // Palette without a loaded palette stays as it was
   // Reads a palette file and switches to its colours; on failure says why.
   bool LoadPalette(const std::filesystem::path& path);
 
@@ -140,13 +157,20 @@ class RomBrowser {
   // A bad text or an offset beyond the end is refused with a message; returns whether it
   // was taken.
   bool JumpTo(std::string_view text);
+  // With a compression: the offset moves to the next (previous) offset at the scheme's
+  // alignment where a block decompresses cleanly to at least kMinBlockSize bytes; says so
+  // when there is none. Returns whether the offset moved.
+  bool NextBlock();
+  bool PreviousBlock();
 
   // ---- The status bar ----
 
   std::optional<PointInfo> At(int viewX, int viewY) const;
   // "0x1F3A0  tile 3994" under the mouse; empty away from the picture.
   std::string DescribePoint(int viewX, int viewY) const;
-  // "0x1F000-0x22FFF of 0x400000" on screen, with any notice about the file after it.
+  // "0x1F000-0x22FFF of 0x400000" on screen, with any notice about the file after it. With
+  // a compression: "gba-lz77 block at 0x3A2F40: 611 bytes, 2048 decompressed", or why there
+  // is no block at the offset.
   std::string DescribeRange() const;
 
   // ---- Drawing ----
@@ -173,8 +197,10 @@ class RomBrowser {
   const std::optional<BrowsedRange>& Sent() const noexcept { return m_sent; }
   // Writes the main window's ROM data back over the remembered range after a Yes to a
   // question naming the offset, the byte count and the bytes that change; refuses (with a
-  // message) data converted in another format or of another length. Returns whether the
-  // ROM was written.
+  // message) data converted in another format or of another length. From a compressed
+  // block, the block's data with the range replaced is compressed again and written over
+  // the block, which it must fit: a longer block is refused naming both sizes. Returns
+  // whether the ROM was written.
   bool WriteIntoRom(const workspace::MainWindow& window);
 
   static constexpr RgbColor kPastEndInk = 0xFF00FF;    // magenta
@@ -199,12 +225,24 @@ class RomBrowser {
   // Rendering.
   void CheckFile();
   void DecodeTail(std::size_t present);
+  void RenderBlock();
   void ApplyColours();
   std::array<RgbColor, 256> ColourTable() const;
 
   // The selection's bytes and picture, and the checks before writing it back.
   std::optional<BrowsedRange> SelectedRange() const;
   std::string WriteBackProblem(const workspace::MainWindow& window) const;
+  bool WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& data);
+
+  // The block at the offset, decompressed (once per offset and scheme).
+  struct Block {
+    std::uint64_t offset = 0;
+    const compression::Scheme* scheme = nullptr;
+    Result<compression::Decompressed> decoded = Result<compression::Decompressed>::Failure("");
+  };
+  const Block& CurrentBlock() const;
+  // The first block from `from` on (forward) or before `from` (backward), if any.
+  std::optional<std::uint64_t> FindBlock(std::uint64_t from, bool forward) const;
 
   platform::Platform& m_platform;
   std::optional<platform::WatchedFile> m_file;
@@ -224,6 +262,8 @@ class RomBrowser {
   platform::Surface m_scratch;  // the tail decoded a second time, to find the pixels past the end
   ByteString m_bytes;           // the screen's bytes, read for each decode; past the end padded
   bool m_stale = true;
+  const compression::Scheme* m_scheme = nullptr;
+  mutable std::optional<Block> m_block;
 };
 
 }  // namespace glyphon::browser

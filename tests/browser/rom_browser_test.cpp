@@ -12,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "compression/compression.h"
 #include "formats/decoding.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
@@ -513,6 +514,169 @@ TEST_F(WriteBack, ReadOnlyRomIsRefusedAndUntouched) {
                                std::filesystem::perm_options::remove);
   EXPECT_FALSE(browser.WriteIntoRom(window));
   EXPECT_EQ(LastMessage().at(0), "Unable to write into game.sfc.");
+  EXPECT_EQ(ReadFile(rom), original);
+}
+
+// ---- Compressed blocks ----
+
+// GBA LZ77 blocks composed by hand: header 0x10 and the decompressed size (24 bits, little
+// endian), then a flag byte (1 = copy, most significant bit first) and its items. A copy is
+// two bytes: (length - 3) << 4 | (distance - 1) >> 8, then the low byte of distance - 1.
+// A copy is at most 18 bytes.
+// 0x1000: literals 11 22, then 18 and 12 bytes copied from 2 back: 32 bytes of 11 22.
+const ByteString kBlockA = {0x10, 0x20, 0x00, 0x00, 0x30, 0x11, 0x22, 0xF0, 0x01, 0x90, 0x01};
+// 0x2004: literals 01 02 03 04, then 18 and 10 bytes copied from 4 back: 32 bytes of 01 02 03 04.
+const ByteString kBlockB = {0x10, 0x20, 0x00, 0x00, 0x0C, 0x01, 0x02, 0x03, 0x04, 0xF0, 0x03, 0x70, 0x03};
+ByteString Repeat(const ByteString& unit, std::size_t count) {
+  ByteString out;
+  for (std::size_t i = 0; i < count; ++i) out.insert(out.end(), unit.begin(), unit.end());
+  return out;
+}
+
+class Blocks : public BrowserTest {
+ protected:
+  Blocks() {
+    // Filler, so that no chance block lies between the planted ones.
+    ByteString bytes(0x8000, 0xFF);
+    std::copy(kBlockA.begin(), kBlockA.end(), bytes.begin() + 0x1000);
+    std::copy(kBlockB.begin(), kBlockB.end(), bytes.begin() + 0x2004);
+    original = bytes;
+    WriteFile(rom, bytes);
+    OpenAt(2, 2, 400, 64);  // 2bpp SNES/GB, two 16-byte tiles a band
+    browser.SetCompression(scheme);
+  }
+  // The block at `offset` of the ROM as it is now.
+  ByteString BlockAt(std::size_t offset) {
+    const ByteString bytes = ReadFile(rom);
+    Result<compression::Decompressed> block = scheme->decode(std::span(bytes).subspan(offset), {});
+    return block ? block.Value().bytes : ByteString{};
+  }
+  const compression::Scheme* scheme = compression::FindScheme("gba-lz77");
+  ByteString original;
+};
+
+TEST_F(Blocks, ViewIsThePlainDecodeOfTheDecompressedBytesAndTheStatusGivesTheSizes) {
+  browser.SetOffset(0x1000);
+  const platform::Surface view = browser.Render();
+  platform::NullProgress quiet;
+  const ByteString data = Repeat({0x11, 0x22}, 16);
+  const platform::Surface bare =
+      formats::Decode(formats::Format(2), data, 16, formats::DecodeMode::Preview, nullptr, quiet).picture;
+  ASSERT_EQ(view.Width(), 16);
+  for (int y = 0; y < 8; ++y) EXPECT_TRUE(std::ranges::equal(view.Row(y), bare.Row(y))) << "row " << y;
+  EXPECT_TRUE(Hatched(view.GetPixel(0, 8)));  // past the block's 32 bytes
+  EXPECT_EQ(browser.DescribeRange(), "gba-lz77 block at 0x1000: 11 bytes, 32 decompressed");
+  EXPECT_EQ(browser.DescribePoint(9, 0), "block +0x10  tile 1");  // tiles count from the block
+
+  browser.SetCompression(nullptr);  // the ROM's bytes again
+  EXPECT_EQ(browser.Render().GetPixel(0, 0), BareDecode(0x1000, 32).GetPixel(0, 0));
+  EXPECT_EQ(browser.DescribeRange().find("0x1000-"), 0u);
+}
+
+TEST_F(Blocks, NoBlockAtTheOffsetIsHatchedAndTheStatusSaysWhy) {
+  browser.SetOffset(0x10);
+  const platform::Surface& view = browser.Render();
+  for (int y = 0; y < view.Height(); ++y)
+    for (RgbColor pixel : view.Row(y)) ASSERT_TRUE(Hatched(pixel));
+  EXPECT_EQ(browser.DescribeRange().find("No gba-lz77 block at 0x10: "), 0u) << browser.DescribeRange();
+  EXPECT_GT(browser.DescribeRange().size(), std::string("No gba-lz77 block at 0x10: ").size());
+}
+
+TEST_F(Blocks, NextAndPreviousLandOnThePlantedBlocks) {
+  const std::uint64_t next[] = {0x1000, 0x2004, 0x2004};
+  for (std::uint64_t expected : next) {
+    browser.Press(Step::NextBlock);
+    EXPECT_EQ(browser.Offset(), expected);
+  }
+  EXPECT_EQ(LastMessage(), Lines{"No gba-lz77 block after 0x2004 in game.sfc."});
+  browser.SetOffset(0x2003);  // between the blocks, not on the alignment
+  browser.Press(Step::PreviousBlock);
+  EXPECT_EQ(browser.Offset(), 0x1000u);
+  browser.Press(Step::PreviousBlock);
+  EXPECT_EQ(browser.Offset(), 0x1000u);
+  EXPECT_EQ(LastMessage(), Lines{"No gba-lz77 block before 0x1000 in game.sfc."});
+  browser.SetCompression(nullptr);
+  browser.Press(Step::NextBlock);  // nothing to look for
+  EXPECT_EQ(browser.Offset(), 0x1000u);
+}
+
+// The steps read the file a stretch at a time: blocks at a stretch's first offset and across
+// a stretch's end are found both ways.
+TEST_F(Blocks, StepsFindBlocksAcrossTheStretchesTheFileIsReadIn) {
+  ByteString bytes((std::size_t{5} << 20) / 2, 0xFF);
+  const std::size_t planted[] = {0x100000, 0x1FFFFC};
+  for (std::size_t at : planted)
+    std::copy(kBlockA.begin(), kBlockA.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  WriteFile(rom, bytes);
+  browser.Render();  // the file is read at its new size
+  browser.SetOffset(0);
+  for (std::size_t at : planted) {
+    ASSERT_TRUE(browser.NextBlock()) << Shown();
+    EXPECT_EQ(browser.Offset(), at);
+  }
+  EXPECT_FALSE(browser.NextBlock());
+  browser.SetOffset(bytes.size() - 1);
+  for (std::size_t i = std::size(planted); i-- > 0;) {
+    ASSERT_TRUE(browser.PreviousBlock()) << Shown();
+    EXPECT_EQ(browser.Offset(), planted[i]);
+  }
+  EXPECT_FALSE(browser.PreviousBlock());
+}
+
+// The block is sent whole (two tiles), converted white and written back compressed.
+class BlockWriteBack : public Blocks {
+ protected:
+  void SendAndConvert(const platform::Surface& picture) {
+    browser.SetOffset(0x1000);
+    browser.Render();
+    browser.Select(0, 0, 15, 15);  // two bands: the block holds one
+    EXPECT_FALSE(browser.SendToMainWindow(window));
+    EXPECT_EQ(LastMessage(),
+              Lines{"The selection runs past the end of the gba-lz77 block at 0x1000 in game.sfc."});
+    browser.Select(0, 0, 15, 7);
+    ASSERT_TRUE(browser.SendToMainWindow(window)) << Shown();
+    browser::BrowsedRange expected{rom, 0x1000, 32, 2, 16, 8, scheme, 0};
+    EXPECT_EQ(*browser.Sent(), expected);
+    // The picture sent is the block's decompressed bytes, not the ROM's.
+    platform::NullProgress quiet;
+    const platform::Surface bare = formats::Decode(formats::Format(2), Repeat({0x11, 0x22}, 16), 16,
+                                                   formats::DecodeMode::Preview, nullptr, quiet)
+                                       .picture;
+    EXPECT_TRUE(std::ranges::equal(window.Picture().Pixels(), bare.Pixels()));
+    window.MakeCurrentPicture(picture);
+    window.SelectFormat(2);
+    window.Convert();
+    platform.messages.clear();
+  }
+};
+
+TEST_F(BlockWriteBack, DataThatFitsIsCompressedIntoTheBlock) {
+  SendAndConvert(platform::Surface::Picture(16, 8, kWhite));
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_NE(platform.messages[0].lines.at(0).find("-byte gba-lz77 block at 0x1000 into game.sfc?"),
+            std::string::npos)
+      << Shown();
+  EXPECT_EQ(BlockAt(0x1000), ByteString(32, 0xFF));
+  const ByteString after = ReadFile(rom);
+  EXPECT_TRUE(std::equal(after.begin() + 0x100B, after.end(), original.begin() + 0x100B));
+  EXPECT_EQ(browser.Render().GetPixel(0, 0), kWhite);
+}
+
+TEST_F(BlockWriteBack, LongerBlockIsRefusedNamingBothSizesAndTheRomIsUnchanged) {
+  platform::Surface noise = platform::Surface::Picture(16, 8, kWhite);
+  const ByteString levels = RandomBytes(16 * 8, 3);
+  for (int i = 0; i < 16 * 8; ++i)
+    noise.SetPixel(i % 16, i / 16, GreyColor(levels[static_cast<std::size_t>(i)] / 64 * 85));
+  SendAndConvert(noise);
+  platform.answers.push_back(Answer::Yes);
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  ASSERT_EQ(LastMessage().size(), 2u) << Shown();
+  EXPECT_EQ(LastMessage()[0], "Unable to write into game.sfc.");
+  EXPECT_EQ(LastMessage()[1].find("The new block is "), 0u) << Shown();
+  EXPECT_NE(LastMessage()[1].find(" bytes, but the gba-lz77 block at 0x1000 is 11 bytes."), std::string::npos)
+      << Shown();
   EXPECT_EQ(ReadFile(rom), original);
 }
 
