@@ -14,8 +14,8 @@
 #include "cli/locate_command.h"
 #include "cli/palette_command.h"
 #include "cli/tiles_command.h"
+#include "core/product.h"
 #include "formats/format_table.h"
-#include "platform/product.h"
 
 namespace glyphon::cli {
 

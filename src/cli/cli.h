@@ -8,7 +8,7 @@
 
 #include "cli/exit_codes.h"
 #include "cli/run_files.h"
-#include "platform/result.h"
+#include "core/result.h"
 
 namespace glyphon::cli {
 

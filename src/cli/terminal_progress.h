@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "platform/progress.h"
+#include "core/progress.h"
 
 namespace glyphon::cli {
 
