@@ -3,7 +3,7 @@
 
 #include <benchmark/benchmark.h>
 
-#include "platform/surface.h"
+#include "core/surface.h"
 
 namespace glyphon::bench {
 

@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/surface.h"
+#include "core/surface.h"
 
 namespace glyphon::fuzz {
 

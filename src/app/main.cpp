@@ -8,7 +8,7 @@
 
 #include "app/main_window_widget.h"
 #include "app/qt_platform.h"
-#include "platform/product.h"
+#include "core/product.h"
 
 namespace {
 

@@ -29,7 +29,7 @@
 #include "app/rom_browser_widget.h"
 #include "app/viewer_widget.h"
 #include "app/widgets.h"
-#include "platform/product.h"
+#include "core/product.h"
 
 namespace glyphon::app {
 

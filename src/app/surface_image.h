@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "platform/surface.h"
+#include "core/surface.h"
 
 namespace glyphon::app {
 

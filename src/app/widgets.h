@@ -7,7 +7,7 @@
 #include <QWidget>
 #include <functional>
 
-#include "platform/surface.h"
+#include "core/surface.h"
 #include "workspace/window_view.h"
 
 class QPainter;

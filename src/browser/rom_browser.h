@@ -12,10 +12,10 @@
 #include "browser/layout.h"
 #include "compression/compression.h"
 #include "convert/encoding.h"
+#include "core/surface.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
 #include "platform/platform.h"
-#include "platform/surface.h"
 #include "platform/watched_file.h"
 #include "tiles/tile_order.h"
 

@@ -2,20 +2,13 @@
 #pragma once
 
 #include <iosfwd>
-#include <optional>
 #include <span>
 #include <string>
 #include <variant>
-#include <vector>
 
-#include "cli/compressed_rom.h"
 #include "cli/exit_codes.h"
-#include "cli/order_options.h"
-#include "cli/palette_values.h"
-#include "cli/rom_options.h"
-#include "convert/encoding.h"
-#include "formats/format_table.h"
-#include "platform/result.h"
+#include "cli/run_files.h"
+#include "core/result.h"
 
 namespace glyphon::cli {
 
@@ -23,34 +16,12 @@ struct HelpCommand {
   std::string topic;  // empty for the overview, else a subcommand
 };
 struct FormatsCommand {};
-struct EncodeCommand {
-  const formats::FormatInfo* format = nullptr;
-  std::optional<convert::Selection> rect;
-  std::string partnerImage;
-  std::string partnerData;
-  std::string partnerOut;
-  RomOptions rom;
-  ValueOptions values;
-  OrderOptions order;
-  CompressionOptions compression;
-  std::string input;
-  std::string output;  // empty when writing --into a ROM
-};
-struct DecodeCommand {
-  const formats::FormatInfo* format = nullptr;
-  int width = 0;
-  std::string partnerOut;
-  RomOptions rom;
-  ValueOptions values;  // --palette and --palette-format
-  OrderOptions order;
-  CompressionOptions compression;
-  std::string input;
-  std::string output;
-};
-using Command = std::variant<HelpCommand, FormatsCommand, EncodeCommand, DecodeCommand>;
+// What a command line asks for: help, the list of formats, or a command ready to run.
+using Command = std::variant<HelpCommand, FormatsCommand, CommandRun>;
 
-// Parses the arguments after the program name. A failure is a usage error.
-Result<Command> ParseArguments(std::span<const std::string> args);
+// Parses the arguments after the program name. A failure is a usage error. `showProgress`
+// goes to the commands that draw a progress bar.
+Result<Command> ParseArguments(std::span<const std::string> args, bool showProgress = false);
 
 std::string HelpText(const std::string& topic);
 

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "cli/run_files.h"
-#include "platform/result.h"
+#include "core/result.h"
 
 namespace glyphon::cli {
 

@@ -10,7 +10,7 @@
 #include "cli/options.h"
 #include "cli/rom_options.h"
 #include "cli/run_files.h"
-#include "platform/result.h"
+#include "core/result.h"
 
 namespace glyphon::compression {
 struct Scheme;

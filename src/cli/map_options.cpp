@@ -3,8 +3,8 @@
 
 #include <charconv>
 
-#include "platform/picture_limits.h"
-#include "platform/types.h"
+#include "core/picture_limits.h"
+#include "core/types.h"
 
 namespace glyphon::cli {
 

@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "cli/options.h"
-#include "platform/types.h"
+#include "core/types.h"
 #include "tiles/tile.h"
 #include "tiles/tile_order.h"
 

@@ -4,7 +4,7 @@
 #include <CLI/CLI.hpp>
 #include <charconv>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::cli {
 

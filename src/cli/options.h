@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "convert/encoding.h"
+#include "core/result.h"
 #include "formats/format_table.h"
-#include "platform/result.h"
 
 namespace CLI {
 class App;

@@ -7,9 +7,9 @@
 
 #include "cli/options.h"
 #include "convert/encoding.h"
+#include "core/result.h"
+#include "core/surface.h"
 #include "formats/format_table.h"
-#include "platform/result.h"
-#include "platform/surface.h"
 #include "tiles/tile_order.h"
 
 // The tile order options of the commands that read or write a picture's tiles:

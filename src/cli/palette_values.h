@@ -9,11 +9,11 @@
 #include "cli/options.h"
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
+#include "core/result.h"
 #include "formats/format_table.h"
 #include "imageio/picture_file.h"
 #include "palette/palette.h"
 #include "palette/palette_file.h"
-#include "platform/result.h"
 
 namespace glyphon::cli {
 

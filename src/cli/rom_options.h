@@ -9,10 +9,10 @@
 
 #include "cli/options.h"
 #include "convert/encoding.h"
+#include "core/result.h"
+#include "core/surface.h"
+#include "core/types.h"
 #include "formats/format_table.h"
-#include "platform/result.h"
-#include "platform/surface.h"
-#include "platform/types.h"
 
 namespace glyphon::cli {
 

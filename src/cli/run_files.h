@@ -11,12 +11,12 @@
 #include <vector>
 
 #include "cli/exit_codes.h"
+#include "core/result.h"
+#include "core/surface.h"
+#include "core/types.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
 #include "platform/output_batch.h"
-#include "platform/result.h"
-#include "platform/surface.h"
-#include "platform/types.h"
 
 // The files of a glyphon run, shared by every command: reading inputs, the check that no
 // two of them collide, committing the outputs together, and the one-line failures.

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/result.h"
-#include "platform/types.h"
+#include "core/result.h"
+#include "core/types.h"
 
 // Compressed blocks as games store them: a table of schemes, each with its decoder, its
 // encoder and a cheap test for where a block of it may start.

@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::convert {
 

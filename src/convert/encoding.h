@@ -5,8 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "platform/surface.h"
-#include "platform/types.h"
+#include "core/surface.h"
+#include "core/types.h"
 
 namespace glyphon::convert {
 

@@ -3,7 +3,7 @@
 
 #include <cmath>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::convert {
 

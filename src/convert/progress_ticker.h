@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <limits>
 
-#include "platform/progress.h"
+#include "core/progress.h"
 
 namespace glyphon::convert {
 

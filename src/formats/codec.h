@@ -8,8 +8,8 @@
 
 #include "convert/encoding.h"
 #include "convert/progress_ticker.h"
-#include "platform/progress.h"
-#include "platform/surface.h"
+#include "core/progress.h"
+#include "core/surface.h"
 
 namespace glyphon::formats {
 

@@ -4,8 +4,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "platform/fresh_memory.h"
-#include "platform/picture_limits.h"
+#include "core/fresh_memory.h"
+#include "core/picture_limits.h"
 
 namespace glyphon::formats {
 

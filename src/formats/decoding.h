@@ -5,8 +5,8 @@
 #include <span>
 
 #include "convert/classify.h"
+#include "core/result.h"
 #include "formats/format_table.h"
-#include "platform/result.h"
 
 namespace glyphon::formats {
 

@@ -3,8 +3,8 @@
 
 #include <vector>
 
+#include "core/file_filter.h"
 #include "formats/format_table.h"
-#include "platform/file_filter.h"
 
 namespace glyphon::formats {
 

@@ -7,7 +7,7 @@
 #include <span>
 
 #include "convert/classify.h"
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::formats {
 

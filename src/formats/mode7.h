@@ -4,8 +4,8 @@
 #include <array>
 
 #include "convert/classify.h"
+#include "core/fresh_memory.h"
 #include "formats/partner_steps.h"
-#include "platform/fresh_memory.h"
 
 namespace glyphon::formats::mode7 {
 

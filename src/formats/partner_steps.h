@@ -25,8 +25,8 @@
 #include <span>
 #include <string>
 
+#include "core/fresh_memory.h"
 #include "formats/decoding.h"
-#include "platform/fresh_memory.h"
 
 namespace glyphon::formats {
 

@@ -3,9 +3,9 @@
 
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
+#include "core/result.h"
+#include "core/surface.h"
 #include "formats/format_table.h"
-#include "platform/result.h"
-#include "platform/surface.h"
 
 namespace glyphon::formats {
 

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "platform/result.h"
-#include "platform/surface.h"
+#include "core/result.h"
+#include "core/surface.h"
 
 namespace glyphon::imageio {
 

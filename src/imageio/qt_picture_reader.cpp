@@ -8,9 +8,9 @@
 #include <QtGlobal>
 #include <string>
 
+#include "core/picture_limits.h"
 #include "imageio/picture_file.h"
 #include "platform/file_io.h"
-#include "platform/picture_limits.h"
 
 namespace glyphon::imageio {
 

@@ -4,8 +4,8 @@
 #include <filesystem>
 #include <span>
 
-#include "platform/result.h"
-#include "platform/surface.h"
+#include "core/result.h"
+#include "core/surface.h"
 
 namespace glyphon::imageio {
 

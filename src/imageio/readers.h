@@ -7,9 +7,9 @@
 #include <span>
 #include <string>
 
+#include "core/picture_limits.h"
 #include "imageio/picture_file.h"
 #include "platform/file_range.h"
-#include "platform/picture_limits.h"
 
 namespace glyphon::imageio {
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::palette {
 

@@ -8,8 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/result.h"
 #include "palette/palette.h"
-#include "platform/result.h"
 
 namespace glyphon::palette::codecs {
 

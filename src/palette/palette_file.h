@@ -6,8 +6,8 @@
 #include <span>
 #include <string_view>
 
+#include "core/result.h"
 #include "palette/palette.h"
-#include "platform/result.h"
 
 namespace glyphon::palette {
 

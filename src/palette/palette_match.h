@@ -5,9 +5,9 @@
 
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
+#include "core/result.h"
+#include "core/surface.h"
 #include "palette/palette.h"
-#include "platform/result.h"
-#include "platform/surface.h"
 
 namespace glyphon::palette {
 

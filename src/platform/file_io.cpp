@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <system_error>
 
-#include "platform/fresh_memory.h"
+#include "core/fresh_memory.h"
 #include "platform/output_batch.h"
 
 namespace glyphon::platform {

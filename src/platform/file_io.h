@@ -7,9 +7,9 @@
 #include <string>
 #include <string_view>
 
-#include "platform/picture_limits.h"
-#include "platform/result.h"
-#include "platform/types.h"
+#include "core/picture_limits.h"
+#include "core/result.h"
+#include "core/types.h"
 
 namespace glyphon::platform {
 

@@ -7,8 +7,8 @@
 #include <span>
 #include <string>
 
-#include "platform/result.h"
-#include "platform/types.h"
+#include "core/result.h"
+#include "core/types.h"
 
 struct stat;
 

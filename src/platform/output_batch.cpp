@@ -22,9 +22,9 @@
 #include <system_error>
 #include <utility>
 
+#include "core/types.h"
 #include "platform/file_io.h"
 #include "platform/pending_files.h"
-#include "platform/types.h"
 
 namespace glyphon::platform {
 

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "core/result.h"
 #include "platform/file_range.h"
-#include "platform/result.h"
 
 namespace glyphon::platform {
 

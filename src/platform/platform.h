@@ -10,11 +10,11 @@
 #include <system_error>
 #include <vector>
 
-#include "platform/file_filter.h"
+#include "core/file_filter.h"
+#include "core/result.h"
+#include "core/surface.h"
+#include "core/types.h"
 #include "platform/file_io.h"
-#include "platform/result.h"
-#include "platform/surface.h"
-#include "platform/types.h"
 
 namespace glyphon::platform {
 

@@ -5,8 +5,8 @@
 #include <filesystem>
 #include <span>
 
+#include "core/result.h"
 #include "platform/file_range.h"
-#include "platform/result.h"
 
 namespace glyphon::platform {
 

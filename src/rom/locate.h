@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "convert/encoding.h"
+#include "core/result.h"
 #include "formats/format_table.h"
 #include "platform/file_range.h"
-#include "platform/result.h"
 
 namespace glyphon::rom {
 

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "platform/result.h"
+#include "core/result.h"
 
 namespace glyphon::rom {
 

@@ -6,9 +6,9 @@
 #include <span>
 #include <string>
 
+#include "core/result.h"
 #include "platform/file_range.h"
 #include "platform/output_batch.h"
-#include "platform/result.h"
 
 namespace glyphon::rom {
 

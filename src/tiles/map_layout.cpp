@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 
-#include "platform/picture_limits.h"
+#include "core/picture_limits.h"
 
 namespace glyphon::tiles {
 

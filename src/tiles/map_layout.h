@@ -8,8 +8,8 @@
 #include <string_view>
 #include <vector>
 
-#include "platform/result.h"
-#include "platform/types.h"
+#include "core/result.h"
+#include "core/types.h"
 #include "tiles/tile_set.h"
 
 namespace glyphon::tiles {

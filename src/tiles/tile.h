@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "convert/value_plane.h"
-#include "platform/result.h"
+#include "core/result.h"
 
 namespace glyphon::tiles {
 

@@ -10,9 +10,9 @@
 
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
-#include "platform/result.h"
-#include "platform/surface.h"
-#include "platform/types.h"
+#include "core/result.h"
+#include "core/surface.h"
+#include "core/types.h"
 
 namespace glyphon::tiles {
 

@@ -6,7 +6,7 @@
 #include <bit>
 #include <string>
 
-#include "platform/picture_limits.h"
+#include "core/picture_limits.h"
 
 namespace glyphon::tiles {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "convert/value_plane.h"
-#include "platform/result.h"
+#include "core/result.h"
 #include "tiles/tile.h"
 
 namespace glyphon::tiles {

@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "window_commands/file_commands.h"
 
+#include "core/picture_limits.h"
 #include "formats/decoding.h"
-#include "platform/picture_limits.h"
 
 namespace glyphon::window_commands {
 

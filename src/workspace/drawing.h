@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/surface.h"
 #include "formats/format_table.h"
-#include "platform/surface.h"
 
 namespace glyphon::workspace {
 

@@ -6,12 +6,12 @@
 #include <vector>
 
 #include "convert/encoding.h"
+#include "core/surface.h"
+#include "core/types.h"
 #include "formats/decoding.h"
 #include "formats/file_filters.h"
 #include "formats/format_table.h"
 #include "platform/platform.h"
-#include "platform/surface.h"
-#include "platform/types.h"
 #include "workspace/progress_window.h"
 #include "workspace/window_state.h"
 #include "workspace/window_view.h"

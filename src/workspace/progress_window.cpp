@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <string>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::workspace {
 

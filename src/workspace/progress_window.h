@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "core/progress.h"
 #include "platform/platform.h"
-#include "platform/progress.h"
 
 namespace glyphon::workspace {
 

@@ -5,8 +5,8 @@
 #include <utility>
 
 #include "convert/encoding.h"
-#include "platform/surface.h"
-#include "platform/types.h"
+#include "core/surface.h"
+#include "core/types.h"
 
 namespace glyphon::workspace {
 

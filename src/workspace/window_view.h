@@ -4,8 +4,8 @@
 #include <string>
 #include <string_view>
 
-#include "platform/product.h"
-#include "platform/surface.h"
+#include "core/product.h"
+#include "core/surface.h"
 #include "workspace/window_state.h"
 
 namespace glyphon::workspace {

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::cli_test {
 

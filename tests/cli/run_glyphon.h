@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "cli/cli.h"
+#include "core/types.h"
 #include "platform/file_io.h"
-#include "platform/types.h"
 
 namespace glyphon::cli_test {
 

@@ -10,8 +10,8 @@
 #include <sstream>
 #include <string>
 
+#include "core/surface.h"
 #include "formats/format_table.h"
-#include "platform/surface.h"
 
 namespace glyphon::formats::golden {
 

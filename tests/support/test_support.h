@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/progress.h"
-#include "platform/surface.h"
-#include "platform/types.h"
+#include "core/progress.h"
+#include "core/surface.h"
+#include "core/types.h"
 
 namespace glyphon::test {
 

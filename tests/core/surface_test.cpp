@@ -1,5 +1,5 @@
 // SPDX-License-Identifier: MIT
-#include "platform/surface.h"
+#include "core/surface.h"
 
 #include <gtest/gtest.h>
 

@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "platform/types.h"
+#include "core/types.h"
 
 namespace glyphon::platform {
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
-#include "platform/surface.h"
+#include "core/surface.h"
 
 #include <algorithm>
 #include <stdexcept>
 
-#include "platform/fresh_memory.h"
+#include "core/fresh_memory.h"
 
 namespace glyphon::platform {
 
