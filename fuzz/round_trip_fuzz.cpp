@@ -11,10 +11,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   using namespace glyphon;
   fuzz::Input input(data, size);
   const formats::FormatInfo& format = formats::Format(input.Take(formats::kFormatCount));
-  // Tiled formats take whole tiles; the linear ones any width over rows of whole bytes
-  // (a height in eights: the data of a part byte is cut at the end).
-  const int width = format.lockOptional ? input.Take(40) + 1 : (input.Take(5) + 1) * 8;
-  const int height = (input.Take(5) + 1) * 8;
+  // Grid formats take whole blocks (8 by 8 tiles, 16 by 16 PC Engine sprites); the linear
+  // ones any width over rows of whole bytes (a height in eights: the data of a part byte is
+  // cut at the end).
+  const int block = format.blockSide;
+  const int width = format.lockOptional ? input.Take(40) + 1 : (input.Take(5) + 1) * block;
+  const int height = (input.Take(5) + 1) * block;
   const platform::Surface picture = input.TakePicture(width, height);
   platform::NullProgress progress;
   const convert::Selection whole{0, 0, width, height};

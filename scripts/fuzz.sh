@@ -41,9 +41,12 @@ fuzz_one() {
   local target=$1 name=${1%_fuzz}
   local work=build/fuzz/corpus/$name
   mkdir -p "$work"
+  # The seeds, where the target has any (libFuzzer stops at a corpus folder that is missing).
+  local seeds=()
+  [ -d "fuzz/corpus/$name" ] && seeds=("fuzz/corpus/$name")
   # shellcheck disable=SC2086
   "$bin/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 -print_final_stats=1 \
-    ${options[$target]:-} -artifact_prefix="$findings/$name-" "$work" "fuzz/corpus/$name" >"build/fuzz/$name.log" 2>&1
+    ${options[$target]:-} -artifact_prefix="$findings/$name-" "$work" "${seeds[@]}" >"build/fuzz/$name.log" 2>&1
 }
 
 # Reports a finished run; fails when the target found a problem.
