@@ -58,12 +58,12 @@ struct OrderChoice {
   tiles::TileOrder order;
 };
 const std::array<OrderChoice, 6> kOrderChoices = {{
-    {"Tiles in rows", {}},
-    {"Objects of 1x2 tiles", {tiles::Walk::Rows, 1, 2, tiles::Walk::Rows}},
-    {"Objects of 2x2 tiles", {tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}},
-    {"Objects of 4x4 tiles", {tiles::Walk::Rows, 4, 4, tiles::Walk::Rows}},
-    {"Objects of 2x2 tiles by columns", {tiles::Walk::Rows, 2, 2, tiles::Walk::Columns}},
-    {"Objects of 4x4 tiles by columns", {tiles::Walk::Rows, 4, 4, tiles::Walk::Columns}},
+    {"Rows", {}},
+    {"1x2 objects", {tiles::Walk::Rows, 1, 2, tiles::Walk::Rows}},
+    {"2x2 objects", {tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}},
+    {"4x4 objects", {tiles::Walk::Rows, 4, 4, tiles::Walk::Rows}},
+    {"2x2 by columns", {tiles::Walk::Rows, 2, 2, tiles::Walk::Columns}},
+    {"4x4 by columns", {tiles::Walk::Rows, 4, 4, tiles::Walk::Columns}},
 }};
 
 const std::vector<platform::FileFilter> kRomFilters = {

@@ -127,11 +127,11 @@ TEST_F(RomBrowserTest, TheOrderAndColourBoxesSetTheModel) {
   auto& order = Find<QComboBox>("order");
   emit Find<QComboBox>("format").activated(kFourBppSnes);
   ASSERT_TRUE(order.isEnabled());
-  const int twoByTwo = order.findText("Objects of 2x2 tiles");
+  const int twoByTwo = order.findText("2x2 objects");
   ASSERT_GE(twoByTwo, 0);
   emit order.activated(twoByTwo);
   EXPECT_EQ(Browser().Model().TileOrder(), (tiles::TileOrder{tiles::Walk::Rows, 2, 2, tiles::Walk::Rows}));
-  const int byColumns = order.findText("Objects of 4x4 tiles by columns");
+  const int byColumns = order.findText("4x4 by columns");
   emit order.activated(byColumns);
   EXPECT_EQ(Browser().Model().TileOrder(), (tiles::TileOrder{tiles::Walk::Rows, 4, 4, tiles::Walk::Columns}));
   EXPECT_EQ(order.currentIndex(), byColumns);
