@@ -61,53 +61,63 @@ Result<std::optional<CompressCommand>> ParseCompress(std::span<const std::string
 
 }  // namespace
 
-Result<std::optional<CommandRun>> PrepareCompress(std::span<const std::string> args) {
+namespace {
+
+// What compress and decompress do with INPUT's bytes: write OUTPUT, or fail naming INPUT.
+using Transform = int (*)(const CompressCommand& c, const ByteString& input, std::ostream& out,
+                          std::ostream& err, std::ostream& notes);
+
+// A run of compress or decompress: INPUT read within the ROM data bound, then `transform`.
+Result<std::optional<CommandRun>> PrepareTransform(std::span<const std::string> args, bool compress,
+                                                   Transform transform) {
   using Prepared = Result<std::optional<CommandRun>>;
-  auto parsed = ParseCompress(args, true);
+  auto parsed = ParseCompress(args, compress);
   if (!parsed) return Prepared::Failure(parsed.Error());
   if (!parsed.Value()) return std::optional<CommandRun>();
   const CompressCommand c = *parsed.Value();
   CommandRun run;
   run.files = {{"INPUT", c.input, FileRole::Input}, {"OUTPUT", c.output, FileRole::Output}};
   run.mainInput = c.input;
-  run.body = [c](std::ostream& out, std::ostream& err, std::ostream& notes) {
+  run.body = [c, transform](std::ostream& out, std::ostream& err, std::ostream& notes) {
     const auto input = ReadInput(c.input, platform::kRomDataLimit);
     if (!input) return Fail(err, InputName(c.input), input.Error());
-    const auto block = c.scheme->encode(input.Value(), {.vramSafe = c.vramSafe});
-    if (!block) return Fail(err, InputName(c.input), block.Error());
-    notes << "glyphon: " << OutputName(c.output) << ": " << input.Value().size() << " bytes compressed to "
-          << block.Value().size() << " (" << c.scheme->name << ")\n";
-    return CommitOutputs(out, err, {{c.output, block.Value()}});
+    return transform(c, input.Value(), out, err, notes);
   };
   return std::optional<CommandRun>(std::move(run));
 }
 
+int Compress(const CompressCommand& c, const ByteString& input, std::ostream& out, std::ostream& err,
+             std::ostream& notes) {
+  const auto block = c.scheme->encode(input, {.vramSafe = c.vramSafe});
+  if (!block) return Fail(err, InputName(c.input), block.Error());
+  notes << "glyphon: " << OutputName(c.output) << ": " << input.size() << " bytes compressed to "
+        << block.Value().size() << " (" << c.scheme->name << ")\n";
+  return CommitOutputs(out, err, {{c.output, block.Value()}});
+}
+
+int Decompress(const CompressCommand& c, const ByteString& bytes, std::ostream& out, std::ostream& err,
+               std::ostream& notes) {
+  if (c.offset >= bytes.size()) {
+    return Fail(err, InputName(c.input),
+                "the offset " + std::to_string(c.offset) + " lies past the end of the " +
+                    std::to_string(bytes.size()) + "-byte file");
+  }
+  const auto block =
+      c.scheme->decode(std::span(bytes).subspan(static_cast<std::size_t>(c.offset)), {.base = c.offset});
+  if (!block) return Fail(err, InputName(c.input), block.Error());
+  notes << "glyphon: " << InputName(c.input) << ": the " << c.scheme->name << " block used "
+        << block.Value().consumed << " bytes and decompressed to " << block.Value().bytes.size() << "\n";
+  return CommitOutputs(out, err, {{c.output, block.Value().bytes}});
+}
+
+}  // namespace
+
+Result<std::optional<CommandRun>> PrepareCompress(std::span<const std::string> args) {
+  return PrepareTransform(args, true, Compress);
+}
+
 Result<std::optional<CommandRun>> PrepareDecompress(std::span<const std::string> args) {
-  using Prepared = Result<std::optional<CommandRun>>;
-  auto parsed = ParseCompress(args, false);
-  if (!parsed) return Prepared::Failure(parsed.Error());
-  if (!parsed.Value()) return std::optional<CommandRun>();
-  const CompressCommand c = *parsed.Value();
-  CommandRun run;
-  run.files = {{"INPUT", c.input, FileRole::Input}, {"OUTPUT", c.output, FileRole::Output}};
-  run.mainInput = c.input;
-  run.body = [c](std::ostream& out, std::ostream& err, std::ostream& notes) {
-    const auto input = ReadInput(c.input, platform::kRomDataLimit);
-    if (!input) return Fail(err, InputName(c.input), input.Error());
-    const ByteString& bytes = input.Value();
-    if (c.offset >= bytes.size()) {
-      return Fail(err, InputName(c.input),
-                  "the offset " + std::to_string(c.offset) + " lies past the end of the " +
-                      std::to_string(bytes.size()) + "-byte file");
-    }
-    const auto block =
-        c.scheme->decode(std::span(bytes).subspan(static_cast<std::size_t>(c.offset)), {.base = c.offset});
-    if (!block) return Fail(err, InputName(c.input), block.Error());
-    notes << "glyphon: " << InputName(c.input) << ": the " << c.scheme->name << " block used "
-          << block.Value().consumed << " bytes and decompressed to " << block.Value().bytes.size() << "\n";
-    return CommitOutputs(out, err, {{c.output, block.Value().bytes}});
-  };
-  return std::optional<CommandRun>(std::move(run));
+  return PrepareTransform(args, false, Decompress);
 }
 
 namespace {
