@@ -105,15 +105,7 @@ const platform::Surface& RomBrowser::Render() {
     present = got.Value();
     whole = present == expected;
   }
-  if (present == wanted) {
-    RunDecoder(FormatInfo(), m_bytes, m_view);
-    ApplyColours();
-  } else {
-    DecodeTail(present);
-  }
-  // Objects: the band's blocks, decoded in stored order, go back to their places.
-  if (!m_order.Plain() || m_order.inside != tiles::Walk::Rows)
-    m_view = tiles::PictureOfSheet(m_view, FormatInfo().blockSide, m_order);
+  DrawScreen(present);
   // A screen that was not read whole is read again on the next call.
   m_stale = !whole;
   return m_view;
@@ -130,6 +122,13 @@ void RomBrowser::RenderBlock() {
     present = std::min(m_bytes.size(), bytes.size());
     std::copy_n(bytes.begin(), present, m_bytes.begin());
   }
+  DrawScreen(present);
+  m_stale = false;
+}
+
+// The screen from the first `present` bytes of the screen's buffer (the rest past the end),
+// in the tile order: the band's blocks, decoded in stored order, go back to their places.
+void RomBrowser::DrawScreen(std::size_t present) {
   if (present == m_bytes.size()) {
     RunDecoder(FormatInfo(), m_bytes, m_view);
     ApplyColours();
@@ -138,7 +137,6 @@ void RomBrowser::RenderBlock() {
   }
   if (!m_order.Plain() || m_order.inside != tiles::Walk::Rows)
     m_view = tiles::PictureOfSheet(m_view, FormatInfo().blockSide, m_order);
-  m_stale = false;
 }
 
 // The last screen of the file: the `present` bytes read, padded out once with 0x00 and once

@@ -226,6 +226,7 @@ class RomBrowser {
   void CheckFile();
   void DecodeTail(std::size_t present);
   void RenderBlock();
+  void DrawScreen(std::size_t present);
   void ApplyColours();
   std::array<RgbColor, 256> ColourTable() const;
 
