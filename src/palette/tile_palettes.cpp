@@ -284,10 +284,9 @@ Result<AreaPalettes> MatchAreaPalettes(const ColourArt& art, std::span<const Pal
           if (lost != seen.end()) {
             return R::Failure(where + " has the colour " + HexColour(lost->colour) + " at pixel " +
                               Place(art.selection.x + lost->x, art.selection.y + lost->y) +
-                              ", in none of the " + std::to_string(palettes.size()) + " palettes");
+                              ", which no palette holds");
           }
-          return R::Failure(where + " has colours of more than one palette: none of the " +
-                            std::to_string(palettes.size()) + " holds them all");
+          return R::Failure(where + " has colours of more than one palette: no palette holds them all");
         }
         for (std::size_t i = 0; i < seen.size(); ++i) chosen[i] = *lookups[pick].Find(seen[i].colour);
       } else {

@@ -52,7 +52,8 @@ Result<std::vector<std::uint8_t>> ReadNesAttributes(std::span<const std::uint8_t
     return R::Failure("the attribute table holds " + std::to_string(bytes.size()) + " bytes, but the " +
                       std::to_string(widthTiles) + " by " + std::to_string(heightTiles) +
                       " tile picture covers " + std::to_string(across * down) +
-                      " screens of 32 by 30 tiles, " + std::to_string(expected) + " bytes");
+                      (across * down == 1 ? " screen" : " screens") + " of 32 by 30 tiles, " +
+                      std::to_string(expected) + " bytes");
   }
   std::vector<std::uint8_t> palettes(static_cast<std::size_t>(widthTiles) *
                                      static_cast<std::size_t>(heightTiles));

@@ -182,7 +182,7 @@ TEST(PaletteValues, BadInputNamesTheFileAndWritesNothing) {
             "--palette does not apply"},
            {encode({"--nearest"}, "ok.png"), kExitUsage, "--nearest goes with --values palette"},
            {encode({"--values", "colour"}, "ok.png"), kExitUsage,
-            "--values wants grey, shade, index or palette"},
+            "--values wants grey, shade, index, palette or colour"},
            {{"palette", dir.File("rgb.bmp"), pal},
             kExitFailure,
             dir.File("rgb.bmp") + ": the picture has no palette"},

@@ -214,12 +214,12 @@ TEST(MatchAreaPalettes, RefusalsNameTheTileAndTheColour) {
   const auto none = MatchAreaPalettes(Whole(lost), kFixed, false);
   ASSERT_FALSE(none);
   EXPECT_EQ(none.Error(),
-            "the tile at (8, 0) has the colour #800080 at pixel (9, 0), in none of the 2 palettes");
+            "the tile at (8, 0) has the colour #800080 at pixel (9, 0), which no palette holds");
   const platform::Surface split = TileRow({{kRed, kBlue}});
   const auto apart = MatchAreaPalettes(Whole(split), kFixed, false);
   ASSERT_FALSE(apart);
   EXPECT_EQ(apart.Error(),
-            "the tile at (0, 0) has colours of more than one palette: none of the 2 holds them all");
+            "the tile at (0, 0) has colours of more than one palette: no palette holds them all");
 }
 
 // --nearest: the palette of least total squared error. Near-blue (0, 0, 250) is 5^2 = 25 from
