@@ -395,7 +395,10 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
       return Fail(err, input, count.error);
     for (std::size_t i = 0; i < entries.size(); ++i) {
       tiles::MapEntry& entry = entries[i];
-      entry.palette = colour ? art.paletteOfTile[i] : static_cast<std::uint8_t>(command.palette.value_or(0));
+      // The nes layout keeps the palettes in its attribute table.
+      entry.palette = colour && command.layout->palette.Present()
+                          ? art.paletteOfTile[i]
+                          : static_cast<std::uint8_t>(command.palette.value_or(0));
       entry.priority = command.priority;
       if (entry.fixed) entry.tile = static_cast<std::uint32_t>(command.maps.backgroundTile);
     }
