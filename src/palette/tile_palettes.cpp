@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <limits>
-#include <map>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -60,27 +59,36 @@ void ForAreaPixels(const ColourArt& art, int ax, int ay, Fn&& fn) {
   }
 }
 
+// Where a colour starts looking in a hash table of 2^bits slots.
+std::size_t SlotOf(RgbColor colour, int bits) noexcept {
+  return static_cast<std::size_t>((static_cast<std::uint32_t>(colour) * 0x9E3779B1u) >> (32 - bits));
+}
+
 // A palette's entries by colour, for finding a colour's index: the lowest index of equal
-// entries.
+// entries. An open-addressing table at most half full, so a look-up takes a probe or two.
 class EntryLookup {
  public:
   explicit EntryLookup(const Palette& palette) {
-    m_entries.reserve(palette.colours.size());
-    for (std::size_t i = 0; i < palette.colours.size(); ++i)
-      m_entries.emplace_back(palette.colours[i], static_cast<std::uint8_t>(i));
-    std::stable_sort(m_entries.begin(), m_entries.end(),
-                     [](const auto& a, const auto& b) { return a.first < b.first; });
+    while ((std::size_t{1} << m_bits) < 2 * palette.colours.size()) ++m_bits;
+    m_slots.assign(std::size_t{1} << m_bits, {kOutside, 0});
+    for (std::size_t i = 0; i < palette.colours.size(); ++i) {
+      std::size_t slot = SlotOf(palette.colours[i], m_bits);
+      while (m_slots[slot].first != kOutside && m_slots[slot].first != palette.colours[i])
+        slot = (slot + 1) & (m_slots.size() - 1);
+      if (m_slots[slot].first == kOutside) m_slots[slot] = {palette.colours[i], static_cast<std::uint8_t>(i)};
+    }
   }
 
   std::optional<std::uint8_t> Find(RgbColor colour) const noexcept {
-    const auto at = std::lower_bound(m_entries.begin(), m_entries.end(), colour,
-                                     [](const auto& entry, RgbColor c) { return entry.first < c; });
-    if (at == m_entries.end() || at->first != colour) return std::nullopt;
-    return at->second;
+    for (std::size_t slot = SlotOf(colour, m_bits);; slot = (slot + 1) & (m_slots.size() - 1)) {
+      if (m_slots[slot].first == colour) return m_slots[slot].second;
+      if (m_slots[slot].first == kOutside) return std::nullopt;
+    }
   }
 
  private:
-  std::vector<std::pair<RgbColor, std::uint8_t>> m_entries;
+  int m_bits = 1;
+  std::vector<std::pair<RgbColor, std::uint8_t>> m_slots;  // kOutside: empty (no pixel has it)
 };
 
 std::int64_t Distance(RgbColor a, RgbColor b) noexcept {
@@ -101,6 +109,18 @@ std::uint8_t NearestEntry(const Palette& palette, RgbColor colour, std::int64_t&
   }
   return static_cast<std::uint8_t>(best);
 }
+
+// A hash of a colour set, for finding equal sets.
+struct SetHash {
+  std::size_t operator()(const ColourSet& set) const noexcept {
+    std::uint64_t hash = 0x9E3779B97F4A7C15u ^ set.size();
+    for (RgbColor c : set) {
+      hash = (hash ^ static_cast<std::uint32_t>(c)) * 0xFF51AFD7ED558CCDu;
+      hash ^= hash >> 29;
+    }
+    return static_cast<std::size_t>(hash);
+  }
+};
 
 AreaPalettes EmptyResult(const ColourArt& art, const Grid& grid) {
   AreaPalettes out;
@@ -124,62 +144,95 @@ Result<AreaPalettes> PackAreaPalettes(const ColourArt& art, const PackOptions& o
   const Grid grid = GridOf(art);
   AreaPalettes out = EmptyResult(art, grid);
   const std::optional<RgbColor> zero = options.colourZero;
+  const bool pictureOrder = options.order == PaletteOrder::Picture;
 
-  // Each area's colours, ascending, and for the picture order where each first appears.
-  std::vector<ColourSet> sets(grid.Count());
-  std::unordered_map<RgbColor, std::int64_t> firstSeen;
+  // First pass: each area's colours in the order they appear in it (area a's are
+  // colours[start[a]] to colours[start[a + 1] - 1]), and each pixel's number in that list,
+  // kept in the values plane until the palettes are known. Runs of one colour, as art has
+  // them, cost one comparison a pixel.
+  std::vector<RgbColor> colours;
+  std::vector<std::int64_t> ranks;  // for the picture order: where each first appears
+  std::vector<std::size_t> start(grid.Count() + 1, 0);
   bool zeroUsed = zero.has_value();
-  std::vector<std::pair<RgbColor, std::int64_t>> seen;
   const auto width = static_cast<std::int64_t>(art.selection.width);
-  for (int ay = 0; ay < grid.down; ++ay) {
-    for (int ax = 0; ax < grid.across; ++ax) {
-      seen.clear();
-      ForAreaPixels(art, ax, ay, [&](int x, int y, RgbColor colour, bool transparent) {
-        if (transparent) {
-          zeroUsed = true;
-        } else if (!zero || colour != *zero) {
-          seen.emplace_back(colour, y * width + x);
-        }
-      });
-      std::sort(seen.begin(), seen.end());
-      ColourSet& set = sets[static_cast<std::size_t>(ay) * static_cast<std::size_t>(grid.across) +
-                            static_cast<std::size_t>(ax)];
-      for (const auto& [colour, rank] : seen) {
-        if (!set.empty() && set.back() == colour) continue;
-        set.push_back(colour);
-        if (options.order == PaletteOrder::Picture) {
-          const auto [at, added] = firstSeen.try_emplace(colour, rank);
-          if (!added) at->second = std::min(at->second, rank);
-        }
+  // The colours met in the area so far: a hash table of twice the most pixels an area has,
+  // its slots marked with the area they belong to so that it is never cleared.
+  struct Seen {
+    RgbColor colour = 0;
+    std::uint8_t number = 0;
+    std::uint32_t stamp = 0;
+  };
+  int seenBits = 1;
+  while ((1 << seenBits) < 2 * art.areaSide * art.areaSide) ++seenBits;
+  std::vector<Seen> seen(std::size_t{1} << seenBits);
+  std::uint32_t stamp = 0;
+  for (std::size_t a = 0; a < grid.Count(); ++a) {
+    const int ax = static_cast<int>(a % static_cast<std::size_t>(grid.across));
+    const int ay = static_cast<int>(a / static_cast<std::size_t>(grid.across));
+    const std::size_t first = colours.size();
+    start[a] = first;
+    RgbColor last = kOutside;
+    std::uint8_t lastNumber = 0;
+    ++stamp;
+    ForAreaPixels(art, ax, ay, [&](int x, int y, RgbColor colour, bool transparent) {
+      if (transparent) {
+        zeroUsed = true;
+        return;
       }
-    }
+      if (zero && colour == *zero) return;
+      if (colour != last) {
+        std::size_t slot = SlotOf(colour, seenBits);
+        while (seen[slot].stamp == stamp && seen[slot].colour != colour)
+          slot = (slot + 1) & (seen.size() - 1);
+        if (seen[slot].stamp != stamp) {
+          // An area of more than 256 colours is refused below, whatever its numbers are.
+          seen[slot] = {colour, static_cast<std::uint8_t>(colours.size() - first), stamp};
+          colours.push_back(colour);
+          if (pictureOrder) ranks.push_back(y * width + x);
+        }
+        lastNumber = seen[slot].number;
+        last = colour;
+      }
+      out.values.Set(x, y, lastNumber);
+    });
   }
+  start[grid.Count()] = colours.size();
 
   const std::size_t reserved = zeroUsed ? 1 : 0;
   const std::size_t room = options.paletteSize > reserved ? options.paletteSize - reserved : 0;
-  for (std::size_t a = 0; a < sets.size(); ++a) {
-    if (sets[a].size() <= room) continue;
+  for (std::size_t a = 0; a < grid.Count(); ++a) {
+    const std::size_t count = start[a + 1] - start[a];
+    if (count <= room) continue;
     const int ax = static_cast<int>(a % static_cast<std::size_t>(grid.across));
     const int ay = static_cast<int>(a / static_cast<std::size_t>(grid.across));
-    const std::string count = std::to_string(sets[a].size());
     const std::string size = std::to_string(options.paletteSize);
     if (reserved != 0) {
-      return R::Failure(AreaName(art, ax, ay) + " has " + count +
+      return R::Failure(AreaName(art, ax, ay) + " has " + std::to_string(count) +
                         " colours besides colour 0, more than the " + std::to_string(room) +
                         " a palette of " + size + " holds beside it");
     }
-    return R::Failure(AreaName(art, ax, ay) + " has " + count + " colours, more than a palette of " + size +
-                      " holds");
+    return R::Failure(AreaName(art, ax, ay) + " has " + std::to_string(count) +
+                      " colours, more than a palette of " + size + " holds");
   }
 
-  // Equal sets are packed once; areas without colours of their own take palette 0.
-  std::map<ColourSet, std::size_t> idOf;
+  // Each area's set of colours, ascending; equal sets are packed once, and areas without
+  // colours of their own take palette 0.
+  std::unordered_map<RgbColor, std::int64_t> firstSeen;
+  for (std::size_t i = 0; i < ranks.size(); ++i) {
+    const auto [at, added] = firstSeen.try_emplace(colours[i], ranks[i]);
+    if (!added) at->second = std::min(at->second, ranks[i]);
+  }
+  std::unordered_map<ColourSet, std::size_t, SetHash> idOf;
   std::vector<ColourSet> distinct;
-  std::vector<std::size_t> setOfArea(sets.size(), 0);
-  for (std::size_t a = 0; a < sets.size(); ++a) {
-    if (sets[a].empty()) continue;
-    const auto [at, added] = idOf.try_emplace(sets[a], distinct.size());
-    if (added) distinct.push_back(sets[a]);
+  std::vector<std::size_t> setOfArea(grid.Count(), 0);
+  ColourSet set;
+  for (std::size_t a = 0; a < grid.Count(); ++a) {
+    if (start[a] == start[a + 1]) continue;
+    set.assign(colours.begin() + static_cast<std::ptrdiff_t>(start[a]),
+               colours.begin() + static_cast<std::ptrdiff_t>(start[a + 1]));
+    std::sort(set.begin(), set.end());
+    const auto [at, added] = idOf.try_emplace(set, distinct.size());
+    if (added) distinct.push_back(set);
     setOfArea[a] = at->second;
   }
   const Packing packing = PackColourSets(distinct, room);
@@ -194,43 +247,44 @@ Result<AreaPalettes> PackAreaPalettes(const ColourArt& art, const PackOptions& o
   std::vector<EntryLookup> lookups;
   lookups.reserve(needed);
   for (std::size_t p = 0; p < needed; ++p) {
-    ColourSet colours = p < packing.palettes.size() ? packing.palettes[p] : ColourSet{};
-    if (options.order == PaletteOrder::Luminance) {
-      std::sort(colours.begin(), colours.end(), [](RgbColor a, RgbColor b) {
+    ColourSet ordered = p < packing.palettes.size() ? packing.palettes[p] : ColourSet{};
+    if (!pictureOrder) {
+      std::sort(ordered.begin(), ordered.end(), [](RgbColor a, RgbColor b) {
         const int la = LuminanceOf(a), lb = LuminanceOf(b);
         return la != lb ? la > lb : a < b;
       });
     } else {
-      std::sort(colours.begin(), colours.end(),
+      std::sort(ordered.begin(), ordered.end(),
                 [&](RgbColor a, RgbColor b) { return firstSeen.at(a) < firstSeen.at(b); });
     }
     std::vector<RgbColor>& entries = out.palettes[p].colours;
     if (zeroUsed) entries.push_back(zero.value_or(kBlack));
-    entries.insert(entries.end(), colours.begin(), colours.end());
+    entries.insert(entries.end(), ordered.begin(), ordered.end());
     entries.resize(options.paletteSize, kBlack);
     // Entry 0 and the padding may equal a colour of the art; the art's colours are found
     // among the entries they were given.
     lookups.emplace_back(Palette{
         std::vector<RgbColor>(entries.begin() + static_cast<std::ptrdiff_t>(reserved),
-                              entries.begin() + static_cast<std::ptrdiff_t>(reserved + colours.size()))});
+                              entries.begin() + static_cast<std::ptrdiff_t>(reserved + ordered.size()))});
   }
 
-  for (int ay = 0; ay < grid.down; ++ay) {
-    for (int ax = 0; ax < grid.across; ++ax) {
-      const std::size_t a =
-          static_cast<std::size_t>(ay) * static_cast<std::size_t>(grid.across) + static_cast<std::size_t>(ax);
-      const std::size_t p = sets[a].empty() ? 0 : packing.paletteOf[setOfArea[a]];
-      out.paletteOfArea[a] = static_cast<std::uint8_t>(p);
-      const EntryLookup& lookup = lookups[p];
-      bool whole = true;
-      ForAreaPixels(art, ax, ay, [&](int x, int y, RgbColor colour, bool transparent) {
-        if (transparent || (zero && colour == *zero)) return;  // entry 0
-        const auto index = lookup.Find(colour);
-        whole = whole && index.has_value();
-        out.values.Set(x, y, static_cast<std::uint8_t>(index.value_or(0) + reserved));
-      });
-      if (!whole) return R::Failure("the packing left out a colour of " + AreaName(art, ax, ay));
+  // Second pass: each pixel's number in its area's list becomes its entry in the palette.
+  std::vector<std::uint8_t> entryOf;
+  for (std::size_t a = 0; a < grid.Count(); ++a) {
+    const int ax = static_cast<int>(a % static_cast<std::size_t>(grid.across));
+    const int ay = static_cast<int>(a / static_cast<std::size_t>(grid.across));
+    const std::size_t p = start[a] == start[a + 1] ? 0 : packing.paletteOf[setOfArea[a]];
+    out.paletteOfArea[a] = static_cast<std::uint8_t>(p);
+    entryOf.clear();
+    for (std::size_t i = start[a]; i < start[a + 1]; ++i) {
+      const auto entry = lookups[p].Find(colours[i]);
+      if (!entry) return R::Failure("the packing left out a colour of " + AreaName(art, ax, ay));
+      entryOf.push_back(static_cast<std::uint8_t>(*entry + reserved));
     }
+    ForAreaPixels(art, ax, ay, [&](int x, int y, RgbColor colour, bool transparent) {
+      const bool entryZero = transparent || (zero && colour == *zero);
+      out.values.Set(x, y, entryZero ? std::uint8_t{0} : entryOf[out.values.At(x, y)]);
+    });
   }
   return out;
 }
