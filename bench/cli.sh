@@ -46,13 +46,14 @@ pool = [random.randbytes(32) for _ in range(256)]
 with open(f"{sys.argv[1]}/tiles_2048.dat", "wb") as f:
     for _ in range(256 * 256):
         f.write(mirror(random.choice(pool), random.random() < 0.5, random.random() < 0.5))
-# The colour sheet: a SNES map of 256 by 256 entries over 256 "4bpp SNES" tiles, each entry
-# in a random orientation and one of 8 random sub-palettes of 16 BGR555 colours; untile
-# draws it. Map word: vhopppcc cccccccc, little-endian.
+# The colour sheet: a SNES map of 256 by 256 entries over 128 of those tiles, each entry in
+# a random orientation and one of 8 random sub-palettes of 16 BGR555 colours (so that even
+# by grey level it stays within the 1024 tiles a SNES map numbers); untile draws it. Map
+# word: vhopppcc cccccccc, little-endian.
 with open(f"{sys.argv[1]}/colour.chr", "wb") as f:
     f.write(b"".join(pool))
 with open(f"{sys.argv[1]}/colour.map", "wb") as f:
-    f.write(b"".join((random.randrange(256) | random.randrange(8) << 10 | random.randrange(4) << 14).to_bytes(2, "little")
+    f.write(b"".join((random.randrange(128) | random.randrange(8) << 10 | random.randrange(4) << 14).to_bytes(2, "little")
                      for _ in range(256 * 256)))
 with open(f"{sys.argv[1]}/colour.cgram", "wb") as f:
     f.write(b"".join((p * 4 + 2 | (i * 2) << 5 | (31 - i) << 10).to_bytes(2, "little") for p in range(8) for i in range(16)))
