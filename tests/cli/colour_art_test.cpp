@@ -86,6 +86,7 @@ TEST_P(ColourRoundTrip, PackedAndDrawnBack) {
                     attr = dir.File("attr.dat"), pal = dir.File("pal.dat"), back = dir.File("back.png");
   WriteRgba(art, width, height, rgba);
   const bool attributes = c.name == "gbc" || c.name == "nes";
+  const bool flips = c.name != "nes";  // mirrored tiles keep their palette numbers
   std::vector<std::string> args{"tiles",
                                 "-f",
                                 c.format,
@@ -101,6 +102,7 @@ TEST_P(ColourRoundTrip, PackedAndDrawnBack) {
                                 "--palette-out-format",
                                 c.kind};
   if (attributes) args.insert(args.end(), {"--attr-out", attr});
+  if (flips) args.push_back("--flips");
   args.insert(args.end(), {art, set});
   Outcome o = cli_test::RunWith(args);
   ASSERT_EQ(o.status, kExitSuccess) << o.err;
