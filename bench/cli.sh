@@ -4,7 +4,8 @@
 # and 2048x2048 pictures as PNG and BMP; on a 2048x2048 palette PNG of 16 colours, encode by
 # grey level, by stored index and by palette colour; and `tiles --dedupe --flips` (with a
 # SNES map) next to the plain encode of the same 2048x2048 sheet of repeated and mirrored
-# tiles. Prints each case's median and its peak
+# tiles; and `tiles --values colour` beside a plain `tiles` run of a 2048x2048 colour sheet
+# (the same kind of sheet, each tile in one of 8 sub-palettes of 16 colours). Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
 # time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
 #   bash bench/cli.sh            # builds the release preset first
@@ -45,6 +46,17 @@ pool = [random.randbytes(32) for _ in range(256)]
 with open(f"{sys.argv[1]}/tiles_2048.dat", "wb") as f:
     for _ in range(256 * 256):
         f.write(mirror(random.choice(pool), random.random() < 0.5, random.random() < 0.5))
+# The colour sheet: a SNES map of 256 by 256 entries over 128 of those tiles, each entry in
+# a random orientation and one of 8 random sub-palettes of 16 BGR555 colours (so that even
+# by grey level it stays within the 1024 tiles a SNES map numbers); untile draws it. Map
+# word: vhopppcc cccccccc, little-endian.
+with open(f"{sys.argv[1]}/colour.chr", "wb") as f:
+    f.write(b"".join(pool))
+with open(f"{sys.argv[1]}/colour.map", "wb") as f:
+    f.write(b"".join((random.randrange(128) | random.randrange(8) << 10 | random.randrange(4) << 14).to_bytes(2, "little")
+                     for _ in range(256 * 256)))
+with open(f"{sys.argv[1]}/colour.cgram", "wb") as f:
+    f.write(b"".join((p * 4 + 2 | (i * 2) << 5 | (31 - i) << 10).to_bytes(2, "little") for p in range(8) for i in range(16)))
 with open(f"{sys.argv[1]}/p16.hex", "w") as f:
     f.write("".join("#%02x%02x%02x\n" % (i * 37 % 256, i * 91 % 256, 255 - i) for i in range(16)))
 PY
@@ -55,6 +67,8 @@ for side in 256 2048; do
   "$g" decode --format 4bpp-snes --width "$side" "$work/d4_$side.dat" "$work/p$side.bmp"
 done
 "$g" decode --format 4bpp-snes --width 2048 --palette "$work/p16.hex" "$work/d4_2048.dat" "$work/i2048.png"
+"$g" untile --format 4bpp-snes --map-layout snes --width-tiles 256 --values colour \
+  --palette "$work/colour.cgram" --palette-format bgr555 "$work/colour.chr" "$work/colour.map" "$work/c2048.png"
 
 cases=(
   "formats|$g formats"
@@ -69,6 +83,8 @@ cases=(
   "4bpp decode 2048x2048 to BMP|$g decode --format 4bpp-snes --width 2048 $work/d4_2048.dat $work/o.bmp"
   "4bpp encode 2048x2048 tile sheet PNG|$g encode --format 4bpp-snes $work/s2048.png $work/o.dat"
   "4bpp tiles --dedupe --flips 2048x2048 tile sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/s2048.png $work/o.dat"
+  "4bpp tiles --dedupe --flips 2048x2048 colour sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/c2048.png $work/o.dat"
+  "4bpp tiles --dedupe --flips --values colour 2048x2048 colour sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes --values colour --palette-out $work/o.cgram --palette-format bgr555 $work/c2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values grey|$g encode --format 4bpp-snes --values grey $work/i2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values index|$g encode --format 4bpp-snes --values index $work/i2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values palette|$g encode --format 4bpp-snes --palette $work/p16.hex $work/i2048.png $work/o.dat"

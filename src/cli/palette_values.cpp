@@ -43,6 +43,8 @@ std::string_view RuleName(ValueRule rule) {
       return "index";
     case ValueRule::Palette:
       return "palette";
+    case ValueRule::Colour:
+      return "colour";
     default:
       return "grey";
   }
@@ -124,6 +126,23 @@ Result<convert::ValuePlane> PaletteValues(const ValueOptions& options, const ima
 Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& picture,
                   const convert::Selection& sel, convert::ValuePlane& values) {
   if (picture.alpha.empty() || values.values.empty()) return Status::Success();
+  auto transparent = TransparentPixels(options, picture, sel);
+  if (!transparent) return Status::Failure(transparent.Error());
+  for (std::size_t i = 0; i < transparent.Value().size(); ++i) {
+    if (transparent.Value()[i] != 0) values.values[i] = 0;
+  }
+  return Status::Success();
+}
+
+}  // namespace
+
+Result<std::vector<std::uint8_t>> TransparentPixels(const ValueOptions& options,
+                                                    const imageio::PictureFile& picture,
+                                                    const convert::Selection& sel) {
+  using R = Result<std::vector<std::uint8_t>>;
+  std::vector<std::uint8_t> mask;
+  if (picture.alpha.empty()) return mask;
+  mask.assign(static_cast<std::size_t>(sel.width) * static_cast<std::size_t>(sel.height), 0);
   const auto width = static_cast<std::size_t>(picture.pixels.Width());
   for (int y = 0; y < sel.height; ++y) {
     for (int x = 0; x < sel.width; ++x) {
@@ -134,17 +153,16 @@ Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& pictu
       if (options.alphaThreshold >= 0) {
         transparent = alpha < options.alphaThreshold;
       } else if (alpha != 0 && alpha != 255) {
-        return Status::Failure("pixel (" + std::to_string(sel.x + x) + ", " + std::to_string(sel.y + y) +
-                               ") is partly transparent (alpha " + std::to_string(alpha) +
-                               "); use --alpha-threshold N");
+        return R::Failure("pixel (" + std::to_string(sel.x + x) + ", " + std::to_string(sel.y + y) +
+                          ") is partly transparent (alpha " + std::to_string(alpha) +
+                          "); use --alpha-threshold N");
       }
-      if (transparent) values.values[values.Index(x, y)] = 0;
+      mask[static_cast<std::size_t>(y) * static_cast<std::size_t>(sel.width) + static_cast<std::size_t>(x)] =
+          transparent ? 1 : 0;
     }
   }
-  return Status::Success();
+  return mask;
 }
-
-}  // namespace
 
 Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
                                             const platform::Surface& source,
@@ -223,6 +241,9 @@ Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const form
       values = PaletteValues(options, picture, inputName, selection, notes, chosen);
       if (!values) return values;
       break;
+    case ValueRule::Colour:
+      // Each tile has a palette of its own: tiles takes the colours apart (cli/colour_art.h).
+      return FailWith<convert::ValuePlane>(inputName, "--values colour chooses a palette per tile");
   }
   if (Status alpha = ApplyAlpha(options, picture, selection, values.Value()); !alpha)
     return FailWith<convert::ValuePlane>(inputName, alpha.error);
@@ -244,11 +265,17 @@ std::string ValueHelp(ValueUse use) {
       "                      black 0; the default), shade (evenly spaced greys from white\n"
       "                      0 down to black, as the Game Boy counts), index (the index an\n"
       "                      indexed picture stores), palette (the index of the colour in\n"
-      "                      --palette). Not for the direct-colour formats\n"
+      "                      --palette). Not for the direct-colour formats\n";
+  if (use == ValueUse::Tiles || use == ValueUse::Untile) {
+    text +=
+        "                      colour: each tile's colours in a sub-palette of its own (see\n"
+        "                      Colour art below)\n";
+  }
+  text +=
       "  --palette F         the palette of --values palette (alone, it chooses that rule)\n"
       "  --palette-format K  the kind of --palette, whatever its extension (see 'glyphon\n"
       "                      palette --help')\n";
-  if (use == ValueUse::Draw) {
+  if (DrawsValues(use)) {
     return text +
            "                      Drawing, grey and index draw the format's greys, shade the\n"
            "                      shade levels and palette the palette's colours, as a palette\n"
@@ -265,7 +292,7 @@ std::string ValueHelp(ValueUse use) {
       "                      warning; without it, it is refused\n"
       "  --colour-rounding R 8-bit components to 5 bits (16bpp BGR555, 5-bit palette\n"
       "                      files): nearest (the default) or truncate (c >> 3)\n";
-  if (use == ValueUse::Encode) {
+  if (use == ValueUse::Encode || use == ValueUse::Tiles) {
     text +=
         "  --palette-out F     write the palette the run used\n"
         "  --palette-out-format K  the kind of --palette-out, whatever its extension\n"
@@ -297,8 +324,10 @@ Status SetValueOption(ValueOptions& options, std::string_view option, const std:
       options.rule = ValueRule::Index;
     } else if (value == "palette") {
       options.rule = ValueRule::Palette;
+    } else if (value == "colour") {
+      options.rule = ValueRule::Colour;
     } else {
-      return Status::Failure("--values wants grey, shade, index or palette, not \"" + value + "\"");
+      return Status::Failure("--values wants grey, shade, index, palette or colour, not \"" + value + "\"");
     }
   } else if (option == "--palette") {
     options.palette = value;
@@ -333,20 +362,27 @@ Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& forma
   if (!options.palette.empty() && !options.ruleGiven) {
     options.rule = ValueRule::Palette;  // --palette alone chooses its rule
   }
-  if (use != ValueUse::Encode && !options.paletteOut.empty())
+  const bool colour = options.rule == ValueRule::Colour;
+  if (colour && use != ValueUse::Tiles && use != ValueUse::Untile)
+    return refuse("--values colour is for tiles and untile");
+  if (use == ValueUse::Tiles && !colour && !options.paletteOut.empty())
+    return refuse("--palette-out on tiles goes with --values colour");
+  if (use != ValueUse::Encode && use != ValueUse::Tiles && !options.paletteOut.empty())
     return refuse("--palette-out is an option of encode");
-  if (use == ValueUse::Draw && (options.nearest || options.alphaThreshold >= 0 || options.crop ||
-                                options.rounding != palette::Rounding::Nearest))
+  if (DrawsValues(use) && (options.nearest || options.alphaThreshold >= 0 || options.crop ||
+                           options.rounding != palette::Rounding::Nearest))
     return refuse("--nearest, --alpha-threshold, --crop and --colour-rounding read pictures; " +
                   std::string(command) + " draws one");
   if (!options.outKindName.empty() && options.paletteOut.empty())
     return refuse("--palette-out-format goes with --palette-out");
   if (options.rule == ValueRule::Palette && options.palette.empty())
     return refuse("--values palette needs --palette FILE");
-  if (options.rule != ValueRule::Palette && !options.palette.empty())
+  if (colour && use == ValueUse::Untile && options.palette.empty())
+    return refuse("untile --values colour needs --palette FILE");
+  if (options.rule != ValueRule::Palette && !colour && !options.palette.empty())
     return refuse("--palette goes with --values palette");
-  if (options.nearest && options.rule != ValueRule::Palette)
-    return refuse("--nearest goes with --values palette");
+  if (options.nearest && (colour ? options.palette.empty() : options.rule != ValueRule::Palette))
+    return refuse("--nearest goes with --values palette or with --values colour --palette FILE");
   if (!options.kindName.empty() && options.palette.empty() && options.paletteOut.empty())
     return refuse("--palette-format goes with --palette or --palette-out");
   if (format.HasValues()) return Status::Success();

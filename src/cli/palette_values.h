@@ -23,11 +23,17 @@ enum class ValueRule {
   Shade,    // evenly spaced greys from white 0 down to black, as on the Game Boy
   Index,    // the palette index an indexed picture stores
   Palette,  // the index of the pixel's colour in --palette
+  Colour,   // tile sets: the index of the pixel's colour in its tile's sub-palette
 };
 
 // The commands that take the value options: those that read a picture's values (encode,
-// locate, tiles) and those that draw values (decode, untile).
-enum class ValueUse { Encode, Read, Draw };
+// locate) and those that draw values (decode); tiles reads and untile draws, and they also
+// take --values colour, the sub-palettes of colour art.
+enum class ValueUse { Encode, Read, Draw, Tiles, Untile };
+
+constexpr bool DrawsValues(ValueUse use) noexcept {
+  return use == ValueUse::Draw || use == ValueUse::Untile;
+}
 
 // The value options of every command that reads or draws values.
 struct ValueOptions {
@@ -92,6 +98,14 @@ Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const form
                                          const imageio::PictureFile& picture, const std::string& inputName,
                                          const convert::Selection& selection, std::ostream& notes,
                                          palette::Palette* used = nullptr);
+
+// The transparent pixels of the selection, one byte a pixel in row order (non-zero:
+// transparent): alpha 0, or under --alpha-threshold alpha below it. Empty for a picture
+// without alpha. A partly transparent pixel without a threshold is a failure naming it
+// (a cause, without the file's name).
+Result<std::vector<std::uint8_t>> TransparentPixels(const ValueOptions& options,
+                                                    const imageio::PictureFile& picture,
+                                                    const convert::Selection& selection);
 
 // Applies the value rule before the encoder runs: under --colour-rounding truncate the
 // selection of a 16bpp BGR555 picture is repainted in colours whose nearest 5-bit levels are

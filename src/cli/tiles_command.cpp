@@ -8,6 +8,7 @@
 #include <ostream>
 #include <type_traits>
 
+#include "cli/colour_art.h"
 #include "cli/map_options.h"
 #include "cli/options.h"
 #include "cli/order_options.h"
@@ -18,7 +19,9 @@
 #include "formats/grey_palette.h"
 #include "formats/values.h"
 #include "imageio/picture_file.h"
+#include "palette/tile_palettes.h"
 #include "tiles/map_layout.h"
+#include "tiles/nes_attributes.h"
 #include "tiles/tile_order.h"
 #include "tiles/tile_set.h"
 
@@ -40,6 +43,7 @@ struct TilesCommand {
   tiles::Flip flips = tiles::kNoFlip;  // the mirrors that count as the same tile
   OrderOptions order;
   MapOptions maps;
+  ColourOptions colour;
   const MapLayout* layout = nullptr;
   std::string mapOut;
   std::string attrOut;
@@ -59,6 +63,7 @@ struct UntileCommand {
   std::int64_t baseTile = 0;
   std::string attr;
   MapOptions maps;
+  ColourOptions colour;
   bool help = false;
   std::string tiles;
   std::string map;
@@ -144,10 +149,13 @@ CommandLine::Take NumberOption(std::string what, std::int64_t low, std::int64_t 
 
 // The checks across options: a map needs its layout, and the layout must carry what is asked.
 std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
+  const bool colour = command.values.rule == ValueRule::Colour;
+  if (colour && command.palette)
+    return "--palette-number goes without --values colour, which chooses each tile's palette";
   if (command.mapOut.empty() != (command.layout == nullptr))
     return command.layout ? "--map-layout needs --map-out FILE" : "--map-out needs --map-layout";
   if (!command.layout) {
-    if (!command.attrOut.empty()) return "--attr-out needs --map-out and --map-layout gbc";
+    if (!command.attrOut.empty()) return "--attr-out needs --map-out and --map-layout gbc (or nes)";
     if (command.baseTile || command.palette || command.priority || command.maps.screens ||
         command.maps.bankSplit)
       return "--base-tile, --palette-number, --priority, --map-screens and --bank-split need --map-out";
@@ -156,7 +164,13 @@ std::optional<std::string> CheckTilesOptions(const TilesCommand& command) {
   const MapLayout& layout = *command.layout;
   if (layout.attributeMap && command.attrOut.empty())
     return "the " + std::string(layout.name) + " map layout needs --attr-out FILE for its attribute map";
-  if (!layout.attributeMap && !command.attrOut.empty())
+  if (layout.attributeTable && colour && command.attrOut.empty())
+    return "the " + std::string(layout.name) +
+           " map layout needs --attr-out FILE for the attribute table of its palettes";
+  if (layout.attributeTable && !colour && !command.attrOut.empty())
+    return "the " + std::string(layout.name) +
+           " map layout's attribute table (--attr-out) comes with --values colour";
+  if (!layout.attributeMap && !layout.attributeTable && !command.attrOut.empty())
     return "the " + std::string(layout.name) + " map layout has no attribute map";
   if (command.maps.bankSplit && !layout.bank.Present())
     return "the " + std::string(layout.name) + " map layout has no second bank for --bank-split";
@@ -186,11 +200,16 @@ Result<TilesCommand> ParseTiles(std::span<const std::string> args) {
   line.Value("--palette-number", NumberOption("--palette-number", 0, 0xFF, command.palette));
   AddOrderOptions(line, command.order);
   AddTilesMapOptions(line, command.maps);
+  AddColourOptions(line, command.colour, ValueUse::Tiles);
   if (Status read = line.Parse(JoinFlips(args)); !read) return Usage<TilesCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<TilesCommand>("tiles needs --format");
-  if (Status fits = CheckValueOptions(command.values, *command.format, "tiles", ValueUse::Read); !fits)
+  if (Status fits = CheckValueOptions(command.values, *command.format, "tiles", ValueUse::Tiles); !fits)
+    return Usage<TilesCommand>(fits.error);
+  if (Status fits = CheckColourOptions(command.colour, command.values, *command.format, command.layout,
+                                       ValueUse::Tiles);
+      !fits)
     return Usage<TilesCommand>(fits.error);
   if (auto error = CheckTilesOptions(command)) return Usage<TilesCommand>(*error);
   if (command.maps.tilesFromOnly && command.maps.tilesFrom.empty())
@@ -212,15 +231,24 @@ Result<UntileCommand> ParseUntile(std::span<const std::string> args) {
   line.Value("--base-tile", NumberOption("--base-tile", 0, 0xFFFF, command.baseTile));
   AddValueOptions(line, command.values);
   AddUntileMapOptions(line, command.maps);
+  AddColourOptions(line, command.colour, ValueUse::Untile);
   if (Status read = line.Parse(args); !read) return Usage<UntileCommand>(read.error);
   command.help = line.HelpWanted();
   if (command.help) return command;
   if (command.format == nullptr) return Usage<UntileCommand>("untile needs --format");
-  if (Status fits = CheckValueOptions(command.values, *command.format, "untile", ValueUse::Draw); !fits)
+  if (Status fits = CheckValueOptions(command.values, *command.format, "untile", ValueUse::Untile); !fits)
     return Usage<UntileCommand>(fits.error);
   if (command.layout == nullptr) return Usage<UntileCommand>("untile needs --map-layout");
+  if (Status fits = CheckColourOptions(command.colour, command.values, *command.format, command.layout,
+                                       ValueUse::Untile);
+      !fits)
+    return Usage<UntileCommand>(fits.error);
   if (command.widthTiles == 0) return Usage<UntileCommand>("untile needs --width-tiles");
-  if (!command.attr.empty() && !command.layout->attributeMap)
+  const bool colour = command.values.rule == ValueRule::Colour;
+  if (!command.attr.empty() && command.layout->attributeTable && !colour)
+    return Usage<UntileCommand>("the " + std::string(command.layout->name) +
+                                " map layout's attribute table (--attr) is read with --values colour");
+  if (!command.attr.empty() && !command.layout->attributeMap && !command.layout->attributeTable)
     return Usage<UntileCommand>("the " + std::string(command.layout->name) +
                                 " map layout has no attribute map");
   if (line.Files().size() != 3)
@@ -298,8 +326,19 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
   const FormatInfo& format = *command.format;
   auto selection = PictureSelection(command.values, format, file.Value().pixels, std::nullopt, input, notes);
   if (!selection) return Fail(err, input, selection.Error());
-  auto plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
-  if (!plane) return Fail(err, "", plane.Error());
+  const bool colour = command.values.rule == ValueRule::Colour;
+  ColourTiles art;
+  Result<convert::ValuePlane> plane = convert::ValuePlane{};
+  if (colour) {
+    auto found = ColourValues(command.values, command.colour, format, file.Value(), input, selection.Value(),
+                              command.layout, notes);
+    if (!found) return Fail(err, "", found.Error());
+    art = std::move(found).Value();
+    plane = std::move(art.values);
+  } else {
+    plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
+    if (!plane) return Fail(err, "", plane.Error());
+  }
   const int across = plane.Value().width / tiles::kTileSide, down = plane.Value().height / tiles::kTileSide;
   const tiles::Dedupe dedupe = command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
                                : command.dedupe                ? tiles::Dedupe::Exact
@@ -354,8 +393,12 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
                                              base, command.maps.bankSplit);
         !count)
       return Fail(err, input, count.error);
-    for (tiles::MapEntry& entry : entries) {
-      entry.palette = static_cast<std::uint8_t>(command.palette.value_or(0));
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+      tiles::MapEntry& entry = entries[i];
+      // The nes layout keeps the palettes in its attribute table.
+      entry.palette = colour && command.layout->palette.Present()
+                          ? art.paletteOfTile[i]
+                          : static_cast<std::uint8_t>(command.palette.value_or(0));
       entry.priority = command.priority;
       if (entry.fixed) entry.tile = static_cast<std::uint32_t>(command.maps.backgroundTile);
     }
@@ -369,9 +412,26 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
     if (!written) return Fail(err, input, written.Error());
     map = std::move(written).Value();
   }
+  ByteString paletteBytes, paletteMap;
+  if (colour) {
+    if (!command.values.paletteOut.empty()) {
+      auto written = PaletteFileBytes(command.values.paletteOut, command.values.OutKind(),
+                                      palette::JoinPalettes(art.palettes), command.values.rounding);
+      if (!written) return Fail(err, "", written.Error());
+      paletteBytes = std::move(written).Value();
+    }
+    // The palette numbers in the order the tile set takes the tiles.
+    paletteMap =
+        plain ? art.paletteOfTile : tiles::InStoredOrder(art.paletteOfTile, across, down, order.Value());
+    if (command.layout && command.layout->attributeTable) map.attributes = std::move(art.attributeTable);
+  }
   const ByteString bytes = EncodeTiles(*command.format, setTiles);
-  return CommitOutputs(
-      out, err, {{command.output, bytes}, {command.mapOut, map.map}, {command.attrOut, map.attributes}});
+  return CommitOutputs(out, err,
+                       {{command.output, bytes},
+                        {command.mapOut, map.map},
+                        {command.attrOut, map.attributes},
+                        {command.values.paletteOut, paletteBytes},
+                        {command.colour.paletteMapOut, paletteMap}});
 }
 
 Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name) {
@@ -398,8 +458,9 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
     if (!read) return Fail(err, InputName(command.attr), read.Error());
     attributes = std::move(read).Value();
   }
-  auto entries =
-      tiles::ReadMap(*command.layout, mapBytes.Value(), attributes, command.baseTile, command.maps.bankSplit);
+  const bool attributeMap = command.layout->attributeMap;
+  auto entries = tiles::ReadMap(*command.layout, mapBytes.Value(), attributeMap ? attributes : ByteString{},
+                                command.baseTile, command.maps.bankSplit);
   if (!entries) return Fail(err, InputName(command.map), entries.Error());
   if (command.maps.screens) {
     // The map's cells come screen by screen; the picture wants them in its rows.
@@ -414,12 +475,43 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
     entries.Value() =
         tiles::InPictureOrder(entries.Value(), across, cells / across, command.maps.ScreenOrder());
   }
+  // Each tile's sub-palette, for colour art: the map entry's, or the attribute table's.
+  std::vector<std::uint8_t> paletteOfTile;
+  const bool colour = command.values.rule == ValueRule::Colour;
+  if (colour) {
+    const auto cells = entries.Value().size();
+    if (command.layout->attributeTable && !attributes.empty()) {
+      auto read =
+          tiles::ReadNesAttributes(attributes, command.widthTiles,
+                                   static_cast<int>(cells / static_cast<std::size_t>(command.widthTiles)));
+      if (!read) return Fail(err, InputName(command.attr), read.Error());
+      paletteOfTile = std::move(read).Value();
+    } else {
+      for (const tiles::MapEntry& entry : entries.Value()) paletteOfTile.push_back(entry.palette);
+    }
+  }
   auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
   if (!plane) return Fail(err, InputName(command.map), plane.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
   const FormatInfo& format = *command.format;
+  if (colour) {
+    auto loaded = ReadPaletteInput(command.values.palette, command.values.Kind());
+    if (!loaded) return Fail(err, "", loaded.Error());
+    const std::vector<palette::Palette> palettes =
+        palette::CutPalettes(loaded.Value(), PaletteSize(command.colour, format));
+    std::int64_t beyond = 0;
+    const platform::Surface drawn = palette::DrawInPalettes(plane.Value(), paletteOfTile, palettes, beyond);
+    if (beyond > 0) {
+      notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has" : " pixels have")
+            << " a palette entry beyond the " << loaded.Value().colours.size() << " colours of "
+            << InputName(command.values.palette) << "; drawn black\n";
+    }
+    auto file = imageio::PictureFileBytes(kind, drawn);
+    if (!file) return Fail(err, OutputName(command.output), file.Error());
+    return CommitOutputs(out, err, {{command.output, file.Value()}});
+  }
   auto picture =
       DrawsOwnColours(command.values)
           ? ValuesPictureBytes(command.values, format, plane.Value(), kind, OutputName(command.output), notes)
@@ -445,7 +537,9 @@ Result<std::optional<CommandRun>> PrepareTiles(std::span<const std::string> args
                   {"--palette", command.values.palette, FileRole::Input},
                   {"TILES", command.output, FileRole::Output},
                   {"--map-out", command.mapOut, FileRole::Output},
-                  {"--attr-out", command.attrOut, FileRole::Output}},
+                  {"--attr-out", command.attrOut, FileRole::Output},
+                  {"--palette-out", command.values.paletteOut, FileRole::Output},
+                  {"--palette-map-out", command.colour.paletteMapOut, FileRole::Output}},
                  command.input,
                  [command](std::ostream& out, std::ostream& err, std::ostream& notes) {
                    return Tiles(command, out, err, notes);
@@ -477,9 +571,11 @@ std::string TilesHelp() {
          "                     [--background #RRGGBB [--background-tile N]]\n"
          "                     [--map-out FILE --map-layout L] [--attr-out FILE] [--map-screens WxH]\n"
          "                     [--base-tile N] [--bank-split N] [--palette-number P] [--priority]\n"
-         "                     [--values grey|shade|index|palette] [--palette FILE]\n"
+         "                     [--values grey|shade|index|palette|colour] [--palette FILE]\n"
          "                     [--palette-format KIND] [--nearest] [--alpha-threshold N]\n"
-         "                     [--crop] INPUT TILES\n\n"
+         "                     [--palettes N] [--palette-size K] [--colour-zero #RRGGBB]\n"
+         "                     [--palette-order luminance|picture] [--palette-out FILE]\n"
+         "                     [--palette-map-out FILE] [--crop] INPUT TILES\n\n"
          "Cuts the picture INPUT into 8 by 8 tiles in row order (its sides must be whole\n"
          "tiles, or --crop takes the whole tiles inside), writes them to TILES in a tiled\n"
          "format, and optionally a tile map that places them.\n\n"
@@ -507,14 +603,15 @@ std::string TilesHelp() {
          "\n"
          "  --map-screens WxH   write the map screen by screen, each W by H tiles (SNES: 32x32,\n"
          "                      so a 64 by 32 map is screen 0's rows, then screen 1's)\n"
-         "  --attr-out FILE     the attribute map of the gbc layout (needed there)\n"
+         "  --attr-out FILE     the attribute map of the gbc layout (needed there); with\n"
+         "                      --values colour, the nes layout's attribute table\n"
          "  --base-tile N       the number of the tile set's first tile in the map; gb and gbc\n"
          "                      numbers wrap at 256 (255, 0, 1, ...)\n"
          "  --bank-split N      gbc: tiles from the Nth on lie in VRAM bank 1, numbered from\n"
          "                      the base tile again. Without it a gbc tile set has at most 256\n"
          "  --palette-number P  the palette number every map entry carries\n"
          "  --priority          set every map entry's priority bit\n" +
-         ValueHelp(ValueUse::Read) +
+         ValueHelp(ValueUse::Tiles) + ColourHelp(ValueUse::Tiles) +
          "\n"
          "The outputs are written together: all of them, or none changes.\n";
 }
@@ -522,7 +619,7 @@ std::string TilesHelp() {
 std::string UntileHelp() {
   return "Usage: glyphon untile --format F --map-layout L --width-tiles N [--attr FILE]\n"
          "                      [--base-tile N] [--bank-split N] [--map-screens WxH]\n"
-         "                      [--values grey|shade|index|palette]\n"
+         "                      [--values grey|shade|index|palette|colour] [--palette-size K]\n"
          "                      [--palette FILE] [--palette-format KIND] TILES MAP OUTPUT\n\n"
          "Draws the picture a tile set and its tile map make, N tiles wide, in the grey\n"
          "levels of the format's values (or as --values and --palette say). OUTPUT's\n"
@@ -532,11 +629,12 @@ std::string UntileHelp() {
          tiles::MapLayoutNames() +
          "\n"
          "  --width-tiles N     the picture's width in tiles, 1 to 4095\n"
-         "  --attr FILE         the attribute map of the gbc layout (none reads as all zero)\n"
+         "  --attr FILE         the attribute map of the gbc layout (none reads as all zero);\n"
+         "                      with --values colour, the nes layout's attribute table\n"
          "  --base-tile N       the map's number of the tile set's first tile\n"
          "  --bank-split N      gbc: where the tiles of VRAM bank 1 begin in the tile set\n"
          "  --map-screens WxH   the map is stored screen by screen, as tiles writes it\n" +
-         ValueHelp(ValueUse::Draw);
+         ValueHelp(ValueUse::Untile) + ColourHelp(ValueUse::Untile);
 }
 
 }  // namespace glyphon::cli

@@ -12,20 +12,21 @@ namespace {
 
 // clang-format off
 constexpr std::array<MapLayout, 6> kLayouts{{
-  // name      bytes  big end  attrs  tile      bank      palette   priority  h flip    v flip    wraps
+  // name      bytes  big end  attrs  tile      bank      palette   priority  h flip    v flip    wraps  table
   // SNES BG map word: vhopppcc cccccccc, little-endian.
-  {"snes",     2,     false,   false, {0, 10},  {},       {10, 3},  {13, 1},  {14, 1},  {15, 1},  false},
+  {"snes",     2,     false,   false, {0, 10},  {},       {10, 3},  {13, 1},  {14, 1},  {15, 1},  false, false},
   // Genesis name table word: pccv hnnn nnnn nnnn, big-endian.
-  {"genesis",  2,     true,    false, {0, 11},  {},       {13, 2},  {15, 1},  {11, 1},  {12, 1},  false},
+  {"genesis",  2,     true,    false, {0, 11},  {},       {13, 2},  {15, 1},  {11, 1},  {12, 1},  false, false},
   // Game Boy and NES: one byte, the tile number. The Game Boy's tile data window of 256
-  // tiles wraps (in its signed mode tile 128 follows 127 at 0x8800).
-  {"gb",       1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       true},
-  {"nes",      1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false},
+  // tiles wraps (in its signed mode tile 128 follows 127 at 0x8800). The NES keeps its
+  // palettes in the attribute table.
+  {"gb",       1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       true,  false},
+  {"nes",      1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false, true},
   // Game Boy Color: the tile number in the map, the attribute byte (priority, v flip,
   // h flip, -, VRAM bank, palette 3 bits) in the attribute map.
-  {"gbc",      2,     false,   true,  {0, 8},   {11, 1},  {8, 3},   {15, 1},  {13, 1},  {14, 1},  true},
+  {"gbc",      2,     false,   true,  {0, 8},   {11, 1},  {8, 3},   {15, 1},  {13, 1},  {14, 1},  true,  false},
   // Mode 7: one byte, the tile number.
-  {"mode7",    1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false},
+  {"mode7",    1,     false,   false, {0, 8},   {},       {},       {},       {},       {},       false, false},
 }};
 // clang-format on
 

@@ -40,7 +40,15 @@ struct MapLayout {
   // window of 256 tiles (Game Boy: base tile 255 numbers 255, 0, 1, ...). The bank, where
   // there is one, is chosen by where the tile set is split, never by a carry.
   bool wraps;
+  // The palettes live apart from the map in an attribute table of 16 by 16 pixel areas, 2
+  // bits an area (NES; see tiles/nes_attributes.h).
+  bool attributeTable = false;
 
+  // How many sub-palettes a map entry can choose between: those its palette field numbers,
+  // the four of an attribute table, else one.
+  constexpr std::uint32_t PaletteCount() const noexcept {
+    return palette.Present() ? palette.Limit() : attributeTable ? 4u : 1u;
+  }
   // How many tile numbers the layout can write: 0 to TileNumbers() - 1.
   constexpr std::uint32_t TileNumbers() const noexcept {
     return std::uint32_t{1} << (tile.bits + (wraps ? 0 : bank.bits));

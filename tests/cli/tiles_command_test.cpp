@@ -187,7 +187,7 @@ TEST(TilesCli, RefusalsNameTheCauseAndWriteNothing) {
             "\"4bpp Linear\" does not store 8 by 8 tiles"},
            {{"tiles", "-f", "8", "--values", "rgb", sheet, set},
             kExitUsage,
-            "--values wants grey, shade, index or palette"},
+            "--values wants grey, shade, index, palette or colour"},
            {{"tiles", "-f", "8", "--dedupe=1", sheet, set}, kExitUsage, "--dedupe takes no value"},
            {{"tiles", "-f", "8", "--map-out", map, sheet, set}, kExitUsage, "--map-out needs --map-layout"},
            {{"tiles", "-f", "8", "--map-layout", "psx", "--map-out", map, sheet, set},
