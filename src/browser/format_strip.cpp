@@ -112,8 +112,9 @@ const std::vector<StripCell>& RomBrowser::Strip() {
   return m_strip;
 }
 
+// The cells are in the order of the format table, whether drawn yet or not.
 void RomBrowser::ChooseStripCell(std::size_t cell) {
-  if (cell < m_strip.size()) SetFormat(m_strip[cell].format);
+  if (cell < static_cast<std::size_t>(formats::kFormatCount)) SetFormat(static_cast<int>(cell));
 }
 
 }  // namespace glyphon::browser
