@@ -48,8 +48,13 @@ Result<palette::Palette> ReadRomPalette(const std::filesystem::path& path, const
                                              "\" is not a console palette layout");
   if (where.number < 0) return Result<palette::Palette>::Failure("no sub-palette below 0");
   colours = std::clamp<std::size_t>(colours, 1, palette::kMaxColours);
-  const std::uint64_t length = 2 * colours;
-  const std::uint64_t start = where.offset + static_cast<std::uint64_t>(where.number) * length;
+  const std::uint64_t start = where.offset + static_cast<std::uint64_t>(where.number) * 2 * colours;
+  // The sub-palette and, as far as the file goes, the colours after it up to 256 in all: the
+  // strip shows formats of more values in them, as a console reads the next sub-palettes.
+  std::error_code error;
+  const std::uint64_t size = std::filesystem::file_size(path, error);
+  const std::uint64_t after = !error && size > start ? (size - start) / 2 * 2 : 0;
+  const std::uint64_t length = std::max<std::uint64_t>(2 * colours, std::min(after, kMostPaletteBytes));
   Result<ByteString> bytes = platform::ReadFileRange(path, start, length, kMostPaletteBytes);
   if (!bytes) return Result<palette::Palette>::Failure(bytes.Error());
   return kind->read(bytes.Value());

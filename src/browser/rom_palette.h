@@ -34,8 +34,9 @@ struct RomPalette {
   friend bool operator==(const RomPalette&, const RomPalette&) = default;
 };
 
-// The colours of a sub-palette of `colours` entries, read from `path`; fails naming what is
-// wrong (a kind not among kRomPaletteKinds, a sub-palette past the end of the file).
+// The colours of a sub-palette of `colours` entries read from `path`, followed by those after
+// it in the file up to 256 in all; fails naming what is wrong (a kind not among
+// kRomPaletteKinds, a sub-palette that runs past the end of the file).
 Result<palette::Palette> ReadRomPalette(const std::filesystem::path& path, const RomPalette& where,
                                         std::size_t colours);
 

@@ -34,7 +34,8 @@ struct Repointing {
 Repointing PointersToMove(std::span<const std::uint8_t> rom, std::uint64_t from, std::uint64_t to);
 
 // A block written at `target` (none when `block` is empty) and the pointers rewritten, as
-// pieces of one write: the plans, the block's first when there is one.
+// pieces of one write: the plans, the block's first when there is one. The pieces' bytes
+// are `block` and `pointers.bytes`, which must outlive the move.
 struct RomMove {
   std::vector<RomWritePlan> plans;
   std::vector<std::span<const std::uint8_t>> bytes;  // per plan

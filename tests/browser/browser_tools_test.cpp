@@ -123,6 +123,9 @@ TEST_F(Tools, SubPalettesStepAndFollowTheFormatsColourCount) {
   EXPECT_EQ(browser.Render().GetPixel(3, 0), Rgb(palette::ExpandFrom5(3), 0, 0));
   ASSERT_TRUE(browser.StepSubPalette(+1));  // colours 4-7
   EXPECT_EQ(browser.Render().GetPixel(3, 0), Rgb(palette::ExpandFrom5(7), 0, 0));
+  // The strip's 4bpp cells read on into the colours after the sub-palette: value 11 of 4bpp
+  // Linear is colour 4 + 11.
+  EXPECT_EQ(browser.Strip()[10].picture.GetPixel(1, 0), Rgb(palette::ExpandFrom5(15), 0, 0));
   EXPECT_EQ(browser.PaletteCaption(), "bgr555 at 0x100 #1");
   browser.SetFormat(10);  // 4bpp Linear: sub-palette 1 is colours 16-31, all zero words
   EXPECT_EQ(browser.Render().GetPixel(1, 0), Rgb(0, 0, 0));
