@@ -18,6 +18,7 @@
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
 #include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
@@ -277,6 +278,18 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   statusBar()->addWidget(m_point, 1);
   statusBar()->addWidget(m_find);
   statusBar()->addPermanentWidget(m_range);
+  // The strip of every format, shown or hidden from the status bar: the toolbar is full.
+  m_showStrip = new QAction(QStringLiteral("All formats"), this);
+  m_showStrip->setObjectName("showFormatStrip");
+  m_showStrip->setCheckable(true);
+  m_showStrip->setToolTip(QStringLiteral("Show the bytes at the offset in every format"));
+  connect(m_showStrip, &QAction::toggled, this, [this](bool on) {
+    if (m_stripArea) m_stripArea->setVisible(on);
+  });
+  auto* stripButton = new QToolButton(this);
+  stripButton->setDefaultAction(m_showStrip);
+  stripButton->setAutoRaise(true);
+  statusBar()->addPermanentWidget(stripButton);
   BuildToolBar();
   BuildCentre();
 
@@ -285,6 +298,7 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   m_model.SetWidth(settings.value(Key("width"), m_model.Width()).toInt());
   m_model.SetZoom(settings.value(Key("zoom"), m_model.Zoom()).toInt());
   m_showStrip->setChecked(settings.value(Key("formatStrip"), true).toBool());
+  m_stripArea->setVisible(m_showStrip->isChecked());
   Refresh();
   // At first as wide as the toolbar with its values in, so that every control shows.
   const QSize wanted(std::max(kDefaultSize.width(), findChild<QToolBar*>("romToolBar")->sizeHint().width()),
@@ -319,9 +333,9 @@ void RomBrowserWidget::BuildToolBar() {
 
   m_colours = Labelled<QComboBox>(bar, " Colours ", "colours");
   for (const char* caption : kColourCaptions) m_colours->addItem(QString::fromLatin1(caption));
-  // Wide enough for a palette's place ("bgr555 at 0x1F3A0 #2"); its tooltip names it whole.
+  // Wide enough for a palette's place ("bgr555 0x1F3A0 #2"); its tooltip names it whole.
   m_colours->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  m_colours->setMinimumContentsLength(20);
+  m_colours->setMinimumContentsLength(17);
   connect(m_colours, &QComboBox::activated, this, [this](int i) { ChooseColours(i); });
 
   m_order = Labelled<QComboBox>(bar, " Order ", "order");
@@ -374,14 +388,6 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_write = bar.addAction(QStringLiteral("Write into ROM"), this,
                           [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
   m_write->setObjectName("write");
-  bar.addSeparator();
-  m_showStrip = bar.addAction(QStringLiteral("All formats"));
-  m_showStrip->setObjectName("showFormatStrip");
-  m_showStrip->setCheckable(true);
-  m_showStrip->setToolTip(QStringLiteral("Show the bytes at the offset in every format"));
-  connect(m_showStrip, &QAction::toggled, this, [this](bool on) {
-    if (m_stripArea) m_stripArea->setVisible(on);
-  });
   // F3 and Shift+F3 step through the matches of Find in ROM.
   auto* next = new QAction(QStringLiteral("Find next"), this);
   next->setShortcut(QKeySequence(Qt::Key_F3));

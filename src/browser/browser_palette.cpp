@@ -153,7 +153,7 @@ std::string RomBrowser::PaletteCaption() const {
   if (!m_romPalette) return m_paletteFile.filename().string();
   const RomPalette& p = *m_romPalette;
   const std::string in = p.file.empty() ? std::string() : p.file.filename().string() + " ";
-  return in + std::string(p.kind) + " at " + platform::HexOffset(p.offset) + " #" + std::to_string(p.number);
+  return in + std::string(p.kind) + " " + platform::HexOffset(p.offset) + " #" + std::to_string(p.number);
 }
 
 ColourChoice RomBrowser::CurrentColours() const {

@@ -148,7 +148,7 @@ class RomBrowser {
   // past the end of the file. Returns whether the colours changed.
   bool StepSubPalette(int delta);
   const std::optional<RomPalette>& PaletteInRom() const noexcept { return m_romPalette; }
-  // What the Colours box shows for the palette: the file's name, or "bgr555 at 0x1F000 #2"
+  // What the Colours box shows for the palette: the file's name, or "bgr555 0x1F000 #2"
   // (with the file's name in front when the palette lies in another file); empty without one.
   std::string PaletteCaption() const;
   // The colour choice, to be remembered for the open ROM, and one remembered brought back:

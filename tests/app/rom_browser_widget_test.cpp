@@ -247,11 +247,11 @@ TEST_F(RomBrowserTest, StripClickPaletteInRomAndFindInRom) {
 
   Browser().Model().LoadRomPalette({{}, 0x100, "bgr555", 2});
   emit Find<QComboBox>("format").activated(kFourBppSnes);  // any operation redraws the window
-  EXPECT_EQ(Find<QComboBox>("colours").currentText(), "bgr555 at 0x100 #2");
+  EXPECT_EQ(Find<QComboBox>("colours").currentText(), "bgr555 0x100 #2");
   Browser().close();  // remembers
   Browser().Model().SetColourSource(browser::Colours::DecoderGreys);
   mainWindow.Browse(QString::fromStdString(rom));
-  EXPECT_EQ(Browser().Model().PaletteCaption(), "bgr555 at 0x100 #2");
+  EXPECT_EQ(Browser().Model().PaletteCaption(), "bgr555 0x100 #2");
 
   // The pair as the main window's picture, then Find in ROM from its menu.
   platform::NullProgress quiet;

@@ -107,7 +107,7 @@ TEST_P(RomPalettes, ColourTheValuesWithTheSubPaletteAtTheOffset) {
   for (int v = 0; v < 4; ++v) EXPECT_EQ(view.GetPixel(v, 0), c.colours[v]) << "value " << v;
   EXPECT_EQ(browser.ColourSource(), Colours::Palette);
   EXPECT_EQ(browser.PaletteCaption(),
-            std::string(c.kind) + " at " + platform::HexOffset(c.offset) + " #" + std::to_string(c.number));
+            std::string(c.kind) + " " + platform::HexOffset(c.offset) + " #" + std::to_string(c.number));
 }
 
 INSTANTIATE_TEST_SUITE_P(Browser, RomPalettes, ::testing::ValuesIn(kPalettes),
@@ -126,7 +126,7 @@ TEST_F(Tools, SubPalettesStepAndFollowTheFormatsColourCount) {
   // The strip's 4bpp cells read on into the colours after the sub-palette: value 11 of 4bpp
   // Linear is colour 4 + 11.
   EXPECT_EQ(browser.Strip()[10].picture.GetPixel(1, 0), Rgb(palette::ExpandFrom5(15), 0, 0));
-  EXPECT_EQ(browser.PaletteCaption(), "bgr555 at 0x100 #1");
+  EXPECT_EQ(browser.PaletteCaption(), "bgr555 0x100 #1");
   browser.SetFormat(10);  // 4bpp Linear: sub-palette 1 is colours 16-31, all zero words
   EXPECT_EQ(browser.Render().GetPixel(1, 0), Rgb(0, 0, 0));
   EXPECT_FALSE(browser.StepSubPalette(-2));  // there is no sub-palette -1
@@ -150,7 +150,7 @@ TEST_F(Tools, PaletteInAnotherFileIsNamedInTheCaption) {
   Open(Bytes({0x1B}), 4, 4);
   ASSERT_TRUE(browser.LoadRomPalette({other, 0, "bgr555", 0}));
   EXPECT_EQ(browser.Render().GetPixel(1, 0), Rgb(255, 0, 0));
-  EXPECT_EQ(browser.PaletteCaption(), "colours.bin bgr555 at 0x0 #0");
+  EXPECT_EQ(browser.PaletteCaption(), "colours.bin bgr555 0x0 #0");
 }
 
 // The choice is remembered as one line per ROM and read back the same; anything else is none.
