@@ -129,7 +129,7 @@ bool RomBrowser::LoadRomPalette(const RomPalette& where) {
   m_palette = std::move(colours).Value();
   m_romPalette = where;
   m_paletteFile.clear();
-  m_colours = Colours::DecoderGreys;  // so that the switch below always redraws
+  m_stripStale = true;
   SetColourSource(Colours::Palette);
   return true;
 }
