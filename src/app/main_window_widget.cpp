@@ -233,6 +233,19 @@ void MainWindowWidget::BuildShortcuts() {
   browse->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
   connect(browse, &QAction::triggered, this, [this] { Browse(); });
   addAction(browse);
+  // Find in ROM: the selection looked for in the browser's ROM; F3 and Shift+F3 go on.
+  auto* find = new QAction(QStringLiteral("Find in ROM"), this);
+  find->setObjectName("findInRom");
+  find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+  connect(find, &QAction::triggered, this, [this] { Browse().FindInRom(m_model); });
+  addAction(find);
+  for (const bool forward : {true, false}) {
+    auto* again =
+        new QShortcut(forward ? QKeySequence(Qt::Key_F3) : QKeySequence(Qt::SHIFT | Qt::Key_F3), this);
+    connect(again, &QShortcut::activated, this, [this, forward] {
+      if (m_browser) m_browser->FindAgain(forward);
+    });
+  }
   setContextMenuPolicy(Qt::ActionsContextMenu);
   auto* escape = new QShortcut(QKeySequence(Qt::Key_Escape), this);
   connect(escape, &QShortcut::activated, this, [this] {

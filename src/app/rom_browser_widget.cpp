@@ -11,12 +11,15 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSignalBlocker>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QToolBar>
+#include <QToolButton>
+#include <QUrl>
 #include <QWheelEvent>
 #include <algorithm>
 #include <array>
@@ -26,6 +29,8 @@
 #include <utility>
 #include <vector>
 
+#include "app/format_strip_widget.h"
+#include "app/rom_palette_dialog.h"
 #include "app/surface_image.h"
 #include "app/widgets.h"
 #include "palette/palette_file.h"
@@ -43,11 +48,14 @@ constexpr int kDragSlack = 2;  // screen pixels a press may move and still be a 
 constexpr QSize kDefaultSize(1040, 720);
 constexpr QLatin1StringView kSettingsOwner("rom-glyphon");
 
-// The colour choices in the order of the colours box.
-constexpr std::array<Colours, 4> kColourChoices = {Colours::DecoderGreys, Colours::Shades, Colours::Ramp,
-                                                   Colours::Palette};
-constexpr std::array<const char*, 4> kColourCaptions = {"Decoder greys", "Shades (white 0)", "Built-in ramp",
-                                                        "Palette file..."};
+// The colour choices in the order of the colours box; the last two are both the palette, from
+// a palette file or from a ROM, and show its name once chosen.
+constexpr std::array<Colours, 5> kColourChoices = {Colours::DecoderGreys, Colours::Shades, Colours::Ramp,
+                                                   Colours::Palette, Colours::Palette};
+constexpr std::array<const char*, 5> kColourCaptions = {"Decoder greys", "Shades (white 0)", "Built-in ramp",
+                                                        "Palette file...", "Palette in ROM..."};
+constexpr int kPaletteFileChoice = 3;
+constexpr int kPaletteInRomChoice = 4;
 
 // The tile orders of the order box: sprites stored as objects of several tiles (blocks, for
 // the PC Engine's 16 by 16 patterns), each object's tiles together. The Game Boy's tall
@@ -142,6 +150,12 @@ QString Key(const char* name) {
   return QStringLiteral("RomBrowser/") + QLatin1String(name);
 }
 
+// The colours of one ROM, under its absolute path.
+QString ColoursKey(const std::filesystem::path& rom) {
+  const QString path = QFileInfo(QString::fromStdString(rom.string())).absoluteFilePath();
+  return QStringLiteral("RomColours/") + QString::fromLatin1(QUrl::toPercentEncoding(path));
+}
+
 }  // namespace
 
 // ---- The view ----
@@ -228,6 +242,14 @@ void RomView::wheelEvent(QWheelEvent* event) {
 }
 
 void RomView::keyPressEvent(QKeyEvent* event) {
+  // [ and ]: the previous and next sub-palette of a palette in a ROM.
+  if ((event->key() == Qt::Key_BracketLeft || event->key() == Qt::Key_BracketRight) &&
+      !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+    event->accept();
+    m_model.StepSubPalette(event->key() == Qt::Key_BracketRight ? 1 : -1);
+    m_changed();
+    return;
+  }
   const std::optional<Step> step = StepOfKey(event->key());
   if (!step || (event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
     QWidget::keyPressEvent(event);
@@ -250,9 +272,24 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   setObjectName("romBrowser");
   setWindowTitle(Text(browser::kBrowserCaption));
   m_point = new QLabel(this);
+  m_find = new QLabel(this);
+  m_find->setObjectName("findLine");
   m_range = new QLabel(this);
   statusBar()->addWidget(m_point, 1);
+  statusBar()->addWidget(m_find);
   statusBar()->addPermanentWidget(m_range);
+  // The strip of every format, shown or hidden from the status bar: the toolbar is full.
+  m_showStrip = new QAction(QStringLiteral("All formats"), this);
+  m_showStrip->setObjectName("showFormatStrip");
+  m_showStrip->setCheckable(true);
+  m_showStrip->setToolTip(QStringLiteral("Show the bytes at the offset in every format"));
+  connect(m_showStrip, &QAction::toggled, this, [this](bool on) {
+    if (m_stripArea) m_stripArea->setVisible(on);
+  });
+  auto* stripButton = new QToolButton(this);
+  stripButton->setDefaultAction(m_showStrip);
+  stripButton->setAutoRaise(true);
+  statusBar()->addPermanentWidget(stripButton);
   BuildToolBar();
   BuildCentre();
 
@@ -260,6 +297,8 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   m_model.SetFormat(settings.value(Key("format"), m_model.Format()).toInt());
   m_model.SetWidth(settings.value(Key("width"), m_model.Width()).toInt());
   m_model.SetZoom(settings.value(Key("zoom"), m_model.Zoom()).toInt());
+  m_showStrip->setChecked(settings.value(Key("formatStrip"), true).toBool());
+  m_stripArea->setVisible(m_showStrip->isChecked());
   Refresh();
   // At first as wide as the toolbar with its values in, so that every control shows.
   const QSize wanted(std::max(kDefaultSize.width(), findChild<QToolBar*>("romToolBar")->sizeHint().width()),
@@ -294,6 +333,9 @@ void RomBrowserWidget::BuildToolBar() {
 
   m_colours = Labelled<QComboBox>(bar, " Colours ", "colours");
   for (const char* caption : kColourCaptions) m_colours->addItem(QString::fromLatin1(caption));
+  // Wide enough for a palette's place ("bgr555 0x1F3A0 #2"); its tooltip names it whole.
+  m_colours->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  m_colours->setMinimumContentsLength(17);
   connect(m_colours, &QComboBox::activated, this, [this](int i) { ChooseColours(i); });
 
   m_order = Labelled<QComboBox>(bar, " Order ", "order");
@@ -346,6 +388,15 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_write = bar.addAction(QStringLiteral("Write into ROM"), this,
                           [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
   m_write->setObjectName("write");
+  // F3 and Shift+F3 step through the matches of Find in ROM.
+  auto* next = new QAction(QStringLiteral("Find next"), this);
+  next->setShortcut(QKeySequence(Qt::Key_F3));
+  connect(next, &QAction::triggered, this, [this] { FindAgain(true); });
+  addAction(next);
+  auto* previous = new QAction(QStringLiteral("Find previous"), this);
+  previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
+  connect(previous, &QAction::triggered, this, [this] { FindAgain(false); });
+  addAction(previous);
 }
 
 void RomBrowserWidget::BuildCentre() {
@@ -358,8 +409,16 @@ void RomBrowserWidget::BuildCentre() {
   m_scrollBar->setObjectName("romScrollBar");
   connect(m_scrollBar, &QScrollBar::valueChanged, this,
           [this](int v) { Run([this, v] { m_model.ScrollTo(v); }); });
+  m_strip = new FormatStripWidget(centre, m_model, [this] { Refresh(); });
+  m_stripArea = new QScrollArea(centre);
+  m_stripArea->setObjectName("formatStripArea");
+  m_stripArea->setWidget(m_strip);
+  m_stripArea->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  m_stripArea->setFixedWidth(m_strip->sizeHint().width() +
+                             m_stripArea->verticalScrollBar()->sizeHint().width() + 2);
   row->addWidget(m_view, 1);
   row->addWidget(m_scrollBar);
+  row->addWidget(m_stripArea);
   setCentralWidget(centre);
   m_view->setFocus();
 }
@@ -393,9 +452,20 @@ void RomBrowserWidget::Refresh() {
     m_zoom->setCurrentIndex(m_model.Zoom() - browser::kMinZoom);
   }
   {
+    // The palette's entry names its file, or where in a ROM it lies.
     const QSignalBlocker quiet(m_colours);
+    const bool inRom = m_model.PaletteInRom().has_value();
+    const QString caption = Text(m_model.PaletteCaption());
+    m_colours->setItemText(
+        kPaletteFileChoice,
+        !inRom && !caption.isEmpty() ? caption : QString::fromLatin1(kColourCaptions[kPaletteFileChoice]));
+    m_colours->setItemText(kPaletteInRomChoice,
+                           inRom ? caption : QString::fromLatin1(kColourCaptions[kPaletteInRomChoice]));
     const auto at = std::find(kColourChoices.begin(), kColourChoices.end(), m_model.ColourSource());
-    m_colours->setCurrentIndex(static_cast<int>(at - kColourChoices.begin()));
+    const int index = static_cast<int>(at - kColourChoices.begin());
+    m_colours->setCurrentIndex(index == kPaletteFileChoice && inRom ? kPaletteInRomChoice : index);
+    m_colours->setToolTip(inRom ? caption + QStringLiteral(": [ and ] step through the sub-palettes")
+                                : caption);
   }
   {
     // Only the formats that store whole tiles in order take a tile order.
@@ -439,6 +509,8 @@ void RomBrowserWidget::Refresh() {
   m_send->setEnabled(m_model.Selection().has_value());
   m_write->setEnabled(m_model.Sent().has_value());
   m_point->setText(m_view->PointText());
+  m_find->setText(Text(m_model.FindLine()));
+  m_strip->update();
   m_range->setText(m_model.HasFile() ? Text(m_model.DescribeRange()) : QString());
   m_view->update();
 }
@@ -457,13 +529,55 @@ void RomBrowserWidget::RefreshWidth() {
 
 void RomBrowserWidget::ChooseColours(int index) {
   const Colours colours = kColourChoices[static_cast<std::size_t>(index)];
-  Run([this, colours] {
+  Run([this, colours, index] {
     if (colours != Colours::Palette) {
       m_model.SetColourSource(colours);
-      return;
+    } else if (index == kPaletteInRomChoice) {
+      // From where the view is, or the palette chosen last.
+      browser::RomPalette start;
+      start.offset = m_model.Offset();
+      if (m_model.PaletteInRom()) start = *m_model.PaletteInRom();
+      const QString name = Text(m_model.Path().filename().string());
+      if (const std::optional<browser::RomPalette> where = AskRomPalette(this, start, name))
+        m_model.LoadRomPalette(*where);
+    } else {
+      const platform::FileChoice choice = m_platform.OpenFileDialog(PaletteFilters());
+      if (!choice.fileName.empty()) m_model.LoadPalette(platform::PathFromUtf8(choice.fileName));
     }
-    const platform::FileChoice choice = m_platform.OpenFileDialog(PaletteFilters());
-    if (!choice.fileName.empty()) m_model.LoadPalette(platform::PathFromUtf8(choice.fileName));
+  });
+  RememberColours();
+}
+
+void RomBrowserWidget::RememberColours() const {
+  if (!m_model.HasFile()) return;
+  QSettings settings(kSettingsOwner, kSettingsOwner);
+  settings.setValue(ColoursKey(m_model.Path()), Text(browser::ColourChoiceText(m_model.CurrentColours())));
+}
+
+// A ROM opened takes the colours it had; one without a memory keeps the colours, unless
+// they came from the ROM before it.
+void RomBrowserWidget::RecallColours() {
+  QSettings settings(kSettingsOwner, kSettingsOwner);
+  const QString text = settings.value(ColoursKey(m_model.Path())).toString();
+  const std::optional<browser::ColourChoice> choice = browser::ParseColourChoice(text.toStdString());
+  if (choice) {
+    m_model.RecallColours(*choice);
+  } else if (m_model.PaletteInRom() && m_model.PaletteInRom()->file.empty()) {
+    m_model.SetColourSource(Colours::DecoderGreys);
+  }
+  Refresh();
+}
+
+void RomBrowserWidget::FindInRom(const workspace::MainWindow& window) {
+  if (!m_model.HasFile()) Browse();
+  Run([this, &window] { m_model.FindInRom(window); });
+  m_view->setFocus();
+}
+
+void RomBrowserWidget::FindAgain(bool forward) {
+  Run([this, forward] {
+    if (!(forward ? m_model.FindNext() : m_model.FindPrevious()) && m_model.FindLine().empty())
+      m_model.FindInRom(m_mainWindow);
   });
 }
 
@@ -475,8 +589,11 @@ void RomBrowserWidget::ChooseFile() {
 
 void RomBrowserWidget::Open(const QString& path) {
   bool opened = false;
+  RememberColours();  // of the ROM open until now
   Run([this, &path, &opened] { opened = m_model.Open(platform::PathFromUtf8(path.toStdString())); });
-  if (opened) Remember();
+  if (!opened) return;
+  RecallColours();
+  Remember();
 }
 
 bool RomBrowserWidget::ReopenLast() {
@@ -509,10 +626,12 @@ void RomBrowserWidget::Remember() const {
   settings.setValue(Key("format"), m_model.Format());
   settings.setValue(Key("width"), m_model.Width());
   settings.setValue(Key("zoom"), m_model.Zoom());
+  settings.setValue(Key("formatStrip"), m_showStrip->isChecked());
   if (m_model.HasFile()) {
     settings.setValue(Key("path"),
                       QFileInfo(QString::fromStdString(m_model.Path().string())).absoluteFilePath());
     settings.setValue(Key("offset"), static_cast<qulonglong>(m_model.Offset()));
+    settings.setValue(ColoursKey(m_model.Path()), Text(browser::ColourChoiceText(m_model.CurrentColours())));
   }
 }
 

@@ -13,6 +13,7 @@ class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
+class QScrollArea;
 class QScrollBar;
 class QSpinBox;
 class QToolBar;
@@ -22,6 +23,8 @@ class MainWindow;
 }
 
 namespace glyphon::app {
+
+class FormatStripWidget;
 
 // The picture of the ROM browser: the model's rows on screen blitted at the integer zoom,
 // without smoothing, with the selection outline over them. Mouse, wheel and keys go to the
@@ -68,7 +71,13 @@ class RomBrowserWidget : public QMainWindow {
   // Asks for a ROM file and opens it.
   void ChooseFile();
 
+  // Find in ROM from the main window: the search, then the status bar says what it found.
+  void FindInRom(const workspace::MainWindow& window);
+  // F3 and Shift+F3: the next and previous match.
+  void FindAgain(bool forward);
+
   browser::RomBrowser& Model() { return m_model; }
+  FormatStripWidget& Strip() { return *m_strip; }
   RomView& View() { return *m_view; }
 
  protected:
@@ -87,6 +96,9 @@ class RomBrowserWidget : public QMainWindow {
   void Open(const QString& path);
   bool ReopenLast();
   void Remember() const;
+  // The colour choice of the open ROM, kept in the settings under its path.
+  void RememberColours() const;
+  void RecallColours();
 
   QtPlatform& m_platform;
   workspace::MainWindow& m_mainWindow;
@@ -107,7 +119,11 @@ class RomBrowserWidget : public QMainWindow {
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;
   QLabel* m_point = nullptr;
+  QLabel* m_find = nullptr;
   QLabel* m_range = nullptr;
+  FormatStripWidget* m_strip = nullptr;
+  QScrollArea* m_stripArea = nullptr;
+  QAction* m_showStrip = nullptr;
 };
 
 }  // namespace glyphon::app

@@ -4,6 +4,8 @@
 
 #include "browser/rom_browser.h"
 #include "platform/file_range.h"
+#include "rom/pointers.h"
+#include "rom/relocate.h"
 #include "rom/rom_write.h"
 
 // Compressed blocks in the browser: the block at the offset shown decompressed, the steps
@@ -147,14 +149,11 @@ bool RomBrowser::WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& d
   std::copy(data.begin(), data.end(), whole.begin() + static_cast<std::ptrdiff_t>(sent.inBlock));
   Result<ByteString> block = scheme.encode(whole, {});
   if (!block) return refuse(block.Error());
-  if (block.Value().size() > oldLength) {
-    return refuse("The new block is " + CountOf(block.Value().size(), "byte") + ", but the " + where +
-                  " is " + CountOf(oldLength, "byte") + ".");
-  }
   // The new block must give the data back before anything is written.
   Result<compression::Decompressed> check = scheme.decode(block.Value(), {.maxOutput = kBlockWindow});
   if (!check || check.Value().bytes != whole)
     return refuse("The new " + std::string(scheme.name) + " block does not decompress to the data.");
+  if (block.Value().size() > oldLength) return MoveBlockIntoRom(sent, block.Value(), oldLength);
   Result<rom::RomWritePlan> plan = rom::PlanRomWrite(sent.path, sent.offset, block.Value(), false);
   if (!plan) return refuse(plan.Error());
   std::vector<std::string> question{"Write a " + std::to_string(block.Value().size()) + "-byte " +
@@ -173,6 +172,61 @@ bool RomBrowser::WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& d
     return false;
   }
   if (m_file && m_file->Path() == sent.path) CheckFile();
+  m_block.reset();
+  m_stale = true;
+  return true;
+}
+
+// A block that grew goes to the ROM's free space: the first run of one filler value after
+// the used data that holds it, at the GBA's word alignment (which the BIOS decompressors
+// want of their source), and the pointers to the old block follow it. The old block's
+// bytes stay as they are.
+bool RomBrowser::MoveBlockIntoRom(const BrowsedRange& sent, const ByteString& block, std::size_t oldLength) {
+  const compression::Scheme& scheme = *sent.scheme;
+  const std::string name = sent.path.filename().string();
+  const std::string sizes = "The new " + std::string(scheme.name) + " block is " +
+                            CountOf(block.size(), "byte") + ", but the one at " +
+                            platform::HexOffset(sent.offset) + " is " + CountOf(oldLength, "byte") + ".";
+  auto refuse = [&](const std::string& reason) {
+    Warn("Unable to write into " + name + ".", reason);
+    return false;
+  };
+  Result<ByteString> image = platform::ReadFileRange(sent.path, 0, std::nullopt, rom::kMaxRomSize);
+  if (!image) return refuse(image.Error());
+  const auto alignment = static_cast<std::uint64_t>(std::max(4, scheme.alignment));
+  const std::optional<std::uint64_t> target = rom::FindFreeSpace(image.Value(), block.size(), alignment);
+  if (!target)
+    return refuse(sizes + " " + name + " has no free space of " + CountOf(block.size(), "byte") +
+                  " after its data.");
+  const bool inWindow = sent.offset < rom::kGbaRomWindow && *target < rom::kGbaRomWindow;
+  const rom::Repointing pointers =
+      inWindow ? rom::PointersToMove(image.Value(), sent.offset, *target) : rom::Repointing{};
+  const std::size_t count = pointers.at.size();
+  std::vector<std::string> question{
+      sizes + " Write it at " + platform::HexOffset(*target) + " of " + name + " instead?",
+      platform::HexOffset(*target) + " holds only filler bytes; " +
+          (count == 0 ? "no GBA pointer to " + platform::HexOffset(sent.offset) + " was found to point there."
+                      : CountOf(count, "GBA pointer") + " to " + platform::HexOffset(sent.offset) +
+                            " will point there.")};
+  if (m_platform.ShowMessage({std::move(question), platform::Buttons::YesNo, platform::Icon::Question,
+                              platform::Answer::No, ""}) != platform::Answer::Yes)
+    return false;
+  Result<rom::RomMove> move = rom::PlanRomMove(sent.path, *target, block, pointers, false);
+  if (!move) return refuse(move.Error());
+  platform::OutputBatch batch;
+  if (Status staged = rom::StageRomMove(batch, move.Value()); !staged) return refuse(staged.error);
+  if (Status committed = batch.Commit(); !committed) return refuse(committed.error);
+  Result<ByteString> after = platform::ReadFileRange(sent.path, *target, block.size(), block.size());
+  if (!after || after.Value() != block) {
+    Warn("The bytes read back from " + name + " are not the bytes written.");
+    return false;
+  }
+  // What was sent now lies in the moved block, and the view follows it there.
+  m_sent->offset = *target;
+  if (m_file && m_file->Path() == sent.path) {
+    CheckFile();
+    if (m_scheme == &scheme) SetOffset(*target);
+  }
   m_block.reset();
   m_stale = true;
   return true;

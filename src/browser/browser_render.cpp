@@ -170,8 +170,8 @@ void RomBrowser::DecodeTail(std::size_t present) {
 // The decoders' greys are the format's values drawn in its grey palette; the palette, the
 // ramp and the shades replace each grey with their colour of that value through one
 // 256-entry table.
-std::array<RgbColor, 256> RomBrowser::ColourTable() const {
-  const formats::GreyPalette& greys = *FormatInfo().values;
+std::array<RgbColor, 256> RomBrowser::ColourTable(const formats::FormatInfo& format) const {
+  const formats::GreyPalette& greys = *format.values;
   const unsigned count = greys.MaxIndex() + 1;
   std::array<RgbColor, 256> table{};
   for (std::size_t g = 0; g < table.size(); ++g) table[g] = GreyColor(static_cast<int>(g));
@@ -187,10 +187,14 @@ std::array<RgbColor, 256> RomBrowser::ColourTable() const {
 }
 
 void RomBrowser::ApplyColours() {
-  if (m_colours == Colours::DecoderGreys || !FormatInfo().HasValues()) return;
-  const std::array<RgbColor, 256> table = ColourTable();
-  for (int y = 0; y < m_view.Height(); ++y)
-    for (RgbColor& pixel : m_view.Row(y)) pixel = table[static_cast<std::size_t>(pixel & 0xFF)];
+  ApplyColours(FormatInfo(), m_view);
+}
+
+void RomBrowser::ApplyColours(const formats::FormatInfo& format, platform::Surface& picture) const {
+  if (m_colours == Colours::DecoderGreys || !format.HasValues()) return;
+  const std::array<RgbColor, 256> table = ColourTable(format);
+  for (int y = 0; y < picture.Height(); ++y)
+    for (RgbColor& pixel : picture.Row(y)) pixel = table[static_cast<std::size_t>(pixel & 0xFF)];
 }
 
 }  // namespace glyphon::browser

@@ -56,6 +56,8 @@ bool RomBrowser::Open(const std::filesystem::path& path) {
   m_file = std::move(file).Value();
   m_offset = 0;
   m_notice.clear();
+  m_matches.clear();
+  m_findLine.clear();
   Changed();
   return true;
 }
@@ -81,6 +83,7 @@ void RomBrowser::Warn(std::string_view first, std::string_view reason) {
 
 void RomBrowser::Changed() noexcept {
   m_stale = true;
+  m_stripStale = true;
   m_block.reset();
   m_selection.reset();
 }
@@ -94,6 +97,11 @@ void RomBrowser::SetFormat(int index) {
   if (!FormatInfo().StoresWholeBlocks()) m_order = {};
   m_width = 0;
   SetWidth(static_cast<int>(Nearest(static_cast<double>(pixels) / UnitPixels(FormatInfo()))));
+  // A palette in a ROM is read again at the new format's colour count.
+  if (m_romPalette && m_colours == Colours::Palette) {
+    if (Result<palette::Palette> colours = ReadPaletteInRom(*m_romPalette))
+      m_palette = std::move(colours).Value();
+  }
   Changed();
 }
 
@@ -147,6 +155,7 @@ void RomBrowser::SetColourSource(Colours colours) {
   if (colours == Colours::Palette && !m_palette) return;
   m_colours = colours;
   m_stale = true;
+  m_stripStale = true;
 }
 
 bool RomBrowser::LoadPalette(const std::filesystem::path& path) {
@@ -156,6 +165,9 @@ bool RomBrowser::LoadPalette(const std::filesystem::path& path) {
     return false;
   }
   m_palette = std::move(loaded).Value();
+  m_paletteFile = path;
+  m_romPalette.reset();
+  m_stripStale = true;
   SetColourSource(Colours::Palette);
   return true;
 }

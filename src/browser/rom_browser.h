@@ -9,7 +9,10 @@
 #include <string>
 #include <string_view>
 
+#include "browser/find_in_rom.h"
+#include "browser/format_strip.h"
 #include "browser/layout.h"
+#include "browser/rom_palette.h"
 #include "compression/compression.h"
 #include "convert/encoding.h"
 #include "core/surface.h"
@@ -45,14 +48,6 @@ enum class Step {
   Narrower,
   NextBlock,  // with a compression: the next offset where a block of it starts
   PreviousBlock,
-};
-
-// Where the colours come from.
-enum class Colours {
-  DecoderGreys,  // as the decoders draw them
-  Palette,       // each value in the loaded palette's colour (direct-colour formats unchanged)
-  Ramp,          // a built-in ramp of 2^bits colours per bit depth
-  Shades,        // evenly spaced greys from white (value 0) down to black, as on the Game Boy
 };
 
 // The vertical scroll bar over the whole file, in rows (scaled down for files too long
@@ -144,6 +139,22 @@ class RomBrowser {
   void SetCompression(const compression::Scheme* scheme);  // Palette without a loaded palette stays as it was
   // Reads a palette file and switches to its colours; on failure says why.
   bool LoadPalette(const std::filesystem::path& path);
+  // Reads a sub-palette of 2^bits colours of the format (16 when the format stores colours)
+  // from a ROM, the open one or another file, and switches to its colours; on failure says
+  // why and keeps the colours as they were. The sub-palette is read again for the new
+  // colour count when the format changes.
+  bool LoadRomPalette(const RomPalette& where);
+  // The next (+1) or previous (-1) sub-palette of the palette in the ROM; none below 0 or
+  // past the end of the file. Returns whether the colours changed.
+  bool StepSubPalette(int delta);
+  const std::optional<RomPalette>& PaletteInRom() const noexcept { return m_romPalette; }
+  // What the Colours box shows for the palette: the file's name, or "bgr555 0x1F000 #2"
+  // (with the file's name in front when the palette lies in another file); empty without one.
+  std::string PaletteCaption() const;
+  // The colour choice, to be remembered for the open ROM, and one remembered brought back:
+  // a palette that can no longer be read leaves the colours as they are, without a word.
+  ColourChoice CurrentColours() const;
+  void RecallColours(const ColourChoice& choice);
 
   // ---- Navigation ----
 
@@ -162,6 +173,29 @@ class RomBrowser {
   // when there is none. Returns whether the offset moved.
   bool NextBlock();
   bool PreviousBlock();
+
+  // ---- Find in ROM ----
+
+  // Looks for the main window's selection in the open ROM as `glyphon locate` does: encoded
+  // in the main window's format, its blocks in the browser's tile order where the format
+  // stores whole blocks. The view takes that format and the selection's width, shows the raw
+  // bytes, moves to the first match and selects it. Returns whether anything was found;
+  // FindLine() says what was (or was not).
+  bool FindInRom(const workspace::MainWindow& window);
+  // The next (previous) match, going round at the end (start). Returns whether it moved.
+  bool FindNext();
+  bool FindPrevious();
+  // For the status bar: "Match 2 of 7 at 0x1F000", "... (wrapped)", or "The selection's 64
+  // bytes are not in game.gba."; empty before a search.
+  const std::string& FindLine() const noexcept { return m_findLine; }
+
+  // ---- Every format at a glance ----
+
+  // The bytes at the offset (the decompressed block's with a compression) in every format at
+  // the view's pixel width, in the browser's colours; decoded afresh when something changed.
+  const std::vector<StripCell>& Strip();
+  // A click on a cell: the view takes its format.
+  void ChooseStripCell(std::size_t cell);
 
   // ---- The status bar ----
 
@@ -199,8 +233,10 @@ class RomBrowser {
   // question naming the offset, the byte count and the bytes that change; refuses (with a
   // message) data converted in another format or of another length. From a compressed
   // block, the block's data with the range replaced is compressed again and written over
-  // the block, which it must fit: a longer block is refused naming both sizes. Returns
-  // whether the ROM was written.
+  // the block when it fits; a longer block is offered a move, after a question naming both
+  // sizes and the place: to the first run of filler bytes after the ROM's used data large
+  // enough for it, with the GBA pointers to the old block pointed at it, in one replacement
+  // of the file. Returns whether the ROM was written.
   bool WriteIntoRom(const workspace::MainWindow& window);
 
   static constexpr RgbColor kPastEndInk = 0xFF00FF;    // magenta
@@ -228,12 +264,19 @@ class RomBrowser {
   void RenderBlock();
   void DrawScreen(std::size_t present);
   void ApplyColours();
-  std::array<RgbColor, 256> ColourTable() const;
+  std::array<RgbColor, 256> ColourTable(const formats::FormatInfo& format) const;
+  void ApplyColours(const formats::FormatInfo& format, platform::Surface& picture) const;
+  // The colours of the palette in the ROM at the current format's colour count.
+  Result<palette::Palette> ReadPaletteInRom(const RomPalette& where) const;
+  void ShowMatch(std::size_t index, bool wrapped);
 
   // The selection's bytes and picture, and the checks before writing it back.
   std::optional<BrowsedRange> SelectedRange() const;
   std::string WriteBackProblem(const workspace::MainWindow& window) const;
   bool WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& data);
+  // The block grew: asks to write it at free space of the ROM and repoint the GBA pointers
+  // to the old one, in one replacement of the file.
+  bool MoveBlockIntoRom(const BrowsedRange& sent, const ByteString& block, std::size_t oldLength);
 
   // The block at the offset, decompressed (once per offset and scheme).
   struct Block {
@@ -256,6 +299,17 @@ class RomBrowser {
   std::uint64_t m_offset = 0;
   Colours m_colours = Colours::DecoderGreys;
   std::optional<palette::Palette> m_palette;
+  std::filesystem::path m_paletteFile;     // where m_palette came from: a palette file,
+  std::optional<RomPalette> m_romPalette;  // or a ROM
+  std::vector<StripCell> m_strip;
+  bool m_stripStale = true;
+  // Find in ROM: the pattern's length and where it lies; the match shown.
+  std::uint64_t m_findLength = 0;
+  int m_findWidth = 0;  // the selection looked for, in pixels
+  int m_findHeight = 0;
+  std::vector<std::uint64_t> m_matches;
+  std::size_t m_match = 0;
+  std::string m_findLine;
   std::optional<convert::Selection> m_selection;
   std::optional<BrowsedRange> m_sent;
   std::string m_notice;  // what the last check of the file found

@@ -10,6 +10,7 @@
 #include "platform/output_batch.h"
 #include "rom/offsets.h"
 #include "rom/pointers.h"
+#include "rom/relocate.h"
 #include "rom/rom_write.h"
 
 namespace glyphon::cli {
@@ -31,50 +32,20 @@ CommandLine::Take OffsetInto(std::optional<std::uint64_t>& into, std::string nam
   };
 }
 
-// Whether `bytes` are all 0xFF or all 0x00: space a ROM leaves free.
-bool IsFiller(std::span<const std::uint8_t> bytes) {
-  if (bytes.empty()) return true;
-  const std::uint8_t first = bytes[0];
-  return (first == 0xFF || first == 0x00) &&
-         std::all_of(bytes.begin(), bytes.end(), [first](std::uint8_t b) { return b == first; });
-}
-
-// The ROM's pointers to `from`, rewritten to `to`, as pieces of one write.
-struct Repointing {
-  std::vector<std::uint64_t> at;
-  ByteString bytes;
-};
-
-Repointing PointersToMove(std::span<const std::uint8_t> rom, std::uint64_t from, std::uint64_t to) {
-  Repointing r;
-  r.at = rom::FindGbaPointers(rom, from);
-  r.bytes = rom::GbaPointerBytes(to);
-  return r;
-}
+using rom::IsFiller;
+using rom::PointersToMove;
+using rom::Repointing;
 
 // Plans and stages `block` at `target` and the pointers in one replacement of the ROM.
 int WriteRomPieces(const std::string& romName, std::uint64_t target, std::span<const std::uint8_t> block,
                    const Repointing& pointers, const RomOptions& rom, const OutputFile& extra,
                    std::ostream& out, std::ostream& err) {
-  std::vector<rom::RomWritePlan> plans;
-  std::vector<std::span<const std::uint8_t>> bytes;
-  if (!block.empty()) {
-    auto plan = rom::PlanRomWrite(romName, target, block, rom.grow);
-    if (!plan) return Fail(err, romName, plan.Error());
-    plans.push_back(std::move(plan).Value());
-    bytes.push_back(block);
-  }
-  for (std::uint64_t at : pointers.at) {
-    auto plan = rom::PlanRomWrite(romName, at, pointers.bytes, false);
-    if (!plan) return Fail(err, romName, plan.Error());
-    plans.push_back(std::move(plan).Value());
-    bytes.push_back(pointers.bytes);
-  }
+  auto move = rom::PlanRomMove(romName, target, block, pointers, rom.grow);
+  if (!move) return Fail(err, romName, move.Error());
+  const std::vector<rom::RomWritePlan>& plans = move.Value().plans;
   if (!rom.dryRun) {
-    std::vector<rom::RomPiece> pieces;
-    for (std::size_t i = 0; i < plans.size(); ++i) pieces.push_back({&plans[i], bytes[i]});
     platform::OutputBatch batch;
-    if (Status staged = rom::StageRomWrites(batch, pieces); !staged) return Fail(err, "", staged.error);
+    if (Status staged = rom::StageRomMove(batch, move.Value()); !staged) return Fail(err, "", staged.error);
     if (Status staged = StageOutputs(batch, out, {extra}); !staged) return Fail(err, "", staged.error);
     if (Status committed = batch.Commit(); !committed) return Fail(err, "", committed.error);
   }

@@ -3,12 +3,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QLabel>
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QWheelEvent>
 
 #include "app/app_fixture.h"
+#include "app/format_strip_widget.h"
 #include "formats/decoding.h"
 #include "platform/file_range.h"
 #include "tiles/tile_order.h"
@@ -54,8 +56,9 @@ class RomBrowserTest : public AppTest {
 
 TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheView) {
   const QList<QAction*> menu = mainWindow.actions();
-  ASSERT_EQ(menu.size(), 1);
+  ASSERT_EQ(menu.size(), 2);
   EXPECT_EQ(menu[0]->text(), "Browse ROM...");
+  EXPECT_EQ(menu[1]->text(), "Find in ROM");
   EXPECT_EQ(mainWindow.contextMenuPolicy(), Qt::ActionsContextMenu);
 
   const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));
@@ -223,6 +226,46 @@ TEST_F(RomBrowserTest, ADraggedRangeGoesToTheMainWindowAndAnEditedPictureBackInt
   const ByteString written = FourBppSnes(edited);
   EXPECT_TRUE(
       std::equal(written.begin(), written.end(), platform::ReadFileBytes(rom).Value().begin() + 0x400));
+}
+
+// The strip: a click on a cell takes its format; a palette from the ROM names itself in the
+// Colours box and comes back when the ROM is opened again; Find in ROM from the main
+// window's menu lands on the match and F3 goes round.
+TEST_F(RomBrowserTest, StripClickPaletteInRomAndFindInRom) {
+  ByteString bytes = RandomBytes(64 * 1024, 8);
+  const ByteString pair = RandomBytes(64, 9);  // two 4bpp SNES tiles
+  for (std::size_t at : {0x400u, 0x9000u})
+    std::copy(pair.begin(), pair.end(), bytes.begin() + static_cast<std::ptrdiff_t>(at));
+  const std::string rom = PutFile("game.sfc", bytes);
+  mainWindow.Browse(QString::fromStdString(rom));
+  auto& strip = Browser().Strip();
+  const int cellHeight = strip.height() / formats::kFormatCount;
+  QTest::mouseClick(&strip, Qt::LeftButton, Qt::NoModifier,
+                    QPoint(10, kFourBppSnes * cellHeight + cellHeight / 2));
+  EXPECT_EQ(Browser().Model().Format(), kFourBppSnes);
+  EXPECT_EQ(Find<QComboBox>("format").currentIndex(), kFourBppSnes);
+
+  Browser().Model().LoadRomPalette({{}, 0x100, "bgr555", 2});
+  emit Find<QComboBox>("format").activated(kFourBppSnes);  // any operation redraws the window
+  EXPECT_EQ(Find<QComboBox>("colours").currentText(), "bgr555 0x100 #2");
+  Browser().close();  // remembers
+  Browser().Model().SetColourSource(browser::Colours::DecoderGreys);
+  mainWindow.Browse(QString::fromStdString(rom));
+  EXPECT_EQ(Browser().Model().PaletteCaption(), "bgr555 0x100 #2");
+
+  // The pair as the main window's picture, then Find in ROM from its menu.
+  platform::NullProgress quiet;
+  mainWindow.Model().MakeCurrentPicture(
+      formats::Decode(formats::Format(kFourBppSnes), pair, 16, formats::DecodeMode::Preview, nullptr, quiet)
+          .picture);
+  mainWindow.Model().SelectFormat(kFourBppSnes);
+  mainWindow.actions()[1]->trigger();
+  EXPECT_EQ(Browser().Model().Offset(), 0x400u);
+  EXPECT_EQ(Find<QLabel>("findLine").text(), "Match 1 of 2 at 0x400");
+  Keys(Qt::Key_F3);
+  EXPECT_EQ(Browser().Model().Offset(), 0x9000u);
+  Keys(Qt::Key_F3);
+  EXPECT_EQ(Find<QLabel>("findLine").text(), "Match 1 of 2 at 0x400 (wrapped)");
 }
 
 }  // namespace

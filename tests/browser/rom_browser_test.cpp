@@ -664,20 +664,52 @@ TEST_F(BlockWriteBack, DataThatFitsIsCompressedIntoTheBlock) {
   EXPECT_EQ(browser.Render().GetPixel(0, 0), kWhite);
 }
 
-TEST_F(BlockWriteBack, LongerBlockIsRefusedNamingBothSizesAndTheRomIsUnchanged) {
-  platform::Surface noise = platform::Surface::Picture(16, 8, kWhite);
-  const ByteString levels = RandomBytes(16 * 8, 3);
-  for (int i = 0; i < 16 * 8; ++i)
-    noise.SetPixel(i % 16, i / 16, GreyColor(levels[static_cast<std::size_t>(i)] / 64 * 85));
-  SendAndConvert(noise);
-  platform.answers.push_back(Answer::Yes);
+// A block that grew is offered a move to the free space after the ROM's data: the first
+// word-aligned run of filler after the last used byte, here the pointer to the old block at
+// 0x3000, which follows it there.
+class BlockMove : public BlockWriteBack {
+ protected:
+  BlockMove() {
+    ByteString bytes = original;
+    const ByteString pointer = {0x00, 0x10, 0x00, 0x08};  // 0x08001000
+    std::copy(pointer.begin(), pointer.end(), bytes.begin() + 0x3000);
+    original = bytes;
+    WriteFile(rom, bytes);
+    platform::Surface noise = platform::Surface::Picture(16, 8, kWhite);
+    const ByteString levels = RandomBytes(16 * 8, 3);
+    for (int i = 0; i < 16 * 8; ++i)
+      noise.SetPixel(i % 16, i / 16, GreyColor(levels[static_cast<std::size_t>(i)] / 64 * 85));
+    SendAndConvert(noise);
+  }
+};
+
+TEST_F(BlockMove, QuestionNamesBothSizesAndThePlaceAndNoLeavesTheRomAlone) {
+  platform.answers.push_back(Answer::No);
   EXPECT_FALSE(browser.WriteIntoRom(window));
-  ASSERT_EQ(LastMessage().size(), 2u) << Shown();
-  EXPECT_EQ(LastMessage()[0], "Unable to write into game.sfc.");
-  EXPECT_EQ(LastMessage()[1].find("The new block is "), 0u) << Shown();
-  EXPECT_NE(LastMessage()[1].find(" bytes, but the gba-lz77 block at 0x1000 is 11 bytes."), std::string::npos)
+  ASSERT_EQ(platform.messages.size(), 1u) << Shown();
+  const Lines& question = platform.messages[0].lines;
+  ASSERT_EQ(question.size(), 2u);
+  EXPECT_EQ(question[0].find("The new gba-lz77 block is "), 0u) << Shown();
+  EXPECT_NE(
+      question[0].find(" bytes, but the one at 0x1000 is 11 bytes. Write it at 0x3004 of game.sfc instead?"),
+      std::string::npos)
       << Shown();
+  EXPECT_EQ(question[1], "0x3004 holds only filler bytes; 1 GBA pointer to 0x1000 will point there.");
   EXPECT_EQ(ReadFile(rom), original);
+}
+
+TEST_F(BlockMove, YesWritesTheBlockThereAndRepointsInOneGo) {
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
+  const ByteString after = ReadFile(rom);
+  const ByteString block = BlockAt(0x3004);
+  ASSERT_EQ(block.size(), 32u);
+  // The pointer now names 0x3004; the old block and everything before the new one are as they were.
+  EXPECT_EQ(ByteString(after.begin() + 0x3000, after.begin() + 0x3004), (ByteString{0x04, 0x30, 0x00, 0x08}));
+  EXPECT_TRUE(std::equal(after.begin(), after.begin() + 0x3000, original.begin()));
+  EXPECT_EQ(browser.Offset(), 0x3004u);  // the view follows the block
+  EXPECT_EQ(browser.Sent()->offset, 0x3004u);
+  EXPECT_EQ(block, window.RomData());
 }
 
 }  // namespace
