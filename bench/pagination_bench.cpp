@@ -1,8 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Packing tiles' colour sets into sub-palettes: the time of PackColourSets and of plain
-// first-fit decreasing on 4,096 random sets and on a SNES background drawn from 8 known
-// palettes. `pagination_bench --counts` prints instead the table of palette counts of
-// bench/README.md: known sub-palettes, generated worst cases and random sets.
+// first-fit decreasing on 4,096 random sets and on backgrounds drawn from known palettes. `pagination_bench
+// --counts` prints instead the table of palette counts of bench/README.md: known sub-palettes, generated
+// worst cases and random sets.
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -127,9 +127,12 @@ std::vector<Case> Corpus() {
       KnownPalettes("SNES bg, 8 of 16, tiles of 1-16 colours", 1, 8, 16, 1024, 16, 1),
       KnownPalettes("SNES bg, 8 of 16, tiles of 1-6 colours", 2, 8, 16, 1024, 6, 1),
       KnownPalettes("SNES bg, 8 of 16 from 40 shared colours", 3, 8, 16, 1024, 10, 1, 40),
+      KnownPalettes("SNES bg, 8 of 16 from 24 shared colours, tiles of 1-8", 18, 8, 16, 1024, 8, 1, 24),
+      KnownPalettes("SNES sprites, 8 of 16, 6 shared (outline, skin)", 19, 8, 16, 256, 12, 6),
       KnownPalettes("GBC bg, 8 of 4, 20x18 tiles", 4, 8, 4, 360, 4, 0),
       KnownPalettes("GBC sprites, 8 of 4 sharing white", 5, 8, 4, 128, 4, 1),
       KnownPalettes("GBC bg, 8 of 4 from 12 shared colours", 6, 8, 4, 360, 4, 0, 12),
+      KnownPalettes("GBC bg, 8 of 4 from 8 shared colours, tiles of 1-3", 20, 8, 4, 360, 3, 0, 8),
       KnownPalettes("NES bg, 4 of 4 with backdrop", 7, 4, 4, 960, 4, 1),
       KnownPalettes("Genesis, 4 of 16, 40x28 tiles", 8, 4, 16, 1120, 15, 1),
       KnownPalettes("GBA, 16 of 16, 4096 tiles", 9, 16, 16, 4096, 16, 1),
@@ -183,11 +186,14 @@ void FirstFit(benchmark::State& state, Case instance) {
 void Register() {
   const Case random = RandomSets("random4096", 15, 4096, 256, 1, 16, 16);
   const Case snes = KnownPalettes("snes", 1, 8, 16, 1024, 16, 1);
+  const Case sparse = KnownPalettes("snes-sparse", 2, 8, 16, 1024, 6, 1);
   const Case gba = KnownPalettes("gba", 9, 16, 16, 4096, 16, 1);
   Measured(benchmark::RegisterBenchmark("Pack/random-4096", Pack, random));
   Measured(benchmark::RegisterBenchmark("FirstFit/random-4096", FirstFit, random));
   Measured(benchmark::RegisterBenchmark("Pack/snes-8x16-1024", Pack, snes));
   Measured(benchmark::RegisterBenchmark("FirstFit/snes-8x16-1024", FirstFit, snes));
+  Measured(benchmark::RegisterBenchmark("Pack/snes-8x16-1024-few-colours", Pack, sparse));
+  Measured(benchmark::RegisterBenchmark("FirstFit/snes-8x16-1024-few-colours", FirstFit, sparse));
   Measured(benchmark::RegisterBenchmark("Pack/gba-16x16-4096", Pack, gba));
 }
 

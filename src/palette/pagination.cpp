@@ -30,6 +30,9 @@ constexpr std::size_t kEliminationWork = 10'000'000;
 // Minimum slack: backtracks allowed per palette, while its work stays under the budget.
 constexpr std::size_t kSlackBacktracks = 200;
 constexpr std::size_t kSlackWork = 20'000'000;
+// Greedy cover: palettes grown from this many uncovered items each round, and its budget.
+constexpr std::size_t kCoverSeeds = 8;
+constexpr std::size_t kCoverWork = 6'000'000;
 
 struct Instance {
   std::vector<RgbColor> colours;    // number -> colour
@@ -518,6 +521,72 @@ class MinimumSlack {
   std::vector<std::size_t> m_open, m_chosen, m_best;
 };
 
+// Greedy cover, one palette at a time: a palette grows from an item not yet covered by
+// taking, again and again, the uncovered item that adds the fewest colours (the larger on
+// a tie) while it fits; it then covers every uncovered item lying in it, taken or not. Of
+// the palettes grown from the first few uncovered items, the one covering most is kept.
+// Strong when many sets lie in several of the palettes that drew them, where packing item
+// by item scatters them. Gives up (an empty result) past its work budget.
+Assignment GreedyCover(const std::vector<Item>& items, std::size_t colourCount, std::size_t size,
+                       std::size_t seeds, std::size_t workBudget) {
+  std::vector<std::uint64_t> bits((colourCount + 63) / 64);
+  const auto has = [&](ColourId c) { return (bits[c / 64] >> (c % 64) & 1) != 0; };
+  const auto added = [&](std::size_t item) {
+    return static_cast<std::size_t>(
+        std::count_if(items[item].begin(), items[item].end(), [&](ColourId c) { return !has(c); }));
+  };
+  std::vector<std::size_t> uncovered(items.size());
+  std::iota(uncovered.begin(), uncovered.end(), std::size_t{0});
+  Assignment pageOf(items.size(), kNone);
+  std::size_t work = 0, pageCount = 0;
+  Item bestColours;
+  while (!uncovered.empty()) {
+    std::size_t bestCovered = 0;
+    for (std::size_t seed = 0; seed < std::min(seeds, uncovered.size()); ++seed) {
+      std::fill(bits.begin(), bits.end(), std::uint64_t{0});
+      std::size_t colours = 0;
+      const auto take = [&](std::size_t item) {
+        for (ColourId c : items[item]) {
+          if (!has(c)) bits[c / 64] |= std::uint64_t{1} << (c % 64), ++colours;
+        }
+      };
+      take(uncovered[seed]);
+      for (;;) {
+        std::size_t pick = kNone, pickAdded = 0;
+        work += uncovered.size();
+        for (std::size_t item : uncovered) {
+          const std::size_t more = added(item);
+          if (more == 0 || colours + more > size) continue;
+          if (pick == kNone || more < pickAdded ||
+              (more == pickAdded && items[item].size() > items[pick].size()))
+            pick = item, pickAdded = more;
+        }
+        if (pick == kNone) break;
+        take(pick);
+      }
+      const std::size_t covered = static_cast<std::size_t>(std::count_if(
+          uncovered.begin(), uncovered.end(), [&](std::size_t item) { return added(item) == 0; }));
+      if (covered > bestCovered) {
+        bestCovered = covered;
+        bestColours.clear();
+        for (ColourId c = 0; c < colourCount; ++c) {
+          if (has(c)) bestColours.push_back(c);
+        }
+      }
+    }
+    if (work > workBudget) return {};
+    std::fill(bits.begin(), bits.end(), std::uint64_t{0});
+    for (ColourId c : bestColours) bits[c / 64] |= std::uint64_t{1} << (c % 64);
+    std::erase_if(uncovered, [&](std::size_t item) {
+      if (added(item) != 0) return false;
+      pageOf[item] = pageCount;
+      return true;
+    });
+    ++pageCount;
+  }
+  return pageOf;
+}
+
 Assignment PagesOf(const Pages& pages, std::size_t itemCount) {
   Assignment pageOf(itemCount);
   for (std::size_t item = 0; item < itemCount; ++item) pageOf[item] = pages.PageOf(item);
@@ -678,9 +747,10 @@ std::size_t PalettesNeededAtLeast(std::span<const ColourSet> sets, std::size_t p
 }
 
 // The packings tried, best kept (the first of equals): first-fit decreasing over the sets
-// as given; then over the items, best-fit decreasing and overload-and-remove, each followed
-// by palette elimination; then, for few items, the exact search under the best count found.
-// Each later step runs only while the best count is above the lower bound.
+// as given; then over the items, best-fit decreasing, overload-and-remove, minimum slack and
+// greedy cover, each followed by palette elimination; then, for few items, the exact search
+// under the best count found. Each later step runs only while the best count is above the
+// lower bound.
 Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize) {
   const Instance in = Prepare(sets);
   if (in.sets.empty()) return {};
@@ -714,6 +784,19 @@ Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize)
     for (std::size_t item = 0; item < itemCount; ++item) pages.Add(item, filled[item]);
     EliminatePages(pages, in.items, paletteSize);
     consider(PagesOf(pages, itemCount));
+  }
+  if (bestCount > lower) {
+    const Assignment covered = GreedyCover(in.items, in.colours.size(), paletteSize, kCoverSeeds, kCoverWork);
+    if (!covered.empty()) {
+      Pages pages(in.items, in.colours.size());
+      std::vector<std::size_t> order(itemCount);
+      std::iota(order.begin(), order.end(), std::size_t{0});
+      std::stable_sort(order.begin(), order.end(),
+                       [&](std::size_t a, std::size_t b) { return covered[a] < covered[b]; });
+      for (std::size_t item : order) pages.Add(item, covered[item]);
+      EliminatePages(pages, in.items, paletteSize);
+      consider(PagesOf(pages, itemCount));
+    }
   }
   if (bestCount > lower && itemCount <= kExactItems) {
     ExactSearch search(in.items, in.colours.size(), paletteSize);

@@ -23,8 +23,10 @@ struct Packing {
 // `paletteSize` colours. The result never uses more palettes than first-fit decreasing.
 // Equal sets, and sets lying in another set, share that set's palette. Up to a few dozen
 // distinct sets that no other set holds, the count is the least possible (a bounded search,
-// which on a rare hard case keeps the best packing found); beyond that, overload-and-remove
-// and palette elimination. The result depends on the input alone.
+// which on a rare hard case keeps the best packing found); beyond that, the best of several
+// heuristics (best fit, overload-and-remove, minimum slack, greedy cover), each followed by
+// palette elimination. Palettes are numbered in the order of the first set using them. The
+// result depends on the input alone.
 Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize);
 
 // First-fit decreasing alone: the largest sets first (in their given order among equals),
