@@ -152,6 +152,51 @@ INSTANTIATE_TEST_SUITE_P(Pagination, KnownSubPalettes,
                                          SubPalettes{"Small4of8", 4, 8, 20, 8, 0, 0}),
                          [](const testing::TestParamInfo<SubPalettes>& test) { return test.param.name; });
 
+// Bin packing in disguise: `groups` palettes' worth of distinct colours, each cut into
+// three sets that fill the palette exactly (with `backdrop`, one colour more in every set
+// and the size one larger). The colours alone need `groups` palettes and `groups` suffice,
+// so that is the fewest; first fit pairs the large sets badly.
+struct Triplets {
+  std::string name;
+  std::size_t groups, room;
+  bool backdrop;
+};
+
+class PerfectFits : public testing::TestWithParam<Triplets> {};
+
+TEST_P(PerfectFits, FindsTheFewest) {
+  const Triplets& t = GetParam();
+  for (unsigned seed = 1; seed <= 4; ++seed) {
+    std::mt19937 random(seed);
+    std::vector<ColourSet> sets;
+    RgbColor next = 1;
+    for (std::size_t g = 0; g < t.groups; ++g) {
+      const std::size_t a = t.room / 3 + random() % (t.room / 6 + 1);
+      const std::size_t b = (t.room - a) / 2 + random() % 2;
+      for (std::size_t part : {a, b, t.room - a - b}) {
+        ColourSet set;
+        if (t.backdrop) set.push_back(0);
+        for (std::size_t c = 0; c < part; ++c) set.push_back(next++);
+        sets.push_back(set);
+      }
+    }
+    std::shuffle(sets.begin(), sets.end(), random);
+    const std::size_t size = t.room + (t.backdrop ? 1 : 0);
+    const Packing packing = PackColourSets(sets, size);
+    ExpectValid(sets, size, packing);
+    EXPECT_EQ(packing.palettes.size(), t.groups) << "seed " << seed;
+    EXPECT_EQ(PalettesNeededAtLeast(sets, size), t.groups) << "seed " << seed;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Pagination, PerfectFits,
+                         testing::Values(Triplets{"Four16", 4, 16, false},
+                                         Triplets{"Twelve16", 12, 16, false},
+                                         Triplets{"Twelve16Backdrop", 12, 15, true},
+                                         Triplets{"Ten10", 10, 10, false},
+                                         Triplets{"Sixty16", 60, 16, false}),
+                         [](const testing::TestParamInfo<Triplets>& test) { return test.param.name; });
+
 // Random sets, many more than the exact search takes: valid, never above first fit, never
 // below the lower bound.
 TEST(Pagination, RandomSetsNeverWorseThanFirstFit) {
