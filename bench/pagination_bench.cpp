@@ -128,6 +128,8 @@ std::vector<Case> Corpus() {
       KnownPalettes("SNES bg, 8 of 16, tiles of 1-6 colours", 2, 8, 16, 1024, 6, 1),
       KnownPalettes("SNES bg, 8 of 16 from 40 shared colours", 3, 8, 16, 1024, 10, 1, 40),
       KnownPalettes("SNES bg, 8 of 16 from 24 shared colours, tiles of 1-8", 18, 8, 16, 1024, 8, 1, 24),
+      KnownPalettes("SNES bg, 8 of 16 from 20 shared colours, tiles of 1-8", 21, 8, 16, 1024, 8, 1, 20),
+      KnownPalettes("GBA bg, 16 of 16 from 32 shared colours, tiles of 1-8", 22, 16, 16, 2048, 8, 1, 32),
       KnownPalettes("SNES sprites, 8 of 16, 6 shared (outline, skin)", 19, 8, 16, 256, 12, 6),
       KnownPalettes("GBC bg, 8 of 4, 20x18 tiles", 4, 8, 4, 360, 4, 0),
       KnownPalettes("GBC sprites, 8 of 4 sharing white", 5, 8, 4, 128, 4, 1),

@@ -8,6 +8,7 @@
 #include <iterator>
 #include <numeric>
 #include <optional>
+#include <random>
 #include <utility>
 
 namespace glyphon::palette {
@@ -31,8 +32,14 @@ constexpr std::size_t kEliminationWork = 10'000'000;
 constexpr std::size_t kSlackBacktracks = 200;
 constexpr std::size_t kSlackWork = 20'000'000;
 // Greedy cover: palettes grown from this many uncovered items each round, and its budget.
-constexpr std::size_t kCoverSeeds = 8;
-constexpr std::size_t kCoverWork = 6'000'000;
+constexpr std::size_t kCoverSeeds = 4;
+constexpr std::uint32_t kCoverRuns = 8;
+constexpr std::size_t kCoverWork = 12'000'000;
+// Palette repair: run where palettes times items and the colours stay below these, within
+// its budget.
+constexpr std::size_t kRepairSize = 200'000;
+constexpr std::size_t kRepairColours = 4096;
+constexpr std::size_t kRepairWork = 30'000'000;
 
 struct Instance {
   std::vector<RgbColor> colours;    // number -> colour
@@ -528,7 +535,7 @@ class MinimumSlack {
 // Strong when many sets lie in several of the palettes that drew them, where packing item
 // by item scatters them. Gives up (an empty result) past its work budget.
 Assignment GreedyCover(const std::vector<Item>& items, std::size_t colourCount, std::size_t size,
-                       std::size_t seeds, std::size_t workBudget) {
+                       std::size_t seeds, std::uint32_t shuffle, std::size_t& work, std::size_t workBudget) {
   std::vector<std::uint64_t> bits((colourCount + 63) / 64);
   const auto has = [&](ColourId c) { return (bits[c / 64] >> (c % 64) & 1) != 0; };
   const auto added = [&](std::size_t item) {
@@ -537,12 +544,19 @@ Assignment GreedyCover(const std::vector<Item>& items, std::size_t colourCount, 
   };
   std::vector<std::size_t> uncovered(items.size());
   std::iota(uncovered.begin(), uncovered.end(), std::size_t{0});
+  if (shuffle != 0) {
+    // Another order of the items (so other seeds and ties), the same on every machine.
+    std::mt19937 random(shuffle);
+    for (std::size_t k = uncovered.size(); k > 1; --k) std::swap(uncovered[k - 1], uncovered[random() % k]);
+  }
   Assignment pageOf(items.size(), kNone);
-  std::size_t work = 0, pageCount = 0;
-  Item bestColours;
+  std::size_t pageCount = 0;
+  Item bestColours, credited;
+  std::vector<std::uint32_t> credit(colourCount, 0);
   while (!uncovered.empty()) {
     std::size_t bestCovered = 0;
-    for (std::size_t seed = 0; seed < std::min(seeds, uncovered.size()); ++seed) {
+    for (std::size_t attempt = 0; attempt < 2 * std::min(seeds, uncovered.size()); ++attempt) {
+      const bool byColour = attempt % 2 == 1;
       std::fill(bits.begin(), bits.end(), std::uint64_t{0});
       std::size_t colours = 0;
       const auto take = [&](std::size_t item) {
@@ -550,8 +564,30 @@ Assignment GreedyCover(const std::vector<Item>& items, std::size_t colourCount, 
           if (!has(c)) bits[c / 64] |= std::uint64_t{1} << (c % 64), ++colours;
         }
       };
-      take(uncovered[seed]);
+      take(uncovered[attempt / 2]);
       for (;;) {
+        if (byColour && colours < size) {
+          // The colour that alone completes the most uncovered items.
+          ColourId best = 0;
+          std::uint32_t bestCredit = 0;
+          work += uncovered.size();
+          for (std::size_t item : uncovered) {
+            if (added(item) != 1) continue;
+            const ColourId missing =
+                *std::find_if(items[item].begin(), items[item].end(), [&](ColourId c) { return !has(c); });
+            if (credit[missing]++ == 0) credited.push_back(missing);
+          }
+          for (ColourId c : credited) {
+            if (credit[c] > bestCredit || (credit[c] == bestCredit && c < best))
+              best = c, bestCredit = credit[c];
+            credit[c] = 0;
+          }
+          credited.clear();
+          if (bestCredit > 0) {
+            bits[best / 64] |= std::uint64_t{1} << (best % 64), ++colours;
+            continue;
+          }
+        }
         std::size_t pick = kNone, pickAdded = 0;
         work += uncovered.size();
         for (std::size_t item : uncovered) {
@@ -586,6 +622,173 @@ Assignment GreedyCover(const std::vector<Item>& items, std::size_t colourCount, 
   }
   return pageOf;
 }
+
+// Palette repair: palettes as sets of colours, an item covered by every palette holding
+// it. The palette covering the fewest items alone is dropped; then, again and again, an
+// uncovered item (in turn) is made to fit the palette where that leaves the fewest items
+// uncovered: its missing colours are added and, for room, the colours are dropped that the
+// fewest items covered by that palette alone hold (never one added there in the last few
+// steps, so that a step is not undone at once). When every item is covered, the next
+// palette goes. Past the budget, the last packing covering everything stands.
+class PaletteRepair {
+ public:
+  PaletteRepair(const std::vector<Item>& items, std::size_t colourCount, std::size_t size)
+      : m_items(items),
+        m_size(size),
+        m_colourCount(colourCount),
+        m_words((colourCount + 63) / 64),
+        m_cover(items.size(), 0),
+        m_loss(colourCount, 0) {
+    for (const Item& item : items) m_scan += item.size() + 1;
+  }
+
+  // From a packing (every item's page), one with fewer pages, or an empty result.
+  Assignment Run(const Assignment& start, std::size_t workBudget) {
+    std::vector<std::size_t> number(*std::max_element(start.begin(), start.end()) + 1, kNone);
+    for (std::size_t item = 0; item < m_items.size(); ++item) {
+      std::size_t& palette = number[start[item]];
+      if (palette == kNone) {
+        palette = m_palettes.size();
+        m_palettes.emplace_back(m_words, 0);
+        m_banned.emplace_back(m_colourCount, 0);
+      }
+      for (ColourId c : m_items[item]) Set(m_palettes[palette], c);
+    }
+    const std::size_t startCount = m_palettes.size();
+    Assignment best;
+    Recount();
+    std::size_t uncovered = 0, cursor = 0;
+    for (std::size_t step = 1; m_work < workBudget; ++step) {
+      if (uncovered == 0) {
+        if (m_palettes.size() < startCount) best = Assignment(m_items.size(), 0), Assign(best);
+        if (m_palettes.size() <= 1) break;
+        DropLoneliest();
+        uncovered = static_cast<std::size_t>(std::count(m_cover.begin(), m_cover.end(), 0u));
+        continue;
+      }
+      while (m_cover[cursor] != 0) cursor = (cursor + 1) % m_items.size();
+      const std::size_t item = cursor;
+      cursor = (cursor + 1) % m_items.size();
+      std::size_t bestPalette = kNone, bestAfter = 0;
+      Bits bestBits;
+      for (std::size_t palette = 0; palette < m_palettes.size(); ++palette) {
+        Bits bits;
+        if (!Refit(palette, item, step, bits)) continue;
+        std::size_t after = uncovered;
+        m_work += m_scan;
+        for (std::size_t other = 0; other < m_items.size(); ++other) {
+          if (m_cover[other] == 0 && Holds(bits, other)) --after;
+          if (m_cover[other] == 1 && Holds(m_palettes[palette], other) && !Holds(bits, other)) ++after;
+        }
+        if (bestPalette == kNone || after < bestAfter)
+          bestPalette = palette, bestAfter = after, bestBits = bits;
+      }
+      if (bestPalette == kNone) continue;
+      Bits& old = m_palettes[bestPalette];
+      for (ColourId c = 0; c < m_colourCount; ++c) {
+        if (Has(old, c) && !Has(bestBits, c)) m_banned[bestPalette][c] = step + 7;
+      }
+      m_work += m_scan;
+      for (std::size_t other = 0; other < m_items.size(); ++other) {
+        const bool was = Holds(old, other), is = Holds(bestBits, other);
+        if (was && !is) --m_cover[other];
+        if (is && !was) ++m_cover[other];
+      }
+      old = bestBits;
+      uncovered = bestAfter;
+    }
+    return best;
+  }
+
+ private:
+  using Bits = std::vector<std::uint64_t>;
+  static bool Has(const Bits& bits, ColourId c) { return (bits[c / 64] >> (c % 64) & 1) != 0; }
+  static void Set(Bits& bits, ColourId c) { bits[c / 64] |= std::uint64_t{1} << (c % 64); }
+  static std::size_t Count(const Bits& bits) {
+    std::size_t count = 0;
+    for (std::uint64_t word : bits) count += static_cast<std::size_t>(std::popcount(word));
+    return count;
+  }
+  bool Holds(const Bits& bits, std::size_t item) const {
+    return std::all_of(m_items[item].begin(), m_items[item].end(), [&](ColourId c) { return Has(bits, c); });
+  }
+
+  void Recount() {
+    m_work += m_scan * m_palettes.size();
+    for (std::size_t item = 0; item < m_items.size(); ++item) {
+      m_cover[item] = 0;
+      for (const Bits& bits : m_palettes) m_cover[item] += Holds(bits, item) ? 1u : 0u;
+    }
+  }
+
+  // Every item to the first palette holding it.
+  void Assign(Assignment& pageOf) const {
+    for (std::size_t item = 0; item < m_items.size(); ++item) {
+      pageOf[item] =
+          static_cast<std::size_t>(std::find_if(m_palettes.begin(), m_palettes.end(),
+                                                [&](const Bits& bits) { return Holds(bits, item); }) -
+                                   m_palettes.begin());
+    }
+  }
+
+  void DropLoneliest() {
+    std::vector<std::size_t> alone(m_palettes.size(), 0);
+    for (std::size_t item = 0; item < m_items.size(); ++item) {
+      if (m_cover[item] != 1) continue;
+      for (std::size_t palette = 0; palette < m_palettes.size(); ++palette) {
+        if (Holds(m_palettes[palette], item)) ++alone[palette];
+      }
+    }
+    const std::size_t drop =
+        static_cast<std::size_t>(std::min_element(alone.begin(), alone.end()) - alone.begin());
+    m_palettes.erase(m_palettes.begin() + static_cast<std::ptrdiff_t>(drop));
+    m_banned.erase(m_banned.begin() + static_cast<std::ptrdiff_t>(drop));
+    Recount();
+  }
+
+  // The palette with the item's missing colours added and, if that passes the size, the
+  // cheapest colours dropped; false when a missing colour is banned there or room lacks.
+  bool Refit(std::size_t palette, std::size_t item, std::size_t step, Bits& bits) {
+    bits = m_palettes[palette];
+    std::size_t missing = 0;
+    for (ColourId c : m_items[item]) {
+      if (Has(bits, c)) continue;
+      if (m_banned[palette][c] > step) return false;
+      Set(bits, c);
+      ++missing;
+    }
+    const std::size_t colours = Count(bits);
+    if (colours <= m_size) return true;
+    const std::size_t drop = colours - m_size;
+    const Bits& current = m_palettes[palette];
+    m_work += m_scan;
+    for (std::size_t other = 0; other < m_items.size(); ++other) {
+      if (m_cover[other] != 1 || !Holds(current, other)) continue;
+      for (ColourId c : m_items[other]) ++m_loss[c];
+    }
+    std::vector<std::pair<std::uint32_t, ColourId>> candidates;
+    for (ColourId c = 0; c < m_colourCount; ++c) {
+      if (Has(current, c) && !std::binary_search(m_items[item].begin(), m_items[item].end(), c))
+        candidates.emplace_back(m_loss[c], c);
+    }
+    for (const Item& other : m_items) {
+      for (ColourId c : other) m_loss[c] = 0;
+    }
+    if (candidates.size() < drop) return false;
+    std::partial_sort(candidates.begin(), candidates.begin() + static_cast<std::ptrdiff_t>(drop),
+                      candidates.end());
+    for (std::size_t k = 0; k < drop; ++k)
+      bits[candidates[k].second / 64] &= ~(std::uint64_t{1} << (candidates[k].second % 64));
+    return missing > 0;
+  }
+
+  const std::vector<Item>& m_items;
+  std::size_t m_size, m_colourCount, m_words;
+  std::vector<Bits> m_palettes;
+  std::vector<std::vector<std::size_t>> m_banned;  // per palette and colour: the step it may come back
+  std::vector<std::uint32_t> m_cover, m_loss;
+  std::size_t m_work = 0, m_scan = 0;  // work done; one look at every item's colours
+};
 
 Assignment PagesOf(const Pages& pages, std::size_t itemCount) {
   Assignment pageOf(itemCount);
@@ -786,7 +989,24 @@ Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize)
     consider(PagesOf(pages, itemCount));
   }
   if (bestCount > lower) {
-    const Assignment covered = GreedyCover(in.items, in.colours.size(), paletteSize, kCoverSeeds, kCoverWork);
+    // Greedy cover in the items' order, then in shuffled orders while its budget lasts and
+    // until two runs in a row bring no fewer palettes; the fewest found go on to elimination.
+    // Each of at least `lower` palettes scans the items left at least once a try: skip it
+    // where that alone would pass the budget.
+    Assignment covered;
+    std::size_t coveredCount = kNone, stale = 0, work = lower * 2 * kCoverSeeds * itemCount / 2;
+    for (std::uint32_t shuffle = 0; shuffle < kCoverRuns && work < kCoverWork; ++shuffle) {
+      const Assignment run =
+          GreedyCover(in.items, in.colours.size(), paletteSize, kCoverSeeds, shuffle, work, kCoverWork);
+      if (run.empty()) break;
+      const std::size_t count = PagesUsed(run);
+      if (count < coveredCount) {
+        coveredCount = count, covered = run, stale = 0;
+      } else if (++stale == 2) {
+        break;
+      }
+      if (count <= lower) break;
+    }
     if (!covered.empty()) {
       Pages pages(in.items, in.colours.size());
       std::vector<std::size_t> order(itemCount);
@@ -797,6 +1017,13 @@ Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize)
       EliminatePages(pages, in.items, paletteSize);
       consider(PagesOf(pages, itemCount));
     }
+  }
+  if (bestCount > lower && bestCount * itemCount <= kRepairSize && in.colours.size() <= kRepairColours) {
+    Assignment pageOfItem(itemCount);
+    for (std::size_t set = 0; set < in.sets.size(); ++set) pageOfItem[in.itemOf[set]] = best[set];
+    const Assignment repaired =
+        PaletteRepair(in.items, in.colours.size(), paletteSize).Run(pageOfItem, kRepairWork);
+    if (!repaired.empty()) consider(repaired);
   }
   if (bestCount > lower && itemCount <= kExactItems) {
     ExactSearch search(in.items, in.colours.size(), paletteSize);
