@@ -35,17 +35,20 @@ constexpr std::size_t kSlackWork = 20'000'000;
 constexpr std::size_t kCoverSeeds = 4;
 constexpr std::uint32_t kCoverRuns = 8;
 constexpr std::size_t kCoverWork = 12'000'000;
-// Palette repair: run where palettes times items and the colours stay below these, within
-// its budget.
+// Palette repair: run where there are more items than the exact search takes and palettes
+// times items and the colours stay below these, within its budget, giving up after this
+// many steps (plus two per item) without progress.
 constexpr std::size_t kRepairSize = 200'000;
 constexpr std::size_t kRepairColours = 4096;
 constexpr std::size_t kRepairWork = 30'000'000;
+constexpr std::size_t kRepairPatience = 200;
 
 struct Instance {
   std::vector<RgbColor> colours;    // number -> colour
   std::vector<Item> sets;           // every set given, as numbers
   std::vector<Item> items;          // the distinct sets no other set holds, largest first
   std::vector<std::size_t> itemOf;  // for each set given, an item holding it
+  std::vector<std::size_t> setOf;   // for each item, the set given that it is
 };
 
 // Numbers the colours, then finds each set a home among the sets no other set holds: an
@@ -90,6 +93,7 @@ Instance Prepare(std::span<const ColourSet> sets) {
     if (home == kNone) {
       home = in.items.size();
       in.items.push_back(set);
+      in.setOf.push_back(index);
       for (ColourId colour : set) holders[colour].push_back(home);
     }
     in.itemOf[index] = home;
@@ -657,15 +661,19 @@ class PaletteRepair {
     const std::size_t startCount = m_palettes.size();
     Assignment best;
     Recount();
-    std::size_t uncovered = 0, cursor = 0;
+    // Gives up when the fewest items left uncovered has not gone down for a while.
+    std::size_t uncovered = 0, cursor = 0, fewest = 0, fewestStep = 0;
     for (std::size_t step = 1; m_work < workBudget; ++step) {
       if (uncovered == 0) {
         if (m_palettes.size() < startCount) best = Assignment(m_items.size(), 0), Assign(best);
         if (m_palettes.size() <= 1) break;
         DropLoneliest();
         uncovered = static_cast<std::size_t>(std::count(m_cover.begin(), m_cover.end(), 0u));
+        fewest = uncovered, fewestStep = step;
         continue;
       }
+      if (uncovered < fewest) fewest = uncovered, fewestStep = step;
+      if (step - fewestStep > kRepairPatience + 2 * m_items.size()) break;
       while (m_cover[cursor] != 0) cursor = (cursor + 1) % m_items.size();
       const std::size_t item = cursor;
       cursor = (cursor + 1) % m_items.size();
@@ -1018,9 +1026,10 @@ Packing PackColourSets(std::span<const ColourSet> sets, std::size_t paletteSize)
       consider(PagesOf(pages, itemCount));
     }
   }
-  if (bestCount > lower && bestCount * itemCount <= kRepairSize && in.colours.size() <= kRepairColours) {
+  if (bestCount > lower && itemCount > kExactItems && bestCount * itemCount <= kRepairSize &&
+      in.colours.size() <= kRepairColours) {
     Assignment pageOfItem(itemCount);
-    for (std::size_t set = 0; set < in.sets.size(); ++set) pageOfItem[in.itemOf[set]] = best[set];
+    for (std::size_t item = 0; item < itemCount; ++item) pageOfItem[item] = best[in.setOf[item]];
     const Assignment repaired =
         PaletteRepair(in.items, in.colours.size(), paletteSize).Run(pageOfItem, kRepairWork);
     if (!repaired.empty()) consider(repaired);

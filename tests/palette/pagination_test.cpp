@@ -198,6 +198,18 @@ INSTANTIATE_TEST_SUITE_P(Pagination, PerfectFits,
                                          Triplets{"Sixty16", 60, 16, false}),
                          [](const testing::TestParamInfo<Triplets>& test) { return test.param.name; });
 
+// First fit puts {6} with {0,3,6,9,11,15} and {2,3,6,13,16} elsewhere than where the later
+// steps put the sets holding them: those steps must start from where each distinct set
+// itself went, not from where a set lying in it did.
+TEST(Pagination, StartsFromWhereEachDistinctSetWent) {
+  const std::vector<ColourSet> sets = {
+      {0, 3, 6, 9, 11, 15}, {2, 10, 15, 16},   {0, 1, 4, 8, 11, 12, 16}, {6},    {2, 5, 15}, {0, 1, 10, 15},
+      {1, 2, 5, 9, 13, 16}, {2, 3, 6, 13, 16}, {1, 5, 8, 9, 10, 13},     {7, 10}};
+  const Packing packing = PackColourSets(sets, 8);
+  ExpectValid(sets, 8, packing);
+  EXPECT_LE(packing.palettes.size(), PackFirstFitDecreasing(sets, 8).palettes.size());
+}
+
 // Random sets, many more than the exact search takes: valid, never above first fit, never
 // below the lower bound.
 TEST(Pagination, RandomSetsNeverWorseThanFirstFit) {
