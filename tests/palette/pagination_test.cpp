@@ -13,8 +13,8 @@
 namespace glyphon::palette {
 namespace {
 
-// Every set lies in its palette; palettes ascending, without repeats, within the size, and
-// each used by some set.
+// Every set lies in its palette; palettes ascending, without repeats, within the size, each
+// used by some set and numbered in the order of the first set using it.
 void ExpectValid(const std::vector<ColourSet>& sets, std::size_t size, const Packing& packing) {
   ASSERT_EQ(packing.paletteOf.size(), sets.size());
   std::vector<bool> used(packing.palettes.size(), false);
@@ -27,6 +27,10 @@ void ExpectValid(const std::vector<ColourSet>& sets, std::size_t size, const Pac
     ASSERT_LT(packing.paletteOf[s], packing.palettes.size());
     const ColourSet& palette = packing.palettes[packing.paletteOf[s]];
     EXPECT_TRUE(std::includes(palette.begin(), palette.end(), sets[s].begin(), sets[s].end())) << "set " << s;
+    if (!used[packing.paletteOf[s]]) {
+      EXPECT_EQ(packing.paletteOf[s], static_cast<std::size_t>(std::count(used.begin(), used.end(), true)))
+          << "set " << s << " is the first in its palette";
+    }
     used[packing.paletteOf[s]] = true;
   }
   EXPECT_TRUE(std::all_of(used.begin(), used.end(), [](bool u) { return u; }));
@@ -150,7 +154,8 @@ INSTANTIATE_TEST_SUITE_P(Pagination, KnownSubPalettes,
                                          SubPalettes{"Gbc8of4", 8, 4, 360, 4, 0, 0},
                                          SubPalettes{"Gbc8of4SharingColours", 8, 4, 360, 4, 0, 12},
                                          SubPalettes{"Nes4of4Backdrop", 4, 4, 960, 4, 1, 0},
-                                         SubPalettes{"Small4of8", 4, 8, 20, 8, 0, 0}),
+                                         SubPalettes{"Small4of8", 4, 8, 20, 8, 0, 0},
+                                         SubPalettes{"Bpp8Three64", 3, 64, 200, 40, 1, 0}),
                          [](const testing::TestParamInfo<SubPalettes>& test) { return test.param.name; });
 
 // Bin packing in disguise: `groups` palettes' worth of distinct colours, each cut into
@@ -209,6 +214,30 @@ TEST(Pagination, StartsFromWhereEachDistinctSetWent) {
   ExpectValid(sets, 8, packing);
   EXPECT_LE(packing.palettes.size(), PackFirstFitDecreasing(sets, 8).palettes.size());
 }
+
+struct BoundCase {
+  std::string name;
+  std::vector<ColourSet> sets;
+  std::size_t size, bound;
+};
+
+class LowerBounds : public testing::TestWithParam<BoundCase> {};
+
+TEST_P(LowerBounds, KnownByHand) {
+  EXPECT_EQ(PalettesNeededAtLeast(GetParam().sets, GetParam().size), GetParam().bound);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pagination, LowerBounds,
+    testing::Values(BoundCase{"Empty", {}, 4, 0},
+                    // 9 colours, 4 a palette: 3.
+                    BoundCase{"Colours", {{1}, {2}, {3}, {4}, {5}, {6}, {7}, {8}, {9}}, 4, 3},
+                    // 6 colours fit 2 palettes of 4, but any two sets make 5: 3.
+                    BoundCase{"ApartGroup", {{1, 2, 3}, {1, 4, 5}, {2, 4, 6}}, 4, 3},
+                    // Any two sets fit together and 8 colours make 2 palettes of 4, but
+                    // colour 0 takes an entry in every palette: 7 others, 3 a palette: 3.
+                    BoundCase{"Backdrop", {{0, 1}, {0, 2}, {0, 3}, {0, 4}, {0, 5}, {0, 6}, {0, 7}}, 4, 3}),
+    [](const testing::TestParamInfo<BoundCase>& test) { return test.param.name; });
 
 // Random sets, many more than the exact search takes: valid, never above first fit, never
 // below the lower bound.
