@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/qt_platform.h"
+#include "browser/pixel_editor.h"
 #include "browser/rom_browser.h"
 
 class QAction;
@@ -23,6 +24,8 @@ class MainWindow;
 
 namespace glyphon::app {
 
+class EditToolBar;
+
 // The picture of the ROM browser: the model's rows on screen blitted at the integer zoom,
 // without smoothing, with the selection outline over them. Mouse, wheel and keys go to the
 // model; `changed` runs after each so the window around it shows the new state.
@@ -32,6 +35,11 @@ class RomView : public QWidget {
 
   // The status bar's text for the point under the mouse, or empty when it is away.
   QString PointText() const;
+  // The editing mode's mouse and keys go to `editor`; `bar` says whether the tile grid shows.
+  void SetEditor(browser::RomEditor* editor, const EditToolBar* bar) {
+    m_editor = editor;
+    m_editBar = bar;
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -46,6 +54,10 @@ class RomView : public QWidget {
  private:
   browser::RomBrowser& m_model;
   std::function<void()> m_changed;
+  bool Drawing() const;
+  browser::RomEditor* m_editor = nullptr;
+  const EditToolBar* m_editBar = nullptr;
+  bool m_stroke = false;              // a stroke of the editor's tool is under way
   std::optional<QPoint> m_pressedAt;  // where a left-button drag began
   std::optional<QPoint> m_mouse;      // the mouse over the view
   int m_wheel = 0;                    // eighths of a degree not yet turned into notches
@@ -69,6 +81,7 @@ class RomBrowserWidget : public QMainWindow {
   void ChooseFile();
 
   browser::RomBrowser& Model() { return m_model; }
+  browser::RomEditor& Editor() { return m_editor; }
   RomView& View() { return *m_view; }
 
  protected:
@@ -87,11 +100,15 @@ class RomBrowserWidget : public QMainWindow {
   void Open(const QString& path);
   bool ReopenLast();
   void Remember() const;
+  void BuildEditing();
+  void SetEditing(bool on);
+  void RefreshEditing();
 
   QtPlatform& m_platform;
   workspace::MainWindow& m_mainWindow;
   std::function<void()> m_mainChanged;
   browser::RomBrowser m_model;
+  browser::RomEditor m_editor;
 
   RomView* m_view = nullptr;
   QScrollBar* m_scrollBar = nullptr;
@@ -106,6 +123,8 @@ class RomBrowserWidget : public QMainWindow {
   QAction* m_nextBlock = nullptr;
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;
+  QAction* m_edit = nullptr;
+  EditToolBar* m_editBar = nullptr;
   QLabel* m_point = nullptr;
   QLabel* m_range = nullptr;
 };

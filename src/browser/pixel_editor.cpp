@@ -425,6 +425,28 @@ bool RomEditor::Clear() {
 
 // ---- Saving ----
 
+std::vector<RgbColor> RomEditor::ValueColours() const {
+  const formats::FormatInfo& format = m_browser.FormatInfo();
+  if (!format.HasValues()) return {};
+  const std::array<RgbColor, 256> table = m_browser.ColourTable();
+  const bool own = m_browser.ColourSource() != Colours::DecoderGreys;
+  std::vector<RgbColor> colours;
+  for (unsigned v = 0; v <= format.values->MaxIndex(); ++v) {
+    const RgbColor grey = format.values->colourOfIndex[v];
+    colours.push_back(own ? table[static_cast<std::size_t>(RedOf(grey))] : grey);
+  }
+  return colours;
+}
+
+std::string RomEditor::Describe(int viewX, int viewY) const {
+  std::string text = editor::ToolName(m_tools->CurrentTool()) + "  value " +
+                     std::to_string(m_tools->Value()) + " / " + std::to_string(m_tools->Value(true));
+  if (const std::optional<editor::Point> p = PixelAt(viewX, viewY))
+    if (const std::optional<std::uint8_t> v = m_canvas->ValueAt(*p))
+      text += "  (" + std::to_string(p->x) + ", " + std::to_string(p->y) + ") = " + std::to_string(*v);
+  return text;
+}
+
 bool RomEditor::HasUnsavedEdits() const noexcept {
   return !m_browser.m_working.Empty();
 }

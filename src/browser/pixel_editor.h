@@ -86,6 +86,11 @@ class RomEditor {
   static const std::optional<editor::Clip>& Clipboard() noexcept;
   static void SetClipboard(std::optional<editor::Clip> clip) noexcept;
 
+  // The colour the view draws each value in, value 0 first.
+  std::vector<RgbColor> ValueColours() const;
+  // "Pencil  value 1 / 0", and the value under a point of the view, for the status bar.
+  std::string Describe(int viewX, int viewY) const;
+
   bool HasUnsavedEdits() const noexcept;
   // After a Yes to a question naming the ranges and the count of bytes that change, every
   // edit goes into the ROM in one replacement of the file, then is read back. Returns
