@@ -351,21 +351,6 @@ std::optional<editor::Rect> RomEditor::SelectionRect(bool needed) {
   return editor::Rect{s->x, s->y, s->width, s->height};
 }
 
-namespace {
-std::optional<editor::Clip>& SharedClip() {
-  static std::optional<editor::Clip> clip;
-  return clip;
-}
-}  // namespace
-
-const std::optional<editor::Clip>& RomEditor::Clipboard() noexcept {
-  return SharedClip();
-}
-
-void RomEditor::SetClipboard(std::optional<editor::Clip> clip) noexcept {
-  SharedClip() = std::move(clip);
-}
-
 bool RomEditor::CopySelection() {
   const std::optional<editor::Rect> rect = SelectionRect();
   if (!rect) return false;
@@ -374,12 +359,12 @@ bool RomEditor::CopySelection() {
     Warn("The selection runs past the end of " + m_browser.Path().filename().string() + ".");
     return false;
   }
-  SetClipboard(std::move(clip));
+  editor::Clipboard() = std::move(clip);
   return true;
 }
 
 bool RomEditor::PasteAtSelection() {
-  if (!Clipboard()) {
+  if (!editor::Clipboard()) {
     Warn("Copy some tiles first.");
     return false;
   }
@@ -389,7 +374,7 @@ bool RomEditor::PasteAtSelection() {
   }
   const std::optional<convert::Selection>& s = m_browser.Selection();
   std::string why;
-  const bool pasted = m_tools->Paste(*Clipboard(), s ? editor::Point{s->x, s->y} : editor::Point{}, &why);
+  const bool pasted = m_tools->Paste(*editor::Clipboard(), s ? editor::Point{s->x, s->y} : editor::Point{}, &why);
   if (!why.empty()) Warn("Unable to paste into " + m_browser.Path().filename().string() + ".", why);
   return pasted;
 }

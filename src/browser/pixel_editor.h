@@ -82,9 +82,6 @@ class RomEditor {
   bool Rotate();
   bool SwapValues();
   bool Clear();
-  // The tiles copied last, from any ROM and format of this process.
-  static const std::optional<editor::Clip>& Clipboard() noexcept;
-  static void SetClipboard(std::optional<editor::Clip> clip) noexcept;
 
   // The colour the view draws each value in, value 0 first.
   std::vector<RgbColor> ValueColours() const;

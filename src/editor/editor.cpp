@@ -87,6 +87,11 @@ std::vector<Point> FillPoints(const Canvas& canvas, Point start, const Rect& bou
   return points;
 }
 
+std::optional<Clip>& Clipboard() noexcept {
+  static std::optional<Clip> clip;
+  return clip;
+}
+
 Editor::Editor(Canvas& canvas, platform::UndoStack& history) : m_canvas(canvas), m_history(history) {
   FitValues();
 }

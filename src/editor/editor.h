@@ -41,6 +41,9 @@ struct Clip {
   std::vector<std::uint8_t> values;
 };
 
+// The tiles copied last in this process, from any ROM, format or picture.
+std::optional<Clip>& Clipboard() noexcept;
+
 // The drawing tools over one canvas and its history. A stroke (press, drags, release) is
 // one entry of the history however many pixels it set; so is each tile operation.
 class Editor {
