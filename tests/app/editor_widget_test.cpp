@@ -1,11 +1,13 @@
 // SPDX-License-Identifier: MIT
 #include <QAction>
+#include <QDir>
 #include <QSettings>
 
 #include "app/app_fixture.h"
 #include "app/editor_widgets.h"
 #include "app/picture_editor_widget.h"
 #include "app/rom_browser_widget.h"
+#include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "platform/file_range.h"
 
@@ -86,6 +88,51 @@ TEST_F(EditorWidgetTest, ViewerEditsThePictureInTheFormatsValuesWithUndo) {
   EXPECT_FALSE(viewer.isVisible());
   EXPECT_FALSE(editor.Editing());
   EXPECT_EQ(Model().Picture().GetPixel(2, 3), kWhite);
+}
+
+// The README's picture of the editing mode: tiles of the sample picture in 4bpp SNES at
+// zoom 8 in the ramp's colours, the tile grid on, a stroke drawn and a line being dragged.
+TEST_F(EditorWidgetTest, EditingScreenshot) {
+  Load(GLYPHON_SAMPLE_PICTURE);
+  const formats::FormatInfo& snes = *formats::FindFormat("4bpp SNES");
+  convert::PartnerState none;
+  platform::NullProgress quiet;
+  ASSERT_TRUE(Model().Picture().HasPicture());
+  const int width = Model().Picture().Width() / 8 * 8, height = Model().Picture().Height() / 8 * 8;
+  ByteString rom = formats::Encode(snes, Model().Picture(), {0, 0, width, height}, none, quiet).Value();
+  app::RomBrowserWidget& browser = mainWindow.Browse(QString::fromStdString(PutFile("game.sfc", rom)));
+  emit browser.findChild<QComboBox*>("format")->activated(snes.index);
+  browser.Model().SetWidth(width / 8);
+  browser.Model().SetZoom(8);
+  browser.Model().SetColourSource(browser::Colours::Ramp);
+  browser.resize(1480, 800);
+  browser.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&browser));
+  QTest::keyClick(&browser.View(), Qt::Key_E);
+  QTest::keyClick(&browser.View(), Qt::Key_G);
+  QTest::keyClick(&browser.View(), Qt::Key_F);
+  QWidget& view = browser.View();
+  QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 20, 8 * 20));
+  for (int x = 21; x < 40; ++x) {
+    QMouseEvent drag(QEvent::MouseMove, QPointF(8 * x, 8 * (20 + (x - 20) / 3)), QPointF(), Qt::NoButton,
+                     Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&view, &drag);
+  }
+  QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 39, 8 * 26));
+  browser.findChild<QAction*>("tool1")->trigger();  // the line
+  QTest::keyClick(&view, Qt::Key_5);
+  QTest::mousePress(&view, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 60, 8 * 12));
+  QMouseEvent drag(QEvent::MouseMove, QPointF(8 * 100, 8 * 40), QPointF(), Qt::NoButton, Qt::LeftButton,
+                   Qt::NoModifier);
+  QApplication::sendEvent(&view, &drag);
+  QApplication::processEvents();
+  const QImage shot = browser.grab().toImage();
+  QTest::mouseRelease(&view, Qt::LeftButton, Qt::NoModifier, QPoint(8 * 100, 8 * 40));
+  EXPECT_EQ(browser.Editor().History().Count(), 2u);
+  ASSERT_TRUE(QDir().mkpath(GLYPHON_SCREENSHOT_DIR));
+  EXPECT_TRUE(shot.save(QDir(GLYPHON_SCREENSHOT_DIR).filePath("rom-browser-editing.png")));
+  platform.answers.push_back(Answer::No);  // the unsaved edits are dropped at the end
+  browser.close();
 }
 
 }  // namespace
