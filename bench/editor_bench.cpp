@@ -1,9 +1,10 @@
 // SPDX-License-Identifier: MIT
-// The ROM browser's editor on a 64 MiB ROM in a 1024 by 768 view at zoom 4: one step of a
-// pencil stroke is the drag to the next pixel (its tile or row decoded, drawn on and
-// encoded into the working copy) and the render of the screen that shows it. A step must
-// stay well within a frame of 16 ms. Each figure is the time of one step; the working copy
-// already holds `edits` edited bytes spread over the ROM.
+// The ROM browser's editor on a 64 MiB ROM: one step of a pencil stroke is the drag to the
+// next pixel (its tile or row decoded, drawn on and encoded into the working copy) and the
+// render of the screen that shows it. A step must stay well within a frame of 16 ms. Each
+// figure is the time of one step, in a 1024 by 768 view at zoom 4 or a 1920 by 1080 one at
+// zoom 1 (the most pixels decoded a step), with the working copy empty or already holding
+// the edits of 10000 strokes spread over the ROM.
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
@@ -19,9 +20,6 @@ namespace glyphon::bench {
 namespace {
 
 constexpr std::uint64_t kRomSize = std::uint64_t{64} << 20;
-constexpr int kViewWidth = 1024;
-constexpr int kViewHeight = 768;
-constexpr int kZoom = 4;
 
 const std::filesystem::path& RomFile() {
   static const struct Rom {
@@ -38,8 +36,11 @@ const std::filesystem::path& RomFile() {
   return rom.path;
 }
 
-// Arguments: the format's index, and how many strokes were drawn over the ROM before.
+// Arguments: the format's index, how many strokes were drawn over the ROM before, the zoom.
 void StrokeStep(benchmark::State& state) {
+  const int kZoom = static_cast<int>(state.range(2));
+  const int kViewWidth = kZoom == 1 ? 1920 : 1024;
+  const int kViewHeight = kZoom == 1 ? 1080 : 768;
   platform::QuietPlatform quiet;
   browser::RomBrowser model(quiet);
   browser::RomEditor editor(model, quiet);
@@ -48,7 +49,8 @@ void StrokeStep(benchmark::State& state) {
     return;
   }
   model.SetFormat(static_cast<int>(state.range(0)));
-  model.SetWidth(model.WidthInTiles() ? 32 : 256);
+  // As wide as the view.
+  model.SetWidth(kViewWidth / kZoom / browser::UnitPixels(formats::Format(static_cast<int>(state.range(0)))));
   model.SetZoom(kZoom);
   model.SetViewSize(kViewWidth, kViewHeight);
   model.SetOffset(kRomSize / 2);
@@ -82,7 +84,8 @@ void StrokeStep(benchmark::State& state) {
 void Formats(benchmark::internal::Benchmark* b) {
   for (const char* name :
        {"4bpp SNES", "2bpp SNES/GB", "4bpp GBA", "8bpp Linear", "1bpp Linear", "4bpp PCE Sprite"})
-    for (const int earlier : {0, 10000}) b->Args({formats::FindFormat(name)->index, earlier});
+    for (const int earlier : {0, 10000})
+      for (const int zoom : {4, 1}) b->Args({formats::FindFormat(name)->index, earlier, zoom});
 }
 
 BENCHMARK(StrokeStep)->Apply(Formats)->Unit(benchmark::kMillisecond);

@@ -23,6 +23,21 @@ fail() {
   echo "editor_x11_test: $*" >&2
   exit 1
 }
+# Runs the command until it succeeds, for at most 10 s: a loaded machine is slow to draw.
+wait_for() {
+  for _ in $(seq 100); do
+    "$@" >/dev/null 2>&1 && return 0
+    sleep 0.1
+  done
+  return 1
+}
+# Saves with Ctrl+S and answers the question with Y once its box has the focus.
+save() {
+  xdotool windowfocus --sync "$window"
+  xdotool key ctrl+s
+  wait_for bash -c "[ \"\$(xdotool getwindowfocus)\" != $window ]" || fail "no question after Ctrl+S"
+  xdotool key y
+}
 
 if ! xdotool getdisplaygeometry --display "$display" >/dev/null 2>&1; then
   Xvfb "$display" -screen 0 1600x1000x24 -nolisten tcp >/dev/null 2>&1 &
@@ -49,31 +64,28 @@ window=$(xdotool search --sync --onlyvisible --name '^ROM Browser$' | head -n 1)
 xdotool windowfocus --sync "$window"
 sleep 0.5
 xdotool key e
-sleep 0.5
 
-# The view's top edge: the first row of the window that is black at x = 4.
-import -window "$window" "$work/shot.png"
-convert "$work/shot.png" -crop 1x800+4+0 +repage txt:- >"$work/column.txt"
-top=$(awk -F'[,: ]+' '/#000000/ { print $2; exit }' "$work/column.txt")
-[ -n "$top" ] || fail "the view is not on screen"
+# The view's top edge, below the editing toolbar: the first row of the window that is black
+# at x = 4, once the toolbar is there (the view moves down by its height).
+view_top() {
+  import -window "$window" -crop 1x800+4+0 txt:- >"$work/column.txt" &&
+    top=$(awk -F'[,: ]+' '/#000000/ { print $2; exit }' "$work/column.txt") &&
+    [ -n "$top" ] && [ "$top" -gt 45 ]
+}
+wait_for view_top || fail "the view is not on screen in the editing mode"
+view_top
 
 xdotool mousemove --window "$window" 6 $((top + 6)) click 1
-sleep 0.3
-xdotool key ctrl+s
-sleep 0.5
-xdotool key y
-sleep 0.5
-changed=$(cmp -l "$work/original.gb" "$work/game.gb" | awk '{ print $1, $2, $3 }' || true)
-[ "$changed" = "$(printf '%s %s %s' 1 0 200)" ] || fail "after drawing and saving, cmp gave: ${changed:-no difference}"
-echo "drawn and saved: $changed"
+save
+expected=$(printf '%s %s %s' 1 0 200)
+changes() { cmp -l "$work/original.gb" "$work/game.gb" | awk '{ print $1, $2, $3 }' || true; }
+wait_for bash -c "[ \"\$(cmp -l '$work/original.gb' '$work/game.gb' | awk '{ print \$1, \$2, \$3 }')\" = '$expected' ]" ||
+  fail "after drawing and saving, cmp gave: $(changes)"
+echo "drawn and saved: $(changes)"
 
 # The message box took the focus; without a window manager nothing gives it back.
 xdotool windowfocus --sync "$window"
 xdotool key ctrl+z
-sleep 0.3
-xdotool key ctrl+s
-sleep 0.5
-xdotool key y
-sleep 0.5
-cmp "$work/original.gb" "$work/game.gb" || fail "after undo and save the ROM differs"
+save
+wait_for cmp "$work/original.gb" "$work/game.gb" || fail "after undo and save the ROM differs: $(changes)"
 echo "undone and saved: the ROM is as it was"
