@@ -374,7 +374,8 @@ bool RomEditor::PasteAtSelection() {
   }
   const std::optional<convert::Selection>& s = m_browser.Selection();
   std::string why;
-  const bool pasted = m_tools->Paste(*editor::Clipboard(), s ? editor::Point{s->x, s->y} : editor::Point{}, &why);
+  const bool pasted =
+      m_tools->Paste(*editor::Clipboard(), s ? editor::Point{s->x, s->y} : editor::Point{}, &why);
   if (!why.empty()) Warn("Unable to paste into " + m_browser.Path().filename().string() + ".", why);
   return pasted;
 }
