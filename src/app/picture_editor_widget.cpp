@@ -127,13 +127,19 @@ PictureEditor::PictureEditor(QScrollArea& viewer, platform::Platform& platform, 
   };
   hooks.swapValues = onSelection(&editor::Editor::SwapValuesIn);
   hooks.clear = onSelection(&editor::Editor::Clear);
+  m_hooks = hooks;
   m_bar = new EditToolBar(m_palette.get(), *m_tools, hooks);
   column->addWidget(m_bar);
   m_view->SetToolBar(m_bar);
 }
 
 PictureEditor::~PictureEditor() {
-  if (!m_editing) delete m_view;
+  // The view not in the viewer is this editor's; so is the viewer's picture while editing.
+  if (m_editing) {
+    delete m_picture;
+  } else {
+    delete m_view;
+  }
 }
 
 // The main window's selection, where the tile operations work.
@@ -220,6 +226,20 @@ bool PictureEditor::Key(const QKeyEvent& event) {
     m_view->SetZoom(m_view->Zoom() - 1);
   } else if (!control && event.key() == Qt::Key_G) {
     m_bar->findChild<QAction*>("tileGrid")->toggle();
+  } else if (control && event.key() == Qt::Key_C) {
+    m_hooks.copy();
+  } else if (control && event.key() == Qt::Key_V) {
+    m_hooks.paste();
+  } else if (!control && event.key() == Qt::Key_H) {
+    m_hooks.flipHorizontally();
+  } else if (!control && event.key() == Qt::Key_V) {
+    m_hooks.flipVertically();
+  } else if (!control && event.key() == Qt::Key_R) {
+    m_hooks.rotate();
+  } else if (!control && event.key() == Qt::Key_W) {
+    m_hooks.swapValues();
+  } else if (!control && event.key() == Qt::Key_Delete) {
+    m_hooks.clear();
   } else {
     taken = EditorKey(event, *m_tools);
   }

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <memory>
 
+#include "app/editor_widgets.h"
 #include "core/undo_stack.h"
 #include "editor/editor.h"
 #include "editor/picture_canvas.h"
@@ -18,8 +19,6 @@ class MainWindow;
 }
 
 namespace glyphon::app {
-
-class EditToolBar;
 
 // The main window's picture drawn at a zoom, for the tools: a press draws (right button:
 // the second value), a drag goes on with the stroke.
@@ -80,7 +79,8 @@ class PictureEditor {
   QWidget* m_picture = nullptr;        // the viewer's own picture while editing
   std::unique_ptr<QWidget> m_palette;  // the toolbar's window
   EditToolBar* m_bar = nullptr;
-  QRect m_geometry;  // the viewer's before editing
+  EditHooks m_hooks;  // the toolbar's operations, for their keys too
+  QRect m_geometry;   // the viewer's before editing
   bool m_editing = false;
 };
 

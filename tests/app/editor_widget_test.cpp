@@ -84,10 +84,15 @@ TEST_F(EditorWidgetTest, ViewerEditsThePictureInTheFormatsValuesWithUndo) {
   EXPECT_EQ(Model().Picture().GetPixel(2, 3), kBlack);
   QTest::keyClick(&viewer, Qt::Key_Y, Qt::ControlModifier);
   EXPECT_EQ(Model().Picture().GetPixel(2, 3), kWhite);
+  // H flips the main window's selection, the whole 16 by 8 picture: column 2 goes to 13.
+  QTest::keyClick(&viewer, Qt::Key_H);
+  EXPECT_EQ(std::pair(Model().Picture().GetPixel(2, 3), Model().Picture().GetPixel(13, 3)),
+            std::pair(kBlack, kWhite));
+  EXPECT_EQ(editor.History().Count(), 2u);
   QTest::keyPress(&viewer, Qt::Key_Escape);
   EXPECT_FALSE(viewer.isVisible());
   EXPECT_FALSE(editor.Editing());
-  EXPECT_EQ(Model().Picture().GetPixel(2, 3), kWhite);
+  EXPECT_EQ(Model().Picture().GetPixel(13, 3), kWhite);
 }
 
 // The README's picture of the editing mode: tiles of the sample picture in 4bpp SNES at
