@@ -78,6 +78,8 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     CheckFile();  // the status bar says what the file shrank to
     return false;
   }
+  // The picture is the one on screen: with the editor's unsaved edits.
+  if (!range->scheme) m_working.Overlay(range->offset, bytes);
   if (window.CurrentMode() == workspace::Mode::Preview) window.ClearOrCancel();  // cancels the preview
   if (window.CurrentMode() != workspace::Mode::Normal) {
     Warn("The main window is busy. Try again when it has finished.");

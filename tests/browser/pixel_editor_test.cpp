@@ -9,9 +9,11 @@
 
 #include "browser/rom_browser.h"
 #include "compression/compression.h"
+#include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "support/fake_platform.h"
 #include "support/test_support.h"
+#include "workspace/main_window.h"
 
 namespace glyphon::test {
 namespace {
@@ -224,6 +226,113 @@ TEST_F(EditorTest, TileOperationsWorkOnTheSelectionAndPasteAcrossFormatsOfOneDep
             testing::PrintToString(std::vector<std::string>{
                 "Unable to paste into game.gb.", "The tiles hold 4 values, but this view holds 16."}));
 }
+
+TEST_F(EditorTest, EditsFarApartAreSavedTogetherAndAReadOnlyRomKeepsThem) {
+  OpenAs("2bpp SNES/GB");
+  Click(0, 0);
+  browser.SetOffset(512);
+  Click(7, 0);  // bit 0 of byte 512
+  std::filesystem::permissions(rom, std::filesystem::perms::owner_read);
+  EXPECT_FALSE(editor.Save());
+  EXPECT_EQ(Shown(), testing::PrintToString(std::vector<std::string>{"Unable to save the edits into game.gb.",
+                                                                     "it is read-only"}));
+  EXPECT_TRUE(editor.HasUnsavedEdits());
+  std::filesystem::permissions(rom, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write);
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(editor.Save()) << Shown();
+  EXPECT_EQ(platform.messages.back().lines.front(), "Save the edits into game.gb at 0x0, 0x200?");
+  EXPECT_EQ(Differences(ByteString(kSize, 0)), (std::vector<std::string>{"0:128", "512:1"}));
+}
+
+TEST_F(EditorTest, FillsKeepToTheTileOrCrossTiles) {
+  OpenAs("2bpp SNES/GB");
+  editor.Tools().SetTool(editor::Tool::TileFill);
+  Click(9, 1);  // the second tile
+  EXPECT_EQ(editor.Canvas().ValueAt({8, 0}), 1);
+  EXPECT_EQ(editor.Canvas().ValueAt({7, 0}), 0);
+  EXPECT_EQ(editor.Canvas().ValueAt({8, 8}), 0);
+  editor.Tools().SetTool(editor::Tool::Fill);
+  editor.Tools().SetValue(2);
+  Click(0, 0);  // every 0 on screen is joined to the first pixel
+  EXPECT_EQ(editor.Canvas().ValueAt({15, 31}), 2);
+  EXPECT_EQ(editor.Canvas().ValueAt({8, 0}), 1);
+  EXPECT_EQ(editor.History().Count(), 2u);
+  // 2 tiles by 4 rows of tiles: the second tile value 1 (its 8 low-plane bytes 0xFF), the
+  // other 7 value 2 (their 8 high-plane bytes 0xFF).
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(editor.Save());
+  EXPECT_EQ(platform.messages.back().lines.at(1), "64 bytes will change.");
+}
+
+TEST_F(EditorTest, SendToTheMainWindowTakesTheEditedPicture) {
+  OpenAs("2bpp SNES/GB");
+  editor.Tools().SetValue(3);
+  Click(1, 0);
+  browser.Select(0, 0, 7, 7);
+  workspace::MainWindow window{platform};
+  window.Start();
+  ASSERT_TRUE(browser.SendToMainWindow(window));
+  EXPECT_EQ(window.Picture().GetPixel(1, 0), kWhite);  // value 3 in the decoder's greys
+  EXPECT_EQ(window.Picture().GetPixel(0, 0), kBlack);
+}
+
+// In every format that can be edited, a click changes exactly the pixel clicked, and only
+// bytes of its tile (its row, in the linear formats).
+class EveryEditableFormat : public EditorTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(EveryEditableFormat, AClickChangesThatPixelAndOnlyItsTilesBytes) {
+  const formats::FormatInfo& format = formats::Format(GetParam());
+  WriteBytes(rom, RandomBytes(16384, 3));  // the view's 64 rows at every depth
+  ASSERT_TRUE(browser.Open(rom));
+  browser.SetFormat(format.index);
+  browser.SetZoom(1);
+  browser.SetViewSize(64, 64);
+  ASSERT_TRUE(editor.SetEditing(true));
+  const ByteString before = ReadBytes(rom);
+  const platform::Surface shownBefore = browser.Render();
+  const int x = std::min(5, editor.Canvas().Width() - 1), y = 9;
+  const int value = (*editor.Canvas().ValueAt({x, y}) + 1) % (editor.Canvas().MaxValue() + 1);
+  ASSERT_NE(value, *editor.Canvas().ValueAt({x, y}));
+  editor.Tools().SetValue(value);
+  Click(x, y);
+  EXPECT_EQ(editor.Canvas().ValueAt({x, y}), value);
+  const platform::Surface shownAfter = browser.Render();
+  int changed = 0;
+  for (int v = 0; v < shownAfter.Height(); ++v)
+    for (int u = 0; u < shownAfter.Width(); ++u)
+      changed += shownAfter.GetPixel(u, v) != shownBefore.GetPixel(u, v);
+  EXPECT_EQ(changed, 1);
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(editor.Save()) << Shown();
+  const ByteString after = ReadBytes(rom);
+  const browser::Layout layout = browser::LayoutOf(format, browser.Width());
+  const std::uint64_t unitBytes = layout.grid ? layout.tileBytes : layout.bandBytes;
+  // The tile's first byte, or the row's.
+  const std::uint64_t start =
+      layout.grid ? browser.At(x, y)->offset : static_cast<std::uint64_t>(y) * layout.bandBytes;
+  for (std::size_t i = 0; i < after.size(); ++i)
+    if (after[i] != before[i]) {
+      EXPECT_GE(i, start);
+      EXPECT_LT(i, start + unitBytes);
+    }
+  EXPECT_NE(after, before);
+}
+
+// The formats of values that keep every bit and no partner data.
+std::vector<int> EditableFormats() {
+  std::vector<int> indices;
+  for (const formats::FormatInfo& format : formats::Formats())
+    if (format.HasValues() && !format.HasPartner() && format.lossless) indices.push_back(format.index);
+  return indices;
+}
+
+INSTANTIATE_TEST_SUITE_P(Formats, EveryEditableFormat, ::testing::ValuesIn(EditableFormats()),
+                         [](const ::testing::TestParamInfo<int>& p) {
+                           std::string name = formats::CliName(formats::Format(p.param));
+                           for (char& c : name)
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           return name;
+                         });
 
 }  // namespace
 }  // namespace glyphon::test
