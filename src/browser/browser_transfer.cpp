@@ -166,7 +166,11 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("The bytes read back from " + name + " are not the bytes written.");
     return false;
   }
-  if (m_file && m_file->Path() == sent.path) CheckFile();
+  // The editor's unsaved edits of the range are in the ROM now, or replaced.
+  if (m_file && m_file->Path() == sent.path) {
+    m_working.Put(sent.offset, data, data);
+    CheckFile();
+  }
   m_stale = true;
   return true;
 }

@@ -274,6 +274,12 @@ TEST_F(EditorTest, SendToTheMainWindowTakesTheEditedPicture) {
   ASSERT_TRUE(browser.SendToMainWindow(window));
   EXPECT_EQ(window.Picture().GetPixel(1, 0), kWhite);  // value 3 in the decoder's greys
   EXPECT_EQ(window.Picture().GetPixel(0, 0), kBlack);
+  // Converted and written back, the range holds the edit and the editor has none left there.
+  window.Convert();
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
+  EXPECT_EQ(Differences(ByteString(kSize, 0)), (std::vector<std::string>{"0:64", "1:64"}));
+  EXPECT_FALSE(editor.HasUnsavedEdits());
 }
 
 // In every format that can be edited, a click changes exactly the pixel clicked, and only
