@@ -3,6 +3,8 @@
 
 #include <QAction>
 #include <QActionGroup>
+#include <QInputDialog>
+#include <QLineEdit>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -158,6 +160,15 @@ EditToolBar::EditToolBar(QWidget* parent, editor::Editor& tools, EditHooks hooks
   add("Flip V", "flipV", "Flip the selection vertically (V)", m_hooks.flipVertically);
   add("Rotate", "rotate", "Turn a square selection clockwise (R)", m_hooks.rotate);
   add("Swap", "swapValues", "Swap the two current values in the selection (W)", m_hooks.swapValues);
+  if (m_hooks.remap) {
+    add("Remap...", "remapValues", "Change values in the selection: pairs such as 1>3 3>1", [this] {
+      bool ok = false;
+      const QString pairs = QInputDialog::getText(this, QStringLiteral("Remap values"),
+                                                  QStringLiteral("Pairs of values, from>to (1>3 3>1):"),
+                                                  QLineEdit::Normal, QString(), &ok);
+      if (ok) m_hooks.remap(pairs.toStdString());
+    });
+  }
   add("Clear", "clearTiles", "Set the selection to value 0 (Delete)", m_hooks.clear);
 }
 

@@ -5,6 +5,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <string>
 #include <vector>
 
 #include "core/types.h"
@@ -49,6 +50,7 @@ struct EditHooks {
   std::function<void()> flipVertically;
   std::function<void()> rotate;
   std::function<void()> swapValues;
+  std::function<void(const std::string& pairs)> remap;
   std::function<void()> clear;
 };
 

@@ -127,6 +127,18 @@ PictureEditor::PictureEditor(QScrollArea& viewer, platform::Platform& platform, 
   };
   hooks.swapValues = onSelection(&editor::Editor::SwapValuesIn);
   hooks.clear = onSelection(&editor::Editor::Clear);
+  hooks.remap = [this](const std::string& pairs) {
+    std::string why;
+    const auto table = editor::ParseRemap(pairs, m_canvas.MaxValue(), &why);
+    const std::optional<editor::Rect> rect = Selection();
+    if (table && rect) m_tools->Remap(*rect, *table);
+    if (!why.empty())
+      m_platform.ShowMessage({{"Unable to remap the values of the picture.", why},
+                              platform::Buttons::Ok,
+                              platform::Icon::Exclamation,
+                              platform::Answer::Ok,
+                              ""});
+  };
   m_hooks = hooks;
   m_bar = new EditToolBar(m_palette.get(), *m_tools, hooks);
   column->addWidget(m_bar);

@@ -604,6 +604,7 @@ void RomBrowserWidget::BuildEditing() {
   hooks.rotate = run(&browser::RomEditor::Rotate);
   hooks.swapValues = run(&browser::RomEditor::SwapValues);
   hooks.clear = run(&browser::RomEditor::Clear);
+  hooks.remap = [this](const std::string& pairs) { Run([this, &pairs] { m_editor.Remap(pairs); }); };
   m_editBar = new EditToolBar(this, m_editor.Tools(), hooks);
   addToolBarBreak();
   addToolBar(m_editBar);

@@ -404,6 +404,19 @@ bool RomEditor::SwapValues() {
   return rect && m_tools->SwapValuesIn(*rect);
 }
 
+bool RomEditor::Remap(std::string_view pairs) {
+  const std::optional<editor::Rect> rect = SelectionRect();
+  if (!rect) return false;
+  std::string why;
+  const std::optional<std::array<std::uint8_t, 256>> table =
+      editor::ParseRemap(pairs, m_canvas->MaxValue(), &why);
+  if (!table) {
+    Warn("Unable to remap the values in " + m_browser.Path().filename().string() + ".", why);
+    return false;
+  }
+  return m_tools->Remap(*rect, *table);
+}
+
 bool RomEditor::Clear() {
   const std::optional<editor::Rect> rect = SelectionRect();
   return rect && m_tools->Clear(*rect);

@@ -81,6 +81,8 @@ class RomEditor {
   bool FlipVertically();
   bool Rotate();
   bool SwapValues();
+  // Values remapped as typed: "1>3 3>1" (see editor::ParseRemap).
+  bool Remap(std::string_view pairs);
   bool Clear();
 
   // The colour the view draws each value in, value 0 first.

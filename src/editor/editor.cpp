@@ -87,6 +87,47 @@ std::vector<Point> FillPoints(const Canvas& canvas, Point start, const Rect& bou
   return points;
 }
 
+std::optional<std::array<std::uint8_t, 256>> ParseRemap(std::string_view text, int maxValue,
+                                                        std::string* why) {
+  std::array<std::uint8_t, 256> table{};
+  for (std::size_t v = 0; v < table.size(); ++v) table[v] = static_cast<std::uint8_t>(v);
+  auto refuse = [&](const std::string& reason) {
+    if (why) *why = reason;
+    return std::nullopt;
+  };
+  // One number of a pair: decimal digits, at most maxValue.
+  auto number = [&](std::string_view digits, int& value) {
+    if (digits.empty() || digits.size() > 3) return false;
+    value = 0;
+    for (const char c : digits) {
+      if (c < '0' || c > '9') return false;
+      value = value * 10 + (c - '0');
+    }
+    return value <= maxValue;
+  };
+  bool any = false;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    if (text[at] == ' ' || text[at] == ',') {
+      ++at;
+      continue;
+    }
+    const std::size_t end = std::min(text.find_first_of(" ,", at), text.size());
+    const std::string_view pair = text.substr(at, end - at);
+    at = end;
+    const std::size_t arrow = pair.find_first_of(">=");
+    int from = 0, to = 0;
+    if (arrow == std::string_view::npos || !number(pair.substr(0, arrow), from) ||
+        !number(pair.substr(arrow + 1), to))
+      return refuse("\"" + std::string(pair) + "\" is not a pair of values from 0 to " +
+                    std::to_string(maxValue) + " such as 1>3.");
+    table[static_cast<std::size_t>(from)] = static_cast<std::uint8_t>(to);
+    any = true;
+  }
+  if (!any) return refuse("Type pairs of values such as 1>3 2>0.");
+  return table;
+}
+
 std::optional<Clip>& Clipboard() noexcept {
   static std::optional<Clip> clip;
   return clip;

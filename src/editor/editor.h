@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "core/undo_stack.h"
@@ -31,6 +32,12 @@ std::vector<Point> LinePoints(Point a, Point b);
 std::vector<Point> RectanglePoints(Point a, Point b, bool filled);
 // The pixels of the value at `start` that are joined to it by their sides; within `bounds`.
 std::vector<Point> FillPoints(const Canvas& canvas, Point start, const Rect& bounds);
+
+// A remapping of values typed as pairs "from>to" (or "from=to"), separated by spaces or
+// commas: "1>3 3>1 2>0". Values not named stay. Refused, with the reason in `why`, when a
+// pair is malformed or names a value above `maxValue`.
+std::optional<std::array<std::uint8_t, 256>> ParseRemap(std::string_view text, int maxValue,
+                                                        std::string* why);
 
 // Tiles copied off a canvas: their values row by row, and the bits they were drawn in, so
 // that they go only into a canvas of the same depth.

@@ -218,6 +218,13 @@ TEST_F(EditorTest, TileOperationsWorkOnTheSelectionAndPasteAcrossFormatsOfOneDep
   browser.Select(8, 0, 15, 7);
   ASSERT_TRUE(editor.PasteAtSelection()) << Shown();
   EXPECT_EQ(editor.Canvas().ValueAt({15, 0}), 1);
+  // Remapped as typed: the 1 at (15, 0) becomes 3; a value beyond the depth is refused.
+  EXPECT_TRUE(editor.Remap("1>3"));
+  EXPECT_EQ(editor.Canvas().ValueAt({15, 0}), 3);
+  EXPECT_FALSE(editor.Remap("1>7"));
+  EXPECT_EQ(Shown(), testing::PrintToString(std::vector<std::string>{
+                         "Unable to remap the values in game.gb.",
+                         "\"1>7\" is not a pair of values from 0 to 3 such as 1>3."}));
   // A 4bpp view holds other values: refused.
   browser.SetFormat(formats::FindFormat("4bpp SNES")->index);
   browser.Select(0, 0, 7, 7);

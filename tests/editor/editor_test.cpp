@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -273,6 +274,38 @@ TEST_P(Operations, GiveTheValuesAndUndoInOneStep) {
 
 INSTANTIATE_TEST_SUITE_P(Editor, Operations, ::testing::ValuesIn(kOperationCases),
                          [](const ::testing::TestParamInfo<OperationCase>& p) { return p.param.name; });
+
+struct RemapCase {
+  const char* text;
+  std::vector<std::pair<int, int>> moved;  // the values that change and what they become
+  const char* why;                         // empty when taken
+};
+const RemapCase kRemapCases[] = {
+    {"1>3 3>1", {{1, 3}, {3, 1}}, ""},
+    {"2=0,0=2", {{2, 0}, {0, 2}}, ""},
+    {" 1>2 ,, ", {{1, 2}}, ""},
+    {"1>4", {}, "\"1>4\" is not a pair of values from 0 to 3 such as 1>3."},
+    {"1-2", {}, "\"1-2\" is not a pair of values from 0 to 3 such as 1>3."},
+    {">2", {}, "\">2\" is not a pair of values from 0 to 3 such as 1>3."},
+    {"", {}, "Type pairs of values such as 1>3 2>0."},
+};
+
+TEST(EditorRemap, PairsAreReadAndBadOnesRefused) {
+  for (const RemapCase& c : kRemapCases) {
+    std::string why;
+    const auto table = editor::ParseRemap(c.text, 3, &why);
+    EXPECT_EQ(why, c.why) << c.text;
+    if (!table) continue;
+    std::vector<std::pair<int, int>> moved;
+    for (int v = 0; v < 4; ++v)
+      if ((*table)[static_cast<std::size_t>(v)] != v)
+        moved.push_back({v, (*table)[static_cast<std::size_t>(v)]});
+    std::sort(moved.begin(), moved.end());
+    std::vector<std::pair<int, int>> expected = c.moved;
+    std::sort(expected.begin(), expected.end());
+    EXPECT_EQ(moved, expected) << c.text;
+  }
+}
 
 TEST(EditorClip, CopyPastesIntoACanvasOfTheSameDepthOnly) {
   ValueGrid from(kWidth, kHeight, kBits, kTile);
