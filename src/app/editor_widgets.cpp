@@ -4,8 +4,8 @@
 #include <QAction>
 #include <QActionGroup>
 #include <QInputDialog>
-#include <QLineEdit>
 #include <QKeyEvent>
+#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
