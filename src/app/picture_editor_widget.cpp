@@ -141,6 +141,7 @@ PictureEditor::PictureEditor(QScrollArea& viewer, platform::Platform& platform, 
   };
   m_hooks = hooks;
   m_bar = new EditToolBar(m_palette.get(), *m_tools, hooks);
+  m_bar->setOrientation(Qt::Vertical);  // a narrow window of its own shows every button
   column->addWidget(m_bar);
   m_view->SetToolBar(m_bar);
 }
@@ -169,6 +170,7 @@ void PictureEditor::Changed() {
       colours.push_back(format.values->colourOfIndex[v]);
   m_bar->SetColours(std::move(colours));
   m_bar->Sync(m_history.CanUndo(), m_history.CanRedo());
+  m_palette->adjustSize();  // as wide as the value picker
   m_view->update();
 }
 
@@ -195,11 +197,11 @@ void PictureEditor::SetEditing(bool on) {
     const int zoom = std::clamp(
         std::min(available.width() * 4 / 5 / width, available.height() * 4 / 5 / height), 1, kMaxZoom);
     m_view->SetZoom(zoom);
+    // The window takes its new size first, so that the scroll bars are judged against it.
+    m_viewer.resize(std::min(available.width(), width * zoom), std::min(available.height(), height * zoom));
+    m_viewer.move(available.center() - m_viewer.rect().center());
     m_picture = m_viewer.takeWidget();
     m_viewer.setWidget(m_view);
-    m_viewer.resize(std::min(available.width(), width * zoom + 4),
-                    std::min(available.height(), height * zoom + 4));
-    m_viewer.move(available.center() - m_viewer.rect().center());
     m_palette->adjustSize();
     m_palette->move(available.topLeft());
     m_palette->show();

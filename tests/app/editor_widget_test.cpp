@@ -78,6 +78,8 @@ TEST_F(EditorWidgetTest, ViewerEditsThePictureInTheFormatsValuesWithUndo) {
   EXPECT_TRUE(viewer.isVisible()) << "E does not close the viewer";
   QTest::keyClick(&viewer, Qt::Key_F);  // value 15: white in 4 bits
   const int zoom = editor.View().Zoom();
+  // Zoomed to fit, without scroll bars where the picture fits the screen.
+  EXPECT_EQ(viewer.viewport()->size(), QSize(16, 8) * zoom);
   QTest::mouseClick(&editor.View(), Qt::LeftButton, Qt::NoModifier, QPoint(2 * zoom + 1, 3 * zoom + 1));
   EXPECT_EQ(Model().Picture().GetPixel(2, 3), kWhite);
   QTest::keyClick(&viewer, Qt::Key_Z, Qt::ControlModifier);
