@@ -329,11 +329,15 @@ void RomEditor::Press(int viewX, int viewY, bool second) {
 }
 
 void RomEditor::Drag(int viewX, int viewY) {
-  if (m_tools->Stroking()) m_tools->Drag(*PixelAt(viewX, viewY, true));
+  if (!m_tools->Stroking()) return;
+  if (const std::optional<editor::Point> p = PixelAt(viewX, viewY, true)) m_tools->Drag(*p);
 }
 
 void RomEditor::Release(int viewX, int viewY) {
-  if (m_tools->Stroking()) m_tools->Release(*PixelAt(viewX, viewY, true));
+  if (!m_tools->Stroking()) return;
+  // A view emptied under the stroke still ends it.
+  const std::optional<editor::Point> p = PixelAt(viewX, viewY, true);
+  m_tools->Release(p.value_or(editor::Point{}));
 }
 
 // ---- Tile operations ----
