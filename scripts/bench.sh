@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 cmake --preset release >/dev/null
 cmake --build --preset release --target codec_bench model_bench tiles_bench rom_bench values_bench browser_bench \
-  compression_bench pagination_bench
+  compression_bench pagination_bench editor_bench
 flags=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
        --benchmark_report_aggregates_only=true --benchmark_min_time=0.2 "$@")
 ./build/release/bin/codec_bench "${flags[@]}"
@@ -20,3 +20,4 @@ flags=(--benchmark_repetitions=5 --benchmark_enable_random_interleaving=true
 ./build/release/bin/browser_bench "${flags[@]}"
 ./build/release/bin/compression_bench "${flags[@]}"
 ./build/release/bin/pagination_bench "${flags[@]}"
+./build/release/bin/editor_bench "${flags[@]}"

@@ -117,6 +117,7 @@ MainWindowWidget::MainWindowWidget(QtPlatform& platform)
   m_about->setToolTip(Text(workspace::AboutTitle()));
 
   m_viewer = std::make_unique<ViewerWidget>();
+  m_viewer->EnableEditing(m_platform, m_model);
   m_viewer->OnClick([this] { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
   m_viewer->OnKeyUp([this](int, int) { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
   m_progress = new ProgressWindowWidget(this);

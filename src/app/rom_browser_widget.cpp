@@ -31,6 +31,7 @@
 
 #include "app/format_strip_widget.h"
 #include "app/rom_palette_dialog.h"
+#include "app/editor_widgets.h"
 #include "app/surface_image.h"
 #include "app/widgets.h"
 #include "palette/palette_file.h"
@@ -170,7 +171,14 @@ RomView::RomView(QWidget* parent, browser::RomBrowser& model, std::function<void
 }
 
 QString RomView::PointText() const {
-  return m_mouse ? Text(m_model.DescribePoint(m_mouse->x(), m_mouse->y())) : QString();
+  if (!m_mouse) return {};
+  QString text = Text(m_model.DescribePoint(m_mouse->x(), m_mouse->y()));
+  if (Drawing()) text += QStringLiteral("    ") + Text(m_editor->Describe(m_mouse->x(), m_mouse->y()));
+  return text;
+}
+
+bool RomView::Drawing() const {
+  return m_editor != nullptr && m_editor->Editing();
 }
 
 void RomView::paintEvent(QPaintEvent*) {
@@ -184,6 +192,17 @@ void RomView::paintEvent(QPaintEvent*) {
   painter.scale(zoom, zoom);
   painter.drawImage(QPoint(0, 0), ToQImage(surface));
   painter.restore();
+  const bool tileGrid = m_editBar != nullptr && m_editBar->TileGrid();
+  if (Drawing() || tileGrid) {
+    const std::vector<editor::Point> preview =
+        Drawing() ? m_editor->Tools().Preview() : std::vector<editor::Point>();
+    const std::vector<RgbColor> colours = Drawing() ? m_editor->ValueColours() : std::vector<RgbColor>();
+    const auto value = static_cast<std::size_t>(Drawing() ? m_editor->Tools().Value() : 0);
+    DrawEditorOverlay(painter, Drawing() ? zoom : 1,
+                      QSize(surface.Width(), surface.Height()) * (Drawing() ? 1 : zoom),
+                      formats::Format(m_model.Format()).blockSide * (Drawing() ? 1 : zoom), tileGrid, preview,
+                      value < colours.size() ? colours[value] : kWhite);
+  }
   if (const auto& s = m_model.Selection()) {
     const float z = static_cast<float>(zoom);
     DrawOutline(painter,
@@ -199,6 +218,16 @@ void RomView::resizeEvent(QResizeEvent*) {
 }
 
 void RomView::mousePressEvent(QMouseEvent* event) {
+  // While editing, a press draws; with Shift held it selects, as outside the editing mode.
+  if (Drawing() && !(event->modifiers() & Qt::ShiftModifier) &&
+      (event->button() == Qt::LeftButton || event->button() == Qt::RightButton)) {
+    setFocus(Qt::MouseFocusReason);
+    const QPoint at = event->position().toPoint();
+    m_editor->Press(at.x(), at.y(), event->button() == Qt::RightButton);
+    m_stroke = m_editor->Tools().Stroking();
+    m_changed();
+    return;
+  }
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
   m_pressedAt = event->position().toPoint();
@@ -207,6 +236,11 @@ void RomView::mousePressEvent(QMouseEvent* event) {
 void RomView::mouseMoveEvent(QMouseEvent* event) {
   const QPoint at = event->position().toPoint();
   m_mouse = at;
+  if (m_stroke) {
+    m_editor->Drag(at.x(), at.y());
+    m_changed();
+    return;
+  }
   if (m_pressedAt && (event->buttons() & Qt::LeftButton) &&
       (at - *m_pressedAt).manhattanLength() > kDragSlack) {
     m_model.Select(m_pressedAt->x(), m_pressedAt->y(), at.x(), at.y());
@@ -215,6 +249,13 @@ void RomView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void RomView::mouseReleaseEvent(QMouseEvent* event) {
+  if (m_stroke) {
+    const QPoint at = event->position().toPoint();
+    m_editor->Release(at.x(), at.y());
+    m_stroke = false;
+    m_changed();
+    return;
+  }
   if (event->button() != Qt::LeftButton || !m_pressedAt) return;
   const QPoint at = event->position().toPoint();
   if ((at - *m_pressedAt).manhattanLength() > kDragSlack) {
@@ -242,6 +283,11 @@ void RomView::wheelEvent(QWheelEvent* event) {
 }
 
 void RomView::keyPressEvent(QKeyEvent* event) {
+  if (Drawing() && EditorKey(*event, m_editor->Tools())) {
+    event->accept();
+    m_changed();
+    return;
+  }
   // [ and ]: the previous and next sub-palette of a palette in a ROM.
   if ((event->key() == Qt::Key_BracketLeft || event->key() == Qt::Key_BracketRight) &&
       !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
@@ -268,7 +314,8 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
       m_platform(platform),
       m_mainWindow(mainWindow),
       m_mainChanged(std::move(mainChanged)),
-      m_model(platform) {
+      m_model(platform),
+      m_editor(m_model, platform) {
   setObjectName("romBrowser");
   setWindowTitle(Text(browser::kBrowserCaption));
   m_point = new QLabel(this);
@@ -292,6 +339,7 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   statusBar()->addPermanentWidget(stripButton);
   BuildToolBar();
   BuildCentre();
+  BuildEditing();
 
   QSettings settings(kSettingsOwner, kSettingsOwner);
   m_model.SetFormat(settings.value(Key("format"), m_model.Format()).toInt());
@@ -397,6 +445,12 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   previous->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
   connect(previous, &QAction::triggered, this, [this] { FindAgain(false); });
   addAction(previous);
+  bar.addSeparator();
+  m_edit = bar.addAction(QStringLiteral("Edit"), this, [this](bool on) { SetEditing(on); });
+  m_edit->setObjectName("edit");
+  m_edit->setCheckable(true);
+  m_edit->setShortcut(Qt::Key_E);
+  m_edit->setToolTip(QStringLiteral("Draw on the view (E)"));
 }
 
 void RomBrowserWidget::BuildCentre() {
@@ -508,6 +562,7 @@ void RomBrowserWidget::Refresh() {
   }
   m_send->setEnabled(m_model.Selection().has_value());
   m_write->setEnabled(m_model.Sent().has_value());
+  RefreshEditing();
   m_point->setText(m_view->PointText());
   m_find->setText(Text(m_model.FindLine()));
   m_strip->update();
@@ -590,7 +645,11 @@ void RomBrowserWidget::ChooseFile() {
 void RomBrowserWidget::Open(const QString& path) {
   bool opened = false;
   RememberColours();  // of the ROM open until now
-  Run([this, &path, &opened] { opened = m_model.Open(platform::PathFromUtf8(path.toStdString())); });
+  Run([this, &path, &opened] {
+    if (!m_editor.ConfirmDiscard("opening another file")) return;
+    opened = m_model.Open(platform::PathFromUtf8(path.toStdString()));
+    if (opened) m_editor.Forget();
+  });
   if (!opened) return;
   RecallColours();
   Remember();
@@ -636,8 +695,105 @@ void RomBrowserWidget::Remember() const {
 }
 
 void RomBrowserWidget::closeEvent(QCloseEvent* event) {
+  bool close = true;
+  Run([this, &close] { close = m_editor.ConfirmDiscard("closing"); });
+  if (!close) {
+    event->ignore();
+    return;
+  }
   Remember();
   event->accept();
+}
+
+// ---- Editing ----
+
+void RomBrowserWidget::BuildEditing() {
+  auto run = [this](bool (browser::RomEditor::*operation)()) {
+    return [this, operation] { Run([this, operation] { (m_editor.*operation)(); }); };
+  };
+  EditHooks hooks;
+  hooks.changed = [this] { Refresh(); };
+  hooks.undo = run(&browser::RomEditor::Undo);
+  hooks.redo = run(&browser::RomEditor::Redo);
+  hooks.save = run(&browser::RomEditor::Save);
+  hooks.copy = run(&browser::RomEditor::CopySelection);
+  hooks.paste = run(&browser::RomEditor::PasteAtSelection);
+  hooks.flipHorizontally = run(&browser::RomEditor::FlipHorizontally);
+  hooks.flipVertically = run(&browser::RomEditor::FlipVertically);
+  hooks.rotate = run(&browser::RomEditor::Rotate);
+  hooks.swapValues = run(&browser::RomEditor::SwapValues);
+  hooks.clear = run(&browser::RomEditor::Clear);
+  hooks.remap = [this](const std::string& pairs) { Run([this, &pairs] { m_editor.Remap(pairs); }); };
+  m_editBar = new EditToolBar(this, m_editor.Tools(), hooks);
+  addToolBarBreak();
+  addToolBar(m_editBar);
+  m_editBar->hide();
+  m_view->SetEditor(&m_editor, m_editBar);
+
+  // The keys work while the window is active, with the toolbar shown or not; those of the
+  // editing mode only in it.
+  struct Key {
+    const char* name;
+    QList<QKeySequence> keys;
+    std::function<void()> run;
+    bool editingOnly;
+  };
+  const Key keys[] = {
+      {"undoKey", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, hooks.undo, false},
+      {"redoKey",
+       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
+       hooks.redo,
+       false},
+      {"saveKey", {QKeySequence(Qt::CTRL | Qt::Key_S)}, hooks.save, false},
+      {"copyKey", {QKeySequence(Qt::CTRL | Qt::Key_C)}, hooks.copy, true},
+      {"pasteKey", {QKeySequence(Qt::CTRL | Qt::Key_V)}, hooks.paste, true},
+      {"flipHKey", {QKeySequence(Qt::Key_H)}, hooks.flipHorizontally, true},
+      {"flipVKey", {QKeySequence(Qt::Key_V)}, hooks.flipVertically, true},
+      {"rotateKey", {QKeySequence(Qt::Key_R)}, hooks.rotate, true},
+      {"swapKey", {QKeySequence(Qt::Key_W)}, hooks.swapValues, true},
+      {"clearKey", {QKeySequence(Qt::Key_Delete)}, hooks.clear, true},
+      {"gridKey",
+       {QKeySequence(Qt::Key_G)},
+       [this] { m_editBar->findChild<QAction*>("tileGrid")->toggle(); },
+       false},
+  };
+  for (const Key& key : keys) {
+    auto* action = new QAction(this);
+    action->setObjectName(key.name);
+    action->setShortcuts(key.keys);
+    action->setProperty("editingOnly", key.editingOnly);
+    connect(action, &QAction::triggered, this, [this, run = key.run] {
+      run();
+      Refresh();
+    });
+    addAction(action);
+  }
+}
+
+void RomBrowserWidget::SetEditing(bool on) {
+  Run([this, on] { m_editor.SetEditing(on); });
+  m_view->setFocus();
+}
+
+void RomBrowserWidget::RefreshEditing() {
+  // A view that can no longer be drawn on (a compression chosen) leaves the editing mode.
+  if (m_editor.Editing() && !m_editor.Problem().empty()) m_editor.SetEditing(false);
+  const bool editing = m_editor.Editing();
+  {
+    const QSignalBlocker quiet(m_edit);
+    m_edit->setChecked(editing);
+  }
+  m_edit->setEnabled(m_model.HasFile());
+  m_editBar->setVisible(editing);
+  m_editBar->SetColours(m_editor.ValueColours());
+  m_editBar->Sync(m_editor.History().CanUndo(), m_editor.History().CanRedo());
+  for (QAction* action : actions())
+    if (action->property("editingOnly").toBool()) action->setEnabled(editing);
+  const QString title = Text(browser::kBrowserCaption);
+  setWindowTitle(m_editor.HasUnsavedEdits()
+                     ? title + QStringLiteral(" - ") + Text(m_model.Path().filename().string()) +
+                           QStringLiteral(" *")
+                     : title);
 }
 
 }  // namespace glyphon::app

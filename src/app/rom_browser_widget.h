@@ -7,6 +7,7 @@
 #include <optional>
 
 #include "app/qt_platform.h"
+#include "browser/pixel_editor.h"
 #include "browser/rom_browser.h"
 
 class QAction;
@@ -25,6 +26,7 @@ class MainWindow;
 namespace glyphon::app {
 
 class FormatStripWidget;
+class EditToolBar;
 
 // The picture of the ROM browser: the model's rows on screen blitted at the integer zoom,
 // without smoothing, with the selection outline over them. Mouse, wheel and keys go to the
@@ -35,6 +37,11 @@ class RomView : public QWidget {
 
   // The status bar's text for the point under the mouse, or empty when it is away.
   QString PointText() const;
+  // The editing mode's mouse and keys go to `editor`; `bar` says whether the tile grid shows.
+  void SetEditor(browser::RomEditor* editor, const EditToolBar* bar) {
+    m_editor = editor;
+    m_editBar = bar;
+  }
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -49,6 +56,10 @@ class RomView : public QWidget {
  private:
   browser::RomBrowser& m_model;
   std::function<void()> m_changed;
+  bool Drawing() const;
+  browser::RomEditor* m_editor = nullptr;
+  const EditToolBar* m_editBar = nullptr;
+  bool m_stroke = false;              // a stroke of the editor's tool is under way
   std::optional<QPoint> m_pressedAt;  // where a left-button drag began
   std::optional<QPoint> m_mouse;      // the mouse over the view
   int m_wheel = 0;                    // eighths of a degree not yet turned into notches
@@ -78,6 +89,7 @@ class RomBrowserWidget : public QMainWindow {
 
   browser::RomBrowser& Model() { return m_model; }
   FormatStripWidget& Strip() { return *m_strip; }
+  browser::RomEditor& Editor() { return m_editor; }
   RomView& View() { return *m_view; }
 
  protected:
@@ -99,11 +111,15 @@ class RomBrowserWidget : public QMainWindow {
   // The colour choice of the open ROM, kept in the settings under its path.
   void RememberColours() const;
   void RecallColours();
+  void BuildEditing();
+  void SetEditing(bool on);
+  void RefreshEditing();
 
   QtPlatform& m_platform;
   workspace::MainWindow& m_mainWindow;
   std::function<void()> m_mainChanged;
   browser::RomBrowser m_model;
+  browser::RomEditor m_editor;
 
   RomView* m_view = nullptr;
   QScrollBar* m_scrollBar = nullptr;
@@ -118,6 +134,8 @@ class RomBrowserWidget : public QMainWindow {
   QAction* m_nextBlock = nullptr;
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;
+  QAction* m_edit = nullptr;
+  EditToolBar* m_editBar = nullptr;
   QLabel* m_point = nullptr;
   QLabel* m_find = nullptr;
   QLabel* m_range = nullptr;

@@ -9,6 +9,7 @@
 #include <algorithm>
 
 #include "app/cursors.h"
+#include "app/picture_editor_widget.h"
 #include "app/widgets.h"
 
 namespace glyphon::app {
@@ -22,6 +23,12 @@ ViewerWidget::ViewerWidget() : QScrollArea(nullptr), m_picture(new FramedPicture
   setWidgetResizable(false);
   setWidget(m_picture);
   setFocusPolicy(Qt::StrongFocus);
+}
+
+ViewerWidget::~ViewerWidget() = default;
+
+void ViewerWidget::EnableEditing(platform::Platform& platform, workspace::MainWindow& model) {
+  m_editor = std::make_unique<PictureEditor>(*this, platform, model);
 }
 
 void ViewerWidget::OnClick(std::function<void()> handler) {
@@ -38,6 +45,7 @@ void ViewerWidget::Render(const workspace::ViewerView& view) {
                                           static_cast<qsizetype>(workspace::kViewerToolTip.size())));
   ShowMagnifier(*m_picture, true, Magnifier::ZoomOut);
   if (!view.visible && isVisible()) {
+    if (m_editor) m_editor->Stop();
     hide();
     m_picture->SetPicture({});  // let go of a picture that may be large
   }
@@ -71,6 +79,17 @@ void ViewerWidget::ShowPicture(const platform::Surface& picture) {
 
 // Escape returns at once, as it closes any other window; other keys on their release.
 void ViewerWidget::keyPressEvent(QKeyEvent* event) {
+  // E turns the editor on and off; while it is on, the keys are its own.
+  if (m_editor && event->key() == Qt::Key_E && !(event->modifiers() & ~Qt::KeypadModifier)) {
+    event->accept();
+    if (!event->isAutoRepeat()) m_editor->Toggle();
+    return;
+  }
+  if (m_editor && m_editor->Editing() && event->key() != Qt::Key_Escape) {
+    event->accept();
+    m_editor->Key(*event);
+    return;
+  }
   if (event->key() != Qt::Key_Escape) {
     QScrollArea::keyPressEvent(event);
     return;
@@ -82,6 +101,7 @@ void ViewerWidget::keyPressEvent(QKeyEvent* event) {
 void ViewerWidget::keyReleaseEvent(QKeyEvent* event) {
   event->accept();
   if (event->isAutoRepeat() || !m_onKeyUp) return;
+  if (m_editor && (m_editor->Editing() || event->key() == Qt::Key_E)) return;
   const Qt::KeyboardModifiers modifiers = event->modifiers();
   const int shift = (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0) |
                     (modifiers & Qt::AltModifier ? 4 : 0);

@@ -3,12 +3,21 @@
 
 #include <QScrollArea>
 #include <functional>
+#include <memory>
 
 #include "workspace/window_view.h"
+
+namespace glyphon::platform {
+class Platform;
+}
+namespace glyphon::workspace {
+class MainWindow;
+}
 
 namespace glyphon::app {
 
 class FramedPicture;
+class PictureEditor;
 
 // The viewer on screen: a borderless window, not in the task bar, showing the picture at full size with
 // the selection outline. A picture larger than the screen scrolls inside a window no larger
@@ -16,6 +25,11 @@ class FramedPicture;
 class ViewerWidget : public QScrollArea {
  public:
   ViewerWidget();
+  ~ViewerWidget() override;
+
+  // E turns the editor on over `model`'s picture; its messages go through `platform`.
+  void EnableEditing(platform::Platform& platform, workspace::MainWindow& model);
+  PictureEditor* Editor() { return m_editor.get(); }
 
   // The user's events: a click on the picture, a key released over the window (Qt key code
   // and the shift mask 1 Shift, 2 Ctrl, 4 Alt).
@@ -37,6 +51,7 @@ class ViewerWidget : public QScrollArea {
   FramedPicture* m_picture;
   std::function<void()> m_onClick;
   std::function<void(int, int)> m_onKeyUp;
+  std::unique_ptr<PictureEditor> m_editor;
 };
 
 }  // namespace glyphon::app

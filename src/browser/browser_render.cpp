@@ -105,6 +105,7 @@ const platform::Surface& RomBrowser::Render() {
     present = got.Value();
     whole = present == expected;
   }
+  m_working.Overlay(m_offset, std::span(m_bytes).first(present));
   DrawScreen(present);
   // A screen that was not read whole is read again on the next call.
   m_stale = !whole;

@@ -78,6 +78,8 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
     CheckFile();  // the status bar says what the file shrank to
     return false;
   }
+  // The picture is the one on screen: with the editor's unsaved edits.
+  if (!range->scheme) m_working.Overlay(range->offset, bytes);
   if (window.CurrentMode() == workspace::Mode::Preview) window.ClearOrCancel();  // cancels the preview
   if (window.CurrentMode() != workspace::Mode::Normal) {
     Warn("The main window is busy. Try again when it has finished.");
@@ -164,7 +166,11 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
     Warn("The bytes read back from " + name + " are not the bytes written.");
     return false;
   }
-  if (m_file && m_file->Path() == sent.path) CheckFile();
+  // The editor's unsaved edits of the range are in the ROM now, or replaced.
+  if (m_file && m_file->Path() == sent.path) {
+    m_working.Put(sent.offset, data, data);
+    CheckFile();
+  }
   m_stale = true;
   return true;
 }

@@ -54,6 +54,7 @@ bool RomBrowser::Open(const std::filesystem::path& path) {
     return false;
   }
   m_file = std::move(file).Value();
+  m_working.Clear();
   m_offset = 0;
   m_notice.clear();
   m_matches.clear();

@@ -12,6 +12,7 @@
 #include "browser/find_in_rom.h"
 #include "browser/format_strip.h"
 #include "browser/layout.h"
+#include "browser/pixel_editor.h"
 #include "browser/rom_palette.h"
 #include "compression/compression.h"
 #include "convert/encoding.h"
@@ -30,7 +31,7 @@ namespace glyphon::browser {
 
 inline constexpr std::string_view kBrowserCaption = "ROM Browser";
 inline constexpr int kMinZoom = 1;
-inline constexpr int kMaxZoom = 8;
+inline constexpr int kMaxZoom = 16;
 // Rows the wheel moves per notch (120 units of a Qt angle delta).
 inline constexpr int kWheelRows = 3;
 
@@ -243,6 +244,9 @@ class RomBrowser {
   static constexpr RgbColor kPastEndPaper = 0x404040;  // dark grey
 
  private:
+  // The editing mode draws into the working copy through the browser's layout.
+  friend class RomEditor;
+
   const formats::FormatInfo& FormatInfo() const noexcept { return formats::Format(m_format); }
   Layout CurrentLayout() const noexcept { return LayoutOf(FormatInfo(), m_width, m_order); }
   // Bands on screen: VisibleBands() touched by the view, FullBands() wholly inside it.
@@ -319,6 +323,7 @@ class RomBrowser {
   bool m_stale = true;
   const compression::Scheme* m_scheme = nullptr;
   mutable std::optional<Block> m_block;
+  WorkingCopy m_working;  // edits not yet saved, drawn over the file's bytes
 };
 
 }  // namespace glyphon::browser

@@ -120,6 +120,13 @@ class MainWindow {
   // A partner picture or partner data from a file replaces the other.
   void SetPartnerPicture(platform::Surface picture);
   void SetPartnerData(ByteString data);
+  // The current picture to be drawn on in place (the viewer's editor): data converted from
+  // it no longer belongs to it, and the window has unsaved work.
+  platform::Surface& PictureToEdit() noexcept {
+    m_state.dataOrigin.reset();
+    m_state.acceptedUnsaved = true;
+    return m_state.picture;
+  }
   // A bitmap copied or saved stays on the work surface.
   void KeepBitmap(platform::Surface bitmap) { m_state.work = std::move(bitmap); }
 
