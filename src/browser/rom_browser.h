@@ -8,11 +8,13 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "browser/layout.h"
 #include "compression/compression.h"
 #include "convert/encoding.h"
 #include "core/surface.h"
+#include "core/undo_stack.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
 #include "platform/platform.h"
@@ -124,6 +126,8 @@ class RomBrowser {
   int Width() const noexcept { return m_width; }  // in its unit
   int PixelWidth() const noexcept;
   void SetWidth(int width);  // clamped and rounded to the unit
+  // The widest width whose pixels, zoomed, fit the view's width.
+  void FitWidth();
   // The order of the blocks in the formats that store whole blocks: objects of several
   // blocks stored together (SNES, Game Boy and Genesis sprites), taken in rows; a band is
   // then one row of objects and the width whole objects. Objects taken in columns need the
@@ -173,6 +177,12 @@ class RomBrowser {
   // is no block at the offset.
   std::string DescribeRange() const;
 
+  // "Selected 0x1F000-0x1F1FF: 512 bytes, 32 by 16 pixels"; empty without a selection.
+  std::string DescribeSelection() const;
+  // What the last write into the ROM, or its undo, did: "Wrote 512 bytes at 0x1F000 into
+  // rom.gb, 37 of them changed."; empty before any.
+  const std::string& Report() const noexcept { return m_report; }
+
   // ---- Drawing ----
 
   // The rows on screen in picture pixels, read and decoded afresh when something changed
@@ -202,6 +212,19 @@ class RomBrowser {
   // the block, which it must fit: a longer block is refused naming both sizes. Returns
   // whether the ROM was written.
   bool WriteIntoRom(const workspace::MainWindow& window);
+  // Whether Write into ROM has something to write: a range was sent, and the main window
+  // holds converted data (Clear drops it).
+  bool CanWriteInto(const workspace::MainWindow& window) const;
+
+  // ---- History ----
+
+  // Writes into the ROM are steps of the browser's history: Undo writes the bytes that were
+  // there before back, Redo the written ones again, each after the same question and
+  // through the same checked write. A step refused (No, or a failed write) stays.
+  bool Undo();
+  bool Redo();
+  std::string UndoName() const { return m_history.UndoName(); }
+  std::string RedoName() const { return m_history.RedoName(); }
 
   static constexpr RgbColor kPastEndInk = 0xFF00FF;    // magenta
   static constexpr RgbColor kPastEndPaper = 0x404040;  // dark grey
@@ -232,8 +255,18 @@ class RomBrowser {
 
   // The selection's bytes and picture, and the checks before writing it back.
   std::optional<BrowsedRange> SelectedRange() const;
+  bool SendNow(workspace::MainWindow& window);
   std::string WriteBackProblem(const workspace::MainWindow& window) const;
   bool WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& data);
+  // The colour each value of the format is drawn in, in value order.
+  std::vector<RgbColor> ValueColours() const;
+  // Asks `question` (with the count of bytes that change after it), then writes `bytes` at
+  // `offset` into `path` in one step and reads them back; keeps what was there before as a
+  // step of the history named `step` unless `step` is empty. Returns whether it wrote.
+  bool WriteAsked(const std::filesystem::path& path, std::uint64_t offset, const ByteString& bytes,
+                  std::string question, const std::string& step);
+  // A write into the ROM as a step of the history.
+  class WriteStep;
 
   // The block at the offset, decompressed (once per offset and scheme).
   struct Block {
@@ -265,6 +298,8 @@ class RomBrowser {
   bool m_stale = true;
   const compression::Scheme* m_scheme = nullptr;
   mutable std::optional<Block> m_block;
+  platform::UndoStack m_history;
+  std::string m_report;
 };
 
 }  // namespace glyphon::browser
