@@ -40,9 +40,13 @@ constexpr std::string_view kChangeSelection = "Change selection";
 // shared between neighbouring steps, so a step costs one state, not two.
 class StateStep final : public platform::UndoCommand {
  public:
-  StateStep(MainWindow& window, std::string name, std::shared_ptr<const WindowState> before,
+  StateStep(MainWindow& window, std::string name, int mergeKey, std::shared_ptr<const WindowState> before,
             std::shared_ptr<const WindowState> after)
-      : m_window(window), m_name(std::move(name)), m_before(std::move(before)), m_after(std::move(after)) {}
+      : m_window(window),
+        m_name(std::move(name)),
+        m_mergeKey(mergeKey),
+        m_before(std::move(before)),
+        m_after(std::move(after)) {}
 
   std::string Name() const override { return m_name; }
   bool Undo() override {
@@ -56,7 +60,7 @@ class StateStep final : public platform::UndoCommand {
   // The arrows of a spinner clicked again and again are one change of the selection.
   bool MergeWith(const platform::UndoCommand& next) override {
     const auto* step = dynamic_cast<const StateStep*>(&next);
-    if (step == nullptr || m_name != kChangeSelection || step->m_name != kChangeSelection) return false;
+    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
     m_after = step->m_after;
     return true;
   }
@@ -64,6 +68,7 @@ class StateStep final : public platform::UndoCommand {
  private:
   MainWindow& m_window;
   std::string m_name;
+  int m_mergeKey;
   std::shared_ptr<const WindowState> m_before;
   std::shared_ptr<const WindowState> m_after;
 };
@@ -79,7 +84,7 @@ MainWindow::MainWindow(platform::Platform& platform) : m_platform(platform), m_p
 
 // ---- History ----
 
-void MainWindow::Record(std::string name, const std::function<void()>& operation) {
+void MainWindow::Record(std::string name, const std::function<void()>& operation, int mergeKey) {
   if (m_recording > 0) {
     operation();
     return;
@@ -97,7 +102,7 @@ void MainWindow::Record(std::string name, const std::function<void()>& operation
   if (m_state == *before) return;
   auto after = std::make_shared<const WindowState>(m_state);
   m_recorded = after;
-  m_history.Push(std::make_unique<StateStep>(*this, std::move(name), before, std::move(after)));
+  m_history.Push(std::make_unique<StateStep>(*this, std::move(name), mergeKey, before, std::move(after)));
 }
 
 void MainWindow::Restore(const WindowState& state) {
@@ -376,7 +381,9 @@ void MainWindow::ToggleTileLock() {
 
 void MainWindow::ScrollSpinner(Spinner spinner, int value) {
   if (SpinnerEnabled(m_state, spinner))
-    Record(std::string(kChangeSelection), [this, spinner, value] { SetSpinner(spinner, value); });
+    Record(
+        std::string(kChangeSelection), [this, spinner, value] { SetSpinner(spinner, value); },
+        1 + static_cast<int>(spinner));
 }
 
 bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {

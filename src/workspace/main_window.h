@@ -47,7 +47,7 @@ class MainWindow {
 
   // Every operation that changes the state is one step of the history, named by intent
   // ("Convert", "Paste", "Change selection"): Undo brings back the state before it, Redo
-  // the state after it. Consecutive changes of the selection are one step. The viewer and
+  // the state after it. Consecutive changes of one value of the selection are one step. The viewer and
   // the progress window are not part of a step.
   bool Undo();
   bool Redo();
@@ -56,8 +56,9 @@ class MainWindow {
   std::string RedoName() const { return m_history.RedoName(); }
   const platform::UndoStack& History() const noexcept { return m_history; }
   // Runs `operation` as one step named `name`: when it changed the state, the states before
-  // and after are kept. A step run inside another is part of the outer one.
-  void Record(std::string name, const std::function<void()>& operation);
+  // and after are kept. A step run inside another is part of the outer one. Consecutive
+  // steps of one `mergeKey` other than 0 are one step (the arrows of one spinner).
+  void Record(std::string name, const std::function<void()>& operation, int mergeKey = 0);
 
   // The line under the window that says what the last command did ("Converted ...").
   const std::string& StatusLine() const noexcept { return m_status; }
