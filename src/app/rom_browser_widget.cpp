@@ -255,6 +255,7 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   statusBar()->addPermanentWidget(m_range);
   BuildToolBar();
   BuildCentre();
+  BuildHistory();
 
   QSettings settings(kSettingsOwner, kSettingsOwner);
   m_model.SetFormat(settings.value(Key("format"), m_model.Format()).toInt());
@@ -285,6 +286,9 @@ void RomBrowserWidget::BuildToolBar() {
   m_width = Labelled<QSpinBox>(bar, " Width ", "width");
   m_width->setKeyboardTracking(false);  // a typed width is taken on Enter or on leaving the box
   connect(m_width, &QSpinBox::valueChanged, this, [this](int) { RefreshWidth(); });
+  QAction* fit = bar->addAction(QStringLiteral("Fit"), this, [this] { Run([this] { m_model.FitWidth(); }); });
+  fit->setObjectName("fitWidth");
+  fit->setToolTip(QStringLiteral("The widest width that fits the window"));
 
   m_zoom = Labelled<QComboBox>(bar, " Zoom ", "zoom");
   for (int zoom = browser::kMinZoom; zoom <= browser::kMaxZoom; ++zoom)
@@ -343,9 +347,31 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
     if (sent && m_mainChanged) m_mainChanged();
   });
   m_send->setObjectName("send");
-  m_write = bar.addAction(QStringLiteral("Write into ROM"), this,
-                          [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
+  m_write = bar.addAction(QStringLiteral("Write into ROM"), this, [this] {
+    bool written = false;
+    Run([this, &written] { written = m_model.WriteIntoRom(m_mainWindow); });
+    if (written) statusBar()->showMessage(Text(m_model.Report()));
+  });
   m_write->setObjectName("write");
+}
+
+void RomBrowserWidget::BuildHistory() {
+  const auto step = [this](bool undo) {
+    bool done = false;
+    Run([this, undo, &done] { done = undo ? m_model.Undo() : m_model.Redo(); });
+    if (done) statusBar()->showMessage(Text(m_model.Report()));
+  };
+  m_undo = new QAction(QStringLiteral("Undo"), this);
+  m_undo->setObjectName("undo");
+  m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(m_undo, &QAction::triggered, this, [step] { step(true); });
+  m_redo = new QAction(QStringLiteral("Redo"), this);
+  m_redo->setObjectName("redo");
+  m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  connect(m_redo, &QAction::triggered, this, [step] { step(false); });
+  m_view->addAction(m_undo);
+  m_view->addAction(m_redo);
+  m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void RomBrowserWidget::BuildCentre() {
@@ -437,8 +463,19 @@ void RomBrowserWidget::Refresh() {
     m_nextBlock->setEnabled(m_model.HasFile() && scheme);
   }
   m_send->setEnabled(m_model.Selection().has_value());
-  m_write->setEnabled(m_model.Sent().has_value());
-  m_point->setText(m_view->PointText());
+  m_write->setEnabled(m_model.CanWriteInto(m_mainWindow));
+  if (m_undo != nullptr) {
+    const std::string undo = m_model.UndoName();
+    const std::string redo = m_model.RedoName();
+    m_undo->setText(undo.empty() ? QStringLiteral("Undo") : Text(undo));
+    m_undo->setEnabled(!undo.empty());
+    m_redo->setText(redo.empty() ? QStringLiteral("Redo") : Text(redo));
+    m_redo->setEnabled(!redo.empty());
+  }
+  // The point under the mouse, then the selection's bytes.
+  const QString point = m_view->PointText();
+  const QString selection = Text(m_model.DescribeSelection());
+  m_point->setText(point.isEmpty() || selection.isEmpty() ? point + selection : point + "    " + selection);
   m_range->setText(m_model.HasFile() ? Text(m_model.DescribeRange()) : QString());
   m_view->update();
 }

@@ -68,6 +68,9 @@ class RomBrowserWidget : public QMainWindow {
   // Asks for a ROM file and opens it.
   void ChooseFile();
 
+  // The main window changed (a conversion, a Clear): what the browser offers follows.
+  void MainWindowChanged() { Refresh(); }
+
   browser::RomBrowser& Model() { return m_model; }
   RomView& View() { return *m_view; }
 
@@ -78,6 +81,8 @@ class RomBrowserWidget : public QMainWindow {
   void BuildToolBar();
   void BuildRomControls(QToolBar& bar);
   void BuildCentre();
+  // Undo and Redo of writes into the ROM: the right-click menu and the keys.
+  void BuildHistory();
   // Runs a model operation with its message boxes over this window, then redraws.
   void Run(const std::function<void()>& operation);
   // Redraws every control and the view from the model.
@@ -106,6 +111,8 @@ class RomBrowserWidget : public QMainWindow {
   QAction* m_nextBlock = nullptr;
   QAction* m_send = nullptr;
   QAction* m_write = nullptr;
+  QAction* m_undo = nullptr;
+  QAction* m_redo = nullptr;
   QLabel* m_point = nullptr;
   QLabel* m_range = nullptr;
 };

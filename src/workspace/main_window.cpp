@@ -112,6 +112,8 @@ void MainWindow::Restore(const WindowState& state) {
 }
 
 bool MainWindow::Undo() {
+  // Not while a command runs: its loop lets window messages in.
+  if (m_state.mode != Mode::Normal && m_state.mode != Mode::Preview) return false;
   const std::string name = m_history.UndoName();
   if (!m_history.Undo()) return false;
   m_status = "Undid " + name.substr(5) + ".";
@@ -119,6 +121,7 @@ bool MainWindow::Undo() {
 }
 
 bool MainWindow::Redo() {
+  if (m_state.mode != Mode::Normal && m_state.mode != Mode::Preview) return false;
   const std::string name = m_history.RedoName();
   if (!m_history.Redo()) return false;
   m_status = "Redid " + name.substr(5) + ".";
@@ -128,8 +131,11 @@ bool MainWindow::Redo() {
 WindowView MainWindow::View() const {
   WindowView view = ViewOf(m_state);
   view.status = m_status;
-  const auto zoom = static_cast<float>(m_viewerZoom);
-  view.viewer.zoom = m_viewerZoom;
+  // Within the bounds of the picture shown now.
+  const Surface* shown = ShownPicture(m_state);
+  const int side = shown != nullptr ? std::max({shown->Width(), shown->Height(), 1}) : 1;
+  view.viewer.zoom = std::clamp(m_viewerZoom, 1, std::clamp(kMaxZoomedSide / side, 1, kMaxZoom));
+  const auto zoom = static_cast<float>(view.viewer.zoom);
   Outline& outline = view.viewer.outline;
   outline = {outline.left * zoom, outline.top * zoom, (outline.width - 1) * zoom + 1,
              (outline.height - 1) * zoom + 1, outline.visible};
@@ -356,7 +362,9 @@ void MainWindow::SpinnerChanged(Spinner spinner) {
 // ---- Viewer ----
 
 void MainWindow::OpenViewer() {
-  if (CanOpenViewer(m_state)) m_state.viewerOpen = true;
+  if (!CanOpenViewer(m_state)) return;
+  m_state.viewerOpen = true;
+  m_viewerZoom = 1;
 }
 
 void MainWindow::CloseViewer() {

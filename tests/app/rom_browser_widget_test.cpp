@@ -53,9 +53,14 @@ class RomBrowserTest : public AppTest {
 };
 
 TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheView) {
+  // The right-click menu: Undo, Redo, then Browse ROM... and the value rules.
   const QList<QAction*> menu = mainWindow.actions();
-  ASSERT_EQ(menu.size(), 1);
-  EXPECT_EQ(menu[0]->text(), "Browse ROM...");
+  ASSERT_EQ(menu.size(), 5);
+  EXPECT_EQ(menu[0]->text(), "Undo");
+  EXPECT_EQ(menu[1]->text(), "Redo");
+  EXPECT_TRUE(menu[2]->isSeparator());
+  EXPECT_EQ(menu[3]->text(), "Browse ROM...");
+  EXPECT_EQ(menu[4]->text(), "Values for Convert");
   EXPECT_EQ(mainWindow.contextMenuPolicy(), Qt::ActionsContextMenu);
 
   const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));

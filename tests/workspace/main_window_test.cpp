@@ -247,6 +247,26 @@ TEST_F(WindowTest, ThumbnailOpensTheViewerUntilClickedOrAKeyIsReleased) {
   EXPECT_FALSE(window.View().viewer.visible);
 }
 
+TEST_F(WindowTest, ViewerZoomsFromOneToEightTimesWithinItsLargestSide) {
+  window.MakeCurrentPicture(RandomPicture(300, 200, 12));
+  window.OpenViewer();
+  EXPECT_EQ(window.View().viewer.zoom, 1);
+  window.ZoomViewer(2);
+  EXPECT_EQ(window.View().viewer.zoom, 3);
+  // The outline is the box 296 by 200 at 0,0 in screen pixels: 3 each.
+  EXPECT_EQ(window.View().viewer.outline, (workspace::Outline{0, 0, 296 * 3 + 1, 200 * 3 + 1, true}));
+  window.ZoomViewer(100);
+  EXPECT_EQ(window.View().viewer.zoom, 8);
+  window.ZoomViewer(-100);
+  EXPECT_EQ(window.View().viewer.zoom, 1);
+  // 16384 pixels a side at most: a 4000-pixel picture goes to 4x.
+  window.CloseViewer();
+  window.MakeCurrentPicture(Filled(4000, 8, kWhite));
+  window.OpenViewer();
+  window.ZoomViewer(7);
+  EXPECT_EQ(window.View().viewer.zoom, 4);
+}
+
 TEST_F(WindowTest, ViewerShowsTheLastPreviewInPreviewModeAndThePictureAfterCancel) {
   const Surface picture = RandomPicture(30, 20, 13);
   window.MakeCurrentPicture(picture);
