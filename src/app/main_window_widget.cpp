@@ -2,6 +2,7 @@
 #include "app/main_window_widget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -277,11 +278,13 @@ void MainWindowWidget::BuildEditActions() {
   auto* values = new QAction(QStringLiteral("Values for Convert"), this);
   values->setObjectName("valueRules");
   auto* menu = new QMenu(this);
+  auto* group = new QActionGroup(this);  // one rule at a time
   const std::array<const char*, 4> captions = {"Grey (black 0)", "Shade (white 0)",
                                                "Index (the picture's palette)", "Palette file..."};
   for (std::size_t i = 0; i < captions.size(); ++i) {
     QAction* rule = menu->addAction(QString::fromLatin1(captions[i]));
     rule->setCheckable(true);
+    group->addAction(rule);
     rule->setObjectName(QStringLiteral("valueRule%1").arg(i));
     const auto which = static_cast<formats::ValueRule>(i);
     connect(rule, &QAction::triggered, this, [this, which] {

@@ -91,6 +91,7 @@ void MainWindow::Record(std::string name, const std::function<void()>& operation
   }
   const std::shared_ptr<const WindowState> before =
       m_recorded && *m_recorded == m_state ? m_recorded : std::make_shared<const WindowState>(m_state);
+  const int said = m_statusLines;
   ++m_recording;
   try {
     operation();
@@ -100,6 +101,8 @@ void MainWindow::Record(std::string name, const std::function<void()>& operation
   }
   --m_recording;
   if (m_state == *before) return;
+  // The status line names the step unless the step said more itself (Convert does).
+  if (m_statusLines == said) m_status = name + ".";
   auto after = std::make_shared<const WindowState>(m_state);
   m_recorded = after;
   m_history.Push(std::make_unique<StateStep>(*this, std::move(name), mergeKey, before, std::move(after)));
@@ -294,6 +297,7 @@ void MainWindow::ConvertSelection() {
   }
   m_state.dataOrigin = DataOrigin{m_state.format, selection};
   m_state.dataSaved = false;
+  ++m_statusLines;
   m_status = "Converted " + std::to_string(selection.width) + " by " + std::to_string(selection.height) +
              " pixels at " + std::to_string(selection.x) + "," + std::to_string(selection.y) + " to " +
              std::to_string(m_state.romData.size()) + " bytes of " + std::string(format.caption) +

@@ -62,7 +62,10 @@ class MainWindow {
 
   // The line under the window that says what the last command did ("Converted ...").
   const std::string& StatusLine() const noexcept { return m_status; }
-  void SetStatusLine(std::string line) { m_status = std::move(line); }
+  void SetStatusLine(std::string line) {
+    m_status = std::move(line);
+    ++m_statusLines;
+  }
 
   // ---- The viewer's zoom ----
 
@@ -238,6 +241,7 @@ class MainWindow {
   // The state the last kept step ended in, shared with that step.
   std::shared_ptr<const WindowState> m_recorded;
   std::string m_status;
+  int m_statusLines = 0;  // lines set by the operations themselves
   int m_viewerZoom = 1;
 };
 

@@ -87,6 +87,9 @@ TEST_P(EveryStep, UndoAndRedoBringBackTheWholeState) {
   ASSERT_FALSE(after == before) << "the operation changed nothing";
   EXPECT_EQ(window.History().Count(), steps + 1);
   EXPECT_EQ(window.UndoName(), std::string("Undo ") + c.step);
+  if (std::string(c.name) != "Convert") {
+    EXPECT_EQ(window.StatusLine(), std::string(c.step) + ".");
+  }
 
   ASSERT_TRUE(window.Undo());
   EXPECT_TRUE(window.State() == before);
