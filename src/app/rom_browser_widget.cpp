@@ -188,6 +188,7 @@ void RomView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
   m_pressedAt = event->position().toPoint();
+  m_beforeDrag = m_model.CurrentSettings();
 }
 
 void RomView::mouseMoveEvent(QMouseEvent* event) {
@@ -208,6 +209,9 @@ void RomView::mouseReleaseEvent(QMouseEvent* event) {
   } else {
     m_model.ClearSelection();  // a click without a drag
   }
+  // The drag, or the click that dropped a selection, is one step of the history.
+  if (m_beforeDrag) m_model.Recorded(m_model.Selection() ? "Select" : "Clear selection", *m_beforeDrag);
+  m_beforeDrag.reset();
   m_pressedAt.reset();
   m_changed();
 }
@@ -234,7 +238,12 @@ void RomView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->accept();
-  m_model.Press(*step);
+  if (*step == Step::Wider || *step == Step::Narrower) {
+    m_model.Record(
+        "Change width", [this, step] { m_model.Press(*step); }, 1);
+  } else {
+    m_model.Press(*step);
+  }
   m_changed();
 }
 
@@ -281,12 +290,19 @@ void RomBrowserWidget::BuildToolBar() {
 
   m_format = Labelled<QComboBox>(bar, " Format ", "format");
   for (const formats::FormatInfo& format : formats::Formats()) m_format->addItem(Text(format.caption));
-  connect(m_format, &QComboBox::activated, this, [this](int i) { Run([this, i] { m_model.SetFormat(i); }); });
+  connect(m_format, &QComboBox::activated, this, [this](int i) {
+    Run([this, i] {
+      m_model.Record("Format " + std::string(formats::Format(i).caption),
+                     [this, i] { m_model.SetFormat(i); });
+    });
+  });
 
   m_width = Labelled<QSpinBox>(bar, " Width ", "width");
   m_width->setKeyboardTracking(false);  // a typed width is taken on Enter or on leaving the box
   connect(m_width, &QSpinBox::valueChanged, this, [this](int) { RefreshWidth(); });
-  QAction* fit = bar->addAction(QStringLiteral("Fit"), this, [this] { Run([this] { m_model.FitWidth(); }); });
+  QAction* fit = bar->addAction(QStringLiteral("Fit"), this, [this] {
+    Run([this] { m_model.Record("Fit width", [this] { m_model.FitWidth(); }); });
+  });
   fit->setObjectName("fitWidth");
   fit->setToolTip(QStringLiteral("The widest width that fits the window"));
 
@@ -303,7 +319,11 @@ void RomBrowserWidget::BuildToolBar() {
   m_order = Labelled<QComboBox>(bar, " Order ", "order");
   for (const OrderChoice& choice : kOrderChoices) m_order->addItem(QString::fromLatin1(choice.caption));
   connect(m_order, &QComboBox::activated, this, [this](int i) {
-    Run([this, i] { m_model.SetTileOrder(kOrderChoices[static_cast<std::size_t>(i)].order); });
+    const OrderChoice& choice = kOrderChoices[static_cast<std::size_t>(i)];
+    Run([this, &choice] {
+      m_model.Record(std::string("Order ") + choice.caption,
+                     [this, &choice] { m_model.SetTileOrder(choice.order); });
+    });
   });
   bar->addSeparator();
   BuildRomControls(*bar);
@@ -327,8 +347,11 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_compression->addItem(QStringLiteral("None"));
   for (const compression::Scheme& scheme : compression::Schemes()) m_compression->addItem(Text(scheme.name));
   connect(m_compression, &QComboBox::activated, this, [this](int i) {
-    Run([this, i] {
-      m_model.SetCompression(i == 0 ? nullptr : &compression::Schemes()[static_cast<std::size_t>(i - 1)]);
+    const compression::Scheme* scheme =
+        i == 0 ? nullptr : &compression::Schemes()[static_cast<std::size_t>(i - 1)];
+    Run([this, scheme] {
+      m_model.Record("Compression " + std::string(scheme ? scheme->name : "None"),
+                     [this, scheme] { m_model.SetCompression(scheme); });
     });
   });
   m_previousBlock = bar.addAction(QStringLiteral("Previous block"), this,
@@ -483,12 +506,17 @@ void RomBrowserWidget::Refresh() {
 void RomBrowserWidget::RefreshWidth() {
   const int value = m_width->value();
   Run([this, value] {
-    if (m_model.WidthInTiles()) {
-      m_model.SetWidth(value);
-    } else {
-      const int step = m_model.PixelWidth() / std::max(m_model.Width(), 1);
-      m_model.SetWidth((value + step / 2) / step);
-    }
+    m_model.Record(
+        "Change width",
+        [this, value] {
+          if (m_model.WidthInTiles()) {
+            m_model.SetWidth(value);
+          } else {
+            const int step = m_model.PixelWidth() / std::max(m_model.Width(), 1);
+            m_model.SetWidth((value + step / 2) / step);
+          }
+        },
+        1);
   });
 }
 

@@ -46,9 +46,10 @@ class RomView : public QWidget {
  private:
   browser::RomBrowser& m_model;
   std::function<void()> m_changed;
-  std::optional<QPoint> m_pressedAt;  // where a left-button drag began
-  std::optional<QPoint> m_mouse;      // the mouse over the view
-  int m_wheel = 0;                    // eighths of a degree not yet turned into notches
+  std::optional<QPoint> m_pressedAt;                          // where a left-button drag began
+  std::optional<browser::RomBrowser::Settings> m_beforeDrag;  // the settings it began in
+  std::optional<QPoint> m_mouse;                              // the mouse over the view
+  int m_wheel = 0;  // eighths of a degree not yet turned into notches
 };
 
 // The ROM browser window: a toolbar of the model's settings, the view with a scroll bar over

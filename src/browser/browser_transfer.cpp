@@ -79,24 +79,89 @@ bool RomBrowser::WriteAsked(const std::filesystem::path& path, std::uint64_t off
   m_block.reset();
   m_stale = true;
   m_report = "Wrote " + CountOf(bytes.size(), "byte") + " at " + platform::HexOffset(offset) + " into " +
-             name + ", " + std::to_string(changed) +
-             (changed == 1 ? " of them changed." : " of them changed.");
+             name + ", " + std::to_string(changed) + " of them changed.";
   if (!step.empty())
     m_history.Push(std::make_unique<WriteStep>(*this, step, path, offset, std::move(before).Value(), bytes));
   return true;
 }
 
+// The settings before and after a change the user made.
+class RomBrowser::SettingsStep final : public platform::UndoCommand {
+ public:
+  SettingsStep(RomBrowser& browser, std::string name, int mergeKey, Settings before, Settings after)
+      : m_browser(browser), m_name(std::move(name)), m_mergeKey(mergeKey), m_before(before), m_after(after) {}
+  std::string Name() const override { return m_name; }
+  bool Undo() override {
+    m_browser.Apply(m_before);
+    return true;
+  }
+  bool Redo() override {
+    m_browser.Apply(m_after);
+    return true;
+  }
+  bool MergeWith(const platform::UndoCommand& next) override {
+    const auto* step = dynamic_cast<const SettingsStep*>(&next);
+    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
+    m_after = step->m_after;
+    return true;
+  }
+
+ private:
+  RomBrowser& m_browser;
+  std::string m_name;
+  int m_mergeKey;
+  Settings m_before;
+  Settings m_after;
+};
+
+RomBrowser::Settings RomBrowser::CurrentSettings() const {
+  return {m_format, m_width, m_order, m_scheme, m_offset, m_selection};
+}
+
+void RomBrowser::Apply(const Settings& settings) {
+  m_format = settings.format;
+  m_width = settings.width;
+  m_order = settings.order;
+  m_scheme = settings.scheme;
+  m_offset = settings.offset;
+  Changed();
+  m_selection = settings.selection;
+}
+
+void RomBrowser::Record(std::string name, const std::function<void()>& operation, int mergeKey) {
+  const Settings before = CurrentSettings();
+  operation();
+  Recorded(std::move(name), before, mergeKey);
+}
+
+void RomBrowser::Recorded(std::string name, const Settings& before, int mergeKey) {
+  const Settings after = CurrentSettings();
+  if (after == before) return;
+  m_history.Push(std::make_unique<SettingsStep>(*this, std::move(name), mergeKey, before, after));
+}
+
+// "Undid Write into ROM: Wrote 48 bytes at ...", "Undid Format 4bpp SNES."
 bool RomBrowser::Undo() {
   const std::string name = m_history.UndoName();
-  if (!m_history.Undo()) return false;
-  m_report = "Undid " + name.substr(5) + ": " + m_report;
+  const std::string report = std::move(m_report);
+  m_report.clear();
+  if (!m_history.Undo()) {
+    m_report = report;
+    return false;
+  }
+  m_report = "Undid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
   return true;
 }
 
 bool RomBrowser::Redo() {
   const std::string name = m_history.RedoName();
-  if (!m_history.Redo()) return false;
-  m_report = "Redid " + name.substr(5) + ": " + m_report;
+  const std::string report = std::move(m_report);
+  m_report.clear();
+  if (!m_history.Redo()) {
+    m_report = report;
+    return false;
+  }
+  m_report = "Redid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
   return true;
 }
 

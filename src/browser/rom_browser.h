@@ -4,6 +4,7 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -221,6 +222,25 @@ class RomBrowser {
   // Writes into the ROM are steps of the browser's history: Undo writes the bytes that were
   // there before back, Redo the written ones again, each after the same question and
   // through the same checked write. A step refused (No, or a failed write) stays.
+  //
+  // So are changes of the format, the width, the tile order, the compression and the
+  // selection, as the user makes them: Undo brings back those settings and the offset they
+  // were made at. Moving through the file is not a step.
+  struct Settings {
+    int format = 0;
+    int width = 0;
+    tiles::TileOrder order;
+    const compression::Scheme* scheme = nullptr;
+    std::uint64_t offset = 0;
+    std::optional<convert::Selection> selection;
+    friend bool operator==(const Settings&, const Settings&) = default;
+  };
+  Settings CurrentSettings() const;
+  // Runs `operation` as one step named `name` when it changed the settings; consecutive
+  // steps of one `mergeKey` other than 0 are one (the width's arrows).
+  void Record(std::string name, const std::function<void()>& operation, int mergeKey = 0);
+  // The settings changed since `before` (a drag of the selection): one step named `name`.
+  void Recorded(std::string name, const Settings& before, int mergeKey = 0);
   bool Undo();
   bool Redo();
   std::string UndoName() const { return m_history.UndoName(); }
@@ -265,8 +285,10 @@ class RomBrowser {
   // step of the history named `step` unless `step` is empty. Returns whether it wrote.
   bool WriteAsked(const std::filesystem::path& path, std::uint64_t offset, const ByteString& bytes,
                   std::string question, const std::string& step);
-  // A write into the ROM as a step of the history.
+  // A write into the ROM, and a change of the settings, as steps of the history.
   class WriteStep;
+  class SettingsStep;
+  void Apply(const Settings& settings);
 
   // The block at the offset, decompressed (once per offset and scheme).
   struct Block {

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -535,6 +536,51 @@ TEST_F(WriteBack, ClearInTheMainWindowLeavesNothingToWrite) {
                                   "The main window holds no converted data. Convert its picture first."}));
   EXPECT_EQ(ReadFile(rom), original);
 }
+
+// The user's changes of the settings, each undone and redone: the settings and the offset
+// before and after, whole.
+struct SettingsCase {
+  const char* name;
+  std::function<void(RomBrowser&)> change;
+  const char* step;
+};
+
+class SettingsSteps : public BrowserTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(SettingsSteps, UndoAndRedoBringBackTheSettings) {
+  OpenAt(2, 4, 400, 64);
+  browser.SetOffset(160);
+  browser.Render();
+  browser.Select(0, 0, 20, 3);
+  const RomBrowser::Settings before = browser.CurrentSettings();
+  browser.Record(GetParam().step, [&] { GetParam().change(browser); });
+  const RomBrowser::Settings after = browser.CurrentSettings();
+  ASSERT_FALSE(after == before);
+  EXPECT_EQ(browser.UndoName(), std::string("Undo ") + GetParam().step);
+  ASSERT_TRUE(browser.Undo());
+  EXPECT_TRUE(browser.CurrentSettings() == before);
+  EXPECT_EQ(browser.Selection(), std::optional(convert::Selection{0, 0, 24, 8}));
+  EXPECT_EQ(browser.Report(), std::string("Undid ") + GetParam().step + ".");
+  ASSERT_TRUE(browser.Redo());
+  EXPECT_TRUE(browser.CurrentSettings() == after);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Browser, SettingsSteps,
+    ::testing::Values(
+        SettingsCase{"Format", [](RomBrowser& b) { b.SetFormat(8); }, "Format 4bpp SNES"},
+        SettingsCase{"Width", [](RomBrowser& b) { b.SetWidth(6); }, "Change width"},
+        SettingsCase{"Order",
+                     [](RomBrowser& b) {
+                       b.SetTileOrder({tiles::Walk::Rows, 2, 2, tiles::Walk::Rows});
+                     },
+                     "Order 2x2 objects"},
+        SettingsCase{"Compression", [](RomBrowser& b) { b.SetCompression(&compression::Schemes()[0]); },
+                     "Compression"},
+        SettingsCase{"Selection", [](RomBrowser& b) { b.Select(0, 0, 60, 3); }, "Select"},
+        SettingsCase{"ClearSelection", [](RomBrowser& b) { b.ClearSelection(); }, "Clear selection"}),
+    [](const auto& p) { return std::string(p.param.name); });
 
 TEST_F(BrowserTest, StatusGivesTheSelectionsBytesAndFitWidthFillsTheView) {
   OpenAt(2, 4, 400, 64);  // 2bpp SNES/GB, 16 bytes a tile, 4 tiles a band
