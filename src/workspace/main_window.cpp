@@ -581,6 +581,8 @@ void MainWindow::EndDecode(Mode next) {
   ApplyFormat();
   m_state.mode = next;
   if (refusedAccept) m_state.thumbnail = m_state.thumbnailBeforeAccept;
+  // Only an accept under way needs it: a refused accept leaves the state as it found it.
+  m_state.thumbnailBeforeAccept = Thumbnail::Nothing;
 }
 
 void MainWindow::AcceptPicture(Surface picture) {

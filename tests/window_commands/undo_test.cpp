@@ -203,6 +203,18 @@ TEST_F(HistoryTest, ArrowsClickedAgainAndAgainAreOneStepAndAFailureIsNone) {
   EXPECT_TRUE(window.History().CanRedo());
 }
 
+TEST_F(HistoryTest, ARefusedAcceptIsNoStep) {
+  Picture();
+  Preview();
+  window.ScrollSpinner(workspace::Spinner::Width, 0);
+  const WindowState before = window.State();
+  const std::size_t steps = window.History().Count();
+  commands.Save();  // Accept at width 0: refused
+  ASSERT_EQ(platform.messages.size(), 1u);
+  EXPECT_TRUE(window.State() == before);
+  EXPECT_EQ(window.History().Count(), steps);
+}
+
 TEST_F(HistoryTest, UndoOfAConversionLeavesNothingUnsavedAndRedoBringsItBack) {
   Picture();
   window.Convert();
