@@ -204,7 +204,11 @@ TEST_F(HistoryTest, ArrowsClickedAgainAndAgainAreOneStepAndAFailureIsNone) {
 }
 
 TEST_F(HistoryTest, ARefusedAcceptIsNoStep) {
-  Picture();
+  // An accept of a shown preview first, then one refused.
+  Preview();
+  commands.Load();
+  commands.Save();
+  ASSERT_TRUE(platform.messages.empty());
   Preview();
   window.ScrollSpinner(workspace::Spinner::Width, 0);
   const WindowState before = window.State();
