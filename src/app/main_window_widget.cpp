@@ -2,6 +2,7 @@
 #include "app/main_window_widget.h"
 
 #include <QAction>
+#include <QActionGroup>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QDragEnterEvent>
@@ -11,6 +12,7 @@
 #include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QMetaObject>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -116,13 +118,25 @@ MainWindowWidget::MainWindowWidget(QtPlatform& platform)
   m_about->setText(Text(workspace::AboutName()));
   m_about->setToolTip(Text(workspace::AboutTitle()));
 
+  // The status line: what the last command did, and how Convert reads values.
+  m_status = new QLabel(this);
+  m_status->setObjectName("status");
+  m_status->setGeometry(8, 294, kClientWidth + ExtraWidth() - 8 - 176, 17);
+  m_values = new QLabel(this);
+  m_values->setObjectName("values");
+  m_values->setGeometry(kClientWidth + ExtraWidth() - 176, 294, 168, 17);
+  m_values->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+
   m_viewer = std::make_unique<ViewerWidget>();
   m_viewer->EnableEditing(m_platform, m_model);
   m_viewer->OnClick([this] { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
   m_viewer->OnKeyUp([this](int, int) { Dispatch("close the picture", [this] { m_model.CloseViewer(); }); });
+  m_viewer->OnWheel(
+      [this](int steps) { Dispatch("zoom the picture", [this, steps] { m_model.ZoomViewer(steps); }); });
   m_progress = new ProgressWindowWidget(this);
 
   BuildShortcuts();
+  BuildEditActions();
   m_platform.SetDialogParent(this);
   m_platform.SetRenderer([this] { Render(); });
   RenderControls();
@@ -255,6 +269,53 @@ void MainWindowWidget::BuildShortcuts() {
   });
 }
 
+// Undo and Redo, and the value rule of Convert: on the right-click menu, with the keys.
+void MainWindowWidget::BuildEditActions() {
+  m_undo = new QAction(QStringLiteral("Undo"), this);
+  m_undo->setObjectName("undo");
+  m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(m_undo, &QAction::triggered, this, [this] {
+    if (m_running == 0) Dispatch("undo", [this] { m_model.Undo(); });
+  });
+  m_redo = new QAction(QStringLiteral("Redo"), this);
+  m_redo->setObjectName("redo");
+  m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  connect(m_redo, &QAction::triggered, this, [this] {
+    if (m_running == 0) Dispatch("redo", [this] { m_model.Redo(); });
+  });
+  auto* separator = new QAction(this);
+  separator->setSeparator(true);
+  // Undo and Redo first on the menu.
+  const QList<QAction*> existing = actions();
+  insertActions(existing.isEmpty() ? nullptr : existing.first(), {m_undo, m_redo, separator});
+
+  auto* values = new QAction(QStringLiteral("Values for Convert"), this);
+  values->setObjectName("valueRules");
+  auto* menu = new QMenu(this);
+  auto* group = new QActionGroup(this);  // one rule at a time
+  const std::array<const char*, 4> captions = {"Grey (black 0)", "Shade (white 0)",
+                                               "Index (the picture's palette)", "Palette file..."};
+  for (std::size_t i = 0; i < captions.size(); ++i) {
+    QAction* rule = menu->addAction(QString::fromLatin1(captions[i]));
+    rule->setCheckable(true);
+    group->addAction(rule);
+    rule->setObjectName(QStringLiteral("valueRule%1").arg(i));
+    const auto which = static_cast<formats::ValueRule>(i);
+    connect(rule, &QAction::triggered, this, [this, which] {
+      Dispatch("choose the values", [this, which] {
+        if (which == formats::ValueRule::Palette) {
+          m_commands.ChooseValuePalette();
+        } else {
+          m_model.ChooseValueRule(which);
+        }
+      });
+    });
+    m_valueRules[i] = rule;
+  }
+  values->setMenu(menu);
+  addAction(values);
+}
+
 // The window's sizes are fixed, so its font must let the longest captions fit their
 // controls: an 11-pixel font (8.25 points at the standard resolution), narrowed where the
 // family's letters are wide.
@@ -293,6 +354,7 @@ void MainWindowWidget::Dispatch(std::string_view operation, const std::function<
   }
   --m_running;
   Render();
+  if (m_browser) m_browser->MainWindowChanged();
 }
 
 void MainWindowWidget::Render() {
@@ -359,6 +421,21 @@ void MainWindowWidget::RenderControls() {
   m_thumbnail->setToolTip(view.thumbnailViewable ? Text(workspace::kViewToolTip) : QString());
   ShowMagnifier(*m_thumbnail, view.thumbnailViewable, Magnifier::ZoomIn);
   m_swatches->SetPicture(view.swatches);
+
+  m_status->setText(Text(view.status));
+  m_status->setToolTip(Text(view.status));
+  m_values->setText(Text(view.values));
+  const std::string undo = m_model.UndoName();
+  const std::string redo = m_model.RedoName();
+  const bool free = view.mode == workspace::Mode::Normal || view.mode == workspace::Mode::Preview;
+  m_undo->setText(undo.empty() ? QStringLiteral("Undo") : Text(undo));
+  m_undo->setEnabled(free && !undo.empty());
+  m_redo->setText(redo.empty() ? QStringLiteral("Redo") : Text(redo));
+  m_redo->setEnabled(free && !redo.empty());
+  for (std::size_t i = 0; i < m_valueRules.size(); ++i) {
+    m_valueRules[i]->setChecked(static_cast<std::size_t>(m_model.ValueRule()) == i);
+    m_valueRules[i]->setEnabled(free);
+  }
 }
 
 RomBrowserWidget& MainWindowWidget::Browse(const QString& path) {

@@ -14,6 +14,7 @@
 #include "window_commands/file_commands.h"
 #include "workspace/main_window.h"
 
+class QAction;
 class QCheckBox;
 class QLabel;
 class QPushButton;
@@ -36,7 +37,8 @@ class ValueField;
 class MainWindowWidget : public QWidget {
  public:
   static constexpr int kClientWidth = 520;
-  static constexpr int kClientHeight = 296;
+  // The window of old was 296 pixels high; a status line is added under it.
+  static constexpr int kClientHeight = 316;
 
   explicit MainWindowWidget(QtPlatform& platform);
   ~MainWindowWidget() override;
@@ -82,6 +84,7 @@ class MainWindowWidget : public QWidget {
   void BuildFormatFrame();
   void BuildSelectionFrame();
   void BuildShortcuts();
+  void BuildEditActions();
   void FitFont();
 
   QtPlatform& m_platform;
@@ -106,6 +109,11 @@ class MainWindowWidget : public QWidget {
   FramedPicture* m_thumbnail = nullptr;
   FramedPicture* m_swatches = nullptr;
   QLabel* m_about = nullptr;
+  QLabel* m_status = nullptr;
+  QLabel* m_values = nullptr;
+  QAction* m_undo = nullptr;
+  QAction* m_redo = nullptr;
+  std::array<QAction*, 4> m_valueRules{};  // by formats::ValueRule
   std::unique_ptr<ViewerWidget> m_viewer;
   ProgressWindowWidget* m_progress = nullptr;
   std::unique_ptr<RomBrowserWidget> m_browser;

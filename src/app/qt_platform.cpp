@@ -69,7 +69,8 @@ QStringList QtNameFilters(std::span<const platform::FileFilter> filters) {
 
 QString MessageText(const std::vector<std::string>& lines) {
   QStringList qt;
-  for (const std::string& line : lines) qt << FromUtf8(line);
+  // The program writes its first line as a sentence; the reasons after it start with a capital.
+  for (const std::string& line : lines) qt << FromUtf8(qt.isEmpty() ? line : platform::AsSentence(line));
   return qt.join(u'\n');
 }
 

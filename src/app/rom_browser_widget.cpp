@@ -231,6 +231,7 @@ void RomView::mousePressEvent(QMouseEvent* event) {
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
   m_pressedAt = event->position().toPoint();
+  m_beforeDrag = m_model.CurrentSettings();
 }
 
 void RomView::mouseMoveEvent(QMouseEvent* event) {
@@ -263,6 +264,9 @@ void RomView::mouseReleaseEvent(QMouseEvent* event) {
   } else {
     m_model.ClearSelection();  // a click without a drag
   }
+  // The drag, or the click that dropped a selection, is one step of the history.
+  if (m_beforeDrag) m_model.Recorded(m_model.Selection() ? "Select" : "Clear selection", *m_beforeDrag);
+  m_beforeDrag.reset();
   m_pressedAt.reset();
   m_changed();
 }
@@ -302,7 +306,12 @@ void RomView::keyPressEvent(QKeyEvent* event) {
     return;
   }
   event->accept();
-  m_model.Press(*step);
+  if (*step == Step::Wider || *step == Step::Narrower) {
+    m_model.Record(
+        "Change width", [this, step] { m_model.Press(*step); }, 1);
+  } else {
+    m_model.Press(*step);
+  }
   m_changed();
 }
 
@@ -340,6 +349,7 @@ RomBrowserWidget::RomBrowserWidget(QtPlatform& platform, workspace::MainWindow& 
   BuildToolBar();
   BuildCentre();
   BuildEditing();
+  BuildHistory();
 
   QSettings settings(kSettingsOwner, kSettingsOwner);
   m_model.SetFormat(settings.value(Key("format"), m_model.Format()).toInt());
@@ -367,11 +377,21 @@ void RomBrowserWidget::BuildToolBar() {
 
   m_format = Labelled<QComboBox>(bar, " Format ", "format");
   for (const formats::FormatInfo& format : formats::Formats()) m_format->addItem(Text(format.caption));
-  connect(m_format, &QComboBox::activated, this, [this](int i) { Run([this, i] { m_model.SetFormat(i); }); });
+  connect(m_format, &QComboBox::activated, this, [this](int i) {
+    Run([this, i] {
+      m_model.Record("Format " + std::string(formats::Format(i).caption),
+                     [this, i] { m_model.SetFormat(i); });
+    });
+  });
 
   m_width = Labelled<QSpinBox>(bar, " Width ", "width");
   m_width->setKeyboardTracking(false);  // a typed width is taken on Enter or on leaving the box
   connect(m_width, &QSpinBox::valueChanged, this, [this](int) { RefreshWidth(); });
+  QAction* fit = bar->addAction(QStringLiteral("Fit"), this, [this] {
+    Run([this] { m_model.Record("Fit width", [this] { m_model.FitWidth(); }); });
+  });
+  fit->setObjectName("fitWidth");
+  fit->setToolTip(QStringLiteral("The widest width that fits the window"));
 
   m_zoom = Labelled<QComboBox>(bar, " Zoom ", "zoom");
   for (int zoom = browser::kMinZoom; zoom <= browser::kMaxZoom; ++zoom)
@@ -389,7 +409,11 @@ void RomBrowserWidget::BuildToolBar() {
   m_order = Labelled<QComboBox>(bar, " Order ", "order");
   for (const OrderChoice& choice : kOrderChoices) m_order->addItem(QString::fromLatin1(choice.caption));
   connect(m_order, &QComboBox::activated, this, [this](int i) {
-    Run([this, i] { m_model.SetTileOrder(kOrderChoices[static_cast<std::size_t>(i)].order); });
+    const OrderChoice& choice = kOrderChoices[static_cast<std::size_t>(i)];
+    Run([this, &choice] {
+      m_model.Record(std::string("Order ") + choice.caption,
+                     [this, &choice] { m_model.SetTileOrder(choice.order); });
+    });
   });
   bar->addSeparator();
   BuildRomControls(*bar);
@@ -413,8 +437,11 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_compression->addItem(QStringLiteral("None"));
   for (const compression::Scheme& scheme : compression::Schemes()) m_compression->addItem(Text(scheme.name));
   connect(m_compression, &QComboBox::activated, this, [this](int i) {
-    Run([this, i] {
-      m_model.SetCompression(i == 0 ? nullptr : &compression::Schemes()[static_cast<std::size_t>(i - 1)]);
+    const compression::Scheme* scheme =
+        i == 0 ? nullptr : &compression::Schemes()[static_cast<std::size_t>(i - 1)];
+    Run([this, scheme] {
+      m_model.Record("Compression " + std::string(scheme ? scheme->name : "None"),
+                     [this, scheme] { m_model.SetCompression(scheme); });
     });
   });
   m_previousBlock = bar.addAction(QStringLiteral("Previous block"), this,
@@ -433,8 +460,11 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
     if (sent && m_mainChanged) m_mainChanged();
   });
   m_send->setObjectName("send");
-  m_write = bar.addAction(QStringLiteral("Write into ROM"), this,
-                          [this] { Run([this] { m_model.WriteIntoRom(m_mainWindow); }); });
+  m_write = bar.addAction(QStringLiteral("Write into ROM"), this, [this] {
+    bool written = false;
+    Run([this, &written] { written = m_model.WriteIntoRom(m_mainWindow); });
+    if (written) statusBar()->showMessage(Text(m_model.Report()));
+  });
   m_write->setObjectName("write");
   // F3 and Shift+F3 step through the matches of Find in ROM.
   auto* next = new QAction(QStringLiteral("Find next"), this);
@@ -451,6 +481,26 @@ void RomBrowserWidget::BuildRomControls(QToolBar& bar) {
   m_edit->setCheckable(true);
   m_edit->setShortcut(Qt::Key_E);
   m_edit->setToolTip(QStringLiteral("Draw on the view (E)"));
+}
+
+void RomBrowserWidget::BuildHistory() {
+  const auto step = [this](bool undo) {
+    bool done = false;
+    Run([this, undo, &done] { done = undo ? m_model.Undo() : m_model.Redo(); });
+    if (done) statusBar()->showMessage(Text(m_model.Report()));
+    Refresh();
+  };
+  m_undo = new QAction(QStringLiteral("Undo"), this);
+  m_undo->setObjectName("undo");
+  m_undo->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
+  connect(m_undo, &QAction::triggered, this, [step] { step(true); });
+  m_redo = new QAction(QStringLiteral("Redo"), this);
+  m_redo->setObjectName("redo");
+  m_redo->setShortcuts({QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)});
+  connect(m_redo, &QAction::triggered, this, [step] { step(false); });
+  m_view->addAction(m_undo);
+  m_view->addAction(m_redo);
+  m_view->setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void RomBrowserWidget::BuildCentre() {
@@ -561,9 +611,20 @@ void RomBrowserWidget::Refresh() {
     m_nextBlock->setEnabled(m_model.HasFile() && scheme);
   }
   m_send->setEnabled(m_model.Selection().has_value());
-  m_write->setEnabled(m_model.Sent().has_value());
+  m_write->setEnabled(m_model.CanWriteInto(m_mainWindow));
   RefreshEditing();
-  m_point->setText(m_view->PointText());
+  if (m_undo != nullptr) {
+    const std::string undo = m_model.UndoName();
+    const std::string redo = m_model.RedoName();
+    m_undo->setText(undo.empty() ? QStringLiteral("Undo") : Text(undo));
+    m_undo->setEnabled(!undo.empty());
+    m_redo->setText(redo.empty() ? QStringLiteral("Redo") : Text(redo));
+    m_redo->setEnabled(!redo.empty());
+  }
+  // The point under the mouse, then the selection's bytes.
+  const QString point = m_view->PointText();
+  const QString selection = Text(m_model.DescribeSelection());
+  m_point->setText(point.isEmpty() || selection.isEmpty() ? point + selection : point + "    " + selection);
   m_find->setText(Text(m_model.FindLine()));
   m_strip->update();
   m_range->setText(m_model.HasFile() ? Text(m_model.DescribeRange()) : QString());
@@ -573,12 +634,17 @@ void RomBrowserWidget::Refresh() {
 void RomBrowserWidget::RefreshWidth() {
   const int value = m_width->value();
   Run([this, value] {
-    if (m_model.WidthInTiles()) {
-      m_model.SetWidth(value);
-    } else {
-      const int step = m_model.PixelWidth() / std::max(m_model.Width(), 1);
-      m_model.SetWidth((value + step / 2) / step);
-    }
+    m_model.Record(
+        "Change width",
+        [this, value] {
+          if (m_model.WidthInTiles()) {
+            m_model.SetWidth(value);
+          } else {
+            const int step = m_model.PixelWidth() / std::max(m_model.Width(), 1);
+            m_model.SetWidth((value + step / 2) / step);
+          }
+        },
+        1);
   });
 }
 
@@ -713,8 +779,9 @@ void RomBrowserWidget::BuildEditing() {
   };
   EditHooks hooks;
   hooks.changed = [this] { Refresh(); };
-  hooks.undo = run(&browser::RomEditor::Undo);
-  hooks.redo = run(&browser::RomEditor::Redo);
+  // Edits share the window's history (Ctrl+Z, Ctrl+Shift+Z, Ctrl+Y): one Undo for all.
+  hooks.undo = [this] { m_undo->trigger(); };
+  hooks.redo = [this] { m_redo->trigger(); };
   hooks.save = run(&browser::RomEditor::Save);
   hooks.copy = run(&browser::RomEditor::CopySelection);
   hooks.paste = run(&browser::RomEditor::PasteAtSelection);
@@ -739,11 +806,6 @@ void RomBrowserWidget::BuildEditing() {
     bool editingOnly;
   };
   const Key keys[] = {
-      {"undoKey", {QKeySequence(Qt::CTRL | Qt::Key_Z)}, hooks.undo, false},
-      {"redoKey",
-       {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z), QKeySequence(Qt::CTRL | Qt::Key_Y)},
-       hooks.redo,
-       false},
       {"saveKey", {QKeySequence(Qt::CTRL | Qt::Key_S)}, hooks.save, false},
       {"copyKey", {QKeySequence(Qt::CTRL | Qt::Key_C)}, hooks.copy, true},
       {"pasteKey", {QKeySequence(Qt::CTRL | Qt::Key_V)}, hooks.paste, true},

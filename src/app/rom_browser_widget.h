@@ -59,10 +59,11 @@ class RomView : public QWidget {
   bool Drawing() const;
   browser::RomEditor* m_editor = nullptr;
   const EditToolBar* m_editBar = nullptr;
-  bool m_stroke = false;              // a stroke of the editor's tool is under way
-  std::optional<QPoint> m_pressedAt;  // where a left-button drag began
-  std::optional<QPoint> m_mouse;      // the mouse over the view
-  int m_wheel = 0;                    // eighths of a degree not yet turned into notches
+  bool m_stroke = false;                                      // a stroke of the editor's tool is under way
+  std::optional<QPoint> m_pressedAt;                          // where a left-button drag began
+  std::optional<browser::RomBrowser::Settings> m_beforeDrag;  // the settings it began in
+  std::optional<QPoint> m_mouse;                              // the mouse over the view
+  int m_wheel = 0;  // eighths of a degree not yet turned into notches
 };
 
 // The ROM browser window: a toolbar of the model's settings, the view with a scroll bar over
@@ -86,6 +87,8 @@ class RomBrowserWidget : public QMainWindow {
   void FindInRom(const workspace::MainWindow& window);
   // F3 and Shift+F3: the next and previous match.
   void FindAgain(bool forward);
+  // The main window changed (a conversion, a Clear): what the browser offers follows.
+  void MainWindowChanged() { Refresh(); }
 
   browser::RomBrowser& Model() { return m_model; }
   FormatStripWidget& Strip() { return *m_strip; }
@@ -99,6 +102,8 @@ class RomBrowserWidget : public QMainWindow {
   void BuildToolBar();
   void BuildRomControls(QToolBar& bar);
   void BuildCentre();
+  // Undo and Redo of writes into the ROM: the right-click menu and the keys.
+  void BuildHistory();
   // Runs a model operation with its message boxes over this window, then redraws.
   void Run(const std::function<void()>& operation);
   // Redraws every control and the view from the model.
@@ -136,6 +141,8 @@ class RomBrowserWidget : public QMainWindow {
   QAction* m_write = nullptr;
   QAction* m_edit = nullptr;
   EditToolBar* m_editBar = nullptr;
+  QAction* m_undo = nullptr;
+  QAction* m_redo = nullptr;
   QLabel* m_point = nullptr;
   QLabel* m_find = nullptr;
   QLabel* m_range = nullptr;

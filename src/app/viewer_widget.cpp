@@ -6,11 +6,13 @@
 #include <QKeyEvent>
 #include <QScreen>
 #include <QScrollBar>
+#include <QWheelEvent>
 #include <algorithm>
 
 #include "app/cursors.h"
 #include "app/picture_editor_widget.h"
 #include "app/widgets.h"
+#include "workspace/drawing.h"
 
 namespace glyphon::app {
 
@@ -39,7 +41,8 @@ void ViewerWidget::OnClick(std::function<void()> handler) {
 void ViewerWidget::Render(const workspace::ViewerView& view) {
   setWindowTitle(QString::fromUtf8(workspace::kViewerCaption.data(),
                                    static_cast<qsizetype>(workspace::kViewerCaption.size())));
-  if (view.visible && !isVisible() && view.picture != nullptr) ShowPicture(*view.picture);
+  if (view.visible && view.picture != nullptr && (!isVisible() || view.zoom != m_zoom))
+    ShowPicture(*view.picture, view.zoom);
   m_picture->SetOutline(view.outline);
   m_picture->setToolTip(QString::fromUtf8(workspace::kViewerToolTip.data(),
                                           static_cast<qsizetype>(workspace::kViewerToolTip.size())));
@@ -51,7 +54,15 @@ void ViewerWidget::Render(const workspace::ViewerView& view) {
   }
 }
 
-void ViewerWidget::ShowPicture(const platform::Surface& picture) {
+void ViewerWidget::ShowPicture(const platform::Surface& shown, int zoom) {
+  m_zoom = zoom;
+  // Each picture pixel a square of zoom by zoom screen pixels.
+  platform::Surface zoomed;
+  if (zoom > 1) {
+    zoomed = platform::Surface(shown.Width() * zoom, shown.Height() * zoom);
+    workspace::StretchDraw(shown, zoomed);
+  }
+  const platform::Surface& picture = zoom > 1 ? zoomed : shown;
   m_picture->SetPicture(picture);
   m_picture->resize(picture.Width(), picture.Height());
 
@@ -75,6 +86,15 @@ void ViewerWidget::ShowPicture(const platform::Surface& picture) {
   raise();
   activateWindow();
   setFocus();
+}
+
+void ViewerWidget::wheelEvent(QWheelEvent* event) {
+  event->accept();
+  m_wheel += event->angleDelta().y();
+  const int notches = m_wheel / 120;
+  if (notches == 0 || !m_onWheel) return;
+  m_wheel -= notches * 120;
+  m_onWheel(notches);
 }
 
 // Escape returns at once, as it closes any other window; other keys on their release.

@@ -35,6 +35,8 @@ class ViewerWidget : public QScrollArea {
   // and the shift mask 1 Shift, 2 Ctrl, 4 Alt).
   void OnClick(std::function<void()> handler);
   void OnKeyUp(std::function<void(int key, int shift)> handler) { m_onKeyUp = std::move(handler); }
+  // The wheel turned: notches away from the user are positive (zoom in).
+  void OnWheel(std::function<void(int steps)> handler) { m_onWheel = std::move(handler); }
 
   void Render(const workspace::ViewerView& view);
 
@@ -44,14 +46,18 @@ class ViewerWidget : public QScrollArea {
   void keyPressEvent(QKeyEvent* event) override;
   void keyReleaseEvent(QKeyEvent* event) override;
   void closeEvent(QCloseEvent* event) override;
+  void wheelEvent(QWheelEvent* event) override;
 
  private:
-  void ShowPicture(const platform::Surface& picture);
+  void ShowPicture(const platform::Surface& picture, int zoom);
 
   FramedPicture* m_picture;
   std::function<void()> m_onClick;
   std::function<void(int, int)> m_onKeyUp;
   std::unique_ptr<PictureEditor> m_editor;
+  std::function<void(int)> m_onWheel;
+  int m_zoom = 1;   // of the picture shown
+  int m_wheel = 0;  // eighths of a degree not yet turned into notches
 };
 
 }  // namespace glyphon::app

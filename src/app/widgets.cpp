@@ -27,13 +27,19 @@ void DrawOutline(QPainter& painter, const workspace::Outline& shape, QPoint orig
   painter.save();
   painter.setRenderHint(QPainter::Antialiasing, false);
   painter.setBrush(Qt::NoBrush);
-  // drawRect covers width + 1 columns with a one-pixel pen.
+  // Seen over any picture: a yellow and black dashed line between two black ones, one
+  // outside the box and one inside it. drawRect covers width + 1 columns with a
+  // one-pixel pen.
+  const QRect edge = box.adjusted(0, 0, -1, -1);
   painter.setPen(QPen(Qt::black, 0));
-  painter.drawRect(box.adjusted(0, 0, -1, -1));
-  QPen dashes(Qt::white, 0);
-  dashes.setDashPattern({3, 3});
+  painter.drawRect(edge.adjusted(-1, -1, 1, 1));
+  if (edge.width() > 2 && edge.height() > 2) painter.drawRect(edge.adjusted(1, 1, -1, -1));
+  painter.setPen(QPen(QColor(255, 214, 0), 0));
+  painter.drawRect(edge);
+  QPen dashes(Qt::black, 0);
+  dashes.setDashPattern({4, 4});
   painter.setPen(dashes);
-  painter.drawRect(box.adjusted(0, 0, -1, -1));
+  painter.drawRect(edge);
   painter.restore();
 }
 

@@ -154,27 +154,10 @@ bool RomBrowser::WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& d
   if (!check || check.Value().bytes != whole)
     return refuse("The new " + std::string(scheme.name) + " block does not decompress to the data.");
   if (block.Value().size() > oldLength) return MoveBlockIntoRom(sent, block.Value(), oldLength);
-  Result<rom::RomWritePlan> plan = rom::PlanRomWrite(sent.path, sent.offset, block.Value(), false);
-  if (!plan) return refuse(plan.Error());
-  std::vector<std::string> question{"Write a " + std::to_string(block.Value().size()) + "-byte " +
-                                        std::string(scheme.name) + " block at " +
-                                        platform::HexOffset(sent.offset) + " into " + name + "?",
-                                    CountOf(plan.Value().changed, "byte") + " will change."};
-  if (m_platform.ShowMessage({std::move(question), platform::Buttons::YesNo, platform::Icon::Question,
-                              platform::Answer::No, ""}) != platform::Answer::Yes)
-    return false;
-  if (Status written = rom::ApplyRomWrite(plan.Value(), block.Value()); !written)
-    return refuse(written.error);
-  Result<ByteString> after =
-      platform::ReadFileRange(sent.path, sent.offset, block.Value().size(), block.Value().size());
-  if (!after || after.Value() != block.Value()) {
-    Warn("The bytes read back from " + name + " are not the bytes written.");
-    return false;
-  }
-  if (m_file && m_file->Path() == sent.path) CheckFile();
-  m_block.reset();
-  m_stale = true;
-  return true;
+  return WriteAsked(sent.path, sent.offset, block.Value(),
+                    "Write a " + std::to_string(block.Value().size()) + "-byte " + std::string(scheme.name) +
+                        " block at " + platform::HexOffset(sent.offset) + " into " + name + "?",
+                    "Write into ROM");
 }
 
 // A block that grew goes to the ROM's free space: the first run of one filler value after

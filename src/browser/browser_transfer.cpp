@@ -3,6 +3,7 @@
 
 #include "browser/rom_browser.h"
 #include "formats/decoding.h"
+#include "formats/values.h"
 #include "rom/rom_write.h"
 #include "workspace/main_window.h"
 
@@ -15,6 +16,186 @@ std::string CountOf(std::uint64_t count, std::string_view unit) {
 }
 
 }  // namespace
+
+// The bytes a write replaced and the bytes it wrote, at one place of one file.
+class RomBrowser::WriteStep final : public platform::UndoCommand {
+ public:
+  WriteStep(RomBrowser& browser, std::string name, std::filesystem::path path, std::uint64_t offset,
+            ByteString before, ByteString after)
+      : m_browser(browser),
+        m_name(std::move(name)),
+        m_path(std::move(path)),
+        m_offset(offset),
+        m_before(std::move(before)),
+        m_after(std::move(after)) {}
+  std::string Name() const override { return m_name; }
+  bool Undo() override { return Write(m_before); }
+  bool Redo() override { return Write(m_after); }
+
+ private:
+  bool Write(const ByteString& bytes) {
+    return m_browser.WriteAsked(m_path, m_offset, bytes,
+                                "Write " + CountOf(bytes.size(), "byte") + " at " +
+                                    platform::HexOffset(m_offset) + " into " + m_path.filename().string() +
+                                    "?",
+                                {});
+  }
+  RomBrowser& m_browser;
+  std::string m_name;
+  std::filesystem::path m_path;
+  std::uint64_t m_offset;
+  ByteString m_before;
+  ByteString m_after;
+};
+
+bool RomBrowser::WriteAsked(const std::filesystem::path& path, std::uint64_t offset, const ByteString& bytes,
+                            std::string question, const std::string& step) {
+  const std::string name = path.filename().string();
+  // What is there now, to be written back by an undo.
+  Result<ByteString> before = platform::ReadFileRange(path, offset, bytes.size(), bytes.size());
+  Result<rom::RomWritePlan> plan = rom::PlanRomWrite(path, offset, bytes, false);
+  if (!plan || !before) {
+    Warn("Unable to write into " + name + ".", !plan ? plan.Error() : before.Error());
+    return false;
+  }
+  const std::uint64_t changed = plan.Value().changed;
+  if (m_platform.ShowMessage({{std::move(question), CountOf(changed, "byte") + " will change."},
+                              platform::Buttons::YesNo,
+                              platform::Icon::Question,
+                              platform::Answer::No,
+                              ""}) != platform::Answer::Yes)
+    return false;
+  if (Status written = rom::ApplyRomWrite(plan.Value(), bytes); !written) {
+    Warn("Unable to write into " + name + ".", written.error);
+    return false;
+  }
+  // Read back from the file now under the name; one cut short since is not the bytes written.
+  Result<ByteString> after = platform::ReadFileRange(path, offset, bytes.size(), bytes.size());
+  if (!after || after.Value() != bytes) {
+    Warn("The bytes read back from " + name + " are not the bytes written.");
+    return false;
+  }
+  // The editor's unsaved edits of the range are in the ROM now, or replaced.
+  if (m_file && m_file->Path() == path) {
+    m_working.Put(offset, bytes, bytes);
+    CheckFile();
+  }
+  m_block.reset();
+  m_stale = true;
+  m_report = "Wrote " + CountOf(bytes.size(), "byte") + " at " + platform::HexOffset(offset) + " into " +
+             name + ", " + std::to_string(changed) + " of them changed.";
+  if (!step.empty())
+    m_history.Push(std::make_unique<WriteStep>(*this, step, path, offset, std::move(before).Value(), bytes));
+  return true;
+}
+
+// The settings before and after a change the user made.
+class RomBrowser::SettingsStep final : public platform::UndoCommand {
+ public:
+  SettingsStep(RomBrowser& browser, std::string name, int mergeKey, Settings before, Settings after)
+      : m_browser(browser), m_name(std::move(name)), m_mergeKey(mergeKey), m_before(before), m_after(after) {}
+  std::string Name() const override { return m_name; }
+  bool Undo() override {
+    m_browser.Apply(m_before);
+    return true;
+  }
+  bool Redo() override {
+    m_browser.Apply(m_after);
+    return true;
+  }
+  bool MergeWith(const platform::UndoCommand& next) override {
+    const auto* step = dynamic_cast<const SettingsStep*>(&next);
+    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
+    m_after = step->m_after;
+    return true;
+  }
+
+ private:
+  RomBrowser& m_browser;
+  std::string m_name;
+  int m_mergeKey;
+  Settings m_before;
+  Settings m_after;
+};
+
+RomBrowser::Settings RomBrowser::CurrentSettings() const {
+  return {m_format, m_width, m_order, m_scheme, m_offset, m_selection};
+}
+
+void RomBrowser::Apply(const Settings& settings) {
+  m_format = settings.format;
+  m_width = settings.width;
+  m_order = settings.order;
+  m_scheme = settings.scheme;
+  m_offset = settings.offset;
+  Changed();
+  m_selection = settings.selection;
+}
+
+void RomBrowser::Record(std::string name, const std::function<void()>& operation, int mergeKey) {
+  const Settings before = CurrentSettings();
+  operation();
+  Recorded(std::move(name), before, mergeKey);
+}
+
+void RomBrowser::Recorded(std::string name, const Settings& before, int mergeKey) {
+  const Settings after = CurrentSettings();
+  if (after == before) return;
+  m_history.Push(std::make_unique<SettingsStep>(*this, std::move(name), mergeKey, before, after));
+}
+
+// "Undid Write into ROM: Wrote 48 bytes at ...", "Undid Format 4bpp SNES."
+bool RomBrowser::Undo() {
+  const std::string name = m_history.UndoName();
+  const std::string report = std::move(m_report);
+  m_report.clear();
+  if (!m_history.Undo()) {
+    m_report = report;
+    return false;
+  }
+  m_report = "Undid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
+  return true;
+}
+
+bool RomBrowser::Redo() {
+  const std::string name = m_history.RedoName();
+  const std::string report = std::move(m_report);
+  m_report.clear();
+  if (!m_history.Redo()) {
+    m_report = report;
+    return false;
+  }
+  m_report = "Redid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
+  return true;
+}
+
+bool RomBrowser::CanWriteInto(const workspace::MainWindow& window) const {
+  return m_sent.has_value() && window.RomDataOrigin().has_value();
+}
+
+std::vector<RgbColor> RomBrowser::ValueColours() const {
+  const formats::FormatInfo& format = FormatInfo();
+  if (!format.HasValues()) return {};  // the direct-colour formats store colours
+  const formats::GreyPalette& greys = *format.values;
+  std::vector<RgbColor> colours(greys.colourOfIndex.begin(),
+                                greys.colourOfIndex.begin() + greys.MaxIndex() + 1);
+  if (m_colours == Colours::DecoderGreys) return colours;
+  const std::array<RgbColor, 256> table = ColourTable(format);
+  for (RgbColor& colour : colours) colour = table[static_cast<std::size_t>(colour & 0xFF)];
+  return colours;
+}
+
+std::string RomBrowser::DescribeSelection() const {
+  const std::optional<BrowsedRange> range = SelectedRange();
+  if (!range || range->length == 0) return {};
+  const std::uint64_t first = range->scheme ? range->inBlock : range->offset;
+  std::string where = platform::HexOffset(first) + "-" + platform::HexOffset(first + range->length - 1);
+  if (range->scheme)
+    where +=
+        " of the " + std::string(range->scheme->name) + " block at " + platform::HexOffset(range->offset);
+  return "Selected " + where + ": " + CountOf(range->length, "byte") + ", " + std::to_string(range->width) +
+         " by " + std::to_string(range->height) + " pixels";
+}
 
 // The selection as a stretch of the file: whole rows, or part of one row, so its bytes are
 // consecutive; none when nothing is selected or part of it lies past the end.
@@ -44,6 +225,12 @@ std::optional<BrowsedRange> RomBrowser::SelectedRange() const {
 }
 
 bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
+  bool sent = false;
+  window.Record("Send from ROM browser", [&] { sent = SendNow(window); });
+  return sent;
+}
+
+bool RomBrowser::SendNow(workspace::MainWindow& window) {
   CheckFile();
   if (!m_selection) {
     Warn("Select part of the view to send to the main window first.");
@@ -90,8 +277,21 @@ bool RomBrowser::SendToMainWindow(workspace::MainWindow& window) {
   formats::DecodeResult decoded = formats::Decode(FormatInfo(), bytes, range->width,
                                                   formats::DecodeMode::ImageGeneration, &partner, quiet);
   // The picture takes the browser's format, so its Convert gives these bytes back. The format
-  // options are enabled only once there is a picture.
-  window.MakeCurrentPicture(std::move(decoded.picture));
+  // options are enabled only once there is a picture. It keeps its values and shows them in
+  // the browser's colours; Convert then stores those values.
+  if (FormatInfo().HasValues()) {
+    const convert::Selection whole{0, 0, decoded.picture.Width(), decoded.picture.Height()};
+    convert::ValuePlane values = formats::ValuesOf(FormatInfo(), decoded.picture, whole);
+    std::vector<RgbColor> colours = ValueColours();
+    for (int y = 0; y < whole.height; ++y) {
+      auto row = decoded.picture.Row(y);
+      for (int x = 0; x < whole.width; ++x) row[static_cast<std::size_t>(x)] = colours[values.At(x, y)];
+    }
+    window.MakeCurrentPicture(std::move(decoded.picture), std::move(values.values), std::move(colours));
+    window.ChooseValueRule(formats::ValueRule::Index);
+  } else {
+    window.MakeCurrentPicture(std::move(decoded.picture));
+  }
   window.SelectFormat(m_format);
   // A linear picture need not be whole tiles, and the grid lock cut its selection down: the
   // lock goes off and the whole picture is selected again, so a Convert gives every byte.
@@ -144,35 +344,10 @@ bool RomBrowser::WriteIntoRom(const workspace::MainWindow& window) {
   }
   const ByteString& data = window.RomData();
   if (sent.scheme) return WriteBlockIntoRom(sent, data);
-  Result<rom::RomWritePlan> plan = rom::PlanRomWrite(sent.path, sent.offset, data, false);
-  if (!plan) {
-    Warn("Unable to write into " + name + ".", plan.Error());
-    return false;
-  }
-  std::vector<std::string> question{"Write " + CountOf(sent.length, "byte") + " at " +
-                                        platform::HexOffset(sent.offset) + " into " + name + "?",
-                                    CountOf(plan.Value().changed, "byte") + " will change."};
-  if (m_platform.ShowMessage({std::move(question), platform::Buttons::YesNo, platform::Icon::Question,
-                              platform::Answer::No, ""}) != platform::Answer::Yes)
-    return false;
-  if (Status written = rom::ApplyRomWrite(plan.Value(), data); !written) {
-    Warn("Unable to write into " + name + ".", written.error);
-    return false;
-  }
-  // Read back from the file now under the name; one cut short since is not the bytes written.
-  Result<ByteString> after = platform::ReadFileRange(sent.path, sent.offset, sent.length, sent.length);
-  const bool same = after && after.Value() == data;
-  if (!same) {
-    Warn("The bytes read back from " + name + " are not the bytes written.");
-    return false;
-  }
-  // The editor's unsaved edits of the range are in the ROM now, or replaced.
-  if (m_file && m_file->Path() == sent.path) {
-    m_working.Put(sent.offset, data, data);
-    CheckFile();
-  }
-  m_stale = true;
-  return true;
+  return WriteAsked(sent.path, sent.offset, data,
+                    "Write " + CountOf(sent.length, "byte") + " at " + platform::HexOffset(sent.offset) +
+                        " into " + name + "?",
+                    "Write into ROM");
 }
 
 }  // namespace glyphon::browser

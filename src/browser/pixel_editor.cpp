@@ -241,6 +241,7 @@ std::unique_ptr<platform::UndoCommand> RomEditor::RomCanvas::Write(std::span<con
 RomEditor::RomEditor(RomBrowser& browser, platform::Platform& platform)
     : m_browser(browser),
       m_platform(platform),
+      m_history(browser.m_history),
       m_canvas(std::make_unique<RomCanvas>(browser, *this)),
       m_tools(std::make_unique<editor::Editor>(*m_canvas, m_history)) {}
 
@@ -303,12 +304,12 @@ void RomEditor::Put(std::uint64_t offset, std::span<const std::uint8_t> bytes) {
 
 bool RomEditor::Undo() {
   if (m_tools->Stroking()) return false;
-  return m_history.Undo();
+  return m_browser.Undo();
 }
 
 bool RomEditor::Redo() {
   if (m_tools->Stroking()) return false;
-  return m_history.Redo();
+  return m_browser.Redo();
 }
 
 std::optional<editor::Point> RomEditor::PixelAt(int viewX, int viewY, bool clamp) const {
@@ -429,16 +430,7 @@ bool RomEditor::Clear() {
 // ---- Saving ----
 
 std::vector<RgbColor> RomEditor::ValueColours() const {
-  const formats::FormatInfo& format = m_browser.FormatInfo();
-  if (!format.HasValues()) return {};
-  const std::array<RgbColor, 256> table = m_browser.ColourTable(format);
-  const bool own = m_browser.ColourSource() != Colours::DecoderGreys;
-  std::vector<RgbColor> colours;
-  for (unsigned v = 0; v <= format.values->MaxIndex(); ++v) {
-    const RgbColor grey = format.values->colourOfIndex[v];
-    colours.push_back(own ? table[static_cast<std::size_t>(RedOf(grey))] : grey);
-  }
-  return colours;
+  return m_browser.ValueColours();
 }
 
 std::string RomEditor::Describe(int viewX, int viewY) const {

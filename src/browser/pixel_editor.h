@@ -112,7 +112,7 @@ class RomEditor {
 
   RomBrowser& m_browser;
   platform::Platform& m_platform;
-  platform::UndoStack m_history;
+  platform::UndoStack& m_history;  // the browser's: edits and its own steps in one history
   std::unique_ptr<RomCanvas> m_canvas;
   std::unique_ptr<editor::Editor> m_tools;
   bool m_editing = false;

@@ -124,6 +124,11 @@ void RomBrowser::SetWidth(int width) {
   Changed();
 }
 
+void RomBrowser::FitWidth() {
+  const int unitPixels = std::max(PixelWidth() / std::max(m_width, 1), 1);
+  SetWidth(std::max(m_viewWidth / std::max(m_zoom, 1) / unitPixels, 1));
+}
+
 bool RomBrowser::SetTileOrder(const tiles::TileOrder& order) {
   const bool plain = order.Plain() && order.inside == tiles::Walk::Rows;
   if (!plain && (!FormatInfo().StoresWholeBlocks() || order.objects != tiles::Walk::Rows)) return false;

@@ -4,10 +4,12 @@
 #include <array>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "browser/find_in_rom.h"
 #include "browser/format_strip.h"
@@ -17,6 +19,7 @@
 #include "compression/compression.h"
 #include "convert/encoding.h"
 #include "core/surface.h"
+#include "core/undo_stack.h"
 #include "formats/format_table.h"
 #include "palette/palette.h"
 #include "platform/platform.h"
@@ -120,6 +123,8 @@ class RomBrowser {
   int Width() const noexcept { return m_width; }  // in its unit
   int PixelWidth() const noexcept;
   void SetWidth(int width);  // clamped and rounded to the unit
+  // The widest width whose pixels, zoomed, fit the view's width.
+  void FitWidth();
   // The order of the blocks in the formats that store whole blocks: objects of several
   // blocks stored together (SNES, Game Boy and Genesis sprites), taken in rows; a band is
   // then one row of objects and the width whole objects. Objects taken in columns need the
@@ -208,6 +213,12 @@ class RomBrowser {
   // is no block at the offset.
   std::string DescribeRange() const;
 
+  // "Selected 0x1F000-0x1F1FF: 512 bytes, 32 by 16 pixels"; empty without a selection.
+  std::string DescribeSelection() const;
+  // What the last write into the ROM, or its undo, did: "Wrote 512 bytes at 0x1F000 into
+  // rom.gb, 37 of them changed."; empty before any.
+  const std::string& Report() const noexcept { return m_report; }
+
   // ---- Drawing ----
 
   // The rows on screen in picture pixels, read and decoded afresh when something changed
@@ -239,6 +250,38 @@ class RomBrowser {
   // enough for it, with the GBA pointers to the old block pointed at it, in one replacement
   // of the file. Returns whether the ROM was written.
   bool WriteIntoRom(const workspace::MainWindow& window);
+  // Whether Write into ROM has something to write: a range was sent, and the main window
+  // holds converted data (Clear drops it).
+  bool CanWriteInto(const workspace::MainWindow& window) const;
+
+  // ---- History ----
+
+  // Writes into the ROM are steps of the browser's history: Undo writes the bytes that were
+  // there before back, Redo the written ones again, each after the same question and
+  // through the same checked write. A step refused (No, or a failed write) stays.
+  //
+  // So are changes of the format, the width, the tile order, the compression and the
+  // selection, as the user makes them: Undo brings back those settings and the offset they
+  // were made at. Moving through the file is not a step.
+  struct Settings {
+    int format = 0;
+    int width = 0;
+    tiles::TileOrder order;
+    const compression::Scheme* scheme = nullptr;
+    std::uint64_t offset = 0;
+    std::optional<convert::Selection> selection;
+    friend bool operator==(const Settings&, const Settings&) = default;
+  };
+  Settings CurrentSettings() const;
+  // Runs `operation` as one step named `name` when it changed the settings; consecutive
+  // steps of one `mergeKey` other than 0 are one (the width's arrows).
+  void Record(std::string name, const std::function<void()>& operation, int mergeKey = 0);
+  // The settings changed since `before` (a drag of the selection): one step named `name`.
+  void Recorded(std::string name, const Settings& before, int mergeKey = 0);
+  bool Undo();
+  bool Redo();
+  std::string UndoName() const { return m_history.UndoName(); }
+  std::string RedoName() const { return m_history.RedoName(); }
 
   static constexpr RgbColor kPastEndInk = 0xFF00FF;    // magenta
   static constexpr RgbColor kPastEndPaper = 0x404040;  // dark grey
@@ -276,11 +319,23 @@ class RomBrowser {
 
   // The selection's bytes and picture, and the checks before writing it back.
   std::optional<BrowsedRange> SelectedRange() const;
+  bool SendNow(workspace::MainWindow& window);
   std::string WriteBackProblem(const workspace::MainWindow& window) const;
   bool WriteBlockIntoRom(const BrowsedRange& sent, const ByteString& data);
   // The block grew: asks to write it at free space of the ROM and repoint the GBA pointers
   // to the old one, in one replacement of the file.
   bool MoveBlockIntoRom(const BrowsedRange& sent, const ByteString& block, std::size_t oldLength);
+  // The colour each value of the format is drawn in, in value order.
+  std::vector<RgbColor> ValueColours() const;
+  // Asks `question` (with the count of bytes that change after it), then writes `bytes` at
+  // `offset` into `path` in one step and reads them back; keeps what was there before as a
+  // step of the history named `step` unless `step` is empty. Returns whether it wrote.
+  bool WriteAsked(const std::filesystem::path& path, std::uint64_t offset, const ByteString& bytes,
+                  std::string question, const std::string& step);
+  // A write into the ROM, and a change of the settings, as steps of the history.
+  class WriteStep;
+  class SettingsStep;
+  void Apply(const Settings& settings);
 
   // The block at the offset, decompressed (once per offset and scheme).
   struct Block {
@@ -324,6 +379,8 @@ class RomBrowser {
   const compression::Scheme* m_scheme = nullptr;
   mutable std::optional<Block> m_block;
   WorkingCopy m_working;  // edits not yet saved, drawn over the file's bytes
+  platform::UndoStack m_history;
+  std::string m_report;
 };
 
 }  // namespace glyphon::browser

@@ -35,92 +35,6 @@ std::string NoKind(const std::string& name, std::string_view kindOption) {
          " names no palette kind; give " + std::string(kindOption) + " (" + KindNames() + ")";
 }
 
-std::string_view RuleName(ValueRule rule) {
-  switch (rule) {
-    case ValueRule::Shade:
-      return "shade";
-    case ValueRule::Index:
-      return "index";
-    case ValueRule::Palette:
-      return "palette";
-    case ValueRule::Colour:
-      return "colour";
-    default:
-      return "grey";
-  }
-}
-
-// Repaints the selection in the colours the format draws its values in; the picture keeps
-// its buffer, so no second picture of the source's size is built. Stops at the first row
-// holding a value beyond the format's bits and names its first such pixel (the run then
-// writes nothing).
-Status PaintValues(const formats::FormatInfo& format, platform::Surface& picture,
-                   const convert::Selection& sel, const convert::ValuePlane& values) {
-  const auto& colours = format.values->colourOfIndex;
-  const auto width = static_cast<std::size_t>(sel.width);
-  const std::uint8_t limit = static_cast<std::uint8_t>(format.values->MaxIndex());
-  for (int y = 0; y < sel.height; ++y) {
-    const std::uint8_t* from = values.values.data() + values.Index(0, y);
-    const auto to = picture.Row(sel.y + y).subspan(static_cast<std::size_t>(sel.x));
-    // The limit is 2^bits - 1, so a value beyond it sets a bit above the limit's.
-    std::uint8_t seen = 0;
-    for (std::size_t x = 0; x < width; ++x) {
-      seen |= from[x];
-      to[x] = colours[from[x]];
-    }
-    if (seen > limit) {
-      convert::ValuePlane row(sel.width, 1);
-      std::copy(from, from + width, row.values.begin());
-      return formats::CheckValuesFit(format, row, sel.x, sel.y + y);
-    }
-  }
-  return Status::Success();
-}
-
-// The stored indices of the selection.
-Result<convert::ValuePlane> IndicesOf(const formats::FormatInfo& format, const imageio::PictureFile& picture,
-                                      const convert::Selection& sel) {
-  using R = Result<convert::ValuePlane>;
-  if (picture.indices.empty()) {
-    return R::Failure(
-        "the picture stores colours, not palette indices (--values index needs "
-        "a palette PNG, a BMP with a colour table or a GIF)");
-  }
-  convert::ValuePlane plane(sel.width, sel.height);
-  const auto width = static_cast<std::size_t>(picture.pixels.Width());
-  for (int y = 0; y < sel.height; ++y) {
-    const auto row =
-        picture.indices.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(sel.y + y) * width +
-                                                              static_cast<std::size_t>(sel.x));
-    std::copy(row, row + sel.width, plane.values.begin() + static_cast<std::ptrdiff_t>(plane.Index(0, y)));
-  }
-  if (Status fits = formats::CheckValuesFit(format, plane, sel.x, sel.y); !fits)
-    return R::Failure(fits.error);
-  return plane;
-}
-
-// The values of the selection under --values palette, and the palette.
-Result<convert::ValuePlane> PaletteValues(const ValueOptions& options, const imageio::PictureFile& picture,
-                                          const std::string& inputName, const convert::Selection& selection,
-                                          std::ostream& notes, palette::Palette& used) {
-  using R = Result<convert::ValuePlane>;
-  auto loaded = ReadPaletteInput(options.palette, options.Kind());
-  if (!loaded) return R::Failure(loaded.Error());
-  used = std::move(loaded).Value();
-  if (options.nearest) {
-    palette::NearestValues nearest = palette::NearestValuesOf(used, picture.pixels, selection);
-    if (nearest.inexact > 0) {
-      notes << "glyphon: " << inputName << ": " << nearest.inexact
-            << (nearest.inexact == 1 ? " pixel was" : " pixels were")
-            << " not in the palette and took the nearest colour\n";
-    }
-    return std::move(nearest.values);
-  }
-  auto exact = palette::ExactValues(used, picture.pixels, selection);
-  if (!exact) return FailWith<convert::ValuePlane>(inputName, exact.Error());
-  return exact;
-}
-
 // Transparency: alpha 0 (or below the threshold) is value 0; any other alpha but 255 is a
 // failure without a threshold.
 Status ApplyAlpha(const ValueOptions& options, const imageio::PictureFile& picture,
@@ -219,35 +133,36 @@ Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const form
                                          const imageio::PictureFile& picture, const std::string& inputName,
                                          const convert::Selection& selection, std::ostream& notes,
                                          palette::Palette* used) {
-  palette::Palette chosen;
-  Result<convert::ValuePlane> values = convert::ValuePlane{};
-  switch (options.rule) {
-    case ValueRule::Grey: {
-      values = formats::ValuesOf(format, picture.pixels, selection);
-      const auto greys = formats::DecoderColours(format.bitsPerPixel);
-      chosen.colours.assign(greys.begin(), greys.end());
-      break;
-    }
-    case ValueRule::Shade:
-      values = formats::ShadeValuesOf(format, picture.pixels, selection);
-      chosen.colours = formats::ShadeColours(format.bitsPerPixel);
-      break;
-    case ValueRule::Index:
-      values = IndicesOf(format, picture, selection);
-      if (!values) return FailWith<convert::ValuePlane>(inputName, values.Error());
-      chosen.colours = picture.palette;
-      break;
-    case ValueRule::Palette:
-      values = PaletteValues(options, picture, inputName, selection, notes, chosen);
-      if (!values) return values;
-      break;
-    case ValueRule::Colour:
-      // Each tile has a palette of its own: tiles takes the colours apart (cli/colour_art.h).
-      return FailWith<convert::ValuePlane>(inputName, "--values colour chooses a palette per tile");
+  if (options.rule == ValueRule::Colour) {
+    // Each tile has a palette of its own: tiles takes the colours apart (cli/colour_art.h).
+    return FailWith<convert::ValuePlane>(inputName, "--values colour chooses a palette per tile");
   }
+  palette::Palette loaded;
+  if (options.rule == ValueRule::Palette) {
+    auto read = ReadPaletteInput(options.palette, options.Kind());
+    if (!read) return Result<convert::ValuePlane>::Failure(read.Error());
+    loaded = std::move(read).Value();
+  }
+  const formats::ValueSource source{picture.pixels, picture.indices, picture.palette, &loaded,
+                                    options.nearest};
+  Result<formats::ChosenValues> chosen = formats::ValuesUnderRule(options.rule, format, source, selection);
+  if (!chosen) return FailWith<convert::ValuePlane>(inputName, chosen.Error());
+  if (chosen.Value().inexact > 0) {
+    const std::int64_t inexact = chosen.Value().inexact;
+    notes << "glyphon: " << inputName << ": " << inexact << (inexact == 1 ? " pixel was" : " pixels were")
+          << " not in the palette and took the nearest colour\n";
+  }
+  Result<convert::ValuePlane> values = std::move(chosen.Value().values);
   if (Status alpha = ApplyAlpha(options, picture, selection, values.Value()); !alpha)
     return FailWith<convert::ValuePlane>(inputName, alpha.error);
-  if (used != nullptr) *used = std::move(chosen);
+  if (used != nullptr) {
+    // The palette file's own entries (its kind's fields too), else the colours the rule drew in.
+    if (options.rule == ValueRule::Palette) {
+      *used = std::move(loaded);
+    } else {
+      used->colours = std::move(chosen.Value().colours);
+    }
+  }
   return values;
 }
 
@@ -391,7 +306,8 @@ Status CheckValueOptions(ValueOptions& options, const formats::FormatInfo& forma
     return refuse(std::string(options.palette.empty() ? "--palette-out" : "--palette") +
                   " does not apply: " + colours);
   if (options.rule != ValueRule::Grey)
-    return refuse("--values " + std::string(RuleName(options.rule)) + " does not apply: " + colours);
+    return refuse("--values " + std::string(formats::ValueRuleName(options.rule)) +
+                  " does not apply: " + colours);
   return Status::Success();
 }
 
@@ -432,7 +348,7 @@ Result<ByteString> ApplyValueRule(const ValueOptions& options, const formats::Fo
   } else {
     auto values = ChooseValues(options, format, picture, inputName, selection, notes, &used);
     if (!values) return R::Failure(values.Error());
-    if (Status painted = PaintValues(format, picture.pixels, selection, values.Value()); !painted)
+    if (Status painted = formats::PaintValues(format, picture.pixels, selection, values.Value()); !painted)
       return FailWith<ByteString>(inputName, painted.error);
   }
   if (options.paletteOut.empty()) return ByteString{};

@@ -11,6 +11,7 @@
 #include "convert/value_plane.h"
 #include "core/result.h"
 #include "formats/format_table.h"
+#include "formats/value_rules.h"
 #include "imageio/picture_file.h"
 #include "palette/palette.h"
 #include "palette/palette_file.h"
@@ -18,13 +19,7 @@
 namespace glyphon::cli {
 
 // How a pixel becomes the value the format stores, and how a value is drawn.
-enum class ValueRule {
-  Grey,     // the format's grey rule, black 0 (the default)
-  Shade,    // evenly spaced greys from white 0 down to black, as on the Game Boy
-  Index,    // the palette index an indexed picture stores
-  Palette,  // the index of the pixel's colour in --palette
-  Colour,   // tile sets: the index of the pixel's colour in its tile's sub-palette
-};
+using ValueRule = formats::ValueRule;
 
 // The commands that take the value options: those that read a picture's values (encode,
 // locate) and those that draw values (decode); tiles reads and untile draws, and they also

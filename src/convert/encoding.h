@@ -28,6 +28,7 @@ struct PartnerState {
 
   bool HasPicture() const noexcept { return picture.HasPicture(); }
   bool HasData() const noexcept { return !data.empty(); }
+  friend bool operator==(const PartnerState&, const PartnerState&) = default;
 };
 
 // nearest(W * H / pixelsPerByte): the size rule of every format, computed in double

@@ -34,6 +34,18 @@ struct Message {
   friend bool operator==(const Message&, const Message&) = default;
 };
 
+// A reason as a message box shows it under the first line: starting with a capital. The
+// program writes reasons as clauses ("the file was not found"); a line that starts with a
+// file name ("game.sfc holds 0x100 bytes.") keeps the name as it is.
+inline std::string AsSentence(std::string line) {
+  const std::size_t space = line.find(' ');
+  const std::string_view first = std::string_view(line).substr(0, space);
+  const bool name = first.find_first_of("./\\_") != std::string_view::npos;
+  if (!line.empty() && line[0] >= 'a' && line[0] <= 'z' && !name)
+    line[0] = static_cast<char>(line[0] - 'a' + 'A');
+  return line;
+}
+
 // What an open or save dialog returns: the chosen name (UTF-8) and the entry of the list
 // that was chosen with it. An empty name means the user cancelled.
 struct FileChoice {

@@ -3,6 +3,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 #include "window_commands/file_kind.h"
@@ -30,6 +32,9 @@ class FileCommands {
   void Save();
   void Copy();
   void Paste();
+  // The value rule of the palette file the user picks: Convert stores the index of each
+  // pixel's colour in it.
+  void ChooseValuePalette();
 
  private:
   // Load, normal mode.
@@ -41,11 +46,14 @@ class FileCommands {
   void LoadPartnerData(const std::string& fileName);
   // Load, preview mode.
   void Preview();
+  void PreviewNow();
 
   // Save, normal mode.
   void SaveFile();
+  Status SavePicture(const std::string& fileName, const platform::Surface& part);
   // Save, preview mode: image generation.
   void Accept();
+  void AcceptNow();
 
   // Why a picture from a file or the clipboard cannot be taken (empty, or beyond the
   // picture limits); empty when it can.
@@ -53,6 +61,10 @@ class FileCommands {
   // A picture file or a data file, read whole, or the reason it cannot be.
   Result<platform::Surface> ReadPicture(const std::string& fileName);
   Result<ByteString> ReadData(const std::string& fileName);
+  // The palette indices a picture file stores for `picture` (a palette PNG, a BMP with a
+  // colour table, a GIF) and their colours; nothing for a file of colours alone.
+  std::pair<std::vector<std::uint8_t>, std::vector<RgbColor>> IndicesOf(const std::string& fileName,
+                                                                        const platform::Surface& picture);
 
   // Save, normal mode: whether ROM data or partner data may be written to `fileName`. It
   // must come from a conversion of the current picture; when the format or the selection

@@ -1,10 +1,12 @@
 // SPDX-License-Identifier: MIT
 #include <algorithm>
+#include <cctype>
 #include <new>
 #include <utility>
 #include <vector>
 
 #include "formats/decoding.h"
+#include "imageio/picture_file.h"
 #include "window_commands/file_commands.h"
 #include "window_commands/file_kind.h"
 
@@ -102,7 +104,27 @@ void FileCommands::LoadBitmap(const std::string& fileName) {
     Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
-  m_window.MakeCurrentPicture(std::move(picture).Value());
+  auto [indices, colours] = IndicesOf(fileName, picture.Value());
+  m_window.Record("Load picture", [&] {
+    m_window.MakeCurrentPicture(std::move(picture).Value(), std::move(indices), std::move(colours));
+  });
+}
+
+std::pair<std::vector<std::uint8_t>, std::vector<RgbColor>> FileCommands::IndicesOf(
+    const std::string& fileName, const platform::Surface& picture) {
+  // Only the kinds that can store indices are read a second time.
+  std::string extension(Extension(fileName));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  if (extension != "png" && extension != "bmp" && extension != "gif") return {};
+  Result<ByteString> bytes = m_platform.ReadBytes(fileName);
+  if (!bytes) return {};
+  Result<imageio::PictureFile> file = imageio::ReadPictureFileBytes(bytes.Value());
+  // The indices belong to the picture only when the file still holds that picture.
+  if (!file || file.Value().indices.empty() || file.Value().pixels.Width() != picture.Width() ||
+      file.Value().pixels.Height() != picture.Height() ||
+      !std::equal(picture.Pixels().begin(), picture.Pixels().end(), file.Value().pixels.Pixels().begin()))
+    return {};
+  return {std::move(file.Value().indices), std::move(file.Value().palette)};
 }
 
 void FileCommands::LoadPartnerBitmap(const std::string& fileName) {
@@ -111,7 +133,7 @@ void FileCommands::LoadPartnerBitmap(const std::string& fileName) {
     Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
-  m_window.SetPartnerPicture(std::move(picture).Value());
+  m_window.Record("Load partner picture", [&] { m_window.SetPartnerPicture(std::move(picture).Value()); });
 }
 
 void FileCommands::LoadData(const std::string& fileName) {
@@ -121,7 +143,7 @@ void FileCommands::LoadData(const std::string& fileName) {
     return;
   }
   m_dataFile = fileName;
-  m_window.EnterPreview(std::move(data).Value());
+  m_window.Record("Load ROM data", [&] { m_window.EnterPreview(std::move(data).Value()); });
 }
 
 void FileCommands::LoadPartnerData(const std::string& fileName) {
@@ -130,12 +152,16 @@ void FileCommands::LoadPartnerData(const std::string& fileName) {
     Warn(UnableToLoad(fileName), data.Error());
     return;
   }
-  m_window.SetPartnerData(std::move(data).Value());
+  m_window.Record("Load partner data", [&] { m_window.SetPartnerData(std::move(data).Value()); });
 }
 
 // Decodes the whole of the ROM data at the chosen format and width and shows it in the
 // thumbnail. A failure shows nothing and gives the window back.
 void FileCommands::Preview() {
+  m_window.Record("Preview", [this] { PreviewNow(); });
+}
+
+void FileCommands::PreviewNow() {
   m_window.BeginDecode(workspace::Mode::Previewing, kPreviewProgress);
   formats::DecodeResult result = m_window.DecodeRomData(formats::DecodeMode::Preview);
   if (result.Ok()) {

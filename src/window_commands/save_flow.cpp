@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
+#include <cctype>
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "formats/decoding.h"
+#include "imageio/picture_file.h"
 #include "window_commands/file_commands.h"
 #include "window_commands/file_kind.h"
 
@@ -64,7 +66,7 @@ void FileCommands::SaveFile() {
   switch (*kind) {
     case FileKind::Picture:
       bitmap = w.SelectedPart();
-      written = m_platform.SaveBitmap(fileName, *bitmap);
+      written = SavePicture(fileName, *bitmap);
       break;
     case FileKind::PartnerPicture:
       // The top-left selection-sized corner of the partner picture.
@@ -85,6 +87,23 @@ void FileCommands::SaveFile() {
   if (data) w.MarkDataSaved();
   if (*kind == FileKind::Picture) w.MarkPictureSaved();
   if (bitmap) w.KeepBitmap(std::move(*bitmap));
+}
+
+// A picture with palette indices goes to a PNG as a palette PNG of those indices, at the
+// depth its colours need (a 2 bits a pixel format's four colours: 2 bits), as glyphon's
+// decode writes them; a paint program that keeps the palette keeps the values.
+Status FileCommands::SavePicture(const std::string& fileName, const platform::Surface& part) {
+  std::string extension(Extension(fileName));
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  const std::vector<RgbColor>& colours = m_window.PictureColours();
+  if (extension != "png" || !m_window.HasPictureIndices() || colours.empty() || colours.size() > 256)
+    return m_platform.SaveBitmap(fileName, part);
+  const std::vector<std::uint8_t> indices = m_window.SelectedIndices();
+  const std::size_t n = colours.size();
+  const int depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+  Result<ByteString> bytes = imageio::IndexedPngBytes(part.Width(), part.Height(), indices, colours, depth);
+  if (!bytes) return Status::Failure(bytes.Error());
+  return m_platform.WriteBytes(fileName, bytes.Value());
 }
 
 bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
@@ -118,6 +137,10 @@ bool FileCommands::DataMayBeSaved(const std::string& fileName, FileKind kind) {
 // data never fails here) and makes the result the current picture, wholly selected, back
 // in normal mode. A picture beyond the limits is refused and the preview stays as it was.
 void FileCommands::Accept() {
+  m_window.Record("Accept", [this] { AcceptNow(); });
+}
+
+void FileCommands::AcceptNow() {
   workspace::MainWindow& w = m_window;
   w.BeginDecode(workspace::Mode::Accepting, kGenerationProgress);
   formats::DecodeResult result = w.DecodeRomData(formats::DecodeMode::ImageGeneration);

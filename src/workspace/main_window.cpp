@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "formats/decoding.h"
+#include "formats/value_rules.h"
 
 namespace glyphon::workspace {
 
@@ -33,16 +34,142 @@ constexpr std::string_view kConversionCaption = "Image Conversion Progress";
 
 constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::Width, Spinner::Height};
 
+constexpr std::string_view kChangeSelection = "Change selection";
+
+// One step of the main window's history: the whole state before and after it. States are
+// shared between neighbouring steps, so a step costs one state, not two.
+class StateStep final : public platform::UndoCommand {
+ public:
+  StateStep(MainWindow& window, std::string name, int mergeKey, std::shared_ptr<const WindowState> before,
+            std::shared_ptr<const WindowState> after)
+      : m_window(window),
+        m_name(std::move(name)),
+        m_mergeKey(mergeKey),
+        m_before(std::move(before)),
+        m_after(std::move(after)) {}
+
+  std::string Name() const override { return m_name; }
+  bool Undo() override {
+    m_window.Restore(*m_before);
+    return true;
+  }
+  bool Redo() override {
+    m_window.Restore(*m_after);
+    return true;
+  }
+  // The arrows of a spinner clicked again and again are one change of the selection.
+  bool MergeWith(const platform::UndoCommand& next) override {
+    const auto* step = dynamic_cast<const StateStep*>(&next);
+    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
+    m_after = step->m_after;
+    return true;
+  }
+
+ private:
+  MainWindow& m_window;
+  std::string m_name;
+  int m_mergeKey;
+  std::shared_ptr<const WindowState> m_before;
+  std::shared_ptr<const WindowState> m_after;
+};
+
+std::string RuleCaption(const WindowState& s) {
+  if (s.valueRule == formats::ValueRule::Palette) return "palette " + s.valuePaletteName;
+  return std::string(formats::ValueRuleName(s.valueRule));
+}
+
 }  // namespace
 
 MainWindow::MainWindow(platform::Platform& platform) : m_platform(platform), m_progress(platform) {}
+
+// ---- History ----
+
+void MainWindow::Record(std::string name, const std::function<void()>& operation, int mergeKey) {
+  if (m_recording > 0) {
+    operation();
+    return;
+  }
+  const std::shared_ptr<const WindowState> before =
+      m_recorded && *m_recorded == m_state ? m_recorded : std::make_shared<const WindowState>(m_state);
+  const int said = m_statusLines;
+  ++m_recording;
+  try {
+    operation();
+  } catch (...) {
+    --m_recording;
+    throw;
+  }
+  --m_recording;
+  if (m_state == *before) return;
+  // The status line names the step unless the step said more itself (Convert does).
+  if (m_statusLines == said) m_status = name + ".";
+  auto after = std::make_shared<const WindowState>(m_state);
+  m_recorded = after;
+  m_history.Push(std::make_unique<StateStep>(*this, std::move(name), mergeKey, before, std::move(after)));
+}
+
+void MainWindow::Restore(const WindowState& state) {
+  const bool viewer = m_state.viewerOpen;
+  m_state = state;
+  m_state.viewerOpen = viewer && CanOpenViewer(m_state);
+}
+
+bool MainWindow::Undo() {
+  // Not while a command runs: its loop lets window messages in.
+  if (m_state.mode != Mode::Normal && m_state.mode != Mode::Preview) return false;
+  const std::string name = m_history.UndoName();
+  if (!m_history.Undo()) return false;
+  m_status = "Undid " + name.substr(5) + ".";
+  return true;
+}
+
+bool MainWindow::Redo() {
+  if (m_state.mode != Mode::Normal && m_state.mode != Mode::Preview) return false;
+  const std::string name = m_history.RedoName();
+  if (!m_history.Redo()) return false;
+  m_status = "Redid " + name.substr(5) + ".";
+  return true;
+}
+
+WindowView MainWindow::View() const {
+  WindowView view = ViewOf(m_state);
+  view.status = m_status;
+  // Within the bounds of the picture shown now.
+  const Surface* shown = ShownPicture(m_state);
+  const int side = shown != nullptr ? std::max({shown->Width(), shown->Height(), 1}) : 1;
+  view.viewer.zoom = std::clamp(m_viewerZoom, 1, std::clamp(kMaxZoomedSide / side, 1, kMaxZoom));
+  const auto zoom = static_cast<float>(view.viewer.zoom);
+  Outline& outline = view.viewer.outline;
+  outline = {outline.left * zoom, outline.top * zoom, (outline.width - 1) * zoom + 1,
+             (outline.height - 1) * zoom + 1, outline.visible};
+  return view;
+}
+
+void MainWindow::ZoomViewer(int steps) {
+  const Surface* shown = ShownPicture(m_state);
+  const int side = shown != nullptr ? std::max({shown->Width(), shown->Height(), 1}) : 1;
+  const int most = std::clamp(kMaxZoomedSide / side, 1, kMaxZoom);
+  m_viewerZoom = std::clamp(m_viewerZoom + steps, 1, most);
+}
+
+void MainWindow::ChooseValueRule(formats::ValueRule rule, std::vector<RgbColor> colours,
+                                 std::string paletteName) {
+  Record("Values: " + (rule == formats::ValueRule::Palette ? "palette " + paletteName
+                                                           : std::string(formats::ValueRuleName(rule))),
+         [&] {
+           m_state.valueRule = rule;
+           const bool palette = rule == formats::ValueRule::Palette;
+           m_state.valuePalette = palette ? std::move(colours) : std::vector<RgbColor>();
+           m_state.valuePaletteName = palette ? std::move(paletteName) : std::string();
+         });
+}
 
 // ---- Start-up, shut-down, Clear, Cancel, About ----
 
 void MainWindow::Start() {
   m_state.format = kStartFormat;
   ApplyFormat();
-  ClearOrCancel();
+  ClearWindow();
 }
 
 void MainWindow::Close() {
@@ -51,14 +178,20 @@ void MainWindow::Close() {
 
 void MainWindow::ClearOrCancel() {
   if (ClearCancels()) {
-    CancelPreview();
+    Record("Cancel", [this] { CancelPreview(); });
   } else {
-    ClearWindow();
+    Record("Clear", [this] {
+      ClearWindow();
+      // The converted data goes too: nothing is left to save or to write into a ROM.
+      m_state.romData.clear();
+      m_state.dataOrigin.reset();
+      m_state.saveOffersData = false;
+    });
   }
 }
 
-// Clear: the thumbnail and the selection go; the picture itself, the data and the Load and
-// Paste commands stay.
+// Clear: the thumbnail and the selection go; the picture itself and the Load and Paste
+// commands stay.
 void MainWindow::ClearWindow() {
   m_state.thumbnail = Thumbnail::Nothing;
   m_state.cleared = true;
@@ -88,6 +221,29 @@ void MainWindow::ShowAbout() {
 // ---- Convert ----
 
 void MainWindow::Convert() {
+  Record("Convert", [this] { ConvertSelection(); });
+}
+
+Result<Surface> MainWindow::EncoderPicture() const {
+  const formats::FormatInfo& format = Format();
+  const formats::ValueRule rule = m_state.valueRule;
+  // The direct-colour formats store the colours themselves.
+  if (!format.HasValues() || rule == formats::ValueRule::Grey) return m_state.picture;
+  if (rule == formats::ValueRule::Index && m_state.pictureIndices.empty())
+    return Result<Surface>::Failure(
+        "the picture holds colours, not palette indices: choose another value rule, or load a palette PNG");
+  palette::Palette chosen{m_state.valuePalette};
+  const formats::ValueSource source{m_state.picture, m_state.pictureIndices, m_state.pictureColours, &chosen,
+                                    false};
+  Result<formats::ChosenValues> values = formats::ValuesUnderRule(rule, format, source, m_state.selection);
+  if (!values) return Result<Surface>::Failure(values.Error());
+  Surface painted = m_state.picture;
+  if (Status fits = formats::PaintValues(format, painted, m_state.selection, values.Value().values); !fits)
+    return Result<Surface>::Failure(fits.error);
+  return painted;
+}
+
+void MainWindow::ConvertSelection() {
   const formats::FormatInfo& format = Format();
   const convert::Selection selection = m_state.selection;
   // Nothing to convert: the old data, which may still be saved, stays.
@@ -113,8 +269,10 @@ void MainWindow::Convert() {
 
   std::string failure;
   try {
+    Result<Surface> input = EncoderPicture();
     Result<ByteString> data =
-        formats::Encode(format, m_state.picture, selection, m_state.partner, m_progress);
+        input ? formats::Encode(format, input.Value(), selection, m_state.partner, m_progress)
+              : Result<ByteString>::Failure(input.Error());
     if (data)
       m_state.romData = std::move(data).Value();
     else
@@ -139,6 +297,11 @@ void MainWindow::Convert() {
   }
   m_state.dataOrigin = DataOrigin{m_state.format, selection};
   m_state.dataSaved = false;
+  ++m_statusLines;
+  m_status = "Converted " + std::to_string(selection.width) + " by " + std::to_string(selection.height) +
+             " pixels at " + std::to_string(selection.x) + "," + std::to_string(selection.y) + " to " +
+             std::to_string(m_state.romData.size()) + " bytes of " + std::string(format.caption) +
+             (format.HasValues() ? " (values: " + RuleCaption(m_state) + ")." : ".");
   // The new data matches the selection and the format (even where the lock has just
   // rounded the box), so it can be saved.
   m_state.saveOffersData = true;
@@ -158,7 +321,12 @@ std::vector<formats::FileFilter> MainWindow::LoadFilters() const {
 }
 
 std::vector<formats::FileFilter> MainWindow::SaveFilters() const {
-  return m_state.saveOffersData ? formats::SaveFilters(Format()) : formats::PictureSaveFilters();
+  if (!m_state.saveOffersData) return formats::PictureSaveFilters();
+  // Just converted: the data is what is saved next, so its entry comes first.
+  std::vector<formats::FileFilter> filters = formats::SaveFilters(Format());
+  std::stable_partition(filters.begin(), filters.end(),
+                        [](const formats::FileFilter& f) { return f.kind == platform::FileKind::Data; });
+  return filters;
 }
 
 // ---- Selection box ----
@@ -198,7 +366,9 @@ void MainWindow::SpinnerChanged(Spinner spinner) {
 // ---- Viewer ----
 
 void MainWindow::OpenViewer() {
-  if (CanOpenViewer(m_state)) m_state.viewerOpen = true;
+  if (!CanOpenViewer(m_state)) return;
+  m_state.viewerOpen = true;
+  m_viewerZoom = 1;
 }
 
 void MainWindow::CloseViewer() {
@@ -210,16 +380,22 @@ void MainWindow::CloseViewer() {
 void MainWindow::SelectFormat(int index) {
   if (!FormatsEnabled(m_state) || index < 0 || index >= static_cast<int>(formats::Formats().size())) return;
   if (index == m_state.format) return;
-  m_state.format = index;
-  ApplyFormat();
+  Record("Format " + std::string(formats::Format(index).caption), [this, index] {
+    m_state.format = index;
+    ApplyFormat();
+  });
 }
 
 void MainWindow::ToggleTileLock() {
-  if (TileLockEnabled(m_state)) SetTileLock(!m_state.tileLock);
+  if (TileLockEnabled(m_state))
+    Record(std::string(kChangeSelection), [this] { SetTileLock(!m_state.tileLock); });
 }
 
 void MainWindow::ScrollSpinner(Spinner spinner, int value) {
-  if (SpinnerEnabled(m_state, spinner)) SetSpinner(spinner, value);
+  if (SpinnerEnabled(m_state, spinner))
+    Record(
+        std::string(kChangeSelection), [this, spinner, value] { SetSpinner(spinner, value); },
+        1 + static_cast<int>(spinner));
 }
 
 bool MainWindow::TypeSpinnerValue(Spinner spinner, std::string_view text) {
@@ -282,6 +458,21 @@ Surface MainWindow::SelectedPart() const {
   return m_state.picture.Crop(s.x, s.y, s.width, s.height);
 }
 
+std::vector<std::uint8_t> MainWindow::SelectedIndices() const {
+  const convert::Selection& s = m_state.selection;
+  std::vector<std::uint8_t> part;
+  if (m_state.pictureIndices.empty()) return part;
+  part.reserve(static_cast<std::size_t>(s.width) * static_cast<std::size_t>(s.height));
+  const auto width = static_cast<std::size_t>(m_state.picture.Width());
+  for (int y = s.y; y < s.y + s.height; ++y) {
+    const auto row =
+        m_state.pictureIndices.begin() +
+        static_cast<std::ptrdiff_t>(static_cast<std::size_t>(y) * width + static_cast<std::size_t>(s.x));
+    part.insert(part.end(), row, row + s.width);
+  }
+  return part;
+}
+
 // The selection ranges over the current picture and takes all of it.
 void MainWindow::SelectWholePicture() {
   const int width = m_state.picture.Width();
@@ -296,10 +487,21 @@ void MainWindow::SelectWholePicture() {
   SetSpinner(Spinner::Height, height);
 }
 
-void MainWindow::MakeCurrentPicture(Surface picture) {
+void MainWindow::MakeCurrentPicture(Surface picture, std::vector<std::uint8_t> indices,
+                                    std::vector<RgbColor> colours) {
   // Data converted from the old picture no longer belongs to the window's picture.
   m_state.dataOrigin.reset();
   m_state.acceptedUnsaved = false;
+  // Indices that are not one a pixel belong to some other picture.
+  if (indices.size() != picture.PixelCount()) {
+    indices.clear();
+    colours.clear();
+  }
+  // A picture of colours alone has no indices to store.
+  if (indices.empty() && m_state.valueRule == formats::ValueRule::Index)
+    m_state.valueRule = formats::ValueRule::Grey;
+  m_state.pictureIndices = std::move(indices);
+  m_state.pictureColours = std::move(colours);
   m_state.picture = std::move(picture);
   m_state.picture.SetHasPicture(true);
   m_state.thumbnail = Thumbnail::Picture;
@@ -379,6 +581,8 @@ void MainWindow::EndDecode(Mode next) {
   ApplyFormat();
   m_state.mode = next;
   if (refusedAccept) m_state.thumbnail = m_state.thumbnailBeforeAccept;
+  // Only an accept under way needs it: a refused accept leaves the state as it found it.
+  m_state.thumbnailBeforeAccept = Thumbnail::Nothing;
 }
 
 void MainWindow::AcceptPicture(Surface picture) {

@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
 #include "convert/encoding.h"
 #include "core/surface.h"
 #include "core/types.h"
+#include "core/undo_stack.h"
 #include "formats/decoding.h"
 #include "formats/file_filters.h"
 #include "formats/format_table.h"
@@ -35,8 +39,47 @@ class MainWindow {
   // ---- What is shown ----
 
   const WindowState& State() const noexcept { return m_state; }
-  WindowView View() const { return ViewOf(m_state); }
+  // ViewOf the state, with the status line and the viewer's zoom.
+  WindowView View() const;
   const ProgressWindow& Progress() const noexcept { return m_progress; }
+
+  // ---- History ----
+
+  // Every operation that changes the state is one step of the history, named by intent
+  // ("Convert", "Paste", "Change selection"): Undo brings back the state before it, Redo
+  // the state after it. Consecutive changes of one value of the selection are one step. The viewer and
+  // the progress window are not part of a step.
+  bool Undo();
+  bool Redo();
+  // "Undo Convert", "Redo Paste"; empty when there is nothing to undo or redo.
+  std::string UndoName() const { return m_history.UndoName(); }
+  std::string RedoName() const { return m_history.RedoName(); }
+  const platform::UndoStack& History() const noexcept { return m_history; }
+  // Runs `operation` as one step named `name`: when it changed the state, the states before
+  // and after are kept. A step run inside another is part of the outer one. Consecutive
+  // steps of one `mergeKey` other than 0 are one step (the arrows of one spinner).
+  void Record(std::string name, const std::function<void()>& operation, int mergeKey = 0);
+
+  // The line under the window that says what the last command did ("Converted ...").
+  const std::string& StatusLine() const noexcept { return m_status; }
+  void SetStatusLine(std::string line) {
+    m_status = std::move(line);
+    ++m_statusLines;
+  }
+
+  // ---- The viewer's zoom ----
+
+  int ViewerZoom() const noexcept { return m_viewerZoom; }
+  // 1x to 8x, as far as the shown picture stays within kMaxZoomedSide pixels a side.
+  void ZoomViewer(int steps);
+
+  // ---- How Convert reads values ----
+
+  // The rule for the formats that store values; `colours` and `paletteName` belong to
+  // ValueRule::Palette. The window shows the choice.
+  void ChooseValueRule(formats::ValueRule rule, std::vector<RgbColor> colours = {},
+                       std::string paletteName = {});
+  formats::ValueRule ValueRule() const noexcept { return m_state.valueRule; }
 
   // ---- Commands ----
 
@@ -81,6 +124,9 @@ class MainWindow {
 
   // ---- State ----
 
+  // A state of the history brought back: everything but whether the viewer is open.
+  void Restore(const WindowState& state);
+
   Mode CurrentMode() const noexcept { return m_state.mode; }
   bool InPreviewMode() const noexcept { return workspace::InPreviewMode(m_state); }
   // Clear is Cancel from loading ROM data until it is accepted or cancelled.
@@ -109,6 +155,9 @@ class MainWindow {
   std::vector<formats::FileFilter> SaveFilters() const;
   // The selected rectangle of the current picture.
   platform::Surface SelectedPart() const;
+  // The picture the encoder is given for the selection under the value rule (the
+  // selection repainted in the format's colours of the chosen values), or why there is none.
+  Result<platform::Surface> EncoderPicture() const;
 
   // ---- Pictures and data from the window's commands ----
 
@@ -116,7 +165,15 @@ class MainWindow {
   // thumbnail, the format re-applied, the pictures-only save list, the selection's limits
   // set to the picture and the whole picture selected (then locked to the grid when the
   // lock is on).
-  void MakeCurrentPicture(platform::Surface picture);
+  //
+  // `indices` (one a pixel) and the `colours` they index come with a picture that has
+  // them: Convert stores those values under the index rule, and Save writes a palette PNG.
+  void MakeCurrentPicture(platform::Surface picture, std::vector<std::uint8_t> indices = {},
+                          std::vector<RgbColor> colours = {});
+  // The indices of the selection and the colours they index, when the picture has them.
+  bool HasPictureIndices() const noexcept { return !m_state.pictureIndices.empty(); }
+  std::vector<std::uint8_t> SelectedIndices() const;
+  const std::vector<RgbColor>& PictureColours() const noexcept { return m_state.pictureColours; }
   // A partner picture or partner data from a file replaces the other.
   void SetPartnerPicture(platform::Surface picture);
   void SetPartnerData(ByteString data);
@@ -172,6 +229,7 @@ class MainWindow {
  private:
   void ClearWindow();
   void CancelPreview();
+  void ConvertSelection();
   // What choosing a format applies: the grid lock back on, the pictures-only save list; a
   // shown preview goes.
   void ApplyFormat();
@@ -185,6 +243,13 @@ class MainWindow {
   platform::Platform& m_platform;
   WindowState m_state;
   ProgressWindow m_progress;
+  platform::UndoStack m_history{100};
+  int m_recording = 0;  // steps under way: only the outermost is kept
+  // The state the last kept step ended in, shared with that step.
+  std::shared_ptr<const WindowState> m_recorded;
+  std::string m_status;
+  int m_statusLines = 0;  // lines set by the operations themselves
+  int m_viewerZoom = 1;
 };
 
 }  // namespace glyphon::workspace

@@ -1,12 +1,16 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstdint>
 #include <optional>
+#include <string>
 #include <utility>
+#include <vector>
 
 #include "convert/encoding.h"
 #include "core/surface.h"
 #include "core/types.h"
+#include "formats/value_rules.h"
 
 namespace glyphon::workspace {
 
@@ -45,6 +49,10 @@ struct DataOrigin {
 // The format the window starts in: "4bpp SNES".
 inline constexpr int kStartFormat = 8;
 
+// The viewer zooms from 1x to 8x, so far as the zoomed picture keeps to this many pixels a side.
+inline constexpr int kMaxZoom = 8;
+inline constexpr int kMaxZoomedSide = 16384;
+
 // A preview's width goes no further than this, however long the data.
 inline constexpr int kMaxPreviewWidth = 1024;
 
@@ -80,6 +88,20 @@ struct WindowState {
   bool saveOffersData = false;
   bool dataSaved = true;
   bool acceptedUnsaved = false;
+
+  // The palette indices of the current picture, one a pixel row by row, and the colours
+  // they index: a picture sent from the ROM browser, or a palette PNG, BMP or GIF. Empty
+  // for a picture of colours alone.
+  std::vector<std::uint8_t> pictureIndices;
+  std::vector<RgbColor> pictureColours;
+
+  // How Convert turns the picture's pixels into the format's values, and the palette of
+  // ValueRule::Palette with the name of its file.
+  formats::ValueRule valueRule = formats::ValueRule::Grey;
+  std::vector<RgbColor> valuePalette;
+  std::string valuePaletteName;
+
+  friend bool operator==(const WindowState&, const WindowState&) = default;
 };
 
 // Preview mode, or accepting a preview: a new format or width makes the shown preview stale.

@@ -1,7 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "workspace/window_view.h"
 
+#include <algorithm>
+#include <cstdint>
+
 #include "formats/format_table.h"
+#include "formats/value_rules.h"
 #include "workspace/drawing.h"
 
 namespace glyphon::workspace {
@@ -47,6 +51,23 @@ bool AnySelection(const convert::Selection& s) noexcept {
 }
 
 }  // namespace
+
+ThumbnailPlace ThumbnailPlaceOf(const platform::Surface& picture) noexcept {
+  if (picture.IsEmpty()) return {0, 0, kThumbnailWidth, kThumbnailHeight};
+  // The larger scale that fits both sides, computed in whole numbers: width / height
+  // against 256 / 128.
+  const std::int64_t w = picture.Width();
+  const std::int64_t h = picture.Height();
+  ThumbnailPlace place{0, 0, kThumbnailWidth, kThumbnailHeight};
+  if (w * kThumbnailHeight >= h * kThumbnailWidth) {
+    place.height = static_cast<int>(std::max<std::int64_t>(1, (h * kThumbnailWidth + w / 2) / w));
+  } else {
+    place.width = static_cast<int>(std::max<std::int64_t>(1, (w * kThumbnailHeight + h / 2) / h));
+  }
+  place.left = (kThumbnailWidth - place.width) / 2;
+  place.top = (kThumbnailHeight - place.height) / 2;
+  return place;
+}
 
 std::string AboutName() {
   return "Quilby " + std::string(kProductName) + " " + std::string(kVersion);
@@ -141,20 +162,38 @@ WindowView ViewOf(const WindowState& s) {
   v.tileLockEnabled = TileLockEnabled(s);
 
   v.thumbnail = platform::Surface(kThumbnailWidth, kThumbnailHeight);
-  if (const platform::Surface* shown = ShownPicture(s)) StretchDraw(*shown, v.thumbnail);
+  if (const platform::Surface* shown = ShownPicture(s)) {
+    const ThumbnailPlace place = ThumbnailPlaceOf(*shown);
+    platform::Surface scaled(place.width, place.height);
+    StretchDraw(*shown, scaled);
+    if (scaled.HasPicture()) {
+      v.thumbnail.FillRect(0, 0, kThumbnailWidth, kThumbnailHeight, kThumbnailMargin);
+      for (int y = 0; y < place.height; ++y) {
+        const auto from = scaled.Row(y);
+        std::copy(from.begin(), from.end(), v.thumbnail.Row(place.top + y).begin() + place.left);
+      }
+      v.thumbnail.SetHasPicture(true);
+    }
+  }
   v.thumbnailViewable = FormatsEnabled(s);
 
-  // The picture is drawn stretched over the thumbnail, so the box scales the same way.
-  // Without a picture there is nothing to scale by: the box collapses.
+  // The box scales as the picture is drawn. Without a picture there is nothing to scale
+  // by: the box collapses.
   const convert::Selection& box = s.selection;
   const bool outlined = picture && AnySelection(box);
+  const ThumbnailPlace place = ThumbnailPlaceOf(s.picture);
   const auto pictureWidth = static_cast<float>(s.picture.Width());
   const auto pictureHeight = static_cast<float>(s.picture.Height());
-  const float scaleX = pictureWidth > 0 ? static_cast<float>(kThumbnailWidth) / pictureWidth : 0.0f;
-  const float scaleY = pictureHeight > 0 ? static_cast<float>(kThumbnailHeight) / pictureHeight : 0.0f;
-  v.outline = {scaleX * static_cast<float>(box.x), scaleY * static_cast<float>(box.y),
+  const float scaleX = pictureWidth > 0 ? static_cast<float>(place.width) / pictureWidth : 0.0f;
+  const float scaleY = pictureHeight > 0 ? static_cast<float>(place.height) / pictureHeight : 0.0f;
+  v.outline = {static_cast<float>(place.left) + scaleX * static_cast<float>(box.x),
+               static_cast<float>(place.top) + scaleY * static_cast<float>(box.y),
                scaleX * static_cast<float>(box.width) + 1, scaleY * static_cast<float>(box.height) + 1,
                outlined};
+  if (formats::Format(s.format).HasValues()) {
+    v.values = "Values: " + std::string(formats::ValueRuleName(s.valueRule));
+    if (s.valueRule == formats::ValueRule::Palette) v.values += " " + s.valuePaletteName;
+  }
 
   v.swatches = platform::Surface(kSwatchWidth, kSwatchHeight);
   DrawSwatches(formats::Format(s.format), v.swatches);

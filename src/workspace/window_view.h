@@ -26,6 +26,18 @@ inline constexpr int kThumbnailHeight = 128;
 inline constexpr int kSwatchWidth = 256;
 inline constexpr int kSwatchHeight = 13;
 
+// Where a picture is drawn in the thumbnail: as large as fits with its sides in their
+// proportion, centred; kThumbnailMargin around it.
+struct ThumbnailPlace {
+  int left = 0;
+  int top = 0;
+  int width = 0;
+  int height = 0;
+  friend bool operator==(const ThumbnailPlace&, const ThumbnailPlace&) = default;
+};
+inline constexpr RgbColor kThumbnailMargin = 0x808080;
+ThumbnailPlace ThumbnailPlaceOf(const platform::Surface& picture) noexcept;
+
 // "Quilby ROM Glyphon 1.0": the maker's name before the product's and its version.
 std::string AboutName();
 std::string AboutTitle();
@@ -66,7 +78,8 @@ struct Outline {
 struct ViewerView {
   bool visible = false;
   const platform::Surface* picture = nullptr;
-  Outline outline;
+  int zoom = 1;     // the picture is shown this many screen pixels a picture pixel
+  Outline outline;  // in screen pixels of the zoomed picture
 };
 
 // Everything the main window and the viewer show.
@@ -99,6 +112,12 @@ struct WindowView {
   platform::Surface swatches;  // kSwatchWidth by kSwatchHeight
 
   ViewerView viewer;
+
+  // How Convert reads values: "Values: grey", "Values: palette snes.pal"; empty for the
+  // direct-colour formats.
+  std::string values;
+  // What the last command did; empty at first.
+  std::string status;
 
   const SpinnerView& Row(Spinner spinner) const noexcept;
 };

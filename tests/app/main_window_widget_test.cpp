@@ -21,10 +21,10 @@ using platform::Surface;
 
 TEST_F(AppTest, StartsEmptyWithTheFormatsLocked) {
   EXPECT_EQ(mainWindow.windowTitle(), "ROM Glyphon");
-  // 520 pixels with the first two columns of ten format options; each further column of
-  // the table's formats widens the window by 112.
+  // 520 pixels with the first two columns of ten format options (each further column of
+  // the table's formats widens the window by 112), 316 high with the status line.
   const int columns = std::max(2, (formats::kFormatCount + 9) / 10);
-  EXPECT_EQ(mainWindow.size(), QSize(520 + 112 * (columns - 2), 296));
+  EXPECT_EQ(mainWindow.size(), QSize(520 + 112 * (columns - 2), 316));
   EXPECT_FALSE(Button("convert").isEnabled());
   EXPECT_TRUE(Child<QRadioButton>("format8").isChecked());
   // The swatches of "4bpp SNES": sixteen boxes 16 pixels wide, box i in grey 16i + 15.
@@ -64,7 +64,8 @@ TEST_F(AppTest, SpinnerArrowsAndFormatOptionsMoveAndLockTheSelection) {
   ClickArrow("xSpinner", true);       // 0 + 8
   ClickArrow("xSpinner", true);       // 16 + 88 > 100: pushed back to 12
   EXPECT_EQ(Caption("xValue"), "12");
-  EXPECT_FLOAT_EQ(Model().View().outline.left, 256.0f / 100 * 12);
+  // 100 by 80 is drawn 160 by 128 (160.0 rounded) from column 48.
+  EXPECT_FLOAT_EQ(Model().View().outline.left, 48 + 160.0f / 100 * 12);
   // One notch of the wheel down is one click of the lower arrow.
   QWheelEvent notch(QPointF(8, 8), QPointF(8, 8), QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier,
                     Qt::NoScrollPhase, false);
@@ -108,7 +109,9 @@ TEST_F(AppTest, ConvertLocksTheWindowShowsProgressAndSaves) {
 
   platform.saveChoices.push_back({dir.File("out.dat"), EntryOf(platform::FileKind::Data)});
   Keys(Qt::CTRL | Qt::Key_S);
-  EXPECT_EQ(platform.saveDialogFilters.back(), formats::SaveFilters(formats::Format(8)));
+  // Just converted: the ROM data first.
+  EXPECT_EQ(platform.saveDialogFilters.back().front().kind, platform::FileKind::Data);
+  EXPECT_EQ(platform.saveDialogFilters.back().size(), formats::SaveFilters(formats::Format(8)).size());
   auto written = platform::ReadFileBytes(dir.File("out.dat"));
   ASSERT_TRUE(written.Ok());
   EXPECT_EQ(written.Value(), Model().RomData());

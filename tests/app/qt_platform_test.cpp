@@ -60,11 +60,12 @@ TEST_P(MessageBoxTest, ShowsTheBoxAndReturnsTheButtonPressed) {
   const BoxCase& c = GetParam();
   WhenOpen<QMessageBox>([&c](QMessageBox& box) {
     EXPECT_EQ(box.windowTitle().toStdString(), c.message.title);
-    // Each line of the message on a line of its own.
+    // Each line of the message on a line of its own; those after the first with a capital.
     const QStringList shown = box.text().split(u'\n');
     ASSERT_EQ(static_cast<std::size_t>(shown.size()), c.message.lines.size());
     for (std::size_t i = 0; i < c.message.lines.size(); ++i)
-      EXPECT_EQ(shown[static_cast<qsizetype>(i)].toStdString(), c.message.lines[i]);
+      EXPECT_EQ(shown[static_cast<qsizetype>(i)].toStdString(),
+                i == 0 ? c.message.lines[i] : platform::AsSentence(c.message.lines[i]));
     EXPECT_EQ(box.icon(), c.icon);
     EXPECT_EQ(box.defaultButton(), box.button(c.defaultButton));
     if (c.escape) return QTest::keyClick(&box, Qt::Key_Escape);

@@ -55,10 +55,15 @@ class RomBrowserTest : public AppTest {
 };
 
 TEST_F(RomBrowserTest, ShortcutOpensAFileAndTheKeysWheelAndOffsetFieldMoveTheView) {
+  // The right-click menu: Undo, Redo, then Browse ROM... and the value rules.
   const QList<QAction*> menu = mainWindow.actions();
-  ASSERT_EQ(menu.size(), 2);
-  EXPECT_EQ(menu[0]->text(), "Browse ROM...");
-  EXPECT_EQ(menu[1]->text(), "Find in ROM");
+  ASSERT_EQ(menu.size(), 6);
+  EXPECT_EQ(menu[0]->text(), "Undo");
+  EXPECT_EQ(menu[1]->text(), "Redo");
+  EXPECT_TRUE(menu[2]->isSeparator());
+  EXPECT_EQ(menu[3]->text(), "Browse ROM...");
+  EXPECT_EQ(menu[4]->text(), "Find in ROM");
+  EXPECT_EQ(menu[5]->text(), "Values for Convert");
   EXPECT_EQ(mainWindow.contextMenuPolicy(), Qt::ActionsContextMenu);
 
   const std::string rom = PutFile("game.sfc", RandomBytes(256 * 1024, 3));
@@ -259,7 +264,8 @@ TEST_F(RomBrowserTest, StripClickPaletteInRomAndFindInRom) {
       formats::Decode(formats::Format(kFourBppSnes), pair, 16, formats::DecodeMode::Preview, nullptr, quiet)
           .picture);
   mainWindow.Model().SelectFormat(kFourBppSnes);
-  mainWindow.actions()[1]->trigger();
+  for (QAction* action : mainWindow.actions())
+    if (action->text() == "Find in ROM") action->trigger();
   EXPECT_EQ(Browser().Model().Offset(), 0x400u);
   EXPECT_EQ(Find<QLabel>("findLine").text(), "Match 1 of 2 at 0x400");
   Keys(Qt::Key_F3);

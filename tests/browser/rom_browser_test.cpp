@@ -9,6 +9,7 @@
 #include <atomic>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -491,6 +492,113 @@ TEST_F(WriteBack, NoLeavesTheRomAlone) {
   EXPECT_EQ(ReadFile(rom), original);
 }
 
+TEST_F(WriteBack, UndoWritesTheOldBytesBackAfterTheSameQuestionAndRedoWritesAgain) {
+  SendAndConvert();
+  EXPECT_TRUE(browser.CanWriteInto(window));
+  const std::size_t changed = static_cast<std::size_t>(std::count_if(
+      original.begin() + 160, original.begin() + 208, [](std::uint8_t b) { return b != 0xFF; }));
+  const Lines question{"Write 48 bytes at 0xA0 into game.sfc?",
+                       std::to_string(changed) + " bytes will change."};
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
+  EXPECT_EQ(browser.Report(),
+            "Wrote 48 bytes at 0xA0 into game.sfc, " + std::to_string(changed) + " of them changed.");
+  ByteString written = original;
+  std::fill(written.begin() + 160, written.begin() + 208, 0xFF);
+  EXPECT_EQ(browser.UndoName(), "Undo Write into ROM");
+
+  // No to the question: the ROM keeps the written bytes and the step stays to be undone.
+  platform.answers.push_back(Answer::No);
+  EXPECT_FALSE(browser.Undo());
+  EXPECT_EQ(ReadFile(rom), written);
+  EXPECT_EQ(browser.UndoName(), "Undo Write into ROM");
+
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.Undo()) << Shown();
+  EXPECT_EQ(LastMessage(), question);  // the same bytes change back
+  EXPECT_EQ(ReadFile(rom), original);
+  EXPECT_EQ(browser.Render().GetPixel(0, 0), BareDecode(160, 16).GetPixel(0, 0));
+  EXPECT_EQ(browser.RedoName(), "Redo Write into ROM");
+  EXPECT_EQ(browser.Report().find("Undid Write into ROM: Wrote 48 bytes at 0xA0"), 0u) << browser.Report();
+
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.Redo()) << Shown();
+  EXPECT_EQ(LastMessage(), question);
+  EXPECT_EQ(ReadFile(rom), written);
+}
+
+TEST_F(WriteBack, ClearInTheMainWindowLeavesNothingToWrite) {
+  SendAndConvert();
+  window.ClearOrCancel();
+  EXPECT_FALSE(browser.CanWriteInto(window));
+  EXPECT_FALSE(browser.WriteIntoRom(window));
+  EXPECT_EQ(LastMessage(), (Lines{"Unable to write into game.sfc.",
+                                  "The main window holds no converted data. Convert its picture first."}));
+  EXPECT_EQ(ReadFile(rom), original);
+}
+
+// The user's changes of the settings, each undone and redone: the settings and the offset
+// before and after, whole.
+struct SettingsCase {
+  const char* name;
+  std::function<void(RomBrowser&)> change;
+  const char* step;
+};
+
+class SettingsSteps : public BrowserTest, public ::testing::WithParamInterface<SettingsCase> {};
+
+TEST_P(SettingsSteps, UndoAndRedoBringBackTheSettings) {
+  OpenAt(2, 4, 400, 64);
+  browser.SetOffset(160);
+  browser.Render();
+  browser.Select(0, 0, 20, 3);
+  const RomBrowser::Settings before = browser.CurrentSettings();
+  browser.Record(GetParam().step, [&] { GetParam().change(browser); });
+  const RomBrowser::Settings after = browser.CurrentSettings();
+  ASSERT_FALSE(after == before);
+  EXPECT_EQ(browser.UndoName(), std::string("Undo ") + GetParam().step);
+  ASSERT_TRUE(browser.Undo());
+  EXPECT_TRUE(browser.CurrentSettings() == before);
+  EXPECT_EQ(browser.Selection(), std::optional(convert::Selection{0, 0, 24, 8}));
+  EXPECT_EQ(browser.Report(), std::string("Undid ") + GetParam().step + ".");
+  ASSERT_TRUE(browser.Redo());
+  EXPECT_TRUE(browser.CurrentSettings() == after);
+  EXPECT_TRUE(platform.messages.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Browser, SettingsSteps,
+    ::testing::Values(
+        SettingsCase{"Format", [](RomBrowser& b) { b.SetFormat(8); }, "Format 4bpp SNES"},
+        SettingsCase{"Width", [](RomBrowser& b) { b.SetWidth(6); }, "Change width"},
+        SettingsCase{"Order",
+                     [](RomBrowser& b) {
+                       b.SetTileOrder({tiles::Walk::Rows, 2, 2, tiles::Walk::Rows});
+                     },
+                     "Order 2x2 objects"},
+        SettingsCase{"Compression", [](RomBrowser& b) { b.SetCompression(&compression::Schemes()[0]); },
+                     "Compression"},
+        SettingsCase{"Selection", [](RomBrowser& b) { b.Select(0, 0, 60, 3); }, "Select"},
+        SettingsCase{"ClearSelection", [](RomBrowser& b) { b.ClearSelection(); }, "Clear selection"}),
+    [](const auto& p) { return std::string(p.param.name); });
+
+TEST_F(BrowserTest, StatusGivesTheSelectionsBytesAndFitWidthFillsTheView) {
+  OpenAt(2, 4, 400, 64);  // 2bpp SNES/GB, 16 bytes a tile, 4 tiles a band
+  EXPECT_EQ(browser.DescribeSelection(), "");
+  browser.SetOffset(160);
+  browser.Render();
+  browser.Select(0, 0, 20, 3);  // three tiles of one band
+  EXPECT_EQ(browser.DescribeSelection(), "Selected 0xA0-0xCF: 48 bytes, 24 by 8 pixels");
+  // 400 screen pixels at zoom 2: 200 picture pixels, 25 whole tiles.
+  browser.SetZoom(2);
+  browser.FitWidth();
+  EXPECT_EQ(browser.Width(), 25);
+  browser.SetFormat(4);  // 2bpp linear: 4 pixels a byte
+  browser.SetZoom(1);
+  browser.FitWidth();
+  EXPECT_EQ(browser.PixelWidth(), 400);
+}
+
 TEST_F(WriteBack, MismatchesAreRefusedNamingWhatDiffers) {
   SendAndConvert();
   window.SelectFormat(3);
@@ -662,6 +770,17 @@ TEST_F(BlockWriteBack, DataThatFitsIsCompressedIntoTheBlock) {
   const ByteString after = ReadFile(rom);
   EXPECT_TRUE(std::equal(after.begin() + 0x100B, after.end(), original.begin() + 0x100B));
   EXPECT_EQ(browser.Render().GetPixel(0, 0), kWhite);
+}
+
+TEST_F(BlockWriteBack, UndoPutsTheOldBlockBack) {
+  SendAndConvert(platform::Surface::Picture(16, 8, kWhite));
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.WriteIntoRom(window)) << Shown();
+  ASSERT_NE(ReadFile(rom), original);
+  platform.answers.push_back(Answer::Yes);
+  ASSERT_TRUE(browser.Undo()) << Shown();
+  EXPECT_EQ(ReadFile(rom), original);
+  EXPECT_EQ(BlockAt(0x1000), Repeat({0x11, 0x22}, 16));
 }
 
 // A block that grew is offered a move to the free space after the ROM's data: the first

@@ -189,7 +189,7 @@ TEST_F(WindowTest, ConvertUnlocksAndReappliesTheFormat) {
   EXPECT_EQ(window.View().tileLock, true);
   EXPECT_TRUE(window.View().tileLockEnabled);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 8, 8}));
-  EXPECT_EQ(window.SaveFilters(), kBitmapsAndRomData);
+  EXPECT_EQ(window.SaveFilters(), kRomDataAndBitmaps);
   EXPECT_EQ(window.View().convert.caption, "Convert");
   const workspace::WindowView view = window.View();
   for (const auto* b : {&view.load, &view.paste, &view.clear, &view.convert, &view.save, &view.copy}) {
@@ -224,7 +224,8 @@ TEST_P(SaveListTest, ConversionOffersTheFormatsDataFiles) {
   window.SelectFormat(format.index);
   window.Convert();
   const std::vector<formats::FileFilter> list = window.SaveFilters();
-  EXPECT_EQ(list.front(), kBitmapsOnly.front());
+  // Just converted, the data is what is saved next.
+  EXPECT_EQ(list.front(), kRomDataAndBitmaps.front());
   EXPECT_TRUE(Offers(list, platform::FileKind::Data));
   EXPECT_EQ(Offers(list, platform::FileKind::PartnerPicture), format.HasPartner());
   EXPECT_EQ(Offers(list, platform::FileKind::PartnerData), format.HasPartner());
@@ -247,9 +248,9 @@ TEST_F(WindowTest, AConversionWithAPartnerOffersThePartnersFilesByName) {
   window.Convert();
   EXPECT_EQ(window.SaveFilters(),
             (std::vector<formats::FileFilter>{
+                {"ROM data", {"dat"}, platform::FileKind::Data},
                 {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture},
                 {"Bitmap FX high data", {"bmp", "png"}, platform::FileKind::PartnerPicture},
-                {"ROM data", {"dat"}, platform::FileKind::Data},
                 {"ROM FX high data", {"dat"}, platform::FileKind::PartnerData}}));
 }
 

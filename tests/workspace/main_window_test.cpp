@@ -82,8 +82,9 @@ TEST_F(WindowTest, PictureMadeCurrentIsWhollySelectedAndViewable) {
   EXPECT_TRUE(window.View().outline.visible && window.View().viewer.outline.visible);
 }
 
-TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
-  // Four quadrant colours stay four solid quadrants of the 256 by 128 drawing area.
+TEST_F(WindowTest, ThumbnailKeepsTheProportionWithoutBlending) {
+  // A square picture fills a 128 by 128 square in the middle of the 256 by 128 area, its
+  // four quadrant colours four solid squares; grey on either side.
   Surface picture = Surface::Picture(2, 2);
   picture.SetPixel(0, 0, 0x0000FF);
   picture.SetPixel(1, 0, 0x00FF00);
@@ -94,21 +95,27 @@ TEST_F(WindowTest, ThumbnailStretchesWithoutBlending) {
   ASSERT_EQ(thumb.Width(), 256);
   ASSERT_EQ(thumb.Height(), 128);
   for (int y = 0; y < 128; ++y) {
-    for (int x = 0; x < 256; ++x)
-      ASSERT_EQ(thumb.GetPixel(x, y), picture.GetPixel(x / 128, y / 64)) << x << "," << y;
+    for (int x = 0; x < 256; ++x) {
+      const RgbColor expected =
+          x < 64 || x >= 192 ? workspace::kThumbnailMargin : picture.GetPixel((x - 64) / 64, y / 64);
+      ASSERT_EQ(thumb.GetPixel(x, y), expected) << x << "," << y;
+    }
   }
-  // Shrinking samples the source pixel under each target pixel's centre.
+  // Shrinking samples the source pixel under each target pixel's centre: 1000 by 300 is
+  // drawn 256 by 77 (76.8 rounded) from row 25.
   const Surface wide = RandomPicture(1000, 300, 2);
   window.MakeCurrentPicture(wide);
   const Surface shrunk = window.View().thumbnail;
   for (int x : {0, 1, 127, 255}) {
-    for (int y : {0, 64, 127}) {
-      EXPECT_EQ(shrunk.GetPixel(x, y), wide.GetPixel((2 * x + 1) * 1000 / 512, (2 * y + 1) * 300 / 256));
+    for (int y : {0, 38, 76}) {
+      EXPECT_EQ(shrunk.GetPixel(x, 25 + y), wide.GetPixel((2 * x + 1) * 1000 / 512, (2 * y + 1) * 300 / 154));
     }
+    EXPECT_EQ(shrunk.GetPixel(x, 24), workspace::kThumbnailMargin);
+    EXPECT_EQ(shrunk.GetPixel(x, 25 + 77), workspace::kThumbnailMargin);
   }
 }
 
-TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
+TEST_F(WindowTest, ClearEmptiesTheWindowAndTheDataButKeepsThePicture) {
   window.MakeCurrentPicture(RandomPicture(40, 24, 3));
   window.Convert();
   window.SetPartnerData(Bytes({4}));
@@ -130,7 +137,11 @@ TEST_F(WindowTest, ClearEmptiesTheWindowButKeepsPictureAndData) {
   EXPECT_FALSE(window.View().formatsEnabled);
   EXPECT_EQ(window.Picture(), picture);
   EXPECT_EQ(window.EncoderInput(), picture);
-  EXPECT_EQ(window.RomData(), data);
+  // Converted data goes with the window's contents: nothing is left to save or write back.
+  EXPECT_NE(data, ByteString());
+  EXPECT_EQ(window.RomData(), ByteString());
+  EXPECT_FALSE(window.RomDataOrigin().has_value());
+  EXPECT_FALSE(window.HasUnsavedWork());
   EXPECT_EQ(window.Partner().data, Bytes({4}));
 
   // Nothing a user can reach converts now.
@@ -165,8 +176,13 @@ TEST_F(WindowTest, CancelBringsBackThePictureWhollySelected) {
   window.ClearOrCancel();
 
   EXPECT_EQ(window.EncoderInput(), picture);
-  Surface expectedThumb(256, 128);
-  workspace::StretchDraw(picture, expectedThumb);
+  // 40 by 24 is drawn 213 by 128 (213.3 rounded) from column 21.
+  Surface expectedThumb(256, 128, workspace::kThumbnailMargin);
+  Surface drawn(213, 128);
+  workspace::StretchDraw(picture, drawn);
+  for (int y = 0; y < 128; ++y)
+    for (int x = 0; x < 213; ++x) expectedThumb.SetPixel(21 + x, y, drawn.GetPixel(x, y));
+  expectedThumb.SetHasPicture(true);
   EXPECT_EQ(window.View().thumbnail, expectedThumb);
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
   EXPECT_EQ(window.View().width.max, 40);
@@ -229,6 +245,26 @@ TEST_F(WindowTest, ThumbnailOpensTheViewerUntilClickedOrAKeyIsReleased) {
   window.CloseViewer();
   EXPECT_TRUE(window.View().visible);
   EXPECT_FALSE(window.View().viewer.visible);
+}
+
+TEST_F(WindowTest, ViewerZoomsFromOneToEightTimesWithinItsLargestSide) {
+  window.MakeCurrentPicture(RandomPicture(300, 200, 12));
+  window.OpenViewer();
+  EXPECT_EQ(window.View().viewer.zoom, 1);
+  window.ZoomViewer(2);
+  EXPECT_EQ(window.View().viewer.zoom, 3);
+  // The outline is the box 296 by 200 at 0,0 in screen pixels: 3 each.
+  EXPECT_EQ(window.View().viewer.outline, (workspace::Outline{0, 0, 296 * 3 + 1, 200 * 3 + 1, true}));
+  window.ZoomViewer(100);
+  EXPECT_EQ(window.View().viewer.zoom, 8);
+  window.ZoomViewer(-100);
+  EXPECT_EQ(window.View().viewer.zoom, 1);
+  // 16384 pixels a side at most: a 4000-pixel picture goes to 4x.
+  window.CloseViewer();
+  window.MakeCurrentPicture(Filled(4000, 8, kWhite));
+  window.OpenViewer();
+  window.ZoomViewer(7);
+  EXPECT_EQ(window.View().viewer.zoom, 4);
 }
 
 TEST_F(WindowTest, ViewerShowsTheLastPreviewInPreviewModeAndThePictureAfterCancel) {

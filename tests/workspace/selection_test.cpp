@@ -76,11 +76,13 @@ TEST_F(WindowTest, SelectionSumsDoNotOverflowOnWidePictures) {
 }
 
 TEST_F(WindowTest, OutlinesScaleToTheThumbnailAndFollowThePictureOnTheViewer) {
+  // 200 by 64 keeps its proportion: 256 by 82 (81.92 rounded), 23 rows down.
   PictureWithFreeSelection(Filled(200, 64, kWhite));
   Select(100, 16, 50, 32);
   EXPECT_FLOAT_EQ(window.View().outline.left, 128.0f);
+  EXPECT_FLOAT_EQ(window.View().outline.top, 23.0f + 82.0f / 64.0f * 16.0f);
   EXPECT_FLOAT_EQ(window.View().outline.width, 65.0f);
-  EXPECT_FLOAT_EQ(window.View().outline.height, 65.0f);
+  EXPECT_FLOAT_EQ(window.View().outline.height, 82.0f / 64.0f * 32.0f + 1);
   const workspace::Outline full = window.View().viewer.outline;
   EXPECT_EQ(full.left, 100);
   EXPECT_EQ(full.top, 16);
@@ -117,7 +119,8 @@ TEST_F(WindowTest, LockingRoundsThroughTheRedrawAndItsChangeHandlers) {
   EXPECT_EQ(Selection(), (convert::Selection{0, 0, 40, 24}));
   EXPECT_EQ(std::to_string(window.View().width.value), "40");
   EXPECT_EQ(std::to_string(window.View().height.value), "24");
-  EXPECT_FLOAT_EQ(window.View().outline.width, 256.0f / 45.0f * 40.0f + 1);
+  // 45 by 30 is drawn 192 by 128 (191.999... rounded), kept in proportion.
+  EXPECT_FLOAT_EQ(window.View().outline.width, 192.0f / 45.0f * 40.0f + 1);
   EXPECT_FLOAT_EQ(window.View().outline.height, 128.0f / 30.0f * 24.0f + 1);
   EXPECT_EQ(window.View().viewer.outline.width, 41);
   EXPECT_EQ(window.View().viewer.outline.height, 25);

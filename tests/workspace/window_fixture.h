@@ -27,6 +27,9 @@ inline const std::vector<formats::FileFilter> kBitmapsOnly = {
     {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture}};
 inline const std::vector<formats::FileFilter> kBitmapsAndRomData = {
     {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture}, {"ROM data", {"dat"}, platform::FileKind::Data}};
+// After a conversion the data's entry comes first.
+inline const std::vector<formats::FileFilter> kRomDataAndBitmaps = {
+    {"ROM data", {"dat"}, platform::FileKind::Data}, {"Bitmap", {"bmp", "png"}, platform::FileKind::Picture}};
 inline const std::vector<formats::FileFilter> kPlainLoadList = {
     {"Bitmap", {"bmp", "png", "gif", "jpg", "jpeg"}, platform::FileKind::Picture},
     {"ROM data", {"dat"}, platform::FileKind::Data},

@@ -176,7 +176,8 @@ TEST(ViewOf, OutlinesOverThePicture) {
   state.thumbnail = Thumbnail::Picture;
   state.selection = {64, 16, 128, 32};
   workspace::WindowView view = workspace::ViewOf(state);
-  EXPECT_EQ(view.outline, (workspace::Outline{32, 32, 65, 65, true}));
+  // 512 by 64 is drawn 256 by 32 from row 48: half size.
+  EXPECT_EQ(view.outline, (workspace::Outline{32, 56, 65, 17, true}));
   EXPECT_EQ(view.viewer.outline, (workspace::Outline{64, 16, 129, 33, true}));
 
   state.mode = Mode::Preview;
