@@ -29,9 +29,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/editor_widgets.h"
 #include "app/format_strip_widget.h"
 #include "app/rom_palette_dialog.h"
-#include "app/editor_widgets.h"
 #include "app/surface_image.h"
 #include "app/widgets.h"
 #include "palette/palette_file.h"
