@@ -17,29 +17,13 @@
 #include "convert/progress_ticker.h"
 #include "formats/format_table.h"
 #include "platform/quiet_platform.h"
+#include "random_rom.h"
 
 namespace glyphon::bench {
 namespace {
 
-constexpr std::uint64_t kRomSize = std::uint64_t{64} << 20;
 constexpr int kViewWidth = 1024;
 constexpr int kViewHeight = 768;
-
-// A ROM of random bytes, written once per run and removed at exit.
-const std::filesystem::path& RomFile() {
-  static const struct Rom {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "glyphon-browser-bench.rom";
-    Rom() {
-      std::mt19937_64 random(42);
-      std::vector<std::uint64_t> words(kRomSize / 8);
-      for (auto& word : words) word = random();
-      std::ofstream(path, std::ios::binary)
-          .write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(kRomSize));
-    }
-    ~Rom() { std::filesystem::remove(path); }
-  } rom;
-  return rom.path;
-}
 
 double Seconds(std::chrono::steady_clock::duration d) {
   return std::chrono::duration<double>(d).count();
@@ -63,7 +47,7 @@ double BareDecodeSeconds(const formats::FormatInfo& format, std::span<const std:
 void Scroll(benchmark::State& state, const formats::FormatInfo* format) {
   platform::QuietPlatform quiet;
   browser::RomBrowser view(quiet);
-  view.Open(RomFile());
+  view.Open(RandomRomFile());
   view.SetFormat(format->index);
   view.SetWidth(kViewWidth / browser::UnitPixels(*format));  // the picture fills the view's width
   view.SetZoom(1);
@@ -75,7 +59,7 @@ void Scroll(benchmark::State& state, const formats::FormatInfo* format) {
   const std::uint64_t bytes =
       static_cast<std::uint64_t>(first.Height() / layout.bandHeight) * layout.bandBytes;
   std::vector<std::uint8_t> slice(bytes);
-  std::ifstream(RomFile(), std::ios::binary)
+  std::ifstream(RandomRomFile(), std::ios::binary)
       .seekg(static_cast<std::streamoff>(view.Offset()))
       .read(reinterpret_cast<char*>(slice.data()), static_cast<std::streamsize>(bytes));
   const double bareSeconds = BareDecodeSeconds(*format, slice, bare);
@@ -110,7 +94,7 @@ void NextBlock(benchmark::State& state, const compression::Scheme* scheme, bool 
   }();
   platform::QuietPlatform quiet;
   browser::RomBrowser view(quiet);
-  view.Open(filler ? fillerRom : RomFile());
+  view.Open(filler ? fillerRom : RandomRomFile());
   view.SetCompression(scheme);
   double best = 1e9;
   std::uint64_t moved = 0;
@@ -134,7 +118,7 @@ void StepWithStrip(benchmark::State& state) {
   const int pixelWidth = static_cast<int>(state.range(0));
   platform::QuietPlatform quiet;
   browser::RomBrowser view(quiet);
-  view.Open(RomFile());
+  view.Open(RandomRomFile());
   view.SetFormat(16);
   view.SetWidth(pixelWidth);
   view.SetZoom(1);

@@ -15,26 +15,10 @@
 #include "browser/rom_browser.h"
 #include "formats/format_table.h"
 #include "platform/quiet_platform.h"
+#include "random_rom.h"
 
 namespace glyphon::bench {
 namespace {
-
-constexpr std::uint64_t kRomSize = std::uint64_t{64} << 20;
-
-const std::filesystem::path& RomFile() {
-  static const struct Rom {
-    std::filesystem::path path = std::filesystem::temp_directory_path() / "glyphon-editor-bench.rom";
-    Rom() {
-      std::mt19937_64 random(42);
-      std::vector<std::uint64_t> words(kRomSize / 8);
-      for (auto& word : words) word = random();
-      std::ofstream(path, std::ios::binary)
-          .write(reinterpret_cast<const char*>(words.data()), static_cast<std::streamsize>(kRomSize));
-    }
-    ~Rom() { std::filesystem::remove(path); }
-  } rom;
-  return rom.path;
-}
 
 // Arguments: the format's index, how many strokes were drawn over the ROM before, the zoom.
 void StrokeStep(benchmark::State& state) {
@@ -44,7 +28,7 @@ void StrokeStep(benchmark::State& state) {
   platform::QuietPlatform quiet;
   browser::RomBrowser model(quiet);
   browser::RomEditor editor(model, quiet);
-  if (!model.Open(RomFile())) {
+  if (!model.Open(RandomRomFile())) {
     state.SkipWithError("the ROM did not open");
     return;
   }

@@ -96,23 +96,6 @@ Control* Labelled(QToolBar* bar, const char* caption, const char* name) {
   return control;
 }
 
-// The palette kinds that a file's extension picks, as one filter entry.
-std::vector<platform::FileFilter> PaletteFilters() {
-  std::vector<std::string_view> extensions;
-  for (const palette::PaletteKind& kind : palette::PaletteKinds()) {
-    std::string_view rest = kind.extensions;
-    while (!rest.empty()) {
-      const std::size_t space = rest.find(' ');
-      // The kinds list their extensions with the dot: ".pal .act".
-      std::string_view extension = rest.substr(0, space);
-      if (extension.starts_with('.')) extension.remove_prefix(1);
-      extensions.push_back(extension);
-      rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-    }
-  }
-  return {{"Palette", std::move(extensions), std::nullopt}, {"All", {}, std::nullopt}};
-}
-
 // The key that moves the view, if any. '=' is '+' without Shift on most layouts.
 std::optional<Step> StepOfKey(int key) {
   switch (key) {
@@ -662,7 +645,7 @@ void RomBrowserWidget::ChooseColours(int index) {
       if (const std::optional<browser::RomPalette> where = AskRomPalette(this, start, name))
         m_model.LoadRomPalette(*where);
     } else {
-      const platform::FileChoice choice = m_platform.OpenFileDialog(PaletteFilters());
+      const platform::FileChoice choice = m_platform.OpenFileDialog(palette::PaletteFileFilters());
       if (!choice.fileName.empty()) m_model.LoadPalette(platform::PathFromUtf8(choice.fileName));
     }
   });

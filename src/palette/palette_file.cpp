@@ -110,6 +110,22 @@ const PaletteKind* PaletteKindOfPath(const std::filesystem::path& path) {
   return nullptr;
 }
 
+std::vector<platform::FileFilter> PaletteFileFilters() {
+  std::vector<std::string_view> extensions;
+  for (const PaletteKind& kind : PaletteKinds()) {
+    std::string_view rest = kind.extensions;
+    while (!rest.empty()) {
+      const std::size_t space = rest.find(' ');
+      // The kinds list their extensions with the dot: ".pal .act".
+      std::string_view extension = rest.substr(0, space);
+      if (extension.starts_with('.')) extension.remove_prefix(1);
+      extensions.push_back(extension);
+      rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
+    }
+  }
+  return {{"Palette", std::move(extensions), std::nullopt}, {"All", {}, std::nullopt}};
+}
+
 Result<Palette> LoadPalette(const std::filesystem::path& path, const PaletteKind* kind) {
   const bool byExtension = kind == nullptr;
   if (byExtension) kind = PaletteKindOfPath(path);

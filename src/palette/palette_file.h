@@ -5,7 +5,9 @@
 #include <filesystem>
 #include <span>
 #include <string_view>
+#include <vector>
 
+#include "core/file_filter.h"
 #include "core/result.h"
 #include "palette/palette.h"
 
@@ -29,6 +31,8 @@ std::span<const PaletteKind> PaletteKinds() noexcept;
 const PaletteKind* FindPaletteKind(std::string_view name);
 // The kind a file name's extension picks (any letter case), or null.
 const PaletteKind* PaletteKindOfPath(const std::filesystem::path& path);
+// The open dialog's entries for a palette: every extension a kind is picked by, then all files.
+std::vector<platform::FileFilter> PaletteFileFilters();
 
 // Reads a palette file whose kind is `kind`, or (when null) the kind of its extension. A
 // ".pal" file that is text is read as JASC-PAL, any other as raw RGB24. Files beyond

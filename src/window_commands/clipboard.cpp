@@ -38,21 +38,7 @@ void FileCommands::Paste() {
 }
 
 void FileCommands::ChooseValuePalette() {
-  // The palette kinds that a file's extension picks, as one entry of the list.
-  std::vector<std::string_view> extensions;
-  for (const palette::PaletteKind& kind : palette::PaletteKinds()) {
-    std::string_view rest = kind.extensions;
-    while (!rest.empty()) {
-      const std::size_t space = rest.find(' ');
-      std::string_view extension = rest.substr(0, space);
-      if (extension.starts_with('.')) extension.remove_prefix(1);
-      extensions.push_back(extension);
-      rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-    }
-  }
-  const std::vector<FileFilter> filters = {{"Palette", std::move(extensions), std::nullopt},
-                                           {"All", {}, std::nullopt}};
-  const platform::FileChoice choice = m_platform.OpenFileDialog(filters);
+  const platform::FileChoice choice = m_platform.OpenFileDialog(palette::PaletteFileFilters());
   if (choice.fileName.empty()) return;
   Result<palette::Palette> loaded = palette::LoadPalette(platform::PathFromUtf8(choice.fileName));
   if (!loaded) {

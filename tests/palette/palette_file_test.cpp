@@ -221,6 +221,23 @@ TEST(PaletteFiles, KindByExtensionOrName) {
   EXPECT_FALSE(std::filesystem::exists(dir.File("empty.pal")));
 }
 
+// The open dialog offers every extension that picks a kind, without its dot, so a file the
+// dialog shows is one LoadPalette can read by its name.
+TEST(PaletteFiles, TheDialogOffersEveryExtensionThatPicksAKind) {
+  const std::vector<platform::FileFilter> filters = PaletteFileFilters();
+  ASSERT_EQ(filters.size(), 2u);
+  EXPECT_EQ(filters[1].description, "All");
+  EXPECT_TRUE(filters[1].extensions.empty());
+  for (std::string_view extension : filters[0].extensions) {
+    EXPECT_FALSE(extension.empty() || extension.starts_with('.') || extension.find(' ') != extension.npos);
+    EXPECT_NE(PaletteKindOfPath("x." + std::string(extension)), nullptr) << extension;
+  }
+  for (std::string_view wanted : {"pal", "gpl", "act", "aco"})
+    EXPECT_NE(std::find(filters[0].extensions.begin(), filters[0].extensions.end(), wanted),
+              filters[0].extensions.end())
+        << wanted;
+}
+
 // A ".pal" is JASC-PAL when it is text, with or without a byte order mark; text that is no
 // JASC-PAL is refused at its line rather than read as raw colours.
 TEST(PaletteFiles, APalFileThatIsTextIsReadAsJasc) {
