@@ -2,7 +2,9 @@
 #include "compression/lz_parse.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstdio>
+#include <cstring>
 
 namespace glyphon::compression::detail {
 
@@ -29,6 +31,26 @@ std::uint32_t Hash3(std::uint8_t a, std::uint8_t b, std::uint8_t c) {
   return (key * 2654435761u) >> (32 - kHashBits);
 }
 
+// How many bytes from `from` and `to` agree, up to `most`: eight at a time, then the first
+// differing byte found from the lowest set bit of their difference (little-endian loads).
+std::size_t CommonLength(const std::uint8_t* from, const std::uint8_t* to, std::size_t most) {
+  std::size_t length = 0;
+  while (length + 8 <= most) {
+    std::uint64_t a;
+    std::uint64_t b;
+    std::memcpy(&a, from + length, 8);
+    std::memcpy(&b, to + length, 8);
+    if (const std::uint64_t differ = a ^ b; differ != 0) {
+      if constexpr (std::endian::native == std::endian::little)
+        return length + static_cast<std::size_t>(std::countr_zero(differ)) / 8;
+      break;
+    }
+    length += 8;
+  }
+  while (length < most && from[length] == to[length]) ++length;
+  return length;
+}
+
 }  // namespace
 
 std::vector<Match> FindMatches(std::span<const std::uint8_t> data, const MatchRules& rules) {
@@ -38,6 +60,13 @@ std::vector<Match> FindMatches(std::span<const std::uint8_t> data, const MatchRu
   constexpr std::uint32_t kEmpty = 0xFFFFFFFFu;
   std::vector<std::uint32_t> head(std::size_t{1} << kHashBits, kEmpty);
   std::vector<std::uint32_t> previous(n, kEmpty);
+  // A mirrored copy is matched as a forward one against the bytes with their bits reversed.
+  std::vector<std::uint8_t> mirrored;
+  if (rules.kind == MatchKind::BitReversed) {
+    mirrored.resize(n);
+    std::transform(data.begin(), data.end(), mirrored.begin(), ReverseBits);
+  }
+  const std::uint8_t* sources = rules.kind == MatchKind::BitReversed ? mirrored.data() : data.data();
   std::size_t inserted = 0;  // positions below this are in the chains
   auto insert_up_to = [&](std::size_t end) {
     for (; inserted < end && inserted + 2 < n; ++inserted) {
@@ -80,23 +109,16 @@ std::vector<Match> FindMatches(std::span<const std::uint8_t> data, const MatchRu
       // A candidate that differs at the best length so far cannot beat it.
       if (best.length > 0 && best.length < most) {
         const std::size_t k = best.length;
-        const bool same = rules.kind == MatchKind::Forward ? data[source + k] == data[i + k]
-                          : rules.kind == MatchKind::BitReversed
-                              ? ReverseBits(data[source + k]) == data[i + k]
-                              : k <= source && data[source - k] == data[i + k];
+        const bool same = rules.kind == MatchKind::Backwards ? k <= source && data[source - k] == data[i + k]
+                                                             : sources[source + k] == data[i + k];
         if (!same) continue;
       }
       std::size_t length = 0;
-      switch (rules.kind) {
-        case MatchKind::Forward:
-          while (length < most && data[source + length] == data[i + length]) ++length;
-          break;
-        case MatchKind::BitReversed:
-          while (length < most && ReverseBits(data[source + length]) == data[i + length]) ++length;
-          break;
-        case MatchKind::Backwards:
-          while (length < most && length <= source && data[source - length] == data[i + length]) ++length;
-          break;
+      if (rules.kind == MatchKind::Backwards) {
+        while (length < most && length <= source && data[source - length] == data[i + length]) ++length;
+      } else {
+        // The source may run into the bytes being matched (source + most > i): still in the data.
+        length = CommonLength(sources + source, data.data() + i, most);
       }
       if (length > best.length) {
         best = {static_cast<std::uint32_t>(length), static_cast<std::uint32_t>(source)};
@@ -123,7 +145,12 @@ RangeMin::RangeMin(std::size_t size) {
 void RangeMin::Set(std::size_t position, std::int64_t value) {
   std::size_t i = position + m_size;
   m_value[i] = value << kPositionBits | (kPositions - 1 - static_cast<std::int64_t>(position));
-  for (i /= 2; i >= 1; i /= 2) m_value[i] = std::min(m_value[2 * i], m_value[2 * i + 1]);
+  // Once a node keeps its value, so do all above it.
+  for (i /= 2; i >= 1; i /= 2) {
+    const std::int64_t least = std::min(m_value[2 * i], m_value[2 * i + 1]);
+    if (m_value[i] == least) break;
+    m_value[i] = least;
+  }
 }
 
 RangeMin::Best RangeMin::Min(std::size_t first, std::size_t last) const {
