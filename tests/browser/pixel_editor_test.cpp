@@ -147,6 +147,25 @@ TEST_F(EditorTest, AStrokeIsOneUndoStepAndDrawingBackTheOldValueLeavesNothingToS
   EXPECT_FALSE(editor.HasUnsavedEdits());
 }
 
+// Edits and the browser's own steps are one history: Ctrl+Z takes back the last thing done,
+// whichever it was, and an edit undone after a change of format still puts back its bytes.
+TEST_F(EditorTest, EditsAndTheBrowsersStepsShareOneHistory) {
+  OpenAs("2bpp SNES/GB");
+  Click(0, 0);  // value 1 at pixel (0, 0): bit 7 of byte 0
+  browser.Record("Format 1bpp SNES", [&] { browser.SetFormat(formats::FindFormat("1bpp SNES")->index); });
+  EXPECT_EQ(browser.UndoName(), "Undo Format 1bpp SNES");
+  ASSERT_TRUE(editor.Undo());
+  EXPECT_EQ(browser.Format(), formats::FindFormat("2bpp SNES/GB")->index);
+  EXPECT_EQ(browser.UndoName(), "Undo Pencil");
+  EXPECT_TRUE(editor.HasUnsavedEdits());
+  ASSERT_TRUE(browser.Undo());
+  EXPECT_FALSE(editor.HasUnsavedEdits());
+  ASSERT_TRUE(browser.Redo());
+  platform.answers.push_back(platform::Answer::Yes);
+  ASSERT_TRUE(editor.Save()) << Shown();
+  EXPECT_EQ(Differences(ByteString(kSize, 0)), (std::vector<std::string>{"0:128"}));
+}
+
 TEST_F(EditorTest, ObjectOrderDrawsIntoTheStoredTile) {
   OpenAs("2bpp SNES/GB");
   ASSERT_TRUE(browser.SetTileOrder({tiles::Walk::Rows, 1, 2, tiles::Walk::Rows}));
