@@ -76,8 +76,7 @@ platform::ByteRange BandBytes(const FormatInfo& format, int width, int first, in
     const std::int64_t pixels = std::int64_t{width} * first;
     from = static_cast<std::int64_t>(static_cast<double>(pixels) / perByte);
     to = static_cast<std::int64_t>(
-             std::ceil(static_cast<double>(pixels + std::int64_t{width} * count) / perByte)) +
-         1;
+        std::ceil(static_cast<double>(pixels + std::int64_t{width} * count) / perByte));
   }
   from = std::clamp<std::int64_t>(from, 0, length);
   to = std::clamp<std::int64_t>(to, from, length);
