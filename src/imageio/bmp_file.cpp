@@ -340,42 +340,60 @@ Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want) {
   return made;
 }
 
-ByteString BmpFileBytes(const platform::Surface& picture) {
+Status WriteBmpRows(int width, int height, const RowAt& rowAt, platform::ByteSink& sink) {
   // A 14-byte file header and a 40-byte info header, then bottom-up BGR rows padded to
   // multiples of 4 bytes.
-  const auto width = static_cast<std::uint32_t>(picture.Width());
-  const auto height = static_cast<std::uint32_t>(picture.Height());
-  const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
-  const std::uint32_t dataSize = stride * height;
-  ByteString out(54 + std::size_t{dataSize}, 0);
+  const auto stride = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+  const std::uint32_t dataSize = stride * static_cast<std::uint32_t>(height);
+  std::array<std::uint8_t, 54> head{};
   auto put16 = [&](std::size_t at, std::uint32_t v) {
-    out[at] = static_cast<std::uint8_t>(v);
-    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    head[at] = static_cast<std::uint8_t>(v);
+    head[at + 1] = static_cast<std::uint8_t>(v >> 8);
   };
   auto put32 = [&](std::size_t at, std::uint32_t v) {
     put16(at, v);
     put16(at + 2, v >> 16);
   };
-  out[0] = 'B';
-  out[1] = 'M';
+  head[0] = 'B';
+  head[1] = 'M';
   put32(2, 54 + dataSize);
   put32(10, 54);
   put32(14, 40);
-  put32(18, width);
-  put32(22, height);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
   put16(26, 1);   // planes
   put16(28, 24);  // bits per pixel
   put32(34, dataSize);
   put32(38, 2835);  // 72 dots per inch, in dots per metre
   put32(42, 2835);
-  for (int y = 0; y < picture.Height(); ++y) {
-    std::uint8_t* line = out.data() + 54 + std::size_t{stride} * (height - 1 - static_cast<std::uint32_t>(y));
-    for (RgbColor c : picture.Row(y)) {
+  sink.Expect(54 + std::uint64_t{dataSize});
+  if (Status written = sink.Write(head); !written) return written;
+  // Rows pass through a buffer of about 64 KiB of whole rows.
+  const std::size_t rowsPerWrite = std::max<std::size_t>(1, (std::size_t{1} << 16) / stride);
+  std::vector<std::uint8_t> buffer(rowsPerWrite * stride, 0);
+  std::size_t filled = 0;
+  for (int y = height - 1; y >= 0; --y) {
+    const std::span<const RgbColor> row = rowAt(y);
+    if (row.size() != static_cast<std::size_t>(width))
+      return Status::Failure("row " + std::to_string(y) + " is missing");
+    std::uint8_t* line = buffer.data() + filled * stride;
+    for (RgbColor c : row) {
       *line++ = static_cast<std::uint8_t>(BlueOf(c));
       *line++ = static_cast<std::uint8_t>(GreenOf(c));
       *line++ = static_cast<std::uint8_t>(RedOf(c));
     }
+    if (++filled < rowsPerWrite && y > 0) continue;
+    if (Status written = sink.Write(std::span(buffer).first(filled * stride)); !written) return written;
+    filled = 0;
   }
+  return Status::Success();
+}
+
+ByteString BmpFileBytes(const platform::Surface& picture) {
+  ByteString out;
+  platform::StringSink sink(out);
+  const RowAt rowAt = [&picture](int y) { return picture.Row(y); };
+  static_cast<void>(WriteBmpRows(picture.Width(), picture.Height(), rowAt, sink));
   return out;
 }
 

@@ -3,10 +3,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "core/byte_sink.h"
 #include "core/result.h"
 #include "core/surface.h"
 
@@ -52,6 +54,18 @@ std::string UnreadableKind(std::span<const std::uint8_t> bytes);
 // Otherwise a PNG holds 8-bit RGB.
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
                                     std::span<const RgbColor> colours = {});
+
+// Row y of a picture given a row at a time: any row, in any order, more than once. A span
+// that is not as wide as the picture says the row cannot be had; the write then fails.
+using RowAt = std::function<std::span<const RgbColor>(int y)>;
+
+// The picture file PictureFileBytes makes, for a picture `width` by `height` that is never
+// held whole: its rows come from `rowAt` and the file's bytes go to `sink` as they are
+// made. `colours` is taken on trust: with at most 256 of them, every pixel must be one (the
+// decoders' colours are), and a row holding another colour fails the write. A PNG may be
+// of any height; a BMP's rows are asked for bottom row first.
+Status WritePictureRows(const std::filesystem::path& name, int width, int height, const RowAt& rowAt,
+                        std::span<const RgbColor> colours, platform::ByteSink& sink);
 
 // A palette PNG of `width` by `height` indices (row-major) at `bitDepth` 1, 2, 4 or 8.
 // Every index must lie inside `palette`, which holds at most 2^bitDepth colours.

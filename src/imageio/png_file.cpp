@@ -266,11 +266,16 @@ Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want) {
 
 namespace {
 
-int AppendBytes(spng_ctx*, void* user, void* data, std::size_t length) {
-  auto* out = static_cast<ByteString*>(user);
-  const auto* from = static_cast<const std::uint8_t*>(data);
-  out->insert(out->end(), from, from + length);
-  return 0;
+// libspng hands the file over in pieces; the first failure of the sink is kept and stops it.
+struct SinkState {
+  platform::ByteSink* sink;
+  Status failed;
+};
+
+int WriteToSink(spng_ctx*, void* user, void* data, std::size_t length) {
+  auto* state = static_cast<SinkState*>(user);
+  state->failed = state->sink->Write({static_cast<const std::uint8_t*>(data), length});
+  return state->failed ? 0 : SPNG_IO_ERROR;
 }
 
 // Decoded random data does not compress, and deflate spends its time (about 40 ms on 2
@@ -302,18 +307,20 @@ int LevelFor(const PngLayout& layout, std::size_t rowBytes, const FillRow& fillR
 
 }  // namespace
 
-Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
-  using B = Result<ByteString>;
+Status EncodePngTo(const PngLayout& layout, const FillRow& fillRow, platform::ByteSink& sink) {
   Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!ctx) throw std::bad_alloc();
-  ByteString out;
-  spng_set_png_stream(ctx.get(), AppendBytes, &out);
+  SinkState state{&sink, Status::Success()};
+  spng_set_png_stream(ctx.get(), WriteToSink, &state);
+  auto failure = [&state](int error) {
+    return state.failed ? Status::Failure(spng_strerror(error)) : state.failed;
+  };
   const int channels = layout.colourType == SPNG_COLOR_TYPE_TRUECOLOR ? 3 : 1;
   const std::size_t rowBytes =
       (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(channels * layout.bitDepth) + 7) / 8;
   const int level = LevelFor(layout, rowBytes, fillRow);
   // Stored rows take their own size, a filter byte a row and a few bytes a 64 KiB block.
-  if (level == 0) out.reserve((rowBytes + 1) * static_cast<std::size_t>(layout.height) * 1025 / 1024 + 4096);
+  if (level == 0) sink.Expect((rowBytes + 1) * static_cast<std::size_t>(layout.height) * 1025 / 1024 + 4096);
   spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, level);
   spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, layout.filters);
   spng_ihdr ihdr{};
@@ -321,7 +328,7 @@ Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
   ihdr.height = static_cast<std::uint32_t>(layout.height);
   ihdr.bit_depth = static_cast<std::uint8_t>(layout.bitDepth);
   ihdr.color_type = static_cast<std::uint8_t>(layout.colourType);
-  if (int error = spng_set_ihdr(ctx.get(), &ihdr); error != 0) return B::Failure(spng_strerror(error));
+  if (int error = spng_set_ihdr(ctx.get(), &ihdr); error != 0) return failure(error);
   if (layout.colourType == SPNG_COLOR_TYPE_INDEXED) {
     spng_plte plte{};
     plte.n_entries = static_cast<std::uint32_t>(layout.palette.size());
@@ -330,18 +337,26 @@ Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
       plte.entries[i] = {static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
                          static_cast<std::uint8_t>(BlueOf(c)), 255};
     }
-    if (int error = spng_set_plte(ctx.get(), &plte); error != 0) return B::Failure(spng_strerror(error));
+    if (int error = spng_set_plte(ctx.get(), &plte); error != 0) return failure(error);
   }
   const int flags = SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE;
   if (int error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, flags); error != 0) {
-    return B::Failure(spng_strerror(error));
+    return failure(error);
   }
   std::vector<std::uint8_t> row(rowBytes);
   for (int y = 0; y < layout.height; ++y) {
     fillRow(y, row.data());
     const int error = spng_encode_row(ctx.get(), row.data(), row.size());
-    if (error != 0 && error != SPNG_EOI) return B::Failure(spng_strerror(error));
+    if (error != 0 && error != SPNG_EOI) return failure(error);
   }
+  return Status::Success();
+}
+
+Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
+  ByteString out;
+  platform::StringSink sink(out);
+  if (Status encoded = EncodePngTo(layout, fillRow, sink); !encoded)
+    return Result<ByteString>::Failure(encoded.error);
   return out;
 }
 
