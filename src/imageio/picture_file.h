@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -43,6 +44,35 @@ Result<PictureFile> ReadPictureColoursBytes(std::span<const std::uint8_t> bytes)
 // The same for callers that want the colours only (no indices are kept, alpha dropped).
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes);
+
+// A picture file read a row at a time, top to bottom, and never held whole: PNG files that
+// are not interlaced at up to 8 bits a sample, and uncompressed BMP files, within the
+// picture limits.
+class PictureRows {
+ public:
+  PictureRows(int width, int height) noexcept : m_width(width), m_height(height) {}
+  virtual ~PictureRows() = default;
+  PictureRows(const PictureRows&) = delete;
+  PictureRows& operator=(const PictureRows&) = delete;
+
+  int Width() const noexcept { return m_width; }
+  int Height() const noexcept { return m_height; }
+  // Fills `row` (Width() pixels) with the next row's colours. Fails on a damaged or cut
+  // file and at a pixel that is not wholly opaque, whose colour alone does not say what it
+  // stands for: the whole-picture reader then tells the reason or keeps the alpha.
+  virtual Status Next(std::span<RgbColor> row) = 0;
+  // After the last row: what the file holds after its pixels is whole (a PNG's last chunks).
+  virtual Status Finish() { return Status::Success(); }
+
+ private:
+  int m_width;
+  int m_height;
+};
+
+// The rows of the picture file at `path`, or nothing for a file that is read whole (another
+// kind or layout, a file that cannot be opened, a header beyond the picture limits); the
+// whole-picture reader then reads it or tells why not.
+std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path);
 
 // The name of a picture kind this program recognises but cannot read ("JPEG"), or empty.
 std::string UnreadableKind(std::span<const std::uint8_t> bytes);

@@ -6,7 +6,9 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
+#include <optional>
 #include <memory>
 
 #include "imageio/picture_file.h"
@@ -262,6 +264,130 @@ Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want) {
   // The chunks after the pixels up to the end marker: a file cut there is cut all the same.
   if (int error = spng_decode_chunks(ctx.get()); error != 0) return R::Failure(Problem(error));
   return out;
+}
+
+namespace {
+
+struct FileClose {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+// A PNG read through libspng's rows from the file itself, each row expanded from the file's
+// own packing as the whole-picture reader expands it. Any alpha below 255 (an alpha channel,
+// a tRNS entry or colour key that a pixel uses) stops the read.
+class PngRows final : public PictureRows {
+ public:
+  PngRows(std::unique_ptr<std::FILE, FileClose> file, Context ctx, const spng_ihdr& ihdr)
+      : PictureRows(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height)),
+        m_file(std::move(file)),
+        m_ctx(std::move(ctx)),
+        m_ihdr(ihdr) {}
+
+  // The tables for the file's kind; false where they cannot be made (no palette).
+  bool Prepare() {
+    const int bits = m_ihdr.bit_depth;
+    const auto values = std::size_t{1} << bits;
+    std::array<RgbColor, 256> colourOf{};
+    std::array<std::uint8_t, 256> alphaOf{};
+    alphaOf.fill(255);
+    spng_trns trns{};
+    const bool hasTrns = spng_get_trns(m_ctx.get(), &trns) == 0;
+    if (m_ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
+      spng_plte plte{};
+      if (spng_get_plte(m_ctx.get(), &plte) != 0) return false;
+      // An index beyond the palette draws black.
+      for (std::uint32_t i = 0; i < plte.n_entries && i < 256; ++i)
+        colourOf[i] = Rgb(plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue);
+      for (std::uint32_t i = 0; hasTrns && i < trns.n_type3_entries && i < 256; ++i) alphaOf[i] = trns.type3_alpha[i];
+      m_channels = 1;
+    } else {
+      m_channels = m_ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR         ? 3
+                   : m_ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 4
+                   : m_ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? 2
+                                                                          : 1;
+      const int top = (1 << bits) - 1;
+      for (int v = 0; v <= top; ++v) colourOf[static_cast<std::size_t>(v)] = GreyColor(v * 255 / top);
+      if (hasTrns && m_channels == 1 && trns.gray <= top) alphaOf[trns.gray] = 0;
+      m_colourKey = hasTrns && m_channels == 3;
+      m_key = {trns.red, trns.green, trns.blue};
+    }
+    m_greyOf = colourOf;
+    if (m_channels == 1) {
+      m_colours.emplace(bits, std::span<const RgbColor>(colourOf).first(values));
+      m_seeThrough = std::any_of(alphaOf.begin(), alphaOf.begin() + static_cast<std::ptrdiff_t>(values),
+                                 [](std::uint8_t a) { return a != 255; });
+      if (m_seeThrough) m_alphas.emplace(bits, std::span<const std::uint8_t>(alphaOf).first(values));
+    }
+    m_packed.resize((std::size_t{m_ihdr.width} * static_cast<std::size_t>(m_channels * bits) + 7) / 8);
+    return spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) == 0;
+  }
+
+  Status Next(std::span<RgbColor> row) override {
+    const int error = spng_decode_row(m_ctx.get(), m_packed.data(), m_packed.size());
+    if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
+    const std::uint8_t* p = m_packed.data();
+    if (m_channels == 1) {
+      m_colours->Expand(p, row);
+      if (m_seeThrough) {
+        m_alpha.resize(row.size());
+        m_alphas->Expand(p, m_alpha);
+        if (std::any_of(m_alpha.begin(), m_alpha.end(), [](std::uint8_t a) { return a != 255; }))
+          return Status::Failure("the picture has transparent pixels");
+      }
+      return Status::Success();
+    }
+    bool opaque = true;
+    for (std::size_t x = 0; x < row.size(); ++x, p += m_channels) {
+      row[x] = m_channels == 2 ? m_greyOf[p[0]] : Rgb(p[0], p[1], p[2]);
+      if (m_channels == 2 || m_channels == 4) {
+        opaque &= p[m_channels - 1] == 255;
+      } else if (m_colourKey) {
+        opaque &= !(p[0] == m_key[0] && p[1] == m_key[1] && p[2] == m_key[2]);
+      }
+    }
+    return opaque ? Status::Success() : Status::Failure("the picture has transparent pixels");
+  }
+
+  Status Finish() override {
+    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
+    return Status::Success();
+  }
+
+ private:
+  std::unique_ptr<std::FILE, FileClose> m_file;
+  Context m_ctx;
+  spng_ihdr m_ihdr;
+  int m_channels = 1;
+  bool m_seeThrough = false;
+  bool m_colourKey = false;
+  std::array<std::uint16_t, 3> m_key{};
+  std::array<RgbColor, 256> m_greyOf{};
+  std::optional<ByteTable<RgbColor>> m_colours;
+  std::optional<ByteTable<std::uint8_t>> m_alphas;
+  std::vector<std::uint8_t> m_packed;
+  std::vector<std::uint8_t> m_alpha;
+};
+
+}  // namespace
+
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path) {
+  std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return nullptr;
+  Context ctx(spng_ctx_new(0));
+  if (!ctx) throw std::bad_alloc();
+  if (spng_set_png_file(ctx.get(), file.get()) != 0) return nullptr;
+  spng_set_image_limits(ctx.get(), kMaxPictureSide, kMaxPictureSide);
+  spng_set_chunk_limits(ctx.get(), std::size_t{1} << 24, std::size_t{1} << 26);
+  spng_ihdr ihdr{};
+  if (spng_get_ihdr(ctx.get(), &ihdr) != 0) return nullptr;
+  const bool byRows = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED ? ihdr.interlace_method == SPNG_INTERLACE_NONE
+                                                                  : ExpandsOwnRows(ihdr);
+  if (!byRows || !platform::PictureSizeProblem(ihdr.width, ihdr.height).empty() || ihdr.width == 0 ||
+      ihdr.height == 0)
+    return nullptr;
+  auto rows = std::make_unique<PngRows>(std::move(file), std::move(ctx), ihdr);
+  if (!rows->Prepare()) return nullptr;
+  return rows;
 }
 
 namespace {

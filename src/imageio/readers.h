@@ -3,7 +3,9 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
@@ -25,6 +27,10 @@ Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
 // A BMP file read from disk a stretch of rows at a time, so that its bytes are never held
 // beside the picture.
 Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want);
+
+// The readers by rows of OpenPictureRows.
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path);
+std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file);
 
 // Allocates the pixels once the header's size has passed the limits. `kind` starts the
 // reason ("the PNG picture is").
