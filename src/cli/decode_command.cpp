@@ -106,7 +106,8 @@ class DecodeData {
     if (!command.compression.scheme && command.input != kStandardStream) {
       auto file = platform::RangeFile::Open(command.input);
       if (file) {
-        auto range = platform::ResolveRange(file.Value().Size(), command.rom.offset.value_or(0), command.rom.length);
+        auto range =
+            platform::ResolveRange(file.Value().Size(), command.rom.offset.value_or(0), command.rom.length);
         // A range beyond the file or the limit is read below, which tells why it cannot be.
         if (range && range.Value().length <= platform::kRomDataLimit.bytes) {
           data.m_file.emplace(std::move(file).Value());
@@ -171,8 +172,8 @@ int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const st
                   std::ostream& out, std::ostream& err, bool showProgress) {
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
-  const formats::DecodeSize size = formats::DecodedSize(static_cast<std::size_t>(data.Length()), command.width,
-                                                        format.Height());
+  const formats::DecodeSize size =
+      formats::DecodedSize(static_cast<std::size_t>(data.Length()), command.width, format.Height());
   const auto width = static_cast<int>(size.width);
   const auto height = static_cast<int>(size.height);
   platform::OutputBatch batch;
@@ -241,10 +242,13 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   if (!result.Ok()) {
     std::string problem = result.failure->Describe();
     if (result.failure->kind == formats::DecodeFailure::Kind::TooLarge && size.height <= kMaxPngRows)
-      problem += "; a plain decode to PNG holds it (without --values, --palette, --order, --object or --partner-out)";
+      problem +=
+          "; a plain decode to PNG holds it (without --values, --palette, --order, --object or "
+          "--partner-out)";
     return Fail(err, input, problem);
   }
-  if (result.picture.IsEmpty()) return Fail(err, input, NoPixels(command, static_cast<std::int64_t>(data.size())));
+  if (result.picture.IsEmpty())
+    return Fail(err, input, NoPixels(command, static_cast<std::int64_t>(data.size())));
   if (auto placed = PictureInOrder(command.order, format, std::move(result.picture)); placed) {
     result.picture = std::move(placed).Value();
   } else {

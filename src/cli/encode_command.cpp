@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/encode_command.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -19,6 +20,8 @@
 #include "cli/run_files.h"
 #include "cli/terminal_progress.h"
 #include "convert/encoding.h"
+#include "core/fresh_memory.h"
+#include "formats/bands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/values.h"
@@ -96,8 +99,69 @@ std::string NoBytes(const FormatInfo& format, const convert::Selection& selectio
   return why.str();
 }
 
+// The partner options do nothing for a format without partner data.
+void WarnOfPartnerOptions(const EncodeCommand& command, std::ostream& notes) {
+  for (const auto& [option, value] :
+       {std::pair{"--partner-image", &command.partnerImage},
+        std::pair{"--partner-data", &command.partnerData}, std::pair{"--partner-out", &command.partnerOut}}) {
+    if (!value->empty()) {
+      notes << "glyphon: warning: " << option << " does nothing for " << command.format->caption
+            << ", which has no partner data\n";
+    }
+  }
+}
+
+// A plain encode of a picture file to OUTPUT by the grey rule can read the picture a row at
+// a time: nothing but the colours of the selection matters, and the format has a band
+// encoder.
+bool EncodesByBands(const EncodeCommand& command) {
+  const ValueOptions& values = command.values;
+  return command.format->band.encode != nullptr && values.rule == ValueRule::Grey &&
+         values.paletteOut.empty() && values.rounding == palette::Rounding::Nearest &&
+         command.order.Plain() && !command.compression.scheme && !command.rom.Active() &&
+         command.input != kStandardStream;
+}
+
+// The encode band by band from the picture's rows, held in memory are the output and a band.
+// Nothing when the picture is not one read by rows, or the rows end in a failure or a pixel
+// that is not opaque: the whole-picture encode then reads the file again, and tells why.
+std::optional<ByteString> EncodeByBands(const EncodeCommand& command, std::ostream& err, std::ostream& notes,
+                                        bool showProgress) {
+  const FormatInfo& format = *command.format;
+  auto rows = imageio::OpenPictureRows(command.input);
+  if (!rows) return std::nullopt;
+  std::ostringstream said;
+  const auto selection = PictureSelection(command.values, format, rows->Width(), rows->Height(), command.rect,
+                                          InputName(command.input), said);
+  if (!selection) return std::nullopt;
+  const convert::Selection& sel = selection.Value();
+  ByteString data;
+  platform::AssignFresh(data, format.DataSize(sel), std::uint8_t{0});
+  if (data.empty()) return std::nullopt;
+  {
+    TerminalProgress progress(err, showProgress);
+    convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
+    formats::BandEncoder bands(format, sel.width, sel.height, data, ticker);
+    std::vector<RgbColor> row(static_cast<std::size_t>(rows->Width()));
+    for (int y = 0; y < rows->Height(); ++y) {
+      if (!rows->Next(row)) return std::nullopt;
+      if (y < sel.y || y >= sel.y + sel.height) continue;
+      std::copy_n(row.begin() + sel.x, sel.width, bands.NextRow().begin());
+      bands.Done();
+    }
+    if (!rows->Finish()) return std::nullopt;
+  }
+  notes << said.str();
+  WarnOfPartnerOptions(command, notes);
+  return data;
+}
+
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
               bool showProgress) {
+  if (EncodesByBands(command)) {
+    if (auto data = EncodeByBands(command, err, notes, showProgress))
+      return CommitOutputs(out, err, {{command.output, *data}});
+  }
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
   auto picture = ReadEncodeInput(command.input, command.values);
@@ -111,14 +175,7 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
-    for (const auto& [option, value] : {std::pair{"--partner-image", &command.partnerImage},
-                                        std::pair{"--partner-data", &command.partnerData},
-                                        std::pair{"--partner-out", &command.partnerOut}}) {
-      if (!value->empty()) {
-        notes << "glyphon: warning: " << option << " does nothing for " << format.caption
-              << ", which has no partner data\n";
-      }
-    }
+    WarnOfPartnerOptions(command, notes);
   } else if (!command.partnerImage.empty()) {
     auto partnerPicture = ReadPictureInput(command.partnerImage);
     if (!partnerPicture) return Fail(err, InputName(command.partnerImage), partnerPicture.Error());

@@ -154,7 +154,8 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
 }
 
 Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
-                                            int width, int height, const std::optional<convert::Selection>& rect,
+                                            int width, int height,
+                                            const std::optional<convert::Selection>& rect,
                                             const std::string& inputName, std::ostream& notes) {
   using R = Result<convert::Selection>;
   const int side = format.blockSide;

@@ -107,7 +107,8 @@ class OutputBatch {
 
  private:
   struct Output;
-  Status StageWith(const std::filesystem::path& path, const Writer& write, std::optional<ExpectedFile> expected);
+  Status StageWith(const std::filesystem::path& path, const Writer& write,
+                   std::optional<ExpectedFile> expected);
   Status MakeTemporary(Output& output, const Writer& write);
   Status CheckUnchanged(bool digests, bool written) const;
   Status RenameAll(bool written);
