@@ -230,17 +230,19 @@ bool IsReadOnly(const std::filesystem::path& path, const struct stat& info) {
   return geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-// Writes to a descriptor through a buffer of 256 KiB; a large write goes straight through.
-// The first failure is kept (the writer's own failures are told apart from it).
+// Writes to a descriptor through a buffer of 64 KiB, made at the first small write; a
+// large write goes straight through. The first failure is kept (the writer's own failures
+// are told apart from it).
 class DescriptorSink final : public ByteSink {
  public:
-  explicit DescriptorSink(int descriptor) : m_descriptor(descriptor) { m_buffer.reserve(kBufferBytes); }
+  explicit DescriptorSink(int descriptor) : m_descriptor(descriptor) {}
   Status Write(std::span<const std::uint8_t> bytes) override {
     if (!m_failed) return m_failed;
     if (m_buffer.size() + bytes.size() > kBufferBytes) {
       if (Status flushed = Flush(); !flushed) return flushed;
     }
     if (bytes.size() >= kBufferBytes) return Keep(WriteAll(m_descriptor, bytes));
+    if (m_buffer.capacity() == 0) m_buffer.reserve(kBufferBytes);
     m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
     return Status::Success();
   }
@@ -253,7 +255,7 @@ class DescriptorSink final : public ByteSink {
   const Status& Failed() const { return m_failed; }
 
  private:
-  static constexpr std::size_t kBufferBytes = std::size_t{1} << 18;
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
   Status Keep(Status status) {
     if (!status) m_failed = status;
     return status;
