@@ -16,12 +16,11 @@
 #include "cli/options.h"
 #include "cli/order_options.h"
 #include "cli/palette_values.h"
+#include "cli/picture_bands.h"
 #include "cli/rom_options.h"
 #include "cli/run_files.h"
 #include "cli/terminal_progress.h"
 #include "convert/encoding.h"
-#include "core/fresh_memory.h"
-#include "formats/bands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/values.h"
@@ -111,56 +110,20 @@ void WarnOfPartnerOptions(const EncodeCommand& command, std::ostream& notes) {
   }
 }
 
-// A plain encode of a picture file to OUTPUT by the grey rule can read the picture a row at
-// a time: nothing but the colours of the selection matters, and the format has a band
-// encoder.
-bool EncodesByBands(const EncodeCommand& command) {
-  const ValueOptions& values = command.values;
-  return command.format->band.encode != nullptr && values.rule == ValueRule::Grey &&
-         values.paletteOut.empty() && values.rounding == palette::Rounding::Nearest &&
-         command.order.Plain() && !command.compression.scheme && !command.rom.Active() &&
-         command.input != kStandardStream;
-}
-
-// The encode band by band from the picture's rows, held in memory are the output and a band.
-// Nothing when the picture is not one read by rows, or the rows end in a failure or a pixel
-// that is not opaque: the whole-picture encode then reads the file again, and tells why.
-std::optional<ByteString> EncodeByBands(const EncodeCommand& command, std::ostream& err, std::ostream& notes,
-                                        bool showProgress) {
-  const FormatInfo& format = *command.format;
-  auto rows = imageio::OpenPictureRows(command.input);
-  if (!rows) return std::nullopt;
-  std::ostringstream said;
-  const auto selection = PictureSelection(command.values, format, rows->Width(), rows->Height(), command.rect,
-                                          InputName(command.input), said);
-  if (!selection) return std::nullopt;
-  const convert::Selection& sel = selection.Value();
-  ByteString data;
-  platform::AssignFresh(data, format.DataSize(sel), std::uint8_t{0});
-  if (data.empty()) return std::nullopt;
-  {
-    TerminalProgress progress(err, showProgress);
-    convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-    formats::BandEncoder bands(format, sel.width, sel.height, data, ticker);
-    std::vector<RgbColor> row(static_cast<std::size_t>(rows->Width()));
-    for (int y = 0; y < rows->Height(); ++y) {
-      if (!rows->Next(row)) return std::nullopt;
-      if (y < sel.y || y >= sel.y + sel.height) continue;
-      std::copy_n(row.begin() + sel.x, sel.width, bands.NextRow().begin());
-      bands.Done();
-    }
-    if (!rows->Finish()) return std::nullopt;
-  }
-  notes << said.str();
-  WarnOfPartnerOptions(command, notes);
-  return data;
-}
-
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
               bool showProgress) {
-  if (EncodesByBands(command)) {
-    if (auto data = EncodeByBands(command, err, notes, showProgress))
+  // A plain encode to OUTPUT reads the picture a row at a time where it can.
+  if (command.order.Plain() && !command.compression.scheme && !command.rom.Active()) {
+    std::optional<ByteString> data;
+    {
+      TerminalProgress progress(err, showProgress);
+      data =
+          EncodePictureByBands(*command.format, command.values, command.rect, command.input, notes, progress);
+    }
+    if (data) {
+      WarnOfPartnerOptions(command, notes);
       return CommitOutputs(out, err, {{command.output, *data}});
+    }
   }
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);

@@ -86,6 +86,23 @@ TEST(Streaming, EncodeStoresWhatTheWholePictureStores) {
   }
 }
 
+// locate looks for the selection as the band encode stores it, read from PNG and BMP rows.
+TEST(Streaming, LocateFindsThePictureReadByRows) {
+  test::TempDir dir;
+  ByteString rom = test::RandomBytes(40000, 6);
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom));
+  const ByteString sprite(rom.begin() + 0x2345, rom.begin() + 0x2345 + 512);
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("sprite.dat"), sprite));
+  for (const char* kind : {"s.png", "s.bmp"}) {
+    ASSERT_EQ(
+        RunWith({"decode", "-f", "4bpp-snes", "-w", "32", dir.File("sprite.dat"), dir.File(kind)}).status,
+        kExitSuccess);
+    const Outcome o = RunWith({"locate", "-f", "4bpp-snes", dir.File(kind), dir.File("rom.bin")});
+    EXPECT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(o.out, "0x2345\n") << kind;
+  }
+}
+
 // A 1 MiB ROM at width 128 in 2 bits a pixel is one PNG of 128 by 32768, one row more than
 // a picture may have, written without holding the picture (16 MiB); a BMP is refused.
 TEST(Streaming, AWholeRomDecodesToOneTallPng) {
