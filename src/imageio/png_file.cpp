@@ -8,8 +8,8 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <optional>
 #include <memory>
+#include <optional>
 
 #include "imageio/picture_file.h"
 #include "imageio/readers.h"
@@ -298,7 +298,8 @@ class PngRows final : public PictureRows {
       // An index beyond the palette draws black.
       for (std::uint32_t i = 0; i < plte.n_entries && i < 256; ++i)
         colourOf[i] = Rgb(plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue);
-      for (std::uint32_t i = 0; hasTrns && i < trns.n_type3_entries && i < 256; ++i) alphaOf[i] = trns.type3_alpha[i];
+      for (std::uint32_t i = 0; hasTrns && i < trns.n_type3_entries && i < 256; ++i)
+        alphaOf[i] = trns.type3_alpha[i];
       m_channels = 1;
     } else {
       m_channels = m_ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR         ? 3
@@ -380,8 +381,9 @@ std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path) {
   spng_set_chunk_limits(ctx.get(), std::size_t{1} << 24, std::size_t{1} << 26);
   spng_ihdr ihdr{};
   if (spng_get_ihdr(ctx.get(), &ihdr) != 0) return nullptr;
-  const bool byRows = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED ? ihdr.interlace_method == SPNG_INTERLACE_NONE
-                                                                  : ExpandsOwnRows(ihdr);
+  const bool byRows = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED
+                          ? ihdr.interlace_method == SPNG_INTERLACE_NONE
+                          : ExpandsOwnRows(ihdr);
   if (!byRows || !platform::PictureSizeProblem(ihdr.width, ihdr.height).empty() || ihdr.width == 0 ||
       ihdr.height == 0)
     return nullptr;
@@ -416,19 +418,37 @@ int LevelFor(const PngLayout& layout, std::size_t rowBytes, const FillRow& fillR
   const auto height = static_cast<std::size_t>(layout.height);
   if (rowBytes * height < kBands * kBands * kBandBytes) return layout.compressionLevel;
   const std::size_t bandRows = std::min(height / kBands, (kBandBytes + rowBytes - 1) / rowBytes);
-  std::vector<std::uint8_t> sample(kBands * bandRows * rowBytes);
-  std::uint8_t* to = sample.data();
+  // The sample is deflated a row at a time and only the deflated length counted: deflate
+  // without flushing gives the same bytes however its input is cut, so this is the length
+  // of the whole sample deflated at once, with no copy of it held.
+  z_stream stream{};
+  if (deflateInit(&stream, 1) != Z_OK) return layout.compressionLevel;
+  std::vector<std::uint8_t> row(rowBytes);
+  std::array<Bytef, 16384> out{};
+  std::size_t deflated = 0;
+  std::size_t sampled = 0;
+  int status = Z_OK;
+  auto put = [&](const std::uint8_t* from, std::size_t count, int flush) {
+    stream.next_in = const_cast<Bytef*>(from);
+    stream.avail_in = static_cast<uInt>(count);
+    do {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      status = deflate(&stream, flush);
+      deflated += out.size() - stream.avail_out;
+    } while (status == Z_OK && (stream.avail_out == 0 || flush == Z_FINISH));
+  };
   for (std::size_t band = 0; band < kBands; ++band) {
-    for (std::size_t y = band * height / kBands, end = y + bandRows; y < end; ++y, to += rowBytes) {
-      fillRow(static_cast<int>(y), to);
+    for (std::size_t y = band * height / kBands, end = y + bandRows; y < end; ++y) {
+      fillRow(static_cast<int>(y), row.data());
+      put(row.data(), rowBytes, Z_NO_FLUSH);
+      sampled += rowBytes;
     }
   }
-  uLongf deflated = compressBound(static_cast<uLong>(sample.size()));
-  std::vector<Bytef> out(deflated);
-  if (compress2(out.data(), &deflated, sample.data(), static_cast<uLong>(sample.size()), 1) != Z_OK) {
-    return layout.compressionLevel;
-  }
-  return deflated * 10 >= sample.size() * 9 ? 0 : layout.compressionLevel;
+  put(nullptr, 0, Z_FINISH);
+  deflateEnd(&stream);
+  if (status != Z_STREAM_END) return layout.compressionLevel;
+  return deflated * 10 >= sampled * 9 ? 0 : layout.compressionLevel;
 }
 
 }  // namespace
