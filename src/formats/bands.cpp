@@ -29,10 +29,21 @@ Result<std::span<const RgbColor>> BandDecoder::Row(int y) {
     const PictureBand band{m_rows.data(), m_width, m_width, first, count};
     platform::NullProgress quiet;
     convert::ProgressTicker aside(quiet, std::int64_t{m_width} * m_height);
-    const bool inTurn = first == m_nextFirst && m_progress != nullptr;
-    m_format.band.decode(window, band, DecodeMode::ImageGeneration, nullptr, inTurn ? *m_progress : aside);
-    if (first == m_nextFirst) m_nextFirst = first + count;
+    m_format.band.decode(window, band, DecodeMode::ImageGeneration, nullptr, aside);
     m_first = first;
+    // The rows done grow at either end; the percentages are those after each row.
+    bool inTurn = true;
+    if (m_doneFrom < 0) {
+      m_doneFrom = first;
+      m_doneTo = first + count;
+    } else if (first == m_doneTo) {
+      m_doneTo += count;
+    } else if (first + count == m_doneFrom) {
+      m_doneFrom = first;
+    } else {
+      inTurn = false;
+    }
+    if (inTurn && m_progress != nullptr) m_progress->TickTo(std::int64_t{m_width} * (m_doneTo - m_doneFrom));
   }
   return std::span<const RgbColor>(m_rows).subspan(
       static_cast<std::size_t>(y - first) * static_cast<std::size_t>(m_width),

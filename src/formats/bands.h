@@ -16,9 +16,9 @@ namespace glyphon::formats {
 
 // Decodes the picture of `length` bytes of data at `width` (as Decode sizes it, without the
 // picture limits) a band at a time, reading each band's bytes when it is first needed.
-// Image generation: nothing fails but reading. Bands taken in order tick `progress` as the
-// whole decode would; a band taken out of order (a look ahead) ticks nothing, and is
-// decoded again when its turn comes.
+// Image generation: nothing fails but reading. Bands taken in order, top down (a PNG) or
+// bottom up (a BMP), tick `progress` by the rows done as the whole decode would; a band taken
+// out of order (a look ahead) ticks nothing, and is decoded again when its turn comes.
 class BandDecoder {
  public:
   // Fills `into` with the bytes of `range` of the data.
@@ -40,8 +40,10 @@ class BandDecoder {
   ReadBytes m_read;
   convert::ProgressTicker* m_progress;
   int m_bandRows;
-  int m_first = -1;     // the first row of the band held, -1 for none
-  int m_nextFirst = 0;  // the first row of the band whose turn is next
+  int m_first = -1;  // the first row of the band held, -1 for none
+  // The rows decoded in turn so far, [m_doneFrom, m_doneTo); none before the first band.
+  int m_doneFrom = -1;
+  int m_doneTo = -1;
   std::vector<RgbColor> m_rows;
   std::vector<std::uint8_t> m_bytes;
 };

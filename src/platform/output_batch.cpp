@@ -252,7 +252,8 @@ class DescriptorSink final : public ByteSink {
     m_buffer.clear();
     return Keep(written);
   }
-  const Status& Failed() const { return m_failed; }
+  // The first failure of a write to the file, or success.
+  const Status& Written() const { return m_failed; }
 
  private:
   static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
@@ -271,7 +272,7 @@ Status FillTemporary(int descriptor, const OutputBatch::Writer& write, const std
                      Status& ownFailure) {
   DescriptorSink sink(descriptor);
   const Status made = write(sink);
-  if (!sink.Failed()) return sink.Failed();
+  if (!sink.Written()) return sink.Written();
   if (!made) {
     ownFailure = made;
     return made;

@@ -57,9 +57,20 @@ TEST_P(Bands, DecoderFromWindowsDrawsTheWholePicture) {
       ASSERT_TRUE(std::equal(want.begin(), want.end(), row.Value().begin())) << "row " << y;
     }
     EXPECT_EQ(bandProgress.reports, wholeProgress.reports);
+    const std::int64_t readTopDown = bytesRead;
+    // Bottom row first, as a BMP is written: the same rows and the same reports.
+    test::RecordingProgress upProgress;
+    convert::ProgressTicker upTicker(upProgress, std::int64_t{width} * height);
+    BandDecoder up(format(), width, height, static_cast<std::int64_t>(data.size()), read, &upTicker);
+    for (int y = height - 1; y >= 0; --y) {
+      auto row = up.Row(y);
+      ASSERT_TRUE(row) << row.Error();
+      ASSERT_TRUE(std::ranges::equal(whole.picture.Row(y), row.Value())) << "row " << y;
+    }
+    EXPECT_EQ(upProgress.reports, wholeProgress.reports);
     // Each byte is read once but where a width of part blocks shares a block between bands.
     if (width % format().band.blockRows == 0 || format().band.blockRows == 1) {
-      EXPECT_LE(bytesRead, static_cast<std::int64_t>(data.size()));
+      EXPECT_LE(readTopDown, static_cast<std::int64_t>(data.size()));
     }
   }
 }
