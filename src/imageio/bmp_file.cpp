@@ -156,7 +156,8 @@ void ConvertRow(const std::uint8_t* in, const BmpHeader& h, std::span<RgbColor> 
       const std::size_t size = static_cast<std::size_t>(h.bitsPerPixel) / 8;
       for (std::size_t x = 0; x < width; ++x, in += size) {
         std::uint32_t pixel = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
-        if (size == 4) pixel |= static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
+        if (size == 4)
+          pixel |= static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
         row[x] = Rgb(h.channels[0].Level(pixel), h.channels[1].Level(pixel), h.channels[2].Level(pixel));
       }
       break;
@@ -167,8 +168,8 @@ void ConvertRow(const std::uint8_t* in, const BmpHeader& h, std::span<RgbColor> 
       const std::size_t paletteSize = h.palette.size();
       for (std::size_t x = 0; x < width; ++x) {
         const std::size_t bit = x * static_cast<std::size_t>(bits);
-        const auto index =
-            static_cast<std::uint8_t>((unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
+        const auto index = static_cast<std::uint8_t>(
+            (unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
         row[x] = index < paletteSize ? h.palette[index] : kBlack;
         if (indices != nullptr) indices[x] = index;
       }
@@ -365,8 +366,8 @@ class BmpRows final : public PictureRows {
       m_chunkFirst = m_header.topDown ? stored : std::max<std::int64_t>(0, stored - m_chunkRows + 1);
       m_chunkRows = std::min(m_chunkRows, m_header.height - m_chunkFirst);
       m_chunk.resize(static_cast<std::size_t>(m_chunkRows * m_stride));
-      if (Status read = m_file.ReadAt(m_header.dataOffset + static_cast<std::uint64_t>(m_chunkFirst * m_stride),
-                                      m_chunk);
+      if (Status read = m_file.ReadAt(
+              m_header.dataOffset + static_cast<std::uint64_t>(m_chunkFirst * m_stride), m_chunk);
           !read)
         return read;
     }

@@ -54,7 +54,8 @@ std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path) 
   auto file = platform::RangeFile::Open(path);
   if (!file || file.Value().Size() > platform::kPictureFileLimit.bytes) return nullptr;
   std::uint8_t magic[8] = {};
-  if (!file.Value().ReadAt(0, std::span(magic).first(std::min<std::size_t>(8, file.Value().Size())))) return nullptr;
+  if (!file.Value().ReadAt(0, std::span(magic).first(std::min<std::size_t>(8, file.Value().Size()))))
+    return nullptr;
   if (StartsWith(magic, "BM")) return OpenBmpRows(std::move(file).Value());
   if (StartsWith(magic, "\x89PNG\r\n\x1a\n")) return OpenPngRows(path);
   return nullptr;
