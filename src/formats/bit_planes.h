@@ -88,7 +88,7 @@ void EncodeWholeTiles(const SourceBand& band, std::span<std::uint8_t> out, conve
   const std::int64_t tilesPerRow = band.width / 8;
   for (int y = band.first; y < band.End(); ++y) {
     const RgbColor* row = band.Row(y);
-    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow;
     for (int x = 0; x < band.width; x += 8) {
       std::uint64_t planes = 0;
       for (int n = 0; n < 8; ++n) {
@@ -142,7 +142,7 @@ std::optional<DecodeFailure> DecodeAnyWidth(const DataWindow& data, const Pictur
   int bit = static_cast<int>(m % 8);  // place in the group of 8, restarted when m is a multiple of 8
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
-    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow;
     const int row = y % 8;
     for (int x = 0; x < width; ++x) {
       ++m;

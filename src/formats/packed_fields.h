@@ -86,7 +86,8 @@ std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBan
       static_cast<int>(m % kPixelsPerByte);  // place in the byte, restarted when m is a multiple of 8 / bits
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
-    const std::int64_t rowStart = kLayout.tiled ? 8 * kBits * (y / 8) * tilesPerRow + kBits * (y % 8) : 0;
+    const std::int64_t rowStart =
+        kLayout.tiled ? 8 * kBits * std::int64_t{y / 8} * tilesPerRow + kBits * (y % 8) : 0;
     for (int x = 0; x < width; ++x) {
       const std::int64_t offset =
           kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + kLayout.Stored((x % 8) / kPixelsPerByte)
