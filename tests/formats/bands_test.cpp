@@ -128,6 +128,29 @@ TEST_P(Bands, EncoderFromRowsStoresTheWholeSelection) {
   }
 }
 
+// A band far down a tall picture (row 2^30, its bytes past 2^31) draws what the same bytes
+// draw as the first band: the offsets of rows that deep are counted without overflow.
+TEST_P(Bands, ABandBillionsOfBytesInDecodesAsTheFirst) {
+  constexpr int kWidth = 16;
+  constexpr int kDeep = 1 << 30;
+  const int rows = format().BandRows(kWidth);
+  constexpr std::int64_t kLength = std::int64_t{1} << 40;
+  const platform::ByteRange deep = BandBytes(format(), kWidth, kDeep, rows, kLength);
+  const platform::ByteRange top = BandBytes(format(), kWidth, 0, rows, kLength);
+  ASSERT_EQ(deep.length, top.length);
+  ASSERT_GT(deep.offset, std::uint64_t{0x7FFFFFFF});
+  const ByteString bytes = test::RandomBytes(static_cast<std::size_t>(top.length), 21);
+  std::vector<RgbColor> deepRows(static_cast<std::size_t>(kWidth * rows)), topRows(deepRows.size());
+  platform::NullProgress quiet;
+  convert::ProgressTicker ticker(quiet, kLength);
+  const PictureBand deepBand{deepRows.data(), kWidth, kWidth, kDeep, rows};
+  const PictureBand topBand{topRows.data(), kWidth, kWidth, 0, rows};
+  format().band.decode({bytes, static_cast<std::int64_t>(deep.offset), kLength}, deepBand,
+                       DecodeMode::ImageGeneration, nullptr, ticker);
+  format().band.decode({bytes, 0, kLength}, topBand, DecodeMode::ImageGeneration, nullptr, ticker);
+  EXPECT_EQ(deepRows, topRows);
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, Bands, ::testing::Range(0, kFormatCount), FormatName);
 
 // Byte ranges worked out from the layouts.
