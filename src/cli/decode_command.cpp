@@ -157,10 +157,11 @@ bool DecodesByBands(const DecodeCommand& command) {
 // PNG's rows are counted in 31 bits.
 constexpr std::int64_t kMaxPngRows = 0x7FFFFFFF;
 
-bool IsPng(const std::filesystem::path& kind) {
+// The output's extension in lower case: ".png", ".bmp" (also written for no extension).
+std::string Extension(const std::filesystem::path& kind) {
   std::string extension = kind.extension().string();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-  return extension == ".png";
+  return extension;
 }
 
 std::string NoPixels(const DecodeCommand& command, std::int64_t length) {
@@ -221,11 +222,13 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   if (DecodesByBands(command)) {
     if (size.height <= 0) return Fail(err, input, NoPixels(command, opened.Value().Length()));
     // A PNG written band by band holds any height; a BMP keeps the picture limits.
-    const bool png = IsPng(kind);
+    const std::string extension = Extension(kind);
+    const bool png = extension == ".png";
     if (platform::FitsPictureLimits(size.width, size.height) || (png && size.height <= kMaxPngRows))
       return DecodeByBands(command, opened.Value(), kind, out, err, showProgress);
     std::string problem = platform::PictureSizeProblem(size.width, size.height, "the picture would be");
-    if (!png) problem += "; a BMP file is held to that, a .png OUTPUT is not";
+    if (extension == ".bmp" || extension.empty())
+      problem += "; a BMP file is held to that, a .png OUTPUT is not";
     return Fail(err, input, problem);
   }
   auto bytes = std::move(opened).Value().Whole();
