@@ -37,7 +37,7 @@ constexpr unsigned ValueOf(RgbColor colour) noexcept {
          unsigned{kReduced[static_cast<std::size_t>(BlueOf(colour))]} << 10;
 }
 
-inline void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+inline void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   ForEachBandPixel(band, ticker, [&](RgbColor colour, int, int, std::int64_t k) {
     const unsigned value = ValueOf(colour);
     convert::StoreByte(out, 2 * (k - 1), static_cast<std::uint8_t>(value));
@@ -47,9 +47,8 @@ inline void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, conv
 
 // A pixel that starts beyond the data is black. One that has its first byte but not its
 // second fails the preview, and is drawn black in image generation.
-inline std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band,
-                                               DecodeMode mode, PartnerState*,
-                                               convert::ProgressTicker& ticker) {
+inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                               PartnerState*, convert::ProgressTicker& ticker) {
   const std::int64_t length = data.length;
   std::int64_t n = std::int64_t{band.width} * band.first;
   for (int y = band.first; y < band.End(); ++y) {

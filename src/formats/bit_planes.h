@@ -64,8 +64,7 @@ void StorePlanes(std::span<std::uint8_t> out, std::int64_t tile, int row, std::u
 // can name offsets past the output, and those bytes are dropped. This is the encoder for
 // any width, where a group can straddle two tiles.
 template <const auto& kLayout>
-void EncodeAnySelection(const SourceBand& band, std::span<std::uint8_t> out,
-                        convert::ProgressTicker& ticker) {
+void EncodeAnySelection(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   const std::int64_t tilesPerRow = band.width / 8;
   std::array<std::uint8_t, 8> group{};  // the indices of the group so far
@@ -83,7 +82,7 @@ void EncodeAnySelection(const SourceBand& band, std::span<std::uint8_t> out,
 
 // The same bytes at a width of whole tiles, where every group is one row of one tile.
 template <const auto& kLayout>
-void EncodeWholeTiles(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+void EncodeWholeTiles(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   const std::int64_t tilesPerRow = band.width / 8;
   for (int y = band.first; y < band.End(); ++y) {
@@ -102,7 +101,7 @@ void EncodeWholeTiles(const SourceBand& band, std::span<std::uint8_t> out, conve
 }
 
 template <const auto& kLayout>
-void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   if (band.width % 8 == 0) {
     EncodeWholeTiles<kLayout>(band, out, ticker);
   } else {
@@ -126,8 +125,8 @@ inline constexpr std::array<std::uint64_t, 256> kColumns = [] {
 // generation draws the pixel white instead and reads nothing past the end. This is the
 // decoder for any width, where a group of 8 pixels can straddle two tiles.
 template <const auto& kLayout>
-std::optional<DecodeFailure> DecodeAnyWidth(const DataWindow& data, const PictureBand& band, DecodeMode mode,
-                                            PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeAnyWidth(DataWindow data, PictureBand band, DecodeMode mode, PartnerState*,
+                                            convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
@@ -181,11 +180,12 @@ std::optional<DecodeFailure> DecodeAnyWidth(const DataWindow& data, const Pictur
 // The same pictures at a width of whole tiles, where every group of 8 pixels is one row of
 // one tile: its plane bytes are read once and spread into eight indices through kColumns.
 template <const auto& kLayout>
-std::optional<DecodeFailure> DecodeWholeTiles(const DataWindow& data, const PictureBand& band,
-                                              DecodeMode mode, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeWholeTiles(DataWindow data, PictureBand band, DecodeMode mode,
+                                              convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
   const int width = band.width;
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
@@ -199,7 +199,7 @@ std::optional<DecodeFailure> DecodeWholeTiles(const DataWindow& data, const Pict
         const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
         whole = offset < length;
         if (whole) {
-          indices |= kColumns[data.At(offset)] << i;
+          indices |= kColumns[bytes[offset - data.base]] << i;
         } else if (i > 0 && mode == DecodeMode::Preview) {
           ticker.TickTo(std::int64_t{width} * y + x);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
@@ -216,7 +216,7 @@ std::optional<DecodeFailure> DecodeWholeTiles(const DataWindow& data, const Pict
 }
 
 template <const auto& kLayout>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode mode,
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
                                         PartnerState* partner, convert::ProgressTicker& ticker) {
   if (band.width % 8 == 0) return DecodeWholeTiles<kLayout>(data, band, mode, ticker);
   return DecodeAnyWidth<kLayout>(data, band, mode, partner, ticker);

@@ -92,13 +92,13 @@ struct DataWindow {
 // for EncodeFn, selection row y being band row y, ticking the progress after each row
 // with k = W * (y + 1). Partner formats have none: their partner pass needs the whole
 // selection.
-using EncodeBandFn = void (*)(const SourceBand& band, std::span<std::uint8_t> out,
+using EncodeBandFn = void (*)(SourceBand band, std::span<std::uint8_t> out,
                               convert::ProgressTicker& progress);
 
 // A band decoder draws every pixel of the band from the window, as DecodeFn does for the
 // whole picture, ticking after each row with m = W * (y + 1).
-using DecodeBandFn = std::optional<DecodeFailure> (*)(const DataWindow& data, const PictureBand& band,
-                                                      DecodeMode mode, PartnerState* partner,
+using DecodeBandFn = std::optional<DecodeFailure> (*)(DataWindow data, PictureBand band, DecodeMode mode,
+                                                      PartnerState* partner,
                                                       convert::ProgressTicker& progress);
 
 // A format's band codec: its band encoder (none for the partner formats), its band decoder

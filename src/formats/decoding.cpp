@@ -83,10 +83,21 @@ platform::ByteRange BandBytes(const FormatInfo& format, int width, int first, in
   return {static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(to - from)};
 }
 
+namespace {
+
+// The whole picture goes in bands of at least 64 rows (a multiple of the band's rows), so a
+// narrow band's setup is paid once for many rows.
+int WholePictureBandRows(int blockRows, int width) noexcept {
+  const int rows = BandRows(blockRows, width);
+  return rows * std::max(1, 64 / rows);
+}
+
+}  // namespace
+
 void EncodeBands(EncodeBandFn encode, int blockRows, const Surface& source, const Selection& selection,
                  std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   if (selection.width <= 0 || selection.height <= 0) return;
-  const int rows = BandRows(blockRows, selection.width);
+  const int rows = WholePictureBandRows(blockRows, selection.width);
   const bool inside = Inside(source, selection);
   std::vector<RgbColor> buffer;
   if (!inside) buffer.resize(static_cast<std::size_t>(selection.width) * static_cast<std::size_t>(rows));
@@ -115,7 +126,7 @@ std::optional<DecodeFailure> DecodeBands(DecodeBandFn decode, int blockRows,
                                          DecodeMode mode, PartnerState* partner,
                                          convert::ProgressTicker& ticker) {
   const int width = picture.Width();
-  const int rows = BandRows(blockRows, width);
+  const int rows = WholePictureBandRows(blockRows, width);
   const DataWindow window{data, 0, static_cast<std::int64_t>(data.size())};
   for (int first = 0; first < picture.Height(); first += rows) {
     const PictureBand band{picture.Row(first).data(), width, width, first,

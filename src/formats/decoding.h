@@ -91,9 +91,11 @@ platform::ByteRange BandBytes(const FormatInfo& format, int width, int first, in
                               std::int64_t length) noexcept;
 
 // Visits the pixels of a band in row order as ForEachSelectedPixel visits a selection,
-// with k counted from the band's first row.
+// with k counted from the band's first row. Always inlined into the codec, so that the
+// state the codec's pixel function keeps (a group being packed) stays in registers.
 template <class PixelFn>
-void ForEachBandPixel(const SourceBand& band, convert::ProgressTicker& ticker, PixelFn&& pixel) {
+[[gnu::always_inline]] inline void ForEachBandPixel(SourceBand band, convert::ProgressTicker& ticker,
+                                                    PixelFn&& pixel) {
   std::int64_t k = std::int64_t{band.width} * band.first;
   for (int y = band.first; y < band.End(); ++y) {
     const RgbColor* row = band.Row(y);

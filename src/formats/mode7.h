@@ -131,7 +131,7 @@ class InterleavedCodec {
 // interleaved format also rebuilds the partner data: L bytes, the partner byte of every
 // decoded pixel at its own offset, zeros elsewhere, and a blank partner picture.
 template <int kStride>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode mode,
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
                                         PartnerState* partner, convert::ProgressTicker& ticker) {
   const std::int64_t length = data.length;
   const std::int64_t tilesPerRow = band.width / 8;
@@ -193,7 +193,7 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
 }
 
 // "8bpp Mode7 Lin": byte m is pixel number m.
-inline void EncodeLinearBand(const SourceBand& band, WritableBytes out, convert::ProgressTicker& ticker) {
+inline void EncodeLinearBand(SourceBand band, WritableBytes out, convert::ProgressTicker& ticker) {
   TileRowPacker packer(band.width);
   ForEachBandPixel(band, ticker, [&packer, out](RgbColor colour, int x, int y, std::int64_t) {
     packer.Add(convert::GreyOfColour(colour), x, y, [out](std::int64_t b, const auto& pending) {

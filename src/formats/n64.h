@@ -108,8 +108,8 @@ inline constexpr std::array<std::uint8_t, 32> kFiveBitLevels = [] {
 // preview, and is drawn black in image generation. The alpha byte of the 32-bit format is
 // never read.
 template <int kBytes>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode mode,
-                                        PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   constexpr std::int64_t kLastColourByte = kBytes == 2 ? 1 : 2;
   const std::int64_t length = data.length;
   std::int64_t n = std::int64_t{band.width} * band.first;

@@ -10,7 +10,7 @@ namespace glyphon::formats::one_bpp {
 // left column. "1bpp Linear": one bit stream in row order, no padding at row ends, bit 7
 // first.
 template <bool kTiled>
-void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   const std::int64_t tilesPerRow = band.width / 8;
   unsigned accumulator = 0;
   int place = 0;  // the pixel's place in its group of 8
@@ -27,8 +27,8 @@ void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::Pr
 }
 
 template <bool kTiled>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode,
-                                        PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   const std::int64_t width = band.width;
   const std::int64_t length = data.length;
   const std::int64_t tilesPerRow = width / 8;

@@ -43,7 +43,7 @@ namespace packed_fields {
 // ones to the bytes of that pixel's tile row that hold it. Bytes past the output (a tiled
 // selection that is not a whole number of tiles) are dropped.
 template <const PackedLayout& kLayout>
-void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;
@@ -72,8 +72,8 @@ void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::Pr
 // A pixel whose byte lies past the end of the data takes the largest index, white. A
 // field never spans two bytes, so these decoders never fail.
 template <const PackedLayout& kLayout>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode,
-                                        PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;

@@ -38,7 +38,7 @@ inline void StorePlanes(std::span<std::uint8_t> out, std::int64_t at, std::uint6
                        static_cast<std::uint8_t>(planes >> (8 * i)));
 }
 
-inline void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+inline void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   const GreyPalette& greys = kFourBitGreys;
   const std::int64_t blocksPerRow = band.width / kSide;
   if (band.width % 8 == 0) {
@@ -73,9 +73,8 @@ inline void EncodeBand(const SourceBand& band, std::span<std::uint8_t> out, conv
 // Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
 // white). A later plane byte past the end fails the preview at that pixel; image generation
 // draws the pixel white instead.
-inline std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band,
-                                               DecodeMode mode, PartnerState*,
-                                               convert::ProgressTicker& ticker) {
+inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                               PartnerState*, convert::ProgressTicker& ticker) {
   const GreyPalette& greys = kFourBitGreys;
   const RgbColor endOfData = greys.EndOfDataColour();
   const std::int64_t length = data.length;

@@ -63,8 +63,8 @@ class Codec {
 // Draws the own nibble v as grey 17 * v; the other nibble is not shown. A pixel beyond the
 // data is index 0, black. One byte per pixel: no pixel has a later byte to miss.
 template <int kOwnShift>
-std::optional<DecodeFailure> DecodeBand(const DataWindow& data, const PictureBand& band, DecodeMode,
-                                        PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   const std::int64_t length = data.length;
   std::int64_t p = std::int64_t{band.width} * band.first;
   for (int y = band.first; y < band.End(); ++y) {
