@@ -4,8 +4,10 @@
 # and 2048x2048 pictures as PNG and BMP; on a 2048x2048 palette PNG of 16 colours, encode by
 # grey level, by stored index and by palette colour; and `tiles --dedupe --flips` (with a
 # SNES map) next to the plain encode of the same 2048x2048 sheet of repeated and mirrored
-# tiles; and `tiles --values colour` beside a plain `tiles` run of a 2048x2048 colour sheet
-# (the same kind of sheet, each tile in one of 8 sub-palettes of 16 colours). Prints each case's median and its peak
+# tiles; `tiles --values colour` beside a plain `tiles` run of a 2048x2048 colour sheet
+# (the same kind of sheet, each tile in one of 8 sub-palettes of 16 colours); an 8192x8192
+# "8bpp Linear" encode (its output is 64 MiB) and a 64 MiB ROM decoded to one PNG at width
+# 128 (2097152 rows). Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
 # time follows the load; the CPU time (user plus system, hyperfine's mean) does not.
 #   bash bench/cli.sh            # builds the release preset first
@@ -57,6 +59,8 @@ with open(f"{sys.argv[1]}/colour.map", "wb") as f:
                      for _ in range(256 * 256)))
 with open(f"{sys.argv[1]}/colour.cgram", "wb") as f:
     f.write(b"".join((p * 4 + 2 | (i * 2) << 5 | (31 - i) << 10).to_bytes(2, "little") for p in range(8) for i in range(16)))
+with open(f"{sys.argv[1]}/rom64.bin", "wb") as f:
+    f.write(random.randbytes(64 << 20))
 with open(f"{sys.argv[1]}/p16.hex", "w") as f:
     f.write("".join("#%02x%02x%02x\n" % (i * 37 % 256, i * 91 % 256, 255 - i) for i in range(16)))
 PY
@@ -69,6 +73,10 @@ done
 "$g" decode --format 4bpp-snes --width 2048 --palette "$work/p16.hex" "$work/d4_2048.dat" "$work/i2048.png"
 "$g" untile --format 4bpp-snes --map-layout snes --width-tiles 256 --values colour \
   --palette "$work/colour.cgram" --palette-format bgr555 "$work/colour.chr" "$work/colour.map" "$work/c2048.png"
+# An 8192 by 8192 grey PNG of 65 KB: 64 MiB of zeros in "8bpp Linear".
+head -c $((8192 * 8192)) /dev/zero > "$work/z8192.dat"
+"$g" decode --format 8bpp-linear --width 8192 "$work/z8192.dat" "$work/g8192.png"
+rm "$work/z8192.dat"
 
 cases=(
   "formats|$g formats"
@@ -89,6 +97,8 @@ cases=(
   "4bpp encode 2048x2048 palette PNG, --values index|$g encode --format 4bpp-snes --values index $work/i2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values palette|$g encode --format 4bpp-snes --palette $work/p16.hex $work/i2048.png $work/o.dat"
   "4bpp decode 2048x2048 to palette PNG, --palette|$g decode --format 4bpp-snes --width 2048 --palette $work/p16.hex $work/d4_2048.dat $work/o.png"
+  "8bpp encode 8192x8192 PNG|$g encode --format 8bpp-linear $work/g8192.png $work/o.dat"
+  "2bpp decode 64 MiB ROM at width 128 to PNG|$g decode --format 2bpp-snes/gb --width 128 $work/rom64.bin $work/o.png"
 )
 
 echo "| case | median ms | CPU ms | peak memory MB |"

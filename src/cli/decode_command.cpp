@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "cli/decode_command.h"
 
+#include <algorithm>
+#include <cctype>
 #include <charconv>
 #include <cstdint>
 #include <filesystem>
@@ -22,10 +24,13 @@
 #include "cli/run_files.h"
 #include "cli/terminal_progress.h"
 #include "convert/encoding.h"
+#include "formats/bands.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
 #include "formats/values.h"
 #include "imageio/picture_file.h"
+#include "platform/file_range.h"
+#include "platform/output_batch.h"
 
 namespace glyphon::cli {
 
@@ -91,14 +96,142 @@ Result<DecodeCommand> ParseDecode(std::span<const std::string> args) {
   return command;
 }
 
+// The data a decode reads: a range of a file, read a band at a time where it lies, or bytes
+// in memory (standard input, a decompressed block, a file that is not a regular one).
+class DecodeData {
+ public:
+  static Result<DecodeData> Open(const DecodeCommand& command, std::ostream& notes) {
+    using R = Result<DecodeData>;
+    DecodeData data;
+    if (!command.compression.scheme && command.input != kStandardStream) {
+      auto file = platform::RangeFile::Open(command.input);
+      if (file) {
+        auto range =
+            platform::ResolveRange(file.Value().Size(), command.rom.offset.value_or(0), command.rom.length);
+        // A range beyond the file or the limit is read below, which tells why it cannot be.
+        if (range && range.Value().length <= platform::kRomDataLimit.bytes) {
+          data.m_file.emplace(std::move(file).Value());
+          data.m_range = range.Value();
+          return data;
+        }
+      }
+    }
+    auto bytes = command.compression.scheme
+                     ? ReadCompressedInput(command.input, command.compression, command.rom, notes)
+                 : command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
+                                        : ReadInput(command.input, platform::kRomDataLimit);
+    if (!bytes) return R::Failure(bytes.Error());
+    data.m_bytes = std::move(bytes).Value();
+    data.m_range = {0, data.m_bytes.size()};
+    return data;
+  }
+
+  std::int64_t Length() const noexcept { return static_cast<std::int64_t>(m_range.length); }
+
+  // The bytes of `range` of the data.
+  Status Read(const platform::ByteRange& range, std::span<std::uint8_t> into) const {
+    if (m_file) return m_file->ReadAt(m_range.offset + range.offset, into.first(range.length));
+    std::copy_n(m_bytes.begin() + static_cast<std::ptrdiff_t>(range.offset), range.length, into.begin());
+    return Status::Success();
+  }
+
+  // All of it, for the decodes that need the whole picture.
+  Result<ByteString> Whole() && {
+    if (!m_file) return std::move(m_bytes);
+    return m_file->Read(m_range);
+  }
+
+ private:
+  std::optional<platform::RangeFile> m_file;
+  platform::ByteRange m_range;
+  ByteString m_bytes;
+};
+
+// A decode that draws the decoders' own colours in the plain order, without partner data
+// to rebuild, is written band by band and never holds the picture or the data.
+bool DecodesByBands(const DecodeCommand& command) {
+  return !DrawsOwnColours(command.values) && command.order.Plain() &&
+         (!command.format->HasPartner() || command.partnerOut.empty());
+}
+
+// PNG's rows are counted in 31 bits.
+constexpr std::int64_t kMaxPngRows = 0x7FFFFFFF;
+
+// The output's extension in lower case: ".png", ".bmp" (also written for no extension).
+std::string Extension(const std::filesystem::path& kind) {
+  std::string extension = kind.extension().string();
+  for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return extension;
+}
+
+std::string NoPixels(const DecodeCommand& command, std::int64_t length) {
+  return "no pixels to decode at width " + std::to_string(command.width) + " (" + std::to_string(length) +
+         " bytes)";
+}
+
+int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const std::filesystem::path& kind,
+                  std::ostream& out, std::ostream& err, bool showProgress) {
+  const FormatInfo& format = *command.format;
+  const std::string input = InputName(command.input);
+  const formats::DecodeSize size =
+      formats::DecodedSize(static_cast<std::size_t>(data.Length()), command.width, format.Height());
+  const auto width = static_cast<int>(size.width);
+  const auto height = static_cast<int>(size.height);
+  platform::OutputBatch batch;
+  Status readFailure;
+  Status staged;
+  {
+    TerminalProgress progress(err, showProgress);
+    convert::ProgressTicker ticker(progress, size.width * size.height);
+    auto read = [&data](const platform::ByteRange& range, std::span<std::uint8_t> into) {
+      return data.Read(range, into);
+    };
+    formats::BandDecoder bands(format, width, height, data.Length(), read, &ticker);
+    const imageio::RowAt rowAt = [&](int y) -> std::span<const RgbColor> {
+      auto row = bands.Row(y);
+      if (row) return row.Value();
+      if (readFailure) readFailure = Status::Failure(row.Error());
+      return {};
+    };
+    const auto colours = formats::DecoderColours(format.bitsPerPixel);
+    platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
+      Status written = imageio::WritePictureRows(kind, width, height, rowAt, colours, sink);
+      // A row that could not be read is the input's failure, not the output's.
+      if (!readFailure) return Status::Failure(input + ": " + readFailure.error);
+      if (!written) return Status::Failure(OutputName(command.output) + ": " + written.error);
+      return written;
+    };
+    staged = StageOutputs(batch, out, {{command.output, {}, write}, {command.partnerOut, {}}});
+  }
+  if (!staged) return Fail(err, "", staged.error);
+  if (Status committed = batch.Commit(); !committed) return Fail(err, "", committed.error);
+  return kExitSuccess;
+}
+
 int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
               bool showProgress) {
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
-  auto bytes = command.compression.scheme
-                   ? ReadCompressedInput(command.input, command.compression, command.rom, notes)
-               : command.rom.Ranged() ? ReadDataRange(command.input, command.rom)
-                                      : ReadInput(command.input, platform::kRomDataLimit);
+  auto opened = DecodeData::Open(command, notes);
+  if (!opened) return Fail(err, input, opened.Error());
+  // A picture on standard output is a PNG; a file's kind follows its extension.
+  const std::filesystem::path kind =
+      command.output == kStandardStream ? "standard-output.png" : command.output;
+  const formats::DecodeSize size =
+      formats::DecodedSize(static_cast<std::size_t>(opened.Value().Length()), command.width, format.Height());
+  if (DecodesByBands(command)) {
+    if (size.height <= 0) return Fail(err, input, NoPixels(command, opened.Value().Length()));
+    // A PNG written band by band holds any height; a BMP keeps the picture limits.
+    const std::string extension = Extension(kind);
+    const bool png = extension == ".png";
+    if (platform::FitsPictureLimits(size.width, size.height) || (png && size.height <= kMaxPngRows))
+      return DecodeByBands(command, opened.Value(), kind, out, err, showProgress);
+    std::string problem = platform::PictureSizeProblem(size.width, size.height, "the picture would be");
+    if (extension == ".bmp" || extension.empty())
+      problem += "; a BMP file is held to that, a .png OUTPUT is not";
+    return Fail(err, input, problem);
+  }
+  auto bytes = std::move(opened).Value().Whole();
   if (!bytes) return Fail(err, input, bytes.Error());
   const ByteString& data = bytes.Value();
 
@@ -109,20 +242,21 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     result = formats::Decode(format, data, command.width, formats::DecodeMode::ImageGeneration, &partner,
                              progress);
   }
-  if (!result.Ok()) return Fail(err, input, result.failure->Describe());
-  if (result.picture.IsEmpty()) {
-    return Fail(err, input,
-                "no pixels to decode at width " + std::to_string(command.width) + " (" +
-                    std::to_string(data.size()) + " bytes)");
+  if (!result.Ok()) {
+    std::string problem = result.failure->Describe();
+    if (result.failure->kind == formats::DecodeFailure::Kind::TooLarge && size.height <= kMaxPngRows)
+      problem +=
+          "; a plain decode to PNG holds it (without --values, --palette, --order, --object or "
+          "--partner-out)";
+    return Fail(err, input, problem);
   }
+  if (result.picture.IsEmpty())
+    return Fail(err, input, NoPixels(command, static_cast<std::int64_t>(data.size())));
   if (auto placed = PictureInOrder(command.order, format, std::move(result.picture)); placed) {
     result.picture = std::move(placed).Value();
   } else {
     return Fail(err, input, placed.Error());
   }
-  // A picture on standard output is a PNG; a file's kind follows its extension.
-  const std::filesystem::path kind =
-      command.output == kStandardStream ? "standard-output.png" : command.output;
   if (DrawsOwnColours(command.values)) {
     const platform::Surface& decoded = result.picture;
     auto coloured = ValuesPictureBytes(

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "cli/encode_command.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "cli/options.h"
 #include "cli/order_options.h"
 #include "cli/palette_values.h"
+#include "cli/picture_bands.h"
 #include "cli/rom_options.h"
 #include "cli/run_files.h"
 #include "cli/terminal_progress.h"
@@ -96,8 +98,33 @@ std::string NoBytes(const FormatInfo& format, const convert::Selection& selectio
   return why.str();
 }
 
+// The partner options do nothing for a format without partner data.
+void WarnOfPartnerOptions(const EncodeCommand& command, std::ostream& notes) {
+  for (const auto& [option, value] :
+       {std::pair{"--partner-image", &command.partnerImage},
+        std::pair{"--partner-data", &command.partnerData}, std::pair{"--partner-out", &command.partnerOut}}) {
+    if (!value->empty()) {
+      notes << "glyphon: warning: " << option << " does nothing for " << command.format->caption
+            << ", which has no partner data\n";
+    }
+  }
+}
+
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
               bool showProgress) {
+  // A plain encode to OUTPUT reads the picture a row at a time where it can.
+  if (command.order.Plain() && !command.compression.scheme && !command.rom.Active()) {
+    std::optional<ByteString> data;
+    {
+      TerminalProgress progress(err, showProgress);
+      data =
+          EncodePictureByBands(*command.format, command.values, command.rect, command.input, notes, progress);
+    }
+    if (data) {
+      WarnOfPartnerOptions(command, notes);
+      return CommitOutputs(out, err, {{command.output, *data}});
+    }
+  }
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
   auto picture = ReadEncodeInput(command.input, command.values);
@@ -111,14 +138,7 @@ int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err
 
   convert::PartnerState partner;
   if (!format.HasPartner()) {
-    for (const auto& [option, value] : {std::pair{"--partner-image", &command.partnerImage},
-                                        std::pair{"--partner-data", &command.partnerData},
-                                        std::pair{"--partner-out", &command.partnerOut}}) {
-      if (!value->empty()) {
-        notes << "glyphon: warning: " << option << " does nothing for " << format.caption
-              << ", which has no partner data\n";
-      }
-    }
+    WarnOfPartnerOptions(command, notes);
   } else if (!command.partnerImage.empty()) {
     auto partnerPicture = ReadPictureInput(command.partnerImage);
     if (!partnerPicture) return Fail(err, InputName(command.partnerImage), partnerPicture.Error());

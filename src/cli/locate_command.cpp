@@ -10,6 +10,7 @@
 #include "cli/options.h"
 #include "cli/order_options.h"
 #include "cli/palette_values.h"
+#include "cli/picture_bands.h"
 #include "cli/run_files.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
@@ -121,6 +122,20 @@ int PrintTiles(const rom::PatternSearch& search, const std::vector<rom::TileByte
 }
 
 int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  // The whole picture in the plain order is looked for as encode stores it, read a row at a
+  // time where it can be.
+  if (!command.tiles && command.order.Plain()) {
+    platform::NullProgress progress;
+    if (auto encoded = EncodePictureByBands(*command.format, command.values, command.rect, command.picture,
+                                            notes, progress)) {
+      auto rom = platform::RangeFile::Open(command.rom);
+      if (!rom) return Fail(err, command.rom, rom.Error());
+      std::vector<ByteString> patterns;
+      patterns.push_back(std::move(*encoded));
+      const rom::PatternSearch search(std::move(patterns));
+      return PrintWhole(search, command, rom.Value(), out, err);
+    }
+  }
   auto file = ReadEncodeInput(command.picture, command.values);
   if (!file) return Fail(err, command.picture, file.Error());
   const formats::FormatInfo& format = *command.format;

@@ -82,8 +82,14 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
                                             const platform::Surface& source,
                                             const std::optional<convert::Selection>& rect,
                                             const std::string& inputName, std::ostream& notes) {
+  return PictureSelection(options, format, source.Width(), source.Height(), rect, inputName, notes);
+}
+
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            int width, int height,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes) {
   using R = Result<convert::Selection>;
-  const int width = source.Width(), height = source.Height();
   const int side = format.blockSide;
   const std::string tiles = std::to_string(side) + " by " + std::to_string(side) + " tiles";
   std::ostringstream why;

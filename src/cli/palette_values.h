@@ -83,6 +83,11 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
                                             const platform::Surface& source,
                                             const std::optional<convert::Selection>& rect,
                                             const std::string& inputName, std::ostream& notes);
+// The same for a picture of `width` by `height` that is read a row at a time.
+Result<convert::Selection> PictureSelection(const ValueOptions& options, const formats::FormatInfo& format,
+                                            int width, int height,
+                                            const std::optional<convert::Selection>& rect,
+                                            const std::string& inputName, std::ostream& notes);
 
 // The values of the selection under the rule, transparency applied: a pixel of alpha 0 is
 // value 0 (the console's transparent colour), one partly transparent a failure naming it

@@ -116,9 +116,14 @@ Status StageOutputs(platform::OutputBatch& batch, std::ostream& out,
                     std::initializer_list<OutputFile> outputs) {
   for (const OutputFile& output : outputs) {
     if (output.name.empty()) continue;
-    const Status staged = output.name == kStandardStream
-                              ? batch.StageStream(out, "standard output", output.bytes)
-                              : batch.Stage(output.name, output.bytes);
+    Status staged;
+    if (output.write) {
+      staged = output.name == kStandardStream ? batch.StageStreamWritten(out, "standard output", output.write)
+                                              : batch.StageWritten(output.name, output.write);
+    } else {
+      staged = output.name == kStandardStream ? batch.StageStream(out, "standard output", output.bytes)
+                                              : batch.Stage(output.name, output.bytes);
+    }
     if (!staged) return staged;
   }
   return Status::Success();

@@ -61,10 +61,12 @@ struct RunFile {
 // leave the other with the old bytes. Devices and FIFOs may serve twice (/dev/null).
 std::optional<std::string> Collision(std::span<const RunFile> files);
 
-// One output of a run; an empty name is no output.
+// One output of a run; an empty name is no output. An output made as it is written (a
+// picture written a row at a time) has a writer instead of bytes.
 struct OutputFile {
   std::string name;  // may be "-"
   std::span<const std::uint8_t> bytes;
+  platform::OutputBatch::Writer write = nullptr;
 };
 
 // Stages the outputs on `batch` ("-" as a stream on `out`), for a run that commits more

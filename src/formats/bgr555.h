@@ -37,10 +37,8 @@ constexpr unsigned ValueOf(RgbColor colour) noexcept {
          unsigned{kReduced[static_cast<std::size_t>(BlueOf(colour))]} << 10;
 }
 
-inline void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-                   platform::ProgressSink& progress) {
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int, int, std::int64_t k) {
+inline void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+  ForEachBandPixel(band, ticker, [&](RgbColor colour, int, int, std::int64_t k) {
     const unsigned value = ValueOf(colour);
     convert::StoreByte(out, 2 * (k - 1), static_cast<std::uint8_t>(value));
     convert::StoreByte(out, 2 * (k - 1) + 1, static_cast<std::uint8_t>(value >> 8));
@@ -49,28 +47,31 @@ inline void Encode(const Surface& source, const Selection& sel, PartnerState&, s
 
 // A pixel that starts beyond the data is black. One that has its first byte but not its
 // second fails the preview, and is drawn black in image generation.
-inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture,
-                                           DecodeMode mode, PartnerState*, convert::ProgressTicker& ticker) {
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  std::int64_t n = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const std::span<RgbColor> row = picture.Row(y);
-    for (int x = 0; x < picture.Width(); ++x, ++n) {
+inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                               PartnerState*, convert::ProgressTicker& ticker) {
+  const std::int64_t length = data.length;
+  std::int64_t n = std::int64_t{band.width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* row = band.Row(y);
+    for (int x = 0; x < band.width; ++x, ++n) {
       const std::int64_t at = 2 * n;
       RgbColor colour = kBlack;
       if (at + 1 < length) {
-        const unsigned v =
-            data[static_cast<std::size_t>(at)] | unsigned{data[static_cast<std::size_t>(at + 1)]} << 8;
+        const unsigned v = data.At(at) | unsigned{data.At(at + 1)} << 8;
         colour = Rgb(kExpanded[v & 31], kExpanded[(v >> 5) & 31], kExpanded[(v >> 10) & 31]);
       } else if (at < length && mode == DecodeMode::Preview) {
         ticker.TickTo(n);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, length, length};
       }
-      row[static_cast<std::size_t>(x)] = colour;
+      row[x] = colour;
     }
     ticker.TickTo(n);
   }
   return std::nullopt;
 }
+
+inline constexpr BandCodec kBand{EncodeBand, DecodeBand, 1};
+inline constexpr EncodeFn Encode = EncodeInBands<EncodeBand, 1>;
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand, 1>;
 
 }  // namespace glyphon::formats::bgr555

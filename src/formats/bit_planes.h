@@ -62,15 +62,14 @@ void StorePlanes(std::span<std::uint8_t> out, std::int64_t tile, int row, std::u
 // Groups of 8 pixels in row order. A complete group stores each plane byte at the tile
 // and row of the pixel that completes it; a selection that is not a whole number of tiles
 // can name offsets past the output, and those bytes are dropped. This is the encoder for
-// any selection, where a group can straddle two tiles or reach outside the picture.
+// any width, where a group can straddle two tiles.
 template <const auto& kLayout>
-void EncodeAnySelection(const Surface& source, const Selection& sel, std::span<std::uint8_t> out,
-                        convert::ProgressTicker& ticker) {
+void EncodeAnySelection(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  const std::int64_t tilesPerRow = sel.width / 8;
+  const std::int64_t tilesPerRow = band.width / 8;
   std::array<std::uint8_t, 8> group{};  // the indices of the group so far
   int place = 0;                        // the pixel's place in its group of 8
-  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
+  ForEachBandPixel(band, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
     group[static_cast<std::size_t>(place)] =
         kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
     if (++place < 8) return;
@@ -81,17 +80,15 @@ void EncodeAnySelection(const Surface& source, const Selection& sel, std::span<s
   });
 }
 
-// The same bytes for a selection of whole tile widths inside the picture, where every group
-// is one row of one tile, read straight from the picture's rows.
+// The same bytes at a width of whole tiles, where every group is one row of one tile.
 template <const auto& kLayout>
-void EncodeWholeTiles(const Surface& source, const Selection& sel, std::span<std::uint8_t> out,
-                      convert::ProgressTicker& ticker) {
+void EncodeWholeTiles(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  const std::int64_t tilesPerRow = sel.width / 8;
-  for (int y = 0; y < sel.height; ++y) {
-    const RgbColor* row = source.Row(sel.y + y).data() + sel.x;
-    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
-    for (int x = 0; x < sel.width; x += 8) {
+  const std::int64_t tilesPerRow = band.width / 8;
+  for (int y = band.first; y < band.End(); ++y) {
+    const RgbColor* row = band.Row(y);
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow;
+    for (int x = 0; x < band.width; x += 8) {
       std::uint64_t planes = 0;
       for (int n = 0; n < 8; ++n) {
         const int grey = convert::GreyOfColour(convert::InsideOrBlack(row[x + n]));
@@ -99,18 +96,16 @@ void EncodeWholeTiles(const Surface& source, const Selection& sel, std::span<std
       }
       StorePlanes<kLayout>(out, tileRow + kLayout.tileBytes * (x / 8), y % 8, planes);
     }
-    ticker.TickTo(std::int64_t{sel.width} * (y + 1));
+    ticker.TickTo(std::int64_t{band.width} * (y + 1));
   }
 }
 
 template <const auto& kLayout>
-void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-            platform::ProgressSink& progress) {
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-  if (sel.width % 8 == 0 && Inside(source, sel)) {
-    EncodeWholeTiles<kLayout>(source, sel, out, ticker);
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+  if (band.width % 8 == 0) {
+    EncodeWholeTiles<kLayout>(band, out, ticker);
   } else {
-    EncodeAnySelection<kLayout>(source, sel, out, ticker);
+    EncodeAnySelection<kLayout>(band, out, ticker);
   }
 }
 
@@ -130,23 +125,23 @@ inline constexpr std::array<std::uint64_t, 256> kColumns = [] {
 // generation draws the pixel white instead and reads nothing past the end. This is the
 // decoder for any width, where a group of 8 pixels can straddle two tiles.
 template <const auto& kLayout>
-std::optional<DecodeFailure> DecodeAnyWidth(std::span<const std::uint8_t> data, Surface& picture,
-                                            DecodeMode mode, PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeAnyWidth(DataWindow data, PictureBand band, DecodeMode mode, PartnerState*,
+                                            convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  const int width = picture.Width();
+  const std::int64_t length = data.length;
+  const int width = band.width;
   const std::int64_t tilesPerRow = width / 8;
   // The plane bytes of the tile row last read, kept while pixels stay in it.
   std::int64_t planesAt = -1;  // offset of their plane-0 byte
   bool planesWhole = false;    // false when a later plane lies past the end
   std::uint64_t planes = 0;
-  int bit = 0;  // place in the group of 8, restarted when m is a multiple of 8
-  std::int64_t m = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const std::span<RgbColor> pixels = picture.Row(y);
-    const std::int64_t tileRow = kLayout.tileBytes * (y / 8) * tilesPerRow;
+  std::int64_t m = std::int64_t{width} * band.first;
+  int bit = static_cast<int>(m % 8);  // place in the group of 8, restarted when m is a multiple of 8
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* pixels = band.Row(y);
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow;
     const int row = y % 8;
     for (int x = 0; x < width; ++x) {
       ++m;
@@ -168,12 +163,12 @@ std::optional<DecodeFailure> DecodeAnyWidth(std::span<const std::uint8_t> data, 
               planesWhole = false;
               break;
             }
-            planes |= static_cast<std::uint64_t>(data[static_cast<std::size_t>(offset)]) << (8 * i);
+            planes |= static_cast<std::uint64_t>(data.At(offset)) << (8 * i);
           }
         }
         if (planesWhole) colour = kGreys.colourOfIndex[Gather(planes >> (7 - bit))];
       }
-      pixels[static_cast<std::size_t>(x)] = colour;
+      pixels[x] = colour;
       ++bit;
       if (m % 8 == 0) bit = 0;
     }
@@ -185,14 +180,15 @@ std::optional<DecodeFailure> DecodeAnyWidth(std::span<const std::uint8_t> data, 
 // The same pictures at a width of whole tiles, where every group of 8 pixels is one row of
 // one tile: its plane bytes are read once and spread into eight indices through kColumns.
 template <const auto& kLayout>
-std::optional<DecodeFailure> DecodeWholeTiles(std::span<const std::uint8_t> data, Surface& picture,
-                                              DecodeMode mode, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeWholeTiles(DataWindow data, PictureBand band, DecodeMode mode,
+                                              convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  const int width = picture.Width();
-  for (int y = 0; y < picture.Height(); ++y) {
-    RgbColor* pixels = picture.Row(y).data();
+  const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
+  const int width = band.width;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* pixels = band.Row(y);
     const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * (width / 8);
     const int row = y % 8;
     for (int x = 0; x < width; x += 8) {
@@ -203,7 +199,7 @@ std::optional<DecodeFailure> DecodeWholeTiles(std::span<const std::uint8_t> data
         const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
         whole = offset < length;
         if (whole) {
-          indices |= kColumns[data[static_cast<std::size_t>(offset)]] << i;
+          indices |= kColumns[bytes[offset - data.base]] << i;
         } else if (i > 0 && mode == DecodeMode::Preview) {
           ticker.TickTo(std::int64_t{width} * y + x);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
@@ -220,11 +216,19 @@ std::optional<DecodeFailure> DecodeWholeTiles(std::span<const std::uint8_t> data
 }
 
 template <const auto& kLayout>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    PartnerState* partner, convert::ProgressTicker& ticker) {
-  if (picture.Width() % 8 == 0) return DecodeWholeTiles<kLayout>(data, picture, mode, ticker);
-  return DecodeAnyWidth<kLayout>(data, picture, mode, partner, ticker);
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                        PartnerState* partner, convert::ProgressTicker& ticker) {
+  if (band.width % 8 == 0) return DecodeWholeTiles<kLayout>(data, band, mode, ticker);
+  return DecodeAnyWidth<kLayout>(data, band, mode, partner, ticker);
 }
+
+// The format table's entries: the band codec, and the whole picture as a loop over bands.
+template <const auto& kLayout>
+inline constexpr BandCodec kBand{EncodeBand<kLayout>, DecodeBand<kLayout>, 8};
+template <const auto& kLayout>
+inline constexpr EncodeFn Encode = EncodeInBands<EncodeBand<kLayout>, 8>;
+template <const auto& kLayout>
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand<kLayout>, 8>;
 
 }  // namespace bit_planes
 }  // namespace glyphon::formats

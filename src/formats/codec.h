@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -53,6 +54,61 @@ struct DecodeFailure {
 using DecodeFn = std::optional<DecodeFailure> (*)(std::span<const std::uint8_t> data, Surface& picture,
                                                   DecodeMode mode, PartnerState* partner,
                                                   convert::ProgressTicker& progress);
+
+// The band contract. A picture is coded a band of rows at a time: rows [first, first + count)
+// of a picture `width` pixels wide, row y at `rows + (y - first) * stride`. A band starts
+// at a row whose first pixel starts a group of 8 in row order and, for the formats that
+// store blocks, a row of blocks, so no group of pixels and no block row is split between
+// two bands (FormatInfo::BandRows). The whole picture is one band over its own rows; a
+// band buffer reused from band to band is another, so one code path serves both.
+template <class Pixel>
+struct RowBand {
+  Pixel* rows = nullptr;
+  std::ptrdiff_t stride = 0;
+  int width = 0;
+  int first = 0;
+  int count = 0;
+
+  Pixel* Row(int y) const noexcept { return rows + static_cast<std::ptrdiff_t>(y - first) * stride; }
+  int End() const noexcept { return first + count; }
+};
+using PictureBand = RowBand<RgbColor>;       // rows a decoder draws
+using SourceBand = RowBand<const RgbColor>;  // selection rows an encoder reads (x 0 is the selection's left)
+
+// The bytes a decoder reads for one band: `bytes` holds the data from offset `base` on,
+// at least every byte the band's pixels lie in that exists; `length` is the whole data's
+// length, which decides what lies past its end.
+struct DataWindow {
+  std::span<const std::uint8_t> bytes;
+  std::int64_t base = 0;
+  std::int64_t length = 0;
+
+  std::uint8_t At(std::int64_t offset) const noexcept {
+    return bytes[static_cast<std::size_t>(offset - base)];
+  }
+};
+
+// A band encoder stores the band's pixels into `out`, the whole output sized and zeroed as
+// for EncodeFn, selection row y being band row y, ticking the progress after each row
+// with k = W * (y + 1). Partner formats have none: their partner pass needs the whole
+// selection.
+using EncodeBandFn = void (*)(SourceBand band, std::span<std::uint8_t> out,
+                              convert::ProgressTicker& progress);
+
+// A band decoder draws every pixel of the band from the window, as DecodeFn does for the
+// whole picture, ticking after each row with m = W * (y + 1).
+using DecodeBandFn = std::optional<DecodeFailure> (*)(DataWindow data, PictureBand band, DecodeMode mode,
+                                                      PartnerState* partner,
+                                                      convert::ProgressTicker& progress);
+
+// A format's band codec: its band encoder (none for the partner formats), its band decoder
+// and the rows of one row of its blocks (8 for tiles, 16 for the PC Engine's sprite
+// patterns, 1 for the linear layouts).
+struct BandCodec {
+  EncodeBandFn encode = nullptr;
+  DecodeBandFn decode = nullptr;
+  int blockRows = 1;
+};
 
 // How a format turns the prepared height L / W into its picture height before the decoder
 // takes Wb = nearest(W - 1) + 1 and Hb = nearest(height - 1) + 1.

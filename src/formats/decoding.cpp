@@ -2,7 +2,9 @@
 #include "formats/decoding.h"
 
 #include <algorithm>
+#include <cmath>
 #include <utility>
+#include <vector>
 
 #include "core/fresh_memory.h"
 #include "core/picture_limits.h"
@@ -55,6 +57,83 @@ DecodeResult Decode(const FormatInfo& format, std::span<const std::uint8_t> data
                                  mode == DecodeMode::ImageGeneration ? partner : nullptr, ticker);
   if (result.Ok()) result.picture.SetHasPicture(true);
   return result;
+}
+
+platform::ByteRange BandBytes(const FormatInfo& format, int width, int first, int count,
+                              std::int64_t length) noexcept {
+  const int side = format.band.blockRows;
+  const double perByte = format.pixelsPerByte;
+  std::int64_t from = 0;
+  std::int64_t to = 0;
+  if (side > 1) {
+    // Blocks of side * side pixels, numbered row by row; the last column of a width that is
+    // not whole blocks reaches into the next block.
+    const auto blockBytes = static_cast<std::int64_t>(Nearest(side * side / perByte));
+    const std::int64_t perRow = width / side;
+    from = blockBytes * perRow * (first / side);
+    to = blockBytes * (perRow * ((first + count - 1) / side) + (width - 1) / side + 1);
+  } else {
+    const std::int64_t pixels = std::int64_t{width} * first;
+    from = static_cast<std::int64_t>(static_cast<double>(pixels) / perByte);
+    to = static_cast<std::int64_t>(
+        std::ceil(static_cast<double>(pixels + std::int64_t{width} * count) / perByte));
+  }
+  from = std::clamp<std::int64_t>(from, 0, length);
+  to = std::clamp<std::int64_t>(to, from, length);
+  return {static_cast<std::uint64_t>(from), static_cast<std::uint64_t>(to - from)};
+}
+
+namespace {
+
+// The whole picture goes in bands of at least 64 rows (a multiple of the band's rows), so a
+// narrow band's setup is paid once for many rows.
+int WholePictureBandRows(int blockRows, int width) noexcept {
+  const int rows = BandRows(blockRows, width);
+  return rows * std::max(1, 64 / rows);
+}
+
+}  // namespace
+
+void EncodeBands(EncodeBandFn encode, int blockRows, const Surface& source, const Selection& selection,
+                 std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+  if (selection.width <= 0 || selection.height <= 0) return;
+  const int rows = WholePictureBandRows(blockRows, selection.width);
+  const bool inside = Inside(source, selection);
+  std::vector<RgbColor> buffer;
+  if (!inside) buffer.resize(static_cast<std::size_t>(selection.width) * static_cast<std::size_t>(rows));
+  for (int first = 0; first < selection.height; first += rows) {
+    SourceBand band{nullptr, 0, selection.width, first, std::min(rows, selection.height - first)};
+    if (inside) {
+      band.rows = source.Row(selection.y + first).data() + selection.x;
+      band.stride = source.Width();
+    } else {
+      // A point outside the picture reads as kOutside, which the encoders take as black.
+      for (int y = 0; y < band.count; ++y) {
+        for (int x = 0; x < selection.width; ++x) {
+          buffer[static_cast<std::size_t>(y) * static_cast<std::size_t>(selection.width) +
+                 static_cast<std::size_t>(x)] = source.GetPixel(selection.x + x, selection.y + first + y);
+        }
+      }
+      band.rows = buffer.data();
+      band.stride = selection.width;
+    }
+    encode(band, out, ticker);
+  }
+}
+
+std::optional<DecodeFailure> DecodeBands(DecodeBandFn decode, int blockRows,
+                                         std::span<const std::uint8_t> data, Surface& picture,
+                                         DecodeMode mode, PartnerState* partner,
+                                         convert::ProgressTicker& ticker) {
+  const int width = picture.Width();
+  const int rows = WholePictureBandRows(blockRows, width);
+  const DataWindow window{data, 0, static_cast<std::int64_t>(data.size())};
+  for (int first = 0; first < picture.Height(); first += rows) {
+    const PictureBand band{picture.Row(first).data(), width, width, first,
+                           std::min(rows, picture.Height() - first)};
+    if (auto failure = decode(window, band, mode, partner, ticker)) return failure;
+  }
+  return std::nullopt;
 }
 
 namespace {

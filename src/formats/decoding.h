@@ -7,6 +7,7 @@
 #include "convert/classify.h"
 #include "core/result.h"
 #include "formats/format_table.h"
+#include "platform/file_range.h"
 
 namespace glyphon::formats {
 
@@ -72,6 +73,62 @@ void ForEachSelectedPixel(const Surface& source, const Selection& selection, con
     }
     ticker.TickTo(k);
   }
+}
+
+// The bands: rows of a picture `width` wide that a band holds, for a format whose blocks
+// are `blockRows` tall: a row of blocks, or for the linear layouts (1) the fewest rows
+// whose pixels are whole groups of 8, one row at any width of whole bytes.
+constexpr int BandRows(int blockRows, int width) noexcept {
+  if (blockRows > 1) return blockRows;
+  int rows = 1;
+  while (static_cast<std::int64_t>(width) * rows % 8 != 0) rows *= 2;
+  return rows;
+}
+
+// The byte range a band decoder reads for rows [first, first + count) of a picture
+// `width` wide, clipped to `length` bytes: whole rows of blocks, or the rows' own bytes.
+platform::ByteRange BandBytes(const FormatInfo& format, int width, int first, int count,
+                              std::int64_t length) noexcept;
+
+// Visits the pixels of a band in row order as ForEachSelectedPixel visits a selection,
+// with k counted from the band's first row. Always inlined into the codec, so that the
+// state the codec's pixel function keeps (a group being packed) stays in registers.
+template <class PixelFn>
+[[gnu::always_inline]] inline void ForEachBandPixel(SourceBand band, convert::ProgressTicker& ticker,
+                                                    PixelFn&& pixel) {
+  std::int64_t k = std::int64_t{band.width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    const RgbColor* row = band.Row(y);
+    for (int x = 0; x < band.width; ++x) {
+      ++k;
+      pixel(convert::InsideOrBlack(row[x]), x, y, k);
+    }
+    ticker.TickTo(k);
+  }
+}
+
+// The whole selection through a band encoder, band after band: rows inside the picture
+// are read where they stand, a selection reaching outside it through a band buffer.
+void EncodeBands(EncodeBandFn encode, int blockRows, const Surface& source, const Selection& selection,
+                 std::span<std::uint8_t> out, convert::ProgressTicker& ticker);
+// The whole picture through a band decoder, band after band, stopping at a failure.
+std::optional<DecodeFailure> DecodeBands(DecodeBandFn decode, int blockRows,
+                                         std::span<const std::uint8_t> data, Surface& picture,
+                                         DecodeMode mode, PartnerState* partner,
+                                         convert::ProgressTicker& ticker);
+
+template <EncodeBandFn kEncode, int kBlockRows>
+void EncodeInBands(const Surface& source, const Selection& selection, PartnerState&,
+                   std::span<std::uint8_t> out, platform::ProgressSink& progress) {
+  convert::ProgressTicker ticker(progress, std::int64_t{selection.width} * selection.height);
+  EncodeBands(kEncode, kBlockRows, source, selection, out, ticker);
+}
+
+template <DecodeBandFn kDecode, int kBlockRows>
+std::optional<DecodeFailure> DecodeInBands(std::span<const std::uint8_t> data, Surface& picture,
+                                           DecodeMode mode, PartnerState* partner,
+                                           convert::ProgressTicker& ticker) {
+  return DecodeBands(kDecode, kBlockRows, data, picture, mode, partner, ticker);
 }
 
 }  // namespace glyphon::formats

@@ -36,8 +36,9 @@ struct FormatInfo {
   // The size rule: a selection of W by H takes nearest(W * H / pixelsPerByte) bytes, and
   // decoding turns L bytes back into rows by the same rate.
   double pixelsPerByte;
-  EncodeFn encode;
-  DecodeFn decode;
+  EncodeFn encode;  // the whole selection (for all but the partner formats, a loop over bands)
+  DecodeFn decode;  // the whole picture: a loop over bands
+  BandCodec band;
   // The values the format stores and the colours its decoder draws them in; null for the
   // direct-colour formats, which store colours rather than values.
   const GreyPalette* values;
@@ -63,6 +64,8 @@ struct FormatInfo {
                                 : HeightRule{1.0, static_cast<int>(1.0 / pixelsPerByte + 0.5)};
   }
   bool HasPartner() const noexcept { return !partnerName.empty(); }
+  // The rows of one band of a picture `width` wide.
+  int BandRows(int width) const noexcept;
 };
 
 std::span<const FormatInfo> Formats() noexcept;

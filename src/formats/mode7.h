@@ -131,61 +131,79 @@ class InterleavedCodec {
 // interleaved format also rebuilds the partner data: L bytes, the partner byte of every
 // decoded pixel at its own offset, zeros elsewhere, and a blank partner picture.
 template <int kStride>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    PartnerState* partner, convert::ProgressTicker& ticker) {
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  const std::int64_t tilesPerRow = picture.Width() / 8;
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                        PartnerState* partner, convert::ProgressTicker& ticker) {
+  const std::int64_t length = data.length;
+  const std::int64_t tilesPerRow = band.width / 8;
   const bool preview = mode == DecodeMode::Preview;
   WritableBytes aux;
   if (kStride == 2 && !preview && partner != nullptr) {
-    platform::AssignFresh(partner->data, data.size(), std::uint8_t{0});
-    // A blank picture of the same size is cleared where it stands.
-    if (partner->picture.Width() == picture.Width() && partner->picture.Height() == picture.Height()) {
-      partner->picture.ClearPicture();
-    } else {
-      partner->picture = Surface(picture.Width(), picture.Height());
+    // The partner data and picture are made with the first band and filled by every band.
+    if (band.first == 0) {
+      platform::AssignFresh(partner->data, static_cast<std::size_t>(length), std::uint8_t{0});
+      partner->picture = Surface();
     }
     aux = partner->data;
   }
-  std::int64_t m = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const auto row = picture.Row(y);
+  std::int64_t m = std::int64_t{band.width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* row = band.Row(y);
     const std::int64_t rowStart = TileRowStart(tilesPerRow, 0, y);
-    for (int x = 0; x < picture.Width(); ++x) {
+    for (int x = 0; x < band.width; ++x) {
       ++m;
       const std::int64_t start = kStride * (rowStart + 64 * (x / 8));
       const std::int64_t at = start + kStride * (x % 8);
       int v = 255;
       if (start < length) {
         if (at < length) {
-          v = data[static_cast<std::size_t>(at)];
+          v = data.At(at);
           // The partner byte of a pixel is copied only when it lies inside the data.
-          if (kStride == 2 && at + 1 < length)
-            convert::StoreByte(aux, at + 1, data[static_cast<std::size_t>(at + 1)]);
+          if (kStride == 2 && at + 1 < length) convert::StoreByte(aux, at + 1, data.At(at + 1));
         } else if (preview) {
           ticker.TickTo(m - 1);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
         }
       }
-      row[static_cast<std::size_t>(x)] = GreyColor(v);
+      row[x] = GreyColor(v);
     }
     ticker.TickTo(m);
   }
   return std::nullopt;
 }
 
-// "8bpp Mode7 Lin": byte m is pixel number m.
-inline void EncodeLinear(const Surface& source, const Selection& selection, PartnerState&, WritableBytes out,
-                         platform::ProgressSink& progress) {
-  convert::ProgressTicker ticker(progress, PixelCount(selection));
-  TileRowPacker packer(selection.width);
-  ForEachSelectedPixel(
-      source, selection, ticker, [&packer, out](RgbColor colour, int x, int y, std::int64_t) {
-        packer.Add(convert::GreyOfColour(colour), x, y, [out](std::int64_t b, const auto& pending) {
-          for (std::int64_t j = 0; j < 8; ++j)
-            convert::StoreByte(out, b + j, pending[static_cast<std::size_t>(j)]);
-        });
-      });
+// The whole picture; image generation of the interleaved format also leaves a blank
+// partner picture of the same size.
+template <int kStride>
+std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
+                                    PartnerState* partner, convert::ProgressTicker& ticker) {
+  Surface kept;
+  if (kStride == 2 && mode == DecodeMode::ImageGeneration && partner != nullptr)
+    kept = std::move(partner->picture);
+  auto failure = DecodeBands(DecodeBand<kStride>, 8, data, picture, mode, partner, ticker);
+  if (kStride == 2 && mode == DecodeMode::ImageGeneration && partner != nullptr) {
+    // A blank picture of the same size is cleared where it stands.
+    if (kept.Width() == picture.Width() && kept.Height() == picture.Height()) {
+      kept.ClearPicture();
+      partner->picture = std::move(kept);
+    } else {
+      partner->picture = Surface(picture.Width(), picture.Height());
+    }
+  }
+  return failure;
 }
+
+// "8bpp Mode7 Lin": byte m is pixel number m.
+inline void EncodeLinearBand(SourceBand band, WritableBytes out, convert::ProgressTicker& ticker) {
+  TileRowPacker packer(band.width);
+  ForEachBandPixel(band, ticker, [&packer, out](RgbColor colour, int x, int y, std::int64_t) {
+    packer.Add(convert::GreyOfColour(colour), x, y, [out](std::int64_t b, const auto& pending) {
+      for (std::int64_t j = 0; j < 8; ++j)
+        convert::StoreByte(out, b + j, pending[static_cast<std::size_t>(j)]);
+    });
+  });
+}
+
+inline constexpr BandCodec kLinearBand{EncodeLinearBand, DecodeBand<1>, 8};
+inline constexpr EncodeFn EncodeLinear = EncodeInBands<EncodeLinearBand, 8>;
 
 }  // namespace glyphon::formats::mode7

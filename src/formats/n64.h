@@ -108,18 +108,18 @@ inline constexpr std::array<std::uint8_t, 32> kFiveBitLevels = [] {
 // preview, and is drawn black in image generation. The alpha byte of the 32-bit format is
 // never read.
 template <int kBytes>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode mode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   constexpr std::int64_t kLastColourByte = kBytes == 2 ? 1 : 2;
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  std::int64_t n = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const auto row = picture.Row(y);
-    for (int x = 0; x < picture.Width(); ++x, ++n) {
+  const std::int64_t length = data.length;
+  std::int64_t n = std::int64_t{band.width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* row = band.Row(y);
+    for (int x = 0; x < band.width; ++x, ++n) {
       const std::int64_t at = kBytes * n;
       RgbColor colour = kBlack;
       if (at + kLastColourByte < length) {
-        const auto* pixel = data.data() + at;
+        const std::uint8_t* pixel = &data.bytes[static_cast<std::size_t>(at - data.base)];
         if constexpr (kBytes == 2) {
           const unsigned v = pixel[0] | static_cast<unsigned>(pixel[1]) << 8;
           colour = Rgb(kFiveBitLevels[v >> 11], kFiveBitLevels[(v >> 6) & 31], kFiveBitLevels[(v >> 1) & 31]);
@@ -130,11 +130,14 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
         ticker.TickTo(n);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, length, length};
       }
-      row[static_cast<std::size_t>(x)] = colour;
+      row[x] = colour;
     }
     ticker.TickTo(n);
   }
   return std::nullopt;
 }
+
+template <int kBytes>
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand<kBytes>, 1>;
 
 }  // namespace glyphon::formats::n64

@@ -10,13 +10,11 @@ namespace glyphon::formats::one_bpp {
 // left column. "1bpp Linear": one bit stream in row order, no padding at row ends, bit 7
 // first.
 template <bool kTiled>
-void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-            platform::ProgressSink& progress) {
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-  const std::int64_t tilesPerRow = sel.width / 8;
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
+  const std::int64_t tilesPerRow = band.width / 8;
   unsigned accumulator = 0;
   int place = 0;  // the pixel's place in its group of 8
-  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+  ForEachBandPixel(band, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
     accumulator |= static_cast<unsigned>(convert::Bit1(colour)) << (7 - place);
     if (++place < 8) return;
     // The group is complete (k is a multiple of 8): its byte goes where the pixel that
@@ -29,21 +27,21 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
 }
 
 template <bool kTiled>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
-  const std::int64_t width = picture.Width();
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
+  const std::int64_t width = band.width;
+  const std::int64_t length = data.length;
   const std::int64_t tilesPerRow = width / 8;
-  int bit = 0;  // place in the group of 8, restarted when m is a multiple of 8
-  std::int64_t m = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const auto row = picture.Row(y);
-    for (int x = 0; x < picture.Width(); ++x) {
+  std::int64_t m = width * band.first;
+  int bit = static_cast<int>(m % 8);  // place in the group of 8, restarted when m is a multiple of 8
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* row = band.Row(y);
+    for (int x = 0; x < band.width; ++x) {
       ++m;
       const std::int64_t offset = kTiled ? 8 * ((y / 8) * tilesPerRow + x / 8) + y % 8 : (m - 1) / 8;
       // Past the end of the data a pixel is 1, white.
-      const int value = offset >= length ? 1 : (data[static_cast<std::size_t>(offset)] >> (7 - bit)) & 1;
-      row[static_cast<std::size_t>(x)] = value != 0 ? kWhite : kBlack;
+      const int value = offset >= length ? 1 : (data.At(offset) >> (7 - bit)) & 1;
+      row[x] = value != 0 ? kWhite : kBlack;
       ++bit;
       if (m % 8 == 0) bit = 0;
     }
@@ -51,5 +49,12 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   }
   return std::nullopt;
 }
+
+template <bool kTiled>
+inline constexpr BandCodec kBand{EncodeBand<kTiled>, DecodeBand<kTiled>, kTiled ? 8 : 1};
+template <bool kTiled>
+inline constexpr EncodeFn Encode = EncodeInBands<EncodeBand<kTiled>, kTiled ? 8 : 1>;
+template <bool kTiled>
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand<kTiled>, kTiled ? 8 : 1>;
 
 }  // namespace glyphon::formats::one_bpp

@@ -43,17 +43,15 @@ namespace packed_fields {
 // ones to the bytes of that pixel's tile row that hold it. Bytes past the output (a tiled
 // selection that is not a whole number of tiles) are dropped.
 template <const PackedLayout& kLayout>
-void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-            platform::ProgressSink& progress) {
+void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;
   constexpr int kGroup = kLayout.groupBytes * kPixelsPerByte;
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-  const std::int64_t tilesPerRow = sel.width / 8;
+  const std::int64_t tilesPerRow = band.width / 8;
   std::uint32_t group = 0;
   int place = 0;  // the pixel's place in its group
-  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
+  ForEachBandPixel(band, ticker, [&](RgbColor colour, int x, int y, std::int64_t k) {
     const std::uint32_t index = kGreys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
     group |= index << (kBits * (kLayout.firstPixelLow ? place : kGroup - 1 - place));
     if (++place < kGroup) return;
@@ -74,20 +72,22 @@ void Encode(const Surface& source, const Selection& sel, PartnerState&, std::spa
 // A pixel whose byte lies past the end of the data takes the largest index, white. A
 // field never spans two bytes, so these decoders never fail.
 template <const PackedLayout& kLayout>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  const int width = picture.Width();
+  const std::int64_t length = data.length;
+  const int width = band.width;
   const std::int64_t tilesPerRow = width / 8;
-  int place = 0;  // place in the byte, restarted when m is a multiple of 8 / bits
-  std::int64_t m = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const std::span<RgbColor> pixels = picture.Row(y);
-    const std::int64_t rowStart = kLayout.tiled ? 8 * kBits * (y / 8) * tilesPerRow + kBits * (y % 8) : 0;
+  std::int64_t m = std::int64_t{width} * band.first;
+  int place =
+      static_cast<int>(m % kPixelsPerByte);  // place in the byte, restarted when m is a multiple of 8 / bits
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* pixels = band.Row(y);
+    const std::int64_t rowStart =
+        kLayout.tiled ? 8 * kBits * std::int64_t{y / 8} * tilesPerRow + kBits * (y % 8) : 0;
     for (int x = 0; x < width; ++x) {
       const std::int64_t offset =
           kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + kLayout.Stored((x % 8) / kPixelsPerByte)
@@ -96,10 +96,9 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
       RgbColor colour = kEndOfData;
       if (offset < length) {
         const int shift = kBits * (kLayout.firstPixelLow ? place : kPixelsPerByte - 1 - place);
-        colour = kGreys.colourOfIndex[(unsigned{data[static_cast<std::size_t>(offset)]} >> shift) &
-                                      kGreys.MaxIndex()];
+        colour = kGreys.colourOfIndex[(unsigned{data.At(offset)} >> shift) & kGreys.MaxIndex()];
       }
-      pixels[static_cast<std::size_t>(x)] = colour;
+      pixels[x] = colour;
       ++place;
       if (m % kPixelsPerByte == 0) place = 0;
     }
@@ -107,6 +106,13 @@ std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface&
   }
   return std::nullopt;
 }
+
+template <const PackedLayout& kLayout>
+inline constexpr BandCodec kBand{EncodeBand<kLayout>, DecodeBand<kLayout>, kLayout.tiled ? 8 : 1};
+template <const PackedLayout& kLayout>
+inline constexpr EncodeFn Encode = EncodeInBands<EncodeBand<kLayout>, kLayout.tiled ? 8 : 1>;
+template <const PackedLayout& kLayout>
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand<kLayout>, kLayout.tiled ? 8 : 1>;
 
 }  // namespace packed_fields
 }  // namespace glyphon::formats

@@ -38,16 +38,14 @@ inline void StorePlanes(std::span<std::uint8_t> out, std::int64_t at, std::uint6
                        static_cast<std::uint8_t>(planes >> (8 * i)));
 }
 
-inline void Encode(const Surface& source, const Selection& sel, PartnerState&, std::span<std::uint8_t> out,
-                   platform::ProgressSink& progress) {
+inline void EncodeBand(SourceBand band, std::span<std::uint8_t> out, convert::ProgressTicker& ticker) {
   const GreyPalette& greys = kFourBitGreys;
-  convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
-  const std::int64_t blocksPerRow = sel.width / kSide;
-  if (sel.width % 8 == 0 && Inside(source, sel)) {
+  const std::int64_t blocksPerRow = band.width / kSide;
+  if (band.width % 8 == 0) {
     // Every group is the left or right half of one block row: read straight from the rows.
-    for (int y = 0; y < sel.height; ++y) {
-      const RgbColor* row = source.Row(sel.y + y).data() + sel.x;
-      for (int x = 0; x < sel.width; x += 8) {
+    for (int y = band.first; y < band.End(); ++y) {
+      const RgbColor* row = band.Row(y);
+      for (int x = 0; x < band.width; x += 8) {
         std::uint64_t planes = 0;
         for (int n = 0; n < 8; ++n) {
           const int grey = convert::GreyOfColour(convert::InsideOrBlack(row[x + n]));
@@ -55,13 +53,13 @@ inline void Encode(const Surface& source, const Selection& sel, PartnerState&, s
         }
         StorePlanes(out, RowByte(blocksPerRow, x, y), planes);
       }
-      ticker.TickTo(std::int64_t{sel.width} * (y + 1));
+      ticker.TickTo(std::int64_t{band.width} * (y + 1));
     }
     return;
   }
   std::array<std::uint8_t, 8> group{};
   int place = 0;
-  ForEachSelectedPixel(source, sel, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
+  ForEachBandPixel(band, ticker, [&](RgbColor colour, int x, int y, std::int64_t) {
     group[static_cast<std::size_t>(place)] =
         greys.indexOfGrey[static_cast<std::size_t>(convert::GreyOfColour(colour))];
     if (++place < 8) return;
@@ -75,12 +73,12 @@ inline void Encode(const Surface& source, const Selection& sel, PartnerState&, s
 // Only the plane-0 byte decides whether a pixel lies past the end of the data (then it is
 // white). A later plane byte past the end fails the preview at that pixel; image generation
 // draws the pixel white instead.
-inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture,
-                                           DecodeMode mode, PartnerState*, convert::ProgressTicker& ticker) {
+inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode mode,
+                                               PartnerState*, convert::ProgressTicker& ticker) {
   const GreyPalette& greys = kFourBitGreys;
   const RgbColor endOfData = greys.EndOfDataColour();
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  const int width = picture.Width();
+  const std::int64_t length = data.length;
+  const int width = band.width;
   const std::int64_t blocksPerRow = width / kSide;
   // Reads the planes of the group at `at` into `planes` (plane i in byte i), or says why not:
   // nullopt when they are whole, else the offset of the first plane byte past the end.
@@ -89,13 +87,13 @@ inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, S
     for (std::size_t i = 0; i < kPlanes; ++i) {
       const std::int64_t offset = at + kPlaneBytes * static_cast<std::int64_t>(i);
       if (offset >= length) return offset;
-      planes |= static_cast<std::uint64_t>(data[static_cast<std::size_t>(offset)]) << (8 * i);
+      planes |= static_cast<std::uint64_t>(data.At(offset)) << (8 * i);
     }
     return std::nullopt;
   };
   if (width % 8 == 0) {
-    for (int y = 0; y < picture.Height(); ++y) {
-      RgbColor* pixels = picture.Row(y).data();
+    for (int y = band.first; y < band.End(); ++y) {
+      RgbColor* pixels = band.Row(y);
       for (int x = 0; x < width; x += 8) {
         std::uint64_t planes = 0;
         const std::int64_t at = RowByte(blocksPerRow, x, y);
@@ -116,9 +114,9 @@ inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, S
   }
   // Any other width: a group of 8 pixels can straddle two blocks, so each pixel reads its
   // own block row at its place in the group.
-  std::int64_t m = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const std::span<RgbColor> pixels = picture.Row(y);
+  std::int64_t m = std::int64_t{width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* pixels = band.Row(y);
     for (int x = 0; x < width; ++x) {
       const int bit = static_cast<int>(m % 8);
       ++m;
@@ -129,12 +127,15 @@ inline std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, S
         ticker.TickTo(m - 1);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, *beyond, length};
       }
-      pixels[static_cast<std::size_t>(x)] =
-          beyond ? endOfData : greys.colourOfIndex[bit_planes::Gather(planes >> (7 - bit))];
+      pixels[x] = beyond ? endOfData : greys.colourOfIndex[bit_planes::Gather(planes >> (7 - bit))];
     }
     ticker.TickTo(m);
   }
   return std::nullopt;
 }
+
+inline constexpr BandCodec kBand{EncodeBand, DecodeBand, kSide};
+inline constexpr EncodeFn Encode = EncodeInBands<EncodeBand, kSide>;
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand, kSide>;
 
 }  // namespace glyphon::formats::pce_sprite

@@ -63,19 +63,22 @@ class Codec {
 // Draws the own nibble v as grey 17 * v; the other nibble is not shown. A pixel beyond the
 // data is index 0, black. One byte per pixel: no pixel has a later byte to miss.
 template <int kOwnShift>
-std::optional<DecodeFailure> Decode(std::span<const std::uint8_t> data, Surface& picture, DecodeMode,
-                                    PartnerState*, convert::ProgressTicker& ticker) {
-  const std::int64_t length = static_cast<std::int64_t>(data.size());
-  std::int64_t p = 0;
-  for (int y = 0; y < picture.Height(); ++y) {
-    const auto row = picture.Row(y);
-    for (int x = 0; x < picture.Width(); ++x, ++p) {
-      const int v = p < length ? (data[static_cast<std::size_t>(p)] >> kOwnShift) & 0x0F : 0;
-      row[static_cast<std::size_t>(x)] = GreyColor(17 * v);
+std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
+                                        convert::ProgressTicker& ticker) {
+  const std::int64_t length = data.length;
+  std::int64_t p = std::int64_t{band.width} * band.first;
+  for (int y = band.first; y < band.End(); ++y) {
+    RgbColor* row = band.Row(y);
+    for (int x = 0; x < band.width; ++x, ++p) {
+      const int v = p < length ? (data.At(p) >> kOwnShift) & 0x0F : 0;
+      row[x] = GreyColor(17 * v);
     }
     ticker.TickTo(p);
   }
   return std::nullopt;
 }
+
+template <int kOwnShift>
+inline constexpr DecodeFn Decode = DecodeInBands<DecodeBand<kOwnShift>, 1>;
 
 }  // namespace glyphon::formats::superfx

@@ -143,45 +143,50 @@ int PictureRow(const BmpHeader& h, std::int64_t stored) {
   return static_cast<int>(h.topDown ? stored : h.height - 1 - stored);
 }
 
+// One uncompressed or bit-field row: the colours, and for an indexed file the indices
+// when `indices` is not null.
+void ConvertRow(const std::uint8_t* in, const BmpHeader& h, std::span<RgbColor> row, std::uint8_t* indices) {
+  const std::size_t width = row.size();
+  switch (h.bitsPerPixel) {
+    case 24:
+      for (std::size_t x = 0; x < width; ++x, in += 3) row[x] = Rgb(in[2], in[1], in[0]);
+      break;
+    case 16:
+    case 32: {
+      const std::size_t size = static_cast<std::size_t>(h.bitsPerPixel) / 8;
+      for (std::size_t x = 0; x < width; ++x, in += size) {
+        std::uint32_t pixel = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
+        if (size == 4)
+          pixel |= static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
+        row[x] = Rgb(h.channels[0].Level(pixel), h.channels[1].Level(pixel), h.channels[2].Level(pixel));
+      }
+      break;
+    }
+    default: {
+      const int bits = h.bitsPerPixel;
+      const unsigned mask = (1u << bits) - 1u;
+      const std::size_t paletteSize = h.palette.size();
+      for (std::size_t x = 0; x < width; ++x) {
+        const std::size_t bit = x * static_cast<std::size_t>(bits);
+        const auto index = static_cast<std::uint8_t>(
+            (unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
+        row[x] = index < paletteSize ? h.palette[index] : kBlack;
+        if (indices != nullptr) indices[x] = index;
+      }
+    }
+  }
+}
+
 // Uncompressed and bit-field rows: `data` holds whole stored rows from the `first`.
 void ReadRows(std::span<const std::uint8_t> data, std::int64_t first, const BmpHeader& h, PictureFile& out) {
   const std::int64_t stride = Stride(h.width, h.bitsPerPixel);
   const auto width = static_cast<std::size_t>(h.width);
-  const std::size_t paletteSize = h.palette.size();
   const std::int64_t end = first + static_cast<std::int64_t>(data.size()) / stride;
   for (std::int64_t stored = first; stored < end; ++stored) {
     const int y = PictureRow(h, stored);
-    const std::uint8_t* in = data.data() + (stored - first) * stride;
-    auto row = out.pixels.Row(y);
     std::uint8_t* indices =
         out.indices.empty() ? nullptr : out.indices.data() + static_cast<std::size_t>(y) * width;
-    switch (h.bitsPerPixel) {
-      case 24:
-        for (std::size_t x = 0; x < width; ++x, in += 3) row[x] = Rgb(in[2], in[1], in[0]);
-        break;
-      case 16:
-      case 32: {
-        const std::size_t size = static_cast<std::size_t>(h.bitsPerPixel) / 8;
-        for (std::size_t x = 0; x < width; ++x, in += size) {
-          std::uint32_t pixel = in[0] | static_cast<std::uint32_t>(in[1]) << 8;
-          if (size == 4)
-            pixel |= static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-          row[x] = Rgb(h.channels[0].Level(pixel), h.channels[1].Level(pixel), h.channels[2].Level(pixel));
-        }
-        break;
-      }
-      default: {
-        const int bits = h.bitsPerPixel;
-        const unsigned mask = (1u << bits) - 1u;
-        for (std::size_t x = 0; x < width; ++x) {
-          const std::size_t bit = x * static_cast<std::size_t>(bits);
-          const auto index = static_cast<std::uint8_t>(
-              (unsigned{in[bit / 8]} >> (8 - bits - static_cast<int>(bit % 8))) & mask);
-          row[x] = index < paletteSize ? h.palette[index] : kBlack;
-          if (indices != nullptr) indices[x] = index;
-        }
-      }
-    }
+    ConvertRow(data.data() + (stored - first) * stride, h, out.pixels.Row(y), indices);
   }
 }
 
@@ -340,42 +345,114 @@ Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want) {
   return made;
 }
 
-ByteString BmpFileBytes(const platform::Surface& picture) {
+namespace {
+
+// An uncompressed BMP read from disk a stretch of stored rows at a time, handed out top
+// row first: a bottom-up file's stretches are read from its end.
+class BmpRows final : public PictureRows {
+ public:
+  BmpRows(platform::RangeFile file, BmpHeader header)
+      : PictureRows(static_cast<int>(header.width), static_cast<int>(header.height)),
+        m_file(std::move(file)),
+        m_header(std::move(header)),
+        m_stride(Stride(m_header.width, m_header.bitsPerPixel)),
+        m_rowsPerChunk(std::max<std::int64_t>(1, kRowChunkBytes / m_stride)) {}
+
+  Status Next(std::span<RgbColor> row) override {
+    const std::int64_t stored = m_header.topDown ? m_y : m_header.height - 1 - m_y;
+    if (stored < m_chunkFirst || stored >= m_chunkFirst + m_chunkRows) {
+      // The stretch that holds this row and those that come after it.
+      m_chunkRows = std::min(m_rowsPerChunk, m_header.height);
+      m_chunkFirst = m_header.topDown ? stored : std::max<std::int64_t>(0, stored - m_chunkRows + 1);
+      m_chunkRows = std::min(m_chunkRows, m_header.height - m_chunkFirst);
+      m_chunk.resize(static_cast<std::size_t>(m_chunkRows * m_stride));
+      if (Status read = m_file.ReadAt(
+              m_header.dataOffset + static_cast<std::uint64_t>(m_chunkFirst * m_stride), m_chunk);
+          !read)
+        return read;
+    }
+    ConvertRow(m_chunk.data() + (stored - m_chunkFirst) * m_stride, m_header, row, nullptr);
+    ++m_y;
+    return Status::Success();
+  }
+
+ private:
+  platform::RangeFile m_file;
+  BmpHeader m_header;
+  std::int64_t m_stride;
+  std::int64_t m_rowsPerChunk;
+  std::int64_t m_y = 0;  // the next picture row
+  std::int64_t m_chunkFirst = 0;
+  std::int64_t m_chunkRows = 0;
+  std::vector<std::uint8_t> m_chunk;
+};
+
+}  // namespace
+
+std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file) {
+  auto head = file.Read({0, std::min(file.Size(), kHeadBytes)});
+  if (!head) return nullptr;
+  auto parsed = ParseHeader(head.Value());
+  if (!parsed) return nullptr;
+  BmpHeader& h = parsed.Value();
+  if (RunLengths(h) || h.width <= 0 || h.height <= 0 || !CheckSizes(h, file.Size())) return nullptr;
+  return std::make_unique<BmpRows>(std::move(file), std::move(h));
+}
+
+Status WriteBmpRows(int width, int height, const RowAt& rowAt, platform::ByteSink& sink) {
   // A 14-byte file header and a 40-byte info header, then bottom-up BGR rows padded to
   // multiples of 4 bytes.
-  const auto width = static_cast<std::uint32_t>(picture.Width());
-  const auto height = static_cast<std::uint32_t>(picture.Height());
-  const std::uint32_t stride = (width * 3 + 3) / 4 * 4;
-  const std::uint32_t dataSize = stride * height;
-  ByteString out(54 + std::size_t{dataSize}, 0);
+  const auto stride = (static_cast<std::uint32_t>(width) * 3 + 3) / 4 * 4;
+  const std::uint32_t dataSize = stride * static_cast<std::uint32_t>(height);
+  std::array<std::uint8_t, 54> head{};
   auto put16 = [&](std::size_t at, std::uint32_t v) {
-    out[at] = static_cast<std::uint8_t>(v);
-    out[at + 1] = static_cast<std::uint8_t>(v >> 8);
+    head[at] = static_cast<std::uint8_t>(v);
+    head[at + 1] = static_cast<std::uint8_t>(v >> 8);
   };
   auto put32 = [&](std::size_t at, std::uint32_t v) {
     put16(at, v);
     put16(at + 2, v >> 16);
   };
-  out[0] = 'B';
-  out[1] = 'M';
+  head[0] = 'B';
+  head[1] = 'M';
   put32(2, 54 + dataSize);
   put32(10, 54);
   put32(14, 40);
-  put32(18, width);
-  put32(22, height);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
   put16(26, 1);   // planes
   put16(28, 24);  // bits per pixel
   put32(34, dataSize);
   put32(38, 2835);  // 72 dots per inch, in dots per metre
   put32(42, 2835);
-  for (int y = 0; y < picture.Height(); ++y) {
-    std::uint8_t* line = out.data() + 54 + std::size_t{stride} * (height - 1 - static_cast<std::uint32_t>(y));
-    for (RgbColor c : picture.Row(y)) {
+  sink.Expect(54 + std::uint64_t{dataSize});
+  if (Status written = sink.Write(head); !written) return written;
+  // Rows pass through a buffer of about 64 KiB of whole rows.
+  const std::size_t rowsPerWrite = std::max<std::size_t>(1, (std::size_t{1} << 16) / stride);
+  std::vector<std::uint8_t> buffer(rowsPerWrite * stride, 0);
+  std::size_t filled = 0;
+  for (int y = height - 1; y >= 0; --y) {
+    const std::span<const RgbColor> row = rowAt(y);
+    if (row.size() != static_cast<std::size_t>(width))
+      return Status::Failure("row " + std::to_string(y) + " is missing");
+    std::uint8_t* line = buffer.data() + filled * stride;
+    for (RgbColor c : row) {
       *line++ = static_cast<std::uint8_t>(BlueOf(c));
       *line++ = static_cast<std::uint8_t>(GreenOf(c));
       *line++ = static_cast<std::uint8_t>(RedOf(c));
     }
+    if (++filled < rowsPerWrite && y > 0) continue;
+    if (Status written = sink.Write(std::span(buffer).first(filled * stride)); !written) return written;
+    filled = 0;
   }
+  return Status::Success();
+}
+
+ByteString BmpFileBytes(const platform::Surface& picture) {
+  ByteString out;
+  platform::StringSink sink(out);
+  const RowAt rowAt = [&picture](int y) { return picture.Row(y); };
+  static_cast<void>(WriteBmpRows(picture.Width(), picture.Height(), rowAt, sink));
   return out;
 }
 

@@ -50,6 +50,17 @@ Result<PictureFile> ReadPath(const std::filesystem::path& path, Want want) {
 
 }  // namespace
 
+std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path) {
+  auto file = platform::RangeFile::Open(path);
+  if (!file || file.Value().Size() > platform::kPictureFileLimit.bytes) return nullptr;
+  std::uint8_t magic[8] = {};
+  if (!file.Value().ReadAt(0, std::span(magic).first(std::min<std::size_t>(8, file.Value().Size()))))
+    return nullptr;
+  if (StartsWith(magic, "BM")) return OpenBmpRows(std::move(file).Value());
+  if (StartsWith(magic, "\x89PNG\r\n\x1a\n")) return OpenPngRows(path);
+  return nullptr;
+}
+
 std::string UnreadableKind(std::span<const std::uint8_t> bytes) {
   if (StartsWith(bytes, "\xFF\xD8\xFF")) return "a JPEG";
   if (StartsWith(bytes, "II*\0") || StartsWith(bytes, std::string_view("MM\0*", 4))) return "a TIFF";
@@ -228,38 +239,85 @@ PngLayout IndexedLayout(int width, int height, std::span<const RgbColor> palette
 }
 
 // Each row's indices are packed as they come, so no plane of indices is held for the
-// whole picture.
-Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
-  const auto width = static_cast<std::size_t>(picture.Width());
-  if (AllIn(picture, colours)) {
+// whole picture. With `colours` (at most 256) every pixel is one of them and the file holds
+// indices; a row that holds another colour stops the write. Without, 8-bit RGB.
+Status WritePngRows(int width, int height, const RowAt& rowAt, std::span<const RgbColor> colours,
+                    bool checkRows, platform::ByteSink& sink) {
+  const auto count = static_cast<std::size_t>(width);
+  Status missing = Status::Success();
+  // A row that cannot be had, or holds a colour beyond the palette, is written as zeros
+  // and fails the write once the file is done.
+  auto rowOf = [&](int y) {
+    std::span<const RgbColor> row = rowAt(y);
+    if (row.size() != count && missing) missing = Status::Failure("row " + std::to_string(y) + " is missing");
+    return row.size() == count ? row.data() : nullptr;
+  };
+  if (!colours.empty()) {
     const int bits = DepthFor(colours.size());
     PaletteIndex palette(colours);
-    const PngLayout layout =
-        IndexedLayout(picture.Width(), picture.Height(), colours, bits, IsGreyRamp(colours, bits));
+    const PngLayout layout = IndexedLayout(width, height, colours, bits, IsGreyRamp(colours, bits));
+    const std::size_t rowBytes = (count * static_cast<std::size_t>(bits) + 7) / 8;
     const std::array<std::uint8_t, 256>& indexOfRed = palette.IndexOfRed();
-    return EncodePng(layout, [&](int y, std::uint8_t* row) {
-      const RgbColor* pixels = picture.Row(y).data();
-      if (palette.RedsDiffer()) {
-        const auto index = [&](std::size_t x) { return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]}; };
-        PackRow(bits, width, index, row);
-      } else {
-        const auto index = [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); };
-        PackRow(bits, width, index, row);
-      }
-    });
+    Status written = EncodePngTo(
+        layout,
+        [&](int y, std::uint8_t* row) {
+          const RgbColor* pixels = rowOf(y);
+          if (pixels != nullptr && palette.RedsDiffer() &&
+              (!checkRows || palette.HoldsRow({pixels, count}))) {
+            const auto index = [&](std::size_t x) {
+              return unsigned{indexOfRed[std::size_t(RedOf(pixels[x]))]};
+            };
+            PackRow(bits, count, index, row);
+            return;
+          }
+          bool held = pixels != nullptr;
+          for (std::size_t x = 0; held && x < count; ++x) held = palette.IndexOf(pixels[x]) >= 0;
+          if (!held) {
+            if (pixels != nullptr && missing)
+              missing = Status::Failure("a pixel's colour lies beyond the palette");
+            std::fill_n(row, rowBytes, std::uint8_t{0});
+            return;
+          }
+          const auto index = [&](std::size_t x) { return static_cast<unsigned>(palette.IndexOf(pixels[x])); };
+          PackRow(bits, count, index, row);
+        },
+        sink);
+    return written ? missing : written;
   }
   PngLayout layout;
-  layout.width = picture.Width();
-  layout.height = picture.Height();
+  layout.width = width;
+  layout.height = height;
   layout.compressionLevel = kRgbLevel;
   layout.filters = kNoFilters;
-  return EncodePng(layout, [&](int y, std::uint8_t* row) {
-    for (RgbColor c : picture.Row(y)) {
-      *row++ = static_cast<std::uint8_t>(RedOf(c));
-      *row++ = static_cast<std::uint8_t>(GreenOf(c));
-      *row++ = static_cast<std::uint8_t>(BlueOf(c));
-    }
-  });
+  Status written = EncodePngTo(
+      layout,
+      [&](int y, std::uint8_t* row) {
+        const RgbColor* pixels = rowOf(y);
+        if (pixels == nullptr) {
+          std::fill_n(row, count * 3, std::uint8_t{0});
+          return;
+        }
+        for (std::size_t x = 0; x < count; ++x) {
+          const RgbColor c = pixels[x];
+          *row++ = static_cast<std::uint8_t>(RedOf(c));
+          *row++ = static_cast<std::uint8_t>(GreenOf(c));
+          *row++ = static_cast<std::uint8_t>(BlueOf(c));
+        }
+      },
+      sink);
+  return written ? missing : written;
+}
+
+Result<ByteString> PngFileBytes(const platform::Surface& picture, std::span<const RgbColor> colours) {
+  ByteString out;
+  platform::StringSink sink(out);
+  const RowAt rowAt = [&picture](int y) { return picture.Row(y); };
+  // The colours are checked here once for the whole picture, to choose the file's kind.
+  const Status written =
+      WritePngRows(picture.Width(), picture.Height(), rowAt,
+                   AllIn(picture, colours) ? colours : std::span<const RgbColor>(), false, sink);
+  if (!written) return Result<ByteString>::Failure(written.error);
+  return out;
 }
 
 std::string LowerExtension(const std::filesystem::path& name) {
@@ -307,6 +365,19 @@ Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const pla
   if (extension == ".bmp" || extension.empty()) return BmpFileBytes(picture);
   return B::Failure("no picture format is known for the extension \"" + extension +
                     "\" (pictures are written as .png or .bmp)");
+}
+
+Status WritePictureRows(const std::filesystem::path& name, int width, int height, const RowAt& rowAt,
+                        std::span<const RgbColor> colours, platform::ByteSink& sink) {
+  if (width <= 0 || height <= 0) return Status::Failure("the picture is empty (0 pixels)");
+  const std::string extension = LowerExtension(name);
+  if (extension == ".png") {
+    const bool indexed = !colours.empty() && colours.size() <= 256;
+    return WritePngRows(width, height, rowAt, indexed ? colours : std::span<const RgbColor>(), true, sink);
+  }
+  if (extension == ".bmp" || extension.empty()) return WriteBmpRows(width, height, rowAt, sink);
+  return Status::Failure("no picture format is known for the extension \"" + extension +
+                         "\" (pictures are written as .png or .bmp)");
 }
 
 Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture,

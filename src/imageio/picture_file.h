@@ -3,10 +3,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
 
+#include "core/byte_sink.h"
 #include "core/result.h"
 #include "core/surface.h"
 
@@ -42,6 +45,35 @@ Result<PictureFile> ReadPictureColoursBytes(std::span<const std::uint8_t> bytes)
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes);
 
+// A picture file read a row at a time, top to bottom, and never held whole: PNG files that
+// are not interlaced at up to 8 bits a sample, and uncompressed BMP files, within the
+// picture limits.
+class PictureRows {
+ public:
+  PictureRows(int width, int height) noexcept : m_width(width), m_height(height) {}
+  virtual ~PictureRows() = default;
+  PictureRows(const PictureRows&) = delete;
+  PictureRows& operator=(const PictureRows&) = delete;
+
+  int Width() const noexcept { return m_width; }
+  int Height() const noexcept { return m_height; }
+  // Fills `row` (Width() pixels) with the next row's colours. Fails on a damaged or cut
+  // file and at a pixel that is not wholly opaque, whose colour alone does not say what it
+  // stands for: the whole-picture reader then tells the reason or keeps the alpha.
+  virtual Status Next(std::span<RgbColor> row) = 0;
+  // After the last row: what the file holds after its pixels is whole (a PNG's last chunks).
+  virtual Status Finish() { return Status::Success(); }
+
+ private:
+  int m_width;
+  int m_height;
+};
+
+// The rows of the picture file at `path`, or nothing for a file that is read whole (another
+// kind or layout, a file that cannot be opened, a header beyond the picture limits); the
+// whole-picture reader then reads it or tells why not.
+std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path);
+
 // The name of a picture kind this program recognises but cannot read ("JPEG"), or empty.
 std::string UnreadableKind(std::span<const std::uint8_t> bytes);
 
@@ -52,6 +84,18 @@ std::string UnreadableKind(std::span<const std::uint8_t> bytes);
 // Otherwise a PNG holds 8-bit RGB.
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,
                                     std::span<const RgbColor> colours = {});
+
+// Row y of a picture given a row at a time: any row, in any order, more than once. A span
+// that is not as wide as the picture says the row cannot be had; the write then fails.
+using RowAt = std::function<std::span<const RgbColor>(int y)>;
+
+// The picture file PictureFileBytes makes, for a picture `width` by `height` that is never
+// held whole: its rows come from `rowAt` and the file's bytes go to `sink` as they are
+// made. `colours` is taken on trust: with at most 256 of them, every pixel must be one (the
+// decoders' colours are), and a row holding another colour fails the write. A PNG may be
+// of any height; a BMP's rows are asked for bottom row first.
+Status WritePictureRows(const std::filesystem::path& name, int width, int height, const RowAt& rowAt,
+                        std::span<const RgbColor> colours, platform::ByteSink& sink);
 
 // A palette PNG of `width` by `height` indices (row-major) at `bitDepth` 1, 2, 4 or 8.
 // Every index must lie inside `palette`, which holds at most 2^bitDepth colours.

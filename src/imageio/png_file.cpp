@@ -6,8 +6,10 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 #include "imageio/picture_file.h"
 #include "imageio/readers.h"
@@ -266,11 +268,142 @@ Result<PictureFile> ReadPng(std::span<const std::uint8_t> bytes, Want want) {
 
 namespace {
 
-int AppendBytes(spng_ctx*, void* user, void* data, std::size_t length) {
-  auto* out = static_cast<ByteString*>(user);
-  const auto* from = static_cast<const std::uint8_t*>(data);
-  out->insert(out->end(), from, from + length);
-  return 0;
+struct FileClose {
+  void operator()(std::FILE* file) const noexcept { std::fclose(file); }
+};
+
+// A PNG read through libspng's rows from the file itself, each row expanded from the file's
+// own packing as the whole-picture reader expands it. Any alpha below 255 (an alpha channel,
+// a tRNS entry or colour key that a pixel uses) stops the read.
+class PngRows final : public PictureRows {
+ public:
+  PngRows(std::unique_ptr<std::FILE, FileClose> file, Context ctx, const spng_ihdr& ihdr)
+      : PictureRows(static_cast<int>(ihdr.width), static_cast<int>(ihdr.height)),
+        m_file(std::move(file)),
+        m_ctx(std::move(ctx)),
+        m_ihdr(ihdr) {}
+
+  // The tables for the file's kind; false where they cannot be made (no palette).
+  bool Prepare() {
+    const int bits = m_ihdr.bit_depth;
+    const auto values = std::size_t{1} << bits;
+    std::array<RgbColor, 256> colourOf{};
+    std::array<std::uint8_t, 256> alphaOf{};
+    alphaOf.fill(255);
+    spng_trns trns{};
+    const bool hasTrns = spng_get_trns(m_ctx.get(), &trns) == 0;
+    if (m_ihdr.color_type == SPNG_COLOR_TYPE_INDEXED) {
+      spng_plte plte{};
+      if (spng_get_plte(m_ctx.get(), &plte) != 0) return false;
+      // An index beyond the palette draws black.
+      for (std::uint32_t i = 0; i < plte.n_entries && i < 256; ++i)
+        colourOf[i] = Rgb(plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue);
+      for (std::uint32_t i = 0; hasTrns && i < trns.n_type3_entries && i < 256; ++i)
+        alphaOf[i] = trns.type3_alpha[i];
+      m_channels = 1;
+    } else {
+      m_channels = m_ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR         ? 3
+                   : m_ihdr.color_type == SPNG_COLOR_TYPE_TRUECOLOR_ALPHA ? 4
+                   : m_ihdr.color_type == SPNG_COLOR_TYPE_GRAYSCALE_ALPHA ? 2
+                                                                          : 1;
+      const int top = (1 << bits) - 1;
+      for (int v = 0; v <= top; ++v) colourOf[static_cast<std::size_t>(v)] = GreyColor(v * 255 / top);
+      if (hasTrns && m_channels == 1 && trns.gray <= top) alphaOf[trns.gray] = 0;
+      m_colourKey = hasTrns && m_channels == 3;
+      m_key = {trns.red, trns.green, trns.blue};
+    }
+    m_greyOf = colourOf;
+    if (m_channels == 1) {
+      m_colours.emplace(bits, std::span<const RgbColor>(colourOf).first(values));
+      m_seeThrough = std::any_of(alphaOf.begin(), alphaOf.begin() + static_cast<std::ptrdiff_t>(values),
+                                 [](std::uint8_t a) { return a != 255; });
+      if (m_seeThrough) m_alphas.emplace(bits, std::span<const std::uint8_t>(alphaOf).first(values));
+    }
+    m_packed.resize((std::size_t{m_ihdr.width} * static_cast<std::size_t>(m_channels * bits) + 7) / 8);
+    return spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) == 0;
+  }
+
+  Status Next(std::span<RgbColor> row) override {
+    const int error = spng_decode_row(m_ctx.get(), m_packed.data(), m_packed.size());
+    if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
+    const std::uint8_t* p = m_packed.data();
+    if (m_channels == 1) {
+      m_colours->Expand(p, row);
+      if (m_seeThrough) {
+        m_alpha.resize(row.size());
+        m_alphas->Expand(p, m_alpha);
+        if (std::any_of(m_alpha.begin(), m_alpha.end(), [](std::uint8_t a) { return a != 255; }))
+          return Status::Failure("the picture has transparent pixels");
+      }
+      return Status::Success();
+    }
+    bool opaque = true;
+    for (std::size_t x = 0; x < row.size(); ++x, p += m_channels) {
+      row[x] = m_channels == 2 ? m_greyOf[p[0]] : Rgb(p[0], p[1], p[2]);
+      if (m_channels == 2 || m_channels == 4) {
+        opaque &= p[m_channels - 1] == 255;
+      } else if (m_colourKey) {
+        opaque &= !(p[0] == m_key[0] && p[1] == m_key[1] && p[2] == m_key[2]);
+      }
+    }
+    return opaque ? Status::Success() : Status::Failure("the picture has transparent pixels");
+  }
+
+  Status Finish() override {
+    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
+    return Status::Success();
+  }
+
+ private:
+  std::unique_ptr<std::FILE, FileClose> m_file;
+  Context m_ctx;
+  spng_ihdr m_ihdr;
+  int m_channels = 1;
+  bool m_seeThrough = false;
+  bool m_colourKey = false;
+  std::array<std::uint16_t, 3> m_key{};
+  std::array<RgbColor, 256> m_greyOf{};
+  std::optional<ByteTable<RgbColor>> m_colours;
+  std::optional<ByteTable<std::uint8_t>> m_alphas;
+  std::vector<std::uint8_t> m_packed;
+  std::vector<std::uint8_t> m_alpha;
+};
+
+}  // namespace
+
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path) {
+  std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
+  if (!file) return nullptr;
+  Context ctx(spng_ctx_new(0));
+  if (!ctx) throw std::bad_alloc();
+  if (spng_set_png_file(ctx.get(), file.get()) != 0) return nullptr;
+  spng_set_image_limits(ctx.get(), kMaxPictureSide, kMaxPictureSide);
+  spng_set_chunk_limits(ctx.get(), std::size_t{1} << 24, std::size_t{1} << 26);
+  spng_ihdr ihdr{};
+  if (spng_get_ihdr(ctx.get(), &ihdr) != 0) return nullptr;
+  const bool byRows = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED
+                          ? ihdr.interlace_method == SPNG_INTERLACE_NONE
+                          : ExpandsOwnRows(ihdr);
+  if (!byRows || !platform::PictureSizeProblem(ihdr.width, ihdr.height).empty() || ihdr.width == 0 ||
+      ihdr.height == 0)
+    return nullptr;
+  auto rows = std::make_unique<PngRows>(std::move(file), std::move(ctx), ihdr);
+  if (!rows->Prepare()) return nullptr;
+  return rows;
+}
+
+namespace {
+
+// libspng hands the file over in pieces; the first failure of the sink is kept and stops it.
+struct SinkState {
+  platform::ByteSink* sink;
+  Status failed;
+};
+
+int WriteToSink(spng_ctx*, void* user, void* data, std::size_t length) {
+  auto* state = static_cast<SinkState*>(user);
+  state->failed = state->sink->Write({static_cast<const std::uint8_t*>(data), length});
+  return state->failed ? 0 : SPNG_IO_ERROR;
 }
 
 // Decoded random data does not compress, and deflate spends its time (about 40 ms on 2
@@ -285,35 +418,55 @@ int LevelFor(const PngLayout& layout, std::size_t rowBytes, const FillRow& fillR
   const auto height = static_cast<std::size_t>(layout.height);
   if (rowBytes * height < kBands * kBands * kBandBytes) return layout.compressionLevel;
   const std::size_t bandRows = std::min(height / kBands, (kBandBytes + rowBytes - 1) / rowBytes);
-  std::vector<std::uint8_t> sample(kBands * bandRows * rowBytes);
-  std::uint8_t* to = sample.data();
+  // The sample is deflated a row at a time and only the deflated length counted: deflate
+  // without flushing gives the same bytes however its input is cut, so this is the length
+  // of the whole sample deflated at once, with no copy of it held.
+  z_stream stream{};
+  if (deflateInit(&stream, 1) != Z_OK) return layout.compressionLevel;
+  std::vector<std::uint8_t> row(rowBytes);
+  std::array<Bytef, 16384> out{};
+  std::size_t deflated = 0;
+  std::size_t sampled = 0;
+  int status = Z_OK;
+  auto put = [&](const std::uint8_t* from, std::size_t count, int flush) {
+    stream.next_in = const_cast<Bytef*>(from);
+    stream.avail_in = static_cast<uInt>(count);
+    do {
+      stream.next_out = out.data();
+      stream.avail_out = static_cast<uInt>(out.size());
+      status = deflate(&stream, flush);
+      deflated += out.size() - stream.avail_out;
+    } while (status == Z_OK && (stream.avail_out == 0 || flush == Z_FINISH));
+  };
   for (std::size_t band = 0; band < kBands; ++band) {
-    for (std::size_t y = band * height / kBands, end = y + bandRows; y < end; ++y, to += rowBytes) {
-      fillRow(static_cast<int>(y), to);
+    for (std::size_t y = band * height / kBands, end = y + bandRows; y < end; ++y) {
+      fillRow(static_cast<int>(y), row.data());
+      put(row.data(), rowBytes, Z_NO_FLUSH);
+      sampled += rowBytes;
     }
   }
-  uLongf deflated = compressBound(static_cast<uLong>(sample.size()));
-  std::vector<Bytef> out(deflated);
-  if (compress2(out.data(), &deflated, sample.data(), static_cast<uLong>(sample.size()), 1) != Z_OK) {
-    return layout.compressionLevel;
-  }
-  return deflated * 10 >= sample.size() * 9 ? 0 : layout.compressionLevel;
+  put(nullptr, 0, Z_FINISH);
+  deflateEnd(&stream);
+  if (status != Z_STREAM_END) return layout.compressionLevel;
+  return deflated * 10 >= sampled * 9 ? 0 : layout.compressionLevel;
 }
 
 }  // namespace
 
-Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
-  using B = Result<ByteString>;
+Status EncodePngTo(const PngLayout& layout, const FillRow& fillRow, platform::ByteSink& sink) {
   Context ctx(spng_ctx_new(SPNG_CTX_ENCODER));
   if (!ctx) throw std::bad_alloc();
-  ByteString out;
-  spng_set_png_stream(ctx.get(), AppendBytes, &out);
+  SinkState state{&sink, Status::Success()};
+  spng_set_png_stream(ctx.get(), WriteToSink, &state);
+  auto failure = [&state](int error) {
+    return state.failed ? Status::Failure(spng_strerror(error)) : state.failed;
+  };
   const int channels = layout.colourType == SPNG_COLOR_TYPE_TRUECOLOR ? 3 : 1;
   const std::size_t rowBytes =
       (static_cast<std::size_t>(layout.width) * static_cast<std::size_t>(channels * layout.bitDepth) + 7) / 8;
   const int level = LevelFor(layout, rowBytes, fillRow);
   // Stored rows take their own size, a filter byte a row and a few bytes a 64 KiB block.
-  if (level == 0) out.reserve((rowBytes + 1) * static_cast<std::size_t>(layout.height) * 1025 / 1024 + 4096);
+  if (level == 0) sink.Expect((rowBytes + 1) * static_cast<std::size_t>(layout.height) * 1025 / 1024 + 4096);
   spng_set_option(ctx.get(), SPNG_IMG_COMPRESSION_LEVEL, level);
   spng_set_option(ctx.get(), SPNG_FILTER_CHOICE, layout.filters);
   spng_ihdr ihdr{};
@@ -321,7 +474,7 @@ Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
   ihdr.height = static_cast<std::uint32_t>(layout.height);
   ihdr.bit_depth = static_cast<std::uint8_t>(layout.bitDepth);
   ihdr.color_type = static_cast<std::uint8_t>(layout.colourType);
-  if (int error = spng_set_ihdr(ctx.get(), &ihdr); error != 0) return B::Failure(spng_strerror(error));
+  if (int error = spng_set_ihdr(ctx.get(), &ihdr); error != 0) return failure(error);
   if (layout.colourType == SPNG_COLOR_TYPE_INDEXED) {
     spng_plte plte{};
     plte.n_entries = static_cast<std::uint32_t>(layout.palette.size());
@@ -330,18 +483,26 @@ Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
       plte.entries[i] = {static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
                          static_cast<std::uint8_t>(BlueOf(c)), 255};
     }
-    if (int error = spng_set_plte(ctx.get(), &plte); error != 0) return B::Failure(spng_strerror(error));
+    if (int error = spng_set_plte(ctx.get(), &plte); error != 0) return failure(error);
   }
   const int flags = SPNG_ENCODE_PROGRESSIVE | SPNG_ENCODE_FINALIZE;
   if (int error = spng_encode_image(ctx.get(), nullptr, 0, SPNG_FMT_PNG, flags); error != 0) {
-    return B::Failure(spng_strerror(error));
+    return failure(error);
   }
   std::vector<std::uint8_t> row(rowBytes);
   for (int y = 0; y < layout.height; ++y) {
     fillRow(y, row.data());
     const int error = spng_encode_row(ctx.get(), row.data(), row.size());
-    if (error != 0 && error != SPNG_EOI) return B::Failure(spng_strerror(error));
+    if (error != 0 && error != SPNG_EOI) return failure(error);
   }
+  return Status::Success();
+}
+
+Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow) {
+  ByteString out;
+  platform::StringSink sink(out);
+  if (Status encoded = EncodePngTo(layout, fillRow, sink); !encoded)
+    return Result<ByteString>::Failure(encoded.error);
   return out;
 }
 

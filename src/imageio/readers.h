@@ -3,10 +3,13 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
+#include <memory>
 #include <span>
 #include <string>
 
+#include "core/byte_sink.h"
 #include "core/picture_limits.h"
 #include "imageio/picture_file.h"
 #include "platform/file_range.h"
@@ -24,6 +27,10 @@ Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
 // A BMP file read from disk a stretch of rows at a time, so that its bytes are never held
 // beside the picture.
 Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want);
+
+// The readers by rows of OpenPictureRows.
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path);
+std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file);
 
 // Allocates the pixels once the header's size has passed the limits. `kind` starts the
 // reason ("the PNG picture is").
@@ -68,10 +75,16 @@ inline constexpr int kPngRgb = 2;
 inline constexpr int kPngIndexed = 3;
 
 // Encodes a PNG whose rows `fillRow(y, row)` writes in the file's own packing, in any
-// order and more than once. A picture whose rows do not deflate is stored uncompressed.
+// order and more than once, into `sink` as it goes: a few rows spread over the picture
+// first (to tell whether the rows deflate; those that do not are stored uncompressed), then
+// every row top to bottom.
 using FillRow = std::function<void(int, std::uint8_t*)>;
+Status EncodePngTo(const PngLayout& layout, const FillRow& fillRow, platform::ByteSink& sink);
 Result<ByteString> EncodePng(const PngLayout& layout, const FillRow& fillRow);
 
+// A 24-bit BMP file of a picture given row by row, bottom row first (as the file stores
+// them), into `sink`.
+Status WriteBmpRows(int width, int height, const RowAt& rowAt, platform::ByteSink& sink);
 // A 24-bit BMP file.
 ByteString BmpFileBytes(const platform::Surface& picture);
 

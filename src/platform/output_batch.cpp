@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <optional>
 #include <ostream>
@@ -21,6 +22,7 @@
 #include <string>
 #include <system_error>
 #include <utility>
+#include <vector>
 
 #include "core/types.h"
 #include "platform/file_io.h"
@@ -228,10 +230,54 @@ bool IsReadOnly(const std::filesystem::path& path, const struct stat& info) {
   return geteuid() != 0 && faccessat(AT_FDCWD, path.c_str(), W_OK, AT_EACCESS) != 0 && errno == EACCES;
 }
 
-// The temporary's content, then the old file's owner, group and mode, then the disk.
-Status FillTemporary(int descriptor, std::span<const std::uint8_t> bytes,
-                     const std::optional<struct stat>& old) {
-  if (Status written = WriteAll(descriptor, bytes); !written) return written;
+// Writes to a descriptor through a buffer of 64 KiB, made at the first small write; a
+// large write goes straight through. The first failure is kept (the writer's own failures
+// are told apart from it).
+class DescriptorSink final : public ByteSink {
+ public:
+  explicit DescriptorSink(int descriptor) : m_descriptor(descriptor) {}
+  Status Write(std::span<const std::uint8_t> bytes) override {
+    if (!m_failed) return m_failed;
+    if (m_buffer.size() + bytes.size() > kBufferBytes) {
+      if (Status flushed = Flush(); !flushed) return flushed;
+    }
+    if (bytes.size() >= kBufferBytes) return Keep(WriteAll(m_descriptor, bytes));
+    if (m_buffer.capacity() == 0) m_buffer.reserve(kBufferBytes);
+    m_buffer.insert(m_buffer.end(), bytes.begin(), bytes.end());
+    return Status::Success();
+  }
+  Status Flush() {
+    if (!m_failed) return m_failed;
+    const Status written = WriteAll(m_descriptor, m_buffer);
+    m_buffer.clear();
+    return Keep(written);
+  }
+  // The first failure of a write to the file, or success.
+  const Status& Written() const { return m_failed; }
+
+ private:
+  static constexpr std::size_t kBufferBytes = std::size_t{1} << 16;
+  Status Keep(Status status) {
+    if (!status) m_failed = status;
+    return status;
+  }
+  int m_descriptor;
+  std::vector<std::uint8_t> m_buffer;
+  Status m_failed = Status::Success();
+};
+
+// The temporary's content, then the old file's owner, group and mode, then the disk. A
+// failure of the writer's own (not a write to the file) comes back as `ownFailure`.
+Status FillTemporary(int descriptor, const OutputBatch::Writer& write, const std::optional<struct stat>& old,
+                     Status& ownFailure) {
+  DescriptorSink sink(descriptor);
+  const Status made = write(sink);
+  if (!sink.Written()) return sink.Written();
+  if (!made) {
+    ownFailure = made;
+    return made;
+  }
+  if (Status flushed = sink.Flush(); !flushed) return flushed;
   if (old) {
     // Where the owner may not be given away (EPERM), the file stays ours. chown clears
     // the set-id bits, so the mode comes after it.
@@ -390,6 +436,26 @@ OutputBatch::~OutputBatch() = default;
 
 Status OutputBatch::Stage(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                           std::optional<ExpectedFile> expected) {
+  return StageWith(
+      path, [bytes](ByteSink& sink) { return sink.Write(bytes); }, std::move(expected));
+}
+
+Status OutputBatch::StageWritten(const std::filesystem::path& path, const Writer& write) {
+  return StageWith(path, write, std::nullopt);
+}
+
+namespace {
+
+// The bytes of an output written at the commit, made now.
+Status Collect(ByteString& bytes, const OutputBatch::Writer& write) {
+  StringSink sink(bytes);
+  return write(sink);
+}
+
+}  // namespace
+
+Status OutputBatch::StageWith(const std::filesystem::path& path, const Writer& write,
+                              std::optional<ExpectedFile> expected) {
   auto output = std::make_unique<Output>();
   output->name = path.string();
   auto destination = ThroughLinks(path);
@@ -404,7 +470,7 @@ Status OutputBatch::Stage(const std::filesystem::path& path, std::span<const std
     if (flags >= 0 && (flags & O_ACCMODE) == O_RDONLY)
       return Failure(output->name, "it is not open for writing");
     if (expected) return Failure(output->name, "it is not a regular file");
-    output->bytes.assign(bytes.begin(), bytes.end());
+    if (Status made = Collect(output->bytes, write); !made) return made;
     m_outputs.push_back(std::move(output));
     return Status::Success();
   }
@@ -415,7 +481,7 @@ Status OutputBatch::Stage(const std::filesystem::path& path, std::span<const std
     if (expected) return Failure(output->name, "it is not a regular file");
     output->kind = Output::Kind::Direct;
     output->target = target;
-    output->bytes.assign(bytes.begin(), bytes.end());
+    if (Status made = Collect(output->bytes, write); !made) return made;
     m_outputs.push_back(std::move(output));
     return Status::Success();
   }
@@ -437,22 +503,26 @@ Status OutputBatch::Stage(const std::filesystem::path& path, std::span<const std
   }
   output->expected = std::move(expected);
   RemoveLeftovers(output->folder.Get());
-  if (Status made = MakeTemporary(*output, bytes); !made) return made;
+  if (Status made = MakeTemporary(*output, write); !made) return made;
   m_outputs.push_back(std::move(output));
   return Status::Success();
 }
 
 Status OutputBatch::StageStream(std::ostream& stream, std::string name, std::span<const std::uint8_t> bytes) {
+  return StageStreamWritten(stream, std::move(name), [bytes](ByteSink& sink) { return sink.Write(bytes); });
+}
+
+Status OutputBatch::StageStreamWritten(std::ostream& stream, std::string name, const Writer& write) {
   auto output = std::make_unique<Output>();
   output->kind = Output::Kind::Stream;
   output->name = std::move(name);
   output->stream = &stream;
-  output->bytes.assign(bytes.begin(), bytes.end());
+  if (Status made = Collect(output->bytes, write); !made) return made;
   m_outputs.push_back(std::move(output));
   return Status::Success();
 }
 
-Status OutputBatch::MakeTemporary(Output& output, std::span<const std::uint8_t> bytes) {
+Status OutputBatch::MakeTemporary(Output& output, const Writer& write) {
   const int dir = output.folder.Get();
   if (m_temporaries == Temporaries::AnonymousWherePossible) {
     output.file = Descriptor(openat(dir, ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0666));
@@ -465,8 +535,9 @@ Status OutputBatch::MakeTemporary(Output& output, std::span<const std::uint8_t> 
     if (!made) return Failure(output.name, made.Error());
     output.file = Descriptor(made.Value());
   }
-  if (Status filled = FillTemporary(output.file.Get(), bytes, output.old); !filled) {
-    return Failure(output.name, filled.error);
+  Status ownFailure = Status::Success();
+  if (Status filled = FillTemporary(output.file.Get(), write, output.old, ownFailure); !filled) {
+    return ownFailure ? Failure(output.name, filled.error) : ownFailure;
   }
   if (!output.temporary.Empty()) {
     if (Status closed = output.file.Close(); !closed) return Failure(output.name, closed.error);

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <iosfwd>
 #include <memory>
 #include <optional>
@@ -10,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "core/byte_sink.h"
 #include "core/result.h"
 #include "platform/file_range.h"
 
@@ -87,8 +89,15 @@ class OutputBatch {
 
   Status Stage(const std::filesystem::path& path, std::span<const std::uint8_t> bytes,
                std::optional<ExpectedFile> expected = std::nullopt);
+  // The same for an output made as it is written: `write` puts its bytes into the sink,
+  // straight into the temporary (through a small buffer) where the output is a file, so the
+  // output is never held whole. A failure of `write` that is not the sink's own is passed
+  // on as it is, without the output's name.
+  using Writer = std::function<Status(ByteSink& sink)>;
+  Status StageWritten(const std::filesystem::path& path, const Writer& write);
   // An output that is a stream (standard output), written at the commit.
   Status StageStream(std::ostream& stream, std::string name, std::span<const std::uint8_t> bytes);
+  Status StageStreamWritten(std::ostream& stream, std::string name, const Writer& write);
   Status Commit();
 
   // For tests: how an old file gets its backup name (linkat(folder, from, folder, to, 0)
@@ -98,7 +107,9 @@ class OutputBatch {
 
  private:
   struct Output;
-  Status MakeTemporary(Output& output, std::span<const std::uint8_t> bytes);
+  Status StageWith(const std::filesystem::path& path, const Writer& write,
+                   std::optional<ExpectedFile> expected);
+  Status MakeTemporary(Output& output, const Writer& write);
   Status CheckUnchanged(bool digests, bool written) const;
   Status RenameAll(bool written);
 

@@ -101,9 +101,9 @@ struct Layout {
   const char* name;
   int bits;
   EncodeFn encodeWholeTiles;
-  void (*encodeAny)(const Surface&, const Selection&, std::span<std::uint8_t>, convert::ProgressTicker&);
+  EncodeBandFn encodeAny;
   DecodeFn decodeWholeTiles;
-  DecodeFn decodeAny;
+  DecodeBandFn decodeAny;
 };
 
 template <const auto& kLayout>
@@ -130,7 +130,7 @@ TEST(PlanarWholeTiles, EncodesAsTheEncoderForAnySelection) {
       PartnerState partner;
       layout.encodeWholeTiles(picture, sel, partner, whole, wholeProgress);
       convert::ProgressTicker anyTicker(anyProgress, std::int64_t{sel.width} * sel.height);
-      layout.encodeAny(picture, sel, any, anyTicker);
+      EncodeBands(layout.encodeAny, 8, picture, sel, any, anyTicker);
       SCOPED_TRACE(std::string(layout.name) + ", width " + std::to_string(sel.width));
       EXPECT_EQ(whole, any);
       EXPECT_EQ(wholeProgress.reports, anyProgress.reports);
@@ -147,7 +147,7 @@ TEST(PlanarWholeTiles, DecodesAsTheDecoderForAnyWidth) {
         convert::ProgressTicker wholeTicker(wholeProgress, 16 * 24), anyTicker(anyProgress, 16 * 24);
         Surface whole(16, 24, kWhite), any(16, 24, kWhite);
         const auto wholeFailure = layout.decodeWholeTiles(data, whole, mode, nullptr, wholeTicker);
-        const auto anyFailure = layout.decodeAny(data, any, mode, nullptr, anyTicker);
+        const auto anyFailure = DecodeBands(layout.decodeAny, 8, data, any, mode, nullptr, anyTicker);
         SCOPED_TRACE(std::string(layout.name) + ", " + std::to_string(length) + " bytes");
         EXPECT_EQ(wholeFailure, anyFailure);
         EXPECT_EQ(wholeProgress.reports, anyProgress.reports);

@@ -120,6 +120,38 @@ const Fault kFaults[] = {
        return batch.Commit();
      },
      "standard output: write failed"},
+    // A writer that fails after writing part of its output: its own failure, as it is.
+    {"WriterFailsHalfWay",
+     [](OutputBatch& batch, const test::TempDir& dir) {
+       if (Status staged = batch.Stage(dir.File("a.dat"), kNew); !staged) return staged;
+       const Status staged = batch.StageWritten(dir.File("b.dat"), [](ByteSink& sink) {
+         const ByteString piece(100000, 7);
+         if (Status written = sink.Write(piece); !written) return written;
+         return Status::Failure("in.dat: the data ends early");
+       });
+       return staged ? batch.Commit() : staged;
+     },
+     "in.dat: the data ends early"},
+    {"WrittenOutputBeyondTheFileSizeLimit",
+     [](OutputBatch& batch, const test::TempDir& dir) {
+       if (Status staged = batch.Stage(dir.File("a.dat"), kNew); !staged) return staged;
+       rlimit saved{};
+       getrlimit(RLIMIT_FSIZE, &saved);
+       const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+       rlimit small = saved;
+       small.rlim_cur = 16;
+       setrlimit(RLIMIT_FSIZE, &small);
+       Status staged = batch.StageWritten(dir.File("b.dat"), [](ByteSink& sink) {
+         for (int i = 0; i < 100; ++i) {
+           if (Status written = sink.Write(ByteString(1000, 1)); !written) return written;
+         }
+         return Status::Success();
+       });
+       setrlimit(RLIMIT_FSIZE, &saved);
+       std::signal(SIGXFSZ, oldHandler);
+       return staged ? batch.Commit() : staged;
+     },
+     "b.dat: write failed: File too large"},
 };
 
 class BatchFaults : public ::testing::TestWithParam<std::tuple<Fault, Temporaries>> {};
@@ -341,6 +373,31 @@ TEST(OutputBatch, AFileThatChangesAfterStagingRefusesTheCommit) {
       EXPECT_TRUE(Leftovers(dir.Path()).empty());
     }
   }
+}
+
+// An output written in pieces, small and larger than the staging buffer, to a file, a
+// device and standard output, is the pieces one after the other.
+TEST(OutputBatch, WrittenOutputsHoldTheirPiecesInOrder) {
+  test::TempDir dir;
+  Put(dir, "a.dat", test::Bytes({1}));
+  ByteString want;
+  const OutputBatch::Writer write = [](ByteSink& sink) {
+    for (std::size_t size : {std::size_t{3}, std::size_t{70000}, std::size_t{1}, std::size_t{200000}}) {
+      if (Status written = sink.Write(ByteString(size, static_cast<std::uint8_t>(size))); !written)
+        return written;
+    }
+    return Status::Success();
+  };
+  StringSink expected(want);
+  ASSERT_TRUE(write(expected));
+  std::ostringstream out;
+  OutputBatch batch;
+  ASSERT_TRUE(batch.StageWritten(dir.File("a.dat"), write));
+  ASSERT_TRUE(batch.StageWritten("/dev/null", write));
+  ASSERT_TRUE(batch.StageStreamWritten(out, "standard output", write));
+  ASSERT_TRUE(batch.Commit());
+  EXPECT_EQ(ReadFileBytes(dir.File("a.dat")).Value(), want);
+  EXPECT_EQ(out.str(), std::string(want.begin(), want.end()));
 }
 
 TEST(OutputBatch, AnUnchangedExpectedFileIsReplaced) {
