@@ -104,9 +104,11 @@ void FileCommands::LoadBitmap(const std::string& fileName) {
     Warn(UnableToLoad(fileName), picture.Error());
     return;
   }
-  auto [indices, colours] = IndicesOf(fileName, picture.Value());
+  // A pair, not a structured binding: clang 14 cannot capture bindings in a lambda.
+  std::pair<std::vector<std::uint8_t>, std::vector<RgbColor>> values = IndicesOf(fileName, picture.Value());
   m_window.Record("Load picture", [&] {
-    m_window.MakeCurrentPicture(std::move(picture).Value(), std::move(indices), std::move(colours));
+    m_window.MakeCurrentPicture(std::move(picture).Value(), std::move(values.first),
+                                std::move(values.second));
   });
 }
 
