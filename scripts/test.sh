@@ -5,7 +5,8 @@
 #   2. the debug build with g++ and its tests, and the Debian package made from it;
 #   3. one clang build under AddressSanitizer + UBSan holding both the tests and the libFuzzer
 #      targets: the tests again, then every fuzz target for 6 s, two at a time. It keeps line
-#      tables only: the reports still name file and line, and the build writes far less.
+#      tables only (the reports still name file and line), and the tests themselves are built
+#      unoptimised and without coverage counters, which halves the build.
 # Each compiler builds everything once, warnings as errors. Switches, each =1 to leave a part
 # out: GLYPHON_SKIP_SOURCE_CHECK, GLYPHON_SKIP_PACKAGE, GLYPHON_SKIP_ASAN, GLYPHON_SKIP_FUZZ.
 set -euo pipefail
