@@ -4,7 +4,7 @@
 #   1. the licence line and clang-format on every source (scripts/check_source.sh), in seconds;
 #   2. the debug build with g++ and its tests, and the Debian package made from it;
 #   3. one clang build under AddressSanitizer + UBSan holding both the tests and the libFuzzer
-#      targets: the tests again, then every fuzz target for 4 s, two at a time. It keeps line
+#      targets: the tests again, then every fuzz target for 3 s, two at a time. It keeps line
 #      tables only (the reports still name file and line), and the tests and the widgets, which
 #      no fuzz target reaches, are built unoptimised and without coverage counters.
 # Each compiler builds everything once, warnings as errors. Switches, each =1 to leave a part
@@ -27,7 +27,7 @@ if [ "${GLYPHON_SKIP_PACKAGE:-0}" != 1 ]; then
   bash scripts/check_package.sh build
 fi
 
-fuzz_seconds="${GLYPHON_FUZZ_SECONDS:-4}"
+fuzz_seconds="${GLYPHON_FUZZ_SECONDS:-3}"
 if [ "${GLYPHON_SKIP_ASAN:-0}" != 1 ]; then
   cmake --preset asan >/dev/null
   cmake --build --preset asan
