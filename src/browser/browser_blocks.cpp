@@ -18,9 +18,7 @@ namespace {
 // window after it, so no block is cut short at a stretch's end.
 constexpr std::uint64_t kScanStretch = std::uint64_t{1} << 20;
 
-std::string CountOf(std::uint64_t count, std::string_view unit) {
-  return std::to_string(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
-}
+using platform::CountOf;
 
 }  // namespace
 

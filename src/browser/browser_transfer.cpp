@@ -4,18 +4,13 @@
 #include "browser/rom_browser.h"
 #include "formats/decoding.h"
 #include "formats/values.h"
+#include "platform/file_range.h"
 #include "rom/rom_write.h"
 #include "workspace/main_window.h"
 
 namespace glyphon::browser {
 
-namespace {
-
-std::string CountOf(std::uint64_t count, std::string_view unit) {
-  return std::to_string(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
-}
-
-}  // namespace
+using platform::CountOf;
 
 // The bytes a write replaced and the bytes it wrote, at one place of one file.
 class RomBrowser::WriteStep final : public platform::UndoCommand {

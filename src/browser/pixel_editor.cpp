@@ -7,6 +7,7 @@
 #include "browser/rom_browser.h"
 #include "formats/decoding.h"
 #include "formats/values.h"
+#include "platform/file_range.h"
 #include "platform/output_batch.h"
 #include "rom/rom_write.h"
 
@@ -42,9 +43,7 @@ std::vector<WorkingCopy::Range> WorkingCopy::Ranges() const {
 
 namespace {
 
-std::string CountOf(std::uint64_t count, std::string_view unit) {
-  return std::to_string(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
-}
+using platform::CountOf;
 
 // The values of `bytes` decoded at `width` into `height` rows, as the encoder classifies them.
 convert::ValuePlane DecodeValues(const formats::FormatInfo& format, std::span<const std::uint8_t> bytes,

@@ -3,14 +3,11 @@
 #include <string>
 
 #include "palette/palette_codecs.h"
+#include "platform/file_range.h"
 
 namespace glyphon::palette::codecs {
 
 namespace {
-
-std::string Bytes(std::size_t count) {
-  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
 
 Result<Palette> ReadTriples(std::span<const std::uint8_t> bytes, std::size_t count) {
   Palette palette;
@@ -75,8 +72,8 @@ constexpr WordLayout kRgba5551{"rgba5551", true,
 
 Result<Palette> ReadWords(std::span<const std::uint8_t> bytes, const WordLayout& layout) {
   if (bytes.size() % 2 != 0) {
-    return Result<Palette>::Failure(Bytes(bytes.size()) + ", an odd count: a " + layout.name +
-                                    " palette is 2 bytes a colour");
+    return Result<Palette>::Failure(platform::CountOf(bytes.size(), "byte") + ", an odd count: a " +
+                                    layout.name + " palette is 2 bytes a colour");
   }
   if (Status count = CheckColourCount(bytes.size() / 2); !count) return Result<Palette>::Failure(count.error);
   Palette palette;
@@ -109,7 +106,8 @@ constexpr std::size_t kActTable = 3 * kMaxColours;
 Result<Palette> ReadAct(std::span<const std::uint8_t> bytes) {
   if (bytes.size() == kActTable) return ReadTriples(bytes, kMaxColours);
   if (bytes.size() != kActTable + 4) {
-    return Result<Palette>::Failure(Bytes(bytes.size()) + ": an .act palette is 768 or 772 bytes");
+    return Result<Palette>::Failure(platform::CountOf(bytes.size(), "byte") +
+                                    ": an .act palette is 768 or 772 bytes");
   }
   const std::size_t count = std::size_t{bytes[kActTable]} << 8 | bytes[kActTable + 1];
   if (count > kMaxColours) {
@@ -129,7 +127,8 @@ ByteString WriteAct(const Palette& palette) {
 
 Result<Palette> ReadRgb24(std::span<const std::uint8_t> bytes) {
   if (bytes.size() % 3 != 0) {
-    return Result<Palette>::Failure(Bytes(bytes.size()) + ": an RGB24 palette is 3 bytes a colour");
+    return Result<Palette>::Failure(platform::CountOf(bytes.size(), "byte") +
+                                    ": an RGB24 palette is 3 bytes a colour");
   }
   if (Status count = CheckColourCount(bytes.size() / 3); !count) return Result<Palette>::Failure(count.error);
   return ReadTriples(bytes, bytes.size() / 3);
@@ -228,7 +227,8 @@ void PutWord(ByteString& out, unsigned word) {
 
 Result<Palette> ReadAco(std::span<const std::uint8_t> bytes) {
   using R = Result<Palette>;
-  if (bytes.size() < 4) return R::Failure(Bytes(bytes.size()) + ": too short for a colour swatch file");
+  if (bytes.size() < 4)
+    return R::Failure(platform::CountOf(bytes.size(), "byte") + ": too short for a colour swatch file");
   WordReader in(bytes);
   const unsigned first = unsigned{bytes[0]} << 8 | bytes[1];
   if (first != 1 && first != 2)

@@ -15,10 +15,6 @@ namespace glyphon::platform {
 
 namespace {
 
-std::string Bytes(std::uint64_t count) {
-  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
-
 // Why a node that is not a regular file can't be read as one; empty for a regular file.
 std::string NotARegularFile(const struct stat& info) {
   if (S_ISREG(info.st_mode)) return {};
@@ -35,6 +31,10 @@ FileStamp StampFrom(const struct stat& info) {
           static_cast<std::int64_t>(info.st_ctim.tv_sec) * 1'000'000'000 + info.st_ctim.tv_nsec};
 }
 
+std::string CountOf(std::uint64_t count, std::string_view unit) {
+  return std::to_string(count) + " " + std::string(unit) + (count == 1 ? "" : "s");
+}
+
 std::string HexOffset(std::uint64_t offset) {
   char text[24];
   std::snprintf(text, sizeof text, "0x%llX", static_cast<unsigned long long>(offset));
@@ -43,12 +43,12 @@ std::string HexOffset(std::uint64_t offset) {
 
 Result<ByteRange> ResolveRange(std::uint64_t size, std::uint64_t offset,
                                std::optional<std::uint64_t> length) {
-  const std::string file = "the file (" + Bytes(size) + ")";
+  const std::string file = "the file (" + CountOf(size, "byte") + ")";
   if (offset > size || (offset == size && length.value_or(1) != 0))
     return Result<ByteRange>::Failure("offset " + HexOffset(offset) + " is at or past the end of " + file);
   const std::uint64_t available = size - offset;
   if (length && *length > available) {
-    return Result<ByteRange>::Failure(Bytes(*length) + " from offset " + HexOffset(offset) +
+    return Result<ByteRange>::Failure(CountOf(*length, "byte") + " from offset " + HexOffset(offset) +
                                       " run past the end of " + file);
   }
   return ByteRange{offset, length.value_or(available)};
@@ -123,8 +123,8 @@ Result<ByteString> ReadFileRange(const std::filesystem::path& path, std::uint64_
   auto range = ResolveRange(file.Value().Size(), offset, length);
   if (!range) return Result<ByteString>::Failure(range.Error());
   if (range.Value().length > limit) {
-    return Result<ByteString>::Failure("the range holds " + Bytes(range.Value().length) + ", more than " +
-                                       Bytes(limit) + " can be read at once");
+    return Result<ByteString>::Failure("the range holds " + CountOf(range.Value().length, "byte") +
+                                       ", more than " + CountOf(limit, "byte") + " can be read at once");
   }
   return file.Value().Read(range.Value());
 }

@@ -6,6 +6,7 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <string_view>
 
 #include "core/result.h"
 #include "core/types.h"
@@ -23,6 +24,9 @@ struct ByteRange {
 
 // An offset as this program prints it: "0x" and upper-case hex digits, "0x1F3A0".
 std::string HexOffset(std::uint64_t offset);
+
+// A count with its unit, as messages give it: "1 byte", "48 bytes", "3 tiles".
+std::string CountOf(std::uint64_t count, std::string_view unit);
 
 // The range of a file of `size` bytes that starts at `offset` and holds `length` bytes, or
 // runs to the end of the file when no length is given. An offset at or past the end (of a

@@ -8,16 +8,13 @@
 #include <vector>
 
 #include "platform/file_io.h"
+#include "platform/file_range.h"
 
 namespace glyphon::rom {
 
 namespace {
 
 using platform::HexOffset;
-
-std::string Bytes(std::uint64_t count) {
-  return std::to_string(count) + (count == 1 ? " byte" : " bytes");
-}
 
 bool ReadOnly(const std::filesystem::path& rom) {
   struct stat info {};
@@ -58,14 +55,14 @@ Result<RomWritePlan> PlanRomWrite(const std::filesystem::path& rom, std::uint64_
   if (end < offset) return Plan::Failure("offset " + HexOffset(offset) + " is too large");
   if (end > plan.oldSize) {
     if (!grow) {
-      return Plan::Failure(Bytes(bytes.size()) + " at " + HexOffset(offset) +
-                           " end past the end of the ROM (" + Bytes(plan.oldSize) + ")");
+      return Plan::Failure(platform::CountOf(bytes.size(), "byte") + " at " + HexOffset(offset) +
+                           " end past the end of the ROM (" + platform::CountOf(plan.oldSize, "byte") + ")");
     }
     plan.newSize = end;
   }
   if (plan.newSize > kMaxRomSize) {
-    return Plan::Failure("the ROM would hold " + Bytes(plan.newSize) + ", more than the " +
-                         Bytes(kMaxRomSize) + " a ROM may hold");
+    return Plan::Failure("the ROM would hold " + platform::CountOf(plan.newSize, "byte") +
+                         ", more than the " + platform::CountOf(kMaxRomSize, "byte") + " a ROM may hold");
   }
   auto changed = CountChanged(file.Value(), offset, bytes);
   if (!changed) return Plan::Failure(changed.Error());
@@ -131,9 +128,10 @@ Status StageRomWrites(platform::OutputBatch& batch, std::span<const RomPiece> pi
         return Status::Failure(piece.plan->rom.string() + ": " +
                                ChangedUnderfoot("while the writes were planned").error);
       if (Overlap(*other.plan, *piece.plan)) {
-        return Status::Failure(piece.plan->rom.string() + ": " + Bytes(piece.plan->length) + " at " +
-                               HexOffset(piece.plan->offset) + " overlap the " + Bytes(other.plan->length) +
-                               " at " + HexOffset(other.plan->offset));
+        return Status::Failure(
+            piece.plan->rom.string() + ": " + platform::CountOf(piece.plan->length, "byte") + " at " +
+            HexOffset(piece.plan->offset) + " overlap the " + platform::CountOf(other.plan->length, "byte") +
+            " at " + HexOffset(other.plan->offset));
       }
     }
     group->push_back(piece);
@@ -164,12 +162,13 @@ Status ApplyRomWrite(const RomWritePlan& plan, std::span<const std::uint8_t> byt
 }
 
 std::string DescribeRomWrite(const RomWritePlan& plan, bool dryRun) {
-  std::string line = plan.rom.string() + (dryRun ? ": would write " : ": wrote ") + Bytes(plan.length) +
-                     " at " + HexOffset(plan.offset) + ", " + std::to_string(plan.changed) + " of them " +
-                     (dryRun ? "would change" : "changed");
+  std::string line = plan.rom.string() + (dryRun ? ": would write " : ": wrote ") +
+                     platform::CountOf(plan.length, "byte") + " at " + HexOffset(plan.offset) + ", " +
+                     std::to_string(plan.changed) + " of them " + (dryRun ? "would change" : "changed");
   if (plan.newSize > plan.oldSize) {
     line += dryRun ? "; the file would grow" : "; the file grew";
-    line += " from " + Bytes(plan.oldSize) + " to " + Bytes(plan.newSize);
+    line +=
+        " from " + platform::CountOf(plan.oldSize, "byte") + " to " + platform::CountOf(plan.newSize, "byte");
   }
   return line;
 }

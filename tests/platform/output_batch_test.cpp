@@ -59,6 +59,21 @@ Status StageBothThen(OutputBatch& batch, const test::TempDir& dir, const std::fu
   return batch.Commit();
 }
 
+// Runs `stage` with files held to 16 bytes (SIGXFSZ ignored, so a write past it fails with
+// EFBIG rather than ending the process), then lifts the limit again.
+Status WithSmallFileSizeLimit(const std::function<Status()>& stage) {
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit small = saved;
+  small.rlim_cur = 16;
+  setrlimit(RLIMIT_FSIZE, &small);
+  Status staged = stage();
+  setrlimit(RLIMIT_FSIZE, &saved);
+  std::signal(SIGXFSZ, oldHandler);
+  return staged;
+}
+
 const Fault kFaults[] = {
     {"SecondOutputInMissingFolder",
      [](OutputBatch& batch, const test::TempDir& dir) {
@@ -84,15 +99,8 @@ const Fault kFaults[] = {
     {"FileSizeLimitDuringSecondWrite",
      [](OutputBatch& batch, const test::TempDir& dir) {
        if (Status staged = batch.Stage(dir.File("a.dat"), kNew); !staged) return staged;
-       rlimit saved{};
-       getrlimit(RLIMIT_FSIZE, &saved);
-       const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-       rlimit small = saved;
-       small.rlim_cur = 16;
-       setrlimit(RLIMIT_FSIZE, &small);
-       Status staged = batch.Stage(dir.File("b.dat"), ByteString(100000, 1));
-       setrlimit(RLIMIT_FSIZE, &saved);
-       std::signal(SIGXFSZ, oldHandler);
+       Status staged =
+           WithSmallFileSizeLimit([&] { return batch.Stage(dir.File("b.dat"), ByteString(100000, 1)); });
        return staged ? batch.Commit() : staged;
      },
      "b.dat: write failed: File too large"},
@@ -135,20 +143,14 @@ const Fault kFaults[] = {
     {"WrittenOutputBeyondTheFileSizeLimit",
      [](OutputBatch& batch, const test::TempDir& dir) {
        if (Status staged = batch.Stage(dir.File("a.dat"), kNew); !staged) return staged;
-       rlimit saved{};
-       getrlimit(RLIMIT_FSIZE, &saved);
-       const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-       rlimit small = saved;
-       small.rlim_cur = 16;
-       setrlimit(RLIMIT_FSIZE, &small);
-       Status staged = batch.StageWritten(dir.File("b.dat"), [](ByteSink& sink) {
-         for (int i = 0; i < 100; ++i) {
-           if (Status written = sink.Write(ByteString(1000, 1)); !written) return written;
-         }
-         return Status::Success();
+       Status staged = WithSmallFileSizeLimit([&] {
+         return batch.StageWritten(dir.File("b.dat"), [](ByteSink& sink) {
+           for (int i = 0; i < 100; ++i) {
+             if (Status written = sink.Write(ByteString(1000, 1)); !written) return written;
+           }
+           return Status::Success();
+         });
        });
-       setrlimit(RLIMIT_FSIZE, &saved);
-       std::signal(SIGXFSZ, oldHandler);
        return staged ? batch.Commit() : staged;
      },
      "b.dat: write failed: File too large"},
