@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
 #include <type_traits>
@@ -446,6 +447,32 @@ Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std
   return DecodeTiles(format, tileBytes.Value());
 }
 
+// Draws band `row` of a picture (its rows 8 * row to 8 * row + 7) from its values.
+using DrawBand = std::function<platform::Surface(const convert::ValuePlane& values, int row)>;
+
+// Writes the picture the tile set and map make to OUTPUT a band at a time, as the writer
+// asks for its rows (a PNG top down, a BMP bottom up): only the band being drawn is held.
+// `colours` as for WritePictureRows.
+int WriteBands(const UntileCommand& command, tiles::MapBands& bands, const std::filesystem::path& kind,
+               std::span<const RgbColor> colours, const DrawBand& draw, std::ostream& out,
+               std::ostream& err) {
+  int held = -1;
+  platform::Surface drawn;
+  const imageio::RowAt rowAt = [&](int y) {
+    if (const int row = y / tiles::kTileSide; row != held) {
+      drawn = draw(bands.Band(row), row);
+      held = row;
+    }
+    return drawn.Row(y % tiles::kTileSide);
+  };
+  platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
+    const Status written =
+        imageio::WritePictureRows(kind, bands.Width(), bands.Height(), rowAt, colours, sink);
+    return written ? written : Status::Failure(OutputName(command.output) + ": " + written.error);
+  };
+  return CommitOutputs(out, err, {{command.output, {}, write}});
+}
+
 int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
   // A map of as many cells as the largest picture has tiles.
   auto set = ReadTileSet(*command.format, command.tiles);
@@ -490,8 +517,9 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
       for (const tiles::MapEntry& entry : entries.Value()) paletteOfTile.push_back(entry.palette);
     }
   }
-  auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
-  if (!plane) return Fail(err, InputName(command.map), plane.Error());
+  const tiles::TileMap map{command.widthTiles, std::move(entries).Value()};
+  auto bands = tiles::MapBands::Make(set.Value(), map);
+  if (!bands) return Fail(err, InputName(command.map), bands.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
@@ -501,27 +529,59 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
     if (!loaded) return Fail(err, "", loaded.Error());
     const std::vector<palette::Palette> palettes =
         palette::CutPalettes(loaded.Value(), PaletteSize(command.colour, format));
+    // Each band in the sub-palettes of its row of tiles; its pixels beyond them are counted
+    // the first time it is drawn (the writers may draw a band more than once).
+    const auto across = static_cast<std::size_t>(command.widthTiles);
+    std::vector<std::uint8_t> counted(static_cast<std::size_t>(bands.Value().Count()), 0);
     std::int64_t beyond = 0;
-    const platform::Surface drawn = palette::DrawInPalettes(plane.Value(), paletteOfTile, palettes, beyond);
-    if (beyond > 0) {
+    const DrawBand draw = [&](const convert::ValuePlane& values, int row) {
+      const std::size_t first = std::min(static_cast<std::size_t>(row) * across, paletteOfTile.size());
+      std::int64_t band = 0;
+      platform::Surface drawn = palette::DrawInPalettes(
+          values, std::span(paletteOfTile).subspan(first, std::min(across, paletteOfTile.size() - first)),
+          palettes, band);
+      if (counted[static_cast<std::size_t>(row)] == 0) beyond += band;
+      counted[static_cast<std::size_t>(row)] = 1;
+      return drawn;
+    };
+    const int written = WriteBands(command, bands.Value(), kind, {}, draw, out, err);
+    if (written == kExitSuccess && beyond > 0) {
       notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has" : " pixels have")
             << " a palette entry beyond the " << loaded.Value().colours.size() << " colours of "
             << InputName(command.values.palette) << "; drawn black\n";
     }
-    auto file = imageio::PictureFileBytes(kind, drawn);
-    if (!file) return Fail(err, OutputName(command.output), file.Error());
-    return CommitOutputs(out, err, {{command.output, file.Value()}});
+    return written;
   }
-  auto picture =
-      DrawsOwnColours(command.values)
-          ? ValuesPictureBytes(command.values, format, plane.Value(), kind, OutputName(command.output), notes)
-          : imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane.Value()),
-                                      formats::DecoderColours(format.bitsPerPixel));
-  if (!picture) {
-    return DrawsOwnColours(command.values) ? Fail(err, "", picture.Error())
-                                           : Fail(err, OutputName(command.output), picture.Error());
+  if (DrawsOwnColours(command.values)) {
+    auto colours = DrawingColours(command.values, format);
+    if (!colours) return Fail(err, "", colours.Error());
+    // The largest value decides a PNG's depth before its first row is written.
+    std::uint8_t largest = 0;
+    std::int64_t beyond = 0;
+    for (int row = 0; row < bands.Value().Count(); ++row) {
+      for (const std::uint8_t value : bands.Value().Band(row).values) {
+        largest = std::max(largest, value);
+        beyond += value >= colours.Value().colours.size() ? 1 : 0;
+      }
+    }
+    WarnOfValuesBeyond(command.values, colours.Value(), beyond, notes);
+    const auto width = static_cast<std::size_t>(bands.Value().Width());
+    const ValuesRowAt valuesAt = [&](int y) {
+      const convert::ValuePlane& band = bands.Value().Band(y / tiles::kTileSide);
+      return std::span(band.values).subspan(static_cast<std::size_t>(y % tiles::kTileSide) * width, width);
+    };
+    platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
+      const Status written = WriteValuesPicture(colours.Value(), bands.Value().Width(),
+                                                bands.Value().Height(), valuesAt, largest, kind, sink);
+      return written ? written : Status::Failure(OutputName(command.output) + ": " + written.error);
+    };
+    return CommitOutputs(out, err, {{command.output, {}, write}});
   }
-  return CommitOutputs(out, err, {{command.output, picture.Value()}});
+  const DrawBand draw = [&format](const convert::ValuePlane& values, int) {
+    return formats::PictureOfValues(format, values);
+  };
+  return WriteBands(command, bands.Value(), kind, formats::DecoderColours(format.bitsPerPixel), draw, out,
+                    err);
 }
 
 }  // namespace
