@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <type_traits>
 
 #include "cli/colour_art.h"
@@ -320,36 +321,67 @@ std::vector<std::uint8_t> TilesOfColour(const platform::Surface& pixels, const c
 // A tile set's bytes read back as tiles, naming the file on failure.
 Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name);
 
-int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+// A picture cut into tiles: the tile set and its map in the picture's rows, and what the
+// outputs need besides.
+struct CutPicture {
+  tiles::TileSet set;
+  int across = 0;
+  int down = 0;
+  std::size_t existing = 0;  // the tiles of --tiles-from, first in the set
+  ColourTiles art;
+  tiles::TileOrder order;  // the order the tile set takes the tiles in
+};
+
+// A failure as one message, "file: cause" (or the cause alone when it names its file).
+template <class T>
+Result<T> FailOf(const std::string& file, const std::string& cause) {
+  return Result<T>::Failure(file.empty() ? cause : file + ": " + cause);
+}
+
+tiles::Dedupe DedupeOf(const TilesCommand& command) {
+  return command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
+         : command.dedupe                ? tiles::Dedupe::Exact
+                                         : tiles::Dedupe::None;
+}
+
+// The options of the tile set but the tiles left out.
+tiles::TileSetOptions SetOptions(const TilesCommand& command, std::span<const tiles::Tile> existing) {
+  return {
+      DedupeOf(command), command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, {}};
+}
+
+// The picture read whole, its values chosen and cut into tiles.
+Result<CutPicture> CutWhole(const TilesCommand& command, std::ostream& notes) {
+  using R = Result<CutPicture>;
   const std::string input = InputName(command.input);
   auto file = ReadEncodeInput(command.input, command.values);
-  if (!file) return Fail(err, input, file.Error());
+  if (!file) return FailOf<CutPicture>(input, file.Error());
   const FormatInfo& format = *command.format;
   auto selection = PictureSelection(command.values, format, file.Value().pixels, std::nullopt, input, notes);
-  if (!selection) return Fail(err, input, selection.Error());
+  if (!selection) return FailOf<CutPicture>(input, selection.Error());
   const bool colour = command.values.rule == ValueRule::Colour;
-  ColourTiles art;
+  CutPicture cut;
   Result<convert::ValuePlane> plane = convert::ValuePlane{};
   if (colour) {
     auto found = ColourValues(command.values, command.colour, format, file.Value(), input, selection.Value(),
                               command.layout, notes);
-    if (!found) return Fail(err, "", found.Error());
-    art = std::move(found).Value();
-    plane = std::move(art.values);
+    if (!found) return R::Failure(found.Error());
+    cut.art = std::move(found).Value();
+    plane = std::move(cut.art.values);
   } else {
     plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
-    if (!plane) return Fail(err, "", plane.Error());
+    if (!plane) return R::Failure(plane.Error());
   }
   const int across = plane.Value().width / tiles::kTileSide, down = plane.Value().height / tiles::kTileSide;
-  const tiles::Dedupe dedupe = command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
-                               : command.dedupe                ? tiles::Dedupe::Exact
-                                                               : tiles::Dedupe::None;
+  cut.across = across;
+  cut.down = down;
   // The tile set takes the tiles in the order they are stored; the map stays in the
   // picture's rows (or screens).
   const auto order = OrderIn(command.order, *command.format);
-  if (!order) return Fail(err, input, order.Error());
+  if (!order) return FailOf<CutPicture>(input, order.Error());
   if (Status whole = tiles::CheckObjects(across, down, order.Value()); !whole)
-    return Fail(err, input, "the picture's " + whole.error);
+    return FailOf<CutPicture>(input, "the picture's " + whole.error);
+  cut.order = order.Value();
   const bool plain = order.Value().Plain();
   std::vector<std::uint8_t> background;
   if (command.maps.background) {
@@ -359,25 +391,102 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
   std::vector<tiles::Tile> existing;
   if (!command.maps.tilesFrom.empty()) {
     auto read = ReadTileSet(*command.format, command.maps.tilesFrom);
-    if (!read) return Fail(err, InputName(command.maps.tilesFrom), read.Error());
+    if (!read) return FailOf<CutPicture>(InputName(command.maps.tilesFrom), read.Error());
     existing = std::move(read).Value();
   }
-  auto set = tiles::MakeTileSet(
-      plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()),
-      {dedupe, command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, background});
-  if (!set) return Fail(err, input, set.Error());
-  std::vector<tiles::MapEntry>& entries = set.Value().map.entries;
-  if (!plain) entries = tiles::InPictureOrder(entries, across, down, order.Value());
+  cut.existing = existing.size();
+  tiles::TileSetOptions options = SetOptions(command, existing);
+  options.leaveOut = background;
+  auto set =
+      tiles::MakeTileSet(plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()), options);
+  if (!set) return FailOf<CutPicture>(input, set.Error());
+  cut.set = std::move(set).Value();
+  if (!plain) cut.set.map.entries = tiles::InPictureOrder(cut.set.map.entries, across, down, order.Value());
+  return cut;
+}
+
+// The picture read a band of 8 rows at a time, each band's tiles going into the tile set as
+// they come, so only the unique tiles and the map are held: for a picture whose values
+// follow from its colours alone (the grey rule, every pixel opaque), in the plain order,
+// without --background. Nothing when that does not hold or the file is not read by rows or
+// reading it fails: the caller then reads it whole, which tells why. The selection's
+// warnings go to `notes` only on success.
+std::optional<CutPicture> CutByBands(const TilesCommand& command, std::ostream& notes) {
+  const FormatInfo& format = *command.format;
+  const ValueOptions& values = command.values;
+  if (values.rule != ValueRule::Grey || !values.paletteOut.empty() ||
+      values.rounding != palette::Rounding::Nearest || command.maps.background || !format.HasValues() ||
+      command.input == kStandardStream)
+    return std::nullopt;
+  const auto order = OrderIn(command.order, format);
+  if (!order || !order.Value().Plain()) return std::nullopt;
+  auto rows = imageio::OpenPictureRows(command.input);
+  if (!rows) return std::nullopt;
+  std::ostringstream said;
+  const auto selection = PictureSelection(values, format, rows->Width(), rows->Height(), std::nullopt,
+                                          InputName(command.input), said);
+  if (!selection) return std::nullopt;
+  const convert::Selection& sel = selection.Value();
+  CutPicture cut;
+  cut.across = sel.width / tiles::kTileSide;
+  cut.down = sel.height / tiles::kTileSide;
+  if (cut.across == 0 || cut.down == 0 || sel.width % tiles::kTileSide != 0 ||
+      sel.height % tiles::kTileSide != 0)
+    return std::nullopt;
+  std::vector<tiles::Tile> existing;
+  if (!command.maps.tilesFrom.empty()) {
+    auto read = ReadTileSet(format, command.maps.tilesFrom);
+    if (!read) return std::nullopt;
+    existing = std::move(read).Value();
+  }
+  cut.existing = existing.size();
+  const std::size_t count = static_cast<std::size_t>(cut.across) * static_cast<std::size_t>(cut.down);
+  tiles::TileSetBuilder builder(SetOptions(command, existing), count);
+  cut.set.map.widthTiles = cut.across;
+  cut.set.map.entries.reserve(count);
+  // The band's rows as read, the selection's columns among them; rows outside the selection
+  // pass through a row of their own.
+  platform::Surface band = platform::Surface::Picture(rows->Width(), tiles::kTileSide);
+  std::vector<RgbColor> passing(static_cast<std::size_t>(rows->Width()));
+  const convert::Selection bandSelection{sel.x, 0, sel.width, tiles::kTileSide};
+  for (int y = 0; y < rows->Height(); ++y) {
+    const bool inside = y >= sel.y && y < sel.y + sel.height;
+    if (!rows->Next(inside ? band.Row((y - sel.y) % tiles::kTileSide) : std::span<RgbColor>(passing)))
+      return std::nullopt;
+    if (!inside || (y - sel.y) % tiles::kTileSide != tiles::kTileSide - 1) continue;
+    const convert::ValuePlane plane = formats::ValuesOf(format, band, bandSelection);
+    for (int column = 0; column < cut.across; ++column)
+      cut.set.map.entries.push_back(builder.Add(tiles::TileAt(plane, column, 0)));
+  }
+  // The rows below the selection are read all the same: a cut file is refused as a whole.
+  if (!rows->Finish()) return std::nullopt;
+  cut.set.tiles = std::move(builder).TakeTiles();
+  cut.order = order.Value();
+  notes << said.str();
+  return cut;
+}
+
+int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  const std::string input = InputName(command.input);
+  std::optional<CutPicture> byBands = CutByBands(command, notes);
+  Result<CutPicture> made = byBands ? Result<CutPicture>(std::move(*byBands)) : CutWhole(command, notes);
+  if (!made) return Fail(err, "", made.Error());
+  CutPicture& cut = made.Value();
+  const bool colour = command.values.rule == ValueRule::Colour;
+  const int across = cut.across, down = cut.down;
+  const bool plain = cut.order.Plain();
+  ColourTiles& art = cut.art;
+  std::vector<tiles::MapEntry>& entries = cut.set.map.entries;
   if (command.maps.tilesFromOnly) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].fixed || entries[i].tile < existing.size()) continue;
+      if (entries[i].fixed || entries[i].tile < cut.existing) continue;
       return Fail(err, input,
                   "the tile at (" + std::to_string(i % static_cast<std::size_t>(across) * tiles::kTileSide) +
                       ", " + std::to_string(i / static_cast<std::size_t>(across) * tiles::kTileSide) +
                       ") is not in " + InputName(command.maps.tilesFrom));
     }
   }
-  std::vector<tiles::Tile>& setTiles = set.Value().tiles;
+  std::vector<tiles::Tile>& setTiles = cut.set.tiles;
   if (command.maps.trimEnd > 0) {
     const auto trim = static_cast<std::size_t>(command.maps.trimEnd);
     if (trim >= setTiles.size())
@@ -422,8 +531,7 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
       paletteBytes = std::move(written).Value();
     }
     // The palette numbers in the order the tile set takes the tiles.
-    paletteMap =
-        plain ? art.paletteOfTile : tiles::InStoredOrder(art.paletteOfTile, across, down, order.Value());
+    paletteMap = plain ? art.paletteOfTile : tiles::InStoredOrder(art.paletteOfTile, across, down, cut.order);
     if (command.layout && command.layout->attributeTable) map.attributes = std::move(art.attributeTable);
   }
   const ByteString bytes = EncodeTiles(*command.format, setTiles);
