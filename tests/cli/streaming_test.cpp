@@ -371,5 +371,48 @@ TEST(Streaming, TilesAndUntileRoundTripByBands) {
   }
 }
 
+// A 2048 by 2048 sheet (16 MiB of pixels, 4 MiB of values) goes through tiles and untile
+// holding the tile set, the map and a band, whether it is read or written as PNG or BMP.
+TEST(Streaming, TilesAndUntileHoldNoWholePicture) {
+  test::TempDir dir;
+  const formats::FormatInfo& format = *formats::FindFormat("4bpp-snes");
+  std::mt19937 random(2);
+  std::vector<tiles::Tile> pool(64);
+  for (tiles::Tile& tile : pool) {
+    for (int i = 0; i < 64; ++i) tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(random() % 16));
+  }
+  {
+    convert::ValuePlane plane(2048, 2048);
+    for (int i = 0; i < 256 * 256; ++i)
+      tiles::PutTile(plane, i % 256, i / 256,
+                     tiles::Mirror(pool[random() % 64], static_cast<tiles::Flip>(random() % 4)));
+    const platform::Surface picture = formats::PictureOfValues(format, plane);
+    ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.png"), picture, formats::DecoderColours(4)));
+    ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.bmp"), picture));
+  }
+  for (const char* kind : {".png", ".bmp"}) {
+    SCOPED_TRACE(kind);
+    Outcome o;
+    auto growth = test::PeakGrowth([&] {
+      o = RunWith({"tiles", "-f", "4bpp-snes", "--flips", "--map-out", dir.File("map.dat"), "--map-layout",
+                   "snes", dir.File(std::string("sheet") + kind), dir.File("set.dat")});
+    });
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    if (growth) {
+      EXPECT_LT(*growth, std::uint64_t{6} << 20);
+    }
+    growth = test::PeakGrowth([&] {
+      o = RunWith({"untile", "-f", "4bpp-snes", "--map-layout", "snes", "--width-tiles", "256",
+                   dir.File("set.dat"), dir.File("map.dat"), dir.File(std::string("back") + kind)});
+    });
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    if (growth) {
+      EXPECT_LT(*growth, std::uint64_t{6} << 20);
+    }
+    EXPECT_EQ(platform::ReadFileBytes(dir.File(std::string("back") + kind)).Value(),
+              platform::ReadFileBytes(dir.File(std::string("sheet") + kind)).Value());
+  }
+}
+
 }  // namespace
 }  // namespace glyphon::cli
