@@ -2,6 +2,8 @@
 #include "cli/palette_values.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <ostream>
 #include <sstream>
