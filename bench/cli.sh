@@ -5,7 +5,8 @@
 # grey level, by stored index and by palette colour; and `tiles --dedupe --flips` (with a
 # SNES map) next to the plain encode of the same 2048x2048 sheet of repeated and mirrored
 # tiles; `tiles --values colour` beside a plain `tiles` run of a 2048x2048 colour sheet
-# (the same kind of sheet, each tile in one of 8 sub-palettes of 16 colours); an 8192x8192
+# (the same kind of sheet, each tile in one of 8 sub-palettes of 16 colours) and `untile`
+# drawing that sheet back in its colours and in greys; an 8192x8192
 # "8bpp Linear" encode (its output is 64 MiB) and a 64 MiB ROM decoded to one PNG at width
 # 128 (2097152 rows). Prints each case's median and its peak
 # memory (maximum resident set, GNU time) as a Markdown table. On a shared machine the wall
@@ -93,6 +94,8 @@ cases=(
   "4bpp tiles --dedupe --flips 2048x2048 tile sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/s2048.png $work/o.dat"
   "4bpp tiles --dedupe --flips 2048x2048 colour sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes $work/c2048.png $work/o.dat"
   "4bpp tiles --dedupe --flips --values colour 2048x2048 colour sheet PNG|$g tiles --format 4bpp-snes --dedupe --flips --map-out $work/o.map --map-layout snes --values colour --palette-out $work/o.cgram --palette-format bgr555 $work/c2048.png $work/o.dat"
+  "4bpp untile --values colour 2048x2048 colour sheet to PNG|$g untile --format 4bpp-snes --map-layout snes --width-tiles 256 --values colour --palette $work/colour.cgram --palette-format bgr555 $work/colour.chr $work/colour.map $work/o.png"
+  "4bpp untile 2048x2048 colour sheet to grey BMP|$g untile --format 4bpp-snes --map-layout snes --width-tiles 256 $work/colour.chr $work/colour.map $work/o.bmp"
   "4bpp encode 2048x2048 palette PNG, --values grey|$g encode --format 4bpp-snes --values grey $work/i2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values index|$g encode --format 4bpp-snes --values index $work/i2048.png $work/o.dat"
   "4bpp encode 2048x2048 palette PNG, --values palette|$g encode --format 4bpp-snes --palette $work/p16.hex $work/i2048.png $work/o.dat"

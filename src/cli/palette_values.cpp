@@ -2,6 +2,8 @@
 #include "cli/palette_values.h"
 
 #include <algorithm>
+#include <array>
+#include <cctype>
 #include <charconv>
 #include <ostream>
 #include <sstream>
@@ -365,33 +367,28 @@ bool DrawsOwnColours(const ValueOptions& options) {
   return options.rule == ValueRule::Shade || options.rule == ValueRule::Palette;
 }
 
-Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
-                                      const convert::ValuePlane& values,
-                                      const std::filesystem::path& outputKind, const std::string& outputName,
-                                      std::ostream& notes) {
-  using R = Result<ByteString>;
+Result<palette::Palette> DrawingColours(const ValueOptions& options, const formats::FormatInfo& format) {
   palette::Palette colours;
-  if (options.rule == ValueRule::Palette) {
-    auto loaded = ReadPaletteInput(options.palette, options.Kind());
-    if (!loaded) return R::Failure(loaded.Error());
-    colours = std::move(loaded).Value();
-  } else if (options.rule == ValueRule::Shade) {
+  if (options.rule == ValueRule::Palette) return ReadPaletteInput(options.palette, options.Kind());
+  if (options.rule == ValueRule::Shade) {
     colours.colours = formats::ShadeColours(format.bitsPerPixel);
   } else {
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
     colours.colours.assign(greys.begin(), greys.end());
   }
-  std::int64_t beyond = 0;
-  std::uint8_t largest = 0;
-  for (const std::uint8_t value : values.values) {
-    largest = std::max(largest, value);
-    beyond += value >= colours.colours.size() ? 1 : 0;
-  }
-  if (beyond > 0) {
-    notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
-          << " beyond the " << colours.colours.size() << " colours of " << options.palette
-          << "; drawn black\n";
-  }
+  return colours;
+}
+
+void WarnOfValuesBeyond(const ValueOptions& options, const palette::Palette& colours, std::int64_t beyond,
+                        std::ostream& notes) {
+  if (beyond <= 0) return;
+  notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has a value" : " pixels have values")
+        << " beyond the " << colours.colours.size() << " colours of " << options.palette << "; drawn black\n";
+}
+
+Status WriteValuesPicture(const palette::Palette& colours, int width, int height, const ValuesRowAt& valuesAt,
+                          std::uint8_t largest, const std::filesystem::path& outputKind,
+                          platform::ByteSink& sink) {
   std::string extension = outputKind.extension().string();
   std::transform(extension.begin(), extension.end(), extension.begin(),
                  [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
@@ -399,13 +396,41 @@ Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats
     // Values beyond the palette index black entries added after it.
     std::vector<RgbColor> entries = colours.colours;
     if (entries.size() <= largest) entries.resize(std::size_t{largest} + 1, kBlack);
-    auto png = IndexedPng(values.width, values.height, values.values, entries);
-    if (!png) return FailWith<ByteString>(outputName, png.Error());
-    return png;
+    return imageio::WriteIndexedPngRows(width, height, valuesAt, entries, DepthFor(entries.size()), sink);
   }
-  const palette::PaletteDrawing drawing = palette::DrawValues(colours, values);
-  auto file = imageio::PictureFileBytes(outputKind, drawing.picture);
-  if (!file) return FailWith<ByteString>(outputName, file.Error());
+  std::array<RgbColor, 256> colourOf{};  // black past the palette's end
+  std::copy_n(colours.colours.begin(), std::min<std::size_t>(256, colours.colours.size()), colourOf.begin());
+  std::vector<RgbColor> row(static_cast<std::size_t>(width));
+  const imageio::RowAt rowAt = [&](int y) -> std::span<const RgbColor> {
+    const std::span<const std::uint8_t> values = valuesAt(y);
+    if (values.size() != row.size()) return {};
+    std::ranges::transform(values, row.begin(), [&](std::uint8_t v) { return colourOf[v]; });
+    return row;
+  };
+  return imageio::WritePictureRows(outputKind, width, height, rowAt, {}, sink);
+}
+
+Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats::FormatInfo& format,
+                                      const convert::ValuePlane& values,
+                                      const std::filesystem::path& outputKind, const std::string& outputName,
+                                      std::ostream& notes) {
+  auto colours = DrawingColours(options, format);
+  if (!colours) return Result<ByteString>::Failure(colours.Error());
+  std::int64_t beyond = 0;
+  std::uint8_t largest = 0;
+  for (const std::uint8_t value : values.values) {
+    largest = std::max(largest, value);
+    beyond += value >= colours.Value().colours.size() ? 1 : 0;
+  }
+  WarnOfValuesBeyond(options, colours.Value(), beyond, notes);
+  const auto width = static_cast<std::size_t>(values.width);
+  ByteString file;
+  platform::StringSink sink(file);
+  const Status written = WriteValuesPicture(
+      colours.Value(), values.width, values.height,
+      [&](int y) { return std::span(values.values).subspan(static_cast<std::size_t>(y) * width, width); },
+      largest, outputKind, sink);
+  if (!written) return FailWith<ByteString>(outputName, written.error);
   return file;
 }
 

@@ -9,6 +9,7 @@
 #include "cli/options.h"
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
+#include "core/byte_sink.h"
 #include "core/result.h"
 #include "formats/format_table.h"
 #include "formats/value_rules.h"
@@ -130,6 +131,23 @@ Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats
                                       const convert::ValuePlane& values,
                                       const std::filesystem::path& outputKind, const std::string& outputName,
                                       std::ostream& notes);
+
+// The same in parts, for values that are never held whole (untile). The colours values
+// are drawn in under the options: --palette's, the shade levels of --values shade, else the
+// decoders' greys. Failures are whole messages, "file: cause".
+Result<palette::Palette> DrawingColours(const ValueOptions& options, const formats::FormatInfo& format);
+// The warning for `beyond` values past the colours, drawn black (none for 0).
+void WarnOfValuesBeyond(const ValueOptions& options, const palette::Palette& colours, std::int64_t beyond,
+                        std::ostream& notes);
+// Row y of a picture's values, any row in any order, more than once; a span not as wide as
+// the picture says the row cannot be had, which fails the write.
+using ValuesRowAt = imageio::IndexRowAt;
+// The picture file of the values `width` by `height` drawn in `colours`, its bytes going to
+// `sink` as they are made; `largest` is the largest value of the whole picture, which
+// decides a PNG's depth. Failures are causes, without the file's name.
+Status WriteValuesPicture(const palette::Palette& colours, int width, int height, const ValuesRowAt& valuesAt,
+                          std::uint8_t largest, const std::filesystem::path& outputKind,
+                          platform::ByteSink& sink);
 
 // Reads a palette file of `kind`, or of its extension's kind when null; "-" is standard
 // input and needs a kind. Failures name the file and, for a missing kind, `kindOption`.

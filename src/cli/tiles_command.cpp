@@ -4,8 +4,10 @@
 #include <algorithm>
 #include <charconv>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <ostream>
+#include <sstream>
 #include <type_traits>
 
 #include "cli/colour_art.h"
@@ -319,36 +321,67 @@ std::vector<std::uint8_t> TilesOfColour(const platform::Surface& pixels, const c
 // A tile set's bytes read back as tiles, naming the file on failure.
 Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std::string& name);
 
-int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+// A picture cut into tiles: the tile set and its map in the picture's rows, and what the
+// outputs need besides.
+struct CutPicture {
+  tiles::TileSet set;
+  int across = 0;
+  int down = 0;
+  std::size_t existing = 0;  // the tiles of --tiles-from, first in the set
+  ColourTiles art;
+  tiles::TileOrder order;  // the order the tile set takes the tiles in
+};
+
+// A failure as one message, "file: cause" (or the cause alone when it names its file).
+template <class T>
+Result<T> FailOf(const std::string& file, const std::string& cause) {
+  return Result<T>::Failure(file.empty() ? cause : file + ": " + cause);
+}
+
+tiles::Dedupe DedupeOf(const TilesCommand& command) {
+  return command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
+         : command.dedupe                ? tiles::Dedupe::Exact
+                                         : tiles::Dedupe::None;
+}
+
+// The options of the tile set but the tiles left out.
+tiles::TileSetOptions SetOptions(const TilesCommand& command, std::span<const tiles::Tile> existing) {
+  return {
+      DedupeOf(command), command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, {}};
+}
+
+// The picture read whole, its values chosen and cut into tiles.
+Result<CutPicture> CutWhole(const TilesCommand& command, std::ostream& notes) {
+  using R = Result<CutPicture>;
   const std::string input = InputName(command.input);
   auto file = ReadEncodeInput(command.input, command.values);
-  if (!file) return Fail(err, input, file.Error());
+  if (!file) return FailOf<CutPicture>(input, file.Error());
   const FormatInfo& format = *command.format;
   auto selection = PictureSelection(command.values, format, file.Value().pixels, std::nullopt, input, notes);
-  if (!selection) return Fail(err, input, selection.Error());
+  if (!selection) return FailOf<CutPicture>(input, selection.Error());
   const bool colour = command.values.rule == ValueRule::Colour;
-  ColourTiles art;
+  CutPicture cut;
   Result<convert::ValuePlane> plane = convert::ValuePlane{};
   if (colour) {
     auto found = ColourValues(command.values, command.colour, format, file.Value(), input, selection.Value(),
                               command.layout, notes);
-    if (!found) return Fail(err, "", found.Error());
-    art = std::move(found).Value();
-    plane = std::move(art.values);
+    if (!found) return R::Failure(found.Error());
+    cut.art = std::move(found).Value();
+    plane = std::move(cut.art.values);
   } else {
     plane = ChooseValues(command.values, format, file.Value(), input, selection.Value(), notes);
-    if (!plane) return Fail(err, "", plane.Error());
+    if (!plane) return R::Failure(plane.Error());
   }
   const int across = plane.Value().width / tiles::kTileSide, down = plane.Value().height / tiles::kTileSide;
-  const tiles::Dedupe dedupe = command.flips != tiles::kNoFlip ? tiles::Dedupe::WithFlips
-                               : command.dedupe                ? tiles::Dedupe::Exact
-                                                               : tiles::Dedupe::None;
+  cut.across = across;
+  cut.down = down;
   // The tile set takes the tiles in the order they are stored; the map stays in the
   // picture's rows (or screens).
   const auto order = OrderIn(command.order, *command.format);
-  if (!order) return Fail(err, input, order.Error());
+  if (!order) return FailOf<CutPicture>(input, order.Error());
   if (Status whole = tiles::CheckObjects(across, down, order.Value()); !whole)
-    return Fail(err, input, "the picture's " + whole.error);
+    return FailOf<CutPicture>(input, "the picture's " + whole.error);
+  cut.order = order.Value();
   const bool plain = order.Value().Plain();
   std::vector<std::uint8_t> background;
   if (command.maps.background) {
@@ -358,25 +391,102 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
   std::vector<tiles::Tile> existing;
   if (!command.maps.tilesFrom.empty()) {
     auto read = ReadTileSet(*command.format, command.maps.tilesFrom);
-    if (!read) return Fail(err, InputName(command.maps.tilesFrom), read.Error());
+    if (!read) return FailOf<CutPicture>(InputName(command.maps.tilesFrom), read.Error());
     existing = std::move(read).Value();
   }
-  auto set = tiles::MakeTileSet(
-      plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()),
-      {dedupe, command.flips != tiles::kNoFlip ? command.flips : tiles::kFlipBoth, existing, background});
-  if (!set) return Fail(err, input, set.Error());
-  std::vector<tiles::MapEntry>& entries = set.Value().map.entries;
-  if (!plain) entries = tiles::InPictureOrder(entries, across, down, order.Value());
+  cut.existing = existing.size();
+  tiles::TileSetOptions options = SetOptions(command, existing);
+  options.leaveOut = background;
+  auto set =
+      tiles::MakeTileSet(plain ? plane.Value() : tiles::StoredSheet(plane.Value(), order.Value()), options);
+  if (!set) return FailOf<CutPicture>(input, set.Error());
+  cut.set = std::move(set).Value();
+  if (!plain) cut.set.map.entries = tiles::InPictureOrder(cut.set.map.entries, across, down, order.Value());
+  return cut;
+}
+
+// The picture read a band of 8 rows at a time, each band's tiles going into the tile set as
+// they come, so only the unique tiles and the map are held: for a picture whose values
+// follow from its colours alone (the grey rule, every pixel opaque), in the plain order,
+// without --background. Nothing when that does not hold or the file is not read by rows or
+// reading it fails: the caller then reads it whole, which tells why. The selection's
+// warnings go to `notes` only on success.
+std::optional<CutPicture> CutByBands(const TilesCommand& command, std::ostream& notes) {
+  const FormatInfo& format = *command.format;
+  const ValueOptions& values = command.values;
+  if (values.rule != ValueRule::Grey || !values.paletteOut.empty() ||
+      values.rounding != palette::Rounding::Nearest || command.maps.background || !format.HasValues() ||
+      command.input == kStandardStream)
+    return std::nullopt;
+  const auto order = OrderIn(command.order, format);
+  if (!order || !order.Value().Plain()) return std::nullopt;
+  auto rows = imageio::OpenPictureRows(command.input);
+  if (!rows) return std::nullopt;
+  std::ostringstream said;
+  const auto selection = PictureSelection(values, format, rows->Width(), rows->Height(), std::nullopt,
+                                          InputName(command.input), said);
+  if (!selection) return std::nullopt;
+  const convert::Selection& sel = selection.Value();
+  CutPicture cut;
+  cut.across = sel.width / tiles::kTileSide;
+  cut.down = sel.height / tiles::kTileSide;
+  if (cut.across == 0 || cut.down == 0 || sel.width % tiles::kTileSide != 0 ||
+      sel.height % tiles::kTileSide != 0)
+    return std::nullopt;
+  std::vector<tiles::Tile> existing;
+  if (!command.maps.tilesFrom.empty()) {
+    auto read = ReadTileSet(format, command.maps.tilesFrom);
+    if (!read) return std::nullopt;
+    existing = std::move(read).Value();
+  }
+  cut.existing = existing.size();
+  const std::size_t count = static_cast<std::size_t>(cut.across) * static_cast<std::size_t>(cut.down);
+  tiles::TileSetBuilder builder(SetOptions(command, existing), count);
+  cut.set.map.widthTiles = cut.across;
+  cut.set.map.entries.reserve(count);
+  // The band's rows as read, the selection's columns among them; rows outside the selection
+  // pass through a row of their own.
+  platform::Surface band = platform::Surface::Picture(rows->Width(), tiles::kTileSide);
+  std::vector<RgbColor> passing(static_cast<std::size_t>(rows->Width()));
+  const convert::Selection bandSelection{sel.x, 0, sel.width, tiles::kTileSide};
+  for (int y = 0; y < rows->Height(); ++y) {
+    const bool inside = y >= sel.y && y < sel.y + sel.height;
+    if (!rows->Next(inside ? band.Row((y - sel.y) % tiles::kTileSide) : std::span<RgbColor>(passing)))
+      return std::nullopt;
+    if (!inside || (y - sel.y) % tiles::kTileSide != tiles::kTileSide - 1) continue;
+    const convert::ValuePlane plane = formats::ValuesOf(format, band, bandSelection);
+    for (int column = 0; column < cut.across; ++column)
+      cut.set.map.entries.push_back(builder.Add(tiles::TileAt(plane, column, 0)));
+  }
+  // The rows below the selection are read all the same: a cut file is refused as a whole.
+  if (!rows->Finish()) return std::nullopt;
+  cut.set.tiles = std::move(builder).TakeTiles();
+  cut.order = order.Value();
+  notes << said.str();
+  return cut;
+}
+
+int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
+  const std::string input = InputName(command.input);
+  std::optional<CutPicture> byBands = CutByBands(command, notes);
+  Result<CutPicture> made = byBands ? Result<CutPicture>(std::move(*byBands)) : CutWhole(command, notes);
+  if (!made) return Fail(err, "", made.Error());
+  CutPicture& cut = made.Value();
+  const bool colour = command.values.rule == ValueRule::Colour;
+  const int across = cut.across, down = cut.down;
+  const bool plain = cut.order.Plain();
+  ColourTiles& art = cut.art;
+  std::vector<tiles::MapEntry>& entries = cut.set.map.entries;
   if (command.maps.tilesFromOnly) {
     for (std::size_t i = 0; i < entries.size(); ++i) {
-      if (entries[i].fixed || entries[i].tile < existing.size()) continue;
+      if (entries[i].fixed || entries[i].tile < cut.existing) continue;
       return Fail(err, input,
                   "the tile at (" + std::to_string(i % static_cast<std::size_t>(across) * tiles::kTileSide) +
                       ", " + std::to_string(i / static_cast<std::size_t>(across) * tiles::kTileSide) +
                       ") is not in " + InputName(command.maps.tilesFrom));
     }
   }
-  std::vector<tiles::Tile>& setTiles = set.Value().tiles;
+  std::vector<tiles::Tile>& setTiles = cut.set.tiles;
   if (command.maps.trimEnd > 0) {
     const auto trim = static_cast<std::size_t>(command.maps.trimEnd);
     if (trim >= setTiles.size())
@@ -421,8 +531,7 @@ int Tiles(const TilesCommand& command, std::ostream& out, std::ostream& err, std
       paletteBytes = std::move(written).Value();
     }
     // The palette numbers in the order the tile set takes the tiles.
-    paletteMap =
-        plain ? art.paletteOfTile : tiles::InStoredOrder(art.paletteOfTile, across, down, order.Value());
+    paletteMap = plain ? art.paletteOfTile : tiles::InStoredOrder(art.paletteOfTile, across, down, cut.order);
     if (command.layout && command.layout->attributeTable) map.attributes = std::move(art.attributeTable);
   }
   const ByteString bytes = EncodeTiles(*command.format, setTiles);
@@ -444,6 +553,32 @@ Result<std::vector<tiles::Tile>> ReadTileSet(const FormatInfo& format, const std
   auto tileBytes = ReadInput(name, {platform::kMaxPictureTiles * tileSetBytes, tileSetTooLarge});
   if (!tileBytes) return Result<std::vector<tiles::Tile>>::Failure(tileBytes.Error());
   return DecodeTiles(format, tileBytes.Value());
+}
+
+// Draws band `row` of a picture (its rows 8 * row to 8 * row + 7) from its values.
+using DrawBand = std::function<platform::Surface(const convert::ValuePlane& values, int row)>;
+
+// Writes the picture the tile set and map make to OUTPUT a band at a time, as the writer
+// asks for its rows (a PNG top down, a BMP bottom up): only the band being drawn is held.
+// `colours` as for WritePictureRows.
+int WriteBands(const UntileCommand& command, tiles::MapBands& bands, const std::filesystem::path& kind,
+               std::span<const RgbColor> colours, const DrawBand& draw, std::ostream& out,
+               std::ostream& err) {
+  int held = -1;
+  platform::Surface drawn;
+  const imageio::RowAt rowAt = [&](int y) {
+    if (const int row = y / tiles::kTileSide; row != held) {
+      drawn = draw(bands.Band(row), row);
+      held = row;
+    }
+    return drawn.Row(y % tiles::kTileSide);
+  };
+  platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
+    const Status written =
+        imageio::WritePictureRows(kind, bands.Width(), bands.Height(), rowAt, colours, sink);
+    return written ? written : Status::Failure(OutputName(command.output) + ": " + written.error);
+  };
+  return CommitOutputs(out, err, {{command.output, {}, write}});
 }
 
 int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes) {
@@ -490,8 +625,9 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
       for (const tiles::MapEntry& entry : entries.Value()) paletteOfTile.push_back(entry.palette);
     }
   }
-  auto plane = tiles::Rebuild(set.Value(), {command.widthTiles, std::move(entries).Value()});
-  if (!plane) return Fail(err, InputName(command.map), plane.Error());
+  const tiles::TileMap map{command.widthTiles, std::move(entries).Value()};
+  auto bands = tiles::MapBands::Make(set.Value(), map);
+  if (!bands) return Fail(err, InputName(command.map), bands.Error());
   // A picture on standard output is a PNG; a file's kind follows its extension.
   const std::filesystem::path kind =
       command.output == kStandardStream ? "standard-output.png" : command.output;
@@ -501,27 +637,59 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
     if (!loaded) return Fail(err, "", loaded.Error());
     const std::vector<palette::Palette> palettes =
         palette::CutPalettes(loaded.Value(), PaletteSize(command.colour, format));
+    // Each band in the sub-palettes of its row of tiles; its pixels beyond them are counted
+    // the first time it is drawn (the writers may draw a band more than once).
+    const auto across = static_cast<std::size_t>(command.widthTiles);
+    std::vector<std::uint8_t> counted(static_cast<std::size_t>(bands.Value().Count()), 0);
     std::int64_t beyond = 0;
-    const platform::Surface drawn = palette::DrawInPalettes(plane.Value(), paletteOfTile, palettes, beyond);
-    if (beyond > 0) {
+    const DrawBand draw = [&](const convert::ValuePlane& values, int row) {
+      const std::size_t first = std::min(static_cast<std::size_t>(row) * across, paletteOfTile.size());
+      std::int64_t band = 0;
+      platform::Surface drawn = palette::DrawInPalettes(
+          values, std::span(paletteOfTile).subspan(first, std::min(across, paletteOfTile.size() - first)),
+          palettes, band);
+      if (counted[static_cast<std::size_t>(row)] == 0) beyond += band;
+      counted[static_cast<std::size_t>(row)] = 1;
+      return drawn;
+    };
+    const int written = WriteBands(command, bands.Value(), kind, {}, draw, out, err);
+    if (written == kExitSuccess && beyond > 0) {
       notes << "glyphon: warning: " << beyond << (beyond == 1 ? " pixel has" : " pixels have")
             << " a palette entry beyond the " << loaded.Value().colours.size() << " colours of "
             << InputName(command.values.palette) << "; drawn black\n";
     }
-    auto file = imageio::PictureFileBytes(kind, drawn);
-    if (!file) return Fail(err, OutputName(command.output), file.Error());
-    return CommitOutputs(out, err, {{command.output, file.Value()}});
+    return written;
   }
-  auto picture =
-      DrawsOwnColours(command.values)
-          ? ValuesPictureBytes(command.values, format, plane.Value(), kind, OutputName(command.output), notes)
-          : imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane.Value()),
-                                      formats::DecoderColours(format.bitsPerPixel));
-  if (!picture) {
-    return DrawsOwnColours(command.values) ? Fail(err, "", picture.Error())
-                                           : Fail(err, OutputName(command.output), picture.Error());
+  if (DrawsOwnColours(command.values)) {
+    auto colours = DrawingColours(command.values, format);
+    if (!colours) return Fail(err, "", colours.Error());
+    // The largest value decides a PNG's depth before its first row is written.
+    std::uint8_t largest = 0;
+    std::int64_t beyond = 0;
+    for (int row = 0; row < bands.Value().Count(); ++row) {
+      for (const std::uint8_t value : bands.Value().Band(row).values) {
+        largest = std::max(largest, value);
+        beyond += value >= colours.Value().colours.size() ? 1 : 0;
+      }
+    }
+    WarnOfValuesBeyond(command.values, colours.Value(), beyond, notes);
+    const auto width = static_cast<std::size_t>(bands.Value().Width());
+    const ValuesRowAt valuesAt = [&](int y) {
+      const convert::ValuePlane& band = bands.Value().Band(y / tiles::kTileSide);
+      return std::span(band.values).subspan(static_cast<std::size_t>(y % tiles::kTileSide) * width, width);
+    };
+    platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
+      const Status written = WriteValuesPicture(colours.Value(), bands.Value().Width(),
+                                                bands.Value().Height(), valuesAt, largest, kind, sink);
+      return written ? written : Status::Failure(OutputName(command.output) + ": " + written.error);
+    };
+    return CommitOutputs(out, err, {{command.output, {}, write}});
   }
-  return CommitOutputs(out, err, {{command.output, picture.Value()}});
+  const DrawBand draw = [&format](const convert::ValuePlane& values, int) {
+    return formats::PictureOfValues(format, values);
+  };
+  return WriteBands(command, bands.Value(), kind, formats::DecoderColours(format.bitsPerPixel), draw, out,
+                    err);
 }
 
 }  // namespace

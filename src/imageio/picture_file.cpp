@@ -330,30 +330,73 @@ std::string LowerExtension(const std::filesystem::path& name) {
 
 }  // namespace
 
+namespace {
+
+// Why a palette PNG of these cannot be written, or empty.
+std::string IndexedPngProblem(int width, int height, std::span<const RgbColor> palette, int bitDepth) {
+  if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8)
+    return "a palette PNG holds 1, 2, 4 or 8 bits a pixel, not " + std::to_string(bitDepth);
+  if (width <= 0 || height <= 0) return "the picture is empty (0 pixels)";
+  if (palette.empty() || palette.size() > (std::size_t{1} << bitDepth)) {
+    return "a palette of " + std::to_string(palette.size()) + " colours does not fit " +
+           std::to_string(bitDepth) + " bits";
+  }
+  return {};
+}
+
+std::string IndexBeyond(std::size_t colours) {
+  return "an index lies beyond the palette of " + std::to_string(colours) + " colours";
+}
+
+}  // namespace
+
 Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::uint8_t> indices,
                                    std::span<const RgbColor> palette, int bitDepth) {
   using B = Result<ByteString>;
-  if (bitDepth != 1 && bitDepth != 2 && bitDepth != 4 && bitDepth != 8) {
-    return B::Failure("a palette PNG holds 1, 2, 4 or 8 bits a pixel, not " + std::to_string(bitDepth));
-  }
-  if (width <= 0 || height <= 0) return B::Failure("the picture is empty (0 pixels)");
-  if (palette.empty() || palette.size() > (std::size_t{1} << bitDepth)) {
-    return B::Failure("a palette of " + std::to_string(palette.size()) + " colours does not fit " +
-                      std::to_string(bitDepth) + " bits");
-  }
+  if (std::string problem = IndexedPngProblem(width, height, palette, bitDepth); !problem.empty())
+    return B::Failure(problem);
   if (indices.size() != static_cast<std::size_t>(width) * static_cast<std::size_t>(height)) {
     return B::Failure("the indices do not fill " + std::to_string(width) + " by " + std::to_string(height) +
                       " pixels");
   }
-  if (std::ranges::any_of(indices, [&](std::uint8_t i) { return i >= palette.size(); })) {
-    return B::Failure("an index lies beyond the palette of " + std::to_string(palette.size()) + " colours");
-  }
+  if (std::ranges::any_of(indices, [&](std::uint8_t i) { return i >= palette.size(); }))
+    return B::Failure(IndexBeyond(palette.size()));
   const auto rowWidth = static_cast<std::size_t>(width);
-  return EncodePng(IndexedLayout(width, height, palette, bitDepth, false), [&](int y, std::uint8_t* row) {
-    const std::uint8_t* from = indices.data() + static_cast<std::size_t>(y) * rowWidth;
-    const auto index = [&](std::size_t x) { return unsigned{from[x]}; };
-    PackRow(bitDepth, rowWidth, index, row);
-  });
+  ByteString out;
+  platform::StringSink sink(out);
+  const Status written = WriteIndexedPngRows(
+      width, height, [&](int y) { return indices.subspan(static_cast<std::size_t>(y) * rowWidth, rowWidth); },
+      palette, bitDepth, sink);
+  if (!written) return B::Failure(written.error);
+  return out;
+}
+
+Status WriteIndexedPngRows(int width, int height, const IndexRowAt& indicesAt,
+                           std::span<const RgbColor> palette, int bitDepth, platform::ByteSink& sink) {
+  if (std::string problem = IndexedPngProblem(width, height, palette, bitDepth); !problem.empty())
+    return Status::Failure(problem);
+  const auto rowWidth = static_cast<std::size_t>(width);
+  const std::size_t rowBytes = (rowWidth * static_cast<std::size_t>(bitDepth) + 7) / 8;
+  // A row that cannot be had, or holds an index beyond the palette, is written as zeros and
+  // fails the write once the file is done.
+  Status missing = Status::Success();
+  const Status written = EncodePngTo(
+      IndexedLayout(width, height, palette, bitDepth, false),
+      [&](int y, std::uint8_t* row) {
+        const std::span<const std::uint8_t> from = indicesAt(y);
+        if (from.size() != rowWidth ||
+            std::ranges::any_of(from, [&](std::uint8_t i) { return i >= palette.size(); })) {
+          if (missing)
+            missing = Status::Failure(from.size() != rowWidth ? "row " + std::to_string(y) + " is missing"
+                                                              : IndexBeyond(palette.size()));
+          std::fill_n(row, rowBytes, std::uint8_t{0});
+          return;
+        }
+        const auto index = [&](std::size_t x) { return unsigned{from[x]}; };
+        PackRow(bitDepth, rowWidth, index, row);
+      },
+      sink);
+  return written ? missing : written;
 }
 
 Result<ByteString> PictureFileBytes(const std::filesystem::path& name, const platform::Surface& picture,

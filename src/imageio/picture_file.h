@@ -102,6 +102,16 @@ Status WritePictureRows(const std::filesystem::path& name, int width, int height
 Result<ByteString> IndexedPngBytes(int width, int height, std::span<const std::uint8_t> indices,
                                    std::span<const RgbColor> palette, int bitDepth);
 
+// Row y's indices of a picture given a row at a time: any row, in any order, more than
+// once. A span that is not as wide as the picture says the row cannot be had.
+using IndexRowAt = std::function<std::span<const std::uint8_t>(int y)>;
+
+// The palette PNG IndexedPngBytes makes, for indices that are never held whole: row y's come
+// from `indicesAt` and the file's bytes go to `sink` as they are made. A row that cannot be
+// had or holds an index beyond the palette fails the write.
+Status WriteIndexedPngRows(int width, int height, const IndexRowAt& indicesAt,
+                           std::span<const RgbColor> palette, int bitDepth, platform::ByteSink& sink);
+
 // Writes PictureFileBytes to `path`, replacing any old file atomically: a failed write
 // leaves it as it was.
 Status WritePicture(const std::filesystem::path& path, const platform::Surface& picture,

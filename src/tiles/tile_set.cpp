@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <bit>
+#include <cstring>
 #include <string>
 
 #include "core/picture_limits.h"
@@ -36,38 +37,6 @@ Tile CanonicalOf(const Tile& tile, Flip& flip, Flip allowed = kFlipBoth) noexcep
   return mirrors[best];
 }
 
-// An open-addressing hash table from a tile key to the number of its tile set entry, sized
-// once for the most entries there can be, so it never grows. It holds no keys of its own:
-// `keyOf(number)` gives the key of an entry.
-class EntryIndex {
- public:
-  explicit EntryIndex(std::size_t most) {
-    const std::size_t capacity = std::bit_ceil(std::max<std::size_t>(16, 2 * most));
-    m_slots.assign(capacity, 0);
-    m_mask = capacity - 1;
-  }
-
-  // The entry stored under `key`, or, when there is none, `next`, now stored.
-  template <class KeyOf>
-  std::uint32_t FindOrAdd(const Tile& key, std::uint32_t next, KeyOf&& keyOf) {
-    const std::uint64_t hash = HashOf(key);
-    const std::uint64_t tag = hash >> 32 << 32;
-    for (std::size_t slot = hash & m_mask;; slot = (slot + 1) & m_mask) {
-      const std::uint64_t stored = m_slots[slot];
-      if (stored == 0) {
-        m_slots[slot] = tag | (std::uint64_t{next} + 1);
-        return next;
-      }
-      const auto number = static_cast<std::uint32_t>((stored & 0xFFFFFFFFu) - 1);
-      if ((stored & ~std::uint64_t{0xFFFFFFFFu}) == tag && keyOf(number) == key) return number;
-    }
-  }
-
- private:
-  std::vector<std::uint64_t> m_slots;  // the hash's high half, then entry number + 1; 0 when empty
-  std::size_t m_mask = 0;
-};
-
 Status CheckMapShape(std::size_t tileCount, const TileMap& map) {
   if (map.widthTiles <= 0) return Status::Failure("a tile map must be at least one tile wide");
   const auto width = static_cast<std::size_t>(map.widthTiles);
@@ -96,34 +65,73 @@ Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, Dedupe dedupe) {
   return MakeTileSet(plane, TileSetOptions{dedupe, kFlipBoth, {}, {}});
 }
 
-Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptions& options) {
-  if (Status whole = CheckWholeTiles(plane); !whole) return Result<TileSet>::Failure(whole.error);
-  const Dedupe dedupe =
-      options.dedupe == Dedupe::None && !options.start.empty() ? Dedupe::Exact : options.dedupe;
-  const Flip allowed = options.flips;
-  const int columns = plane.width / kTileSide;
-  const int rows = plane.height / kTileSide;
-  const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
-  TileSet set;
-  set.map.widthTiles = columns;
-  set.map.entries.reserve(count);
-  set.tiles.reserve(count +
-                    options.start.size());  // address space only: pages are touched as entries are added
-
-  EntryIndex index(dedupe == Dedupe::None ? 0 : count + options.start.size());
-  std::vector<Flip> entryFlips;  // the mirror that turns each entry into its key
-  entryFlips.reserve(dedupe == Dedupe::WithFlips ? count + options.start.size() : 0);
-  const auto keyOf = [&](std::uint32_t number) {
-    return dedupe == Dedupe::WithFlips ? Mirror(set.tiles[number], entryFlips[number]) : set.tiles[number];
-  };
+TileSetBuilder::TileSetBuilder(const TileSetOptions& options, std::size_t most)
+    : m_dedupe(options.dedupe == Dedupe::None && !options.start.empty() ? Dedupe::Exact : options.dedupe),
+      m_allowed(options.flips) {
+  const std::size_t entries = most + options.start.size();
+  m_tiles.reserve(entries);  // address space only: pages are touched as entries are added
+  m_entryFlips.reserve(m_dedupe == Dedupe::WithFlips ? entries : 0);
+  // Sized once for the most entries there can be, so the table never grows.
+  const std::size_t capacity =
+      std::bit_ceil(std::max<std::size_t>(16, m_dedupe == Dedupe::None ? 0 : 2 * entries));
+  m_slots.assign(capacity, 0);
+  m_mask = capacity - 1;
   // The existing tiles keep their numbers, even those equal to an earlier one.
   for (const Tile& tile : options.start) {
     Flip flip = kNoFlip;
-    const Tile key = dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, allowed) : tile;
-    index.FindOrAdd(key, static_cast<std::uint32_t>(set.tiles.size()), keyOf);
-    set.tiles.push_back(tile);
-    if (dedupe == Dedupe::WithFlips) entryFlips.push_back(flip);
+    const Tile key = m_dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, m_allowed) : tile;
+    FindOrAdd(key, static_cast<std::uint32_t>(m_tiles.size()));
+    m_tiles.push_back(tile);
+    if (m_dedupe == Dedupe::WithFlips) m_entryFlips.push_back(flip);
   }
+}
+
+Tile TileSetBuilder::KeyOf(std::uint32_t number) const noexcept {
+  return m_dedupe == Dedupe::WithFlips ? Mirror(m_tiles[number], m_entryFlips[number]) : m_tiles[number];
+}
+
+std::uint32_t TileSetBuilder::FindOrAdd(const Tile& key, std::uint32_t next) {
+  const std::uint64_t hash = HashOf(key);
+  const std::uint64_t tag = hash >> 32 << 32;
+  for (std::size_t slot = hash & m_mask;; slot = (slot + 1) & m_mask) {
+    const std::uint64_t stored = m_slots[slot];
+    if (stored == 0) {
+      m_slots[slot] = tag | (std::uint64_t{next} + 1);
+      return next;
+    }
+    const auto number = static_cast<std::uint32_t>((stored & 0xFFFFFFFFu) - 1);
+    if ((stored & ~std::uint64_t{0xFFFFFFFFu}) == tag && KeyOf(number) == key) return number;
+  }
+}
+
+MapEntry TileSetBuilder::Add(const Tile& tile) {
+  const auto next = static_cast<std::uint32_t>(m_tiles.size());
+  if (m_dedupe == Dedupe::None) {
+    m_tiles.push_back(tile);
+    return {next};
+  }
+  Flip flip = kNoFlip;
+  const Tile key = m_dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, m_allowed) : tile;
+  const std::uint32_t number = FindOrAdd(key, next);
+  if (number == next) {
+    m_tiles.push_back(tile);
+    if (m_dedupe == Dedupe::WithFlips) m_entryFlips.push_back(flip);
+  }
+  // key = Mirror(tile, flip) = Mirror(entry, entryFlip), and mirrors commute, so
+  // tile = Mirror(entry, flip ^ entryFlip).
+  const Flip entryFlip = m_dedupe == Dedupe::WithFlips ? m_entryFlips[number] : kNoFlip;
+  return {number, static_cast<Flip>(flip ^ entryFlip)};
+}
+
+Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptions& options) {
+  if (Status whole = CheckWholeTiles(plane); !whole) return Result<TileSet>::Failure(whole.error);
+  const int columns = plane.width / kTileSide;
+  const int rows = plane.height / kTileSide;
+  const std::size_t count = static_cast<std::size_t>(columns) * static_cast<std::size_t>(rows);
+  TileSetBuilder builder(options, count);
+  TileSet set;
+  set.map.widthTiles = columns;
+  set.map.entries.reserve(count);
   for (int row = 0; row < rows; ++row) {
     for (int column = 0; column < columns; ++column) {
       const std::size_t cell = set.map.entries.size();
@@ -131,28 +139,28 @@ Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptio
         set.map.entries.push_back({0, kNoFlip, 0, false, true});
         continue;
       }
-      const Tile tile = TileAt(plane, column, row);
-      if (dedupe == Dedupe::None) {
-        set.map.entries.push_back({static_cast<std::uint32_t>(set.tiles.size())});
-        set.tiles.push_back(tile);
-        continue;
-      }
-      Flip flip = kNoFlip;
-      const Tile key = dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, allowed) : tile;
-      const auto next = static_cast<std::uint32_t>(set.tiles.size());
-      const std::uint32_t number = index.FindOrAdd(key, next, keyOf);
-      if (number == next) {
-        set.tiles.push_back(tile);
-        if (dedupe == Dedupe::WithFlips) entryFlips.push_back(flip);
-      }
-      // key = Mirror(tile, flip) = Mirror(entry, entryFlip), and mirrors commute, so
-      // tile = Mirror(entry, flip ^ entryFlip).
-      const Flip entryFlip = dedupe == Dedupe::WithFlips ? entryFlips[number] : kNoFlip;
-      set.map.entries.push_back({number, static_cast<Flip>(flip ^ entryFlip)});
+      set.map.entries.push_back(builder.Add(TileAt(plane, column, row)));
     }
   }
+  set.tiles = std::move(builder).TakeTiles();
   return set;
 }
+
+namespace {
+
+// Draws row `row` of the map's tiles into `out`, 8 rows of the map's width in pixels.
+void DrawTileRow(std::span<const Tile> tiles, const TileMap& map, int row, std::span<std::uint8_t> out) {
+  const auto width = static_cast<std::size_t>(map.widthTiles);
+  const std::size_t rowPixels = width * kTileSide;
+  const MapEntry* entries = map.entries.data() + static_cast<std::size_t>(row) * width;
+  for (std::size_t column = 0; column < width; ++column) {
+    const Tile tile = Mirror(tiles[entries[column].tile], entries[column].flip);
+    for (std::size_t r = 0; r < kTileSide; ++r)
+      std::memcpy(out.data() + r * rowPixels + column * kTileSide, &tile.rows[r], kTileSide);
+  }
+}
+
+}  // namespace
 
 Result<convert::ValuePlane> Rebuild(std::span<const Tile> tiles, const TileMap& map) {
   if (Status shape = CheckMapShape(tiles.size(), map); !shape) {
@@ -161,12 +169,30 @@ Result<convert::ValuePlane> Rebuild(std::span<const Tile> tiles, const TileMap& 
   const auto width = static_cast<std::size_t>(map.widthTiles);
   const std::size_t rows = map.entries.size() / width;
   convert::ValuePlane plane(map.widthTiles * kTileSide, static_cast<int>(rows) * kTileSide);
-  for (std::size_t i = 0; i < map.entries.size(); ++i) {
-    const MapEntry& entry = map.entries[i];
-    PutTile(plane, static_cast<int>(i % width), static_cast<int>(i / width),
-            Mirror(tiles[entry.tile], entry.flip));
-  }
+  const std::size_t bandValues = width * kTileSide * kTileSide;
+  for (std::size_t row = 0; row < rows; ++row)
+    DrawTileRow(tiles, map, static_cast<int>(row),
+                std::span(plane.values).subspan(row * bandValues, bandValues));
   return plane;
+}
+
+MapBands::MapBands(std::span<const Tile> tiles, const TileMap& map)
+    : m_tiles(tiles),
+      m_map(&map),
+      m_rows(static_cast<int>(map.entries.size() / static_cast<std::size_t>(map.widthTiles))),
+      m_band(map.widthTiles * kTileSide, kTileSide) {}
+
+Result<MapBands> MapBands::Make(std::span<const Tile> tiles, const TileMap& map) {
+  if (Status shape = CheckMapShape(tiles.size(), map); !shape) return Result<MapBands>::Failure(shape.error);
+  return MapBands(tiles, map);
+}
+
+const convert::ValuePlane& MapBands::Band(int row) {
+  if (row != m_held) {
+    DrawTileRow(m_tiles, *m_map, row, m_band.values);
+    m_held = row;
+  }
+  return m_band;
 }
 
 }  // namespace glyphon::tiles

@@ -60,7 +60,64 @@ struct TileSetOptions {
 };
 Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptions& options);
 
+// A tile set built a tile at a time, for a picture read a band of rows at a time: only the
+// unique tiles are held. Given the picture's tiles in row order, Add's entries and Tiles()
+// are exactly what MakeTileSet gives (it is built on this). The options' leaveOut is the
+// caller's: a tile left out is never added.
+class TileSetBuilder {
+ public:
+  // `most` is how many tiles Add will be given at most: the index of entries is sized for
+  // them (and the start tiles) once and never grows.
+  TileSetBuilder(const TileSetOptions& options, std::size_t most);
+
+  // The map entry that places `tile`: an earlier entry it equals (or mirrors, as the
+  // options allow), else a new entry after the others.
+  MapEntry Add(const Tile& tile);
+  const std::vector<Tile>& Tiles() const noexcept { return m_tiles; }
+  std::vector<Tile> TakeTiles() && noexcept { return std::move(m_tiles); }
+
+ private:
+  // The entry stored under `key`, or, when there is none, `next`, now stored.
+  std::uint32_t FindOrAdd(const Tile& key, std::uint32_t next);
+  Tile KeyOf(std::uint32_t number) const noexcept;
+
+  Dedupe m_dedupe;
+  Flip m_allowed;
+  std::vector<Tile> m_tiles;
+  std::vector<Flip> m_entryFlips;  // the mirror that turns each entry into its key
+  // An open-addressing hash table from a tile key to the number of its entry, holding no
+  // keys of its own (KeyOf gives an entry's): per slot the hash's high half, then entry
+  // number + 1; 0 when empty.
+  std::vector<std::uint64_t> m_slots;
+  std::size_t m_mask = 0;
+};
+
 // The way back: the picture's values from the tile set entries and the map.
 Result<convert::ValuePlane> Rebuild(std::span<const Tile> tiles, const TileMap& map);
+
+// The same a row of tiles (8 rows of pixels) at a time, for a picture that is never held
+// whole: the tile set and the map are held (by reference: they must outlive this), and one
+// band of values.
+class MapBands {
+ public:
+  // Refuses what Rebuild refuses, with the same reason.
+  static Result<MapBands> Make(std::span<const Tile> tiles, const TileMap& map);
+
+  int Width() const noexcept { return m_band.width; }  // in pixels
+  int Height() const noexcept { return m_rows * kTileSide; }
+  int Count() const noexcept { return m_rows; }  // the bands: rows of tiles
+  // The values of band `row` (0 to Count() - 1): Width() by 8, Rebuild's rows 8 * row to
+  // 8 * row + 7. Valid until the next call; asking for the band held draws nothing.
+  const convert::ValuePlane& Band(int row);
+
+ private:
+  MapBands(std::span<const Tile> tiles, const TileMap& map);
+
+  std::span<const Tile> m_tiles;
+  const TileMap* m_map;
+  int m_rows = 0;
+  int m_held = -1;  // the band in m_band, -1 for none
+  convert::ValuePlane m_band;
+};
 
 }  // namespace glyphon::tiles

@@ -3,16 +3,27 @@
 // whole ROM decodes to one PNG.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <random>
 #include <string>
+#include <vector>
 
 #include "cli/exit_codes.h"
+#include "cli/rgba_png.h"
 #include "cli/run_glyphon.h"
 #include "formats/decoding.h"
 #include "formats/format_table.h"
+#include "formats/values.h"
 #include "imageio/picture_file.h"
+#include "palette/palette_file.h"
+#include "palette/palette_match.h"
+#include "palette/tile_palettes.h"
 #include "platform/file_io.h"
 #include "support/peak_memory.h"
 #include "support/test_support.h"
+#include "tiles/map_layout.h"
+#include "tiles/tile_set.h"
 
 namespace glyphon::cli {
 namespace {
@@ -133,6 +144,274 @@ TEST(Streaming, AWholeRomDecodesToOneTallPng) {
                 ": the picture would be 128 by 32768 pixels, more than 32767 on a side or 67108864 pixels "
                 "in all; a BMP file is held to that, a .png OUTPUT is not\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("rom.bmp")));
+}
+
+// untile draws a band of tiles at a time what drawing the whole rebuilt picture gives:
+// the decoders' greys, the shade and palette rules (some values beyond a short palette)
+// and colour art in per-tile sub-palettes, to PNG and BMP, with the same warnings.
+TEST(Streaming, UntileDrawsWhatTheWholePictureDraws) {
+  test::TempDir dir;
+  std::mt19937 random(11);
+  // Three rows of palette entries: 0-3 as the short palette, 4-7 and 8-11 as sub-palettes.
+  palette::Palette colours;
+  for (int i = 0; i < 12; ++i) colours.colours.push_back(static_cast<RgbColor>(random() & 0xFFFFFF));
+  palette::Palette shortPalette{{colours.colours.begin(), colours.colours.begin() + 3}};
+  ASSERT_TRUE(
+      platform::WriteFileAtomic(dir.File("short.hex"), palette::FindPaletteKind("hex")->write(shortPalette)));
+  ASSERT_TRUE(
+      platform::WriteFileAtomic(dir.File("all.hex"), palette::FindPaletteKind("hex")->write(colours)));
+  for (const char* name : {"2bpp-snes/gb", "4bpp-snes", "8bpp-snes"}) {
+    const formats::FormatInfo& format = *formats::FindFormat(name);
+    std::vector<tiles::Tile> set(6);
+    for (tiles::Tile& tile : set) {
+      for (int i = 0; i < 64; ++i)
+        tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(random() % (format.bitsPerPixel == 2 ? 4 : 7)));
+    }
+    // Three tiles across, five rows of them: five bands.
+    tiles::TileMap map{3, {}};
+    for (int i = 0; i < 15; ++i)
+      map.entries.push_back({static_cast<std::uint32_t>(random() % set.size()),
+                             static_cast<tiles::Flip>(random() % 4),
+                             static_cast<std::uint8_t>(random() % 3)});
+    const convert::ValuePlane column = tiles::ColumnOfTiles(set);
+    convert::PartnerState partner;
+    platform::NullProgress quiet;
+    ASSERT_TRUE(platform::WriteFileAtomic(dir.File("set.dat"),
+                                          formats::Encode(format, formats::PictureOfValues(format, column),
+                                                          {0, 0, 8, column.height}, partner, quiet)
+                                              .Value()));
+    ASSERT_TRUE(platform::WriteFileAtomic(
+        dir.File("map.dat"), tiles::WriteMap(*tiles::FindMapLayout("snes"), map.entries, 0).Value().map));
+    const convert::ValuePlane plane = tiles::Rebuild(set, map).Value();
+    std::vector<std::uint8_t> paletteOfTile;
+    for (const tiles::MapEntry& entry : map.entries) paletteOfTile.push_back(entry.palette);
+    for (const std::string kind : {"back.png", "back.bmp"}) {
+      const bool png = kind == "back.png";
+      struct Rule {
+        std::vector<std::string> options;
+        ByteString file;
+        std::string warning;
+      };
+      std::vector<Rule> rules;
+      rules.push_back({{},
+                       imageio::PictureFileBytes(kind, formats::PictureOfValues(format, plane),
+                                                 formats::DecoderColours(format.bitsPerPixel))
+                           .Value(),
+                       ""});
+      // The drawn values: a palette PNG whose entries run to the largest value, or colours.
+      std::uint8_t largest = 0;
+      for (const std::uint8_t v : plane.values) largest = std::max(largest, v);
+      const auto drawValues = [&](palette::Palette drawn) {
+        if (!png) return imageio::PictureFileBytes(kind, palette::DrawValues(drawn, plane).picture).Value();
+        drawn.colours.resize(std::max<std::size_t>(drawn.colours.size(), std::size_t{largest} + 1), kBlack);
+        const std::size_t n = drawn.colours.size();
+        const int depth = n <= 2 ? 1 : n <= 4 ? 2 : n <= 16 ? 4 : 8;
+        return imageio::IndexedPngBytes(plane.width, plane.height, plane.values, drawn.colours, depth)
+            .Value();
+      };
+      rules.push_back({{"--values", "shade"},
+                       drawValues(palette::Palette{formats::ShadeColours(format.bitsPerPixel)}),
+                       ""});
+      const auto beyondShort = std::ranges::count_if(plane.values, [](std::uint8_t v) { return v >= 3; });
+      rules.push_back({{"--values", "palette", "--palette", dir.File("short.hex")},
+                       drawValues(shortPalette),
+                       std::to_string(beyondShort) + " pixels have values beyond the 3 colours"});
+      // Sub-palettes of 4: palette 2's last entry lies beyond the file's 12 colours... of 5
+      // entries in all, so values 4 and more are beyond every sub-palette.
+      std::int64_t beyond = 0;
+      const platform::Surface art =
+          palette::DrawInPalettes(plane, paletteOfTile, palette::CutPalettes(colours, 5), beyond);
+      if (format.bitsPerPixel >= 4) {
+        rules.push_back({{"--values", "colour", "--palette-size", "5", "--palette", dir.File("all.hex")},
+                         imageio::PictureFileBytes(kind, art).Value(),
+                         std::to_string(beyond) + " pixels have a palette entry beyond the 12 colours"});
+      }
+      for (const Rule& rule : rules) {
+        SCOPED_TRACE(std::string(name) + " " + kind + " " + (rule.options.empty() ? "" : rule.options[1]));
+        std::vector<std::string> args{"untile", "-f", name, "--map-layout", "snes", "--width-tiles", "3"};
+        args.insert(args.end(), rule.options.begin(), rule.options.end());
+        args.insert(args.end(), {dir.File("set.dat"), dir.File("map.dat"), dir.File(kind)});
+        const Outcome o = RunWith(args);
+        ASSERT_EQ(o.status, kExitSuccess) << o.err;
+        EXPECT_EQ(platform::ReadFileBytes(dir.File(kind)).Value(), rule.file);
+        if (rule.warning.empty()) {
+          EXPECT_EQ(o.err, "");
+        } else {
+          EXPECT_NE(o.err.find(rule.warning), std::string::npos) << o.err;
+        }
+      }
+    }
+  }
+}
+
+// tiles reads an opaque picture of the grey rule by bands: the tile set and map are those
+// the whole picture gives (read whole here because one pixel is not quite opaque, which
+// --alpha-threshold 1 takes as opaque), for pictures of many bands, from PNG and BMP.
+TEST(Streaming, TilesByBandsCutsWhatTheWholePictureCuts) {
+  test::TempDir dir;
+  const formats::FormatInfo& format = *formats::FindFormat("2bpp-snes/gb");
+  // 40 by 75 pixels: nine whole bands and three rows that --crop leaves out. Tiles repeat
+  // and mirror one another.
+  std::mt19937 random(4);
+  std::vector<tiles::Tile> pool(7);
+  for (tiles::Tile& tile : pool) {
+    for (int i = 0; i < 64; ++i) tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(random() % 4));
+  }
+  convert::ValuePlane plane(40, 80);
+  for (int i = 0; i < 50; ++i)
+    tiles::PutTile(plane, i % 5, i / 5,
+                   tiles::Mirror(pool[random() % pool.size()], static_cast<tiles::Flip>(random() % 4)));
+  const platform::Surface whole = formats::PictureOfValues(format, plane);
+  platform::Surface sheet = platform::Surface::Picture(40, 75);
+  for (int y = 0; y < 75; ++y) std::ranges::copy(whole.Row(y), sheet.Row(y).begin());
+  ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.png"), sheet));
+  ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.bmp"), sheet));
+  std::vector<std::uint8_t> rgba;
+  for (int y = 0; y < 75; ++y) {
+    for (const RgbColor c : sheet.Row(y)) {
+      rgba.insert(rgba.end(), {static_cast<std::uint8_t>(RedOf(c)), static_cast<std::uint8_t>(GreenOf(c)),
+                               static_cast<std::uint8_t>(BlueOf(c)), 255});
+    }
+  }
+  rgba[3] = 254;
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("held.png"), cli_test::RgbaPng(40, 75, rgba)));
+  // A tile set to start from: two of the pool's tiles.
+  ASSERT_TRUE(RunWith({"encode", "-f", "2bpp-snes/gb", "--rect", "0,0,16,8", dir.File("sheet.png"),
+                       dir.File("from.dat")})
+                  .status == kExitSuccess);
+  const std::vector<std::vector<std::string>> optionSets{
+      {},
+      {"--dedupe", "--map-out", "m", "--map-layout", "gb"},
+      {"--flips", "--map-out", "m", "--map-layout", "snes"},
+      {"--flips", "h", "--map-out", "m", "--map-layout", "genesis", "--trim-end", "1"},
+      {"--flips", "--tiles-from", dir.File("from.dat"), "--map-out", "m", "--map-layout", "snes"},
+      {"--dedupe", "--map-out", "m", "--map-layout", "gbc", "--attr-out", "a", "--priority"},
+  };
+  for (const auto& options : optionSets) {
+    for (const char* input : {"sheet.png", "sheet.bmp"}) {
+      SCOPED_TRACE(std::string(input) + " " + (options.empty() ? "" : options[0] + " " + options[1]));
+      auto run = [&](const std::string& picture, const std::string& suffix) {
+        std::vector<std::string> args{"tiles", "-f", "2bpp-snes/gb", "--crop", "--alpha-threshold", "1"};
+        for (const std::string& option : options)
+          args.push_back(option == "m" || option == "a" ? dir.File(option + suffix) : option);
+        args.insert(args.end(), {dir.File(picture), dir.File("set" + suffix)});
+        return RunWith(args);
+      };
+      const Outcome streamed = run(input, "1"), held = run("held.png", "2");
+      ASSERT_EQ(streamed.status, kExitSuccess) << streamed.err;
+      ASSERT_EQ(held.status, kExitSuccess) << held.err;
+      // The warning of --crop names the file; the rest is alike.
+      const auto unnamed = [&](std::string text, const std::string& picture) {
+        const std::size_t at = text.find(dir.File(picture));
+        return at == std::string::npos ? text : text.replace(at, dir.File(picture).size(), "INPUT");
+      };
+      EXPECT_EQ(unnamed(streamed.err, input), unnamed(held.err, "held.png"));
+      EXPECT_NE(streamed.err.find("--crop left out the bottom 3 rows"), std::string::npos);
+      for (const char* output : {"set", "m", "a"}) {
+        const std::string a = dir.File(std::string(output) + "1"), b = dir.File(std::string(output) + "2");
+        ASSERT_EQ(std::filesystem::exists(a), std::filesystem::exists(b)) << output;
+        if (std::filesystem::exists(a)) {
+          EXPECT_EQ(platform::ReadFileBytes(a).Value(), platform::ReadFileBytes(b).Value()) << output;
+        }
+        std::filesystem::remove(a);
+        std::filesystem::remove(b);
+      }
+    }
+  }
+}
+
+// tiles then untile through files of many bands gives the picture back byte for byte; a
+// picture cut short in its last band, and a picture kind untile cannot write, fail and
+// leave no file behind.
+TEST(Streaming, TilesAndUntileRoundTripByBands) {
+  test::TempDir dir;
+  const formats::FormatInfo& format = *formats::FindFormat("4bpp-snes");
+  std::mt19937 random(8);
+  std::vector<tiles::Tile> pool(5);
+  for (tiles::Tile& tile : pool) {
+    for (int i = 0; i < 64; ++i) tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(random() % 16));
+  }
+  convert::ValuePlane plane(48, 96);
+  for (int i = 0; i < 72; ++i)
+    tiles::PutTile(plane, i % 6, i / 6,
+                   tiles::Mirror(pool[random() % pool.size()], static_cast<tiles::Flip>(random() % 4)));
+  const platform::Surface picture = formats::PictureOfValues(format, plane);
+  for (const std::string kind : {".png", ".bmp"}) {
+    SCOPED_TRACE(kind);
+    const std::string sheet = dir.File("sheet" + kind), back = dir.File("back" + kind);
+    ASSERT_TRUE(imageio::WritePicture(sheet, picture, formats::DecoderColours(4)));
+    Outcome o = RunWith({"tiles", "-f", "4bpp-snes", "--flips", "--map-out", dir.File("map.dat"),
+                         "--map-layout", "snes", sheet, dir.File("set.dat")});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("set.dat")).Value().size(), 5u * 32);
+    o = RunWith({"untile", "-f", "4bpp-snes", "--map-layout", "snes", "--width-tiles", "6",
+                 dir.File("set.dat"), dir.File("map.dat"), back});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(platform::ReadFileBytes(back).Value(), platform::ReadFileBytes(sheet).Value());
+
+    // The file cut inside its last band: the bands before it were read, but nothing is
+    // written and the failure names the picture.
+    ByteString bytes = platform::ReadFileBytes(sheet).Value();
+    bytes.resize(bytes.size() - (kind == ".png" ? 60 : 100));
+    const std::string cut = dir.File("cut" + kind);
+    ASSERT_TRUE(platform::WriteFileAtomic(cut, bytes));
+    const auto before = cli_test::Snapshot(dir.Path());
+    o = RunWith({"tiles", "-f", "4bpp-snes", "--flips", "--map-out", dir.File("map2.dat"), "--map-layout",
+                 "snes", cut, dir.File("set2.dat")});
+    EXPECT_EQ(o.status, kExitFailure);
+    EXPECT_EQ(o.err.rfind("glyphon: " + cut + ": ", 0), 0u) << o.err;
+    o = RunWith({"untile", "-f", "4bpp-snes", "--map-layout", "snes", "--width-tiles", "6",
+                 dir.File("set.dat"), dir.File("map.dat"), dir.File("back.gif")});
+    EXPECT_EQ(o.status, kExitFailure);
+    EXPECT_EQ(o.err,
+              "glyphon: " + dir.File("back.gif") +
+                  ": no picture format is known for the extension \".gif\" (pictures are written as .png or "
+                  ".bmp)\n");
+    EXPECT_EQ(cli_test::Snapshot(dir.Path()), before);
+  }
+}
+
+// A 2048 by 2048 sheet (16 MiB of pixels, 4 MiB of values) goes through tiles and untile
+// holding the tile set, the map and a band, whether it is read or written as PNG or BMP.
+TEST(Streaming, TilesAndUntileHoldNoWholePicture) {
+  test::TempDir dir;
+  const formats::FormatInfo& format = *formats::FindFormat("4bpp-snes");
+  std::mt19937 random(2);
+  std::vector<tiles::Tile> pool(64);
+  for (tiles::Tile& tile : pool) {
+    for (int i = 0; i < 64; ++i) tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(random() % 16));
+  }
+  {
+    convert::ValuePlane plane(2048, 2048);
+    for (int i = 0; i < 256 * 256; ++i)
+      tiles::PutTile(plane, i % 256, i / 256,
+                     tiles::Mirror(pool[random() % 64], static_cast<tiles::Flip>(random() % 4)));
+    const platform::Surface picture = formats::PictureOfValues(format, plane);
+    ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.png"), picture, formats::DecoderColours(4)));
+    ASSERT_TRUE(imageio::WritePicture(dir.File("sheet.bmp"), picture));
+  }
+  for (const char* kind : {".png", ".bmp"}) {
+    SCOPED_TRACE(kind);
+    Outcome o;
+    auto growth = test::PeakGrowth([&] {
+      o = RunWith({"tiles", "-f", "4bpp-snes", "--flips", "--map-out", dir.File("map.dat"), "--map-layout",
+                   "snes", dir.File(std::string("sheet") + kind), dir.File("set.dat")});
+    });
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    if (growth) {
+      EXPECT_LT(*growth, std::uint64_t{6} << 20);
+    }
+    growth = test::PeakGrowth([&] {
+      o = RunWith({"untile", "-f", "4bpp-snes", "--map-layout", "snes", "--width-tiles", "256",
+                   dir.File("set.dat"), dir.File("map.dat"), dir.File(std::string("back") + kind)});
+    });
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    if (growth) {
+      EXPECT_LT(*growth, std::uint64_t{6} << 20);
+    }
+    EXPECT_EQ(platform::ReadFileBytes(dir.File(std::string("back") + kind)).Value(),
+              platform::ReadFileBytes(dir.File(std::string("sheet") + kind)).Value());
+  }
 }
 
 }  // namespace

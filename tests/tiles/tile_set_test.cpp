@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <random>
 #include <set>
@@ -198,6 +199,127 @@ TEST(MakeTileSet, TakesOnlyTheChosenMirrorsAnExistingSetAndLeavesTilesOut) {
   made = MakeTileSet(plane, options);
   EXPECT_EQ(made.Value().tiles.size(), 4u);
   EXPECT_TRUE(made.Value().map.entries[4].fixed);
+}
+
+// Tiles fed one at a time, as a picture read a band at a time gives them: tiles A and B,
+// no two of whose mirrors are alike, and the all-zero Z.
+struct BuilderCase {
+  const char* name;
+  TileSetOptions options;
+  std::vector<std::pair<char, Flip>> picture;  // a tile and the mirror it is placed through
+  std::vector<MapEntry> entries;               // worked out by hand
+  std::vector<std::pair<char, Flip>> tiles;    // the set, start tiles first
+};
+
+Tile NamedTile(char name, Flip flip) {
+  Tile tile;
+  for (int i = 0; i < 64 && name != 'Z'; ++i)
+    tile.Set(i % 8, i / 8, static_cast<std::uint8_t>(name == 'A' ? 64 - i : (i * 7) % 5));
+  return Mirror(tile, flip);
+}
+
+TEST(TileSetBuilder, GivesWhatTheWholePlaneGives) {
+  const std::vector<Tile> zb{NamedTile('Z', 0), NamedTile('B', 0), NamedTile('Z', 0)};
+  const std::vector<Tile> mirroredA{NamedTile('A', kFlipH)};
+  const std::vector<std::pair<char, Flip>> mix{{'A', 0},      {'A', kFlipH},    {'B', 0}, {'A', 0},
+                                               {'A', kFlipV}, {'A', kFlipBoth}, {'Z', 0}, {'B', kFlipH}};
+  const std::vector<BuilderCase> cases = {
+      {"every tile its own entry",
+       {Dedupe::None, kFlipBoth, {}, {}},
+       mix,
+       {{0}, {1}, {2}, {3}, {4}, {5}, {6}, {7}},
+       mix},
+      {"equal tiles share the first's entry, mirrors do not",
+       {Dedupe::Exact, kFlipBoth, {}, {}},
+       mix,
+       {{0}, {1}, {2}, {0}, {3}, {4}, {5}, {6}},
+       {{'A', 0}, {'A', kFlipH}, {'B', 0}, {'A', kFlipV}, {'A', kFlipBoth}, {'Z', 0}, {'B', kFlipH}}},
+      {"every mirror shares the entry",
+       {Dedupe::WithFlips, kFlipBoth, {}, {}},
+       mix,
+       {{0}, {0, kFlipH}, {1}, {0}, {0, kFlipV}, {0, kFlipBoth}, {2}, {1, kFlipH}},
+       {{'A', 0}, {'B', 0}, {'Z', 0}}},
+      {"left-right mirrors only",
+       {Dedupe::WithFlips, kFlipH, {}, {}},
+       mix,
+       {{0}, {0, kFlipH}, {1}, {0}, {2}, {2, kFlipH}, {3}, {1, kFlipH}},
+       {{'A', 0}, {'B', 0}, {'A', kFlipV}, {'Z', 0}}},
+      {"top-bottom mirrors only",
+       {Dedupe::WithFlips, kFlipV, {}, {}},
+       mix,
+       {{0}, {1}, {2}, {0}, {0, kFlipV}, {1, kFlipV}, {3}, {4}},
+       {{'A', 0}, {'A', kFlipH}, {'B', 0}, {'Z', 0}, {'B', kFlipH}}},
+      // A start set is matched exactly even without --dedupe; its own repeats keep their
+      // numbers and the first of them is found.
+      {"a start set, exact",
+       {Dedupe::None, kFlipBoth, zb, {}},
+       mix,
+       {{3}, {4}, {1}, {3}, {5}, {6}, {0}, {7}},
+       {{'Z', 0},
+        {'B', 0},
+        {'Z', 0},
+        {'A', 0},
+        {'A', kFlipH},
+        {'A', kFlipV},
+        {'A', kFlipBoth},
+        {'B', kFlipH}}},
+      {"a start set with mirrors",
+       {Dedupe::WithFlips, kFlipBoth, mirroredA, {}},
+       mix,
+       {{0, kFlipH}, {0}, {1}, {0, kFlipH}, {0, kFlipBoth}, {0, kFlipV}, {2}, {1, kFlipH}},
+       {{'A', kFlipH}, {'B', 0}, {'Z', 0}}},
+  };
+  for (const BuilderCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    TileSetBuilder builder(c.options, c.picture.size());
+    std::vector<MapEntry> entries;
+    for (const auto& [name, flip] : c.picture) entries.push_back(builder.Add(NamedTile(name, flip)));
+    std::vector<Tile> expected;
+    for (const auto& [name, flip] : c.tiles) expected.push_back(NamedTile(name, flip));
+    EXPECT_EQ(entries, c.entries);
+    EXPECT_EQ(builder.Tiles(), expected);
+    // The same tiles as a plane two tiles wide: four rows of tiles, cut whole.
+    ValuePlane plane(16, 8 * static_cast<int>(c.picture.size() / 2));
+    for (std::size_t i = 0; i < c.picture.size(); ++i)
+      PutTile(plane, static_cast<int>(i % 2), static_cast<int>(i / 2),
+              NamedTile(c.picture[i].first, c.picture[i].second));
+    const Result<TileSet> whole = MakeTileSet(plane, c.options);
+    ASSERT_TRUE(whole.Ok()) << whole.Error();
+    EXPECT_EQ(whole.Value().map.entries, c.entries);
+    EXPECT_EQ(whole.Value().tiles, expected);
+  }
+}
+
+// The bands are Rebuild's rows, whichever band is asked for and how often; a map Rebuild
+// refuses is refused with its reason.
+TEST(MapBands, DrawsRebuildsRowsABandAtATime) {
+  std::mt19937 random(5);
+  const std::vector<Tile> tiles{RandomTile(random), RandomTile(random), RandomTile(random)};
+  for (const int across : {1, 3}) {
+    TileMap map{across, {}};
+    for (int i = 0; i < 4 * across; ++i)
+      map.entries.push_back({static_cast<std::uint32_t>(random() % 3), static_cast<Flip>(random() % 4)});
+    const Result<ValuePlane> whole = Rebuild(tiles, map);
+    ASSERT_TRUE(whole.Ok());
+    auto bands = MapBands::Make(tiles, map);
+    ASSERT_TRUE(bands.Ok());
+    EXPECT_EQ(bands.Value().Width(), 8 * across);
+    EXPECT_EQ(bands.Value().Height(), 32);
+    for (const int row : {3, 0, 0, 2, 1, 3}) {
+      const ValuePlane& band = bands.Value().Band(row);
+      ASSERT_EQ(band.height, 8);
+      const auto from = whole.Value().values.begin() + 64 * across * row;
+      EXPECT_TRUE(std::equal(band.values.begin(), band.values.end(), from)) << across << " " << row;
+    }
+  }
+  const std::vector<TileMap> refused{{0, {{0}}}, {2, {{0}, {1}, {2}}}, {1, {{0}, {3}}}, {1, {}}};
+  for (const TileMap& map : refused) {
+    const auto rebuilt = Rebuild(tiles, map);
+    const auto bands = MapBands::Make(tiles, map);
+    ASSERT_FALSE(rebuilt.Ok());
+    ASSERT_FALSE(bands.Ok());
+    EXPECT_EQ(bands.Error(), rebuilt.Error());
+  }
 }
 
 TEST(TileColumn, CutsBackIntoTheSameTiles) {
