@@ -2,6 +2,7 @@
 #include "cli/decode_command.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <charconv>
 #include <cstdint>
@@ -147,11 +148,31 @@ class DecodeData {
   ByteString m_bytes;
 };
 
-// A decode that draws the decoders' own colours in the plain order, without partner data
-// to rebuild, is written band by band and never holds the picture or the data.
+// The decoders draw each value of a format of up to 8 bits a pixel in a grey of its own
+// level, so the value of a decoded pixel follows from its red component. Nothing for the
+// formats whose pixels are not values.
+std::optional<std::array<std::uint8_t, 256>> ValueOfGrey(const FormatInfo& format) {
+  if (!format.HasValues() || format.bitsPerPixel > 8) return std::nullopt;
+  std::array<std::uint8_t, 256> valueOf{};
+  std::array<bool, 256> taken{};
+  const auto greys = formats::DecoderColours(format.bitsPerPixel);
+  for (std::size_t value = 0; value < greys.size(); ++value) {
+    const auto level = static_cast<std::size_t>(RedOf(greys[value]));
+    if (greys[value] != GreyColor(RedOf(greys[value])) || taken[level]) return std::nullopt;
+    taken[level] = true;
+    valueOf[level] = static_cast<std::uint8_t>(value);
+  }
+  return valueOf;
+}
+
+// A decode in the plain order without partner data to rebuild is written band by band and
+// never holds the picture or the data: in the decoders' greys, or its values drawn in the
+// colours of --palette or --values shade.
 bool DecodesByBands(const DecodeCommand& command) {
-  return !DrawsOwnColours(command.values) && command.order.Plain() &&
-         (!command.format->HasPartner() || command.partnerOut.empty());
+  const FormatInfo& format = *command.format;
+  if (!command.order.Plain()) return false;
+  if (DrawsOwnColours(command.values)) return !format.HasPartner() && ValueOfGrey(format).has_value();
+  return !format.HasPartner() || command.partnerOut.empty();
 }
 
 // PNG's rows are counted in 31 bits.
@@ -170,22 +191,47 @@ std::string NoPixels(const DecodeCommand& command, std::int64_t length) {
 }
 
 int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const std::filesystem::path& kind,
-                  std::ostream& out, std::ostream& err, bool showProgress) {
+                  std::ostream& out, std::ostream& err, std::ostream& notes, bool showProgress) {
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
   const formats::DecodeSize size =
       formats::DecodedSize(static_cast<std::size_t>(data.Length()), command.width, format.Height());
   const auto width = static_cast<int>(size.width);
   const auto height = static_cast<int>(size.height);
+  auto read = [&data](const platform::ByteRange& range, std::span<std::uint8_t> into) {
+    return data.Read(range, into);
+  };
+  // Values drawn in colours of their own: a PNG's depth follows the largest value, and the
+  // warning counts the values past the colours, so the data is decoded once to learn both
+  // before the picture is written.
+  const bool ownColours = DrawsOwnColours(command.values);
+  std::array<std::uint8_t, 256> valueOf{};
+  palette::Palette drawing;
+  std::uint8_t largest = 0;
+  if (ownColours) {
+    valueOf = ValueOfGrey(format).value();
+    auto colours = DrawingColours(command.values, format);
+    if (!colours) return Fail(err, "", colours.Error());
+    drawing = std::move(colours).Value();
+    formats::BandDecoder scan(format, width, height, data.Length(), read);
+    std::int64_t beyond = 0;
+    for (int y = 0; y < height; ++y) {
+      auto row = scan.Row(y);
+      if (!row) return Fail(err, input, row.Error());
+      for (const RgbColor colour : row.Value()) {
+        const std::uint8_t value = valueOf[static_cast<std::size_t>(RedOf(colour))];
+        largest = std::max(largest, value);
+        beyond += value >= drawing.colours.size() ? 1 : 0;
+      }
+    }
+    WarnOfValuesBeyond(command.values, drawing, beyond, notes);
+  }
   platform::OutputBatch batch;
   Status readFailure;
   Status staged;
   {
     TerminalProgress progress(err, showProgress);
     convert::ProgressTicker ticker(progress, size.width * size.height);
-    auto read = [&data](const platform::ByteRange& range, std::span<std::uint8_t> into) {
-      return data.Read(range, into);
-    };
     formats::BandDecoder bands(format, width, height, data.Length(), read, &ticker);
     const imageio::RowAt rowAt = [&](int y) -> std::span<const RgbColor> {
       auto row = bands.Row(y);
@@ -193,9 +239,19 @@ int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const st
       if (readFailure) readFailure = Status::Failure(row.Error());
       return {};
     };
+    std::vector<std::uint8_t> values(static_cast<std::size_t>(width));
+    const ValuesRowAt valuesAt = [&](int y) -> std::span<const std::uint8_t> {
+      const std::span<const RgbColor> row = rowAt(y);
+      if (row.size() != values.size()) return {};
+      std::ranges::transform(row, values.begin(), [&](RgbColor colour) {
+        return valueOf[static_cast<std::size_t>(RedOf(colour))];
+      });
+      return values;
+    };
     const auto colours = formats::DecoderColours(format.bitsPerPixel);
     platform::OutputBatch::Writer write = [&](platform::ByteSink& sink) {
-      Status written = imageio::WritePictureRows(kind, width, height, rowAt, colours, sink);
+      Status written = ownColours ? WriteValuesPicture(drawing, width, height, valuesAt, largest, kind, sink)
+                                  : imageio::WritePictureRows(kind, width, height, rowAt, colours, sink);
       // A row that could not be read is the input's failure, not the output's.
       if (!readFailure) return Status::Failure(input + ": " + readFailure.error);
       if (!written) return Status::Failure(OutputName(command.output) + ": " + written.error);
@@ -225,7 +281,7 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     const std::string extension = Extension(kind);
     const bool png = extension == ".png";
     if (platform::FitsPictureLimits(size.width, size.height) || (png && size.height <= kMaxPngRows))
-      return DecodeByBands(command, opened.Value(), kind, out, err, showProgress);
+      return DecodeByBands(command, opened.Value(), kind, out, err, notes, showProgress);
     std::string problem = platform::PictureSizeProblem(size.width, size.height, "the picture would be");
     if (extension == ".bmp" || extension.empty())
       problem += "; a BMP file is held to that, a .png OUTPUT is not";
@@ -245,9 +301,7 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   if (!result.Ok()) {
     std::string problem = result.failure->Describe();
     if (result.failure->kind == formats::DecodeFailure::Kind::TooLarge && size.height <= kMaxPngRows)
-      problem +=
-          "; a plain decode to PNG holds it (without --values, --palette, --order, --object or "
-          "--partner-out)";
+      problem += "; a decode to PNG in the plain order holds it (without --order, --object or --partner-out)";
     return Fail(err, input, problem);
   }
   if (result.picture.IsEmpty())

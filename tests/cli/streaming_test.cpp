@@ -6,10 +6,12 @@
 #include <algorithm>
 #include <filesystem>
 #include <random>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "cli/exit_codes.h"
+#include "cli/palette_values.h"
 #include "cli/rgba_png.h"
 #include "cli/run_glyphon.h"
 #include "formats/decoding.h"
@@ -144,6 +146,82 @@ TEST(Streaming, AWholeRomDecodesToOneTallPng) {
                 ": the picture would be 128 by 32768 pixels, more than 32767 on a side or 67108864 pixels "
                 "in all; a BMP file is held to that, a .png OUTPUT is not\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("rom.bmp")));
+}
+
+// decode under --values shade and --palette draws band by band what drawing the whole
+// picture's values gives (ValuesPictureBytes): the same depth from the largest value, values
+// past a short palette in black with the same warning, to PNG and BMP.
+TEST(Streaming, DecodeDrawsTheValuesTheWholePictureDraws) {
+  test::TempDir dir;
+  const ByteString rom = test::RandomBytes(3000, 12);
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom));
+  // Three colours: the values 3 and up of every format but 1bpp lie past them.
+  const std::string shortPalette = "#102030\n#f0e0d0\n#4080c0\n";
+  ASSERT_TRUE(
+      platform::WriteFileAtomic(dir.File("short.hex"), ByteString(shortPalette.begin(), shortPalette.end())));
+  struct Rule {
+    std::vector<std::string> options;
+    ValueOptions values;
+  };
+  std::vector<Rule> rules(2);
+  rules[0].options = {"--values", "shade"};
+  rules[0].values.rule = ValueRule::Shade;
+  rules[1].options = {"--palette", dir.File("short.hex")};
+  rules[1].values.rule = ValueRule::Palette;
+  rules[1].values.palette = dir.File("short.hex");
+  for (const char* name : {"2bpp-gb", "4bpp-snes", "1bpp-linear", "8bpp-linear", "3bpp-snes"}) {
+    const formats::FormatInfo& format = *formats::FindFormat(name);
+    platform::NullProgress quiet;
+    const formats::DecodeResult decoded =
+        formats::Decode(format, rom, 40, formats::DecodeMode::ImageGeneration, nullptr, quiet);
+    const platform::Surface& picture = decoded.picture;
+    const convert::ValuePlane values =
+        formats::ValuesOf(format, picture, {0, 0, picture.Width(), picture.Height()});
+    for (const Rule& rule : rules) {
+      for (const char* kind : {"out.png", "out.bmp"}) {
+        SCOPED_TRACE(std::string(name) + " " + rule.options[0] + " " + kind);
+        std::ostringstream warned;
+        const ByteString whole = ValuesPictureBytes(rule.values, format, values, kind, kind, warned).Value();
+        std::vector<std::string> args = {"decode", "-f", name, "-w", "40"};
+        args.insert(args.end(), rule.options.begin(), rule.options.end());
+        args.push_back(dir.File("rom.bin"));
+        args.push_back(dir.File(kind));
+        const Outcome o = RunWith(args);
+        ASSERT_EQ(o.status, kExitSuccess) << o.err;
+        EXPECT_EQ(platform::ReadFileBytes(dir.File(kind)).Value(), whole);
+        EXPECT_EQ(o.err, warned.str());
+      }
+    }
+  }
+}
+
+// A whole ROM decodes to one tall PNG in a palette's colours too.
+TEST(Streaming, AWholeRomDecodesToOneTallPngInPaletteColours) {
+  test::TempDir dir;
+  // 1bpp at width 8: a byte a row, 40000 rows.
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), test::RandomBytes(40000, 9)));
+  const std::string twoColours = "#102030\n#f0e0d0\n";
+  ASSERT_TRUE(
+      platform::WriteFileAtomic(dir.File("two.hex"), ByteString(twoColours.begin(), twoColours.end())));
+  const Outcome o = RunWith({"decode", "-f", "1bpp-linear", "-w", "8", "--palette", dir.File("two.hex"),
+                             dir.File("rom.bin"), dir.File("rom.png")});
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  EXPECT_EQ(o.err, "");
+  const ByteString png = platform::ReadFileBytes(dir.File("rom.png")).Value();
+  ASSERT_GT(png.size(), 50u);
+  auto word = [&png](std::size_t at) {
+    return std::uint32_t{png[at]} << 24 | std::uint32_t{png[at + 1]} << 16 | std::uint32_t{png[at + 2]} << 8 |
+           png[at + 3];
+  };
+  // IHDR: width, height, then bit depth 1 and colour type 3 (palette); PLTE follows it with
+  // the two colours.
+  EXPECT_EQ(word(16), 8u);
+  EXPECT_EQ(word(20), 40000u);
+  EXPECT_EQ(png[24], 1);
+  EXPECT_EQ(png[25], 3);
+  EXPECT_EQ(word(33), 6u);
+  EXPECT_EQ(ByteString(png.begin() + 37, png.begin() + 47),
+            test::Bytes({'P', 'L', 'T', 'E', 0x10, 0x20, 0x30, 0xF0, 0xE0, 0xD0}));
 }
 
 // untile draws a band of tiles at a time what drawing the whole rebuilt picture gives:
