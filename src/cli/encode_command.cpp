@@ -55,7 +55,7 @@ Result<EncodeCommand> ParseEncode(std::span<const std::string> args) {
   EncodeCommand command;
   CommandLine line("encode");
   line.Value("--format,-f", FormatOption(command.format));
-  line.Value("--rect", RectOption(command.rect));
+  line.Value("--rect", RectOption(command.rect, platform::kMaxPictureRows));
   line.Value("--partner-image", command.partnerImage);
   line.Value("--partner-data", command.partnerData);
   line.Value("--partner-out", command.partnerOut);
@@ -273,7 +273,8 @@ std::string EncodeHelp() {
           "                      whole tiles in a tiled format is warned of). Without it,\n"
           "                      the whole picture, which in a tiled format must be whole\n"
           "                      tiles (see --crop); a linear format rounds it down to\n"
-          "                      multiples of 8\n"
+          "                      multiples of 8. In a picture taller than 32767 rows Y and\n"
+          "                      H go up to 2147483647\n"
           "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
           "                      Mode 7 interleave, N64 alpha)\n"
           "  --partner-data F    partner data of the partner formats, raw bytes\n"
@@ -281,7 +282,12 @@ std::string EncodeHelp() {
        << ValueHelp(ValueUse::Encode) << OrderHelp() << RomHelp(RomVerb::Encode)
        << CompressionHelp(RomVerb::Encode)
        << "\n"
-          "A file name \"-\" is standard input as an input and standard output as an output.\n";
+          "A file name \"-\" is standard input as an input and standard output as an output.\n"
+          "\n"
+          "A PNG or BMP file taller than 32767 rows (up to 2147483647, as decode writes a\n"
+          "whole ROM) is read a row at a time, never held: under the grey or the index\n"
+          "rule, every pixel opaque, without --verify and a partner format, and into at\n"
+          "most 256 MiB of data.\n";
   return text.str();
 }
 

@@ -22,8 +22,7 @@ using Outcome = Result<std::optional<BandsEncoded>>;
 
 // What in the options keeps the picture from being encoded a row at a time, and what would
 // do instead; empty when nothing does.
-std::string RowsObstacle(const formats::FormatInfo& format, const ValueOptions& values,
-                         const imageio::PictureRows& rows) {
+std::string RowsObstacle(const formats::FormatInfo& format, const ValueOptions& values) {
   if (format.band.encode == nullptr) {
     return std::string(format.caption) +
            " encodes its partner data from the whole picture; split the picture into pictures within "
@@ -32,10 +31,6 @@ std::string RowsObstacle(const formats::FormatInfo& format, const ValueOptions& 
   if (values.rule != ValueRule::Grey && values.rule != ValueRule::Index) {
     return "--values " + std::string(formats::ValueRuleName(values.rule)) +
            " needs the whole picture; the grey rule (no --values) and --values index work a row at a time";
-  }
-  if (values.rule == ValueRule::Index && !rows.Indexed()) {
-    return "the picture stores colours, not palette indices (--values index needs a palette PNG or a BMP "
-           "with a colour table)";
   }
   return {};
 }
@@ -74,8 +69,12 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
                   ", so encode reads it a row at a time, and " + obstacle);
   };
   if (!wholeFor.empty()) return refuseTall(std::string(wholeFor));
-  if (std::string obstacle = RowsObstacle(format, values, *rows); !obstacle.empty())
-    return refuseTall(obstacle);
+  if (std::string obstacle = RowsObstacle(format, values); !obstacle.empty()) return refuseTall(obstacle);
+  if (values.rule == ValueRule::Index && !rows->Indexed()) {
+    return refuse(
+        "the picture stores colours, not palette indices (--values index needs a palette PNG or a BMP with a "
+        "colour table)");
+  }
 
   std::ostringstream said;
   const auto selection = PictureSelection(values, format, rows->Width(), rows->Height(), rect, input, said);

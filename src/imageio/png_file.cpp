@@ -283,8 +283,26 @@ class PngRows final : public PictureRows {
         m_ctx(std::move(ctx)),
         m_ihdr(ihdr) {}
 
-  // The tables for the file's kind; false where they cannot be made (no palette).
-  bool Prepare() {
+  // The tables for the file's kind. A file that fails here (no palette, its pixel data cut
+  // short) fails its first row.
+  void Prepare() {
+    if (!MakeTables()) {
+      m_failed = Status::Failure("the PNG file is damaged (it has no palette)");
+      return;
+    }
+    if (int error = spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE);
+        error != 0)
+      m_failed = Status::Failure(Problem(error));
+  }
+
+  Status Finish() override {
+    if (!m_failed) return m_failed;
+    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
+    return Status::Success();
+  }
+
+ private:
+  bool MakeTables() {
     const int bits = m_ihdr.bit_depth;
     const auto values = std::size_t{1} << bits;
     std::array<RgbColor, 256> colourOf{};
@@ -327,16 +345,11 @@ class PngRows final : public PictureRows {
       if (m_seeThrough) m_alphas.emplace(bits, std::span<const std::uint8_t>(alphaOf).first(values));
     }
     m_packed.resize((std::size_t{m_ihdr.width} * static_cast<std::size_t>(m_channels * bits) + 7) / 8);
-    return spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) == 0;
+    return true;
   }
 
-  Status Finish() override {
-    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
-    return Status::Success();
-  }
-
- private:
   Status ReadRow(std::span<RgbColor> row, std::span<std::uint8_t> indices) override {
+    if (!m_failed) return m_failed;
     const int error = spng_decode_row(m_ctx.get(), m_packed.data(), m_packed.size());
     if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
     const std::uint8_t* p = m_packed.data();
@@ -376,6 +389,7 @@ class PngRows final : public PictureRows {
   std::optional<ByteTable<std::uint8_t>> m_indices;
   std::vector<std::uint8_t> m_packed;
   std::vector<std::uint8_t> m_alpha;
+  Status m_failed;
 };
 
 }  // namespace
@@ -399,7 +413,7 @@ std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path, Rows
                          : platform::FitsPictureLimits(ihdr.width, ihdr.height);
   if (!byRows || !fits || ihdr.width == 0 || ihdr.height == 0) return nullptr;
   auto rows = std::make_unique<PngRows>(std::move(file), std::move(ctx), ihdr);
-  if (!rows->Prepare()) return nullptr;
+  rows->Prepare();
   return rows;
 }
 
