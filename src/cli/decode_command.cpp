@@ -175,9 +175,6 @@ bool DecodesByBands(const DecodeCommand& command) {
   return !format.HasPartner() || command.partnerOut.empty();
 }
 
-// PNG's rows are counted in 31 bits.
-constexpr std::int64_t kMaxPngRows = 0x7FFFFFFF;
-
 // The output's extension in lower case: ".png", ".bmp" (also written for no extension).
 std::string Extension(const std::filesystem::path& kind) {
   std::string extension = kind.extension().string();
@@ -280,7 +277,8 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
     // A PNG written band by band holds any height; a BMP keeps the picture limits.
     const std::string extension = Extension(kind);
     const bool png = extension == ".png";
-    if (platform::FitsPictureLimits(size.width, size.height) || (png && size.height <= kMaxPngRows))
+    if (platform::FitsPictureLimits(size.width, size.height) ||
+        (png && size.height <= platform::kMaxPictureRows))
       return DecodeByBands(command, opened.Value(), kind, out, err, notes, showProgress);
     std::string problem = platform::PictureSizeProblem(size.width, size.height, "the picture would be");
     if (extension == ".bmp" || extension.empty())
@@ -300,7 +298,8 @@ int RunDecode(const DecodeCommand& command, std::ostream& out, std::ostream& err
   }
   if (!result.Ok()) {
     std::string problem = result.failure->Describe();
-    if (result.failure->kind == formats::DecodeFailure::Kind::TooLarge && size.height <= kMaxPngRows)
+    if (result.failure->kind == formats::DecodeFailure::Kind::TooLarge &&
+        size.height <= platform::kMaxPictureRows)
       problem += "; a decode to PNG in the plain order holds it (without --order, --object or --partner-out)";
     return Fail(err, input, problem);
   }

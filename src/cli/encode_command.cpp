@@ -55,7 +55,7 @@ Result<EncodeCommand> ParseEncode(std::span<const std::string> args) {
   EncodeCommand command;
   CommandLine line("encode");
   line.Value("--format,-f", FormatOption(command.format));
-  line.Value("--rect", RectOption(command.rect));
+  line.Value("--rect", RectOption(command.rect, platform::kMaxPictureRows));
   line.Value("--partner-image", command.partnerImage);
   line.Value("--partner-data", command.partnerData);
   line.Value("--partner-out", command.partnerOut);
@@ -110,20 +110,48 @@ void WarnOfPartnerOptions(const EncodeCommand& command, std::ostream& notes) {
   }
 }
 
+// Writes what a picture read by rows encoded to: in the stored order, compressed, into
+// the ROMs or to the outputs, as the whole picture's bytes would go (without --verify, which
+// compares them with the whole picture).
+int WriteByBands(const EncodeCommand& command, BandsEncoded& made, std::ostream& out, std::ostream& err,
+                 std::ostream& notes) {
+  const FormatInfo& format = *command.format;
+  const std::string input = InputName(command.input);
+  WarnOfPartnerOptions(command, notes);
+  const auto order = SelectionOrder(command.order, format, made.selection);
+  if (!order) return Fail(err, input, order.Error());
+  if (made.data.empty()) return Fail(err, input, NoBytes(format, made.selection));
+  if (order.Value()) PutBytesInOrder(made.data, format, made.selection, *order.Value());
+  if (command.compression.scheme)
+    return WriteCompressed(command.compression, made.data, command.rom, command.output,
+                           {command.values.paletteOut, made.paletteData}, out, err, notes);
+  if (command.rom.Active()) {
+    static const platform::Surface kNotHeld;
+    static const ByteString kNoPartner;
+    return WriteEncoded({format, kNotHeld, made.selection, input, command.output, "", made.data, kNoPartner,
+                         command.values.paletteOut, made.paletteData},
+                        command.rom, out, err, notes);
+  }
+  return CommitOutputs(out, err,
+                       {{command.output, made.data}, {command.values.paletteOut, made.paletteData}});
+}
+
 int RunEncode(const EncodeCommand& command, std::ostream& out, std::ostream& err, std::ostream& notes,
               bool showProgress) {
-  // A plain encode to OUTPUT reads the picture a row at a time where it can.
-  if (command.order.Plain() && !command.compression.scheme && !command.rom.Active()) {
-    std::optional<ByteString> data;
-    {
+  // The picture is read a row at a time where it can be, and must be when it is taller than
+  // a picture held whole may be.
+  {
+    auto streamed = [&] {
       TerminalProgress progress(err, showProgress);
-      data =
-          EncodePictureByBands(*command.format, command.values, command.rect, command.input, notes, progress);
-    }
-    if (data) {
-      WarnOfPartnerOptions(command, notes);
-      return CommitOutputs(out, err, {{command.output, *data}});
-    }
+      return EncodePictureByBands(*command.format, command.values, command.rect, command.input, notes,
+                                  progress, imageio::RowsReach::Tall,
+                                  command.rom.verify
+                                      ? "--verify compares the bytes with the whole picture; leave "
+                                        "it out and compare them with glyphon decode"
+                                      : "");
+    }();
+    if (!streamed) return Fail(err, "", streamed.Error());
+    if (streamed.Value()) return WriteByBands(command, *streamed.Value(), out, err, notes);
   }
   const FormatInfo& format = *command.format;
   const std::string input = InputName(command.input);
@@ -245,7 +273,8 @@ std::string EncodeHelp() {
           "                      whole tiles in a tiled format is warned of). Without it,\n"
           "                      the whole picture, which in a tiled format must be whole\n"
           "                      tiles (see --crop); a linear format rounds it down to\n"
-          "                      multiples of 8\n"
+          "                      multiples of 8. In a picture taller than 32767 rows Y and\n"
+          "                      H go up to 2147483647\n"
           "  --partner-image F   partner picture of the partner formats (FX high/low,\n"
           "                      Mode 7 interleave, N64 alpha)\n"
           "  --partner-data F    partner data of the partner formats, raw bytes\n"
@@ -253,7 +282,12 @@ std::string EncodeHelp() {
        << ValueHelp(ValueUse::Encode) << OrderHelp() << RomHelp(RomVerb::Encode)
        << CompressionHelp(RomVerb::Encode)
        << "\n"
-          "A file name \"-\" is standard input as an input and standard output as an output.\n";
+          "A file name \"-\" is standard input as an input and standard output as an output.\n"
+          "\n"
+          "A PNG or BMP file taller than 32767 rows (up to 2147483647, as decode writes a\n"
+          "whole ROM) is read a row at a time, never held: under the grey or the index\n"
+          "rule, every pixel opaque, without --verify and a partner format, and into at\n"
+          "most 256 MiB of data.\n";
   return text.str();
 }
 

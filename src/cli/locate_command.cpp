@@ -126,12 +126,15 @@ int Locate(const LocateCommand& command, std::ostream& out, std::ostream& err, s
   // time where it can be.
   if (!command.tiles && command.order.Plain()) {
     platform::NullProgress progress;
+    // Within the picture limits nothing is refused here: a picture that is not read by rows
+    // is read whole below.
     if (auto encoded = EncodePictureByBands(*command.format, command.values, command.rect, command.picture,
-                                            notes, progress)) {
+                                            notes, progress);
+        encoded && encoded.Value()) {
       auto rom = platform::RangeFile::Open(command.rom);
       if (!rom) return Fail(err, command.rom, rom.Error());
       std::vector<ByteString> patterns;
-      patterns.push_back(std::move(*encoded));
+      patterns.push_back(std::move(encoded.Value()->data));
       const rom::PatternSearch search(std::move(patterns));
       return PrintWhole(search, command, rom.Value(), out, err);
     }

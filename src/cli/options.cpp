@@ -103,7 +103,7 @@ Status CommandLine::Parse(std::span<const std::string> args) {
   return Status::Success();
 }
 
-std::optional<convert::Selection> ParseRect(std::string_view text) {
+std::optional<convert::Selection> ParseRect(std::string_view text, std::int64_t maxRows) {
   int parts[4] = {};
   for (int i = 0; i < 4; ++i) {
     const std::size_t comma = i < 3 ? text.find(',') : text.size();
@@ -111,7 +111,7 @@ std::optional<convert::Selection> ParseRect(std::string_view text) {
     const std::string_view part = text.substr(0, comma);
     const auto [end, error] = std::from_chars(part.data(), part.data() + part.size(), parts[i]);
     if (part.empty() || error != std::errc() || end != part.data() + part.size()) return std::nullopt;
-    if (parts[i] < 0 || parts[i] > kMaxPictureSide) return std::nullopt;
+    if (parts[i] < 0 || parts[i] > (i % 2 == 0 ? kMaxPictureSide : maxRows)) return std::nullopt;
     text.remove_prefix(i < 3 ? comma + 1 : comma);
   }
   return convert::Selection{parts[0], parts[1], parts[2], parts[3]};
@@ -125,9 +125,9 @@ CommandLine::Take FormatOption(const formats::FormatInfo*& into) {
   };
 }
 
-CommandLine::Take RectOption(std::optional<convert::Selection>& into) {
-  return [&into](const std::string& text) -> std::optional<std::string> {
-    into = ParseRect(text);
+CommandLine::Take RectOption(std::optional<convert::Selection>& into, std::int64_t maxRows) {
+  return [&into, maxRows](const std::string& text) -> std::optional<std::string> {
+    into = ParseRect(text, maxRows);
     if (!into)
       return "--rect wants X,Y,W,H as four whole numbers from 0 to " + std::to_string(kMaxPictureSide) +
              ", not \"" + text + "\"";

@@ -52,12 +52,14 @@ class CommandLine {
   bool m_help = false;
 };
 
-// "X,Y,W,H", four whole numbers from 0 to 32767.
-std::optional<convert::Selection> ParseRect(std::string_view text);
+// "X,Y,W,H", four whole numbers from 0 to 32767; Y and H up to `maxRows`.
+std::optional<convert::Selection> ParseRect(std::string_view text, std::int64_t maxRows = kMaxPictureSide);
 
 // Handlers of the options most commands share: --format by caption, index or short name,
 // and --rect.
 CommandLine::Take FormatOption(const formats::FormatInfo*& into);
-CommandLine::Take RectOption(std::optional<convert::Selection>& into);
+// A command that reads pictures taller than the picture limits (encode) takes Y and H up
+// to `maxRows`.
+CommandLine::Take RectOption(std::optional<convert::Selection>& into, std::int64_t maxRows = kMaxPictureSide);
 
 }  // namespace glyphon::cli

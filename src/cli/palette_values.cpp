@@ -97,7 +97,7 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
   std::ostringstream why;
   if (rect) {
     const convert::Selection r = *rect;
-    if (r.x + r.width > width || r.y + r.height > height) {
+    if (r.x + r.width > width || std::int64_t{r.y} + r.height > height) {
       why << "the rectangle " << r.x << ',' << r.y << ',' << r.width << ',' << r.height
           << " does not lie inside the " << width << " by " << height << " picture";
       return R::Failure(why.str());

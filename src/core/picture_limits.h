@@ -24,6 +24,14 @@ inline std::string PictureSizeProblem(std::int64_t width, std::int64_t height,
          " pixels in all";
 }
 
+// A picture that is never held whole, read or written a row at a time, may be as tall as a
+// PNG or BMP header can say (2^31 - 1 rows), and as wide as any other picture.
+inline constexpr std::int64_t kMaxPictureRows = 0x7FFFFFFF;
+
+constexpr bool FitsPictureRows(std::int64_t width, std::int64_t height) noexcept {
+  return width <= kMaxPictureSide && height <= kMaxPictureRows;
+}
+
 }  // namespace glyphon::platform
 
 namespace glyphon::platform {

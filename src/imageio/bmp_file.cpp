@@ -251,9 +251,11 @@ bool RunLengths(const BmpHeader& h) {
 // The checks before any pixel is allocated, against the length of the whole file: the
 // header's size passes the limits and the pixel data is all there, so a cut or lying file
 // costs nothing.
-Status CheckSizes(const BmpHeader& h, std::uint64_t fileSize) {
+Status CheckSizes(const BmpHeader& h, std::uint64_t fileSize, RowsReach reach = RowsReach::PictureLimits) {
+  if (reach == RowsReach::Tall && !platform::FitsPictureRows(h.width, h.height))
+    return Status::Failure("the BMP picture is too large to read by rows");
   if (std::string problem = platform::PictureSizeProblem(h.width, h.height, "the BMP picture is");
-      h.width > 0 && h.height > 0 && !problem.empty()) {
+      reach == RowsReach::PictureLimits && h.width > 0 && h.height > 0 && !problem.empty()) {
     return Status::Failure(std::move(problem));
   }
   if (h.dataOffset > fileSize)
@@ -356,9 +358,12 @@ class BmpRows final : public PictureRows {
         m_file(std::move(file)),
         m_header(std::move(header)),
         m_stride(Stride(m_header.width, m_header.bitsPerPixel)),
-        m_rowsPerChunk(std::max<std::int64_t>(1, kRowChunkBytes / m_stride)) {}
+        m_rowsPerChunk(std::max<std::int64_t>(1, kRowChunkBytes / m_stride)) {
+    if (m_header.bitsPerPixel <= 8) SetPalette(m_header.palette);
+  }
 
-  Status Next(std::span<RgbColor> row) override {
+ private:
+  Status ReadRow(std::span<RgbColor> row, std::span<std::uint8_t> indices) override {
     const std::int64_t stored = m_header.topDown ? m_y : m_header.height - 1 - m_y;
     if (stored < m_chunkFirst || stored >= m_chunkFirst + m_chunkRows) {
       // The stretch that holds this row and those that come after it.
@@ -371,12 +376,13 @@ class BmpRows final : public PictureRows {
           !read)
         return read;
     }
-    ConvertRow(m_chunk.data() + (stored - m_chunkFirst) * m_stride, m_header, row, nullptr);
+    const bool wanted = !indices.empty() && m_header.bitsPerPixel <= 8;
+    ConvertRow(m_chunk.data() + (stored - m_chunkFirst) * m_stride, m_header, row,
+               wanted ? indices.data() : nullptr);
     ++m_y;
     return Status::Success();
   }
 
- private:
   platform::RangeFile m_file;
   BmpHeader m_header;
   std::int64_t m_stride;
@@ -389,13 +395,13 @@ class BmpRows final : public PictureRows {
 
 }  // namespace
 
-std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file) {
+std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file, RowsReach reach) {
   auto head = file.Read({0, std::min(file.Size(), kHeadBytes)});
   if (!head) return nullptr;
   auto parsed = ParseHeader(head.Value());
   if (!parsed) return nullptr;
   BmpHeader& h = parsed.Value();
-  if (RunLengths(h) || h.width <= 0 || h.height <= 0 || !CheckSizes(h, file.Size())) return nullptr;
+  if (RunLengths(h) || h.width <= 0 || h.height <= 0 || !CheckSizes(h, file.Size(), reach)) return nullptr;
   return std::make_unique<BmpRows>(std::move(file), std::move(h));
 }
 

@@ -50,14 +50,16 @@ Result<PictureFile> ReadPath(const std::filesystem::path& path, Want want) {
 
 }  // namespace
 
-std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path) {
+std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path, RowsReach reach) {
   auto file = platform::RangeFile::Open(path);
-  if (!file || file.Value().Size() > platform::kPictureFileLimit.bytes) return nullptr;
+  // A tall picture's file is never held, so no size is too large to read.
+  if (!file || (reach == RowsReach::PictureLimits && file.Value().Size() > platform::kPictureFileLimit.bytes))
+    return nullptr;
   std::uint8_t magic[8] = {};
   if (!file.Value().ReadAt(0, std::span(magic).first(std::min<std::size_t>(8, file.Value().Size()))))
     return nullptr;
-  if (StartsWith(magic, "BM")) return OpenBmpRows(std::move(file).Value());
-  if (StartsWith(magic, "\x89PNG\r\n\x1a\n")) return OpenPngRows(path);
+  if (StartsWith(magic, "BM")) return OpenBmpRows(std::move(file).Value(), reach);
+  if (StartsWith(magic, "\x89PNG\r\n\x1a\n")) return OpenPngRows(path, reach);
   return nullptr;
 }
 

@@ -45,9 +45,13 @@ Result<PictureFile> ReadPictureColoursBytes(std::span<const std::uint8_t> bytes)
 Result<platform::Surface> ReadPicture(const std::filesystem::path& path);
 Result<platform::Surface> ReadPictureBytes(std::span<const std::uint8_t> bytes);
 
+// How tall a picture a reader by rows takes: one within the picture limits, or for a
+// caller that never holds the picture any height its header can state (2^31 - 1 rows at
+// most, kMaxPictureSide wide), from a file of any size.
+enum class RowsReach { PictureLimits, Tall };
+
 // A picture file read a row at a time, top to bottom, and never held whole: PNG files that
-// are not interlaced at up to 8 bits a sample, and uncompressed BMP files, within the
-// picture limits.
+// are not interlaced at up to 8 bits a sample, and uncompressed BMP files.
 class PictureRows {
  public:
   PictureRows(int width, int height) noexcept : m_width(width), m_height(height) {}
@@ -57,22 +61,48 @@ class PictureRows {
 
   int Width() const noexcept { return m_width; }
   int Height() const noexcept { return m_height; }
+  // Whether the file stores palette indices (a palette PNG, a BMP with a colour table), and
+  // the colours they index.
+  bool Indexed() const noexcept { return m_indexed; }
+  std::span<const RgbColor> Palette() const noexcept { return m_palette; }
   // Fills `row` (Width() pixels) with the next row's colours. Fails on a damaged or cut
   // file and at a pixel that is not wholly opaque, whose colour alone does not say what it
   // stands for: the whole-picture reader then tells the reason or keeps the alpha.
-  virtual Status Next(std::span<RgbColor> row) = 0;
+  Status Next(std::span<RgbColor> row) { return ReadRow(row, {}); }
+  // The same, and for an indexed file the row's stored indices into `indices` (Width()).
+  Status Next(std::span<RgbColor> row, std::span<std::uint8_t> indices) { return ReadRow(row, indices); }
   // After the last row: what the file holds after its pixels is whole (a PNG's last chunks).
   virtual Status Finish() { return Status::Success(); }
+  // Whether the rows stopped at a pixel that is not wholly opaque (not at a damaged file).
+  bool StoppedAtTransparency() const noexcept { return m_transparent; }
+
+ protected:
+  void SetPalette(std::vector<RgbColor> palette) {
+    m_indexed = true;
+    m_palette = std::move(palette);
+  }
+  // The failure of a row holding a pixel that is not wholly opaque.
+  Status Transparent() {
+    m_transparent = true;
+    return Status::Failure("the picture has transparent pixels");
+  }
 
  private:
+  // `indices` is empty when they are not wanted or the file stores none.
+  virtual Status ReadRow(std::span<RgbColor> row, std::span<std::uint8_t> indices) = 0;
+
   int m_width;
   int m_height;
+  bool m_indexed = false;
+  bool m_transparent = false;
+  std::vector<RgbColor> m_palette;
 };
 
 // The rows of the picture file at `path`, or nothing for a file that is read whole (another
-// kind or layout, a file that cannot be opened, a header beyond the picture limits); the
+// kind or layout, a file that cannot be opened, a header beyond what `reach` takes); the
 // whole-picture reader then reads it or tells why not.
-std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path);
+std::unique_ptr<PictureRows> OpenPictureRows(const std::filesystem::path& path,
+                                             RowsReach reach = RowsReach::PictureLimits);
 
 // The name of a picture kind this program recognises but cannot read ("JPEG"), or empty.
 std::string UnreadableKind(std::span<const std::uint8_t> bytes);

@@ -283,8 +283,26 @@ class PngRows final : public PictureRows {
         m_ctx(std::move(ctx)),
         m_ihdr(ihdr) {}
 
-  // The tables for the file's kind; false where they cannot be made (no palette).
-  bool Prepare() {
+  // The tables for the file's kind. A file that fails here (no palette, its pixel data cut
+  // short) fails its first row.
+  void Prepare() {
+    if (!MakeTables()) {
+      m_failed = Status::Failure("the PNG file is damaged (it has no palette)");
+      return;
+    }
+    if (int error = spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE);
+        error != 0)
+      m_failed = Status::Failure(Problem(error));
+  }
+
+  Status Finish() override {
+    if (!m_failed) return m_failed;
+    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
+    return Status::Success();
+  }
+
+ private:
+  bool MakeTables() {
     const int bits = m_ihdr.bit_depth;
     const auto values = std::size_t{1} << bits;
     std::array<RgbColor, 256> colourOf{};
@@ -296,8 +314,15 @@ class PngRows final : public PictureRows {
       spng_plte plte{};
       if (spng_get_plte(m_ctx.get(), &plte) != 0) return false;
       // An index beyond the palette draws black.
-      for (std::uint32_t i = 0; i < plte.n_entries && i < 256; ++i)
+      std::vector<RgbColor> palette;
+      for (std::uint32_t i = 0; i < plte.n_entries && i < 256; ++i) {
         colourOf[i] = Rgb(plte.entries[i].red, plte.entries[i].green, plte.entries[i].blue);
+        palette.push_back(colourOf[i]);
+      }
+      SetPalette(std::move(palette));
+      std::array<std::uint8_t, 256> identity{};
+      for (std::size_t i = 0; i < identity.size(); ++i) identity[i] = static_cast<std::uint8_t>(i);
+      m_indices.emplace(bits, std::span<const std::uint8_t>(identity).first(values));
       for (std::uint32_t i = 0; hasTrns && i < trns.n_type3_entries && i < 256; ++i)
         alphaOf[i] = trns.type3_alpha[i];
       m_channels = 1;
@@ -320,20 +345,22 @@ class PngRows final : public PictureRows {
       if (m_seeThrough) m_alphas.emplace(bits, std::span<const std::uint8_t>(alphaOf).first(values));
     }
     m_packed.resize((std::size_t{m_ihdr.width} * static_cast<std::size_t>(m_channels * bits) + 7) / 8);
-    return spng_decode_image(m_ctx.get(), nullptr, 0, SPNG_FMT_PNG, SPNG_DECODE_PROGRESSIVE) == 0;
+    return true;
   }
 
-  Status Next(std::span<RgbColor> row) override {
+  Status ReadRow(std::span<RgbColor> row, std::span<std::uint8_t> indices) override {
+    if (!m_failed) return m_failed;
     const int error = spng_decode_row(m_ctx.get(), m_packed.data(), m_packed.size());
     if (error != 0 && error != SPNG_EOI) return Status::Failure(Problem(error));
     const std::uint8_t* p = m_packed.data();
     if (m_channels == 1) {
       m_colours->Expand(p, row);
+      if (m_indices && !indices.empty()) m_indices->Expand(p, indices);
       if (m_seeThrough) {
         m_alpha.resize(row.size());
         m_alphas->Expand(p, m_alpha);
         if (std::any_of(m_alpha.begin(), m_alpha.end(), [](std::uint8_t a) { return a != 255; }))
-          return Status::Failure("the picture has transparent pixels");
+          return Transparent();
       }
       return Status::Success();
     }
@@ -346,15 +373,9 @@ class PngRows final : public PictureRows {
         opaque &= !(p[0] == m_key[0] && p[1] == m_key[1] && p[2] == m_key[2]);
       }
     }
-    return opaque ? Status::Success() : Status::Failure("the picture has transparent pixels");
+    return opaque ? Status::Success() : Transparent();
   }
 
-  Status Finish() override {
-    if (int error = spng_decode_chunks(m_ctx.get()); error != 0) return Status::Failure(Problem(error));
-    return Status::Success();
-  }
-
- private:
   std::unique_ptr<std::FILE, FileClose> m_file;
   Context m_ctx;
   spng_ihdr m_ihdr;
@@ -365,30 +386,34 @@ class PngRows final : public PictureRows {
   std::array<RgbColor, 256> m_greyOf{};
   std::optional<ByteTable<RgbColor>> m_colours;
   std::optional<ByteTable<std::uint8_t>> m_alphas;
+  std::optional<ByteTable<std::uint8_t>> m_indices;
   std::vector<std::uint8_t> m_packed;
   std::vector<std::uint8_t> m_alpha;
+  Status m_failed;
 };
 
 }  // namespace
 
-std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path) {
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path, RowsReach reach) {
   std::unique_ptr<std::FILE, FileClose> file(std::fopen(path.c_str(), "rb"));
   if (!file) return nullptr;
   Context ctx(spng_ctx_new(0));
   if (!ctx) throw std::bad_alloc();
   if (spng_set_png_file(ctx.get(), file.get()) != 0) return nullptr;
-  spng_set_image_limits(ctx.get(), kMaxPictureSide, kMaxPictureSide);
+  const bool tall = reach == RowsReach::Tall;
+  spng_set_image_limits(ctx.get(), kMaxPictureSide,
+                        static_cast<std::uint32_t>(tall ? platform::kMaxPictureRows : kMaxPictureSide));
   spng_set_chunk_limits(ctx.get(), std::size_t{1} << 24, std::size_t{1} << 26);
   spng_ihdr ihdr{};
   if (spng_get_ihdr(ctx.get(), &ihdr) != 0) return nullptr;
   const bool byRows = ihdr.color_type == SPNG_COLOR_TYPE_INDEXED
                           ? ihdr.interlace_method == SPNG_INTERLACE_NONE
                           : ExpandsOwnRows(ihdr);
-  if (!byRows || !platform::PictureSizeProblem(ihdr.width, ihdr.height).empty() || ihdr.width == 0 ||
-      ihdr.height == 0)
-    return nullptr;
+  const bool fits = tall ? platform::FitsPictureRows(ihdr.width, ihdr.height)
+                         : platform::FitsPictureLimits(ihdr.width, ihdr.height);
+  if (!byRows || !fits || ihdr.width == 0 || ihdr.height == 0) return nullptr;
   auto rows = std::make_unique<PngRows>(std::move(file), std::move(ctx), ihdr);
-  if (!rows->Prepare()) return nullptr;
+  rows->Prepare();
   return rows;
 }
 

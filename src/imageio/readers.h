@@ -29,8 +29,8 @@ Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
 Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want);
 
 // The readers by rows of OpenPictureRows.
-std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path);
-std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file);
+std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path, RowsReach reach);
+std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file, RowsReach reach);
 
 // Allocates the pixels once the header's size has passed the limits. `kind` starts the
 // reason ("the PNG picture is").

@@ -198,5 +198,105 @@ TEST(PictureRows, TransparencyAndCutFilesStopTheRows) {
   EXPECT_EQ(OpenPictureRows(dir.File("missing.png")), nullptr);
 }
 
+// A picture taller than the picture limits is read by rows only when the caller takes tall
+// pictures; the whole-picture reader keeps the limits. PNG and BMP, 8 by 40000.
+TEST(PictureRows, ATallPictureIsReadByRowsOnlyWhenAskedFor) {
+  test::TempDir dir;
+  constexpr int kHeight = 40000;
+  std::array<RgbColor, 8> row{};
+  // Pixel (x, y) is white where bit 7 - x of y mod 251 is set.
+  auto white = [](int x, int y) { return ((y % 251) >> (7 - x) & 1) != 0; };
+  const RowAt rowAt = [&](int y) {
+    for (int x = 0; x < 8; ++x) row[static_cast<std::size_t>(x)] = white(x, y) ? kWhite : kBlack;
+    return std::span<const RgbColor>(row);
+  };
+  constexpr std::array<RgbColor, 2> kBlackWhite{kBlack, kWhite};
+  for (const char* name : {"tall.png", "tall.bmp"}) {
+    SCOPED_TRACE(name);
+    const std::string path = dir.File(name);
+    ASSERT_TRUE(platform::WriteFileAtomic(path, Written(name, 8, kHeight, rowAt, kBlackWhite)));
+    EXPECT_EQ(OpenPictureRows(path), nullptr);
+    EXPECT_FALSE(ReadPicture(path));
+    auto rows = OpenPictureRows(path, RowsReach::Tall);
+    ASSERT_NE(rows, nullptr);
+    EXPECT_EQ(rows->Width(), 8);
+    ASSERT_EQ(rows->Height(), kHeight);
+    std::vector<RgbColor> got(8);
+    for (int y = 0; y < kHeight; ++y) {
+      ASSERT_TRUE(rows->Next(got)) << "row " << y;
+      for (int x = 0; x < 8; ++x)
+        ASSERT_EQ(got[static_cast<std::size_t>(x)], white(x, y) ? kWhite : kBlack) << x << ", " << y;
+    }
+    EXPECT_TRUE(rows->Finish());
+  }
+}
+
+// An 8-bit BMP of `width` by `height` indices (row-major, top row first) with a colour
+// table of `palette`, stored bottom-up.
+ByteString IndexedBmp(int width, int height, std::span<const std::uint8_t> indices,
+                      std::span<const RgbColor> palette) {
+  const auto stride = static_cast<std::size_t>((width + 3) / 4 * 4);
+  const auto offset = static_cast<std::uint32_t>(54 + 4 * palette.size());
+  ByteString bmp(offset + stride * static_cast<std::size_t>(height), 0);
+  auto put32 = [&bmp](std::size_t at, std::uint32_t v) {
+    for (std::size_t i = 0; i < 4; ++i) bmp[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
+  };
+  bmp[0] = 'B';
+  bmp[1] = 'M';
+  put32(2, static_cast<std::uint32_t>(bmp.size()));
+  put32(10, offset);
+  put32(14, 40);
+  put32(18, static_cast<std::uint32_t>(width));
+  put32(22, static_cast<std::uint32_t>(height));
+  bmp[26] = 1;  // planes
+  bmp[28] = 8;  // bits a pixel
+  put32(46, static_cast<std::uint32_t>(palette.size()));
+  for (std::size_t i = 0; i < palette.size(); ++i) {
+    bmp[54 + 4 * i] = static_cast<std::uint8_t>(BlueOf(palette[i]));
+    bmp[55 + 4 * i] = static_cast<std::uint8_t>(GreenOf(palette[i]));
+    bmp[56 + 4 * i] = static_cast<std::uint8_t>(RedOf(palette[i]));
+  }
+  for (int y = 0; y < height; ++y) {
+    const std::size_t stored = offset + stride * static_cast<std::size_t>(height - 1 - y);
+    for (int x = 0; x < width; ++x)
+      bmp[stored + static_cast<std::size_t>(x)] = indices[static_cast<std::size_t>(y * width + x)];
+  }
+  return bmp;
+}
+
+// The stored indices and palette of a palette PNG and of a BMP with a colour table, read
+// by rows, are those the file holds; a file of colours has none.
+TEST(PictureRows, StoredIndicesAreReadByRows) {
+  test::TempDir dir;
+  constexpr int kWidth = 7;
+  constexpr int kHeight = 5;
+  std::vector<std::uint8_t> indices(kWidth * kHeight);
+  for (std::size_t i = 0; i < indices.size(); ++i) indices[i] = static_cast<std::uint8_t>(i * 5 % 3);
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("p.png"),
+                                        IndexedPngBytes(kWidth, kHeight, indices, kColours, 2).Value()));
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("p.bmp"), IndexedBmp(kWidth, kHeight, indices, kColours)));
+  for (const char* name : {"p.png", "p.bmp"}) {
+    SCOPED_TRACE(name);
+    auto rows = OpenPictureRows(dir.File(name));
+    ASSERT_NE(rows, nullptr);
+    ASSERT_TRUE(rows->Indexed());
+    EXPECT_TRUE(std::ranges::equal(rows->Palette(), kColours));
+    std::vector<RgbColor> colours(kWidth);
+    std::vector<std::uint8_t> got(kWidth);
+    for (int y = 0; y < kHeight; ++y) {
+      ASSERT_TRUE(rows->Next(colours, got));
+      for (int x = 0; x < kWidth; ++x) {
+        const std::uint8_t want = indices[static_cast<std::size_t>(y * kWidth + x)];
+        EXPECT_EQ(got[static_cast<std::size_t>(x)], want) << x << ", " << y;
+        EXPECT_EQ(colours[static_cast<std::size_t>(x)], kColours[want]) << x << ", " << y;
+      }
+    }
+  }
+  ASSERT_TRUE(WritePicture(dir.File("rgb.png"), PictureIn(4, 4, kColours)));
+  auto rows = OpenPictureRows(dir.File("rgb.png"));
+  ASSERT_NE(rows, nullptr);
+  EXPECT_FALSE(rows->Indexed());
+}
+
 }  // namespace
 }  // namespace glyphon::imageio
