@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <filesystem>
 #include <random>
 #include <sstream>
@@ -147,6 +148,164 @@ TEST(Streaming, AWholeRomDecodesToOneTallPng) {
                 ": the picture would be 128 by 32768 pixels, more than 32767 on a side or 67108864 pixels "
                 "in all; a BMP file is held to that, a .png OUTPUT is not\n");
   EXPECT_FALSE(std::filesystem::exists(dir.File("rom.bmp")));
+}
+
+// Pictures taller than the picture limits, 8 pixels wide.
+constexpr int kTallRows = 40000;
+static_assert(kTallRows > kMaxPictureSide);
+
+// Row y of the black and white picture whose 1-bit rows are the bytes ByteOfRow(y): pixel
+// x is white where bit 7 - x is set, as "1bpp Linear" stores a row of 8 pixels in a byte.
+std::uint8_t ByteOfRow(int y) {
+  return static_cast<std::uint8_t>(y * 37 + (y >> 8));
+}
+
+// Writes the picture of ByteOfRow as a PNG or a BMP (by its name), `rows` tall.
+void WriteTallPicture(const std::string& path, int rows) {
+  std::array<RgbColor, 8> row{};
+  const imageio::RowAt rowAt = [&row](int y) {
+    for (int x = 0; x < 8; ++x)
+      row[static_cast<std::size_t>(x)] = (ByteOfRow(y) >> (7 - x) & 1) != 0 ? kWhite : kBlack;
+    return std::span<const RgbColor>(row);
+  };
+  constexpr std::array<RgbColor, 2> kBlackWhite{kBlack, kWhite};
+  ByteString file;
+  platform::StringSink sink(file);
+  ASSERT_TRUE(imageio::WritePictureRows(path, 8, rows, rowAt, kBlackWhite, sink));
+  ASSERT_TRUE(platform::WriteFileAtomic(path, file));
+}
+
+// The bytes of rows [first, first + count) of that picture in "1bpp Linear".
+ByteString BytesOfRows(int first, int count) {
+  ByteString bytes;
+  for (int y = first; y < first + count; ++y) bytes.push_back(ByteOfRow(y));
+  return bytes;
+}
+
+// What decode wrote of a ROM taller than the picture limits encodes back to the ROM's own
+// bytes: 1 and 2 bits a pixel, tiled and linear, from its grey or palette PNG under the grey
+// and the index rule.
+TEST(Streaming, ATallDecodedPngEncodesBackToItsRom) {
+  test::TempDir dir;
+  struct Case {
+    const char* format;
+    int bytes;  // 8 pixels a row: kTallRows rows
+    const char* values;
+  };
+  for (const Case& c :
+       {Case{"1bpp-linear", kTallRows, "grey"}, Case{"1bpp-snes", kTallRows, "grey"},
+        Case{"2bpp-snes/gb", 2 * kTallRows, "grey"}, Case{"2bpp-snes/gb", 2 * kTallRows, "index"},
+        Case{"2bpp-nes", 2 * kTallRows, "index"}}) {
+    SCOPED_TRACE(std::string(c.format) + " " + c.values);
+    const ByteString rom = test::RandomBytes(static_cast<std::size_t>(c.bytes), 11);
+    ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom));
+    Outcome o = RunWith({"decode", "-f", c.format, "-w", "8", dir.File("rom.bin"), dir.File("rom.png")});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    o = RunWith({"encode", "-f", c.format, "--values", c.values, dir.File("rom.png"), dir.File("back.bin")});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("back.bin"), platform::kRomDataLimit).Value(), rom);
+  }
+}
+
+// A tall picture made row by row, as a PNG and as a BMP, encodes to the bytes of its rows:
+// whole, by --rect below row 32767, into a ROM at an offset, and to standard output.
+TEST(Streaming, ATallPictureEncodesWholeByRectIntoARomAndToStandardOutput) {
+  test::TempDir dir;
+  const ByteString rom(50000, 0xA5);
+  for (const char* kind : {"tall.png", "tall.bmp"}) {
+    SCOPED_TRACE(kind);
+    const std::string picture = dir.File(kind);
+    WriteTallPicture(picture, kTallRows);
+    Outcome o = RunWith({"encode", "-f", "1bpp-linear", picture, dir.File("out.bin")});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("out.bin")).Value(), BytesOfRows(0, kTallRows));
+
+    o = RunWith({"encode", "-f", "1bpp-snes", "--rect", "0,32776,8,16", picture, dir.File("rect.bin")});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("rect.bin")).Value(), BytesOfRows(32776, 16));
+
+    ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.gb"), rom));
+    o = RunWith({"encode", "-f", "1bpp-linear", "--into", dir.File("rom.gb"), "--at", "0x100", picture});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    ByteString want = rom;
+    const ByteString rows = BytesOfRows(0, kTallRows);
+    std::copy(rows.begin(), rows.end(), want.begin() + 0x100);
+    EXPECT_EQ(platform::ReadFileBytes(dir.File("rom.gb")).Value(), want);
+
+    o = RunWith({"encode", "-f", "1bpp-linear", picture, "-"});
+    ASSERT_EQ(o.status, kExitSuccess) << o.err;
+    EXPECT_EQ(ByteString(o.out.begin(), o.out.end()), rows);
+  }
+}
+
+// A tall picture that cannot be encoded a row at a time, or whose bytes pass the ROM data
+// limit, is refused in one line naming it, saying what would do, and nothing is written;
+// so is a cut one.
+TEST(Streaming, ATallPictureThatCannotGoByRowsIsRefused) {
+  test::TempDir dir;
+  cli_test::InFolder here(dir.Path());
+  WriteTallPicture("tall.png", kTallRows);
+  // 32767 by 4104 pixels, 1 bit a pixel in the file, 2 bytes a pixel in 16bpp BGR555.
+  {
+    std::vector<RgbColor> black(32767, kBlack);
+    const imageio::RowAt rowAt = [&black](int) { return std::span<const RgbColor>(black); };
+    constexpr std::array<RgbColor, 1> kOnlyBlack{kBlack};
+    ByteString file;
+    platform::StringSink sink(file);
+    ASSERT_TRUE(imageio::WritePictureRows("wide.png", 32767, 4104, rowAt, kOnlyBlack, sink));
+    ASSERT_TRUE(platform::WriteFileAtomic("wide.png", file));
+  }
+  std::vector<std::uint8_t> rgba = cli_test::RgbaFilled(8, kTallRows, kBlack);
+  cli_test::SetRgba(rgba, 8, 3, 33000, kBlack, 0);
+  ASSERT_TRUE(platform::WriteFileAtomic("alpha.png", cli_test::RgbaPng(8, kTallRows, rgba)));
+  ByteString cut = platform::ReadFileBytes("tall.png").Value();
+  cut.resize(cut.size() * 2 / 3);
+  ASSERT_TRUE(platform::WriteFileAtomic("cut.png", cut));
+
+  const std::string tooTall =
+      "the picture is 8 by 40000 pixels, more than 32767 on a side or 67108864 pixels in all, so encode "
+      "reads it a row at a time, and ";
+  struct Case {
+    const char* line;
+    std::string err;
+  };
+  for (const Case& c : {
+           Case{"-f 2bpp-snes/gb --values shade tall.png out.bin",
+                "tall.png: " + tooTall +
+                    "--values shade needs the whole picture; the grey rule (no --values) and --values index "
+                    "work a row at a time"},
+           Case{"-f 2bpp-snes/gb --values index tall.png out.bin",
+                "tall.png: the picture stores colours, not palette indices (--values index needs a palette "
+                "PNG "
+                "or a BMP with a colour table)"},
+           Case{"-f 8bpp-mode7-int tall.png out.bin",
+                "tall.png: " + tooTall +
+                    "8bpp Mode7 Int encodes its partner data from the whole picture; split the picture into "
+                    "pictures within those limits"},
+           Case{"-f 1bpp-linear --verify tall.png out.bin",
+                "tall.png: " + tooTall +
+                    "--verify compares the bytes with the whole picture; leave it out and compare them with "
+                    "glyphon decode"},
+           Case{"-f 1bpp-linear alpha.png out.bin",
+                "alpha.png: " + tooTall +
+                    "row 33000 holds pixels that are not wholly opaque, which only a picture read whole may; "
+                    "make every pixel opaque"},
+           Case{
+               "-f 16bpp-bgr555 --rect 0,0,32767,4104 wide.png out.bin",
+               "wide.png: the selection 0,0,32767,4104 encodes to 268951536 bytes of 16bpp BGR555, more than "
+               "the 268435456 bytes (256 MiB) of ROM data glyphon writes; give --rect for a part of the "
+               "picture"},
+           Case{"-f 1bpp-linear cut.png out.bin", "cut.png: the PNG file is truncated"},
+       }) {
+    SCOPED_TRACE(c.line);
+    std::vector<std::string> args = Words(c.line);
+    args.insert(args.begin(), "encode");
+    const Outcome o = RunWith(args);
+    EXPECT_EQ(o.status, kExitFailure);
+    EXPECT_EQ(o.err, "glyphon: " + c.err + "\n");
+    EXPECT_FALSE(std::filesystem::exists("out.bin"));
+  }
 }
 
 // decode under --values shade and --palette draws band by band what drawing the whole
@@ -490,167 +649,8 @@ TEST(Streaming, TilesAndUntileHoldNoWholePicture) {
     }
     EXPECT_EQ(platform::ReadFileBytes(dir.File(std::string("back") + kind)).Value(),
               platform::ReadFileBytes(dir.File(std::string("sheet") + kind)).Value());
-    // Pictures taller than the picture limits, 8 pixels wide.
-    constexpr int kTallRows = 40000;
-    static_assert(kTallRows > kMaxPictureSide);
+  }
+}
 
-    // Row y of the black and white picture whose 1-bit rows are the bytes ByteOfRow(y): pixel
-    // x is white where bit 7 - x is set, as "1bpp Linear" stores a row of 8 pixels in a byte.
-    std::uint8_t ByteOfRow(int y) {
-      return static_cast<std::uint8_t>(y * 37 + (y >> 8));
-    }
-
-    // Writes the picture of ByteOfRow as a PNG or a BMP (by its name), `rows` tall.
-    void WriteTallPicture(const std::string& path, int rows) {
-      std::array<RgbColor, 8> row{};
-      const imageio::RowAt rowAt = [&row](int y) {
-        for (int x = 0; x < 8; ++x)
-          row[static_cast<std::size_t>(x)] = (ByteOfRow(y) >> (7 - x) & 1) != 0 ? kWhite : kBlack;
-        return std::span<const RgbColor>(row);
-      };
-      constexpr std::array<RgbColor, 2> kBlackWhite{kBlack, kWhite};
-      ByteString file;
-      platform::StringSink sink(file);
-      ASSERT_TRUE(imageio::WritePictureRows(path, 8, rows, rowAt, kBlackWhite, sink));
-      ASSERT_TRUE(platform::WriteFileAtomic(path, file));
-    }
-
-    // The bytes of rows [first, first + count) of that picture in "1bpp Linear".
-    ByteString BytesOfRows(int first, int count) {
-      ByteString bytes;
-      for (int y = first; y < first + count; ++y) bytes.push_back(ByteOfRow(y));
-      return bytes;
-    }
-
-    // What decode wrote of a ROM taller than the picture limits encodes back to the ROM's own
-    // bytes: 1 and 2 bits a pixel, tiled and linear, from its grey or palette PNG under the grey
-    // and the index rule.
-    TEST(Streaming, ATallDecodedPngEncodesBackToItsRom) {
-      test::TempDir dir;
-      struct Case {
-        const char* format;
-        int bytes;  // 8 pixels a row: kTallRows rows
-        const char* values;
-      };
-      for (const Case& c :
-           {Case{"1bpp-linear", kTallRows, "grey"}, Case{"1bpp-snes", kTallRows, "grey"},
-            Case{"2bpp-snes/gb", 2 * kTallRows, "grey"}, Case{"2bpp-snes/gb", 2 * kTallRows, "index"},
-            Case{"2bpp-nes", 2 * kTallRows, "index"}}) {
-        SCOPED_TRACE(std::string(c.format) + " " + c.values);
-        const ByteString rom = test::RandomBytes(static_cast<std::size_t>(c.bytes), 11);
-        ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom));
-        Outcome o = RunWith({"decode", "-f", c.format, "-w", "8", dir.File("rom.bin"), dir.File("rom.png")});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        o = RunWith(
-            {"encode", "-f", c.format, "--values", c.values, dir.File("rom.png"), dir.File("back.bin")});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        EXPECT_EQ(o.err, "");
-        EXPECT_EQ(platform::ReadFileBytes(dir.File("back.bin"), platform::kRomDataLimit).Value(), rom);
-      }
-    }
-
-    // A tall picture made row by row, as a PNG and as a BMP, encodes to the bytes of its rows:
-    // whole, by --rect below row 32767, into a ROM at an offset, and to standard output.
-    TEST(Streaming, ATallPictureEncodesWholeByRectIntoARomAndToStandardOutput) {
-      test::TempDir dir;
-      const ByteString rom(50000, 0xA5);
-      for (const char* kind : {"tall.png", "tall.bmp"}) {
-        SCOPED_TRACE(kind);
-        const std::string picture = dir.File(kind);
-        WriteTallPicture(picture, kTallRows);
-        Outcome o = RunWith({"encode", "-f", "1bpp-linear", picture, dir.File("out.bin")});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        EXPECT_EQ(platform::ReadFileBytes(dir.File("out.bin")).Value(), BytesOfRows(0, kTallRows));
-
-        o = RunWith({"encode", "-f", "1bpp-snes", "--rect", "0,32776,8,16", picture, dir.File("rect.bin")});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        EXPECT_EQ(platform::ReadFileBytes(dir.File("rect.bin")).Value(), BytesOfRows(32776, 16));
-
-        ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.gb"), rom));
-        o = RunWith({"encode", "-f", "1bpp-linear", "--into", dir.File("rom.gb"), "--at", "0x100", picture});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        ByteString want = rom;
-        const ByteString rows = BytesOfRows(0, kTallRows);
-        std::copy(rows.begin(), rows.end(), want.begin() + 0x100);
-        EXPECT_EQ(platform::ReadFileBytes(dir.File("rom.gb")).Value(), want);
-
-        o = RunWith({"encode", "-f", "1bpp-linear", picture, "-"});
-        ASSERT_EQ(o.status, kExitSuccess) << o.err;
-        EXPECT_EQ(ByteString(o.out.begin(), o.out.end()), rows);
-      }
-    }
-
-    // A tall picture that cannot be encoded a row at a time, or whose bytes pass the ROM data
-    // limit, is refused in one line naming it, saying what would do, and nothing is written;
-    // so is a cut one.
-    TEST(Streaming, ATallPictureThatCannotGoByRowsIsRefused) {
-      test::TempDir dir;
-      cli_test::InFolder here(dir.Path());
-      WriteTallPicture("tall.png", kTallRows);
-      // 32767 by 4104 pixels, 1 bit a pixel in the file, 2 bytes a pixel in 16bpp BGR555.
-      {
-        std::vector<RgbColor> black(32767, kBlack);
-        const imageio::RowAt rowAt = [&black](int) { return std::span<const RgbColor>(black); };
-        constexpr std::array<RgbColor, 1> kOnlyBlack{kBlack};
-        ByteString file;
-        platform::StringSink sink(file);
-        ASSERT_TRUE(imageio::WritePictureRows("wide.png", 32767, 4104, rowAt, kOnlyBlack, sink));
-        ASSERT_TRUE(platform::WriteFileAtomic("wide.png", file));
-      }
-      std::vector<std::uint8_t> rgba = cli_test::RgbaFilled(8, kTallRows, kBlack);
-      cli_test::SetRgba(rgba, 8, 3, 33000, kBlack, 0);
-      ASSERT_TRUE(platform::WriteFileAtomic("alpha.png", cli_test::RgbaPng(8, kTallRows, rgba)));
-      ByteString cut = platform::ReadFileBytes("tall.png").Value();
-      cut.resize(cut.size() * 2 / 3);
-      ASSERT_TRUE(platform::WriteFileAtomic("cut.png", cut));
-
-      const std::string tooTall =
-          "the picture is 8 by 40000 pixels, more than 32767 on a side or 67108864 pixels in all, so encode "
-          "reads it a row at a time, and ";
-      struct Case {
-        const char* line;
-        std::string err;
-      };
-      for (const Case& c : {
-               Case{"-f 2bpp-snes/gb --values shade tall.png out.bin",
-                    "tall.png: " + tooTall +
-                        "--values shade needs the whole picture; the grey rule (no --values) and --values "
-                        "index "
-                        "work a row at a time"},
-               Case{"-f 2bpp-snes/gb --values index tall.png out.bin",
-                    "tall.png: the picture stores colours, not palette indices (--values index needs a "
-                    "palette "
-                    "PNG "
-                    "or a BMP with a colour table)"},
-               Case{"-f 8bpp-mode7-int tall.png out.bin", "tall.png: " + tooTall +
-                                                              "8bpp Mode7 Int encodes its partner data from "
-                                                              "the whole picture; split the picture into "
-                                                              "pictures within those limits"},
-               Case{"-f 1bpp-linear --verify tall.png out.bin",
-                    "tall.png: " + tooTall +
-                        "--verify compares the bytes with the whole picture; leave it out and compare them "
-                        "with "
-                        "glyphon decode"},
-               Case{"-f 1bpp-linear alpha.png out.bin", "alpha.png: " + tooTall +
-                                                            "row 33000 holds pixels that are not wholly "
-                                                            "opaque, which only a picture read whole may; "
-                                                            "make every pixel opaque"},
-               Case{"-f 16bpp-bgr555 --rect 0,0,32767,4104 wide.png out.bin",
-                    "wide.png: the selection 0,0,32767,4104 encodes to 268951536 bytes of 16bpp BGR555, more "
-                    "than "
-                    "the 268435456 bytes (256 MiB) of ROM data glyphon writes; give --rect for a part of the "
-                    "picture"},
-               Case{"-f 1bpp-linear cut.png out.bin", "cut.png: the PNG file is truncated"},
-           }) {
-        SCOPED_TRACE(c.line);
-        std::vector<std::string> args = Words(c.line);
-        args.insert(args.begin(), "encode");
-        const Outcome o = RunWith(args);
-        EXPECT_EQ(o.status, kExitFailure);
-        EXPECT_EQ(o.err, "glyphon: " + c.err + "\n");
-        EXPECT_FALSE(std::filesystem::exists("out.bin"));
-      }
-    }
-
-  }  // namespace
+}  // namespace
 }  // namespace glyphon::cli
