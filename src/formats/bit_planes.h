@@ -130,7 +130,8 @@ std::optional<DecodeFailure> DecodeAnyWidth(DataWindow data, PictureBand band, D
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
-  const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   const int width = band.width;
   const std::int64_t tilesPerRow = width / 8;
   // The plane bytes of the tile row last read, kept while pixels stay in it.
@@ -141,29 +142,30 @@ std::optional<DecodeFailure> DecodeAnyWidth(DataWindow data, PictureBand band, D
   int bit = static_cast<int>(m % 8);  // place in the group of 8, restarted when m is a multiple of 8
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
-    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow;
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * tilesPerRow - data.base;
     const int row = y % 8;
     for (int x = 0; x < width; ++x) {
       ++m;
       const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
       const std::int64_t first = tile + kLayout.rows[0].base + kLayout.rows[0].stride * row;
       RgbColor colour = kEndOfData;
-      if (first < length) {
+      if (first < end) {
         if (first != planesAt) {
           planesAt = first;
           planesWhole = true;
           planes = 0;
           for (std::size_t i = 0; i < kPlanes; ++i) {
             const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
-            if (offset >= length) {
+            if (offset >= end) {
               if (mode == DecodeMode::Preview) {
                 ticker.TickTo(m - 1);
-                return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+                return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset + data.base,
+                                     data.length};
               }
               planesWhole = false;
               break;
             }
-            planes |= static_cast<std::uint64_t>(data.At(offset)) << (8 * i);
+            planes |= static_cast<std::uint64_t>(bytes[offset]) << (8 * i);
           }
         }
         if (planesWhole) colour = kGreys.colourOfIndex[Gather(planes >> (7 - bit))];
@@ -184,12 +186,12 @@ std::optional<DecodeFailure> DecodeWholeTiles(DataWindow data, PictureBand band,
                                               convert::ProgressTicker& ticker) {
   constexpr std::size_t kPlanes = kLayout.rows.size();
   constexpr const GreyPalette& kGreys = *kLayout.greys;
-  const std::int64_t length = data.length;
   const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   const int width = band.width;
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
-    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * (width / 8);
+    const std::int64_t tileRow = kLayout.tileBytes * std::int64_t{y / 8} * (width / 8) - data.base;
     const int row = y % 8;
     for (int x = 0; x < width; x += 8) {
       const std::int64_t tile = tileRow + kLayout.tileBytes * (x / 8);
@@ -197,12 +199,12 @@ std::optional<DecodeFailure> DecodeWholeTiles(DataWindow data, PictureBand band,
       bool whole = true;
       for (std::size_t i = 0; i < kPlanes && whole; ++i) {
         const std::int64_t offset = tile + kLayout.rows[i].base + kLayout.rows[i].stride * row;
-        whole = offset < length;
+        whole = offset < end;
         if (whole) {
-          indices |= kColumns[bytes[offset - data.base]] << i;
+          indices |= kColumns[bytes[offset]] << i;
         } else if (i > 0 && mode == DecodeMode::Preview) {
           ticker.TickTo(std::int64_t{width} * y + x);
-          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset, length};
+          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, offset + data.base, data.length};
         }
       }
       for (std::size_t c = 0; c < 8; ++c) {

@@ -145,23 +145,26 @@ std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, Decod
     }
     aux = partner->data;
   }
+  // Offsets count from the window's first byte (DataWindow::End).
+  const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   std::int64_t m = std::int64_t{band.width} * band.first;
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* row = band.Row(y);
-    const std::int64_t rowStart = TileRowStart(tilesPerRow, 0, y);
+    const std::int64_t rowStart = kStride * TileRowStart(tilesPerRow, 0, y) - data.base;
     for (int x = 0; x < band.width; ++x) {
       ++m;
-      const std::int64_t start = kStride * (rowStart + 64 * (x / 8));
+      const std::int64_t start = rowStart + kStride * 64 * (x / 8);
       const std::int64_t at = start + kStride * (x % 8);
       int v = 255;
-      if (start < length) {
-        if (at < length) {
-          v = data.At(at);
+      if (start < end) {
+        if (at < end) {
+          v = bytes[at];
           // The partner byte of a pixel is copied only when it lies inside the data.
-          if (kStride == 2 && at + 1 < length) convert::StoreByte(aux, at + 1, data.At(at + 1));
+          if (kStride == 2 && at + 1 < end) convert::StoreByte(aux, data.base + at + 1, bytes[at + 1]);
         } else if (preview) {
           ticker.TickTo(m - 1);
-          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, at, length};
+          return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, data.base + at, length};
         }
       }
       row[x] = GreyColor(v);

@@ -30,17 +30,19 @@ template <bool kTiled>
 std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, DecodeMode, PartnerState*,
                                         convert::ProgressTicker& ticker) {
   const std::int64_t width = band.width;
-  const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   const std::int64_t tilesPerRow = width / 8;
   std::int64_t m = width * band.first;
   int bit = static_cast<int>(m % 8);  // place in the group of 8, restarted when m is a multiple of 8
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* row = band.Row(y);
+    const std::int64_t rowStart = kTiled ? 8 * ((y / 8) * tilesPerRow) + y % 8 - data.base : -data.base;
     for (int x = 0; x < band.width; ++x) {
       ++m;
-      const std::int64_t offset = kTiled ? 8 * ((y / 8) * tilesPerRow + x / 8) + y % 8 : (m - 1) / 8;
+      const std::int64_t offset = rowStart + (kTiled ? 8 * (x / 8) : (m - 1) / 8);
       // Past the end of the data a pixel is 1, white.
-      const int value = offset >= length ? 1 : (data.At(offset) >> (7 - bit)) & 1;
+      const int value = offset >= end ? 1 : (bytes[offset] >> (7 - bit)) & 1;
       row[x] = value != 0 ? kWhite : kBlack;
       ++bit;
       if (m % 8 == 0) bit = 0;

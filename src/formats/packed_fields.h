@@ -78,7 +78,8 @@ std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, Decod
   constexpr int kBits = kGreys.bits;
   constexpr int kPixelsPerByte = 8 / kBits;
   constexpr RgbColor kEndOfData = kGreys.EndOfDataColour();
-  const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   const int width = band.width;
   const std::int64_t tilesPerRow = width / 8;
   std::int64_t m = std::int64_t{width} * band.first;
@@ -87,16 +88,16 @@ std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band, Decod
   for (int y = band.first; y < band.End(); ++y) {
     RgbColor* pixels = band.Row(y);
     const std::int64_t rowStart =
-        kLayout.tiled ? 8 * kBits * std::int64_t{y / 8} * tilesPerRow + kBits * (y % 8) : 0;
+        (kLayout.tiled ? 8 * kBits * std::int64_t{y / 8} * tilesPerRow + kBits * (y % 8) : 0) - data.base;
     for (int x = 0; x < width; ++x) {
       const std::int64_t offset =
-          kLayout.tiled ? rowStart + 8 * kBits * (x / 8) + kLayout.Stored((x % 8) / kPixelsPerByte)
-                        : kLayout.Stored(m / kPixelsPerByte);
+          rowStart + (kLayout.tiled ? 8 * kBits * (x / 8) + kLayout.Stored((x % 8) / kPixelsPerByte)
+                                    : kLayout.Stored(m / kPixelsPerByte));
       ++m;
       RgbColor colour = kEndOfData;
-      if (offset < length) {
+      if (offset < end) {
         const int shift = kBits * (kLayout.firstPixelLow ? place : kPixelsPerByte - 1 - place);
-        colour = kGreys.colourOfIndex[(unsigned{data.At(offset)} >> shift) & kGreys.MaxIndex()];
+        colour = kGreys.colourOfIndex[(unsigned{bytes[offset]} >> shift) & kGreys.MaxIndex()];
       }
       pixels[x] = colour;
       ++place;

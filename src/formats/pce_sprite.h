@@ -78,16 +78,19 @@ inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band
   const GreyPalette& greys = kFourBitGreys;
   const RgbColor endOfData = greys.EndOfDataColour();
   const std::int64_t length = data.length;
+  const std::uint8_t* bytes = data.bytes.data();
+  const std::int64_t end = data.End();
   const int width = band.width;
   const std::int64_t blocksPerRow = width / kSide;
-  // Reads the planes of the group at `at` into `planes` (plane i in byte i), or says why not:
-  // nullopt when they are whole, else the offset of the first plane byte past the end.
+  // Reads the planes of the group at `at` (from the window's first byte) into `planes`
+  // (plane i in byte i), or says why not: nullopt when they are whole, else the offset in
+  // the data of the first plane byte past the end.
   auto read = [&](std::int64_t at, std::uint64_t& planes) -> std::optional<std::int64_t> {
     planes = 0;
     for (std::size_t i = 0; i < kPlanes; ++i) {
       const std::int64_t offset = at + kPlaneBytes * static_cast<std::int64_t>(i);
-      if (offset >= length) return offset;
-      planes |= static_cast<std::uint64_t>(data.At(offset)) << (8 * i);
+      if (offset >= end) return offset + data.base;
+      planes |= static_cast<std::uint64_t>(bytes[offset]) << (8 * i);
     }
     return std::nullopt;
   };
@@ -97,7 +100,7 @@ inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band
       for (int x = 0; x < width; x += 8) {
         std::uint64_t planes = 0;
         const std::int64_t at = RowByte(blocksPerRow, x, y);
-        const std::optional<std::int64_t> beyond = read(at, planes);
+        const std::optional<std::int64_t> beyond = read(at - data.base, planes);
         if (beyond && *beyond != at && mode == DecodeMode::Preview) {
           ticker.TickTo(std::int64_t{width} * y + x);
           return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, *beyond, length};
@@ -122,7 +125,7 @@ inline std::optional<DecodeFailure> DecodeBand(DataWindow data, PictureBand band
       ++m;
       std::uint64_t planes = 0;
       const std::int64_t at = RowByte(blocksPerRow, x, y);
-      const std::optional<std::int64_t> beyond = read(at, planes);
+      const std::optional<std::int64_t> beyond = read(at - data.base, planes);
       if (beyond && *beyond != at && mode == DecodeMode::Preview) {
         ticker.TickTo(m - 1);
         return DecodeFailure{DecodeFailure::Kind::ByteBeyondData, x, y, *beyond, length};

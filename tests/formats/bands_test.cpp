@@ -151,6 +151,39 @@ TEST_P(Bands, ABandBillionsOfBytesInDecodesAsTheFirst) {
   EXPECT_EQ(deepRows, topRows);
 }
 
+// The same far down with the data ending inside the band, at a width of whole tiles and at
+// one of part tiles: image generation draws what the first band draws, and a preview fails
+// at the same pixel of the band, naming the byte and the length of the data themselves
+// (counted from the data's start, not from the band's).
+TEST_P(Bands, ACutBandFarDownFailsAtItsOwnOffsets) {
+  constexpr int kDeep = 1 << 30;
+  for (const int width : {16, 12}) {
+    SCOPED_TRACE("width " + std::to_string(width));
+    const int rows = format().BandRows(width);
+    const std::int64_t farEnd = std::int64_t{1} << 40;
+    const auto deep = static_cast<std::int64_t>(BandBytes(format(), width, kDeep, rows, farEnd).offset);
+    const auto bandLength = static_cast<std::int64_t>(BandBytes(format(), width, 0, rows, farEnd).length);
+    const std::int64_t cut = bandLength * 2 / 3 + 1;
+    const ByteString bytes = test::RandomBytes(static_cast<std::size_t>(cut), 5);
+    for (const DecodeMode mode : {DecodeMode::ImageGeneration, DecodeMode::Preview}) {
+      std::vector<RgbColor> deepRows(static_cast<std::size_t>(width * rows), kWhite), topRows(deepRows);
+      platform::NullProgress quiet;
+      convert::ProgressTicker ticker(quiet, farEnd);
+      const auto deepFailure = format().band.decode(
+          {bytes, deep, deep + cut}, {deepRows.data(), width, width, kDeep, rows}, mode, nullptr, ticker);
+      auto topFailure = format().band.decode({bytes, 0, cut}, {topRows.data(), width, width, 0, rows}, mode,
+                                             nullptr, ticker);
+      if (topFailure) {
+        topFailure->y += kDeep;
+        topFailure->offset += deep;
+        topFailure->length += deep;
+      }
+      EXPECT_EQ(deepFailure, topFailure);
+      EXPECT_EQ(deepRows, topRows);
+    }
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Table, Bands, ::testing::Range(0, kFormatCount), FormatName);
 
 // Byte ranges worked out from the layouts.
