@@ -401,8 +401,19 @@ std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file, RowsReach rea
   auto parsed = ParseHeader(head.Value());
   if (!parsed) return nullptr;
   BmpHeader& h = parsed.Value();
-  if (RunLengths(h) || h.width <= 0 || h.height <= 0 || !CheckSizes(h, file.Size(), reach)) return nullptr;
-  return std::make_unique<BmpRows>(std::move(file), std::move(h));
+  if (h.width <= 0 || h.height <= 0) return nullptr;
+  Status sizes = CheckSizes(h, file.Size(), reach);
+  if (sizes && !RunLengths(h)) return std::make_unique<BmpRows>(std::move(file), std::move(h));
+  // Within the limits the whole-picture reader takes it or tells why not; beyond them the
+  // rows tell why they cannot be read.
+  if (reach != RowsReach::Tall || platform::FitsPictureLimits(h.width, h.height) ||
+      !platform::FitsPictureRows(h.width, h.height))
+    return nullptr;
+  if (sizes) {
+    sizes = Status::Failure("the BMP file is run-length encoded, which is read only whole, and so at most " +
+                            std::to_string(kMaxPictureSide) + " rows tall; save it uncompressed");
+  }
+  return std::make_unique<UnreadableRows>(static_cast<int>(h.width), static_cast<int>(h.height), sizes.error);
 }
 
 Status WriteBmpRows(int width, int height, const RowAt& rowAt, platform::ByteSink& sink) {

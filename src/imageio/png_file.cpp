@@ -411,7 +411,16 @@ std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path, Rows
                           : ExpandsOwnRows(ihdr);
   const bool fits = tall ? platform::FitsPictureRows(ihdr.width, ihdr.height)
                          : platform::FitsPictureLimits(ihdr.width, ihdr.height);
-  if (!byRows || !fits || ihdr.width == 0 || ihdr.height == 0) return nullptr;
+  if (!fits || ihdr.width == 0 || ihdr.height == 0) return nullptr;
+  if (!byRows) {
+    // Within the limits the whole-picture reader takes it; beyond them nothing does.
+    if (platform::FitsPictureLimits(ihdr.width, ihdr.height)) return nullptr;
+    return std::make_unique<UnreadableRows>(
+        static_cast<int>(ihdr.width), static_cast<int>(ihdr.height),
+        std::string("the PNG file is ") + (ihdr.bit_depth > 8 ? "of 16-bit samples" : "interlaced") +
+            ", which is read only whole, and so at most " + std::to_string(kMaxPictureSide) +
+            " rows tall; save it " + (ihdr.bit_depth > 8 ? "at 8 bits a sample" : "without interlacing"));
+  }
   auto rows = std::make_unique<PngRows>(std::move(file), std::move(ctx), ihdr);
   rows->Prepare();
   return rows;

@@ -28,6 +28,18 @@ Result<PictureFile> ReadGif(std::span<const std::uint8_t> bytes, Want want);
 // beside the picture.
 Result<PictureFile> ReadBmpFile(const platform::RangeFile& file, Want want);
 
+// The rows of a picture beyond the picture limits in a layout that is read only whole: each
+// row fails with the reason, which says what layout would do.
+class UnreadableRows final : public PictureRows {
+ public:
+  UnreadableRows(int width, int height, std::string reason)
+      : PictureRows(width, height), m_reason(std::move(reason)) {}
+
+ private:
+  Status ReadRow(std::span<RgbColor>, std::span<std::uint8_t>) override { return Status::Failure(m_reason); }
+  std::string m_reason;
+};
+
 // The readers by rows of OpenPictureRows.
 std::unique_ptr<PictureRows> OpenPngRows(const std::filesystem::path& path, RowsReach reach);
 std::unique_ptr<PictureRows> OpenBmpRows(platform::RangeFile file, RowsReach reach);

@@ -1,11 +1,14 @@
 // SPDX-License-Identifier: MIT
-// encode and decode going band by band give what the whole-picture codecs give, and a
-// whole ROM decodes to one PNG.
+// encode and decode going band by band give what the whole-picture codecs give, a whole
+// ROM decodes to one PNG, and that PNG encodes back to the ROM.
 #include <gtest/gtest.h>
+#include <spng.h>
 
 #include <algorithm>
 #include <array>
+#include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <random>
 #include <sstream>
 #include <string>
@@ -262,6 +265,27 @@ TEST(Streaming, ATallPictureThatCannotGoByRowsIsRefused) {
   ByteString cut = platform::ReadFileBytes("tall.png").Value();
   cut.resize(cut.size() * 2 / 3);
   ASSERT_TRUE(platform::WriteFileAtomic("cut.png", cut));
+  // 8 pixels of 24 bits are 24 bytes a row after the 54-byte header.
+  WriteTallPicture("tall.bmp", kTallRows);
+  ByteString bmp = platform::ReadFileBytes("tall.bmp").Value();
+  bmp.resize(54 + 24 * 30000);
+  ASSERT_TRUE(platform::WriteFileAtomic("cut.bmp", bmp));
+  {
+    // 16-bit grey samples, which only the whole-picture reader converts.
+    std::unique_ptr<spng_ctx, void (*)(spng_ctx*)> ctx(spng_ctx_new(SPNG_CTX_ENCODER), spng_ctx_free);
+    spng_set_option(ctx.get(), SPNG_ENCODE_TO_BUFFER, 1);
+    spng_ihdr ihdr{8, kTallRows, 16, SPNG_COLOR_TYPE_GRAYSCALE, 0, 0, 0};
+    spng_set_ihdr(ctx.get(), &ihdr);
+    std::vector<std::uint8_t> samples(std::size_t{8} * 2 * kTallRows, 0);
+    ASSERT_EQ(
+        spng_encode_image(ctx.get(), samples.data(), samples.size(), SPNG_FMT_PNG, SPNG_ENCODE_FINALIZE), 0);
+    std::size_t size = 0;
+    int error = 0;
+    auto* png = static_cast<std::uint8_t*>(spng_get_png_buffer(ctx.get(), &size, &error));
+    ASSERT_NE(png, nullptr);
+    ASSERT_TRUE(platform::WriteFileAtomic("sixteen.png", ByteString(png, png + size)));
+    std::free(png);
+  }
 
   const std::string tooTall =
       "the picture is 8 by 40000 pixels, more than 32767 on a side or 67108864 pixels in all, so encode "
@@ -297,6 +321,13 @@ TEST(Streaming, ATallPictureThatCannotGoByRowsIsRefused) {
                "the 268435456 bytes (256 MiB) of ROM data glyphon writes; give --rect for a part of the "
                "picture"},
            Case{"-f 1bpp-linear cut.png out.bin", "cut.png: the PNG file is truncated"},
+           Case{"-f 1bpp-linear cut.bmp out.bin",
+                "cut.bmp: the BMP file is truncated (720000 bytes of pixel data where its header says "
+                "960000)"},
+           Case{"-f 1bpp-linear sixteen.png out.bin",
+                "sixteen.png: the PNG file is of 16-bit samples, which is read only whole, and so at most "
+                "32767 "
+                "rows tall; save it at 8 bits a sample"},
        }) {
     SCOPED_TRACE(c.line);
     std::vector<std::string> args = Words(c.line);
