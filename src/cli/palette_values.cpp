@@ -137,6 +137,12 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
   return R::Failure(why.str());
 }
 
+void NoteNearest(const std::string& inputName, std::int64_t inexact, std::ostream& notes) {
+  if (inexact <= 0) return;
+  notes << "glyphon: " << inputName << ": " << inexact << (inexact == 1 ? " pixel was" : " pixels were")
+        << " not in the palette and took the nearest colour\n";
+}
+
 Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const formats::FormatInfo& format,
                                          const imageio::PictureFile& picture, const std::string& inputName,
                                          const convert::Selection& selection, std::ostream& notes,
@@ -155,11 +161,7 @@ Result<convert::ValuePlane> ChooseValues(const ValueOptions& options, const form
                                     options.nearest};
   Result<formats::ChosenValues> chosen = formats::ValuesUnderRule(options.rule, format, source, selection);
   if (!chosen) return FailWith<convert::ValuePlane>(inputName, chosen.Error());
-  if (chosen.Value().inexact > 0) {
-    const std::int64_t inexact = chosen.Value().inexact;
-    notes << "glyphon: " << inputName << ": " << inexact << (inexact == 1 ? " pixel was" : " pixels were")
-          << " not in the palette and took the nearest colour\n";
-  }
+  NoteNearest(inputName, chosen.Value().inexact, notes);
   Result<convert::ValuePlane> values = std::move(chosen.Value().values);
   if (Status alpha = ApplyAlpha(options, picture, selection, values.Value()); !alpha)
     return FailWith<convert::ValuePlane>(inputName, alpha.error);

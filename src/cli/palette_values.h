@@ -90,6 +90,10 @@ Result<convert::Selection> PictureSelection(const ValueOptions& options, const f
                                             const std::optional<convert::Selection>& rect,
                                             const std::string& inputName, std::ostream& notes);
 
+// The note of `inexact` pixels that took the nearest palette colour under --nearest (none
+// for 0).
+void NoteNearest(const std::string& inputName, std::int64_t inexact, std::ostream& notes);
+
 // The values of the selection under the rule, transparency applied: a pixel of alpha 0 is
 // value 0 (the console's transparent colour), one partly transparent a failure naming it
 // unless --alpha-threshold decides. `used` gets the palette the values index (the format's

@@ -12,6 +12,7 @@
 #include "formats/bands.h"
 #include "formats/grey_palette.h"
 #include "formats/values.h"
+#include "palette/palette_match.h"
 #include "platform/file_range.h"
 
 namespace glyphon::cli {
@@ -28,18 +29,24 @@ std::string RowsObstacle(const formats::FormatInfo& format, const ValueOptions& 
            " encodes its partner data from the whole picture; split the picture into pictures within "
            "those limits";
   }
-  if (values.rule != ValueRule::Grey && values.rule != ValueRule::Index) {
+  if (values.rule != ValueRule::Grey && values.rule != ValueRule::Index &&
+      values.rule != ValueRule::Palette) {
     return "--values " + std::string(formats::ValueRuleName(values.rule)) +
-           " needs the whole picture; the grey rule (no --values) and --values index work a row at a time";
+           " needs the whole picture; the grey rule (no --values), --values index and --values palette work "
+           "a "
+           "row at a time";
   }
   return {};
 }
 
-// The palette --palette-out writes: the format's greys, or the colours the stored indices index.
+// The palette --palette-out writes: the format's greys, the colours the stored indices
+// index, or --palette's own entries.
 palette::Palette UsedPalette(const formats::FormatInfo& format, const ValueOptions& values,
-                             const imageio::PictureRows& rows) {
+                             const imageio::PictureRows& rows, const palette::Palette& given) {
   palette::Palette used;
-  if (values.rule == ValueRule::Index) {
+  if (values.rule == ValueRule::Palette) {
+    used = given;
+  } else if (values.rule == ValueRule::Index) {
     used.colours.assign(rows.Palette().begin(), rows.Palette().end());
   } else {
     const auto greys = formats::DecoderColours(format.bitsPerPixel);
@@ -76,6 +83,16 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
         "colour table)");
   }
 
+  // --palette is read here once; from standard input it could not be read again by the
+  // whole-picture path, which then reads it instead.
+  palette::Palette given;
+  if (values.rule == ValueRule::Palette) {
+    if (values.palette == kStandardStream && !tall) return wholeInstead;
+    auto read = ReadPaletteInput(values.palette, values.Kind());
+    if (!read) return tall ? Outcome::Failure(read.Error()) : Outcome(wholeInstead);
+    given = std::move(read).Value();
+  }
+
   std::ostringstream said;
   const auto selection = PictureSelection(values, format, rows->Width(), rows->Height(), rect, input, said);
   if (!selection) return refuse(selection.Error());
@@ -91,8 +108,8 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
   BandsEncoded made;
   made.selection = sel;
   if (!values.paletteOut.empty()) {
-    auto palette = PaletteFileBytes(values.paletteOut, values.OutKind(), UsedPalette(format, values, *rows),
-                                    values.rounding);
+    auto palette = PaletteFileBytes(values.paletteOut, values.OutKind(),
+                                    UsedPalette(format, values, *rows, given), values.rounding);
     if (!palette) return tall ? Outcome::Failure(palette.Error()) : Outcome(wholeInstead);
     made.paletteData = std::move(palette).Value();
   }
@@ -100,20 +117,23 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
   // No bytes: the caller tells why.
   if (made.data.empty()) return tall ? Outcome(std::move(made)) : Outcome(wholeInstead);
 
-  // Under the index rule each row's indices are drawn in the colours the format draws
-  // them in, so the encoder stores exactly those values; 16bpp BGR555 under
+  // Under the index and palette rules each row's values (the stored indices, or the
+  // indices of its colours in --palette) are drawn in the colours the format draws them
+  // in, so the encoder stores exactly those values; 16bpp BGR555 under
   // --colour-rounding truncate takes the colours whose nearest 5-bit levels are c >> 3.
   const bool indices = values.rule == ValueRule::Index;
+  const bool byPalette = values.rule == ValueRule::Palette;
+  palette::PaletteMatcher matcher(given, values.nearest);
   const bool truncate =
       values.rounding == palette::Rounding::Truncate && &format == formats::FindFormat("16bpp-bgr555");
   convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   formats::BandEncoder bands(format, sel.width, sel.height, made.data, ticker);
   std::vector<RgbColor> row(static_cast<std::size_t>(rows->Width()));
-  std::vector<std::uint8_t> stored(indices ? row.size() : 0);
+  std::vector<std::uint8_t> stored(indices || byPalette ? row.size() : 0);
   const std::size_t from = static_cast<std::size_t>(sel.x);
   const auto count = static_cast<std::size_t>(sel.width);
   for (int y = 0; y < rows->Height(); ++y) {
-    if (Status read = rows->Next(row, stored); !read) {
+    if (Status read = rows->Next(row, indices ? std::span(stored) : std::span<std::uint8_t>()); !read) {
       if (!rows->StoppedAtTransparency()) return refuse(read.error);
       return refuseTall("row " + std::to_string(y) +
                         " holds pixels that are not wholly opaque, which only a picture read whole may; make "
@@ -121,7 +141,14 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
     }
     if (y < sel.y || y >= sel.y + sel.height) continue;
     const std::span<RgbColor> to = bands.NextRow();
-    if (indices) {
+    if (byPalette) {
+      for (std::size_t x = from; x < from + count; ++x) {
+        const int index = matcher.Match(row[x]);
+        if (index < 0) return refuse(palette::NotInPalette(static_cast<std::int64_t>(x), y, row[x]));
+        stored[x] = static_cast<std::uint8_t>(index);
+      }
+    }
+    if (indices || byPalette) {
       const auto& colours = format.values->colourOfIndex;
       // The limit is 2^bits - 1, so an index beyond it sets a bit above the limit's.
       std::uint8_t seen = 0;
@@ -145,6 +172,7 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
   // The rows below the selection are read all the same: a cut file is refused as a whole.
   if (Status finished = rows->Finish(); !finished) return refuse(finished.error);
   notes << said.str();
+  NoteNearest(input, matcher.Inexact(), notes);
   return Outcome(std::move(made));
 }
 

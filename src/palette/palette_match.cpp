@@ -3,14 +3,13 @@
 
 #include <array>
 #include <limits>
+#include <memory>
 #include <string>
 #include <unordered_map>
 
 #include "convert/classify.h"
 
 namespace glyphon::palette {
-
-namespace {
 
 // Colour to first index, open addressing over 1024 slots (at most 256 keys); pictures
 // mostly repeat the last colour, which is tried first.
@@ -54,6 +53,8 @@ class ColourIndex {
   int m_lastIndex = -1;
 };
 
+namespace {
+
 int Nearest(const Palette& palette, RgbColor colour) {
   int best = 0;
   int bestDistance = std::numeric_limits<int>::max();
@@ -89,19 +90,37 @@ convert::ValuePlane PlaneFor(const convert::Selection& sel) {
 
 }  // namespace
 
+PaletteMatcher::PaletteMatcher(const Palette& palette, bool nearest)
+    : m_palette(palette), m_exact(std::make_unique<ColourIndex>(palette)), m_nearest(nearest) {}
+
+PaletteMatcher::~PaletteMatcher() = default;
+
+int PaletteMatcher::Match(RgbColor colour) {
+  const int index = m_exact->Find(colour);
+  if (index >= 0 || !m_nearest) return index;
+  ++m_inexact;
+  const auto [at, added] = m_nearestOf.try_emplace(colour, std::uint8_t{0});
+  if (added) at->second = static_cast<std::uint8_t>(Nearest(m_palette, colour));
+  return at->second;
+}
+
+std::string NotInPalette(std::int64_t x, std::int64_t y, RgbColor colour) {
+  return "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ") has colour " + HexColour(colour) +
+         ", which is not in the palette";
+}
+
 Result<convert::ValuePlane> ExactValues(const Palette& palette, const platform::Surface& source,
                                         const convert::Selection& selection) {
-  ColourIndex lookup(palette);
+  PaletteMatcher matcher(palette, false);
   convert::ValuePlane plane = PlaneFor(selection);
   std::string error;
   ForEachPixel(source, selection, [&](int x, int y, RgbColor colour) {
-    const int index = lookup.Find(colour);
+    const int index = matcher.Match(colour);
     if (index >= 0) {
       plane.Set(x, y, static_cast<std::uint8_t>(index));
       return true;
     }
-    error = "pixel (" + std::to_string(selection.x + x) + ", " + std::to_string(selection.y + y) +
-            ") has colour " + HexColour(colour) + ", which is not in the palette";
+    error = NotInPalette(selection.x + x, selection.y + y, colour);
     return false;
   });
   if (!error.empty()) return Result<convert::ValuePlane>::Failure(error);
@@ -110,20 +129,13 @@ Result<convert::ValuePlane> ExactValues(const Palette& palette, const platform::
 
 NearestValues NearestValuesOf(const Palette& palette, const platform::Surface& source,
                               const convert::Selection& selection) {
-  ColourIndex lookup(palette);
-  std::unordered_map<RgbColor, std::uint8_t> nearest;  // colours not in the palette, as met
+  PaletteMatcher matcher(palette, true);
   NearestValues result{PlaneFor(selection), 0};
   ForEachPixel(source, selection, [&](int x, int y, RgbColor colour) {
-    int index = lookup.Find(colour);
-    if (index < 0) {
-      ++result.inexact;
-      const auto [at, added] = nearest.try_emplace(colour, std::uint8_t{0});
-      if (added) at->second = static_cast<std::uint8_t>(Nearest(palette, colour));
-      index = at->second;
-    }
-    result.values.Set(x, y, static_cast<std::uint8_t>(index));
+    result.values.Set(x, y, static_cast<std::uint8_t>(matcher.Match(colour)));
     return true;
   });
+  result.inexact = matcher.Inexact();
   return result;
 }
 

@@ -2,6 +2,9 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <string>
+#include <unordered_map>
 
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
@@ -26,6 +29,33 @@ struct NearestValues {
 // Nearest: the entry at the least squared RGB distance, ties to the lower index.
 NearestValues NearestValuesOf(const Palette& palette, const platform::Surface& source,
                               const convert::Selection& selection);
+
+class ColourIndex;
+
+// Colour to value a pixel at a time, for pictures read by rows: the index of the colour in
+// the palette (the first of equal entries). A colour not in it is -1, or with `nearest`
+// the index of the nearest entry (as NearestValuesOf), counted in Inexact(). The palette
+// must outlive the matcher.
+class PaletteMatcher {
+ public:
+  PaletteMatcher(const Palette& palette, bool nearest);
+  ~PaletteMatcher();
+  PaletteMatcher(const PaletteMatcher&) = delete;
+  PaletteMatcher& operator=(const PaletteMatcher&) = delete;
+
+  int Match(RgbColor colour);
+  std::int64_t Inexact() const noexcept { return m_inexact; }
+
+ private:
+  const Palette& m_palette;
+  std::unique_ptr<ColourIndex> m_exact;
+  bool m_nearest;
+  std::unordered_map<RgbColor, std::uint8_t> m_nearestOf;  // colours not in the palette, as met
+  std::int64_t m_inexact = 0;
+};
+
+// Why the pixel at (x, y) of the picture cannot be a value under the exact palette rule.
+std::string NotInPalette(std::int64_t x, std::int64_t y, RgbColor colour);
 
 // Value to colour: each value drawn in its palette colour; a value beyond the palette is
 // drawn black and counted.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
@@ -195,20 +196,61 @@ TEST(Streaming, ATallDecodedPngEncodesBackToItsRom) {
     int bytes;  // 8 pixels a row: kTallRows rows
     const char* values;
   };
+  // The Game Boy's four greens: decode draws the values in them and encode finds them again.
+  const std::string greens = "#e0f8d0\n#88c070\n#346856\n#081820\n";
+  ASSERT_TRUE(platform::WriteFileAtomic(dir.File("gb.hex"), ByteString(greens.begin(), greens.end())));
   for (const Case& c :
        {Case{"1bpp-linear", kTallRows, "grey"}, Case{"1bpp-snes", kTallRows, "grey"},
         Case{"2bpp-snes/gb", 2 * kTallRows, "grey"}, Case{"2bpp-snes/gb", 2 * kTallRows, "index"},
-        Case{"2bpp-nes", 2 * kTallRows, "index"}}) {
+        Case{"2bpp-nes", 2 * kTallRows, "index"}, Case{"2bpp-snes/gb", 2 * kTallRows, "palette"},
+        Case{"1bpp-linear", kTallRows, "palette"}}) {
     SCOPED_TRACE(std::string(c.format) + " " + c.values);
     const ByteString rom = test::RandomBytes(static_cast<std::size_t>(c.bytes), 11);
     ASSERT_TRUE(platform::WriteFileAtomic(dir.File("rom.bin"), rom));
-    Outcome o = RunWith({"decode", "-f", c.format, "-w", "8", dir.File("rom.bin"), dir.File("rom.png")});
+    const std::vector<std::string> palette = std::string(c.values) == "palette"
+                                                 ? std::vector<std::string>{"--palette", dir.File("gb.hex")}
+                                                 : std::vector<std::string>{};
+    std::vector<std::string> args = {"decode", "-f", c.format, "-w", "8"};
+    args.insert(args.end(), palette.begin(), palette.end());
+    args.insert(args.end(), {dir.File("rom.bin"), dir.File("rom.png")});
+    Outcome o = RunWith(args);
     ASSERT_EQ(o.status, kExitSuccess) << o.err;
-    o = RunWith({"encode", "-f", c.format, "--values", c.values, dir.File("rom.png"), dir.File("back.bin")});
+    args = {"encode", "-f", c.format, "--values", c.values};
+    args.insert(args.end(), palette.begin(), palette.end());
+    args.insert(args.end(), {dir.File("rom.png"), dir.File("back.bin")});
+    o = RunWith(args);
     ASSERT_EQ(o.status, kExitSuccess) << o.err;
     EXPECT_EQ(o.err, "");
     EXPECT_EQ(platform::ReadFileBytes(dir.File("back.bin"), platform::kRomDataLimit).Value(), rom);
   }
+}
+
+// Under --values palette a tall picture is matched a row at a time: a colour not in the
+// palette is named at its place below row 32767, and under --nearest the pixels that took
+// the nearest colour are counted.
+TEST(Streaming, ATallPictureMatchesItsPaletteByRows) {
+  test::TempDir dir;
+  cli_test::InFolder here(dir.Path());
+  WriteTallPicture("tall.png", kTallRows);
+  const std::string black = "#000000\n#404040\n";
+  ASSERT_TRUE(platform::WriteFileAtomic("black.hex", ByteString(black.begin(), black.end())));
+  // Row 39992 is ByteOfRow(39992) = (39992 * 37 + 156) mod 256 = 180 = 0b10110100: its first
+  // pixel is white.
+  Outcome o = RunWith(Words("encode -f 1bpp-linear --palette black.hex --rect 0,39992,8,8 tall.png out.bin"));
+  EXPECT_EQ(o.status, kExitFailure);
+  EXPECT_EQ(o.err, "glyphon: tall.png: pixel (0, 39992) has colour #ffffff, which is not in the palette\n");
+  EXPECT_FALSE(std::filesystem::exists("out.bin"));
+
+  // White is nearer #404040 (value 1) than black, so --nearest stores the rows as they are,
+  // and counts their white pixels.
+  o = RunWith(
+      Words("encode -f 1bpp-linear --palette black.hex --nearest --rect 0,39992,8,8 tall.png out.bin"));
+  ASSERT_EQ(o.status, kExitSuccess) << o.err;
+  int white = 0;
+  for (int y = 39992; y < 40000; ++y) white += std::popcount(ByteOfRow(y));
+  EXPECT_EQ(o.err, "glyphon: tall.png: " + std::to_string(white) +
+                       " pixels were not in the palette and took the nearest colour\n");
+  EXPECT_EQ(platform::ReadFileBytes("out.bin").Value(), BytesOfRows(39992, 8));
 }
 
 // A tall picture made row by row, as a PNG and as a BMP, encodes to the bytes of its rows:
@@ -297,8 +339,8 @@ TEST(Streaming, ATallPictureThatCannotGoByRowsIsRefused) {
   for (const Case& c : {
            Case{"-f 2bpp-snes/gb --values shade tall.png out.bin",
                 "tall.png: " + tooTall +
-                    "--values shade needs the whole picture; the grey rule (no --values) and --values index "
-                    "work a row at a time"},
+                    "--values shade needs the whole picture; the grey rule (no --values), --values index and "
+                    "--values palette work a row at a time"},
            Case{"-f 2bpp-snes/gb --values index tall.png out.bin",
                 "tall.png: the picture stores colours, not palette indices (--values index needs a palette "
                 "PNG "
