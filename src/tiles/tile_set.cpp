@@ -104,12 +104,20 @@ std::uint32_t TileSetBuilder::FindOrAdd(const Tile& key, std::uint32_t next) {
   }
 }
 
+void TileSetBuilder::Grow() {
+  m_slots.assign(m_slots.size() * 2, 0);
+  m_mask = m_slots.size() - 1;
+  for (std::uint32_t number = 0; number < m_tiles.size(); ++number) FindOrAdd(KeyOf(number), number);
+}
+
 MapEntry TileSetBuilder::Add(const Tile& tile) {
   const auto next = static_cast<std::uint32_t>(m_tiles.size());
   if (m_dedupe == Dedupe::None) {
     m_tiles.push_back(tile);
     return {next};
   }
+  // More tiles than the builder was told of: the table doubles rather than fill up.
+  if (2 * (m_tiles.size() + 1) > m_slots.size()) Grow();
   Flip flip = kNoFlip;
   const Tile key = m_dedupe == Dedupe::WithFlips ? CanonicalOf(tile, flip, m_allowed) : tile;
   const std::uint32_t number = FindOrAdd(key, next);

@@ -67,7 +67,7 @@ Result<TileSet> MakeTileSet(const convert::ValuePlane& plane, const TileSetOptio
 class TileSetBuilder {
  public:
   // `most` is how many tiles Add will be given at most: the index of entries is sized for
-  // them (and the start tiles) once and never grows.
+  // them (and the start tiles) once, and grows only if Add is given more.
   TileSetBuilder(const TileSetOptions& options, std::size_t most);
 
   // The map entry that places `tile`: an earlier entry it equals (or mirrors, as the
@@ -79,6 +79,8 @@ class TileSetBuilder {
  private:
   // The entry stored under `key`, or, when there is none, `next`, now stored.
   std::uint32_t FindOrAdd(const Tile& key, std::uint32_t next);
+  // Doubles the table and stores every entry again.
+  void Grow();
   Tile KeyOf(std::uint32_t number) const noexcept;
 
   Dedupe m_dedupe;

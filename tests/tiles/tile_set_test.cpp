@@ -290,6 +290,22 @@ TEST(TileSetBuilder, GivesWhatTheWholePlaneGives) {
   }
 }
 
+// A builder given more tiles than it was told of keeps finding them (its table grows rather
+// than fills up and searches for ever).
+TEST(TileSetBuilder, TakesMoreTilesThanItWasToldOf) {
+  TileSetBuilder builder({Dedupe::Exact, kFlipBoth, {}, {}}, 0);
+  const auto tileOf = [](int i) {
+    Tile tile;
+    tile.Set(0, 0, static_cast<std::uint8_t>(i % 16));
+    tile.Set(7, 7, static_cast<std::uint8_t>(i / 16));
+    return tile;
+  };
+  for (int pass = 0; pass < 2; ++pass) {
+    for (int i = 0; i < 100; ++i) EXPECT_EQ(builder.Add(tileOf(i)), MapEntry{static_cast<std::uint32_t>(i)});
+  }
+  EXPECT_EQ(builder.Tiles().size(), 100u);
+}
+
 // The bands are Rebuild's rows, whichever band is asked for and how often; a map Rebuild
 // refuses is refused with its reason.
 TEST(MapBands, DrawsRebuildsRowsABandAtATime) {
