@@ -416,8 +416,8 @@ std::optional<CutPicture> CutByBands(const TilesCommand& command, std::ostream& 
   const ValueOptions& values = command.values;
   if (values.rule != ValueRule::Grey || !values.paletteOut.empty() ||
       values.rounding != palette::Rounding::Nearest || command.maps.background || !format.HasValues() ||
-      command.input == kStandardStream)
-    return std::nullopt;
+      command.input == kStandardStream || command.maps.tilesFrom == kStandardStream)
+    return std::nullopt;  // (a tile set on standard input could not be read again by the whole path)
   const auto order = OrderIn(command.order, format);
   if (!order || !order.Value().Plain()) return std::nullopt;
   auto rows = imageio::OpenPictureRows(command.input);

@@ -1,8 +1,10 @@
 // SPDX-License-Identifier: MIT
 // encode and decode going band by band give what the whole-picture codecs give, a whole
 // ROM decodes to one PNG, and that PNG encodes back to the ROM.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <spng.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <array>
@@ -629,6 +631,24 @@ TEST(Streaming, TilesByBandsCutsWhatTheWholePictureCuts) {
       }
     }
   }
+  // A tile set on standard input is read once: the picture that cannot go by bands is cut
+  // whole with the tiles that came in.
+  const Outcome fromFile =
+      RunWith({"tiles", "-f", "2bpp-snes/gb", "--crop", "--alpha-threshold", "1", "--tiles-from",
+               dir.File("from.dat"), dir.File("held.png"), dir.File("set1")});
+  ASSERT_EQ(fromFile.status, kExitSuccess) << fromFile.err;
+  const int saved = dup(STDIN_FILENO);
+  const int from = open(dir.File("from.dat").c_str(), O_RDONLY);
+  ASSERT_GE(from, 0);
+  dup2(from, STDIN_FILENO);
+  close(from);
+  const Outcome fromInput = RunWith({"tiles", "-f", "2bpp-snes/gb", "--crop", "--alpha-threshold", "1",
+                                     "--tiles-from", "-", dir.File("held.png"), dir.File("set2")});
+  dup2(saved, STDIN_FILENO);
+  close(saved);
+  ASSERT_EQ(fromInput.status, kExitSuccess) << fromInput.err;
+  EXPECT_EQ(platform::ReadFileBytes(dir.File("set2")).Value(),
+            platform::ReadFileBytes(dir.File("set1")).Value());
 }
 
 // tiles then untile through files of many bands gives the picture back byte for byte; a
