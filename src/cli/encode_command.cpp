@@ -285,9 +285,8 @@ std::string EncodeHelp() {
           "A file name \"-\" is standard input as an input and standard output as an output.\n"
           "\n"
           "A PNG or BMP file taller than 32767 rows (up to 2147483647, as decode writes a\n"
-          "whole ROM) is read a row at a time, never held: under the grey, index or\n"
-          "palette rule, every pixel opaque, without --verify and a partner format, and\n"
-          "into at most 256 MiB of data.\n";
+          "whole ROM) is read a row at a time, never held: every pixel opaque, without\n"
+          "--verify and a partner format, and into at most 256 MiB of data.\n";
   return text.str();
 }
 

@@ -2,11 +2,13 @@
 #include "cli/picture_bands.h"
 
 #include <algorithm>
+#include <array>
 #include <ostream>
 #include <sstream>
 #include <vector>
 
 #include "cli/run_files.h"
+#include "convert/classify.h"
 #include "core/fresh_memory.h"
 #include "core/picture_limits.h"
 #include "formats/bands.h"
@@ -29,12 +31,12 @@ std::string RowsObstacle(const formats::FormatInfo& format, const ValueOptions& 
            " encodes its partner data from the whole picture; split the picture into pictures within "
            "those limits";
   }
-  if (values.rule != ValueRule::Grey && values.rule != ValueRule::Index &&
-      values.rule != ValueRule::Palette) {
-    return "--values " + std::string(formats::ValueRuleName(values.rule)) +
-           " needs the whole picture; the grey rule (no --values), --values index and --values palette work "
-           "a "
-           "row at a time";
+  if (values.rule != ValueRule::Grey && !format.HasValues()) {
+    return std::string(format.caption) + " stores colours, not values; leave out --values and --palette";
+  }
+  if (values.rule == ValueRule::Colour) {
+    return "--values colour chooses a palette per tile from the whole picture; the grey, shade, index and "
+           "palette rules work a row at a time";
   }
   return {};
 }
@@ -46,6 +48,8 @@ palette::Palette UsedPalette(const formats::FormatInfo& format, const ValueOptio
   palette::Palette used;
   if (values.rule == ValueRule::Palette) {
     used = given;
+  } else if (values.rule == ValueRule::Shade) {
+    used.colours = formats::ShadeColours(format.bitsPerPixel);
   } else if (values.rule == ValueRule::Index) {
     used.colours.assign(rows.Palette().begin(), rows.Palette().end());
   } else {
@@ -117,19 +121,22 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
   // No bytes: the caller tells why.
   if (made.data.empty()) return tall ? Outcome(std::move(made)) : Outcome(wholeInstead);
 
-  // Under the index and palette rules each row's values (the stored indices, or the
-  // indices of its colours in --palette) are drawn in the colours the format draws them
-  // in, so the encoder stores exactly those values; 16bpp BGR555 under
+  // Under the index, palette and shade rules each row's values (the stored indices, the
+  // indices of its colours in --palette, or the shades of their lumas) are drawn in the
+  // colours the format draws them in, so the encoder stores exactly those values; 16bpp BGR555 under
   // --colour-rounding truncate takes the colours whose nearest 5-bit levels are c >> 3.
   const bool indices = values.rule == ValueRule::Index;
   const bool byPalette = values.rule == ValueRule::Palette;
+  const bool byShade = values.rule == ValueRule::Shade;
   palette::PaletteMatcher matcher(given, values.nearest);
+  const std::array<std::uint8_t, 256> shadeOfLuma =
+      byShade ? formats::ShadeValueOfLuma(format) : std::array<std::uint8_t, 256>{};
   const bool truncate =
       values.rounding == palette::Rounding::Truncate && &format == formats::FindFormat("16bpp-bgr555");
   convert::ProgressTicker ticker(progress, std::int64_t{sel.width} * sel.height);
   formats::BandEncoder bands(format, sel.width, sel.height, made.data, ticker);
   std::vector<RgbColor> row(static_cast<std::size_t>(rows->Width()));
-  std::vector<std::uint8_t> stored(indices || byPalette ? row.size() : 0);
+  std::vector<std::uint8_t> stored(indices || byPalette || byShade ? row.size() : 0);
   const std::size_t from = static_cast<std::size_t>(sel.x);
   const auto count = static_cast<std::size_t>(sel.width);
   for (int y = 0; y < rows->Height(); ++y) {
@@ -148,7 +155,11 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
         stored[x] = static_cast<std::uint8_t>(index);
       }
     }
-    if (indices || byPalette) {
+    if (byShade) {
+      for (std::size_t x = from; x < from + count; ++x)
+        stored[x] = shadeOfLuma[static_cast<std::size_t>(convert::LumaOfColour(row[x]))];
+    }
+    if (indices || byPalette || byShade) {
       const auto& colours = format.values->colourOfIndex;
       // The limit is 2^bits - 1, so an index beyond it sets a bit above the limit's.
       std::uint8_t seen = 0;

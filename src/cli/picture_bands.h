@@ -26,9 +26,9 @@ struct BandsEncoded {
 // Encodes the selection of the picture file `input` a band at a time as it reads the file's
 // rows, holding only the data and a band: what ReadEncodeInput, PictureSelection,
 // ApplyValueRule and formats::Encode give, for a picture whose stored bytes follow from
-// each pixel alone (the grey rule, the index rule on a file of palette indices, or the
-// palette rule; every pixel opaque) in a format with a band encoder. The selection's warnings go to `notes`
-// only on success.
+// each pixel alone (the grey, shade or palette rule, or the index rule on a file of
+// palette indices; every pixel opaque) in a format with a band encoder. The selection's
+// warnings go to `notes` only on success.
 //
 // Nothing when that does not hold, or the file is not read by rows, or reading it fails:
 // the caller then reads it whole, which tells why. With `reach` Tall a picture beyond the

@@ -63,10 +63,7 @@ convert::ValuePlane ValuesOf(const FormatInfo& format, const Surface& source, co
 convert::ValuePlane ShadeValuesOf(const FormatInfo& format, const Surface& source,
                                   const Selection& selection) {
   if (!format.HasValues() || selection.width <= 0 || selection.height <= 0) return {};
-  const int bits = format.values->bits;
-  std::array<std::uint8_t, 256> valueOfLuma{};
-  for (int luma = 0; luma < 256; ++luma)
-    valueOfLuma[static_cast<std::size_t>(luma)] = static_cast<std::uint8_t>(convert::ShadeOfLuma(luma, bits));
+  const std::array<std::uint8_t, 256> valueOfLuma = ShadeValueOfLuma(format);
   convert::ValuePlane plane(selection.width, selection.height);
   for (int y = 0; y < selection.height; ++y) {
     std::uint8_t* values = plane.values.data() + plane.Index(0, y);
@@ -76,6 +73,15 @@ convert::ValuePlane ShadeValuesOf(const FormatInfo& format, const Surface& sourc
     }
   }
   return plane;
+}
+
+std::array<std::uint8_t, 256> ShadeValueOfLuma(const FormatInfo& format) {
+  std::array<std::uint8_t, 256> valueOfLuma{};
+  for (int luma = 0; luma < 256; ++luma) {
+    valueOfLuma[static_cast<std::size_t>(luma)] =
+        static_cast<std::uint8_t>(convert::ShadeOfLuma(luma, format.values->bits));
+  }
+  return valueOfLuma;
 }
 
 std::vector<RgbColor> ShadeColours(int bitsPerPixel) {

@@ -1,6 +1,9 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <array>
+#include <cstdint>
+
 #include "convert/encoding.h"
 #include "convert/value_plane.h"
 #include "core/result.h"
@@ -25,6 +28,9 @@ convert::ValuePlane ValuesOf(const FormatInfo& format, const Surface& source, co
 // values.
 convert::ValuePlane ShadeValuesOf(const FormatInfo& format, const Surface& source,
                                   const Selection& selection);
+
+// The value the shade rule gives a colour of each luma (0-255), for a format with values.
+std::array<std::uint8_t, 256> ShadeValueOfLuma(const FormatInfo& format);
 
 // The colours the shade rule draws the values of `bitsPerPixel` in, in value order: white
 // first, black last.
