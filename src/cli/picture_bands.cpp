@@ -123,8 +123,9 @@ Outcome EncodePictureByBands(const formats::FormatInfo& format, const ValueOptio
 
   // Under the index, palette and shade rules each row's values (the stored indices, the
   // indices of its colours in --palette, or the shades of their lumas) are drawn in the
-  // colours the format draws them in, so the encoder stores exactly those values; 16bpp BGR555 under
-  // --colour-rounding truncate takes the colours whose nearest 5-bit levels are c >> 3.
+  // colours the format draws them in, so the encoder stores exactly those values. 16bpp
+  // BGR555 under --colour-rounding truncate takes the colours whose nearest 5-bit levels
+  // are c >> 3.
   const bool indices = values.rule == ValueRule::Index;
   const bool byPalette = values.rule == ValueRule::Palette;
   const bool byShade = values.rule == ValueRule::Shade;
