@@ -199,8 +199,8 @@ int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const st
     return data.Read(range, into);
   };
   // Values drawn in colours of their own: a PNG's depth follows the largest value, and the
-  // warning counts the values past the colours, so the data is decoded once to learn both
-  // before the picture is written.
+  // warning counts the values past the colours, so unless the colours cover every value the
+  // data is decoded once to learn both before the picture is written.
   const bool ownColours = DrawsOwnColours(command.values);
   std::array<std::uint8_t, 256> valueOf{};
   palette::Palette drawing;
@@ -210,18 +210,20 @@ int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const st
     auto colours = DrawingColours(command.values, format);
     if (!colours) return Fail(err, "", colours.Error());
     drawing = std::move(colours).Value();
-    formats::BandDecoder scan(format, width, height, data.Length(), read);
-    std::int64_t beyond = 0;
-    for (int y = 0; y < height; ++y) {
-      auto row = scan.Row(y);
-      if (!row) return Fail(err, input, row.Error());
-      for (const RgbColor colour : row.Value()) {
-        const std::uint8_t value = valueOf[static_cast<std::size_t>(RedOf(colour))];
-        largest = std::max(largest, value);
-        beyond += value >= drawing.colours.size() ? 1 : 0;
+    if (!DrawsEveryValue(drawing, format)) {
+      formats::BandDecoder scan(format, width, height, data.Length(), read);
+      std::int64_t beyond = 0;
+      for (int y = 0; y < height; ++y) {
+        auto row = scan.Row(y);
+        if (!row) return Fail(err, input, row.Error());
+        for (const RgbColor colour : row.Value()) {
+          const std::uint8_t value = valueOf[static_cast<std::size_t>(RedOf(colour))];
+          largest = std::max(largest, value);
+          beyond += value >= drawing.colours.size() ? 1 : 0;
+        }
       }
+      WarnOfValuesBeyond(command.values, drawing, beyond, notes);
     }
-    WarnOfValuesBeyond(command.values, drawing, beyond, notes);
   }
   platform::OutputBatch batch;
   Status readFailure;

@@ -381,6 +381,10 @@ Result<palette::Palette> DrawingColours(const ValueOptions& options, const forma
   return colours;
 }
 
+bool DrawsEveryValue(const palette::Palette& colours, const formats::FormatInfo& format) {
+  return format.HasValues() && colours.colours.size() >= (std::size_t{1} << format.values->bits);
+}
+
 void WarnOfValuesBeyond(const ValueOptions& options, const palette::Palette& colours, std::int64_t beyond,
                         std::ostream& notes) {
   if (beyond <= 0) return;

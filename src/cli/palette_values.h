@@ -140,6 +140,10 @@ Result<ByteString> ValuesPictureBytes(const ValueOptions& options, const formats
 // are drawn in under the options: --palette's, the shade levels of --values shade, else the
 // decoders' greys. Failures are whole messages, "file: cause".
 Result<palette::Palette> DrawingColours(const ValueOptions& options, const formats::FormatInfo& format);
+// Whether `colours` draw every value the format holds: then no value lies past them and a
+// PNG's depth follows from the colours alone, so the values need not be read before the
+// picture is written.
+bool DrawsEveryValue(const palette::Palette& colours, const formats::FormatInfo& format);
 // The warning for `beyond` values past the colours, drawn black (none for 0).
 void WarnOfValuesBeyond(const ValueOptions& options, const palette::Palette& colours, std::int64_t beyond,
                         std::ostream& notes);

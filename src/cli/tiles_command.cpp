@@ -663,10 +663,12 @@ int Untile(const UntileCommand& command, std::ostream& out, std::ostream& err, s
   if (DrawsOwnColours(command.values)) {
     auto colours = DrawingColours(command.values, format);
     if (!colours) return Fail(err, "", colours.Error());
-    // The largest value decides a PNG's depth before its first row is written.
+    // The largest value decides a PNG's depth before its first row is written (unless the
+    // colours cover every value).
     std::uint8_t largest = 0;
     std::int64_t beyond = 0;
-    for (int row = 0; row < bands.Value().Count(); ++row) {
+    const int scanned = DrawsEveryValue(colours.Value(), format) ? 0 : bands.Value().Count();
+    for (int row = 0; row < scanned; ++row) {
       for (const std::uint8_t value : bands.Value().Band(row).values) {
         largest = std::max(largest, value);
         beyond += value >= colours.Value().colours.size() ? 1 : 0;
