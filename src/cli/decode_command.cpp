@@ -148,30 +148,13 @@ class DecodeData {
   ByteString m_bytes;
 };
 
-// The decoders draw each value of a format of up to 8 bits a pixel in a grey of its own
-// level, so the value of a decoded pixel follows from its red component. Nothing for the
-// formats whose pixels are not values.
-std::optional<std::array<std::uint8_t, 256>> ValueOfGrey(const FormatInfo& format) {
-  if (!format.HasValues() || format.bitsPerPixel > 8) return std::nullopt;
-  std::array<std::uint8_t, 256> valueOf{};
-  std::array<bool, 256> taken{};
-  const auto greys = formats::DecoderColours(format.bitsPerPixel);
-  for (std::size_t value = 0; value < greys.size(); ++value) {
-    const auto level = static_cast<std::size_t>(RedOf(greys[value]));
-    if (greys[value] != GreyColor(RedOf(greys[value])) || taken[level]) return std::nullopt;
-    taken[level] = true;
-    valueOf[level] = static_cast<std::uint8_t>(value);
-  }
-  return valueOf;
-}
-
 // A decode in the plain order without partner data to rebuild is written band by band and
 // never holds the picture or the data: in the decoders' greys, or its values drawn in the
 // colours of --palette or --values shade.
 bool DecodesByBands(const DecodeCommand& command) {
   const FormatInfo& format = *command.format;
   if (!command.order.Plain()) return false;
-  if (DrawsOwnColours(command.values)) return !format.HasPartner() && ValueOfGrey(format).has_value();
+  if (DrawsOwnColours(command.values)) return !format.HasPartner() && format.HasValues();
   return !format.HasPartner() || command.partnerOut.empty();
 }
 
@@ -202,11 +185,13 @@ int DecodeByBands(const DecodeCommand& command, const DecodeData& data, const st
   // warning counts the values past the colours, so unless the colours cover every value the
   // data is decoded once to learn both before the picture is written.
   const bool ownColours = DrawsOwnColours(command.values);
-  std::array<std::uint8_t, 256> valueOf{};
+  // The decoders draw each value in a grey of its own level, which the format's encoder
+  // takes back to that value.
+  static constexpr std::array<std::uint8_t, 256> kNoValues{};
+  const std::array<std::uint8_t, 256>& valueOf = format.HasValues() ? format.values->indexOfGrey : kNoValues;
   palette::Palette drawing;
   std::uint8_t largest = 0;
   if (ownColours) {
-    valueOf = ValueOfGrey(format).value();
     auto colours = DrawingColours(command.values, format);
     if (!colours) return Fail(err, "", colours.Error());
     drawing = std::move(colours).Value();
