@@ -84,35 +84,6 @@ bool RomBrowser::WriteAsked(const std::filesystem::path& path, std::uint64_t off
   return true;
 }
 
-// The settings before and after a change the user made.
-class RomBrowser::SettingsStep final : public platform::UndoCommand {
- public:
-  SettingsStep(RomBrowser& browser, std::string name, int mergeKey, Settings before, Settings after)
-      : m_browser(browser), m_name(std::move(name)), m_mergeKey(mergeKey), m_before(before), m_after(after) {}
-  std::string Name() const override { return m_name; }
-  bool Undo() override {
-    m_browser.Apply(m_before);
-    return true;
-  }
-  bool Redo() override {
-    m_browser.Apply(m_after);
-    return true;
-  }
-  bool MergeWith(const platform::UndoCommand& next) override {
-    const auto* step = dynamic_cast<const SettingsStep*>(&next);
-    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
-    m_after = step->m_after;
-    return true;
-  }
-
- private:
-  RomBrowser& m_browser;
-  std::string m_name;
-  int m_mergeKey;
-  Settings m_before;
-  Settings m_after;
-};
-
 RomBrowser::Settings RomBrowser::CurrentSettings() const {
   return {m_format, m_width, m_order, m_scheme, m_offset, m_selection};
 }
@@ -136,7 +107,8 @@ void RomBrowser::Record(std::string name, const std::function<void()>& operation
 void RomBrowser::Recorded(std::string name, const Settings& before, int mergeKey) {
   const Settings after = CurrentSettings();
   if (after == before) return;
-  m_history.Push(std::make_unique<SettingsStep>(*this, std::move(name), mergeKey, before, after));
+  m_history.Push(std::make_unique<platform::StateCommand<Settings>>(
+      std::move(name), mergeKey, before, after, [this](const Settings& settings) { Apply(settings); }));
 }
 
 // "Undid Write into ROM: Wrote 48 bytes at ...", "Undid Format 4bpp SNES."

@@ -332,9 +332,8 @@ class RomBrowser {
   // step of the history named `step` unless `step` is empty. Returns whether it wrote.
   bool WriteAsked(const std::filesystem::path& path, std::uint64_t offset, const ByteString& bytes,
                   std::string question, const std::string& step);
-  // A write into the ROM, and a change of the settings, as steps of the history.
+  // A write into the ROM as a step of the history.
   class WriteStep;
-  class SettingsStep;
   void Apply(const Settings& settings);
 
   // The block at the offset, decompressed (once per offset and scheme).

@@ -2,9 +2,11 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace glyphon::platform {
@@ -26,6 +28,45 @@ class UndoCommand {
     (void)next;
     return false;
   }
+};
+
+// A command that sets a whole state: `before` back on undo, `after` again on redo, through
+// `restore`. Commands of the same non-zero merge key fold into one that keeps the first
+// `before` and the last `after` (the arrows of a spinner clicked again and again). A large
+// state goes by shared pointer, so neighbouring commands share it.
+template <class State>
+class StateCommand final : public UndoCommand {
+ public:
+  using Restore = std::function<void(const State&)>;
+  StateCommand(std::string name, int mergeKey, State before, State after, Restore restore)
+      : m_name(std::move(name)),
+        m_mergeKey(mergeKey),
+        m_before(std::move(before)),
+        m_after(std::move(after)),
+        m_restore(std::move(restore)) {}
+
+  std::string Name() const override { return m_name; }
+  bool Undo() override {
+    m_restore(m_before);
+    return true;
+  }
+  bool Redo() override {
+    m_restore(m_after);
+    return true;
+  }
+  bool MergeWith(const UndoCommand& next) override {
+    const auto* step = dynamic_cast<const StateCommand*>(&next);
+    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
+    m_after = step->m_after;
+    return true;
+  }
+
+ private:
+  std::string m_name;
+  int m_mergeKey;
+  State m_before;
+  State m_after;
+  Restore m_restore;
 };
 
 // The history of one window: commands done, and those undone that can be done again. A new

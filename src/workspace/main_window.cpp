@@ -36,43 +36,6 @@ constexpr std::array<Spinner, 4> kSpinners = {Spinner::X, Spinner::Y, Spinner::W
 
 constexpr std::string_view kChangeSelection = "Change selection";
 
-// One step of the main window's history: the whole state before and after it. States are
-// shared between neighbouring steps, so a step costs one state, not two.
-class StateStep final : public platform::UndoCommand {
- public:
-  StateStep(MainWindow& window, std::string name, int mergeKey, std::shared_ptr<const WindowState> before,
-            std::shared_ptr<const WindowState> after)
-      : m_window(window),
-        m_name(std::move(name)),
-        m_mergeKey(mergeKey),
-        m_before(std::move(before)),
-        m_after(std::move(after)) {}
-
-  std::string Name() const override { return m_name; }
-  bool Undo() override {
-    m_window.Restore(*m_before);
-    return true;
-  }
-  bool Redo() override {
-    m_window.Restore(*m_after);
-    return true;
-  }
-  // The arrows of a spinner clicked again and again are one change of the selection.
-  bool MergeWith(const platform::UndoCommand& next) override {
-    const auto* step = dynamic_cast<const StateStep*>(&next);
-    if (step == nullptr || m_mergeKey == 0 || step->m_mergeKey != m_mergeKey) return false;
-    m_after = step->m_after;
-    return true;
-  }
-
- private:
-  MainWindow& m_window;
-  std::string m_name;
-  int m_mergeKey;
-  std::shared_ptr<const WindowState> m_before;
-  std::shared_ptr<const WindowState> m_after;
-};
-
 std::string RuleCaption(const WindowState& s) {
   if (s.valueRule == formats::ValueRule::Palette) return "palette " + s.valuePaletteName;
   return std::string(formats::ValueRuleName(s.valueRule));
@@ -105,7 +68,10 @@ void MainWindow::Record(std::string name, const std::function<void()>& operation
   if (m_statusLines == said) m_status = name + ".";
   auto after = std::make_shared<const WindowState>(m_state);
   m_recorded = after;
-  m_history.Push(std::make_unique<StateStep>(*this, std::move(name), mergeKey, before, std::move(after)));
+  // A step holds the whole state before and after it; neighbouring steps share theirs.
+  using StateStep = platform::StateCommand<std::shared_ptr<const WindowState>>;
+  m_history.Push(std::make_unique<StateStep>(std::move(name), mergeKey, before, std::move(after),
+                                             [this](const auto& state) { Restore(*state); }));
 }
 
 void MainWindow::Restore(const WindowState& state) {

@@ -152,5 +152,30 @@ TEST(UndoStack, TheCleanStateFollowsSavesAndIsLostWhenItsCommandsAre) {
   EXPECT_FALSE(stack.IsClean());
 }
 
+// Whole-state steps of one merge key fold into one step from the first state to the last;
+// key 0 and a change of key keep steps apart.
+TEST(StateCommand, StepsOfOneKeyFoldFromTheFirstStateToTheLast) {
+  int value = 0;
+  UndoStack stack;
+  const auto set = [&](int mergeKey, int after) {
+    stack.Push(
+        std::make_unique<StateCommand<int>>("Set", mergeKey, value, after, [&](const int& v) { value = v; }));
+    value = after;
+  };
+  set(7, 1);
+  set(7, 2);
+  set(7, 3);  // one step, 0 -> 3
+  set(0, 4);
+  set(0, 5);  // two steps
+  set(8, 6);  // a step of its own
+  for (const int expected : {5, 4, 3, 0}) {
+    ASSERT_TRUE(stack.Undo());
+    EXPECT_EQ(value, expected);
+  }
+  EXPECT_FALSE(stack.CanUndo());
+  ASSERT_TRUE(stack.Redo());
+  EXPECT_EQ(value, 3);
+}
+
 }  // namespace
 }  // namespace glyphon::platform
