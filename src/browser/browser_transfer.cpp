@@ -111,28 +111,25 @@ void RomBrowser::Recorded(std::string name, const Settings& before, int mergeKey
       std::move(name), mergeKey, before, after, [this](const Settings& settings) { Apply(settings); }));
 }
 
-// "Undid Write into ROM: Wrote 48 bytes at ...", "Undid Format 4bpp SNES."
 bool RomBrowser::Undo() {
-  const std::string name = m_history.UndoName();
-  const std::string report = std::move(m_report);
-  m_report.clear();
-  if (!m_history.Undo()) {
-    m_report = report;
-    return false;
-  }
-  m_report = "Undid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
-  return true;
+  return TakeStep(true);
 }
 
 bool RomBrowser::Redo() {
-  const std::string name = m_history.RedoName();
+  return TakeStep(false);
+}
+
+// "Undid Write into ROM: Wrote 48 bytes at ...", "Redid Format 4bpp SNES."
+bool RomBrowser::TakeStep(bool undo) {
+  const std::string name = undo ? m_history.UndoName() : m_history.RedoName();
   const std::string report = std::move(m_report);
   m_report.clear();
-  if (!m_history.Redo()) {
+  if (!(undo ? m_history.Undo() : m_history.Redo())) {
     m_report = report;
     return false;
   }
-  m_report = "Redid " + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
+  // The stack named the step "Undo NAME" or "Redo NAME".
+  m_report = (undo ? "Undid " : "Redid ") + name.substr(5) + (m_report.empty() ? "." : ": " + m_report);
   return true;
 }
 

@@ -334,6 +334,8 @@ class RomBrowser {
                   std::string question, const std::string& step);
   // A write into the ROM as a step of the history.
   class WriteStep;
+  // Undo (true) or Redo, with the report that names the step.
+  bool TakeStep(bool undo);
   void Apply(const Settings& settings);
 
   // The block at the offset, decompressed (once per offset and scheme).
